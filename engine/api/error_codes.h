@@ -16,6 +16,7 @@ enum EngineErrorCode : int {
     kErrBadData = 12,
     kErrCompressedWav = 13,
     kErrMissingCodec = 15,
+    kErrTempFileIo = 17,
     kErrNewerVersion = 21,
     kErrException = 22,
 };

@@ -1,0 +1,4 @@
+// The engine's critical-section wrapper, shared with the messaging classes' post queue.
+#pragma once
+
+#include "platform/sync_lock.h"
