@@ -1,0 +1,32 @@
+// Opening audio files by name: the engine's own WAV and NIST readers first, then the reader
+// plug-ins that the application installed, in installation order.
+#pragma once
+
+#include "engine/audio/zuvo_pcm_stream.h"
+
+class CPCMStream;
+
+// An audio-file reader plug-in. Reference counted; the reader list holds one reference to every
+// installed plug-in until process exit.
+class IInstallableAudioFileReader {
+public:
+    virtual bool CanRead(const char* path) = 0;
+    // Decodes the file; on success *out holds one reference for the caller. On failure *out is
+    // null and the result is an engine error code.
+    virtual int Open(const char* path, IZuvoPCMStream2** out) = 0;
+    virtual int AddRef() = 0;
+    virtual int Release() = 0;
+    virtual ~IInstallableAudioFileReader() = default;
+};
+
+// Takes one reference and appends the reader to the process-wide list. Called during start-up,
+// before any file is opened; the list is not locked.
+void InstallAudioFileReader(IInstallableAudioFileReader* reader);
+
+// An engine stream over the file, chosen by extension (case ignored): ".wav" and ".tmp" try the
+// WAV reader, ".wav" and ".sph" the NIST reader, anything else the installed plug-ins. *out gets
+// a stream with one reference, or null with the error code (12 when no reader accepts the file).
+int CreateZuvoStreamFromFile(const char* path, CPCMStream** out);
+
+// The text from the last '.' of the path (with the dot), or "" when there is none.
+const char* AudioFileExtension(const char* path);
