@@ -1,0 +1,82 @@
+// Whole-file and stream reading helpers.
+#include "engine/util/file_utils.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/util/mem_alloc.h"
+
+char* ReadFileToBuffer(const char* path, int* size, bool terminate) {
+    if (!path || !size) return nullptr;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return nullptr;
+    struct stat st {};
+    // Only regular files have a size to trust; a folder opens on Linux but reads nothing.
+    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || std::fseek(f, 0, SEEK_END) != 0) {
+        std::fclose(f);
+        return nullptr;
+    }
+    const long end = std::ftell(f);
+    if (end < 0 || end > INT_MAX - 1 || std::fseek(f, 0, SEEK_SET) != 0) {
+        std::fclose(f);
+        return nullptr;
+    }
+    *size = static_cast<int>(end);
+    const std::size_t want = static_cast<std::size_t>(end);
+    char* buffer = static_cast<char*>(MemAlloc(want + (terminate ? 1 : 0) + (want == 0 ? 1 : 0), 0));
+    if (!buffer) {
+        std::fclose(f);
+        return nullptr;
+    }
+    const std::size_t got = want > 0 ? std::fread(buffer, 1, want, f) : 0;
+    *size = static_cast<int>(got);
+    if (terminate) buffer[got] = '\0';
+    std::fclose(f);
+    return buffer;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    std::string text;
+    char chunk[65536];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        const void* nul = std::memchr(chunk, '\0', n);
+        if (nul) {
+            text.append(chunk, static_cast<const char*>(nul) - chunk);
+            break;
+        }
+        text.append(chunk, n);
+    }
+    std::fclose(f);
+    return text;
+}
+
+bool FileExists(const char* path) {
+    if (!path) return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+std::string ReadUntilDelimiter(std::istream& in, const std::string& delimiter, bool* found) {
+    bool hit = false;
+    std::string text;
+    while (in.good() && !hit) {
+        const int c = in.get();
+        if (c == std::char_traits<char>::eof()) break;
+        text += static_cast<char>(c);
+        if (text.size() >= delimiter.size() &&
+            text.compare(text.size() - delimiter.size(), delimiter.size(), delimiter) == 0) {
+            hit = true;
+            text.resize(text.size() - delimiter.size());
+        }
+    }
+    if (found) *found = hit;
+    return text;
+}
