@@ -1,0 +1,221 @@
+// The marker lists: one vector-based list per marker kind, kept in order of start time, with the
+// range erase, sorted insertion, merging and edge moves that the editors and result tracks use.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "model/art_marker.h"
+#include "model/gesture_marker.h"
+#include "model/og_marker.h"
+#include "model/phn_env_marker.h"
+#include "model/phn_marker.h"
+
+class ISyncResultsCollection;
+
+// Extent of an empty list: an empty range.
+inline constexpr int kEmptyExtentMin = 1000000000;
+inline constexpr int kEmptyExtentMax = -100000000;
+
+// Whether a marker overlaps the inclusive range [s, e]; touching it at one end counts.
+template <class M>
+bool overlaps_range(const M& m, int s, int e) {
+    return (m.start >= s && m.start <= e) || (m.end >= s && m.end <= e) || (m.start < s && m.end > e);
+}
+
+// The smallest and largest start or end of all markers of a list.
+template <class L>
+void get_list_extent(const L& list, int* min_time, int* max_time) {
+    int lo = kEmptyExtentMin, hi = kEmptyExtentMax;
+    for (const auto& m : list) {
+        lo = std::min({lo, static_cast<int>(m.start), static_cast<int>(m.end)});
+        hi = std::max({hi, static_cast<int>(m.start), static_cast<int>(m.end)});
+    }
+    *min_time = lo;
+    *max_time = hi;
+}
+
+// Indices of the markers that overlap [s, e], in list order; the scan stops at the first marker
+// that starts after e. Empty when s > e.
+template <class L>
+std::vector<int> collect_markers_in_range(const L& list, int s, int e) {
+    std::vector<int> out;
+    if (s > e) return out;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].start > e) break;
+        if (overlaps_range(list[i], s, e)) out.push_back(static_cast<int>(i));
+    }
+    return out;
+}
+
+// Sets the end to the larger of time and the start; always true.
+bool clamp_set_end(marker_base& m, int time);
+
+// Common base of the lists. Held by value; copying copies the markers with their ids.
+// User-interface thread only.
+template <class M>
+class marker_list : public std::vector<M> {
+public:
+    using std::vector<M>::vector;
+    using std::vector<M>::erase;
+    virtual ~marker_list() = default;
+
+    // s = e = -1 empties the list; otherwise every marker overlapping [s, e] goes.
+    virtual void erase(int s, int e) {
+        if (s == -1 && e == -1) {
+            this->clear();
+            return;
+        }
+        remove_overlapping(s, e);
+    }
+
+    // Inserts each marker of other after every marker with an equal or smaller start.
+    void insert_sorted(const std::vector<M>& other) {
+        if (this->empty()) {
+            std::vector<M>::operator=(other);
+            return;
+        }
+        this->reserve(this->size() + other.size());
+        for (const M& m : other) {
+            auto at = std::upper_bound(this->begin(), this->end(), m.start,
+                                       [](int t, const M& x) { return t < x.start; });
+            this->insert(at, m);
+        }
+    }
+
+    // Index of the marker with the given serial id, or -1.
+    int index_of_id(uint32_t id) const {
+        for (size_t i = 0; i < this->size(); ++i)
+            if ((*this)[i].id == id) return static_cast<int>(i);
+        return -1;
+    }
+
+    M* find_id(uint32_t id) {
+        int i = index_of_id(id);
+        return i < 0 ? nullptr : &(*this)[i];
+    }
+
+protected:
+    // Removes every marker overlapping [s, e]; nothing when s > e.
+    void remove_overlapping(int s, int e) {
+        if (s > e) return;
+        size_t i = 0;
+        while (i < this->size()) {
+            const M& m = (*this)[i];
+            if (m.start > e) break;
+            if (overlaps_range(m, s, e))
+                std::vector<M>::erase(this->begin() + i);
+            else
+                ++i;
+        }
+    }
+
+    // Cuts the other list's extent out, then inserts its markers in start order.
+    void merge_over_extent(const marker_list& other) {
+        if (other.empty()) return;
+        int a, b;
+        get_list_extent(other, &a, &b);
+        remove_overlapping(a, b);
+        insert_sorted(other);
+    }
+
+    // Cuts [s, e] out of the markers: inside ones go, ones across an edge are trimmed, one that
+    // spans the whole range is split in two (the second piece gets a new id).
+    void cut_range(int s, int e) {
+        if (s > e) return;
+        for (size_t i = 0; i < this->size(); ++i) {
+            M& m = (*this)[i];
+            if (m.end < s || m.start > e) continue;
+            if (s <= m.start && m.end <= e) {
+                std::vector<M>::erase(this->begin() + i);
+                --i;
+            } else if (m.start < s && m.end > e) {
+                int old_end = m.end;
+                m.set_end(s);
+                M piece = m;
+                piece.id = next_marker_id();
+                this->insert(this->begin() + i + 1, piece);
+                M& copy = (*this)[i + 1];
+                copy.set_start(e);
+                copy.set_end(old_end);
+                ++i;
+            } else if (m.start < s) {
+                m.set_end(s);
+            } else {
+                m.set_start(e);
+            }
+        }
+    }
+};
+
+class phn_marker_list : public marker_list<phn_marker> {
+public:
+    using marker_list::marker_list;
+    using marker_list::erase;
+
+    // s = e = -1 empties the list; otherwise erase_range.
+    void erase(int s, int e) override;
+    // Trims and splits phonemes at the edges of [s, e]; energy follows the edges.
+    void erase_range(int s, int e) { cut_range(s, e); }
+    // Cuts the other's extent out, inserts its phonemes and lets each incoming edge phoneme absorb
+    // a neighbour with the same label or shorter than 30 ms.
+    void merge(const phn_marker_list& other);
+
+    bool move_start(phn_marker* p, int new_start);
+    bool move_end(phn_marker* p, int new_end);
+    bool move(phn_marker* p, int delta);
+
+    // Adds a phoneme record to the sink for every phoneme overlapping [s, e]
+    // (s = e = -1: the whole list).
+    void export_markers(ISyncResultsCollection* sink, int s, int e) const;
+};
+
+// Words. Moving an edge into a neighbour pushes the neighbour and halves it.
+class og_marker_list : public marker_list<og_marker> {
+public:
+    using marker_list::marker_list;
+
+    // Removes own words that overlap the other's extent, then inserts the other's in order.
+    void merge(const marker_list<og_marker>& other) { merge_over_extent(other); }
+
+    bool move_start(og_marker* m, int new_start);
+    bool move_end(og_marker* m, int new_end);
+    bool move(og_marker* m, int delta);
+};
+
+// Punctuation and markup events. Moves re-sort the list instead of pushing neighbours.
+class event_marker_list : public marker_list<og_marker> {
+public:
+    using marker_list::marker_list;
+
+    void merge(const marker_list<og_marker>& other) { merge_over_extent(other); }
+
+    // Refused when the new start is after the end.
+    bool move_start(og_marker* m, int new_start);
+    // Refused for a null marker.
+    bool shift(og_marker* m, int delta);
+    // Stable-sorts the list when the marker is out of order with a neighbour; true when sorted.
+    bool resort(og_marker* m);
+};
+
+class gesture_marker_list : public marker_list<FGesture> {
+public:
+    using marker_list::marker_list;
+
+    // Gestures whose type has a bit of include (any when 0) and no bit of exclude (none when 0).
+    gesture_marker_list filter(uint32_t include_mask, uint32_t exclude_mask) const;
+};
+
+// Articulation keys. The virtual erase removes overlapping keys whole; erase_range trims them.
+class articulation_list : public marker_list<art_marker> {
+public:
+    using marker_list::marker_list;
+
+    void erase_range(int s, int e) { cut_range(s, e); }
+};
+
+class envelope_list : public marker_list<phn_env_marker> {
+public:
+    using marker_list::marker_list;
+};
