@@ -2,6 +2,7 @@
 // resampled PCM stream.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -67,6 +68,7 @@ private:
     unsigned head_ = 0;
     std::vector<float> coefficients_;  // phase by phase: entry phase x taps + j
 
+    size_t lastUsed_ = 0;            // inputs the last path call took
     uint64_t decimationCount_ = 0;   // inputs seen by the decimation path since Reset
     std::vector<float> pendingIn_;   // inputs delivered but not yet filtered
     size_t pendingInPos_ = 0;

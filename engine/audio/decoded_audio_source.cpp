@@ -1,0 +1,63 @@
+// Reading, rewinding and reference counting shared by the decoded file sources.
+#include "engine/audio/decoded_audio_source.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "engine/api/error_codes.h"
+
+int CDecodedAudioSource::GetFormat(PCMFormat* out) {
+    if (out) *out = format;
+    return 0;
+}
+
+int CDecodedAudioSource::GetLength() { return length_; }
+
+int CDecodedAudioSource::Read(void* buffer, int bytes) {
+    if (bytes <= 0 || position_ >= length_) return 0;
+    const int n = bytes < length_ - position_ ? bytes : length_ - position_;
+    std::memcpy(buffer, reinterpret_cast<const unsigned char*>(samples.data()) + position_,
+                static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int CDecodedAudioSource::Rewind() { return position_ != 0 ? Open(path_.c_str()) : 0; }
+
+int CDecodedAudioSource::AddRef() { return ++refCount_; }
+
+int CDecodedAudioSource::Release() {
+    if (--refCount_ <= 0) {
+        delete this;
+        return 0;
+    }
+    return refCount_;
+}
+
+int CDecodedAudioSource::Open(const char* path) {
+    if (!path) return kErrInvalidArgument;
+    const std::string keep(path);  // path may point into path_ itself (Rewind)
+    path_ = keep;
+    samples.clear();
+    samples.shrink_to_fit();
+    format = PCMFormat{};
+    length_ = position_ = 0;
+    int rc;
+    try {
+        rc = Decode(keep.c_str());
+    } catch (int code) {
+        rc = code;
+    } catch (const std::bad_alloc&) {
+        rc = kErrOutOfMemory;
+    }
+    // Lengths are counted in a signed 32-bit byte count.
+    if (rc == 0 && samples.size() > static_cast<size_t>(INT_MAX / 2)) rc = kErrOutOfMemory;
+    if (rc != 0) {
+        samples.clear();
+        samples.shrink_to_fit();
+        return rc;
+    }
+    length_ = static_cast<int32_t>(samples.size() * 2);
+    return 0;
+}

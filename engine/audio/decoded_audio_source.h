@@ -1,0 +1,37 @@
+// A whole audio file decoded into memory as 16-bit PCM, handed out by the reader plug-ins; the
+// Ogg Vorbis and MP3 sources differ only in their decoder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/audio/zuvo_pcm_stream.h"
+
+// Reference count starts at 0; the plug-in that makes a source takes the first reference.
+// One thread at a time.
+class CDecodedAudioSource : public IZuvoPCMStream2 {
+public:
+    int GetFormat(PCMFormat* out) override;
+    int GetLength() override;
+    int Read(void* buffer, int bytes) override;
+    // After a partial read the file is decoded again from its path; at the start nothing happens.
+    int Rewind() override;
+    int AddRef() override;
+    int Release() override;
+    // Stores the path, drops the old data and decodes the file; on an error the source is empty.
+    int Open(const char* path) override;
+
+protected:
+    // Fills format and samples from the file; an engine error code.
+    virtual int Decode(const char* path) = 0;
+
+    PCMFormat format{};
+    std::vector<int16_t> samples;  // channels interleaved
+
+private:
+    std::string path_;
+    int32_t length_ = 0;    // bytes
+    int32_t position_ = 0;  // bytes
+    int32_t refCount_ = 0;
+};
