@@ -1,0 +1,97 @@
+// Whole-file reading and reading a stream up to a delimiter.
+#include "engine/util/file_utils.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "engine/util/mem_alloc.h"
+
+namespace {
+
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& bytes) {
+        char templ[] = "/tmp/murmurex_fileXXXXXX";
+        const int fd = ::mkstemp(templ);
+        path_ = templ;
+        if (fd >= 0) {
+            if (::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) path_.clear();
+            ::close(fd);
+        }
+    }
+    ~ScratchFile() { ::unlink(path_.c_str()); }
+    const char* path() const { return path_.c_str(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+TEST(FileUtils, ReadFileToBufferReadsEverythingAndTerminatesOnRequest) {
+    const std::string bytes("ab\0cd", 5);
+    ScratchFile file(bytes);
+    for (bool terminate : {false, true}) {
+        int size = -1;
+        char* buffer = ReadFileToBuffer(file.path(), &size, terminate);
+        ASSERT_NE(buffer, nullptr);
+        EXPECT_EQ(size, 5);
+        EXPECT_EQ(std::string(buffer, 5), bytes);
+        if (terminate) {
+            EXPECT_EQ(buffer[5], '\0');
+        }
+        MemFree(buffer);
+    }
+    ScratchFile empty("");
+    int size = -1;
+    char* buffer = ReadFileToBuffer(empty.path(), &size, true);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(buffer[0], '\0');
+    MemFree(buffer);
+}
+
+TEST(FileUtils, UnreadablePathsGiveNullFalseOrEmpty) {
+    int size = 77;
+    EXPECT_EQ(ReadFileToBuffer("/nonexistent/file", &size, true), nullptr);
+    EXPECT_EQ(size, 77);
+    EXPECT_EQ(ReadFileToBuffer("/tmp", &size, true), nullptr);  // a folder opens but has no bytes
+    EXPECT_EQ(ReadTextFile("/nonexistent/file"), "");
+    EXPECT_FALSE(FileExists("/nonexistent/file"));
+    EXPECT_FALSE(FileExists(nullptr));
+}
+
+TEST(FileUtils, ReadTextFileStopsAtTheFirstNul) {
+    ScratchFile file(std::string("line one\nline two\0hidden", 24));
+    EXPECT_EQ(ReadTextFile(file.path()), "line one\nline two");
+    EXPECT_TRUE(FileExists(file.path()));
+}
+
+TEST(FileUtils, ReadUntilDelimiter) {
+    const struct {
+        const char* input;
+        const char* delimiter;
+        const char* text;
+        bool found;
+        const char* rest;
+    } cases[] = {
+        {"abc</script>tail", "</script>", "abc", true, "tail"},
+        {"abc", "</script>", "abc", false, ""},
+        {"", "END", "", false, ""},
+        {"aaENDbENDc", "END", "aa", true, "bENDc"},
+        {"EEND", "END", "E", true, ""},
+        {"ab", "abc", "ab", false, ""},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.input);
+        bool found = !c.found;
+        EXPECT_EQ(ReadUntilDelimiter(in, c.delimiter, &found), c.text) << c.input;
+        EXPECT_EQ(found, c.found) << c.input;
+        std::string rest((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(rest, c.rest) << c.input;
+    }
+}
