@@ -109,13 +109,14 @@ __asm__(
   add_library(${lib} STATIC ${source})
   set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS "${files}")
   # Nothing refers to the entries by name, so the whole archive must be linked for them to stay.
+  # The link properties are set directly so that targets linked with either signature of
+  # target_link_libraries can take resources.
+  set(item "$<LINK_LIBRARY:WHOLE_ARCHIVE,${lib}>")
   get_target_property(kind ${R_TARGET} TYPE)
-  if(kind STREQUAL "INTERFACE_LIBRARY")
-    set(scope INTERFACE)
-  elseif(kind STREQUAL "EXECUTABLE")
-    set(scope PRIVATE)
-  else()
-    set(scope PUBLIC)
+  if(NOT kind STREQUAL "INTERFACE_LIBRARY")
+    set_property(TARGET ${R_TARGET} APPEND PROPERTY LINK_LIBRARIES "${item}")
   endif()
-  target_link_libraries(${R_TARGET} ${scope} "$<LINK_LIBRARY:WHOLE_ARCHIVE,${lib}>")
+  if(NOT kind STREQUAL "EXECUTABLE")
+    set_property(TARGET ${R_TARGET} APPEND PROPERTY INTERFACE_LINK_LIBRARIES "${item}")
+  endif()
 endfunction()
