@@ -29,6 +29,14 @@ std::string DateText() {
     return text;
 }
 
+// lead, the formatted arguments and a line break, flushed; the caller holds the lock.
+void WriteLine(const std::string& lead, const char* format, va_list args) {
+    std::fputs(lead.c_str(), g_log);
+    std::vfprintf(g_log, format, args);
+    std::fputs("\n", g_log);
+    std::fflush(g_log);
+}
+
 }  // namespace
 
 void SdkLogSetClock(std::time_t (*clock)(std::time_t*)) {
@@ -69,10 +77,8 @@ void SdkLogPrintf(const char* format, ...) {
     if (!g_log) return;
     va_list args;
     va_start(args, format);
-    std::vfprintf(g_log, format, args);
+    WriteLine({}, format, args);
     va_end(args);
-    std::fputs("\n", g_log);
-    std::fflush(g_log);
 }
 
 CFuncTrace::CFuncTrace(const char* name) {
@@ -87,13 +93,10 @@ CFuncTrace::CFuncTrace(const char* name, const char* format, ...) {
     std::lock_guard<std::recursive_mutex> hold(g_logLock);
     if (!g_log) return;
     name_ = name ? name : "";
-    std::fprintf(g_log, "Enter: %s", name_.c_str());
     va_list args;
     va_start(args, format);
-    std::vfprintf(g_log, format, args);
+    WriteLine("Enter: " + name_, format, args);
     va_end(args);
-    std::fputs("\n", g_log);
-    std::fflush(g_log);
 }
 
 CFuncTrace::~CFuncTrace() {
