@@ -1,0 +1,106 @@
+// The feature chain: source -> resampler -> pre-emphasis -> spectral stream.
+#include "engine/analysis/observation_stream.h"
+
+#include <memory>
+#include <new>
+
+#include "engine/api/entry_point.h"
+#include "engine/api/error_codes.h"
+#include "engine/api/sdk_log.h"
+#include "engine/audio/pcm_stream.h"
+#include "engine/audio/preemphasis_pcm_stream.h"
+#include "engine/audio/resampled_pcm_stream.h"
+#include "engine/audio/zuvo_stream.h"
+#include "engine/recognition/acoustic_hmm.h"
+#include "platform/fp_guard.h"
+
+namespace {
+
+// Drops one reference when it goes out of scope.
+template <typename T>
+struct Released {
+    T* p = nullptr;
+    ~Released() {
+        if (p) p->Release();
+    }
+};
+
+}  // namespace
+
+int CreateFeatureStream(CPCMStream* source, unsigned channel, const CFeatureConfig& config,
+                        CSpectralStream** out) {
+    ClearOut(out);
+    if (source == nullptr || out == nullptr) return kErrInvalidArgument;
+    Released<CResampledPCMStream> resampled{new (std::nothrow) CResampledPCMStream};
+    if (!resampled.p) return kErrOutOfMemory;
+    PCMFormat target;
+    target.sampleRate = static_cast<uint32_t>(config.samplerate * 65536.0f);
+    target.bitsPerSample = 16;
+    target.channels = 1;
+    int rc = resampled.p->Instantiate(source, &target, channel, 0.8f);
+    if (rc != 0) return rc;
+
+    Released<CPreemphasisPCMStream> emphasis{new (std::nothrow) CPreemphasisPCMStream};
+    if (!emphasis.p) return kErrOutOfMemory;
+    rc = emphasis.p->SetSource(resampled.p, 1, config.preemphasis);
+    if (rc != 0) return rc;
+
+    std::unique_ptr<CSpectralStream> stream(new (std::nothrow) CSpectralStream);
+    if (!stream) return kErrOutOfMemory;
+    rc = stream->Init2(emphasis.p, 1, &config);
+    if (rc != 0) return rc;
+    rc = emphasis.p->Start();
+    if (rc != 0) return rc;
+    *out = stream.release();
+    return 0;
+}
+
+int ComputeFeatures(CPCMStream* source, unsigned channel, const CFeatureConfig& config,
+                    bool energyInDb, std::vector<float>* features, std::vector<float>* energies) {
+    CFloatingPointGuard guard;
+    return RunEntryPoint([&]() -> int {
+        if (features) features->clear();
+        if (energies) energies->clear();
+        CSpectralStream* raw = nullptr;
+        const int rc = CreateFeatureStream(source, channel, config, &raw);
+        if (rc != 0) return rc;
+        std::unique_ptr<CSpectralStream> stream(raw);
+        if (energyInDb) stream->SetOptions(kObservationEnergyInDb);
+        const unsigned frames = stream->GetFrameCount();
+        const size_t dim = static_cast<size_t>(config.numFeatures);
+        std::vector<float> all(frames * dim);
+        std::vector<float> energy(frames);
+        for (unsigned t = 0; t < frames; ++t) {
+            const int code = stream->ReadFrame(all.data() + t * dim, &energy[t]);
+            if (code != 0) return code;
+        }
+        if (features) *features = std::move(all);
+        if (energies) *energies = std::move(energy);
+        return 0;
+    });
+}
+
+int CreateObservationStreamFromZuvoStream(IZuvoPCMStream* source, CAccousticHMM* model,
+                                          IObservationStream** out) {
+    CFloatingPointGuard guard;
+    CFuncTrace trace("CreateObservationStreamFromZuvoStream");
+    ClearOut(out);
+    return RunEntryPoint([&]() -> int {
+        if (out == nullptr || model == nullptr) return kErrInvalidArgument;
+        Released<CZuvoStream> zuvo{new (std::nothrow) CZuvoStream};
+        if (!zuvo.p) return kErrOutOfMemory;
+        int rc = zuvo.p->Open(source);
+        if (rc != 0) return rc;
+        CSpectralStream* stream = nullptr;
+        rc = CreateFeatureStream(zuvo.p, 1, model->features, &stream);
+        if (rc != 0) return rc;
+        *out = stream;
+        return 0;
+    });
+}
+
+int DestroyObservationStream(IObservationStream* stream) {
+    CFuncTrace trace("DestroyObservationStream");
+    delete stream;
+    return 0;
+}
