@@ -145,6 +145,46 @@ TEST(BackpointerStore, OpenErrorsAndEmptyStore) {
     EXPECT_EQ(empty.ReadPrevious(), nullptr);
 }
 
+// The descriptor of the open spill file, found by its removed name.
+int SpillDescriptor(const std::string& path) {
+    for (int fd = 3; fd < 1024; ++fd) {
+        char target[512];
+        const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path + " (deleted)") return fd;
+    }
+    return -1;
+}
+
+TEST(BackpointerStore, DamagedSpillFileGivesNullRowsInsteadOfStrayWrites) {
+    const struct {
+        const char* what;
+        std::int64_t offsetFromEnd;
+        unsigned char bytes[2];
+    } damages[] = {{"count beyond the beam", 2, {0xFF, 0xFF}},
+                   {"node beyond the row", 6 + 4, {0xFF, 0x7F}}};
+    for (const auto& d : damages) {
+        SCOPED_TRACE(d.what);
+        SpillFolder folder;
+        const std::string path = MakeTempFileName("zuvotemp.bin");
+        CBackpointerStore store;
+        ASSERT_EQ(store.Open(path.c_str(), kBeam, kRow, 0), kErrNone);
+        CNBestList list;
+        ASSERT_TRUE(list.Init(kBeam));
+        std::vector<double> scores(kRow * 2, 0.0);
+        for (int f = 0; f < 3; ++f) {
+            list.Reset();
+            list.Insert(f + 1, f, -1.0);
+            ASSERT_EQ(store.AddFrame(f, list, scores.data()), kErrNone);
+        }
+        const int fd = SpillDescriptor(path);
+        ASSERT_GE(fd, 0);
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        ASSERT_EQ(::pwrite(fd, d.bytes, 2, size - d.offsetFromEnd), 2);
+        EXPECT_EQ(store.BeginRead(), nullptr);
+        EXPECT_EQ(store.ReadPrevious(), nullptr);
+    }
+}
+
 TEST(MakeTempFileName, PrefixIsTheNameAfterItsLastSeparator) {
     SpillFolder folder;
     const struct {
