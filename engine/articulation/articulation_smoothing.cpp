@@ -30,13 +30,13 @@ struct ClosureSegment {
 }  // namespace
 
 void CPhonemeMixtureArticulator::EnforceClosures(const std::vector<phn_marker>& phonemes, int frames) {
-    const double frameMs = FrameMs();
+    const float frameMs = FrameMs();
     // The stored frames start at the generation's first frame, not at the timeline's frame 0.
     std::vector<ClosureSegment> segments;
     for (const phn_marker& p : phonemes) {
         if (rules_.closedSet.count(p.label) == 0) continue;
-        const int64_t sF = static_cast<int64_t>((p.start + frameMs / 2) / frameMs) - firstFrame_;
-        const int64_t eF = static_cast<int64_t>((p.end + frameMs / 2) / frameMs) - firstFrame_;
+        const int64_t sF = NearestFrame(p.start, frameMs) - firstFrame_;
+        const int64_t eF = NearestFrame(p.end, frameMs) - firstFrame_;
         if (!segments.empty() && segments.back().endFrame >= sF) {
             segments.back().endFrame = eF;
             segments.back().codes.insert(PackMixtureCode(p.label));
@@ -133,7 +133,7 @@ void CPhonemeMixtureArticulator::LimitEnvelopeSlopes(float limit) {
 
 void CPhonemeMixtureArticulator::FramesFromEnvelopes() {
     keys_.clear();
-    const double frameMs = FrameMs();
+    const float frameMs = FrameMs();
     // Frame numbers of a point: the one its start falls in, and those its span runs over.
     struct Touch {
         int64_t frame;
@@ -148,13 +148,14 @@ void CPhonemeMixtureArticulator::FramesFromEnvelopes() {
         const MixtureCode code = PackMixtureCode(std::string_view(record.label, strnlen(record.label, 2)));
         for (int32_t k = 0; k < record.count; ++k) {
             const envelope_point& point = record.points[k];
-            const int64_t f = static_cast<int64_t>((point.base + frameMs / 2) / frameMs);
+            const int64_t f = NearestFrame(point.base, frameMs);
             touches.push_back(Touch{f, code, point.value, false});
-            const int64_t m = static_cast<int64_t>((static_cast<double>(point.time) - point.base) / frameMs);
+            const int64_t m =
+                static_cast<int64_t>(static_cast<float>(int64_t{point.time} - point.base) / frameMs);
             int64_t last = f;
             for (int64_t j = 1; j < m; ++j) {
-                const int64_t into = static_cast<int64_t>(static_cast<double>(j) * frameMs);
-                last = static_cast<int64_t>(static_cast<double>(point.base + into) / frameMs);
+                const int64_t into = FrameEdgeMs(j, frameMs);
+                last = static_cast<int64_t>(static_cast<float>(point.base + into) / frameMs);
                 touches.push_back(Touch{last, code, point.value, true});
             }
             maxF = std::max(maxF, last);

@@ -30,8 +30,9 @@ struct FrameCandidates {
     }
 };
 
-// One scan from the first phoneme, stopping at the first one that starts past t + maxRelease.
-// Valid for any list; a frame loop over it is quadratic.
+// The definition of the candidates: one scan from the first phoneme, stopping at the first one
+// that starts past t + maxRelease. A frame loop over it is quadratic in the track's length, so the
+// articulator uses the cursor below; this scan is what the cursor is checked and measured against.
 void ScanFrameCandidates(const std::vector<ArticulatedPhoneme>& phonemes, int t, int maxAttack,
                          int maxRelease, FrameCandidates& out);
 
@@ -54,5 +55,6 @@ private:
     std::vector<int> sounding_;  // before first_, still sounding when last looked at; list order
 };
 
-// Whether the phonemes are in start order (the cursor needs it).
+// Whether the phonemes are in start order (the cursor needs it; the articulator sorts a track that
+// is not).
 bool PhonemesInStartOrder(const std::vector<ArticulatedPhoneme>& phonemes);

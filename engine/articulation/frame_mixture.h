@@ -25,6 +25,17 @@ constexpr MixtureCode kRestCode = PackMixtureCode("x");
 
 std::string MixtureCodeText(MixtureCode code);
 
+// Frame arithmetic is done in float, the type of the frame length, so frame edges fall where
+// 1000 / rate puts them (at 30 per second frame 3 starts at 100 ms, not 99).
+inline int64_t FrameEdgeMs(int64_t frame, float frameMs) {
+    return static_cast<int64_t>(static_cast<float>(frame) * frameMs);
+}
+
+// The frame whose middle is nearest to ms.
+inline int64_t NearestFrame(int64_t ms, float frameMs) {
+    return static_cast<int64_t>((static_cast<float>(ms) + frameMs / 2) / frameMs);
+}
+
 // An ordered map from code to weight, small enough that a sorted vector beats a tree.
 class FrameMixture {
 public:

@@ -110,10 +110,10 @@ int CPhonemeMixtureArticulator::GenerateFromPhonemes(const std::vector<phn_marke
         }
     }
 
-    const double perMs = 1.0f / frameMs;
-    const int64_t firstFrame = static_cast<int64_t>(static_cast<double>(lo) * perMs);
-    int64_t lastFrame = static_cast<int64_t>(static_cast<double>(hi) * perMs);
-    if (std::fmod(static_cast<double>(hi), static_cast<double>(frameMs)) != 0.0) ++lastFrame;
+    const float perMs = 1.0f / frameMs;
+    const int64_t firstFrame = static_cast<int64_t>(static_cast<float>(lo) * perMs);
+    int64_t lastFrame = static_cast<int64_t>(static_cast<float>(hi) * perMs);
+    if (std::fmod(static_cast<float>(hi), frameMs) != 0.0f) ++lastFrame;
     firstFrame_ = static_cast<int>(firstFrame);
 
     std::vector<ArticulatedPhoneme> articulated;
@@ -124,19 +124,20 @@ int CPhonemeMixtureArticulator::GenerateFromPhonemes(const std::vector<phn_marke
             p.start, p.end, std::min(static_cast<double>(p.value) * 0.01, 1.0),
             rule != rules_.rules.end() ? &rule->second : nullptr, PackMixtureCode(p.label)});
     }
-    const bool sorted = PhonemesInStartOrder(articulated);
+    // Tracks keep their phonemes in start order; one that does not would hide every phoneme
+    // behind an earlier-listed later one, so it is put in order first.
+    if (!PhonemesInStartOrder(articulated)) {
+        std::stable_sort(articulated.begin(), articulated.end(),
+                         [](const ArticulatedPhoneme& a, const ArticulatedPhoneme& b) { return a.start < b.start; });
+    }
     CFrameCandidateCursor cursor(articulated, maxAttack, maxRelease);
     FrameCandidates candidates;
     FrameMixture mixture;
     const bool smoothing = (flags_ & kArticulatorSmoothing) != 0;
 
     for (int64_t f = firstFrame; f <= lastFrame; ++f) {
-        const int t = static_cast<int>(static_cast<double>(f) * frameMs + half);
-        if (sorted) {
-            cursor.Collect(t, candidates);
-        } else {
-            ScanFrameCandidates(articulated, t, maxAttack, maxRelease, candidates);
-        }
+        const int t = static_cast<int>(static_cast<float>(f) * frameMs + half);
+        cursor.Collect(t, candidates);
 
         // A full-weight phoneme hides its neighbours: with smoothing only those on the side it
         // is moving away from, so the blend into the next phoneme survives.
@@ -199,8 +200,8 @@ int CPhonemeMixtureArticulator::GenerateFromPhonemes(const std::vector<phn_marke
         if (smoothing) {
             frames_.push_back(mixture);
         } else {
-            ArticulationKey key = MakeArticulationKey(mixture, static_cast<int>(static_cast<double>(f) * frameMs),
-                                                      static_cast<int>(static_cast<double>(f + 1) * frameMs));
+            ArticulationKey key = MakeArticulationKey(mixture, static_cast<int>(FrameEdgeMs(f, frameMs)),
+                                                      static_cast<int>(FrameEdgeMs(f + 1, frameMs)));
             if (key.count > 0) keys_.push_back(key);
         }
     }
@@ -215,11 +216,11 @@ int CPhonemeMixtureArticulator::GenerateFromPhonemes(const std::vector<phn_marke
 
 void CPhonemeMixtureArticulator::KeysFromFrames(int64_t firstFrame) {
     keys_.clear();
-    const double frameMs = FrameMs();
+    const float frameMs = FrameMs();
     for (size_t k = 0; k < frames_.size(); ++k) {
         const int64_t f = firstFrame + static_cast<int64_t>(k);
-        ArticulationKey key = MakeArticulationKey(frames_[k], static_cast<int>(static_cast<double>(f) * frameMs),
-                                                  static_cast<int>(static_cast<double>(f + 1) * frameMs));
+        ArticulationKey key = MakeArticulationKey(frames_[k], static_cast<int>(FrameEdgeMs(f, frameMs)),
+                                                  static_cast<int>(FrameEdgeMs(f + 1, frameMs)));
         if (key.count > 0) keys_.push_back(key);
     }
 }
