@@ -66,12 +66,15 @@ int OpenStream(const char* path, CPCMStream** out) {
         if (result == 0) made = wav;
         else wav->Release();
     }
-    // Some ".wav" files are NIST sphere files under another name.
+    // Some ".wav" files are NIST sphere files under another name. Compressed WAVE data keeps
+    // its own code: telling the user the file is compressed says more than "not valid".
     if (!made && (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".sph"))) {
+        const int wavResult = result;
         auto* nist = new CNistStream;
         result = nist->Open(path);
         if (result == 0) made = nist;
         else nist->Release();
+        if (!made && wavResult == kErrCompressedWav) result = kErrCompressedWav;
     }
     for (IInstallableAudioFileReader* reader : Registry().readers) {
         if (made) break;

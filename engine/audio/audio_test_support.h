@@ -10,8 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/api/error_codes.h"
+#include "engine/audio/pcm_stream.h"
 
 namespace audio_test {
 
@@ -194,5 +198,50 @@ inline double BestCorrelation(const std::vector<double>& x, const std::vector<do
     if (lagOut) *lagOut = bestLag;
     return best;
 }
+
+// unique_ptr deleter for reference-counted streams.
+struct Releaser {
+    void operator()(CRefCounted* p) const {
+        if (p) p->Release();
+    }
+};
+template <typename T>
+using Ref = std::unique_ptr<T, Releaser>;
+
+// A mono 16-bit stream over samples held in memory; may fail after a number of reads.
+class MemoryStream : public CPCMStream {
+public:
+    MemoryStream(unsigned rateHz, std::vector<float> v) : values(std::move(v)) {
+        format = {rateHz << 16, 16, 1};
+        bytesPerFrame = 2;
+        frameCount = static_cast<uint32_t>(values.size());
+        byteLength = frameCount * 2;
+    }
+    int Start() override {
+        pos = 0;
+        return 0;
+    }
+    int Read(void* buffer, unsigned* frames) override {
+        std::vector<float> f(*frames);
+        const int rc = ReadChannelFloat(f.data(), frames, 1);
+        for (unsigned i = 0; i < *frames; ++i) static_cast<short*>(buffer)[i] = static_cast<short>(f[i]);
+        return rc;
+    }
+    // Floats straight from the vector, so tests can feed values beyond the 16-bit range.
+    int ReadChannelFloat(float* buffer, unsigned* frames, unsigned) override {
+        if (failAtRead >= 0 && reads++ >= failAtRead) {
+            *frames = 0;
+            return kErrBadData;
+        }
+        unsigned n = 0;
+        while (n < *frames && pos < values.size()) buffer[n++] = values[pos++];
+        *frames = n;
+        return 0;
+    }
+    std::vector<float> values;
+    size_t pos = 0;
+    int failAtRead = -1;
+    int reads = 0;
+};
 
 }  // namespace audio_test

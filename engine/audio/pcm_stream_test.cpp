@@ -15,14 +15,6 @@ using namespace audio_test;
 
 namespace {
 
-struct Releaser {
-    void operator()(CRefCounted* p) const {
-        if (p) p->Release();
-    }
-};
-template <typename T>
-using Ref = std::unique_ptr<T, Releaser>;
-
 Ref<CWavRdrStream> OpenWav(const std::string& path, int* rc) {
     Ref<CWavRdrStream> s(new CWavRdrStream);
     *rc = s->Open(path.c_str());
