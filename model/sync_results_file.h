@@ -1,0 +1,54 @@
+// The results file (".zuvo"): one result track with the paths of its audio and script files and
+// the script text, as text records. Read when a document opens a results file, written when it
+// saves; the Flash document reads and writes its own sections after the base ones on the same
+// stream.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "model/app_sync_results.h"
+
+// Bits of the writer's flags.
+enum sync_write_flags : uint32_t {
+    kWriteHeader = 0x001,           // version, and the audio and text-file paths when not empty
+    kWritePhonemes = 0x002,         // with their energy lines
+    kWriteWords = 0x004,
+    kWritePunctuation = 0x008,
+    kWriteXml = 0x010,
+    kWriteGestures = 0x020,
+    kWriteScript = 0x040,           // when the script text is not empty
+    kWriteArticulation = 0x080,
+    kWriteEnvelopes = 0x100,
+    kWriteSilenceEnvelopes = 0x200, // also envelopes labelled "x"
+    kWriteAll = 0x3ff,
+};
+
+// User-interface thread.
+class sync_results_file {
+public:
+    static constexpr float kVersion = 1.2f;
+    // Longest token or rest-of-line field the reader accepts.
+    static constexpr size_t kMaxField = 2047;
+
+    sync_results_file() = default;
+    sync_results_file(const sync_results_file&) = default;
+    sync_results_file& operator=(const sync_results_file&) = default;
+    virtual ~sync_results_file() = default;
+
+    // Appends the markers read to the track (the caller empties it first) and fills the version,
+    // paths and script. Stops right after "end_markers", leaving the stream there; true when that
+    // or the end of the stream is reached without an error. Each error is written to errors as
+    // "Error: Line[n]: message" and ends reading with false; what was read before it stays.
+    virtual bool read(std::istream& in, std::ostream& errors);
+    // Writes the records chosen by flags (sync_write_flags) in start-time order and always
+    // "end_markers"; the second argument is not used.
+    virtual void write(std::ostream& out, int unused, uint32_t flags);
+
+    app_sync_results results;
+    float version = kVersion;
+    std::string audio_path;
+    std::string script_text;
+    std::string text_file_path;
+};

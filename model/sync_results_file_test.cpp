@@ -1,0 +1,265 @@
+// Results file: byte-exact round trip of a hand-written file, writer flags and order, every reader
+// error message, and malformed input that must fail cleanly.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "model/sync_results_file.h"
+
+namespace {
+
+std::string read_fixture(const char* name) {
+    std::ifstream in(std::string(MURMUREX_TESTDATA_DIR) + "/results/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct read_result {
+    bool ok;
+    std::string errors;
+    sync_results_file file;
+};
+
+read_result read_text(const std::string& text) {
+    read_result r;
+    std::istringstream in(text);
+    std::ostringstream errors;
+    r.ok = r.file.read(in, errors);
+    r.errors = errors.str();
+    return r;
+}
+
+std::string write_text(sync_results_file& file, uint32_t flags) {
+    std::ostringstream out;
+    file.write(out, 0, flags);
+    return out.str();
+}
+
+TEST(ResultsFile, HandWrittenFileRoundTripsByteForByte) {
+    const std::string original = read_fixture("every_record.zuvo");
+    ASSERT_FALSE(original.empty());
+    read_result r = read_text(original);
+    ASSERT_TRUE(r.ok) << r.errors;
+    EXPECT_EQ(r.errors, "");
+
+    const sync_results_file& f = r.file;
+    EXPECT_FLOAT_EQ(f.version, 1.2f);
+    EXPECT_EQ(f.audio_path, "C:\\Users\\Dana\\My Takes\\take one.wav");
+    EXPECT_EQ(f.text_file_path, "D:\\scripts\\take one.txt");
+    EXPECT_EQ(f.script_text, "<cut ms=\"0\"/>Hello, there, world.\n  Second line <laugh/>");
+    EXPECT_EQ(f.results.phonemes.size(), 3u);
+    ASSERT_EQ(f.results.phonemes[0].energy.size(), 2u);
+    EXPECT_FLOAT_EQ(f.results.phonemes[0].energy[1].value, 35.0f);
+    EXPECT_EQ(f.results.words[1].label, "there, world");
+    EXPECT_EQ(f.results.punctuation.size(), 2u);
+    EXPECT_EQ(f.results.xml_events[0].label, "<cut ms=\"0\"/>");
+    ASSERT_EQ(f.results.gestures.size(), 3u);
+    EXPECT_EQ(f.results.gestures[0].label, "idle:nod");
+    EXPECT_EQ(f.results.gestures[1].gesture_name, "wave");
+    EXPECT_EQ(f.results.gestures[2].label, "pause");
+    ASSERT_EQ(f.results.articulation.size(), 3u);
+    EXPECT_EQ(f.results.articulation[1].key.count, 3);
+    EXPECT_STREQ(f.results.articulation[1].key.pairs[2].code, "EH");
+    ASSERT_EQ(f.results.envelope.size(), 2u);
+    EXPECT_EQ(f.results.envelope[1].points.size(), 3u);
+    EXPECT_EQ(f.results.envelope[1].points[0].base, 120);
+
+    sync_results_file copy = r.file;
+    EXPECT_EQ(write_text(copy, kWriteAll), original);
+}
+
+TEST(ResultsFile, EachWriterFlagChoosesItsRecords) {
+    sync_results_file f = read_text(read_fixture("every_record.zuvo")).file;
+    struct {
+        uint32_t flag;
+        std::vector<std::string> prefixes;
+    } cases[] = {
+        {kWriteHeader, {"version ", "audio ", "text_file "}},
+        {kWritePhonemes, {"phn ", "energy "}},
+        {kWriteWords, {"word "}},
+        {kWritePunctuation, {"punct "}},
+        {kWriteXml, {"xml "}},
+        {kWriteGestures, {"gest "}},
+        {kWriteScript, {"%%-begin-zuvo-text-%% ", "%%-end-zuvo-text-%%"}},
+        {kWriteArticulation, {"phn_vis "}},
+        {kWriteEnvelopes, {"phn_env 120 "}},
+        {kWriteEnvelopes | kWriteSilenceEnvelopes, {"phn_env 0 "}},
+    };
+    auto lines_with = [](const std::string& text, const std::string& prefix) {
+        int n = 0;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(prefix, 0) == 0) ++n;
+        return n;
+    };
+    for (const auto& c : cases) {
+        const std::string only = write_text(f, c.flag);
+        const std::string without = write_text(f, kWriteAll & ~c.flag);
+        for (const std::string& prefix : c.prefixes) {
+            EXPECT_GT(lines_with(only, prefix), 0) << "flag " << c.flag << " prefix " << prefix;
+            EXPECT_EQ(lines_with(without, prefix), 0) << "flag " << c.flag << " prefix " << prefix;
+        }
+        EXPECT_EQ(only.substr(only.size() - 12), "end_markers\n") << "flag " << c.flag;
+    }
+    EXPECT_EQ(write_text(f, 0), "end_markers\n");
+
+    // Empty paths and an empty script are left out even with their flags.
+    sync_results_file empty;
+    EXPECT_EQ(write_text(empty, kWriteHeader | kWriteScript), "version 1.2\nend_markers\n");
+    // An "X" envelope counts as silence too.
+    empty.results.envelope.emplace_back(0, 10, "X");
+    EXPECT_EQ(write_text(empty, kWriteEnvelopes), "end_markers\n");
+    EXPECT_EQ(write_text(empty, kWriteEnvelopes | kWriteSilenceEnvelopes), "phn_env 0 10 X 0\nend_markers\n");
+}
+
+TEST(ResultsFile, WriterOrderAtEqualStarts) {
+    sync_results_file f;
+    f.results.gestures.push_back(FGesture(FGesture::kLight, 100, 200, 1.0f));
+    f.results.phonemes.emplace_back(100, 200, "AA", 37.9f);
+    f.results.words.emplace_back(50, 100, "early");
+    f.results.words.emplace_back(100, 200, "hi");
+    EXPECT_EQ(write_text(f, kWriteAll),
+              "version 1.2\nword 50 100 early\nword 100 200 hi\nphn 100 200 37 AA\ngest 100 200 1 |\nend_markers\n");
+    read_result back = read_text(write_text(f, kWriteAll));
+    ASSERT_TRUE(back.ok);
+    EXPECT_FLOAT_EQ(back.file.results.phonemes[0].value, 37.0f);
+}
+
+TEST(ResultsFile, LineBreaksInLabelsAreWrittenAsBlanks) {
+    sync_results_file f;
+    f.results.words.emplace_back(0, 10, "two\r\nlines");
+    f.results.punctuation.emplace_back(10, 20, "\n");
+    f.results.xml_events.emplace_back(20, 30, "<a\nb/>");
+    FGesture g(FGesture::kPose, 30, 40, 0.0f);
+    g.gesture_name = "no\nd";
+    g.pose_name = "id\rle";
+    f.results.gestures.push_back(g);
+    read_result back = read_text(write_text(f, kWriteAll));
+    ASSERT_TRUE(back.ok) << back.errors;
+    EXPECT_EQ(back.file.results.words[0].label, "two  lines");
+    EXPECT_EQ(back.file.results.punctuation[0].label, "");
+    EXPECT_EQ(back.file.results.xml_events[0].label, "<a b/>");
+    EXPECT_EQ(back.file.results.gestures[0].gesture_name, "no d");
+    EXPECT_EQ(back.file.results.gestures[0].pose_name, "id le");
+}
+
+TEST(ResultsFile, ReaderRecords) {
+    read_result r = read_text(
+        "energy 0 10 5\n"
+        "WORD 10 20   hello world  \n"
+        "Phn 0 100 50 AA\n"
+        "energy 0 50 7\n"
+        "gest 0 500 8 nod|idle\n"
+        "%%-BEGIN-ZUVO-TEXT-%% Hello,\nthere\n%%-end-zuvo-text-%%\n"
+        "\n\n"
+        "end_markers\nnot read");
+    ASSERT_TRUE(r.ok) << r.errors;
+    EXPECT_EQ(r.file.results.words[0].label, "hello world");
+    ASSERT_EQ(r.file.results.phonemes.size(), 1u);
+    ASSERT_EQ(r.file.results.phonemes[0].energy.size(), 1u);  // the energy before any phoneme is dropped
+    EXPECT_EQ(r.file.results.gestures[0].gesture_name, "nod");
+    EXPECT_EQ(r.file.results.gestures[0].pose_name, "idle");
+    EXPECT_EQ(r.file.results.gestures[0].label, "idle:nod");
+    EXPECT_EQ(r.file.script_text, "Hello,\nthere");
+    EXPECT_EQ(r.file.results.phonemes[0].label, "AA");
+
+    // Reading stops right after "end_markers": the caller reads on from there.
+    std::istringstream in("word 1 2 a\nend_markers\nflash section\n");
+    std::ostringstream errors;
+    sync_results_file f;
+    EXPECT_TRUE(f.read(in, errors));
+    std::string rest(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(rest, "\nflash section\n");
+
+    // No "end_markers": read to the end, still a success.
+    read_result open_end = read_text("word 1 2 a\nphn 0 10 1 x");
+    EXPECT_TRUE(open_end.ok);
+    EXPECT_EQ(open_end.file.results.phonemes.size(), 1u);
+    EXPECT_TRUE(read_text("version 1.2\n").ok);
+    EXPECT_TRUE(read_text("").ok);
+}
+
+TEST(ResultsFile, ReaderErrorMessages) {
+    struct {
+        const char* input;
+        const char* errors;
+    } cases[] = {
+        {"phn 0 100 50 abc\n", "Error: Line[1]: Incorrect or empty phoneme label 'abc'\n"},
+        {"word 0 1 a\nphn_env 0 100 abc 0\n", "Error: Line[2]: Incorrect or empty phoneme label 'abc'\n"},
+        {"word 0 1 a\nword 1 2 b\nversion 1.3\n", "Error: Line[1]: zuvo file version newer than this program can handle\n"},
+        {"word 1 2 a\nbogus 1 2\nword 3 4 c\n", "Error: Line[2]: unrecognized marker 'bogus'\n"},
+        {"%%-begin-zuvo-text-%% abc\n", "Error: Line[1]: Script Text is not correctly delimited in zuvo file\n"},
+        {"phn 0 x 50 AA\n", "Error: Line[1]: Incorrect or missing number in 'phn' record\n"},
+        {"word 1\n", "Error: Line[1]: Incorrect or missing number in 'word' record\n"},
+        {"phn_vis 0 10 11 AA 1\n", "Error: Line[1]: Articulation count 11 is not between 0 and 10\n"},
+        {"phn_vis 0 10 -1\n", "Error: Line[1]: Articulation count -1 is not between 0 and 10\n"},
+        {"phn_vis 0 10 1 ABCD 1\n", "Error: Line[1]: Incorrect or empty phoneme code 'ABCD'\n"},
+        {"phn_env 0 10 AA -2\n", "Error: Line[1]: Envelope point count -2 is negative\n"},
+        {"Version 2\n", "Error: Line[1]: zuvo file version newer than this program can handle\n"},
+    };
+    for (const auto& c : cases) {
+        read_result r = read_text(c.input);
+        EXPECT_FALSE(r.ok) << c.input;
+        EXPECT_EQ(r.errors, c.errors) << c.input;
+    }
+
+    std::string long_word = "word 0 1 " + std::string(3000, 'a') + "\n";
+    read_result r = read_text(long_word);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, "Error: Line[1]: Field longer than 2047 characters in 'word' record\n");
+    std::string long_keyword = std::string(5000, 'k') + " 1 2\n";
+    r = read_text(long_keyword);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, "Error: Line[1]: Field longer than 2047 characters in '' record\n");
+}
+
+TEST(ResultsFile, WhatWasReadBeforeAnErrorStays) {
+    read_result r = read_text("word 0 10 kept\nphn 0 100 50 abc\nword 10 20 lost\n");
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(r.file.results.words.size(), 1u);
+    ASSERT_EQ(r.file.results.phonemes.size(), 1u);
+    EXPECT_EQ(r.file.results.phonemes[0].label, "");
+    EXPECT_FLOAT_EQ(read_text("version 1.2\n").file.version, 1.2f);
+}
+
+TEST(ResultsFile, MalformedInputFailsCleanly) {
+    std::string garbage;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        garbage.push_back(static_cast<char>(seed >> 24));
+    }
+    const std::string cases[] = {
+        "phn 0",
+        "phn 0 100",
+        "phn 0 100 50",
+        "energy 1 2",
+        "gest 0 1",
+        "phn_vis 0 10 2 AA 0.5",
+        "phn_vis 0 10 10 AA",
+        "phn_env 0 10 AA 2147483647 1 2",
+        "phn_env 0 10 AA 3 1 2 3",
+        "phn 99999999999 1 2 AA",
+        "%%-begin-zuvo-text-%%",
+        "%%-begin-zuvo-text-%% text %%-end-zuvo",
+        std::string("word 0 1 a\0b\n", 13),
+        std::string("\0\xff\xfe\x01 phn", 9),
+        garbage,
+        "phn 0 100 50 AA\nenergy 0 50 1e40\n",
+        "phn_vis 0 10 1 AA nan\n",
+    };
+    for (const std::string& input : cases) {
+        read_result r = read_text(input);
+        if (r.ok)
+            EXPECT_EQ(r.errors, "") << input.substr(0, 40);
+        else
+            EXPECT_EQ(r.errors.rfind("Error: Line[", 0), 0u) << input.substr(0, 40);
+        // Whatever was read must write out and read back again.
+        std::string written = write_text(r.file, kWriteAll);
+        EXPECT_EQ(written.substr(written.size() - 12), "end_markers\n");
+    }
+}
+
+}  // namespace
