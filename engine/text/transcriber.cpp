@@ -472,11 +472,13 @@ void CTranscriber::ReadWord() {
     } else {
         while (static_cast<int>(word.size()) < kLongestWord &&
                (IsAlpha(c0_) || rules_->IsWordCharacter(c0_) || c0_ == '\'' || c0_ == '"')) {
-            word.push_back(static_cast<char>(IsAlpha(c0_) ? std::toupper(c0_) : c0_));
+            // Double quotes belong to the token but never to the word, so a quoted word is still
+            // found in the dictionary.
+            if (c0_ != '"') word.push_back(static_cast<char>(IsAlpha(c0_) ? std::toupper(c0_) : c0_));
             Advance();
         }
-        // A closing quote is consumed but not part of the word.
-        if (!word.empty() && (word.back() == '\'' || word.back() == '"')) word.pop_back();
+        // A closing apostrophe is consumed but not part of the word.
+        if (!word.empty() && word.back() == '\'') word.pop_back();
     }
     const char* w = word.c_str();
     const int n = static_cast<int>(word.size());
