@@ -134,8 +134,15 @@ bool CPronunciationDictionary::LoadText(const char* text, int size) {
     while (p < end && IsBlank(*p)) ++p;
     while (p < end) {
         const char* word = p;
-        const char* eq = static_cast<const char*>(std::memchr(p, '=', static_cast<size_t>(end - p)));
-        if (eq == nullptr) break;
+        const char* eq = p;
+        while (eq < end && *eq != '=' && !IsLineEnd(*eq)) ++eq;
+        if (eq == end) break;
+        if (*eq != '=') {
+            // A line without '=' holds no entry; it must not become part of the next line's word.
+            p = eq;
+            while (p < end && IsBlank(*p)) ++p;
+            continue;
+        }
         const char* phones = eq + 1;
         while (phones < end && *phones == ' ') ++phones;
         const char* phonesEnd = phones;

@@ -1,0 +1,260 @@
+// The pronunciation dictionary: its text and binary forms, lookups with alternatives, the word
+// order, malformed binary forms, and the built-in dictionary's own order and phoneme codes.
+#include "engine/text/pronunciation_dictionary.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/text/transcriber_test_util.h"
+
+namespace {
+
+struct DictionaryDeleter {
+    void operator()(CPronunciationDictionary* d) const { d->Destroy(); }
+};
+using DictionaryPtr = std::unique_ptr<CPronunciationDictionary, DictionaryDeleter>;
+
+DictionaryPtr FromText(const std::string& text) {
+    return DictionaryPtr(CPronunciationDictionary::CreateFromText(text.data(), static_cast<int>(text.size())));
+}
+
+std::string Pronunciation(const CPronunciationDictionary& d, const char* word, int index) {
+    DictionaryEntry e{};
+    if (!d.Lookup(word, static_cast<uint16_t>(std::strlen(word)), index, &e)) return "<none>";
+    return std::string(e.phones, e.phonesLength);
+}
+
+std::vector<unsigned char> SaveToBytes(const CPronunciationDictionary& d) {
+    FILE* f = std::tmpfile();
+    EXPECT_TRUE(d.SaveBinary(f));
+    std::vector<unsigned char> bytes(static_cast<size_t>(std::ftell(f)));
+    std::rewind(f);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::fclose(f);
+    return bytes;
+}
+
+void PutInt32(std::vector<unsigned char>& b, int32_t v) {
+    for (int k = 0; k < 4; ++k) b.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * k)));
+}
+void PutInt16(std::vector<unsigned char>& b, int16_t v) {
+    b.push_back(static_cast<unsigned char>(v));
+    b.push_back(static_cast<unsigned char>(static_cast<uint16_t>(v) >> 8));
+}
+
+const char kSample[] =
+    "ABC=EYbIYsIY\n"
+    "CAT=kAEt\n"
+    "CATS=kAEts\n"
+    "HELLO=hEHlOW\r\n"
+    "HELLO=hAHlOW\n"
+    "\t  NEW YORK=nUW yAOrk \n"
+    "no equals sign here\n"
+    "=AH\n"
+    "EMPTY=\n"
+    "ZEBRA=   zIYbrAH\n";
+
+TEST(PronunciationDictionaryTest, LoadsTextLinesAndLooksUpAlternatives) {
+    DictionaryPtr d = FromText(kSample);
+    ASSERT_TRUE(d);
+    // Lines without '=' or with an empty side are skipped; the EMPTY line ends at its line break.
+    EXPECT_EQ(d->GetCount(), 7);
+    struct Case {
+        const char* word;
+        int index;
+        const char* phones;
+    } cases[] = {
+        {"HELLO", 0, "hEHlOW"},
+        {"HELLO", 1, "hAHlOW"},
+        {"HELLO", 2, "<none>"},
+        {"hello", 0, "hEHlOW"},        // letter case does not matter
+        {"HELL", 0, "<none>"},         // a prefix of a word is no word
+        {"HELLOS", 0, "<none>"},
+        {"NEW YORK", 0, "nUW yAOrk "}, // blanks inside and at the end are kept, not after '='
+        {"ZEBRA", 0, "zIYbrAH"},
+        {"CAT", 0, "kAEt"},
+        {"CATS", 0, "kAEts"},
+        {"CAT", -1, "<none>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Pronunciation(*d, c.word, c.index), c.phones) << c.word << " " << c.index;
+
+    char out[64];
+    EXPECT_TRUE(d->LookupFirst("cats", 4, out, sizeof out));
+    EXPECT_STREQ(out, "kAEts");
+    EXPECT_TRUE(d->LookupFirst("HELLO", 5, out, sizeof out));
+    EXPECT_TRUE(std::strcmp(out, "hEHlOW") == 0 || std::strcmp(out, "hAHlOW") == 0);
+    EXPECT_FALSE(d->LookupFirst("CA", 2, out, sizeof out));
+    EXPECT_FALSE(d->LookupFirst("CATSS", 5, out, sizeof out));
+    // The caller's buffer is never overrun.
+    EXPECT_FALSE(d->LookupFirst("CATS", 4, out, 5));
+    EXPECT_FALSE(d->LookupFirst(std::string(600, 'A').c_str(), 600, out, sizeof out));
+}
+
+TEST(PronunciationDictionaryTest, WordOrder) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int sign;
+    } cases[] = {
+        {"A_B", "ABC", -1}, // the underscore lies below the letters once they are lower case
+        {"CAT", "CATS", -1},
+        {"cat", "CAT", 0},
+        {"ZOO", "apple", 1},
+        {"O'NEIL", "ONE", -1},
+        {"\xE9T\xC9", "\xE9t\xC9", 0},       // bytes above 127 compare unsigned, after tolower
+        {"A\xE9", "AZ", 1},
+    };
+    for (const Case& c : cases) {
+        const int r = CPronunciationDictionary::CompareWords(c.a, static_cast<uint16_t>(std::strlen(c.a)), c.b,
+                                                             static_cast<uint16_t>(std::strlen(c.b)));
+        EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
+    }
+    // A NUL ends the comparison and sorts first.
+    EXPECT_LT(CPronunciationDictionary::CompareWords("A\0B", 3, "AAB", 3), 0);
+    EXPECT_EQ(CPronunciationDictionary::CompareWords("A\0B", 3, "A\0C", 3), 0);
+}
+
+TEST(PronunciationDictionaryTest, OnlyTheRunTheSearchLandsOnIsSeen) {
+    // The loader keeps the text's order; a word split in two runs shows one of them.
+    DictionaryPtr d = FromText("B=bIY\nB=bEY\nC=sIY\nB=bAA\n");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(Pronunciation(*d, "B", 0), "bIY");
+    EXPECT_EQ(Pronunciation(*d, "B", 1), "bEY");
+    EXPECT_EQ(Pronunciation(*d, "B", 2), "<none>");
+}
+
+TEST(PronunciationDictionaryTest, OverlongTextFieldsAreSkipped) {
+    // Lengths are 16-bit; a word of 70,000 bytes must not come back cut to 4,464.
+    const std::string text = std::string(70000, 'A') + "=AH\nOK=OWkEY\n" + "LONG=" + std::string(70000, 'k') + "\n";
+    DictionaryPtr d = FromText(text);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->GetCount(), 1);
+    EXPECT_EQ(Pronunciation(*d, "OK", 0), "OWkEY");
+}
+
+TEST(PronunciationDictionaryTest, BinaryFormRoundTrip) {
+    DictionaryPtr d = FromText(kSample);
+    ASSERT_TRUE(d);
+    std::vector<unsigned char> bytes = SaveToBytes(*d);
+    bytes.push_back(0x5A); // a byte that belongs to whatever follows
+
+    CPronunciationDictionary loaded;
+    const void* cursor = bytes.data();
+    int remaining = static_cast<int>(bytes.size());
+    ASSERT_EQ(loaded.LoadBinary(&cursor, &remaining), 0);
+    EXPECT_EQ(remaining, 1);
+    EXPECT_EQ(static_cast<const unsigned char*>(cursor), bytes.data() + bytes.size() - 1);
+    ASSERT_EQ(loaded.GetCount(), d->GetCount());
+    for (const char* word : {"ABC", "CAT", "CATS", "HELLO", "NEW YORK", "ZEBRA"})
+        for (int index = 0; index < 3; ++index)
+            EXPECT_EQ(Pronunciation(loaded, word, index), Pronunciation(*d, word, index)) << word;
+
+    // A form with no entries gives an empty dictionary.
+    std::vector<unsigned char> empty;
+    PutInt32(empty, 0);
+    PutInt32(empty, 0);
+    cursor = empty.data();
+    remaining = static_cast<int>(empty.size());
+    EXPECT_EQ(loaded.LoadBinary(&cursor, &remaining), 0);
+    EXPECT_EQ(loaded.GetCount(), 0);
+    EXPECT_EQ(remaining, 0);
+}
+
+TEST(PronunciationDictionaryTest, MalformedBinaryFormsGiveTwelve) {
+    auto form = [](int32_t poolSize, const std::string& pool, int32_t count, std::vector<int32_t> entry) {
+        std::vector<unsigned char> b;
+        PutInt32(b, poolSize);
+        b.insert(b.end(), pool.begin(), pool.end());
+        PutInt32(b, count);
+        for (size_t k = 0; k + 3 < entry.size(); k += 4) {
+            PutInt32(b, entry[k]);
+            PutInt16(b, static_cast<int16_t>(entry[k + 1]));
+            PutInt32(b, entry[k + 2]);
+            PutInt16(b, static_cast<int16_t>(entry[k + 3]));
+        }
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+    } cases[] = {
+        {"nothing", {}},
+        {"negative pool size", form(-1, "", 0, {})},
+        {"pool larger than the bytes", form(100, "CATkAEt", 0, {})},
+        {"count missing", {7, 0, 0, 0, 'C', 'A', 'T', 'k', 'A', 'E', 't'}},
+        {"negative count", form(7, "CATkAEt", -1, {})},
+        {"count beyond the bytes", form(7, "CATkAEt", 1000000000, {0, 3, 3, 4})},
+        {"entry cut short", [&] {
+             auto b = form(7, "CATkAEt", 1, {0, 3, 3, 4});
+             b.pop_back();
+             return b;
+         }()},
+        {"word outside the pool", form(7, "CATkAEt", 1, {5, 3, 3, 4})},
+        {"negative offset", form(7, "CATkAEt", 1, {-1, 3, 3, 4})},
+        {"pronunciation outside the pool", form(7, "CATkAEt", 1, {0, 3, 3, 5})},
+        {"offset far beyond", form(7, "CATkAEt", 1, {0, 3, 0x7FFFFFF0, 4})},
+    };
+    for (const Case& c : cases) {
+        CPronunciationDictionary d;
+        const void* cursor = c.bytes.data();
+        int remaining = static_cast<int>(c.bytes.size());
+        EXPECT_EQ(d.LoadBinary(&cursor, &remaining), 12) << c.what;
+        EXPECT_EQ(d.GetCount(), 0) << c.what;
+    }
+    // Every cut of a good form fails cleanly too.
+    DictionaryPtr sample = FromText(kSample);
+    const std::vector<unsigned char> good = SaveToBytes(*sample);
+    for (size_t n = 0; n < good.size(); ++n) {
+        const std::vector<unsigned char> cut(good.begin(), good.begin() + static_cast<long>(n));
+        CPronunciationDictionary d;
+        const void* cursor = cut.data();
+        int remaining = static_cast<int>(n);
+        EXPECT_EQ(d.LoadBinary(&cursor, &remaining), 12) << n;
+    }
+}
+
+// Splits a pronunciation into the system's phoneme codes: one lower-case letter, or an upper-case
+// letter and the one after it.
+bool IsMadeOfPhonemeCodes(const char* p, int n) {
+    static const std::string kCodes = " x m p b v f ZH CH j SH s z DH TH t NG g k h r ER w UH UW AW IY y IH AE AY EY "
+                                      "EH n d l AA AH AO OW OY ";
+    for (int k = 0; k < n;) {
+        const int len = (p[k] >= 'A' && p[k] <= 'Z') ? 2 : 1;
+        if (k + len > n || kCodes.find(" " + std::string(p + k, static_cast<size_t>(len)) + " ") == std::string::npos)
+            return false;
+        k += len;
+    }
+    return true;
+}
+
+TEST(BuiltInDictionaryTest, SortedForLookupAndMadeOfPhonemeCodes) {
+    const std::string text = BuiltInDictionaryText();
+    ASSERT_FALSE(text.empty()) << "resource BLAH 165 missing";
+    DictionaryPtr d = FromText(text);
+    ASSERT_TRUE(d);
+    ASSERT_GT(d->GetCount(), 130000);
+    for (int i = 0; i < d->GetCount(); ++i) {
+        const DictionaryEntry& e = d->GetEntry(i);
+        ASSERT_TRUE(IsMadeOfPhonemeCodes(e.phones, e.phonesLength)) << std::string(e.word, e.wordLength);
+        if (i > 0) {
+            const DictionaryEntry& prev = d->GetEntry(i - 1);
+            ASSERT_LE(CPronunciationDictionary::CompareWords(prev.word, prev.wordLength, e.word, e.wordLength), 0)
+                << std::string(prev.word, prev.wordLength) << " before " << std::string(e.word, e.wordLength);
+        }
+    }
+    // Alternatives sit together in the dictionary's numbered order.
+    EXPECT_EQ(Pronunciation(*d, "READ", 0), "rEHd");
+    EXPECT_EQ(Pronunciation(*d, "READ", 1), "rIYd");
+    EXPECT_EQ(Pronunciation(*d, "READ", 2), "<none>");
+    EXPECT_EQ(Pronunciation(*d, "'BOUT", 0), "bAWt");
+    EXPECT_EQ(Pronunciation(*d, "ZYWICKI", 0), "zIHwIHkIY");
+    EXPECT_EQ(Pronunciation(*d, "HELLOO", 0), "<none>");
+}
+
+}  // namespace
