@@ -121,7 +121,7 @@ protected:
     }
 
     // Cuts [s, e] out of the markers: inside ones go, ones across an edge are trimmed, one that
-    // spans the whole range is split in two (the second piece gets a new id).
+    // spans the whole range is split in two (the second half gets a new id).
     void cut_range(int s, int e) {
         if (s > e) return;
         for (size_t i = 0; i < this->size(); ++i) {
@@ -133,9 +133,9 @@ protected:
             } else if (m.start < s && m.end > e) {
                 int old_end = m.end;
                 m.set_end(s);
-                M piece = m;
-                piece.id = next_marker_id();
-                this->insert(this->begin() + i + 1, piece);
+                M rest = m;
+                rest.id = next_marker_id();
+                this->insert(this->begin() + i + 1, rest);
                 M& copy = (*this)[i + 1];
                 copy.set_start(e);
                 copy.set_end(old_end);

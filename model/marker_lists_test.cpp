@@ -86,7 +86,7 @@ TEST(PhonemeEraseRange, TrimsSplitsAndRemoves) {
     }
 }
 
-TEST(PhonemeEraseRange, SplitPieceGetsNewIdAndEnergyFollowsTheEdges) {
+TEST(PhonemeEraseRange, SplitRemainderGetsNewIdAndEnergyFollowsTheEdges) {
     phn_marker_list phonemes;
     phonemes.push_back(phn_marker(50, 250, "AA", 80.0f));
     phonemes[0].add_energy(1.0f, 50, 150);
@@ -98,7 +98,7 @@ TEST(PhonemeEraseRange, SplitPieceGetsNewIdAndEnergyFollowsTheEdges) {
     EXPECT_EQ(phonemes[0].id, first_id);
     EXPECT_EQ(phonemes[1].id, before + 1);
     EXPECT_FLOAT_EQ(phonemes[1].value, 80.0f);
-    // The first piece keeps its energy squeezed into [50, 100].
+    // The first half keeps its energy squeezed into [50, 100].
     ASSERT_EQ(phonemes[0].energy.size(), 2u);
     EXPECT_EQ(phonemes[0].energy[0].start, 50);
     EXPECT_EQ(phonemes[0].energy[1].end, 100);

@@ -101,8 +101,8 @@ TEST(PhonemeEnergy, EdgeMovesRescaleSubMarkers) {
         {"double length by the end", 0, 100, {{0, 30}, {30, 60}, {60, 100}}, true, 200, {{0, 60}, {60, 120}, {120, 200}}},
         {"half length by the start", 0, 100, {{0, 30}, {30, 60}, {60, 100}}, false, 50, {{50, 65}, {65, 80}, {80, 100}}},
         {"gaps close up", 100, 200, {{110, 120}, {150, 170}}, true, 200, {{100, 110}, {110, 200}}},
-        {"a piece truncated to nothing is dropped", 0, 100, {{0, 2}, {2, 98}, {98, 100}}, true, 40, {{0, 38}, {38, 40}}},
-        {"pinning keeps a short last piece", 0, 100, {{0, 98}, {98, 100}}, true, 10, {{0, 9}, {9, 10}}},
+        {"a sub-marker truncated to nothing is dropped", 0, 100, {{0, 2}, {2, 98}, {98, 100}}, true, 40, {{0, 38}, {38, 40}}},
+        {"pinning keeps a short last sub-marker", 0, 100, {{0, 98}, {98, 100}}, true, 10, {{0, 9}, {9, 10}}},
         {"start moved past the end gives negative lengths, all dropped", 0, 100, {{0, 50}, {50, 100}}, false, 150, {}},
     };
     for (const rescale_case& c : cases) {

@@ -67,7 +67,8 @@ public:
         }
         if (in_.eof() && !in_.bad()) in_.clear(std::ios::eofbit);  // a token at the very end is fine
         if (too_long) {
-            error("Field longer than 2047 characters in '" + keyword_ + "' record");
+            error(keyword_.empty() ? std::string("Keyword longer than 2047 characters")
+                                   : "Field longer than 2047 characters in '" + keyword_ + "' record");
             return false;
         }
         return true;

@@ -212,7 +212,7 @@ TEST(ResultsFile, ReaderErrorMessages) {
     std::string long_keyword = std::string(5000, 'k') + " 1 2\n";
     r = read_text(long_keyword);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errors, "Error: Line[1]: Field longer than 2047 characters in '' record\n");
+    EXPECT_EQ(r.errors, "Error: Line[1]: Keyword longer than 2047 characters\n");
 }
 
 TEST(ResultsFile, WhatWasReadBeforeAnErrorStays) {
