@@ -2,6 +2,7 @@
 // result track, into the frame loop and the smoothing that work on the track's phonemes.
 #include <string>
 
+#include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "model/app_sync_results.h"
@@ -9,15 +10,17 @@
 int CPhonemeMixtureArticulator::GenerateArticulations2(ISyncResultsCollection* collection, int option, int start,
                                                        int end) {
     CFuncTrace trace("CPhonemeMixtureArticulator::GenerateArticulations2");
+    if (collection == nullptr) return kErrInvalidArgument;
     app_sync_results track;
-    if (collection != nullptr) track.import_sync_markers(collection, std::string(), false);
+    track.import_sync_markers(collection, std::string(), false);
     return GenerateArticulationFromSyncResults(track, option, start, end);
 }
 
 int CPhonemeMixtureArticulator::GenerateArticulations(ISyncResultsCollection* collection, int option) {
     CFuncTrace trace("CPhonemeMixtureArticulator::GenerateArticulations");
+    if (collection == nullptr) return kErrInvalidArgument;
     app_sync_results track;
-    if (collection != nullptr) track.import_sync_markers(collection, std::string(), false);
+    track.import_sync_markers(collection, std::string(), false);
     return GenerateArticulationFromSyncResults(track, option, -1, -1);
 }
 
