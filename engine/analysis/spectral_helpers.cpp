@@ -35,7 +35,10 @@ void BandBinRange(const FeatureBand& band, float binWidth, int32_t bins, int32_t
                   int32_t* last) {
     double lo = std::trunc(static_cast<double>(band.low / binWidth));
     double hi = std::trunc(static_cast<double>(band.high / binWidth));
-    if (!(lo >= 0.0)) lo = 0.0;  // also catches NaN
+    // Kept inside 0 .. bins + 1 (an empty range past the top), also for NaN and infinite edges
+    // from a rate of 0.
+    if (!(lo >= 0.0)) lo = 0.0;
+    if (lo > bins + 1.0) lo = bins + 1.0;
     if (!(hi <= bins)) hi = bins;
     *first = static_cast<int32_t>(lo);
     *last = hi < lo ? *first - 1 : static_cast<int32_t>(hi);
@@ -115,7 +118,8 @@ void CTriangularFilterbank::Apply(const float* spectrum, float* out) const {
 }
 
 void CCosineTransform::Build(int32_t numIn, int32_t numOut) {
-    if (numIn == numIn_ && numOut == numOut_ && !table_.empty()) return;
+    if (built_ && numIn == numIn_ && numOut == numOut_) return;
+    built_ = true;
     numIn_ = numIn > 0 ? numIn : 0;
     numOut_ = numOut > 0 ? numOut : 0;
     table_.assign(static_cast<size_t>(numIn_) * numOut_, 0.0f);

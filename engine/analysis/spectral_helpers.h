@@ -59,5 +59,6 @@ public:
 private:
     int32_t numIn_ = 0;
     int32_t numOut_ = 0;
+    bool built_ = false;
     std::vector<float> table_;  // numOut rows of numIn cosines
 };

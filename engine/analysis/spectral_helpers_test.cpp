@@ -66,6 +66,9 @@ TEST(SpectralHelpers, FilterbankEdgeCases) {
     EXPECT_EQ(out[1], 0.0f);
     EXPECT_GT(out[2], 0.0f);
     EXPECT_TRUE(std::isfinite(out[3]));
+    // A rate of 0 puts every edge at an infinite bin: no bin is covered.
+    ApplyTriangularFilterbank(spectrum.data(), 256, 0.0f, bands, 4, out);
+    EXPECT_EQ(std::vector<float>(out, out + 4), std::vector<float>(4, 0.0f));
 
     // The precomputed filterbank of the per-frame path gives the very same values.
     std::mt19937 rng(7);
