@@ -41,10 +41,16 @@ void flash_bit_reader::EndRecord() {
 
 void flash_bit_buffer::WriteBits(uint32_t value, int n) {
     if (n > 32) n = 32;
-    for (int bit = n - 1; bit >= 0; --bit) {
-        if (count_ % 8 == 0) bytes_.push_back(0);
-        if ((value >> bit) & 1u) bytes_[count_ / 8] |= static_cast<uint8_t>(1u << (7 - count_ % 8));
-        ++count_;
+    // Byte by byte: the part of value that fits in the current byte goes below the bits already there.
+    while (n > 0) {
+        int used = count_ % 8;
+        if (used == 0) bytes_.push_back(0);
+        int room = 8 - used;
+        int take = n < room ? n : room;
+        uint32_t part = ExtractBits(value, n - take, n);
+        bytes_.back() = static_cast<uint8_t>(bytes_.back() | (part << (room - take)));
+        n -= take;
+        count_ += take;
     }
 }
 
@@ -53,23 +59,6 @@ void flash_bit_buffer::Flush() { WriteBitBuffer(out_, *this); }
 void WriteBitBuffer(flash_ostream& out, const flash_bit_buffer& bits) {
     for (uint8_t b : bits.bytes()) out.PutByte(b);
 }
-
-int BitsNeeded(uint32_t v) {
-    int n = 0;
-    while (v) {
-        ++n;
-        v >>= 1;
-    }
-    return n;
-}
-
-int BitsNeededSigned(int32_t v) { return v < 1 ? 0 : BitsNeeded(static_cast<uint32_t>(v)); }
-
-int BitsNeeded16(int16_t v) { return v < 1 ? 0 : BitsNeeded(static_cast<uint32_t>(v)); }
-
-uint32_t AbsU32(int32_t v) { return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v); }
-
-int SignedFieldBits(int32_t v) { return BitsNeeded(AbsU32(v)) + 1; }
 
 uint16_t SignExtend16(uint16_t raw, int n) {
     return static_cast<uint16_t>(SignExtend32(raw, n));
@@ -82,11 +71,4 @@ uint32_t SignExtend32(uint32_t raw, int n) {
     raw &= mask;
     if (raw & (1u << (n - 1))) raw |= ~mask;
     return raw;
-}
-
-uint32_t ExtractBits(uint32_t v, int lo, int hi) {
-    if (hi <= lo) return 0;
-    int width = hi - lo;
-    uint32_t shifted = lo >= 32 ? 0 : v >> lo;
-    return width >= 32 ? shifted : shifted & ((1u << width) - 1);
 }

@@ -3,6 +3,7 @@
 // on a byte boundary.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -37,7 +38,7 @@ private:
 // with 0 bits).
 class flash_bit_buffer {
 public:
-    explicit flash_bit_buffer(flash_ostream& out) : out_(out) {}
+    explicit flash_bit_buffer(flash_ostream& out) : out_(out) { bytes_.reserve(32); }
 
     // Appends the low n bits of value, most significant first; n below 1 appends nothing.
     void WriteBits(uint32_t value, int n);
@@ -57,17 +58,22 @@ private:
 void WriteBitBuffer(flash_ostream& out, const flash_bit_buffer& bits);
 
 // Significant bits of v: 0 for 0, else one more than the index of the highest set bit.
-int BitsNeeded(uint32_t v);
+inline int BitsNeeded(uint32_t v) { return static_cast<int>(std::bit_width(v)); }
 // 0 for v below 1, else the significant bits of v.
-int BitsNeededSigned(int32_t v);
-int BitsNeeded16(int16_t v);
+inline int BitsNeededSigned(int32_t v) { return v < 1 ? 0 : BitsNeeded(static_cast<uint32_t>(v)); }
+inline int BitsNeeded16(int16_t v) { return v < 1 ? 0 : BitsNeeded(static_cast<uint32_t>(v)); }
 // |v| without overflow for the most negative value.
-uint32_t AbsU32(int32_t v);
+inline uint32_t AbsU32(int32_t v) { return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v); }
 // Width of a two's complement field that holds v: the bits of |v| plus the sign bit.
-int SignedFieldBits(int32_t v);
+inline int SignedFieldBits(int32_t v) { return BitsNeeded(AbsU32(v)) + 1; }
 
 // Keeps the low n bits of raw and copies bit n-1 into every higher bit.
 uint16_t SignExtend16(uint16_t raw, int n);
 uint32_t SignExtend32(uint32_t raw, int n);
 // Bits lo to hi-1 of v, shifted down to bit 0.
-uint32_t ExtractBits(uint32_t v, int lo, int hi);
+inline uint32_t ExtractBits(uint32_t v, int lo, int hi) {
+    if (hi <= lo) return 0;
+    int width = hi - lo;
+    uint32_t shifted = lo >= 32 ? 0 : v >> lo;
+    return width >= 32 ? shifted : shifted & ((1u << width) - 1);
+}

@@ -64,7 +64,7 @@ void FlashRect::Write(flash_ostream& out) const {
     bits.Flush();
 }
 
-FlashMatrix::FlashMatrix() : xScale(1.0), yScale(1.0), rotateSkew0(0.0), rotateSkew1(0.0) {}
+FlashMatrix::FlashMatrix() : xScale(FlashFixed::FromRaw(0x10000)), yScale(FlashFixed::FromRaw(0x10000)) {}
 
 void FlashMatrix::Read(flash_istream& in) {
     flash_bit_reader bits(in);

@@ -1,6 +1,7 @@
 // Byte-level input and output streams of the SWF library and the little-endian helpers.
 #include "swf/flash_stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,14 +57,23 @@ void flash_ostream::RequireCharacter(uint16_t id) {
     if (owner) owner->WriteCharacterOnce(id);
 }
 
-void flash_ostream::PutByte(uint8_t b) { write(&b, 1); }
+void flash_ostream::PutByte(uint8_t b) {
+    if (pos_ == buf_.size()) {
+        buf_.push_back(b);
+        ++pos_;
+    } else {
+        write(&b, 1);
+    }
+}
 
 void flash_ostream::write(const void* src, size_t n) {
     if (n == 0) return;
-    size_t end = pos_ + n;
-    if (end > buf_.size()) buf_.resize(end);
-    std::memcpy(buf_.data() + pos_, src, n);
-    pos_ = end;
+    const uint8_t* p = static_cast<const uint8_t*>(src);
+    // Overwrite what lies after a moved-back position, append the rest.
+    size_t over = pos_ < buf_.size() ? std::min(n, buf_.size() - pos_) : 0;
+    if (over) std::memcpy(buf_.data() + pos_, p, over);
+    if (over < n) buf_.insert(buf_.end(), p + over, p + n);
+    pos_ += n;
 }
 
 std::vector<uint8_t> flash_ostream::TakeBytes() {

@@ -144,6 +144,7 @@ public:
     explicit flash_ostrstream(const flash_ostream& parent) {
         owner = parent.owner;
         version = parent.version;
+        buf_.reserve(64);  // most bodies are small: one allocation instead of a doubling series
     }
     // A nested body (an action block inside a tag body): a new empty stream, not a copy.
     explicit flash_ostrstream(const flash_ostrstream& parent)
