@@ -126,22 +126,29 @@ public:
         return 0;
     }
     int AddRef() override { return ++refs; }
-    int Release() override { return --refs; }  // lives as a static: never deleted
+    int Release() override {
+        if (--refs <= 0) {
+            delete this;
+            return 0;
+        }
+        return refs;
+    }
     int refs = 0;
     int alive = 0;
 };
 
 TEST(AudioFileOpen, InstalledPluginSourceLivesAsLongAsItsStream) {
-    static FakePlugin plugin;
-    InstallAudioFileReader(&plugin);
-    EXPECT_EQ(plugin.refs, 1);
+    // The reader list keeps the plug-in until process exit and then releases it.
+    auto* plugin = new FakePlugin;
+    InstallAudioFileReader(plugin);
+    EXPECT_EQ(plugin->refs, 1);
     Ref<CPCMStream> stream;
     ASSERT_EQ(OpenResult("anything.fake", &stream), 0);
-    EXPECT_EQ(plugin.alive, 1);
+    EXPECT_EQ(plugin->alive, 1);
     EXPECT_EQ(stream->GetRate(), 11025u << 16);
     EXPECT_EQ(stream->GetFrameCount(), 4u);
     stream.reset();
-    EXPECT_EQ(plugin.alive, 0);
+    EXPECT_EQ(plugin->alive, 0);
 }
 
 struct Decoded {
