@@ -15,24 +15,24 @@
 
 namespace {
 
-ModelImageSpec LargeSpec() {
-    ModelImageSpec spec;
-    MakeStandardFeatureConfig(38, &spec.features);
-    spec.labels = InventoryLabels();
+ModelImageLayout LargeLayout() {
+    ModelImageLayout layout;
+    MakeStandardFeatureConfig(38, &layout.features);
+    layout.labels = InventoryLabels();
     // Labels take 101 bytes; the two texts fill the rest of the 757 bytes of strings.
-    spec.phoneMap = std::string(400, 'p');
-    spec.info = std::string(254, 'i');
-    return spec;
+    layout.phoneMap = std::string(400, 'p');
+    layout.info = std::string(254, 'i');
+    return layout;
 }
 
-ModelImageSpec SmallSpec() {
-    ModelImageSpec spec;
-    spec.models = 3;
-    spec.states = 2;
-    spec.mixtures = 2;
-    spec.features.numFeatures = 4;
-    spec.labels = {"x", "AH", "h"};
-    return spec;
+ModelImageLayout SmallLayout() {
+    ModelImageLayout layout;
+    layout.models = 3;
+    layout.states = 2;
+    layout.mixtures = 2;
+    layout.features.numFeatures = 4;
+    layout.labels = {"x", "AH", "h"};
+    return layout;
 }
 
 struct ReadResult {
@@ -64,8 +64,8 @@ void PutI32(std::vector<uint8_t>& image, size_t offset, int32_t v) {
 }  // namespace
 
 TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
-    const ModelImageSpec spec = LargeSpec();
-    const std::vector<uint8_t> image = BuildModelImage(spec);
+    const ModelImageLayout layout = LargeLayout();
+    const std::vector<uint8_t> image = BuildModelImage(layout);
     // 424 bytes of header and features, 9,640 per model, the separator, 57,600 bytes of
     // transitions and 757 bytes of strings.
     ASSERT_EQ(image.size(), 424u + 40u * 9640u + 4u + 57600u + 757u);
@@ -83,7 +83,7 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
     EXPECT_STREQ(model.Label(39), "OY");
     EXPECT_EQ(model.hasSkips, 0);
     ASSERT_NE(model.PhoneMap(), nullptr);
-    EXPECT_EQ(std::string(model.Info()), spec.info);
+    EXPECT_EQ(std::string(model.Info()), layout.info);
     EXPECT_FLOAT_EQ(model.models[7].states[2].mixtures[4].mean[5], 0.07f + 0.2f + 0.004f + 2.5f);
     EXPECT_FLOAT_EQ(model.Transition(4, 5), 0.5f);
 
@@ -94,7 +94,7 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
 }
 
 TEST(AcousticHmm, MalformedImagesFailWithTheirMessage) {
-    const std::vector<uint8_t> good = BuildModelImage(SmallSpec());
+    const std::vector<uint8_t> good = BuildModelImage(SmallLayout());
     struct Case {
         const char* name;
         std::vector<uint8_t> image;
@@ -136,9 +136,9 @@ TEST(AcousticHmm, MalformedImagesFailWithTheirMessage) {
 }
 
 TEST(AcousticHmm, ImageCutAnywhereBeforeTheTextsFails) {
-    ModelImageSpec spec = SmallSpec();
-    const std::vector<uint8_t> image = BuildModelImage(spec);
-    const size_t texts = spec.phoneMap.size() + 1 + spec.info.size() + 1;
+    ModelImageLayout layout = SmallLayout();
+    const std::vector<uint8_t> image = BuildModelImage(layout);
+    const size_t texts = layout.phoneMap.size() + 1 + layout.info.size() + 1;
     // Every cut from inside the header to the last label must fail with [03] (or [01]/[02] in
     // the first six bytes).
     for (size_t cut = 0; cut < image.size() - texts; ++cut) {
@@ -152,12 +152,12 @@ TEST(AcousticHmm, ImageCutAnywhereBeforeTheTextsFails) {
 }
 
 TEST(AcousticHmm, ImageCutInsideTheTextsStillLoads) {
-    ModelImageSpec spec = SmallSpec();
-    spec.phoneMap = "phone map";
-    spec.info = "built for a test";
-    const std::vector<uint8_t> image = BuildModelImage(spec);
-    const size_t infoStart = image.size() - spec.info.size() - 1;
-    const size_t mapStart = infoStart - spec.phoneMap.size() - 1;
+    ModelImageLayout layout = SmallLayout();
+    layout.phoneMap = "phone map";
+    layout.info = "built for a test";
+    const std::vector<uint8_t> image = BuildModelImage(layout);
+    const size_t infoStart = image.size() - layout.info.size() - 1;
+    const size_t mapStart = infoStart - layout.phoneMap.size() - 1;
     struct Case {
         size_t size;
         bool hasMap;
@@ -179,30 +179,30 @@ TEST(AcousticHmm, ImageCutInsideTheTextsStillLoads) {
 }
 
 TEST(AcousticHmm, SkipTransitionsAreDetected) {
-    ModelImageSpec spec = SmallSpec();
-    spec.transition = [](int i, int j, int) -> float {
+    ModelImageLayout layout = SmallLayout();
+    layout.transition = [](int i, int j, int) -> float {
         if (j == i || j == i + 1) return 0.4f;
         return (i == 0 && j == 3) ? 0.2f : 0.0f;
     };
-    std::vector<uint8_t> image = BuildModelImage(spec);
+    std::vector<uint8_t> image = BuildModelImage(layout);
     CAccousticHMM model;
     ASSERT_TRUE(ReadImage(model, image, image.size()).ok);
     EXPECT_EQ(model.hasSkips, 1);
 
     // A jump from a model's last state to another model's first is not a skip.
-    spec.transition = [](int i, int j, int s) -> float {
+    layout.transition = [](int i, int j, int s) -> float {
         if (j == i || j == i + 1) return 0.4f;
         return (i % s == s - 1 && j % s == 0) ? 0.1f : 0.0f;
     };
-    image = BuildModelImage(spec);
+    image = BuildModelImage(layout);
     ASSERT_TRUE(ReadImage(model, image, image.size()).ok);
     EXPECT_EQ(model.hasSkips, 0);
 }
 
 TEST(AcousticHmm, LabelsSplitFromLeftToRight) {
-    ModelImageSpec spec = LargeSpec();
-    spec.models = 40;
-    const std::vector<uint8_t> image = BuildModelImage(spec);
+    ModelImageLayout layout = LargeLayout();
+    layout.models = 40;
+    const std::vector<uint8_t> image = BuildModelImage(layout);
     CAccousticHMM model;
     ASSERT_TRUE(ReadImage(model, image, image.size()).ok);
     auto index = [&](const char* label) {
@@ -285,7 +285,7 @@ TEST(AcousticHmm, StateLikelihoodSumsWeightedGaussians) {
 }
 
 TEST(AcousticHmm, CreateAccHmmEntryPoint) {
-    const std::vector<uint8_t> image = BuildModelImage(SmallSpec());
+    const std::vector<uint8_t> image = BuildModelImage(SmallLayout());
     CAccousticHMM* model = reinterpret_cast<CAccousticHMM*>(0x1);
     char error[kAccErrorTextSize];
     std::fenv_t before;

@@ -8,7 +8,7 @@
 
 #include "engine/analysis/feature_config.h"
 
-struct ModelImageSpec {
+struct ModelImageLayout {
     int32_t models = 40;
     int32_t states = 3;
     int32_t mixtures = 10;
@@ -55,7 +55,9 @@ public:
         bytes.insert(bytes.end(), s.begin(), s.end());
         bytes.push_back(0);
     }
-    void Tag(const char* four) { bytes.insert(bytes.end(), four, four + 4); }
+    void Tag(const char* four) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(four[i]));
+    }
 
     std::vector<uint8_t> bytes;
 };
@@ -67,14 +69,14 @@ inline float DefaultTransition(int i, int j, int statesPerModel) {
 }
 
 // Parameter values depend on their position so that a misplaced value shows.
-inline std::vector<uint8_t> BuildModelImage(const ModelImageSpec& spec) {
+inline std::vector<uint8_t> BuildModelImage(const ModelImageLayout& layout) {
     ImageBytes b;
     b.Tag("mmhz");
-    b.I16(spec.version);
-    b.I32(spec.models);
-    b.I32(spec.states);
-    b.I32(spec.mixtures);
-    const CFeatureConfig& f = spec.features;
+    b.I16(layout.version);
+    b.I32(layout.models);
+    b.I32(layout.states);
+    b.I32(layout.mixtures);
+    const CFeatureConfig& f = layout.features;
     b.Tag("taef");
     b.I16(1);
     b.F32(f.samplerate);
@@ -92,28 +94,28 @@ inline std::vector<uint8_t> BuildModelImage(const ModelImageSpec& spec) {
     b.I32(f.num_cep);
     b.I32(f.flags);
     const int dim = f.numFeatures;
-    auto transition = spec.transition ? spec.transition : DefaultTransition;
-    for (int m = 0; m < spec.models; ++m) {
+    auto transition = layout.transition ? layout.transition : DefaultTransition;
+    for (int m = 0; m < layout.models; ++m) {
         b.Tag("mmhz");
-        for (int s = 0; s < spec.states; ++s) {
-            for (int g = 0; g < spec.mixtures; ++g) {
-                b.F64(1.0 / spec.mixtures + 0.001 * g);
+        for (int s = 0; s < layout.states; ++s) {
+            for (int g = 0; g < layout.mixtures; ++g) {
+                b.F64(1.0 / layout.mixtures + 0.001 * g);
                 for (int d = 0; d < dim; ++d) b.F32(0.01f * m + 0.1f * s + 0.001f * g + 0.5f * d);
                 for (int d = 0; d < dim; ++d) b.F32(1.0f + 0.01f * d + 0.002f * g);
                 b.F64(0.25 + m + 0.125 * s);
             }
-            for (int s2 = 0; s2 < spec.states; ++s2) b.F32(s2 == s ? 0.6f : 0.4f / spec.states);
+            for (int s2 = 0; s2 < layout.states; ++s2) b.F32(s2 == s ? 0.6f : 0.4f / layout.states);
         }
     }
     b.Tag("mmhz");
-    const int t = spec.models * spec.states;
+    const int t = layout.models * layout.states;
     for (int i = 0; i < t; ++i) {
-        for (int j = 0; j < t; ++j) b.F32(transition(i, j, spec.states));
+        for (int j = 0; j < t; ++j) b.F32(transition(i, j, layout.states));
     }
-    for (int m = 0; m < spec.models; ++m) {
-        b.Str(m < static_cast<int>(spec.labels.size()) ? spec.labels[m] : "L" + std::to_string(m));
+    for (int m = 0; m < layout.models; ++m) {
+        b.Str(m < static_cast<int>(layout.labels.size()) ? layout.labels[m] : "L" + std::to_string(m));
     }
-    if (spec.withPhoneMap) b.Str(spec.phoneMap);
-    if (spec.withInfo) b.Str(spec.info);
+    if (layout.withPhoneMap) b.Str(layout.phoneMap);
+    if (layout.withInfo) b.Str(layout.info);
     return b.bytes;
 }

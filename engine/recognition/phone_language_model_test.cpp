@@ -14,13 +14,13 @@ namespace {
 class PhoneModel : public ::testing::Test {
 protected:
     void Load(std::vector<std::string> labels) {
-        ModelImageSpec spec;
-        spec.models = static_cast<int32_t>(labels.size());
-        spec.states = 3;
-        spec.mixtures = 1;
-        spec.features.numFeatures = 1;
-        spec.labels = std::move(labels);
-        const std::vector<uint8_t> image = BuildModelImage(spec);
+        ModelImageLayout layout;
+        layout.models = static_cast<int32_t>(labels.size());
+        layout.states = 3;
+        layout.mixtures = 1;
+        layout.features.numFeatures = 1;
+        layout.labels = std::move(labels);
+        const std::vector<uint8_t> image = BuildModelImage(layout);
         const unsigned char* cursor = image.data();
         unsigned remaining = static_cast<unsigned>(image.size());
         char error[kAccErrorTextSize];
