@@ -143,6 +143,34 @@ TEST(ArticulationSmoothing, ClosureLandsOnTheClosedPhonemeInALateTrack) {
     }
 }
 
+// With the built-in rules every lip-shut code (b p v m f) gets a frame showing only itself and the
+// rest position; another code between the same vowels does not.
+TEST(ArticulationSmoothing, BuiltInClosedCodesGetAClosedFrame) {
+    for (const char* code : {"b", "p", "v", "m", "f", "d", "s"}) {
+        SCOPED_TRACE(code);
+        const bool closed = std::string("bpvmf").find(code) != std::string::npos;
+        CPhonemeMixtureArticulator articulator;
+        articulator.SetFlags(kArticulatorSmoothing);
+        articulator.SetLevel(4);
+        ASSERT_EQ(articulator.GenerateFromPhonemes(MakeTrack({{"x", 0, 300, 100}, {"AE", 300, 400, 100},
+                                                               {code, 400, 500, 60}, {"AE", 500, 800, 100}}),
+                                                   -1, -1),
+                  kErrNone);
+        int closedKeys = 0;
+        for (const ArticulationKey& key : articulator.Keys()) {
+            const Weights pairs = PairsOf(key);
+            bool onlyCode = pairs.count(code) == 1;
+            for (const auto& [c, weight] : pairs) onlyCode = onlyCode && (c == code || c == "x");
+            if (onlyCode && key.start >= 366 && key.end <= 533) ++closedKeys;
+        }
+        if (closed) {
+            EXPECT_GE(closedKeys, 1);
+        } else {
+            EXPECT_EQ(closedKeys, 0);
+        }
+    }
+}
+
 TEST(ArticulationSmoothing, EnvelopesFromKeys) {
     CPhonemeMixtureArticulator articulator;
     EXPECT_EQ(articulator.MakeEnvelopes(true), kErrNone);
