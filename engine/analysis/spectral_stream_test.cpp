@@ -306,7 +306,7 @@ TEST(SpectralStream, FeaturesMatchTheIndependentReference) {
 
         if (python.empty()) continue;
         // Run the reference itself: the committed tables must be what it computes now.
-        const std::string out = std::string(::testing::TempDir()) + "fresh_" + name;
+        const std::string out = std::string(::testing::TempDir()) + "spectral_stream_test_fresh_" + name;
         const std::string command = python + " " + MURMUREX_SOURCE_DIR +
                                     "/tools/features_reference.py features " +
                                     std::to_string(numFeatures) + " " + kFixtures +

@@ -87,7 +87,7 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
     EXPECT_FLOAT_EQ(model.models[7].states[2].mixtures[4].mean[5], 0.07f + 0.2f + 0.004f + 2.5f);
     EXPECT_FLOAT_EQ(model.Transition(4, 5), 0.5f);
 
-    const std::string path = TempPath("large_model.hmm");
+    const std::string path = TempPath("acoustic_hmm_test_large.hmm");
     ASSERT_TRUE(model.Write(path.c_str()));
     EXPECT_EQ(ReadFileBytes(path), image);
     std::remove(path.c_str());

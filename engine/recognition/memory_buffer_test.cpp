@@ -65,7 +65,7 @@ TEST(PackedBuffer, UnpacksOnlyWhenTheStoredSizeMatches) {
 }
 
 TEST(MemoryBuffer, LoadsAWholeFileOrStaysEmpty) {
-    const std::string path = std::string(::testing::TempDir()) + "buffer.bin";
+    const std::string path = std::string(::testing::TempDir()) + "memory_buffer_test_load.bin";
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite("abc\0def", 1, 7, f);

@@ -81,7 +81,7 @@ TEST_F(PhoneModel, UnknownPhonemeLoadsNoConstraints) {
 
 TEST_F(PhoneModel, ConstraintAndTrigramFiles) {
     Load(InventoryLabels());
-    const std::string path = std::string(::testing::TempDir()) + "constraints.txt";
+    const std::string path = std::string(::testing::TempDir()) + "phone_lm_test_constraints.txt";
     FILE* f = std::fopen(path.c_str(), "w");
     ASSERT_NE(f, nullptr);
     std::fputs("nd 180\n", f);
