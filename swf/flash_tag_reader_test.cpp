@@ -227,9 +227,15 @@ TEST(FlashTagReader, ShortBodiesOfLengthMinusNTagsAreErrors) {
         EXPECT_FALSE(more) << c.name;
         ASSERT_EQ(v.tooFar.size(), 1u) << c.name;
         EXPECT_EQ(v.tooFar[0], c.over) << c.name;
-        if (auto* s = dynamic_cast<FlashTagDefineSound*>(tag.get())) EXPECT_TRUE(s->data.empty()) << c.name;
-        if (auto* j = dynamic_cast<FlashTagDefineBitsJPEG2*>(tag.get())) EXPECT_TRUE(j->data.empty()) << c.name;
-        if (auto* l = dynamic_cast<FlashTagDefineBitsLossless*>(tag.get())) EXPECT_TRUE(l->data.empty()) << c.name;
+        if (auto* s = dynamic_cast<FlashTagDefineSound*>(tag.get())) {
+            EXPECT_TRUE(s->data.empty()) << c.name;
+        }
+        if (auto* j = dynamic_cast<FlashTagDefineBitsJPEG2*>(tag.get())) {
+            EXPECT_TRUE(j->data.empty()) << c.name;
+        }
+        if (auto* l = dynamic_cast<FlashTagDefineBitsLossless*>(tag.get())) {
+            EXPECT_TRUE(l->data.empty()) << c.name;
+        }
         if (auto* j3 = dynamic_cast<FlashTagDefineBitsJPEG3*>(tag.get())) {
             EXPECT_LE(j3->jpegData.size(), 4u) << c.name;
             EXPECT_TRUE(j3->alphaData.empty()) << c.name;
