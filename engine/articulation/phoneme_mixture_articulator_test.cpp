@@ -56,7 +56,9 @@ TEST(PhonemeMixtureArticulator, ValueSplitsBetweenCodeAndRest) {
             const int f = static_cast<int>(k);
             EXPECT_EQ(keys[k].start, static_cast<int>(f * (1000.0f / 30.0f)));
             EXPECT_EQ(keys[k].end, static_cast<int>((f + 1) * (1000.0f / 30.0f)));
-            if (k > 0) EXPECT_EQ(keys[k].start, keys[k - 1].end);
+            if (k > 0) {
+                EXPECT_EQ(keys[k].start, keys[k - 1].end);
+            }
         }
         for (int t : {0, 100, 283}) {
             const ArticulationKey* key = KeyAt(keys, t);
