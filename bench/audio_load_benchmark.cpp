@@ -120,7 +120,7 @@ void LoadFile(benchmark::State& state, const std::string& path, const char* miss
     for (auto _ : state) {
         CMemoryPCMStream* m = nullptr;
         const int rc = CreateMemoryPCMStreamFromFile(path.c_str(), &target, nullptr, &m);
-        if (rc != 0 || !m || m->GetFrameCount() < 16000 * (kSeconds - 1)) {
+        if (rc != 0 || !m || m->GetFrameCount() < static_cast<int>(16000 * (kSeconds - 1))) {
             state.SkipWithError("loading failed");
             if (m) m->Destroy();
             return;

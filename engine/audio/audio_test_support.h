@@ -43,7 +43,9 @@ inline void PutU16(std::vector<unsigned char>& b, unsigned v) {
 inline void PutU32(std::vector<unsigned char>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }
-inline void PutTag(std::vector<unsigned char>& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+inline void PutTag(std::vector<unsigned char>& b, const char* tag) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(tag[i]));
+}
 
 inline bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");

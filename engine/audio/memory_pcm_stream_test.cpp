@@ -212,21 +212,25 @@ TEST(MemoryLoad, ApplicationSourcesLoadInBytes) {
     EXPECT_EQ(m.GetByteLength(), 0);
 }
 
-// A loaded mono stream of frames 0, 1, 2, ... n-1.
+// An application source at 16 kHz (16.16) with a given channel count.
+class ChannelsSource : public BytesSource {
+public:
+    ChannelsSource(std::vector<unsigned char> b, unsigned channels) : BytesSource(std::move(b), false), ch(channels) {}
+    int GetFormat(PCMFormat* out) override {
+        *out = {16000u << 16, 16, static_cast<uint16_t>(ch)};
+        return 0;
+    }
+
+private:
+    unsigned ch;
+};
+
+// Loads frames 0, 1, 2, ... n-1 (negated in the second channel).
 void LoadRamp(CMemoryPCMStream& m, int n, unsigned channels = 1) {
     std::vector<int16_t> v;
     for (int i = 0; i < n; ++i)
         for (unsigned c = 0; c < channels; ++c) v.push_back(static_cast<int16_t>(i * (c ? -1 : 1)));
-    BytesSource src(Pcm16(v), false);
-    struct Stereo : BytesSource {
-        using BytesSource::BytesSource;
-        unsigned ch = 1;
-        int GetFormat(PCMFormat* out) override {
-            *out = {16000u << 16, 16, static_cast<uint16_t>(ch)};
-            return 0;
-        }
-    } s(src.bytes, false);
-    s.ch = channels;
+    ChannelsSource s(Pcm16(v), channels);
     ASSERT_EQ(m.LoadFromStream(&s, nullptr), 0);
 }
 
@@ -252,7 +256,9 @@ TEST(MemoryStream, ReadFramesBoundsStartsCountsAndChannels) {
         int count = c.count;
         EXPECT_EQ(m.ReadFrames16(buf, c.start, &count, c.channel), c.code) << c.start << "," << c.count;
         EXPECT_EQ(count, c.got) << c.start << "," << c.count;
-        if (c.got > 0) EXPECT_EQ(buf[0], c.first) << c.start;
+        if (c.got > 0) {
+            EXPECT_EQ(buf[0], c.first) << c.start;
+        }
     }
     int count = 2;
     ASSERT_EQ(m.ReadFrames(buf, 7, &count, 0), 0);
