@@ -294,19 +294,19 @@ TEST(FlashTagReader, EveryDefiningTagTakesTheNextCharacterId) {
 }
 
 TEST(FlashTagReader, TableEntriesCanBeRegistered) {
-    // Codes whose classes come later (here DefineShape, 2) read as raw tags until registered.
-    auto bytes = Bytes({0x83, 0x00, 5, 0, 0xAA});
+    // A code without a class (here 41) reads as a raw tag until one is registered.
+    auto bytes = Bytes({0x43, 0x0A, 5, 0, 0xAA});
     RecordingVisitor v;
     EXPECT_EQ(typeid(*ReadOneTag(bytes, 6, &v)), typeid(FlashTag));
-    EXPECT_EQ(v.others, std::vector<uint16_t>{2});
+    EXPECT_EQ(v.others, std::vector<uint16_t>{41});
 
     auto factory = [](flash_istream&, const FlashTagHeader&) -> std::unique_ptr<FlashTag> {
         return std::make_unique<FlashTagJPEGTables>();  // any class will do for the test
     };
-    FlashTagFactory before = RegisterFlashTagFactory(2, factory);
+    FlashTagFactory before = RegisterFlashTagFactory(41, factory);
     EXPECT_EQ(before, nullptr);
     auto tag = ReadOneTag(bytes);
     EXPECT_NE(dynamic_cast<FlashTagJPEGTables*>(tag.get()), nullptr);
-    RegisterFlashTagFactory(2, before);
-    EXPECT_EQ(GetFlashTagFactory(2), nullptr);
+    RegisterFlashTagFactory(41, before);
+    EXPECT_EQ(GetFlashTagFactory(41), nullptr);
 }

@@ -6,8 +6,12 @@
 #include "swf/flash_bitmap_tags.h"
 #include "swf/flash_control_tags.h"
 #include "swf/flash_display.h"
+#include "swf/flash_morph.h"
+#include "swf/flash_shape.h"
 #include "swf/flash_sound_tags.h"
+#include "swf/flash_sprite.h"
 #include "swf/flash_tag_reader.h"
+#include "swf/flash_text.h"
 
 namespace {
 
@@ -32,44 +36,42 @@ struct TableEntry {
     FlashTagFactory factory;
 };
 
-// Shapes (2, 22, 32), buttons (7, 34), fonts and texts (10, 11, 13, 33, 37, 48), sprites (39) and
-// morph shapes (46) are read as raw tags until their classes are entered here.
 const TableEntry kBuiltIn[] = {
     {0, Make<FlashTagEnd>},
     {1, Make<FlashTagShowFrame>},
-    {2, nullptr},
+    {2, Make<FlashTagDefineShape1>},
     {3, Make<FlashTagFreeCharacter>},
     {4, Make<FlashTagPlaceObject>},
     {5, Make<FlashTagRemoveObject>},
     {6, Make<FlashTagDefineBitsJPEG1>},
-    {7, nullptr},
+    {7, Make<FlashTagDefineButton>},
     {8, Make<FlashTagJPEGTables>},
     {9, Make<FlashTagBackgroundColor>},
-    {10, nullptr},
-    {11, nullptr},
+    {10, Make<FlashTagDefineFont>},
+    {11, Make<FlashTagDefineText>},
     {12, Make<FlashTagDoAction>},
-    {13, nullptr},
+    {13, Make<FlashTagDefineFontInfo>},
     {14, MakeDefineSound},
     {15, Make<FlashTagStartSound>},
     {18, Make<FlashTagSoundStreamHead>},
     {19, Make<FlashTagSoundStreamBlock>},
     {20, Make<FlashTagDefineBitsLossless>},
     {21, Make<FlashTagDefineBitsJPEG2>},
-    {22, nullptr},
+    {22, Make<FlashTagDefineShape2>},
     {24, Make<FlashTagProtect>},
     {26, Make<FlashTagPlaceObject2>},
     {28, Make<FlashTagRemoveObject2>},
-    {32, nullptr},
-    {33, nullptr},
-    {34, nullptr},
+    {32, Make<FlashTagDefineShape3>},
+    {33, Make<FlashTagDefineText2>},
+    {34, Make<FlashTagDefineButton2>},
     {35, Make<FlashTagDefineBitsJPEG3>},
     {36, Make<FlashTagDefineBitsLossless2>},
-    {37, nullptr},
-    {39, nullptr},
+    {37, Make<FlashTagDefineEditBox>},
+    {39, Make<FlashTagSprite>},
     {43, Make<FlashTagLabelFrame>},
     {45, Make<FlashTagSoundStreamHead2>},
-    {46, nullptr},
-    {48, nullptr},
+    {46, Make<FlashTagDefineMorphShape>},
+    {48, Make<FlashTagDefineFont2>},
     {56, Make<FlashTagExportAssets>},
     {57, Make<FlashTagImportAssets>},
 };
