@@ -172,7 +172,7 @@ int WriteLexiconFile(const char* path, const TranscriberInfo& info, const std::s
 
     uLongf packedSize = compressBound(static_cast<uLong>(block.size()));
     std::vector<unsigned char> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, block.data(), static_cast<uLong>(block.size()), Z_BEST_COMPRESSION) !=
+    if (compress2(packed.data(), &packedSize, block.data(), static_cast<uLong>(block.size()), Z_DEFAULT_COMPRESSION) !=
         Z_OK)
         return kErrOutOfMemory;
 
