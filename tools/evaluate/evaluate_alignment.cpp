@@ -1,0 +1,124 @@
+// Developer tool: compares results files (".zuvo") with reference alignments and prints how close
+// the phone and word boundaries came and the phone error rate.
+//
+//   evaluate_alignment [--per-file] [--list FILE] [REF HYP]...
+//
+// REF and HYP are results files; the reference's "phn" and "word" records are the truth (the
+// corpus generator writes its alignments in this form). --list reads "REF HYP" pairs, one a line.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/sync_results_file.h"
+#include "tools/evaluate/alignment_metrics.h"
+
+namespace {
+
+struct Alignment {
+    std::vector<TimedLabel> phones;
+    std::vector<TimedLabel> words;
+};
+
+bool ReadAlignment(const std::string& path, Alignment* out, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        *error = "cannot open " + path;
+        return false;
+    }
+    sync_results_file file;
+    std::ostringstream errors;
+    if (!file.read(in, errors)) {
+        *error = path + ": " + errors.str();
+        return false;
+    }
+    for (const phn_marker& p : file.results.phonemes) {
+        out->phones.push_back({p.start, p.end, p.label});
+    }
+    for (const og_marker& w : file.results.words) {
+        out->words.push_back({w.start, w.end, w.label});
+    }
+    return true;
+}
+
+void PrintSummary(const char* what, const ErrorSummary& s) {
+    std::printf("%-16s n=%-6zu within 10 ms %5.1f%%  20 ms %5.1f%%  50 ms %5.1f%%  mean %6.1f ms  "
+                "median %6.1f ms\n",
+                what, s.count, 100.0 * s.within10, 100.0 * s.within20, 100.0 * s.within50, s.mean,
+                s.median);
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: evaluate_alignment [--per-file] [--list FILE] [REF HYP]...\n"
+                 "  REF, HYP    results files: the reference alignment and the one to measure\n"
+                 "  --list      a file of \"REF HYP\" pairs, one pair a line\n"
+                 "  --per-file  also print the figures of each pair\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool perFile = false;
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::vector<std::string> loose;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--per-file") {
+            perFile = true;
+        } else if (arg == "--list" && i + 1 < argc) {
+            std::ifstream list(argv[++i]);
+            if (!list.is_open()) {
+                std::fprintf(stderr, "evaluate_alignment: cannot open %s\n", argv[i]);
+                return 1;
+            }
+            std::string ref, hyp;
+            while (list >> ref >> hyp) pairs.emplace_back(ref, hyp);
+        } else if (!arg.empty() && arg[0] == '-') {
+            return Usage();
+        } else {
+            loose.push_back(arg);
+        }
+    }
+    if (loose.size() % 2 != 0) return Usage();
+    for (size_t i = 0; i < loose.size(); i += 2) pairs.emplace_back(loose[i], loose[i + 1]);
+    if (pairs.empty()) return Usage();
+
+    std::vector<double> phoneErrors, wordErrors;
+    EditCounts edits;
+    int failed = 0;
+    for (const auto& [refPath, hypPath] : pairs) {
+        Alignment ref, hyp;
+        std::string error;
+        if (!ReadAlignment(refPath, &ref, &error) || !ReadAlignment(hypPath, &hyp, &error)) {
+            std::fprintf(stderr, "evaluate_alignment: %s\n", error.c_str());
+            ++failed;
+            continue;
+        }
+        const std::vector<double> pe = PhoneBoundaryErrors(ref.phones, hyp.phones);
+        const std::vector<double> we = WordBoundaryErrors(ref.words, hyp.words);
+        const EditCounts ec = PhoneErrors(ref.phones, hyp.phones);
+        phoneErrors.insert(phoneErrors.end(), pe.begin(), pe.end());
+        wordErrors.insert(wordErrors.end(), we.begin(), we.end());
+        edits += ec;
+        if (perFile) {
+            std::printf("%s\n", hypPath.c_str());
+            PrintSummary("  phone bounds", Summarise(pe));
+            PrintSummary("  word bounds", Summarise(we));
+            std::printf("  phone errors     %.1f%%\n", 100.0 * ec.ErrorRate());
+        }
+    }
+
+    std::printf("pairs %zu (unreadable %d)\n", pairs.size() - failed, failed);
+    PrintSummary("phone boundaries", Summarise(phoneErrors));
+    PrintSummary("word boundaries", Summarise(wordErrors));
+    std::printf("phone error rate %.1f%% (%d substitutions, %d deletions, %d insertions in %d "
+                "reference phones, silence left out)\n",
+                100.0 * edits.ErrorRate(), edits.substitutions, edits.deletions, edits.insertions,
+                edits.referenceLength);
+    return failed == 0 ? 0 : 1;
+}
