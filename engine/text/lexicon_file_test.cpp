@@ -89,8 +89,10 @@ std::vector<unsigned char> Header(int version = 1, int32_t flags = 0, const std:
 int LoadBytes(const std::vector<unsigned char>& bytes, TranscriberPtr* out = nullptr) {
     CTranscriber* t = reinterpret_cast<CTranscriber*>(&t); // must come back null on an error
     const int code = LoadLexiconData(bytes.data(), static_cast<int>(bytes.size()), &t);
-    if (code != 0) EXPECT_EQ(t, nullptr);
-    if (code != 0) return code;
+    if (code != 0) {
+        EXPECT_EQ(t, nullptr);
+        return code;
+    }
     if (out)
         out->reset(t);
     else
