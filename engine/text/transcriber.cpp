@@ -230,16 +230,20 @@ void CTranscriber::EmitSeparator(bool force) {
     for (int k = 0; k < n; ++k) AppendPhoneme(separator[k]);
 }
 
-void CTranscriber::EmitPhonemes(const char* text, bool newSlot) {
+void CTranscriber::AppendPhonemeText(const char* text, size_t length) {
     const char separator = rules_->Word(kWordSeparator)[0];
-    size_t length = 0;
-    for (; text[length] != 0; ++length) {
-        const char c = text[length];
+    for (size_t k = 0; k < length; ++k) {
+        const char c = text[k];
         if (c == separator || IsSpace(static_cast<unsigned char>(c)))
             EmitSeparator(false);
         else
             AppendPhoneme(c);
     }
+}
+
+void CTranscriber::EmitPhonemes(const char* text, bool newSlot) {
+    const size_t length = std::strlen(text);
+    AppendPhonemeText(text, length);
     if (length > 0 && text[length - 1] == ' ') newSlot = true;
     if (newSlot) EmitSeparator(false);
     AddSlotText(text, length, newSlot);
@@ -519,14 +523,7 @@ bool CTranscriber::LookupWord(const char* word, int length) {
     pendingAlternatives_.clear();
     const DictionaryEntry& entry = dictionary_->GetEntry(first);
     AddAlternative(entry.phones, entry.phonesLength);
-    const char separator = rules_->Word(kWordSeparator)[0];
-    for (int k = 0; k < entry.phonesLength; ++k) {
-        const char c = entry.phones[k];
-        if (c == separator || IsSpace(static_cast<unsigned char>(c)))
-            EmitSeparator(false);
-        else
-            AppendPhoneme(c);
-    }
+    AppendPhonemeText(entry.phones, entry.phonesLength);
     EmitSeparator(false);
     for (int index = first + 1; index < dictionary_->GetCount() &&
                                 dictionary_->IsEntryOf(index, key, static_cast<uint16_t>(keyLength));

@@ -107,6 +107,8 @@ private:
     void Advance();
     int NextCharacter();
     void AppendPhoneme(char c);
+    // Appends phonemes without recording a slot; blanks and the separator give one separator.
+    void AppendPhonemeText(const char* text, size_t length);
     void AddSlotText(const char* text, size_t length, bool newSlot);
     void AddAlternative(const char* text, size_t length);
     void CommitAlternatives();
