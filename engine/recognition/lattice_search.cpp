@@ -41,13 +41,6 @@ void WindowAround(int bestNode, int half, int B, int N, int* lo, int* hi) {
     }
 }
 
-// The largest scaled log-likelihood among the states of the window's nodes.
-double WindowReference(const CFrameLikelihoods& lik, const std::vector<int32_t>& stateOf, int lo, int hi) {
-    double ref = CFrameLikelihoods::kNoLog;
-    for (int n = lo; n < hi; ++n) ref = std::max(ref, lik.LogScaled(stateOf[static_cast<size_t>(n)]));
-    return ref <= CFrameLikelihoods::kNoLog ? 0.0 : ref;
-}
-
 }  // namespace
 
 bool CTextbasedPhnRecognizer::NeedsPrunedSearch(int endFrame, int nodeCount) const {
@@ -88,6 +81,7 @@ int CTextbasedPhnRecognizer::Viterbi(CAccousticHMM* model, LatticeNode** nodes, 
     std::vector<double> prevScores(static_cast<size_t>(N), 0.0), curScores(static_cast<size_t>(N), 0.0);
     std::vector<double> scaled(static_cast<size_t>(lik.StateCount()), 0.0);
     std::vector<int32_t> dur(static_cast<size_t>(N), 0);
+    std::vector<int32_t> predOf(static_cast<size_t>(N), -1);
     std::vector<int32_t> windowStart(static_cast<size_t>(F), 0);
     double* prev = prevScores.data();
     double* cur = curScores.data();
@@ -120,16 +114,15 @@ int CTextbasedPhnRecognizer::Viterbi(CAccousticHMM* model, LatticeNode** nodes, 
         int lo, hi;
         WindowAround(bestNode, half, B, N, &lo, &hi);
         lik.Compute(features.data());
-        lik.ScaleTo(WindowReference(lik, stateOf, lo, hi), scaled.data());
-        double frameBest = 0.0;
-        int frameBestNode = bestNode;
-        uint16_t* row = back[t];
+        // First the best entry of every node of the window, then the likelihoods scaled by the
+        // best state that a live path can reach this frame, so a reachable state never
+        // underflows to "no path".
+        double ref = CFrameLikelihoods::kNoLog;
         for (int n = lo; n < hi; ++n) {
-            cur[n] = 0.0;
             const LatticeNode* node = nodes[n];
             const LatticePred* preds = node->Preds();
             double best = 0.0;
-            int pred = 0;
+            int pred = -1;
             for (int k = 0; k < node->predCount; ++k) {
                 const int p = preds[k].node;
                 if (p < lo || prev[p] == 0.0) continue;
@@ -139,8 +132,22 @@ int CTextbasedPhnRecognizer::Viterbi(CAccousticHMM* model, LatticeNode** nodes, 
                     pred = p;
                 }
             }
-            if (!(best > 0.0)) continue;
-            double score = scaled[static_cast<size_t>(stateOf[static_cast<size_t>(n)])] * best;
+            cur[n] = best;
+            predOf[static_cast<size_t>(n)] = best > 0.0 ? pred : -1;
+            if (best > 0.0) ref = std::max(ref, lik.LogScaled(stateOf[static_cast<size_t>(n)]));
+        }
+        lik.ScaleTo(ref <= CFrameLikelihoods::kNoLog ? 0.0 : ref, scaled.data());
+        double frameBest = 0.0;
+        int frameBestNode = bestNode;
+        uint16_t* row = back[t];
+        for (int n = lo; n < hi; ++n) {
+            const int pred = predOf[static_cast<size_t>(n)];
+            if (pred < 0) {
+                cur[n] = 0.0;
+                continue;
+            }
+            const LatticeNode* node = nodes[n];
+            double score = scaled[static_cast<size_t>(stateOf[static_cast<size_t>(n)])] * cur[n];
             if (pred == n) {
                 dur[static_cast<size_t>(n)] += 1;
                 score *= model->SelfLoopWeight(node->model, node->model, dur[static_cast<size_t>(n)]);
