@@ -3,6 +3,7 @@
 // sound, and scripts are spelled with a small dictionary of made-up words.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -134,12 +135,52 @@ inline std::vector<std::vector<float>> Features(CAccousticHMM& model, const std:
     return frames;
 }
 
+// Feature frames handed out as an observation stream (10 ms frames of a 16 kHz model).
+class CFrameListStream : public IObservationStream {
+public:
+    explicit CFrameListStream(std::vector<std::vector<float>> frames, std::vector<float> energies = {})
+        : frames_(std::move(frames)), energies_(std::move(energies)) {
+        if (energies_.size() < frames_.size()) energies_.resize(frames_.size(), 1000.0f);
+    }
+    unsigned GetFrameCount() override { return static_cast<unsigned>(frames_.size()); }
+    int ReadFrame(float* features, float* energy) override {
+        if (next_ >= frames_.size()) return 3;
+        std::memcpy(features, frames_[next_].data(), sizeof(float) * frames_[next_].size());
+        *energy = energies_[next_];
+        minEnergy_ = std::min(minEnergy_, *energy);
+        maxEnergy_ = std::max(maxEnergy_, *energy);
+        ++next_;
+        return 0;
+    }
+    void GetWindow(int* size, int* overlap) override {
+        *size = 512;
+        *overlap = 352;
+    }
+    float GetSampleRate() override { return 16000.0f; }
+    void GetEnergyRange(float* min, float* max) override {
+        *min = next_ ? minEnergy_ : 0.0f;
+        *max = next_ ? maxEnergy_ : 0.0f;
+    }
+    void SetOptions(int) override {}
+    void Rewind() { next_ = 0; }
+
+private:
+    std::vector<std::vector<float>> frames_;
+    std::vector<float> energies_;
+    size_t next_ = 0;
+    float minEnergy_ = 1e30f;
+    float maxEnergy_ = -1e30f;
+};
+
 struct ModelOptions {
     int numFeatures = 38;
     int states = 3;
     int mixtures = 1;
     // Variances never go below this; a large floor keeps every likelihood far from underflow.
     double varianceFloor = 1e-3;
+    // Trains from the steady middle of long tones only: a model that has never seen a
+    // transition, whose plain likelihoods of transition frames fall below the smallest double.
+    bool steadyOnly = false;
     // Extra models (copies of the tones with shifted means) to reach a model set's usual size.
     int extraModels = 0;
 };
@@ -161,7 +202,8 @@ inline std::unique_ptr<CAccousticHMM> TrainModel(const ModelOptions& options = M
     // place in the piece, so the states learn the transitions as well as the steady sound.
     std::vector<Piece> pieces;
     CNoise order(4242u);
-    for (int round = 0; round < 12; ++round) {
+    for (int k = 0; k < tones && options.steadyOnly; ++k) pieces.push_back({k, 1000});
+    for (int round = 0; round < 12 && !options.steadyOnly; ++round) {
         for (int k = 0; k < tones; ++k) {
             int tone = static_cast<int>((order.Next() + 1.0) * 0.5 * tones) % tones;
             pieces.push_back({tone, 80 + static_cast<int>((order.Next() + 1.0) * 110.0)});
@@ -185,6 +227,9 @@ inline std::unique_ptr<CAccousticHMM> TrainModel(const ModelOptions& options = M
                 ++piece;
             }
             if (piece >= pieces.size()) break;
+            if (options.steadyOnly && (centre - pieceStart < 60 || pieceStart + pieces[piece].ms - centre < 60)) {
+                continue;
+            }
             const int state = std::min(S - 1, (centre - pieceStart) * S / pieces[piece].ms);
             const size_t cell = static_cast<size_t>(pieces[piece].tone) * S + state;
             for (int d = 0; d < D; ++d) {
@@ -262,6 +307,21 @@ inline std::unique_ptr<CAccousticHMM> TrainModel(const ModelOptions& options = M
     }
     model->FinishRead();
     return model;
+}
+
+// Frames that sit exactly on state means: (tone, frames) pieces, each piece's frames shared out
+// over the model's states in order.
+inline std::vector<std::vector<float>> MeanFrames(const CAccousticHMM& model, const std::vector<Piece>& pieces) {
+    std::vector<std::vector<float>> out;
+    const int S = model.numStates, D = model.features.numFeatures;
+    for (const Piece& p : pieces) {
+        for (int i = 0; i < p.ms; ++i) {
+            const int state = std::min(S - 1, i * S / p.ms);
+            const float* mean = model.models[static_cast<size_t>(p.tone)].states[static_cast<size_t>(state)].mixtures[0].mean;
+            out.emplace_back(mean, mean + D);
+        }
+    }
+    return out;
 }
 
 // A transcriber over the tone dictionary (one reference, the caller's).
