@@ -266,10 +266,19 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
 
 // ---- writer ----
 
+// Phoneme and energy values are stored as whole numbers. A value read from a damaged file may be
+// beyond int or NaN, and converting those is undefined: they saturate (NaN gives 0).
+int whole_value(float value) {
+    if (!(value == value)) return 0;
+    if (value >= 2147483647.0f) return INT_MAX;
+    if (value <= -2147483648.0f) return INT_MIN;
+    return static_cast<int>(value);
+}
+
 void write_phoneme(std::ostream& out, const phn_marker& p) {
-    out << "phn " << p.start << ' ' << p.end << ' ' << static_cast<int>(p.value) << ' ' << p.label << '\n';
+    out << "phn " << p.start << ' ' << p.end << ' ' << whole_value(p.value) << ' ' << p.label << '\n';
     for (const marker_base& e : p.energy)
-        out << "energy " << e.start << ' ' << e.end << ' ' << static_cast<int>(e.value) << '\n';
+        out << "energy " << e.start << ' ' << e.end << ' ' << whole_value(e.value) << '\n';
 }
 
 void write_text_marker(std::ostream& out, const char* keyword, const og_marker& m) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -143,6 +144,15 @@ TEST(ResultsFile, LineBreaksInLabelsAreWrittenAsBlanks) {
     EXPECT_EQ(back.file.results.xml_events[0].label, "<a b/>");
     EXPECT_EQ(back.file.results.gestures[0].gesture_name, "no d");
     EXPECT_EQ(back.file.results.gestures[0].pose_name, "id le");
+}
+
+TEST(ResultsFile, ValuesBeyondWholeNumbersAreWrittenSaturated) {
+    read_result r = read_text("phn 0 10 56666666666637 a\nenergy 0 10 -1e30\nphn 10 20 nan b\n");
+    sync_results_file& f = r.file;
+    f.results.phonemes.emplace_back(20, 30, "c", std::numeric_limits<float>::quiet_NaN());
+    const std::string text = write_text(f, kWritePhonemes);
+    EXPECT_NE(text.find("phn 0 10 2147483647 a\nenergy 0 10 -2147483648\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("phn 20 30 0 c\n"), std::string::npos) << text;
 }
 
 TEST(ResultsFile, ReaderRecords) {
