@@ -5,7 +5,9 @@
 //
 // From version 6 on the writer puts strings (and font names) in a Java length-prefixed UTF form; SWF
 // strings are 0-terminated and font names follow their length byte, so Out writes them that way. The writer also puts a FileAttributes tag in front, which the library does not keep, leaves out the End
-// tag and states a file length one byte off; each file is mended after writing (see Mend).
+// tag, states a file length one byte off, and counts the action offset and condition-action sizes of
+// DefineButton2 from the end of their fields instead of their start; each file is mended after
+// writing (see mend).
 //
 // Usage: java -cp <freehep jars> SwfIndependentFixtures.java OUTPUT_FOLDER
 import java.awt.Color;
@@ -146,7 +148,8 @@ public class SwfIndependentFixtures {
         out.close();
     }
 
-    // DefineButton, DefineButton2 and a morph shape.
+    // DefineButton2 and a morph shape. (The writer's DefineButton puts a colour transform into its
+    // records, which that tag does not have, so it is left out.)
     static void buttonsAndMorph(String path) throws IOException {
         Out out = new Out(path, new Dimension(200, 200), 24f);
         FillStyleArray fills = new FillStyleArray();
@@ -157,12 +160,6 @@ public class SwfIndependentFixtures {
         r.add(new SWFShape.EdgeRecord(0, 200));
         r.add(new SWFShape.EdgeRecord(-200, -200));
         out.writeTag(new DefineShape(1, rect(0, 0, 200, 200), fills, new LineStyleArray(), new SWFShape(r)));
-
-        Vector<ButtonRecord> records = new Vector<>();
-        records.add(new ButtonRecord(true, true, true, true, 1, 1, translate(0, 0)));
-        Vector<Action> release = new Vector<>();
-        release.add(new SWFAction.Stop());
-        out.writeTag(new DefineButton(2, records, release));
 
         Vector<ButtonRecord> records2 = new Vector<>();
         records2.add(new ButtonRecord(false, false, false, true, 1, 1, translate(5, 5)));
@@ -194,7 +191,6 @@ public class SwfIndependentFixtures {
         out.writeTag(new DefineMorphShape(4, rect(0, 0, 200, 100), rect(0, 0, 200, 100), mf, ml,
                                           new SWFShape(start), new SWFShape(end)));
 
-        out.writeTag(new PlaceObject2(false, 1, 2, translate(100, 100), null, -1, "plain", -1));
         out.writeTag(new PlaceObject2(false, 2, 3, translate(300, 100), null, -1, "fancy", -1));
         out.writeTag(new PlaceObject2(false, 3, 4, translate(500, 100), null, 0, null, -1));
         out.writeTag(new ShowFrame());
@@ -250,6 +246,31 @@ public class SwfIndependentFixtures {
         out.close();
     }
 
+    static int u16(byte[] b, int at) {
+        return (b[at] & 0xFF) | (b[at + 1] & 0xFF) << 8;
+    }
+
+    static void putU16(byte[] b, int at, int v) {
+        b[at] = (byte) v;
+        b[at + 1] = (byte) (v >> 8);
+    }
+
+    // Adds the two bytes of each offset field to the action offset and to every non-zero
+    // condition-action size of a DefineButton2 body.
+    static void mendButton2(byte[] b, int body, int length) {
+        int field = body + 3;
+        int offset = u16(b, field);
+        if (offset == 0) return;
+        putU16(b, field, offset + 2);
+        int at = field + offset + 2;
+        while (at + 2 <= body + length) {
+            int size = u16(b, at);
+            if (size == 0) break;
+            putU16(b, at, size + 2);
+            at += size + 2;
+        }
+    }
+
     // Drops FileAttributes (code 69), appends the End tag when it is missing and writes the true
     // file length into the header.
     static void mend(String path) throws IOException {
@@ -266,6 +287,7 @@ public class SwfIndependentFixtures {
                 length = (in[pos + 2] & 0xFF) | (in[pos + 3] & 0xFF) << 8 | (in[pos + 4] & 0xFF) << 16 | (in[pos + 5] & 0xFF) << 24;
                 size = 6;
             }
+            if (code == 34) mendButton2(in, pos + size, length);
             if (code != 69) out.write(in, pos, size + length);
             pos += size + length;
             if (code == 0) {
