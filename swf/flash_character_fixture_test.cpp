@@ -13,6 +13,7 @@
 #include "swf/flash_morph.h"
 #include "swf/flash_movie.h"
 #include "swf/flash_sprite.h"
+#include "swf/flash_tag_reader.h"
 #include "swf/flash_text.h"
 #include "swf/swf_character_dump.h"
 
