@@ -1,0 +1,60 @@
+// Acoustic model training: features from the engine's own feature chain, phone labels from
+// reference alignments, three-state left-to-right phone models with diagonal-Gaussian mixtures,
+// and the global transition matrix; the result is written in the engine's model format.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/analysis/feature_config.h"
+#include "engine/recognition/acoustic_hmm.h"
+
+// One utterance: its features and the model index of every frame.
+struct TrainingUtterance {
+    std::string name;
+    int frames = 0;
+    std::vector<float> features;   // frames x numFeatures
+    std::vector<int> frameModels;  // frames
+};
+
+struct TrainingOptions {
+    int states = 3;
+    int mixtures = 10;
+    int passes = 4;     // state realignments, each followed by re-estimation
+    int emRounds = 4;   // mixture re-estimation rounds after each split
+    int threads = 8;
+    double varianceFloor = 0.02;  // share of the global variance of each feature
+    std::string info;             // the model's info text
+};
+
+// Model labels (phoneme codes) and the map of every phoneme code of the alignments onto one of
+// them. The 40-label set maps each code to itself.
+struct LabelSet {
+    std::vector<std::string> labels;
+    std::map<std::string, int> codeToModel;
+    std::string PhoneMapText() const;  // "code=label" lines
+};
+
+LabelSet FullLabelSet();
+// 19 classes of phonemes that look alike on the mouth, each named by one of its codes.
+LabelSet VisemeLabelSet();
+
+// Phone segments (ms) and the label set give the model of every frame: a frame takes the phone
+// that covers the middle of its period, as the recognisers report phone starts half a period after
+// a frame's start. Codes outside the set make the result false.
+bool FrameModelsFromPhones(const std::vector<std::pair<int, int>>& spans,
+                           const std::vector<std::string>& codes, const LabelSet& set,
+                           double periodMs, int frames, std::vector<int>* out);
+
+// Reads a WAV file and its reference alignment (a results file's "phn" records) and computes the
+// features with config. Empty message on success.
+std::string LoadUtterance(const std::string& wav, const std::string& alignment,
+                          const CFeatureConfig& config, const LabelSet& set,
+                          TrainingUtterance* out);
+
+// Trains a model set on the utterances and fills model (labels, features, states, mixtures,
+// transitions, phone map, info). Runs on options.threads threads. Empty message on success.
+std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const LabelSet& set,
+                        const CFeatureConfig& config, const TrainingOptions& options,
+                        CAccousticHMM* model);

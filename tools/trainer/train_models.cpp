@@ -1,0 +1,155 @@
+// Trains an acoustic model file from the generated corpus (tools/corpus/make_corpus.py).
+//
+//   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
+//                [--threads 8] [--passes 4] [--mixtures 10] [--limit N] [--name NAME]
+//
+// Uses the corpus lines of split "train"; --voices male takes male voices, female takes female
+// voices and male voices made higher by a speed change. --layout 15 trains the 19 mouth-shape
+// classes with the 15-feature settings.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/audio/default_audio_readers.h"
+#include "tools/trainer/model_trainer.h"
+
+namespace {
+
+struct CorpusLine {
+    std::string name, voice, gender, split, wav, alignment;
+};
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: train_models --corpus FILE --out MODEL.hmm [--voices all|male|female]\n"
+                 "                    [--layout 38|15] [--threads N] [--passes N] [--mixtures N]\n"
+                 "                    [--limit N] [--name NAME]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string corpus, out, voices = "all", name = "MODEL";
+    int layout = 38, limit = 0;
+    TrainingOptions options;
+    options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (arg == "--corpus") corpus = value();
+        else if (arg == "--out") out = value();
+        else if (arg == "--voices") voices = value();
+        else if (arg == "--name") name = value();
+        else if (arg == "--layout") layout = std::atoi(value().c_str());
+        else if (arg == "--threads") options.threads = std::atoi(value().c_str());
+        else if (arg == "--passes") options.passes = std::atoi(value().c_str());
+        else if (arg == "--mixtures") options.mixtures = std::atoi(value().c_str());
+        else if (arg == "--limit") limit = std::atoi(value().c_str());
+        else return Usage();
+    }
+    if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
+        options.threads < 1 || options.mixtures < 1 || options.passes < 0) {
+        return Usage();
+    }
+    CFeatureConfig config;
+    if (!MakeStandardFeatureConfig(layout, &config)) return Usage();
+    const LabelSet set = layout == 15 ? VisemeLabelSet() : FullLabelSet();
+
+    std::ifstream in(corpus);
+    if (!in.is_open()) {
+        std::fprintf(stderr, "train_models: cannot open %s\n", corpus.c_str());
+        return 1;
+    }
+    std::vector<CorpusLine> lines;
+    std::vector<std::string> voiceNames;
+    for (std::string row; std::getline(in, row);) {
+        std::istringstream f(row);
+        CorpusLine c;
+        if (!std::getline(f, c.name, '\t') || !std::getline(f, c.voice, '\t') ||
+            !std::getline(f, c.gender, '\t') || !std::getline(f, c.split, '\t') ||
+            !std::getline(f, c.wav, '\t') || !std::getline(f, c.alignment, '\t')) {
+            continue;
+        }
+        if (c.split != "train") continue;
+        if (voices == "male" && c.gender != "male") continue;
+        if (voices == "female" && c.gender != "female" && c.gender != "raised") continue;
+        lines.push_back(c);
+        if (std::find(voiceNames.begin(), voiceNames.end(), c.voice) == voiceNames.end()) {
+            voiceNames.push_back(c.voice);
+        }
+        if (limit > 0 && static_cast<int>(lines.size()) >= limit) break;
+    }
+    if (lines.empty()) {
+        std::fprintf(stderr, "train_models: no training lines selected\n");
+        return 1;
+    }
+
+    const auto t0 = std::chrono::steady_clock::now();
+    InstallDefaultAudioFileReaders();
+    std::vector<TrainingUtterance> utterances(lines.size());
+    std::vector<std::string> errors(lines.size());
+    {
+        std::vector<std::thread> pool;
+        std::atomic<size_t> next{0};
+        for (int t = 0; t < options.threads; ++t) {
+            pool.emplace_back([&]() {
+                for (size_t i = next++; i < lines.size(); i = next++) {
+                    errors[i] = LoadUtterance(lines[i].wav, lines[i].alignment, config, set, &utterances[i]);
+                }
+            });
+        }
+        for (std::thread& t : pool) t.join();
+    }
+    std::vector<TrainingUtterance> good;
+    size_t frames = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!errors[i].empty()) {
+            std::fprintf(stderr, "train_models: skipped %s\n", errors[i].c_str());
+            continue;
+        }
+        frames += utterances[i].frames;
+        good.push_back(std::move(utterances[i]));
+    }
+    const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("%zu utterances, %zu frames (%.1f minutes of speech), features in %.1f s\n",
+                good.size(), frames, frames / 6000.0, loadSeconds);
+
+    std::ostringstream info;
+    std::time_t now = std::time(nullptr);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d", std::gmtime(&now));
+    info << name << ": " << set.labels.size() << " phone models x " << options.states << " states x "
+         << options.mixtures << " diagonal Gaussians, " << config.numFeatures << " features. "
+         << "Trained " << date << " by train_models on " << good.size()
+         << " synthesised utterances (" << frames << " frames; voices " << voices << ":";
+    for (const std::string& v : voiceNames) info << " " << v;
+    info << "), augmented with gain, noise, reverberation, speed and equalisation. States initialised "
+            "by equal split of the synthesisers' phone times, mixtures by splitting, "
+         << options.passes << " passes of state realignment and re-estimation; transitions from "
+            "state occupancies, phone exits weighted by the training phone bigram.";
+    options.info = info.str();
+
+    CAccousticHMM model;
+    const std::string error = TrainModels(good, set, config, options, &model);
+    if (!error.empty()) {
+        std::fprintf(stderr, "train_models: %s\n", error.c_str());
+        return 1;
+    }
+    if (!model.Write(out.c_str())) {
+        std::fprintf(stderr, "train_models: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("%s written in %.1f s\n%s\n", out.c_str(), seconds, model.Info());
+    return 0;
+}
