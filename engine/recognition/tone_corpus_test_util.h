@@ -267,6 +267,10 @@ inline std::unique_ptr<CAccousticHMM> TrainModel(const ModelOptions& options = M
         model->models[static_cast<size_t>(m)].states.assign(static_cast<size_t>(S), AccState{});
         for (int s = 0; s < S; ++s) {
             AccState& state = model->models[static_cast<size_t>(m)].states[static_cast<size_t>(s)];
+            // The within-model row the image carries (the searches read the global matrix).
+            state.transitions.assign(static_cast<size_t>(S), 0.0f);
+            state.transitions[static_cast<size_t>(s)] = 0.5f;
+            if (s + 1 < S) state.transitions[static_cast<size_t>(s) + 1] = 0.5f;
             for (int x = 0; x < X; ++x) {
                 AccMixture mix;
                 mix.weight = 1.0 / X;
