@@ -380,8 +380,9 @@ int CTextbasedPhnRecognizer::ViterbiPruned(CAccousticHMM* model, LatticeNode** n
         int* row = store.BeginRead();
         for (int t = last - 1; t >= 0; --t) {
             if (!row) return kErrSpillUnreadable;
-            const int next = path.data[t + 1];
-            path.data[t] = (next >= 0 && next < N) ? row[next] : next;
+            // A row is indexed by the node's place in its frame's window.
+            const int rel = path.data[t + 1] - windowStart[static_cast<size_t>(t) + 1];
+            path.data[t] = (rel >= 0 && rel < N) ? row[rel] : path.data[t + 1];
             if (path.data[t] < 0 || path.data[t] >= N) return kErrSpillUnreadable;
             if (t > 0) row = store.ReadPrevious();
         }

@@ -309,6 +309,35 @@ TEST_F(ToneAlignment, AfterAFailedSegmentTheNextStartsAtItsOwnFrame) {
     ExpectPhonemes(tail, second, cutMs / 10 * 10);
 }
 
+// A lattice longer than the beam: the window moves along it, the pruned search keeps a quarter
+// of the beam per frame and reads its backpointers back through window-relative rows, in memory
+// or from its spill file, and finds the probability search's alignment.
+TEST_F(ToneAlignment, PrunedSearchFollowsAWindowAlongALongLattice) {
+    static const char* const words[] = {"AMI", "EMO", "OWE", "UMA"};
+    static const char* const phones[] = {"AAmIY", "EHmOW", "OWEH", "UWmAA"};
+    std::vector<std::string> spoken;
+    std::string script;
+    for (int i = 0; i < 48; ++i) {
+        spoken.push_back(phones[(i * 3 + i / 4) % 4]);
+        script += std::string(words[(i * 3 + i / 4) % 4]) + " ";
+    }
+    const Utterance u = Speak(spoken, 80, 100);  // 209 phones, 627 nodes
+    const std::vector<int16_t> audio = Synthesize(u.pieces);
+    CTextbasedPhnRecognizer probability;
+    probability.SetBeamWidth(500);
+    const Alignment expected = Align(audio, script, &probability);
+    ASSERT_EQ(expected.code, 0);
+    ExpectPhonemes(OfType(expected, kSyncPhoneme), u);
+    for (int budget : {500000000, 0}) {
+        CTextbasedPhnRecognizer pruned;
+        pruned.SetOptions(500, 125, budget, 0.0, nullptr);
+        const Alignment a = Align(audio, script, &pruned);
+        EXPECT_EQ(a.code, 0) << budget;
+        EXPECT_EQ(Labels(a), Labels(expected)) << budget;
+        ExpectPhonemes(OfType(a, kSyncPhoneme), u);
+    }
+}
+
 TEST(TextbasedSettings, BeamWidthOptionsAndTheChoiceOfSearch) {
     CTextbasedPhnRecognizer r;
     struct Beam {
