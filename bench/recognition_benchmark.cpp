@@ -83,12 +83,14 @@ CAccousticHMM* BuiltInSizeModelWithTrigrams() {
 
 void BM_TextBasedAlignment(benchmark::State& state) {
     const int seconds = static_cast<int>(state.range(0));
-    const Recording rec = MakeRecording(seconds);
+    Recording rec = MakeRecording(seconds);
     CAccousticHMM* model = BuiltInSizeModel();
     CTranscriber* transcriber = MakeTranscriber();
     int code = -1;
     for (auto _ : state) {
-        CSampleSource source(rec.samples);
+        // One iteration: the source takes the samples over, so the audio is held once, as in
+        // the application.
+        CSampleSource source(std::move(rec.samples));
         IObservationStream* obs = nullptr;
         CreateObservationStreamFromZuvoStream(&source, model, &obs);
         ISyncResultsCollection* results = nullptr;
@@ -109,11 +111,13 @@ void BM_TextBasedAlignment(benchmark::State& state) {
 
 void BM_TextlessRecognition(benchmark::State& state) {
     const int seconds = static_cast<int>(state.range(0));
-    const Recording rec = MakeRecording(seconds);
+    Recording rec = MakeRecording(seconds);
     CAccousticHMM* model = state.range(1) ? BuiltInSizeModelWithTrigrams() : BuiltInSizeModel();
     int code = -1;
     for (auto _ : state) {
-        CSampleSource source(rec.samples);
+        // One iteration: the source takes the samples over, so the audio is held once, as in
+        // the application.
+        CSampleSource source(std::move(rec.samples));
         IObservationStream* obs = nullptr;
         CreateObservationStreamFromZuvoStream(&source, model, &obs);
         ISyncResultsCollection* results = nullptr;
