@@ -482,6 +482,9 @@ int CLetterToSoundRules::LoadBinary(const void** cursor, int* remaining, char* e
     if (!ok) return fail(12);
     for (int w = kWordHundred; w < kWordCount; ++w)
         if (!readString(&words_[w])) return fail(12);
+    // The transcriber puts the separator between the phonemes of neighbouring tokens; without a
+    // character there the recogniser could not tell words apart.
+    if (words_[kWordSeparator][0] == 0) return fail(12);
 
     const auto consumed = static_cast<int>(p - static_cast<const unsigned char*>(*cursor)) + poolSize;
     *cursor = static_cast<const unsigned char*>(*cursor) + consumed;

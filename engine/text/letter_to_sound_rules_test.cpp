@@ -268,6 +268,18 @@ TEST(LetterToSoundRulesTest, BadFormsAreRefusedWithTheirTexts) {
              return f.Form();
          }(),
          12},
+        {"empty separator word",
+         [] {
+             FormBuilder f;
+             f.I16(0).I16(0).I16(0);
+             for (int k = 0; k < 56; ++k) f.Str("w");
+             f.I16(0).I16(0);
+             for (int k = 0; k < 10; ++k) f.Str(k == 0 ? "" : "s");
+             f.Byte('.').Byte(',');
+             for (int k = 0; k < 10; ++k) f.Str("t");
+             return f.Form();
+         }(),
+         12},
         {"string without its NUL", FormBuilder().I16(0).I16(0).I16(1).I16('A').I16(1).Str("").Byte('A').Form(), 12},
         {"tree deeper than any real one",
          [] {
