@@ -1,0 +1,63 @@
+#!/bin/bash
+# Rebuilds the built-in speech data from nothing on a fresh Debian machine: installs the
+# synthesisers and converters, converts the phone trigram text, generates the synthetic training
+# corpus, trains the four acoustic models and measures them on held-out voices and sentences.
+# The results land in resources/lm/ and resources/models/ of this work tree; the corpus (several
+# GB) stays outside it. CI does not run this; it runs the trainer's smoke test.
+#
+#   tools/rebuild_models.sh [CORPUS_DIR] [BUILD_DIR]      (defaults /work/corpus, build/rebuild)
+#
+# SENTENCES (default 400) sets the sentences per voice, JOBS (default: all cores) the parallelism.
+set -euo pipefail
+
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+CORPUS=${1:-/work/corpus}
+BUILD=${2:-$REPO/build/rebuild}
+SENTENCES=${SENTENCES:-400}
+JOBS=${JOBS:-$(nproc)}
+
+echo "== packages"
+if [ "$(id -u)" = 0 ]; then SUDO=; else SUDO=sudo; fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq pocketsphinx-en-us sphinxbase-utils flite festival festvox-kallpc16k \
+  festvox-kdlpc16k festvox-us-slt-hts espeak-ng libespeak-ng-dev sox gcc python3
+"$REPO/scripts/install-deps"
+
+echo "== phone trigram text"
+cd "$REPO"
+python3 tools/trigram/make_phone_trigram.py --output resources/lm/phone_trigram.txt
+
+echo "== trainer and evaluation tools"
+cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMURMUREX_BENCHMARKS=OFF
+cmake --build "$BUILD" -j"$JOBS" --target train_models align_corpus evaluate_alignment
+
+echo "== corpus"
+rm -rf "$CORPUS"
+python3 tools/corpus/make_corpus.py --out "$CORPUS" --sentences "$SENTENCES" --jobs "$JOBS"
+
+echo "== models"
+TRAIN="$BUILD/tools/trainer/train_models --corpus $CORPUS/corpus.tsv --threads $JOBS"
+$TRAIN --voices all --name GENERIC_HMM --out resources/models/generic.hmm
+$TRAIN --voices male --name MALE_HMM --out resources/models/male.hmm
+$TRAIN --voices female --name FEMALE_HMM --out resources/models/female.hmm
+$TRAIN --voices all --layout 15 --name FAST_HMM --out resources/models/fast.hmm
+
+echo "== measurements on held-out voices (rms, en-us+f4) and held-out sentences"
+ALIGN="$BUILD/tools/evaluate/align_corpus --corpus $CORPUS/corpus.tsv --threads $JOBS"
+EVAL="$BUILD/tools/evaluate/evaluate_alignment"
+measure() {
+  local name=$1; shift
+  local out="$CORPUS/eval/$name"
+  rm -rf "$out"; mkdir -p "$out"
+  $ALIGN --out "$out" "$@" > /dev/null
+  echo "-- $name: $*"
+  $EVAL --list "$out/pairs.txt" | tail -3
+}
+measure generic_rms --model resources/models/generic.hmm --voice rms
+measure male_rms --model resources/models/male.hmm --voice rms
+measure generic_f4 --model resources/models/generic.hmm --voice en-us+f4
+measure female_f4 --model resources/models/female.hmm --voice en-us+f4
+measure generic_seen --model resources/models/generic.hmm --split test --gender female
+measure textless_rms --model resources/models/generic.hmm --voice rms --textless --trigram resources/lm/phone_trigram.txt
+measure textless_f4 --model resources/models/generic.hmm --voice en-us+f4 --textless --trigram resources/lm/phone_trigram.txt
+echo "== done: commit resources/lm and resources/models"
