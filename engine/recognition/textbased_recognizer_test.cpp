@@ -248,22 +248,27 @@ TEST_F(ToneAlignment, AWordWithTwoPronunciationsTakesTheSpokenOne) {
     }
 }
 
-// More phones than the audio can hold: no path reaches the final silence. The records of the
-// best partial path are still written, the last one ending with the audio.
-TEST_F(ToneAlignment, TextTooLongForTheAudioGivesNoPathWithRecordsWritten) {
+// Text that does not match the audio: more phones than the audio can hold, or other words. No
+// path reaches the final silence; the records of the best partial path are still written over the
+// whole segment, with the script's words merged in.
+TEST_F(ToneAlignment, MismatchedTextGivesNoPathWithRecordsWritten) {
     const Utterance u = Speak({"AAmIY"}, 100, 60);  // 42 frames
-    const Alignment a = Align(Synthesize(u.pieces), "AMI OWE UMA EMO AMI OWE");
-    EXPECT_EQ(a.code, kErrNoPath);
-    const std::vector<SyncMarker> phonemes = OfType(a, kSyncPhoneme);
-    ASSERT_FALSE(phonemes.empty());
-    EXPECT_EQ(phonemes.front().start, 5);
-    const int frames = static_cast<int>(Features(*model_, Synthesize(u.pieces)).size());
-    EXPECT_EQ(phonemes.back().end, static_cast<int>((frames + 0.5) * 10));
-    // The path ends in the best state of the last frame itself: the phone being spoken there
-    // is the last one written, not the one before it.
-    EXPECT_STRNE(phonemes.back().label, "");
-    EXPECT_FALSE(OfType(a, kSyncWord).empty());
-    EXPECT_STREQ(phonemes[1].label, "AA");
+    const std::vector<int16_t> audio = Synthesize(u.pieces);
+    const int frames = static_cast<int>(Features(*model_, audio).size());
+    const char* scripts[] = {"AMI OWE UMA EMO AMI OWE", "OWE"};
+    for (const char* script : scripts) {
+        const Alignment a = Align(audio, script);
+        EXPECT_EQ(a.code, kErrNoPath) << script;
+        const std::vector<SyncMarker> phonemes = OfType(a, kSyncPhoneme);
+        ASSERT_FALSE(phonemes.empty()) << script;
+        EXPECT_EQ(phonemes.front().start, 5) << script;
+        EXPECT_EQ(phonemes.back().end, static_cast<int>((frames + 0.5) * 10)) << script;
+        for (size_t i = 1; i < phonemes.size(); ++i) EXPECT_EQ(phonemes[i].start, phonemes[i - 1].end);
+        // Every word of the script is written, before the phoneme it starts at or the last one.
+        const std::vector<SyncMarker> words = OfType(a, kSyncWord);
+        EXPECT_EQ(words.size(), std::string(script).size() / 4 + 1) << script;
+        for (const SyncMarker& w : words) EXPECT_LE(w.start, phonemes.back().start) << script;
+    }
 }
 
 class CancelAfter : public CProgress {
