@@ -1,18 +1,23 @@
 // Developer tool: compares results files (".zuvo") with reference alignments and prints how close
 // the phone and word boundaries came and the phone error rate.
 //
-//   evaluate_alignment [--per-file] [--list FILE] [REF HYP]...
+//   evaluate_alignment [--per-file] [--classes MODEL.hmm] [--list FILE] [REF HYP]...
 //
 // REF and HYP are results files; the reference's "phn" and "word" records are the truth (the
 // corpus generator writes its alignments in this form). --list reads "REF HYP" pairs, one a line.
+// --classes maps the phones of both through a model's phone map ("code=label" lines) first, so a
+// model with fewer labels is measured on its own classes.
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/recognition/acoustic_hmm.h"
+#include "engine/recognition/memory_buffer.h"
 #include "model/sync_results_file.h"
 #include "tools/evaluate/alignment_metrics.h"
 
@@ -44,6 +49,29 @@ bool ReadAlignment(const std::string& path, Alignment* out, std::string* error) 
     return true;
 }
 
+// The model's phone map as code -> label; false when the model or its map cannot be read.
+bool ReadClassMap(const std::string& path, std::map<std::string, std::string>* out) {
+    CMemoryBuffer file;
+    if (!file.LoadFile(path.c_str())) return false;
+    char error[kAccErrorTextSize] = "";
+    CAccousticHMM* model = nullptr;
+    if (CreateAccHMM(file.data.get(), static_cast<int>(file.size), error, &model) != 0) return false;
+    std::istringstream map(model->PhoneMap() ? model->PhoneMap() : "");
+    DestroyAccHMM(model);
+    for (std::string line; std::getline(map, line);) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos) (*out)[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return !out->empty();
+}
+
+void MapClasses(const std::map<std::string, std::string>& classes, std::vector<TimedLabel>* phones) {
+    for (TimedLabel& p : *phones) {
+        auto it = classes.find(p.label);
+        if (it != classes.end()) p.label = it->second;
+    }
+}
+
 void PrintSummary(const char* what, const ErrorSummary& s) {
     std::printf("%-16s n=%-6zu within 10 ms %5.1f%%  20 ms %5.1f%%  50 ms %5.1f%%  mean %6.1f ms  "
                 "median %6.1f ms\n",
@@ -53,7 +81,8 @@ void PrintSummary(const char* what, const ErrorSummary& s) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: evaluate_alignment [--per-file] [--list FILE] [REF HYP]...\n"
+                 "usage: evaluate_alignment [--per-file] [--classes MODEL.hmm] [--list FILE] [REF HYP]...\n"
+                 "  --classes   map phones through the model's phone map before measuring\n"
                  "  REF, HYP    results files: the reference alignment and the one to measure\n"
                  "  --list      a file of \"REF HYP\" pairs, one pair a line\n"
                  "  --per-file  also print the figures of each pair\n");
@@ -64,12 +93,18 @@ int Usage() {
 
 int main(int argc, char** argv) {
     bool perFile = false;
+    std::map<std::string, std::string> classes;
     std::vector<std::pair<std::string, std::string>> pairs;
     std::vector<std::string> loose;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--per-file") {
             perFile = true;
+        } else if (arg == "--classes" && i + 1 < argc) {
+            if (!ReadClassMap(argv[++i], &classes)) {
+                std::fprintf(stderr, "evaluate_alignment: no phone map in %s\n", argv[i]);
+                return 1;
+            }
         } else if (arg == "--list" && i + 1 < argc) {
             std::ifstream list(argv[++i]);
             if (!list.is_open()) {
@@ -99,6 +134,8 @@ int main(int argc, char** argv) {
             ++failed;
             continue;
         }
+        MapClasses(classes, &ref.phones);
+        MapClasses(classes, &hyp.phones);
         const std::vector<double> pe = PhoneBoundaryErrors(ref.phones, hyp.phones);
         const std::vector<double> we = WordBoundaryErrors(ref.words, hyp.words);
         const EditCounts ec = PhoneErrors(ref.phones, hyp.phones);
