@@ -1,0 +1,598 @@
+// FSWFMovie: loading with error texts, writing each character before its first use, character ids,
+// instance paths, and movies built here from every kind of character.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "swf/flash_actions.h"
+#include "swf/flash_bitmap_tags.h"
+#include "swf/flash_control_tags.h"
+#include "swf/flash_display.h"
+#include "swf/flash_morph.h"
+#include "swf/flash_movie.h"
+#include "swf/flash_shape.h"
+#include "swf/flash_sprite.h"
+#include "swf/flash_text.h"
+#include "swf/swf_character_dump.h"
+#include "swf/swf_test_util.h"
+
+namespace {
+
+const std::string kDir = std::string(MURMUREX_TESTDATA_DIR) + "/swf/";
+
+// A file from its tags: header (version 6, 550 x 400 px, 12 fps), the tags, End.
+std::vector<uint8_t> File(const std::vector<FlashTag*>& tags, uint8_t rateInteger = 12) {
+    flash_ostream body;
+    body.version = 6;
+    for (FlashTag* t : tags) t->Write(body);
+    FlashTagEnd().Write(body);
+    FlashHeader h;
+    h.version = 6;
+    h.frame = FlashRect(0, 0, 11000, 8000);
+    h.rateInteger = rateInteger;
+    h.frameCount = 1;
+    h.fileLength = static_cast<uint32_t>(body.size());
+    flash_ostream out;
+    h.Write(out);
+    WriteBytes(out, body.bytes());
+    return out.bytes();
+}
+
+bool Load(FSWFMovie& movie, const std::vector<uint8_t>& bytes, std::vector<std::string>& errors) {
+    flash_istream in(bytes.data(), bytes.size());
+    return movie.Load(in, errors);
+}
+
+std::vector<uint8_t> Written(FSWFMovie& movie) {
+    flash_ostream out;
+    movie.Write(out);
+    return out.bytes();
+}
+
+struct TagSeen {
+    uint16_t code;
+    uint32_t length;
+    int id;  // the defined character, or -1
+};
+
+// The top-level tags of a file.
+std::vector<TagSeen> TagsOf(const std::vector<uint8_t>& file) {
+    flash_istream in(file.data(), file.size());
+    FlashHeader h;
+    std::string error;
+    EXPECT_TRUE(ReadFlashHeader(in, h, error, nullptr));
+    in.version = h.version;
+    std::vector<TagSeen> seen;
+    for (bool more = true; more;) {
+        std::unique_ptr<FlashTag> tag;
+        more = ReadFlashTag(in, tag, nullptr);
+        if (!tag) break;
+        auto* def = dynamic_cast<FlashIDEnabled*>(tag.get());
+        seen.push_back({tag->code, tag->GetLength(), def ? def->GetID() : -1});
+    }
+    return seen;
+}
+
+FlashTagDefineShape1 Square(uint16_t id, int size) {
+    FlashTagDefineShape1 s;
+    s.characterId = id;
+    s.bounds = FlashRect(0, 0, size, size);
+    s.shape.fillStyles.styles.push_back(std::make_unique<FlashFillStyleSolid>(FlashRGBA(200, 0, 0)));
+    FlashShapeRecordChange c;
+    c.stateMoveTo = c.stateFillStyle1 = 1;
+    c.fillStyle1 = 1;
+    s.shape.AddRecord(c);
+    s.shape.AddRecord(FlashShapeRecordStraight(size, 0));
+    s.shape.AddRecord(FlashShapeRecordStraight(0, size));
+    s.shape.AddRecord(FlashShapeRecordStraight(-size, -size));
+    return s;
+}
+
+FlashTagPlaceObject2 PlaceAt(uint16_t depth, uint16_t id, const char* name = nullptr) {
+    FlashTagPlaceObject2 p(depth);
+    p.hasCharacter = p.hasMatrix = 1;
+    p.characterId = id;
+    if (name) {
+        p.hasName = 1;
+        p.name = name;
+    }
+    return p;
+}
+
+FlashTagDefineBitsLossless Bitmap(uint16_t id) {
+    FlashTagDefineBitsLossless b;
+    b.characterId = id;
+    b.format = 5;
+    b.width = b.height = 1;
+    b.data = {0x78, 0x9C, 0x63, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01};
+    return b;
+}
+
+// A sprite from its nested tags, with its timeline built from them.
+std::unique_ptr<FlashTagSprite> Sprite(uint16_t id, std::vector<std::unique_ptr<FlashTag>> tags) {
+    auto s = std::make_unique<FlashTagSprite>();
+    s->characterId = id;
+    s->tags = std::move(tags);
+    s->timeline.BuildFromTags(s->tags);
+    s->frameCount = static_cast<uint16_t>(s->timeline.GetFrameCount());
+    return s;
+}
+
+template <typename T>
+std::unique_ptr<FlashTag> Own(T tag) {
+    return std::make_unique<T>(std::move(tag));
+}
+
+// Every character a written file names is defined earlier in it.
+void ExpectCharactersBeforeUse(const std::vector<uint8_t>& file) {
+    flash_istream in(file.data(), file.size());
+    FlashHeader h;
+    std::string error;
+    ASSERT_TRUE(ReadFlashHeader(in, h, error, nullptr));
+    in.version = h.version;
+    std::set<uint16_t> defined;
+    class Uses : public FDefinedVisitor {
+    public:
+        void VisitPlaceObject2(FlashTagPlaceObject2& p) override {
+            if (p.hasCharacter) ids.push_back(p.characterId);
+        }
+        std::vector<uint16_t> ids;
+    };
+    for (bool more = true; more;) {
+        std::unique_ptr<FlashTag> tag;
+        more = ReadFlashTag(in, tag, nullptr);
+        if (!tag) break;
+        Uses uses;
+        tag->Accept(uses);
+        if (auto* sprite = dynamic_cast<FlashTagSprite*>(tag.get())) sprite->AcceptTags(uses);
+        if (auto* b = dynamic_cast<FlashTagDefineButton2*>(tag.get()))
+            for (auto& r : b->records) uses.ids.push_back(r.characterId);
+        if (auto* b = dynamic_cast<FlashTagDefineButton*>(tag.get()))
+            for (auto& r : b->records) uses.ids.push_back(r.characterId);
+        if (auto* m = dynamic_cast<FlashTagDefineMorphShape*>(tag.get()))
+            for (auto& s : m->fillStyles.styles)
+                if (auto* bm = dynamic_cast<FlashMorphFillStyleBitmap*>(s.get())) uses.ids.push_back(bm->bitmapId);
+        if (auto* s = dynamic_cast<FlashTagDefineShapeBase*>(tag.get())) {
+            auto add = [&](const FlashFillStyleArray& a) {
+                for (auto& f : a.styles)
+                    if (auto* bm = dynamic_cast<FlashFillStyleBitmap*>(f.get())) uses.ids.push_back(bm->bitmapId);
+            };
+            add(s->shape.fillStyles);
+            for (auto& c : s->shape.changeRecords) add(c.fillStyles);
+        }
+        if (auto* t = dynamic_cast<FlashTagDefineTextBase*>(tag.get()))
+            for (auto& r : t->records)
+                if (auto* st = dynamic_cast<FlashTextRecordStyle*>(r.get()); st && st->hasFont)
+                    uses.ids.push_back(st->fontId);
+        for (uint16_t id : uses.ids) EXPECT_TRUE(defined.count(id)) << "character " << id << " used before it is defined";
+        if (auto* def = dynamic_cast<FlashIDEnabled*>(tag.get())) defined.insert(def->GetID());
+    }
+}
+
+// A movie of every kind of character: shapes with several style changes, curves and gradients; a
+// sprite with labels that nests another sprite; a button; a morph shape; fonts and texts.
+FSWFMovie RichMovie() {
+    FSWFMovie movie;
+    movie.header.version = 6;
+    movie.header.frame = FlashRect(0, 0, 11000, 8000);
+    movie.header.rateInteger = 24;
+
+    movie.AddCharacter(Bitmap(1));
+    FlashTagDefineShape3 shape;
+    shape.characterId = 2;
+    shape.bounds = FlashRect(-500, -500, 2500, 2500);
+    auto gradient = std::make_unique<FlashFillStyleGradient>(0x10);
+    gradient->matrix.hasScale = 1;
+    gradient->matrix.xScale = gradient->matrix.yScale = FlashFixed(0.05);
+    gradient->gradient.ratios = {0, 128, 255};
+    gradient->gradient.colors = {FlashRGBA(255, 0, 0, 255, 1), FlashRGBA(0, 255, 0, 128, 1), FlashRGBA(0, 0, 255, 0, 1)};
+    shape.shape.fillStyles.styles.push_back(std::move(gradient));
+    shape.shape.fillStyles.styles.push_back(std::make_unique<FlashFillStyleSolid>(FlashRGBA(1, 2, 3, 4, 1)));
+    shape.shape.lineStyles.styles.push_back(FlashLineStyle(20, FlashRGBA(0, 0, 0, 255, 1)));
+    FlashShapeRecordChange a;
+    a.stateMoveTo = a.stateFillStyle1 = a.stateLineStyle = 1;
+    a.moveDeltaX = -500;
+    a.fillStyle1 = 1;
+    a.lineStyle = 1;
+    shape.shape.AddRecord(a);
+    shape.shape.AddRecord(FlashShapeRecordStraight(1000, 0));
+    shape.shape.AddRecord(FlashShapeRecordCurved(500, 500, -500, 500));
+    FlashShapeRecordChange b;
+    b.stateFillStyle1 = b.stateLineStyle = 1;
+    b.fillStyle1 = 2;
+    shape.shape.AddRecord(b);
+    shape.shape.AddRecord(FlashShapeRecordStraight(-1000, -1000));
+    FlashShapeRecordChange c;
+    c.stateNewStyles = c.stateMoveTo = 1;
+    c.moveDeltaX = c.moveDeltaY = 2000;
+    c.fillStyles.styles.push_back(std::make_unique<FlashFillStyleBitmap>(1, true));
+    shape.shape.AddRecord(c);
+    FlashShapeRecordChange d;
+    d.stateFillStyle0 = 1;
+    d.fillStyle0 = 1;
+    shape.shape.AddRecord(d);
+    shape.shape.AddRecord(FlashShapeRecordCurved(100, 0, 0, 100));
+    movie.AddCharacter(shape);
+    movie.AddCharacter(Square(3, 400));
+
+    FlashTagDefineButton2 button;
+    button.characterId = 4;
+    FlashButtonRecord r;
+    r.stateFlags = kButtonUp | kButtonOver | kButtonHitTest;
+    r.characterId = 3;
+    r.depth = 1;
+    button.records.push_back(r);
+    button.conditionActions[0x0008].records.push_back(FlashActionRecord(0x07).Clone());
+    movie.AddCharacter(button);
+
+    FlashTagDefineMorphShape morph;
+    morph.characterId = 5;
+    morph.fillStyles.styles.push_back(
+        std::make_unique<FlashMorphFillStyleSolid>(FlashRGBA(255, 0, 0), FlashRGBA(0, 0, 255)));
+    morph.startEdges = Square(0, 100).shape;
+    morph.endEdges = Square(0, 300).shape;
+    movie.AddCharacter(morph);
+
+    FlashTagDefineFont2 font;
+    font.characterId = 6;
+    font.flags = 0x0100 | kFont2WideCodes;
+    font.name = "Sans";
+    font.glyphs = {Square(0, 500).shape, Square(0, 300).shape};
+    font.codes = {'o', 'x'};
+    movie.AddCharacter(font);
+    FlashTagDefineText2 text;
+    text.characterId = 7;
+    text.bounds = FlashRect(0, 0, 2000, 500);
+    auto style = std::make_unique<FlashTextRecordStyle>();
+    style->hasFont = style->hasColor = 1;
+    style->fontId = 6;
+    style->textHeight = 400;
+    style->color = FlashRGBA(0, 0, 0, 255, 1);
+    text.records.push_back(std::move(style));
+    auto glyphs = std::make_unique<FlashTextRecordGlyph>();
+    glyphs->glyphs = {{0, 300}, {1, 280}, {0, 300}};
+    text.records.push_back(std::move(glyphs));
+    movie.AddCharacter(text);
+
+    // A sprite with labels that nests another sprite, which moves the morph shape.
+    auto morphPlace = PlaceAt(1, 5);
+    morphPlace.hasRatio = 1;
+    morphPlace.ratio = 0;
+    FlashTagPlaceObject2 morphMove(1);
+    morphMove.move = morphMove.hasRatio = 1;
+    morphMove.ratio = 65535;
+    auto inner = Sprite(8, [&] {
+        std::vector<std::unique_ptr<FlashTag>> t;
+        t.push_back(Own(morphPlace));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(Own(morphMove));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(std::make_unique<FlashTagEnd>());
+        return t;
+    }());
+    movie.AddCharacter(*inner);
+    auto outer = Sprite(9, [&] {
+        std::vector<std::unique_ptr<FlashTag>> t;
+        t.push_back(std::make_unique<FlashTagLabelFrame>("blink"));
+        t.push_back(Own(PlaceAt(1, 8, "eye")));
+        t.push_back(Own(PlaceAt(2, 2)));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(std::make_unique<FlashTagLabelFrame>("open"));
+        t.push_back(std::make_unique<FlashTagRemoveObject2>(2));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(std::make_unique<FlashTagEnd>());
+        return t;
+    }());
+    movie.AddCharacter(*outer);
+    movie.AddCharacter(Square(10, 50));  // never placed
+
+    auto& t = movie.GetTimeline();
+    FlashTagBackgroundColor bg(255, 255, 255);
+    t.VisitBackgroundColor(bg);
+    FlashTagLabelFrame label("talk");
+    t.VisitLabelFrame(label);
+    for (auto p : {PlaceAt(1, 9, "face"), PlaceAt(2, 4), PlaceAt(3, 7)}) t.VisitPlaceObject2(p);
+    FlashTagShowFrame show;
+    t.VisitShowFrame(show);
+    FlashTagRemoveObject2 remove(2);
+    t.VisitRemoveObject2(remove);
+    t.VisitShowFrame(show);
+    t.EndBuild();
+    return movie;
+}
+
+}  // namespace
+
+TEST(FlashMovie, LoadsAndWritesAOneShapeMovie) {
+    FlashTagDefineShape1 square = Square(1, 200);
+    FlashTagPlaceObject2 place = PlaceAt(1, 1);
+    FlashTagShowFrame show;
+    std::vector<uint8_t> file = File({&square, &place, &show});
+    FSWFMovie movie;
+    std::vector<std::string> errors{"stale"};
+    EXPECT_TRUE(Load(movie, file, errors));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(movie.dictionary.size(), 1u);
+    EXPECT_EQ(movie.GetTimeline().GetFrameCount(), 1);
+    // Minimally encoded, so the first write gives the same bytes.
+    std::vector<uint8_t> written = Written(movie);
+    EXPECT_EQ(written, file);
+    std::vector<TagSeen> tags = TagsOf(written);
+    ASSERT_EQ(tags.size(), 4u);
+    EXPECT_EQ(tags[0].code, 2);
+    EXPECT_EQ(tags[1].code, 26);
+    EXPECT_EQ(tags[2].code, 1);
+    EXPECT_EQ(tags[3].code, 0);
+    EXPECT_EQ(written[4] | written[5] << 8 | written[6] << 16, int(written.size()));
+}
+
+TEST(FlashMovie, LoadErrorsAreTextsAndTheRestIsRead) {
+    struct Case {
+        std::vector<uint8_t> tag;
+        std::string error;
+    } cases[] = {
+        {{0x45, 0x02, 1, 2, 3, 4, 5}, "Extra data encountered for tag tagSetBackgroundColor"},
+        {{0x42, 0x13, 1, 2}, "Serious Error: unhandled tag unknown tag 77"},
+        {{0xC2, 0x05, 1, 2}, "Serious Error: unhandled tag tagDefineButtonCxform"},
+    };
+    for (const auto& c : cases) {
+        FlashTagDefineShape1 square = Square(1, 200);
+        FlashTagPlaceObject2 place = PlaceAt(1, 1);
+        std::vector<uint8_t> file = File({&square});
+        std::vector<uint8_t> tail = WrittenBytes(place);
+        file.insert(file.end() - 2, c.tag.begin(), c.tag.end());
+        file.insert(file.end() - 2, tail.begin(), tail.end());
+        FSWFMovie movie;
+        std::vector<std::string> errors;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(Load(movie, file, errors));
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(errors, std::vector<std::string>{c.error});
+        std::vector<FDisplayRecord> list;
+        movie.GetTimeline().GetDisplayList(0, list);
+        EXPECT_EQ(list.size(), 1u) << c.error;
+    }
+    // Not a SWF file at all.
+    FSWFMovie movie;
+    std::vector<std::string> errors;
+    EXPECT_FALSE(Load(movie, Bytes({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}), errors));
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST(FlashMovie, TruncatedMoviesFailWithAnErrorText) {
+    FSWFMovie rich = RichMovie();
+    std::vector<uint8_t> file = Written(rich);
+    testing::internal::CaptureStderr();
+    for (size_t cut = 0; cut + 1 < file.size(); cut += 7) {
+        std::vector<uint8_t> part(file.begin(), file.begin() + cut);
+        FSWFMovie movie;
+        std::vector<std::string> errors;
+        EXPECT_FALSE(Load(movie, part, errors)) << cut;
+        EXPECT_FALSE(errors.empty()) << cut;
+    }
+    testing::internal::GetCapturedStderr();
+}
+
+TEST(FlashMovie, CharactersAreWrittenOnceJustBeforeTheirFirstUse) {
+    FSWFMovie movie = RichMovie();
+    std::vector<uint8_t> file = Written(movie);
+    ExpectCharactersBeforeUse(file);
+    std::vector<int> ids;
+    for (const auto& t : TagsOf(file))
+        if (t.id >= 0) ids.push_back(t.id);
+    // The sprite 9 needs 8, which needs the morph 5; the shape 2 needs the bitmap 1; the button
+    // needs the square 3; the text needs its font. Character 10 is never placed.
+    EXPECT_EQ(ids, (std::vector<int>{5, 8, 1, 2, 9, 3, 4, 6, 7}));
+}
+
+TEST(FlashMovie, ABuiltMovieReadsBackAndWritingIsAFixedPoint) {
+    FSWFMovie movie = RichMovie();
+    std::vector<uint8_t> once = Written(movie);
+    FSWFMovie back;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(Load(back, once, errors)) << errors.front();
+    EXPECT_EQ(back.header.frameCount, 2);
+    EXPECT_EQ(back.GetFrameRate(), 24);
+    // Everything but the unused square decodes as it was built.
+    movie.dictionary.erase(10);
+    EXPECT_EQ(swf_dump::Characters(back), swf_dump::Characters(movie));
+    std::string label;
+    EXPECT_TRUE(back.GetTimeline().GetFrameLabel(0, label));
+    EXPECT_EQ(label, "talk");
+    auto* outer = dynamic_cast<FlashTagSprite*>(back.GetCharacter(9));
+    ASSERT_NE(outer, nullptr);
+    EXPECT_TRUE(outer->timeline.GetFrameLabel(1, label));
+    EXPECT_EQ(label, "open");
+    auto* inner = dynamic_cast<FlashTagSprite*>(back.GetCharacter(8));
+    ASSERT_NE(inner, nullptr);
+    FDisplayRecord r;
+    ASSERT_TRUE(inner->timeline.elements[1].GetPlacedRecord(r, 1));
+    EXPECT_EQ(r.ratio, 65535);
+    EXPECT_EQ(Written(back), once);
+
+    // Instance paths go through both sprites.
+    FlashIDEnabled* character = nullptr;
+    EXPECT_TRUE(back.FindTimeline("/Face/EYE/", 0, r, character));
+    EXPECT_EQ(character, inner);
+    EXPECT_EQ(r.name, "eye");
+    EXPECT_FALSE(back.FindTimeline("face/mouth", 0, r, character));
+}
+
+TEST(FlashMovie, InstancePathsNeedSpritesOnTheWay) {
+    FlashTagDefineShape1 square = Square(1, 200);
+    FlashTagPlaceObject2 place = PlaceAt(1, 1, "box");
+    FlashTagShowFrame show;
+    FSWFMovie movie;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(Load(movie, File({&square, &place, &show}), errors));
+    FDisplayRecord r;
+    FlashIDEnabled* character = nullptr;
+    EXPECT_TRUE(movie.FindTimeline("box", 0, r, character));
+    EXPECT_FALSE(movie.FindTimeline("box/inner", 0, r, character));
+    EXPECT_FALSE(movie.FindTimeline("a//b", 0, r, character));
+}
+
+TEST(FlashMovie, SplitTimelinePath) {
+    struct Case {
+        std::string path;
+        bool ok;
+        std::vector<std::string> parts;
+        int errorPos;
+        std::string errorText;
+    } cases[] = {
+        {"a//b", false, {}, 2, "syntax error: two '/' in a row"},
+        {" /a/b/ ", true, {"a", "b"}, 0, ""},
+        {"a b", false, {}, 1, "invalid character"},
+        {"face/ey-e", false, {}, 7, "invalid character"},
+        {"///", false, {}, 0, "no path specified"},
+        {"Mouth_2", true, {"Mouth_2"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = c.path;
+        std::vector<std::string> parts;
+        int pos = 0;
+        std::string text;
+        EXPECT_EQ(SplitTimelinePath(path, parts, '/', pos, text), c.ok) << c.path;
+        if (c.ok) {
+            EXPECT_EQ(parts, c.parts) << c.path;
+        } else {
+            EXPECT_EQ(pos, c.errorPos) << c.path;
+            EXPECT_EQ(text, c.errorText) << c.path;
+        }
+    }
+}
+
+TEST(FlashMovie, IdAllocationAndImport) {
+    FSWFMovie empty;
+    std::vector<uint16_t> ids;
+    empty.AllocateIDs(ids, 3);
+    EXPECT_EQ(ids, (std::vector<uint16_t>{1, 2, 3}));
+    FSWFMovie seven;
+    seven.AddCharacter(Square(7, 10));
+    EXPECT_FALSE(seven.AddCharacter(Square(7, 20)));
+    seven.AllocateIDs(ids, 3);
+    EXPECT_EQ(ids, (std::vector<uint16_t>{8, 9, 10}));
+    seven.AllocateIDs(ids, 0);
+    EXPECT_TRUE(ids.empty());
+
+    FSWFMovie target, source;
+    target.AddCharacter(Square(1, 10));
+    target.AddCharacter(Square(2, 10));
+    source.AddCharacter(Square(1, 30));
+    source.AddCharacter(Square(5, 50));
+    target.ImportCharacters(source);
+    EXPECT_EQ(target.dictionary.size(), 4u);
+    EXPECT_EQ(static_cast<FlashTagDefineShape1*>(target.GetCharacter(3))->bounds.xmax, 30);
+    EXPECT_EQ(static_cast<FlashTagDefineShape1*>(target.GetCharacter(5))->bounds.xmax, 50);
+}
+
+TEST(FlashMovie, RenumberingKeepsEveryReferenceAndEveryCharacter) {
+    // The movie to renumber uses the id the allocator would hand out first (3), and references its
+    // characters from a shape's new styles, a button, a morph shape, a sprite and a text. Renumbering
+    // once gave two characters one id, left buttons and morph bitmaps on the old ids, and dropped
+    // bitmaps that only morph shapes use.
+    FSWFMovie movie = RichMovie();
+    FSWFMovie allocator;
+    for (uint16_t id : {1, 2}) allocator.AddCharacter(Square(id, 10));
+    auto* morph = static_cast<FlashTagDefineMorphShape*>(movie.GetCharacter(5));
+    morph->fillStyles.styles.push_back(std::make_unique<FlashMorphFillStyleBitmap>(1, true));
+    movie.RenumberIDs(allocator);
+    EXPECT_EQ(movie.dictionary.size(), 10u);
+    std::set<uint16_t> ids;
+    for (const auto& [id, tag] : movie.dictionary) {
+        EXPECT_EQ(id, tag->GetID());
+        ids.insert(id);
+    }
+    // 1 and 2 collide; 3 to 10 are taken by the movie itself, so they become 11 and 12.
+    EXPECT_EQ(ids, (std::set<uint16_t>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    auto* shape = static_cast<FlashTagDefineShape3*>(movie.GetCharacter(12));
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(static_cast<FlashFillStyleBitmap*>(shape->shape.changeRecords[2].fillStyles.styles[0].get())->bitmapId, 11);
+    EXPECT_EQ(static_cast<FlashMorphFillStyleBitmap*>(morph->fillStyles.styles[1].get())->bitmapId, 11);
+    auto* outer = static_cast<FlashTagSprite*>(movie.GetCharacter(9));
+    std::vector<FDisplayRecord> list;
+    outer->timeline.GetDisplayList(0, list);
+    EXPECT_EQ(list[1].characterId, 12);
+
+    std::vector<uint8_t> file = Written(movie);
+    ExpectCharactersBeforeUse(file);
+    std::set<int> written;
+    for (const auto& t : TagsOf(file))
+        if (t.id >= 0) written.insert(t.id);
+    EXPECT_EQ(written, (std::set<int>{3, 4, 5, 6, 7, 8, 9, 11, 12}));
+
+    allocator.ImportCharacters(movie);
+    EXPECT_EQ(allocator.dictionary.size(), 12u);
+}
+
+TEST(FlashMovie, FrameRateIsUnsignedAndThePeriodIsAlwaysFinite) {
+    FSWFMovie movie;
+    movie.header.rateFraction = 0x80;
+    movie.header.rateInteger = 0x0C;
+    EXPECT_EQ(movie.GetFrameRate(), 12);
+    EXPECT_DOUBLE_EQ(movie.GetFramePeriodMs(), 80.0);
+    // 200 frames per second once read as -56.
+    movie.header.rateInteger = 200;
+    movie.header.rateFraction = 0;
+    EXPECT_EQ(movie.GetFrameRate(), 200);
+    EXPECT_DOUBLE_EQ(movie.GetFramePeriodMs(), 5.0);
+    // A rate of 0 has no period of its own.
+    movie.header.rateInteger = 0;
+    EXPECT_EQ(movie.GetFrameRate(), 0);
+    EXPECT_DOUBLE_EQ(movie.GetFramePeriodMs(), 1000.0 / 12);
+    movie.header.rateFraction = 0x80;
+    EXPECT_DOUBLE_EQ(movie.GetFramePeriodMs(), 2000.0);
+}
+
+TEST(FlashMovie, CopiesAreDeepAndLeaveTheErrorsBehind) {
+    FSWFMovie movie = RichMovie();
+    movie.protect = 1;
+    FlashTagJPEGTables tables;
+    tables.data = {0xFF, 0xD8, 0xFF, 0xD9};
+    movie.SetJPEGTables(tables);
+    movie.errors = {"old"};
+    FSWFMovie copy;
+    copy = movie;
+    EXPECT_TRUE(copy.errors.empty());
+    EXPECT_EQ(copy.dictionary.size(), movie.dictionary.size());
+    EXPECT_NE(copy.GetCharacter(2), movie.GetCharacter(2));
+    ASSERT_NE(copy.GetJPEGTables(), nullptr);
+    EXPECT_EQ(Written(copy), Written(movie));
+    std::vector<TagSeen> tags = TagsOf(Written(copy));
+    EXPECT_EQ(tags[0].code, 24);
+    EXPECT_EQ(tags[1].code, 8);
+    copy.DeleteAll();
+    EXPECT_TRUE(copy.dictionary.empty());
+    EXPECT_EQ(copy.GetJPEGTables(), nullptr);
+    EXPECT_FALSE(movie.dictionary.empty());
+}
+
+TEST(FlashMovie, DownloadedMoviesWriteBackAsAFixedPoint) {
+    // Script-era movies carry tags the library does not decode: loading names each of them, and the
+    // rest of the movie still writes back as a fixed point.
+    struct Case {
+        const char* name;
+        std::set<std::string> errors;
+    } cases[] = {
+        {"express_install", {}},
+        {"soundmanager2", {"Serious Error: unhandled tag unknown tag 59"}},
+        {"videojs_player",
+         {"Serious Error: unhandled tag unknown tag 41", "Serious Error: unhandled tag unknown tag 65",
+          "Serious Error: unhandled tag unknown tag 69", "Serious Error: unhandled tag unknown tag 76",
+          "Serious Error: unhandled tag unknown tag 77", "Serious Error: unhandled tag unknown tag 82"}},
+        {"display_list", {"Serious Error: unhandled tag unknown tag 77"}},
+    };
+    for (const auto& c : cases) {
+        flash_ifstream in(kDir + c.name + ".swf");
+        ASSERT_TRUE(in.good()) << c.name;
+        FSWFMovie movie;
+        std::vector<std::string> errors;
+        EXPECT_EQ(movie.Load(in, errors), c.errors.empty()) << c.name;
+        EXPECT_EQ(std::set<std::string>(errors.begin(), errors.end()), c.errors) << c.name;
+        std::vector<uint8_t> once = Written(movie);
+        FSWFMovie back;
+        ASSERT_TRUE(Load(back, once, errors)) << c.name << ": " << errors.front();
+        EXPECT_EQ(Written(back), once) << c.name;
+        EXPECT_EQ(back.GetTimeline().GetFrameCount(), movie.GetTimeline().GetFrameCount()) << c.name;
+    }
+}
