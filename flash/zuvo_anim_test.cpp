@@ -35,26 +35,7 @@ protected:
 
     const gesture_marker_list& list() const { return *anim.get_gestures(); }
 
-    // Start order, no gesture turned inside out or overlapping the next, every tween between two
-    // gestures it touches.
-    ::testing::AssertionResult WellFormed() const {
-        const gesture_marker_list& l = list();
-        for (size_t i = 0; i < l.size(); ++i) {
-            const FGesture& g = l[i];
-            if (g.end < g.start) return ::testing::AssertionFailure() << "inside out at " << i;
-            if (i + 1 < l.size() && g.end > l[i + 1].start)
-                return ::testing::AssertionFailure() << "overlap at " << i << ": " << g.end << " > " << l[i + 1].start;
-            if (g.type & FGesture::kTween) {
-                if (i == 0 || i + 1 == l.size()) return ::testing::AssertionFailure() << "tween at the edge " << i;
-                if (l[i - 1].end != g.start || l[i + 1].start != g.end)
-                    return ::testing::AssertionFailure() << "tween " << i << " does not touch its neighbours";
-                if (g.tweens.empty()) return ::testing::AssertionFailure() << "tween without steps at " << i;
-                if (g.tweens.front().start != g.start || g.tweens.back().end != g.end)
-                    return ::testing::AssertionFailure() << "tween steps do not fill tween " << i;
-            }
-        }
-        return ::testing::AssertionSuccess();
-    }
+    ::testing::AssertionResult WellFormed() const { return WellFormedTrack(list()); }
 
     std::vector<int> Starts() const {
         std::vector<int> out;
@@ -311,13 +292,17 @@ TEST_F(AnimTest, RandomEditSequencesKeepTheTrackWellFormed) {
                 const uint32_t type = uniform(0, 4) == 0 ? kGestureUserKept : FGesture::kPose;
                 EXPECT_TRUE(anim.add_gesture(Clip(uniform(kIdle, kWave), start, start + length, type)));
             } else if (op == 3) {
-                if (uint32_t id = any_id()) EXPECT_TRUE(anim.set_gesture_clip(id, uniform(kIdle, kNodWave)));
+                if (uint32_t id = any_id()) {
+                    EXPECT_TRUE(anim.set_gesture_clip(id, uniform(kIdle, kNodWave)));
+                }
             } else if (op == 4 || op == 5) {
                 if (uint32_t id = any_id()) anim.move_gesture_start(id, list()[list().index_of_id(id)].start + uniform(-3000, 3000));
             } else if (op == 6 || op == 7) {
                 if (uint32_t id = any_id()) anim.move_gesture_end(id, list()[list().index_of_id(id)].end + uniform(-3000, 3000));
             } else if (op == 8) {
-                if (uint32_t id = any_id()) EXPECT_TRUE(anim.delete_gesture(id));
+                if (uint32_t id = any_id()) {
+                    EXPECT_TRUE(anim.delete_gesture(id));
+                }
             } else {
                 const int rates[] = {6, 12, 15, 24, 30};
                 anim.set_frame_rate(rates[uniform(0, 4)]);
