@@ -58,12 +58,25 @@ void FlashTagSprite::Write(flash_ostream& out) {
     WriteBytes(out, body.bytes());
 }
 
+// Sprites hold no sprites in a well-formed file; a few levels are read, and a deeper nest (which
+// could only exhaust the stack) fails the tag.
+constexpr int kMaxSpriteNesting = 8;
+thread_local int g_spriteNesting = 0;
+
 void FlashTagSprite::Read(flash_istream& in) {
     uint64_t start = in.tellg();
     characterId = ReadU16(in);
     frameCount = ReadU16(in);
     tags.clear();
     if (in.fail()) return;
+    if (g_spriteNesting >= kMaxSpriteNesting) {
+        in.setfail();
+        return;
+    }
+    struct Level {
+        Level() { ++g_spriteNesting; }
+        ~Level() { --g_spriteNesting; }
+    } level;
     uint64_t bodyLeft = BodyLeft(in.tellg() - start);
     if (bodyLeft > in.remaining()) bodyLeft = in.remaining();
     flash_istream nested(in.data() + in.tellg(), static_cast<size_t>(bodyLeft));

@@ -106,6 +106,25 @@ TEST(FlashSprite, NestedTagsStayInsideTheBody) {
     EXPECT_EQ(cutVisitor.tooFar.size(), 1u);
 }
 
+TEST(FlashSprite, DeeplyNestedSpritesFailInsteadOfExhaustingTheStack) {
+    std::vector<uint8_t> body = Bytes({0x00, 0x00});  // End
+    for (int level = 0; level < 100; ++level) {
+        flash_ostream out;
+        WriteTagHeader(out, 39, static_cast<uint32_t>(body.size() + 4));
+        WriteU16(out, static_cast<uint16_t>(level));
+        WriteU16(out, 1);
+        WriteBytes(out, body);
+        body = out.bytes();
+    }
+    RecordingVisitor v;
+    bool more = true;
+    testing::internal::CaptureStderr();
+    ReadOneTag(body, 6, &v, &more);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(more);
+    EXPECT_EQ(v.tooFar.size(), 1u);
+}
+
 TEST(FlashSprite, ReplaceIdFollowsPlacementsAndButtonRecords) {
     FlashTagSprite sprite = ReadBack<FlashTagSprite>(TwoFrameSprite());
     sprite.ReplaceID(5, 8);
