@@ -81,7 +81,7 @@ TEST_F(LatticeSearch, AlternativesRunSideBySideAndPausesCannotBeSkipped) {
     EXPECT_EQ(l.markers[1].phonemeEnd, 9);
 }
 
-// The spec-free reference: the probability search with plain likelihoods, no window and no
+// A reference: the probability search with plain likelihoods, no window and no
 // scaling, to show where scaling keeps the path and where it rescues one.
 std::vector<int> PlainViterbi(CAccousticHMM& model, const Lattice& l, const std::vector<std::vector<float>>& frames,
                               bool* died) {
