@@ -137,7 +137,9 @@ int main(int argc, char** argv) {
         MapClasses(classes, &ref.phones);
         MapClasses(classes, &hyp.phones);
         const std::vector<double> pe = PhoneBoundaryErrors(ref.phones, hyp.phones);
-        const std::vector<double> we = WordBoundaryErrors(ref.words, hyp.words);
+        // Textless results carry no words: there is nothing to measure them by.
+        const std::vector<double> we =
+            hyp.words.empty() ? std::vector<double>{} : WordBoundaryErrors(ref.words, hyp.words);
         const EditCounts ec = PhoneErrors(ref.phones, hyp.phones);
         phoneErrors.insert(phoneErrors.end(), pe.begin(), pe.end());
         wordErrors.insert(wordErrors.end(), we.begin(), we.end());
