@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class FTimeline;
-
 // A clip declared by a G label: frames [frame, frame + length) of the main timeline.
 struct char_gesture_decl {
     int frame = 0;
@@ -38,8 +36,7 @@ std::vector<std::string> SplitLabelArgs(const std::string& text);
 // without "(" is read as G with the whole label as pose and gesture; then the result is false.
 bool ParseCharLabel(const std::string& label, std::string& name, std::vector<std::string>& args);
 
-// Reads the labelled frames of the timeline in frame order. Each label's clip reaches to the next
-// labelled frame (the last one to the timeline's frame count). Problems are appended to errors
-// and reading goes on; labels with other names are ignored.
-void CollectCharLabels(const FTimeline& timeline, std::vector<char_gesture_decl>& gestures,
-                       std::vector<char_hookup_decl>& hookups, std::vector<std::string>& errors);
+// The leading integer of a label argument or tag attribute: leading blanks and a sign allowed,
+// reading stops at the first non-digit, 0 without digits. Values beyond the int range are held at
+// its ends.
+int LabelToInt(const std::string& text);

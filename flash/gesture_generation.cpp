@@ -1,11 +1,15 @@
 // Gesture generators and the generation pipeline of the animation.
 #include "flash/gesture_generation.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
 #include "engine/util/xml_tag.h"
+#include "flash/char_labels.h"
 #include "flash/gesture_random.h"
 #include "flash/zuvo_anim.h"
 #include "model/app_sync_results.h"
@@ -46,7 +50,10 @@ bool ParseAnimLabel(const char* label, FGesture& g) {
             it = attributes.find("gest");
             if (it != attributes.end()) g.gesture_name = it->second;
             it = attributes.find("hold");
-            if (it != attributes.end()) g.end = g.start + std::atoi(it->second.c_str());
+            if (it != attributes.end()) {
+                const int64_t end = static_cast<int64_t>(g.start) + LabelToInt(it->second);
+                g.end = static_cast<int32_t>(std::clamp<int64_t>(end, INT_MIN, INT_MAX));
+            }
         }
     } else {
         g.pose_name = text;

@@ -159,6 +159,7 @@ TEST(GestureGenerators, AnimTags) {
         {"<cut ms=\"10\"/>", false, "", "", 1000},
         {"shrug", true, "shrug", "", 1000},
         {"", false, "", "", 1000},
+        {"<anim pose=\"arms\" hold=\"99999999999\"/>", true, "arms", "", INT_MAX},
     };
     for (const Case& c : cases) {
         FGesture g(kGestureAnimTag, 1000, 1000, 0.0f);

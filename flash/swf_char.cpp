@@ -5,6 +5,61 @@
 #include "flash/char_labels.h"
 #include "swf/flash_display.h"
 
+void zuvo_swf_char::collect_labels(std::vector<char_gesture_decl>& gestures, std::vector<char_hookup_decl>& hookups,
+                                   std::vector<std::string>& errors) const {
+    const FTimeline& timeline = movie.mainTimeline;
+    struct labelled {
+        int frame;
+        const std::string* text;
+    };
+    std::vector<labelled> labels;
+    for (const auto& [frame, record] : timeline.frames)
+        if (!record.label.label.empty()) labels.push_back({static_cast<int>(frame), &record.label.label});
+
+    const int frame_count = timeline.GetFrameCount();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const int frame = labels[i].frame;
+        const int next = i + 1 < labels.size() ? labels[i + 1].frame : frame_count;
+        const int length = next > frame ? next - frame : 0;
+        const std::string& text = *labels[i].text;
+
+        std::string name;
+        std::vector<std::string> args;
+        if (!ParseCharLabel(text, name, args))
+            errors.push_back(FormatString("funny label expected: G(poseName, [gestureName, minT, maxT]) %s\n",
+                                          text.c_str()));
+        if (name == "G") {
+            char_gesture_decl g;
+            g.frame = frame;
+            g.length = length;
+            if (args.size() > 0) g.pose = args[0];
+            if (args.size() > 1) g.gesture = args[1];
+            if (args.size() > 2) g.min_time = LabelToInt(args[2]);
+            if (args.size() > 3) g.max_time = LabelToInt(args[3]);
+            gestures.push_back(std::move(g));
+        } else if (name == "H") {
+            char_hookup_decl h;
+            h.frame = frame;
+            h.length = length;
+            if (args.size() == 2) {
+                h.src_pose = args[0];
+                h.dst_pose = args[1];
+            } else if (args.size() == 4) {
+                h.src_pose = args[0];
+                h.src_gesture = args[1];
+                h.dst_pose = args[2];
+                h.dst_gesture = args[3];
+            } else {
+                errors.push_back(FormatString("invalid hookup declaration at frame %d expected H(srcPose, dstPose) "
+                                              "or H(srcPose, srcGesture, dstPose, dstGesture)",
+                                              frame));
+                continue;
+            }
+            hookups.push_back(std::move(h));
+        }
+    }
+}
+
 bool zuvo_swf_char::load(flash_istream& in, std::vector<std::string>& errors) {
     if (!movie.Load(in, errors)) return false;
     if (frame_rate() < 1) {
@@ -106,7 +161,7 @@ void zuvo_swf_char::build(std::vector<std::string>& errors) {
     const FTimeline& main = movie.mainTimeline;
     std::vector<char_gesture_decl> declared;
     std::vector<char_hookup_decl> hookups;
-    CollectCharLabels(main, declared, hookups, errors);
+    collect_labels(declared, hookups, errors);
 
     for (const char_gesture_decl& d : declared)
         add_gesture_clip(main, d.frame, d.length, d.pose, d.gesture, d.min_time, d.max_time);

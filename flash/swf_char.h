@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "flash/char_labels.h"
 #include "swf/flash_movie.h"
 #include "swf/flash_timeline.h"
 
@@ -64,6 +65,11 @@ public:
     // Reads the labels of the movie's main timeline and builds clips, poses and hookup paths.
     // A frame rate below 1 is refused with a message and builds nothing.
     void build(std::vector<std::string>& errors);
+    // Reads the labelled frames of the main timeline in frame order. Each label's clip reaches to
+    // the next labelled frame (the last one to the timeline's frame count). Problems are appended
+    // to errors and reading goes on; labels with other names are ignored.
+    void collect_labels(std::vector<char_gesture_decl>& gestures, std::vector<char_hookup_decl>& hookups,
+                        std::vector<std::string>& errors) const;
 
     const std::vector<swf_char_gesture>& get_gestures() const { return gestures; }
     // The clip at index; an index outside gives the first clip; null when there are none.

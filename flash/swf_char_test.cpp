@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "flash/char_labels.h"
 #include "flash/char_test_util.h"
 
@@ -48,6 +50,21 @@ TEST(CharLabels, NamesAndArguments) {
         EXPECT_EQ(name, c.name) << c.label;
         EXPECT_EQ(args, c.args) << c.label;
     }
+}
+
+TEST(CharLabels, TimesReadAsLeadingIntegers) {
+    struct Case {
+        const char* text;
+        int value;
+    };
+    const Case cases[] = {{"1500", 1500}, {"  -20ms", -20}, {"+7", 7}, {"x", 0}, {"", 0},
+                          {"99999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}};
+    for (const Case& c : cases) EXPECT_EQ(LabelToInt(c.text), c.value) << c.text;
+    // A huge declared time stays a time; the maximum follows the minimum.
+    std::vector<std::string> errors;
+    zuvo_swf_char t = MakeTemplate({{"G(idle, nod, 99999999999, 5)", Positions(1, 3)}}, errors);
+    EXPECT_EQ(t.get_gestures()[0].min_time, INT_MAX);
+    EXPECT_EQ(t.get_gestures()[0].max_time, INT_MAX);
 }
 
 TEST(CharTemplate, DocumentedTemplateGivesClipsRestAndMessage) {

@@ -71,6 +71,9 @@ public:
     bool fit_to_next(FGesture& g, FGesture& next, int& count) const;
     // Places a copy of span among the work gestures; false when it does not fit.
     bool fit_gesture(const FGesture& span, FGesture& g);
+    // Clears room in the gestures for g (giving it a length when it has none) and returns it as
+    // it is to be inserted.
+    FGesture make_room_for(FGesture g);
     int pick_clip(const std::string& pose, bool& alternatives) const;
     bool resolve_gesture(FGesture& g);
     void choose_pose(FGesture& g);
@@ -94,7 +97,6 @@ private:
     int transition_steps(int source, int destination) const;
     // Whether a gesture may change its end by -t and still last the shortest gesture time.
     static bool can_give(const FGesture& g, int t);
-    FGesture make_room_for(FGesture g);
     // insert_tween refusing a tween longer than room.
     bool insert_tween_within(gesture_marker_list& list, int position, int source, int destination, int t0,
                              bool anchored_at_start, int t1, int room) const;

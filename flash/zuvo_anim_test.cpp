@@ -8,6 +8,7 @@
 
 #include "flash/char_test_util.h"
 #include "flash/gesture_random.h"
+#include "model/edit_actions.h"
 
 namespace {
 
@@ -326,4 +327,16 @@ TEST_F(AnimTest, TweenLongerThanItsGestureIsNotBuilt) {
     EXPECT_EQ(CountTweens(list()), 0);
     EXPECT_EQ(list()[0].start, 2700);
     EXPECT_EQ(list()[0].end, 3100);
+}
+
+TEST_F(AnimTest, SnapshotsCopyTheTrackAndShareTheTemplate) {
+    anim.add_gesture(Clip(kIdle, 0, 3000));
+    anim.add_gesture(Clip(kTalk, 3100, 6000));
+    anim_copy<FZuvoAnim> before(anim);
+    std::unique_ptr<anim_snapshot> copy = before.clone();
+    ASSERT_TRUE(anim.delete_gesture(list()[0].id));
+    const FZuvoAnim& kept = static_cast<anim_copy<FZuvoAnim>&>(*copy).anim;
+    EXPECT_EQ(kept.get_gestures()->size(), 3u);
+    EXPECT_EQ(kept.get_character(), &character);
+    EXPECT_EQ(list().size(), 1u);  // the tween left at the front went with it
 }
