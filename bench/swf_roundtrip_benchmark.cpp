@@ -1,5 +1,5 @@
 // Reading a 5 MB SWF tag by tag and writing every tag back, as loading and saving a character
-// template does: once with a realistic mix (bitmaps, sound blocks, raw shapes among many small
+// template does: once with a realistic mix (bitmaps, sound blocks, shapes among many small
 // display-list and action tags) and once with small control tags only (the per-tag worst case).
 #include <benchmark/benchmark.h>
 
@@ -11,6 +11,7 @@
 #include "swf/flash_control_tags.h"
 #include "swf/flash_display.h"
 #include "swf/flash_header.h"
+#include "swf/flash_shape.h"
 #include "swf/flash_sound_tags.h"
 #include "swf/flash_tag_reader.h"
 
@@ -43,8 +44,26 @@ std::vector<uint8_t> MakeMovie(bool withBulkData) {
             jpeg.characterId = nextId++;
             jpeg.data = Filler(30000, random);
             jpeg.Write(body);
-            FlashTag shape(2);  // read through the raw fallback
-            shape.rawData = Filler(500, random);
+            // A shape of about 500 bytes: a gradient fill, a line and 120 edges.
+            FlashTagDefineShape3 shape;
+            shape.characterId = nextId++;
+            shape.bounds = FlashRect(-10000, -10000, 10000, 10000);
+            auto gradient = std::make_unique<FlashFillStyleGradient>(0x10);
+            gradient->gradient.ratios = {0, 255};
+            gradient->gradient.colors = {FlashRGBA(255, 0, 0, 255, 1), FlashRGBA(0, 0, 255, 128, 1)};
+            shape.shape.fillStyles.styles.push_back(std::move(gradient));
+            shape.shape.lineStyles.styles.push_back(FlashLineStyle(20, FlashRGBA(0, 0, 0, 255, 1)));
+            FlashShapeRecordChange start;
+            start.stateMoveTo = start.stateFillStyle1 = start.stateLineStyle = 1;
+            start.fillStyle1 = start.lineStyle = 1;
+            shape.shape.AddRecord(start);
+            auto delta = [&random] { return static_cast<int32_t>(random() % 2000) - 1000; };
+            for (int e = 0; e < 120; ++e) {
+                if (e % 3 == 0)
+                    shape.shape.AddRecord(FlashShapeRecordCurved(delta(), delta(), delta(), delta()));
+                else
+                    shape.shape.AddRecord(FlashShapeRecordStraight(delta(), delta()));
+            }
             shape.Write(body);
         }
         if (frame % 10 == 0) FlashTagLabelFrame(("frame" + std::to_string(frame)).c_str()).Write(body);
