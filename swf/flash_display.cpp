@@ -206,12 +206,10 @@ bool DisplayListsEqual(const std::vector<FDisplayRecord>& a, const std::vector<F
 // ---- Timeline element ----
 
 const FDisplayRecord* FTimelineElement::FindLastRecord(int frame) const {
-    const FDisplayRecord* last = nullptr;
-    for (const auto& r : records) {
-        if (r.frame > frame) break;
-        last = &r;
-    }
-    return last;
+    // Records are ordered by frame: a binary search keeps whole-timeline passes linear per frame.
+    auto after = std::upper_bound(records.begin(), records.end(), frame,
+                                  [](int f, const FDisplayRecord& r) { return f < r.frame; });
+    return after == records.begin() ? nullptr : &*(after - 1);
 }
 
 FDisplayRecord FTimelineElement::GetStateAt(int frame) const {
@@ -356,11 +354,11 @@ void FTimelineElement::WriteChange(flash_ostream& out, const FDisplayRecord* pre
 
 void FTimelineElement::WriteFrame(flash_ostream& out, int frame) const {
     const FDisplayRecord* prev = frame > 0 ? FindLastRecord(frame - 1) : nullptr;
-    for (const auto& r : records) {
-        if (r.frame < frame) continue;
-        if (r.frame > frame) break;
-        WriteChange(out, prev, r);
-        prev = &r;
+    auto first = std::lower_bound(records.begin(), records.end(), frame,
+                                  [](const FDisplayRecord& r, int f) { return r.frame < f; });
+    for (auto it = first; it != records.end() && it->frame == frame; ++it) {
+        WriteChange(out, prev, *it);
+        prev = &*it;
     }
 }
 
