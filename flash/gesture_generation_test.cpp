@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "flash/anim_test_util.h"
 #include "flash/char_test_util.h"
 #include "flash/gesture_random.h"
 #include "flash/zuvo_anim.h"

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "flash/anim_test_util.h"
 #include "flash/char_test_util.h"
 #include "flash/gesture_random.h"
 #include "model/edit_actions.h"
