@@ -2,6 +2,7 @@
 // tween building and the edits of the gesture channel.
 #include "flash/zuvo_anim.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iterator>

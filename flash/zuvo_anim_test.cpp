@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "flash/anim_test_util.h"
 #include "flash/char_test_util.h"
@@ -345,4 +346,54 @@ TEST_F(AnimTest, SnapshotsCopyTheTrackAndShareTheTemplate) {
     EXPECT_EQ(kept.get_gestures()->size(), 3u);
     EXPECT_EQ(kept.get_character(), &character);
     EXPECT_EQ(list().size(), 1u);  // the tween left at the front went with it
+}
+
+TEST_F(AnimTest, ChoosingClipsAndPoses) {
+    std::set<int> idle, talk, unknown;
+    for (int i = 0; i < 300; ++i) {
+        bool alternatives = false;
+        idle.insert(anim.pick_clip("idle", alternatives));
+        EXPECT_TRUE(alternatives);
+        talk.insert(anim.pick_clip("talk", alternatives));
+        unknown.insert(anim.pick_clip("nobody", alternatives));
+    }
+    EXPECT_EQ(idle, (std::set<int>{kNod, kShrug}));  // never the pose's own declaration
+    EXPECT_EQ(talk, (std::set<int>{kTalk, kWave}));
+    EXPECT_EQ(unknown.size(), 7u);  // any clip, hookups included
+
+    // The clip just used is not picked again while there is another.
+    anim.last_clip = kNod;
+    for (int i = 0; i < 50; ++i) {
+        FGesture g(FGesture::kPose, 0, 0, 1.0f);
+        g.pose_name = "idle";
+        ASSERT_TRUE(anim.resolve_gesture(g));
+        EXPECT_EQ(g.clip_index, kShrug);
+        EXPECT_EQ(g.label, "idle:shrug");
+    }
+    // With two poses the pose never repeats; poses then carry over to gestures without one.
+    gesture_marker_list l;
+    for (int t = 0; t < 20; ++t) l.push_back(FGesture(t % 3 == 0 ? FGesture::kPose : FGesture::kPause, t * 1000, t * 1000, 1.0f));
+    anim.assign_poses(l);
+    std::string previous_change;
+    std::string current;
+    for (const FGesture& g : l) {
+        ASSERT_FALSE(g.pose_name.empty());
+        if (g.type == FGesture::kPose) {
+            EXPECT_NE(g.pose_name, previous_change);
+            previous_change = current = g.pose_name;
+        } else {
+            EXPECT_EQ(g.pose_name, current.empty() ? character.default_pose : current);
+        }
+    }
+
+    // Without variety (one clip per pose) any clip of the template may come.
+    std::vector<std::string> errors;
+    zuvo_swf_char plain = MakeTemplate({{"G(idle)", {1, 2}}, {"G(talk)", {3, 4}}}, errors);
+    FZuvoAnim other;
+    other.set_character(&plain);
+    std::set<int> any;
+    bool alternatives = false;
+    for (int i = 0; i < 100; ++i) any.insert(other.pick_clip("idle", alternatives));
+    EXPECT_EQ(any, (std::set<int>{0, 1}));
+    EXPECT_EQ(FZuvoAnim().pick_clip("idle", alternatives), -1);
 }
