@@ -1,7 +1,7 @@
 // Trains an acoustic model file from the generated corpus (tools/corpus/make_corpus.py).
 //
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
-//                [--threads 8] [--passes 4] [--mixtures 10] [--limit N] [--name NAME]
+//                [--threads 8] [--passes 4] [--mixtures 10] [--floor 0.02] [--limit N] [--name NAME]
 //
 // Uses the corpus lines of split "train"; --voices male takes male voices, female takes female
 // voices and male voices made higher by a speed change. --layout 15 trains the 19 mouth-shape
@@ -32,7 +32,8 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: train_models --corpus FILE --out MODEL.hmm [--voices all|male|female]\n"
                  "                    [--layout 38|15] [--threads N] [--passes N] [--mixtures N]\n"
-                 "                    [--limit N] [--name NAME]\n");
+                 "                    [--floor SHARE] [--limit N] [--name NAME]\n"
+                 "  --floor     variance floor as a share of each feature's global variance\n");
     return 2;
 }
 
@@ -55,10 +56,12 @@ int main(int argc, char** argv) {
         else if (arg == "--passes") options.passes = std::atoi(value().c_str());
         else if (arg == "--mixtures") options.mixtures = std::atoi(value().c_str());
         else if (arg == "--limit") limit = std::atoi(value().c_str());
+        else if (arg == "--floor") options.varianceFloor = std::atof(value().c_str());
         else return Usage();
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
-        options.threads < 1 || options.mixtures < 1 || options.passes < 0) {
+        options.threads < 1 || options.mixtures < 1 || options.passes < 0 ||
+        !(options.varianceFloor > 0.0)) {
         return Usage();
     }
     CFeatureConfig config;
