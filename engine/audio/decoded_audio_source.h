@@ -1,11 +1,13 @@
 // A whole audio file decoded into memory as 16-bit PCM, handed out by the reader plug-ins; the
-// Ogg Vorbis and MP3 sources differ only in their decoder.
+// Ogg Vorbis and MP3 sources differ only in their decoder, their plug-ins only in the extension.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/api/error_codes.h"
+#include "engine/audio/audio_file_reader.h"
 #include "engine/audio/zuvo_pcm_stream.h"
 
 // Reference count starts at 0; the plug-in that makes a source takes the first reference.
@@ -34,4 +36,36 @@ private:
     int32_t length_ = 0;    // bytes
     int32_t position_ = 0;  // bytes
     int32_t refCount_ = 0;
+};
+
+// The part of a reader plug-in that the decoding readers share: Open hands out a fresh Source with
+// the file decoded. The reference count starts at 0; InstallAudioFileReader takes the first
+// reference. Each plug-in adds only the extension it accepts.
+template <class Source>
+class CDecodedFileReaderPlugin : public IInstallableAudioFileReader {
+public:
+    int Open(const char* path, IZuvoPCMStream2** out) override {
+        if (!out) return kErrInvalidArgument;
+        *out = nullptr;
+        auto* source = new Source;
+        const int rc = source->Open(path);
+        if (rc != 0) {
+            delete source;
+            return rc;
+        }
+        source->AddRef();
+        *out = source;
+        return 0;
+    }
+    int AddRef() override { return ++refCount; }
+    int Release() override {
+        if (--refCount <= 0) {
+            delete this;
+            return 0;
+        }
+        return refCount;
+    }
+
+private:
+    int32_t refCount = 0;
 };

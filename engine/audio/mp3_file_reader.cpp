@@ -91,27 +91,3 @@ int Mp3AudioSource::Decode(const char* path) {
 bool Mp3FileReaderPlugin::CanRead(const char* path) {
     return strcasecmp(AudioFileExtension(path), ".mp3") == 0;
 }
-
-int Mp3FileReaderPlugin::Open(const char* path, IZuvoPCMStream2** out) {
-    if (!out) return kErrInvalidArgument;
-    *out = nullptr;
-    auto* source = new Mp3AudioSource;
-    const int rc = source->Open(path);
-    if (rc != 0) {
-        delete source;
-        return rc;
-    }
-    source->AddRef();
-    *out = source;
-    return 0;
-}
-
-int Mp3FileReaderPlugin::AddRef() { return ++refCount; }
-
-int Mp3FileReaderPlugin::Release() {
-    if (--refCount <= 0) {
-        delete this;
-        return 0;
-    }
-    return refCount;
-}

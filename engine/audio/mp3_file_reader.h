@@ -14,16 +14,9 @@ protected:
     int Decode(const char* path) override;
 };
 
-// Reference count starts at 0; InstallAudioFileReader takes the first reference.
-class Mp3FileReaderPlugin : public IInstallableAudioFileReader {
+class Mp3FileReaderPlugin : public CDecodedFileReaderPlugin<Mp3AudioSource> {
 public:
     bool CanRead(const char* path) override;  // ".mp3", case ignored
-    int Open(const char* path, IZuvoPCMStream2** out) override;
-    int AddRef() override;
-    int Release() override;
-
-private:
-    int32_t refCount = 0;
 };
 
 // The first MPEG Layer III frame header at or after offset: its position, sample rate (Hz) and

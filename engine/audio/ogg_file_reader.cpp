@@ -77,27 +77,3 @@ int OggAudioSource::Decode(const char* path) {
 bool OggFileReaderPlugin::CanRead(const char* path) {
     return strcasecmp(AudioFileExtension(path), ".ogg") == 0;
 }
-
-int OggFileReaderPlugin::Open(const char* path, IZuvoPCMStream2** out) {
-    if (!out) return kErrInvalidArgument;
-    *out = nullptr;
-    auto* source = new OggAudioSource;
-    const int rc = source->Open(path);
-    if (rc != 0) {
-        delete source;
-        return rc;
-    }
-    source->AddRef();
-    *out = source;
-    return 0;
-}
-
-int OggFileReaderPlugin::AddRef() { return ++refCount; }
-
-int OggFileReaderPlugin::Release() {
-    if (--refCount <= 0) {
-        delete this;
-        return 0;
-    }
-    return refCount;
-}

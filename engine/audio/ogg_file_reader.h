@@ -10,14 +10,7 @@ protected:
     int Decode(const char* path) override;
 };
 
-// Reference count starts at 0; InstallAudioFileReader takes the first reference.
-class OggFileReaderPlugin : public IInstallableAudioFileReader {
+class OggFileReaderPlugin : public CDecodedFileReaderPlugin<OggAudioSource> {
 public:
     bool CanRead(const char* path) override;  // ".ogg", case ignored
-    int Open(const char* path, IZuvoPCMStream2** out) override;
-    int AddRef() override;
-    int Release() override;
-
-private:
-    int32_t refCount = 0;
 };
