@@ -35,14 +35,6 @@ FlashTagDefineMorphShape SolidMorph() {
     return m;
 }
 
-template <typename T>
-T ReadBack(const std::vector<uint8_t>& bytes) {
-    auto tag = ReadOneTag(bytes);
-    auto* typed = dynamic_cast<T*>(tag.get());
-    EXPECT_NE(typed, nullptr);
-    return typed ? *typed : T();
-}
-
 }  // namespace
 
 TEST(FlashMorph, SolidMorphLayoutAndOffset) {
@@ -67,7 +59,7 @@ TEST(FlashMorph, SolidMorphLayoutAndOffset) {
     EXPECT_EQ(bytes[styles + 11] & 0xFF, 0x11);
     // The offset leads exactly to the end edges: reading back writes no message.
     testing::internal::CaptureStderr();
-    FlashTagDefineMorphShape back = ReadBack<FlashTagDefineMorphShape>(bytes);
+    FlashTagDefineMorphShape back = ReadTagBack<FlashTagDefineMorphShape>(bytes);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     // Styles and start edges fill the offset; the end edges fill the rest of the tag.
     flash_ostream endEdges;
@@ -94,7 +86,7 @@ TEST(FlashMorph, StyleCountsAndLineStyleOrder) {
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + at + 3), Bytes({0xFF, 0x2C, 0x01}));
     size_t lines = at + 3 + 300 * 9;
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + lines, bytes.begin() + lines + 5), Bytes({1, 0x14, 0x00, 0x28, 0x00}));
-    FlashTagDefineMorphShape back = ReadBack<FlashTagDefineMorphShape>(bytes);
+    FlashTagDefineMorphShape back = ReadTagBack<FlashTagDefineMorphShape>(bytes);
     EXPECT_EQ(back.fillStyles.styles.size(), 300u);
     ASSERT_EQ(back.lineStyles.size(), 1u);
     EXPECT_EQ(back.lineStyles[0].endColor, FlashRGBA(4, 5, 6, 7, 1));
@@ -111,7 +103,7 @@ TEST(FlashMorph, GradientAndBitmapFillsRoundTrip) {
     m.fillStyles.styles.push_back(std::make_unique<FlashMorphFillStyleLinear>());
     m.fillStyles.styles.push_back(std::make_unique<FlashMorphFillStyleBitmap>(12, false));
     std::vector<uint8_t> bytes = WrittenBytes(m);
-    FlashTagDefineMorphShape back = ReadBack<FlashTagDefineMorphShape>(bytes);
+    FlashTagDefineMorphShape back = ReadTagBack<FlashTagDefineMorphShape>(bytes);
     ASSERT_EQ(back.fillStyles.styles.size(), 4u);
     auto* r = dynamic_cast<FlashMorphFillStyleRadial*>(back.fillStyles.styles[1].get());
     ASSERT_NE(r, nullptr);
@@ -153,7 +145,7 @@ TEST(FlashMorph, WrongOffsetIsReportedAndReadingGoesOn) {
     size_t at = in.tellg();
     bytes[at] = static_cast<uint8_t>(bytes[at] + 4);
     testing::internal::CaptureStderr();
-    FlashTagDefineMorphShape back = ReadBack<FlashTagDefineMorphShape>(bytes);
+    FlashTagDefineMorphShape back = ReadTagBack<FlashTagDefineMorphShape>(bytes);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error MorphShape Bad offset\n");
     EXPECT_EQ(back.endEdges.straightRecords.size(), 3u);
     EXPECT_EQ(back.endEdges.straightRecords[1].deltaY, 300);

@@ -17,14 +17,6 @@ public:
     int places = 0, shows = 0, ends = 0;
 };
 
-template <typename T>
-T ReadBack(const std::vector<uint8_t>& bytes) {
-    auto tag = ReadOneTag(bytes);
-    auto* typed = dynamic_cast<T*>(tag.get());
-    EXPECT_NE(typed, nullptr);
-    return typed ? *typed : T();
-}
-
 std::vector<uint8_t> TwoFrameSprite() {
     flash_ostream body;
     FlashTagPlaceObject2 a(1);
@@ -52,7 +44,7 @@ FlashActionRecord Stop() { return FlashActionRecord(0x07); }
 
 TEST(FlashSprite, ReadsItsTimelineAndWritesItBack) {
     std::vector<uint8_t> bytes = TwoFrameSprite();
-    FlashTagSprite sprite = ReadBack<FlashTagSprite>(bytes);
+    FlashTagSprite sprite = ReadTagBack<FlashTagSprite>(bytes);
     EXPECT_EQ(sprite.characterId, 9);
     EXPECT_EQ(sprite.frameCount, 2);
     EXPECT_EQ(sprite.tags.size(), 5u);
@@ -126,7 +118,7 @@ TEST(FlashSprite, DeeplyNestedSpritesFailInsteadOfExhaustingTheStack) {
 }
 
 TEST(FlashSprite, ReplaceIdFollowsPlacementsAndButtonRecords) {
-    FlashTagSprite sprite = ReadBack<FlashTagSprite>(TwoFrameSprite());
+    FlashTagSprite sprite = ReadTagBack<FlashTagSprite>(TwoFrameSprite());
     sprite.ReplaceID(5, 8);
     std::vector<FDisplayRecord> list;
     sprite.timeline.GetDisplayList(0, list);
@@ -164,7 +156,7 @@ TEST(FlashSprite, ButtonRecordAndDefineButton) {
     std::vector<uint8_t> bytes = WrittenBytes(button);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 4, bytes.end()),
               Bytes({0x0F, 0x03, 0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x07, 0x00}));
-    FlashTagDefineButton back = ReadBack<FlashTagDefineButton>(bytes);
+    FlashTagDefineButton back = ReadTagBack<FlashTagDefineButton>(bytes);
     ASSERT_EQ(back.records.size(), 1u);
     EXPECT_EQ(back.records[0].characterId, 3);
     EXPECT_EQ(back.actions.records.size(), 1u);
@@ -190,7 +182,7 @@ TEST(FlashSprite, Button2OffsetsAndConditionActions) {
     EXPECT_EQ(one[2 + 3] | one[2 + 4] << 8, int(r_len + 2));
     // The only condition action has size 0, then its word and actions.
     EXPECT_EQ(std::vector<uint8_t>(one.end() - 6, one.end()), Bytes({0, 0, 0x08, 0, 0x07, 0}));
-    FlashTagDefineButton2 back = ReadBack<FlashTagDefineButton2>(one);
+    FlashTagDefineButton2 back = ReadTagBack<FlashTagDefineButton2>(one);
     ASSERT_EQ(back.conditionActions.count(0x0008), 1u);
     EXPECT_EQ(back.records[0].colorTransform.GetVersion(), 2);
     EXPECT_EQ(WrittenBytes(back), one);
@@ -201,7 +193,7 @@ TEST(FlashSprite, Button2OffsetsAndConditionActions) {
     std::vector<uint8_t> two = WrittenBytes(button);
     size_t first = 2 + 3 + r_len + 2;  // header, id, menu, offset, records
     EXPECT_EQ(two[first] | two[first + 1] << 8, 2 + 2 + 3);
-    back = ReadBack<FlashTagDefineButton2>(two);
+    back = ReadTagBack<FlashTagDefineButton2>(two);
     EXPECT_EQ(back.conditionActions.size(), 2u);
     EXPECT_EQ(back.conditionActions[0x0004].records.size(), 2u);
 }
@@ -213,7 +205,7 @@ TEST(FlashSprite, Button2ReadingRules) {
                                        6, 0, 8, 0, 0x07, 0,           // word 8: Stop
                                        0, 0, 8, 0, 0x06, 0});         // word 8 again: Play
     std::vector<uint8_t> bytes = Concat(Bytes({int((34 << 6 | body.size()) & 0xFF), 34 >> 2}), body);
-    FlashTagDefineButton2 button = ReadBack<FlashTagDefineButton2>(bytes);
+    FlashTagDefineButton2 button = ReadTagBack<FlashTagDefineButton2>(bytes);
     EXPECT_FALSE(button.trackAsMenu);
     ASSERT_EQ(button.conditionActions.size(), 1u);
     ASSERT_EQ(button.conditionActions[8].records.size(), 2u);

@@ -28,14 +28,6 @@ std::unique_ptr<FlashTextRecordStyle> FullStyle() {
     return s;
 }
 
-template <typename T>
-T ReadBack(const std::vector<uint8_t>& bytes) {
-    auto tag = ReadOneTag(bytes);
-    auto* typed = dynamic_cast<T*>(tag.get());
-    EXPECT_NE(typed, nullptr);
-    return typed ? *typed : T();
-}
-
 }  // namespace
 
 TEST(FlashText, GlyphAndAdvanceWidthsComeFromTheGlyphRecords) {
@@ -54,7 +46,7 @@ TEST(FlashText, GlyphAndAdvanceWidthsComeFromTheGlyphRecords) {
     // The two glyphs: count 2, then 011 01010 101 11110 padded: 0x6A 0xBE.
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 2 + 8 + 12, bytes.end()), Bytes({2, 0x6A, 0xBE, 0x00}));
 
-    FlashTagDefineText back = ReadBack<FlashTagDefineText>(bytes);
+    FlashTagDefineText back = ReadTagBack<FlashTagDefineText>(bytes);
     ASSERT_EQ(back.records.size(), 2u);
     auto* style = dynamic_cast<FlashTextRecordStyle*>(back.records[0].get());
     ASSERT_NE(style, nullptr);
@@ -76,7 +68,7 @@ TEST(FlashText, ColourWidthFollowsTheTextTag) {
     // Only style records: both widths 0.
     EXPECT_EQ(a[8], 0);
     EXPECT_EQ(a[9], 0);
-    FlashTagDefineText2 back = ReadBack<FlashTagDefineText2>(b);
+    FlashTagDefineText2 back = ReadTagBack<FlashTagDefineText2>(b);
     EXPECT_EQ(static_cast<FlashTextRecordStyle*>(back.records[0].get())->color, FlashRGBA(1, 2, 3, 4, 1));
 }
 
@@ -86,7 +78,7 @@ TEST(FlashText, LongGlyphRunsAreSplit) {
     auto run = std::make_unique<FlashTextRecordGlyph>();
     for (int i = 0; i < 300; ++i) run->glyphs.push_back({static_cast<uint16_t>(i % 7), 100});
     text.records.push_back(std::move(run));
-    FlashTagDefineText2 back = ReadBack<FlashTagDefineText2>(WrittenBytes(text));
+    FlashTagDefineText2 back = ReadTagBack<FlashTagDefineText2>(WrittenBytes(text));
     size_t glyphs = 0;
     for (const auto& r : back.records)
         if (auto* g = dynamic_cast<FlashTextRecordGlyph*>(r.get())) {
@@ -117,7 +109,7 @@ TEST(FlashText, EditBoxReadsAndWritesItsOptionalFields) {
     std::vector<uint8_t> body = Bytes({0x05, 0x00, 0x08, 0x00, 0x81, 0x20, 0x07, 0x00, 0xF0, 0x00, 0x02, 0x0A, 0x00, 0x14,
                                        0x00, 0x05, 0x00, 0x10, 0x00, 'v', 0, 'h', 'i', 0});
     std::vector<uint8_t> bytes = Concat(Bytes({int(37 << 6 | body.size()), 37 >> 2}), body);
-    FlashTagDefineEditBox box = ReadBack<FlashTagDefineEditBox>(bytes);
+    FlashTagDefineEditBox box = ReadTagBack<FlashTagDefineEditBox>(bytes);
     EXPECT_EQ(box.flags, 0x8120);
     EXPECT_EQ(box.fontId, 7);
     EXPECT_EQ(box.fontHeight, 240);
@@ -136,11 +128,11 @@ TEST(FlashText, FontInfoCodeTableFillsTheBody) {
     info.codes = {'a', 0x263A, 'c'};
     std::vector<uint8_t> bytes = WrittenBytes(info);
     EXPECT_EQ(bytes[0] & 63, 15);
-    FlashTagDefineFontInfo back = ReadBack<FlashTagDefineFontInfo>(bytes);
+    FlashTagDefineFontInfo back = ReadTagBack<FlashTagDefineFontInfo>(bytes);
     EXPECT_EQ(back.codes, info.codes);
     EXPECT_EQ(back.name, "Plain");
     info.flags = 0;
-    back = ReadBack<FlashTagDefineFontInfo>(WrittenBytes(info));
+    back = ReadTagBack<FlashTagDefineFontInfo>(WrittenBytes(info));
     EXPECT_EQ(back.codes, (std::vector<uint16_t>{'a', 0x3A, 'c'}));
 }
 
@@ -153,7 +145,7 @@ TEST(FlashText, FontOffsetsAndItsInfo) {
     font.glyphs[0].Write(first, 1, 1);
     EXPECT_EQ(bytes[4], 4);  // after the tag header and the id: the offsets 4 and 4 + first glyph
     EXPECT_EQ(bytes[6], 4 + first.size());
-    FlashTagDefineFont back = ReadBack<FlashTagDefineFont>(bytes);
+    FlashTagDefineFont back = ReadTagBack<FlashTagDefineFont>(bytes);
     ASSERT_EQ(back.glyphs.size(), 2u);
     EXPECT_EQ(back.glyphs[1].straightRecords[0].deltaX, 200);
     EXPECT_EQ(WrittenBytes(back), bytes);
@@ -181,7 +173,7 @@ TEST(FlashText, Font2WithoutGlyphsOrLayout) {
     font.name = "F";
     std::vector<uint8_t> bytes = WrittenBytes(font);
     EXPECT_EQ(bytes, Bytes({48 << 6 | 10, 48 >> 2, 1, 0, 0x00, 0x00, 1, 'F', 0, 0, 2, 0}));
-    FlashTagDefineFont2 back = ReadBack<FlashTagDefineFont2>(bytes);
+    FlashTagDefineFont2 back = ReadTagBack<FlashTagDefineFont2>(bytes);
     EXPECT_TRUE(back.glyphs.empty());
     EXPECT_EQ(back.name, "F");
 }
@@ -207,7 +199,7 @@ TEST(FlashText, Font2WritesBackWhatItRead) {
     k.adjustment = -30;
     font.layout.kerning = {k};
     std::vector<uint8_t> bytes = WrittenBytes(font);
-    FlashTagDefineFont2 back = ReadBack<FlashTagDefineFont2>(bytes);
+    FlashTagDefineFont2 back = ReadTagBack<FlashTagDefineFont2>(bytes);
     EXPECT_EQ(back.flags, 0x0100 | kFont2HasLayout | kFont2WideCodes | 0x01);
     EXPECT_EQ(back.codes, font.codes);
     ASSERT_EQ(back.layout.kerning.size(), 1u);
@@ -221,7 +213,7 @@ TEST(FlashText, Font2WritesBackWhatItRead) {
     font.flags = kFont2WideOffsets;
     font.codes = {'A', 'B'};
     font.layout.kerning[0].code2 = 'B';
-    back = ReadBack<FlashTagDefineFont2>(WrittenBytes(font));
+    back = ReadTagBack<FlashTagDefineFont2>(WrittenBytes(font));
     EXPECT_EQ(back.flags & 0xFF, kFont2HasLayout | kFont2WideOffsets);
     EXPECT_EQ(back.layout.kerning[0].code2, 'B');
     EXPECT_EQ(back.glyphs.size(), 2u);

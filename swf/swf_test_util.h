@@ -2,6 +2,8 @@
 // and a visitor that records what the reader told it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -64,4 +66,14 @@ inline std::unique_ptr<FlashTag> ReadOneTag(const std::vector<uint8_t>& bytes, u
     bool result = ReadFlashTag(in, tag, visitor);
     if (more) *more = result;
     return tag;
+}
+
+// One tag read back from bytes as the type T it must decode to; a default T (and a failure) when
+// it decodes to anything else.
+template <typename T>
+T ReadTagBack(const std::vector<uint8_t>& bytes) {
+    auto tag = ReadOneTag(bytes);
+    auto* typed = dynamic_cast<T*>(tag.get());
+    EXPECT_NE(typed, nullptr);
+    return typed ? *typed : T();
 }
