@@ -3,9 +3,21 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
+#include <vector>
 
 #include "engine/api/error_codes.h"
 #include "engine/util/mem_alloc.h"
+
+namespace {
+
+short ToSample16(float v) {
+    if (!(v > -32768.0f)) return v != v ? 0 : -32768;  // NaN reads as silence
+    if (v >= 32767.0f) return 32767;
+    return static_cast<short>(v);  // truncation toward zero
+}
+
+}  // namespace
 
 CPCMStream::~CPCMStream() { MemFree(scratch); }
 
@@ -20,6 +32,19 @@ unsigned CPCMStream::GetFrameCount() { return frameCount; }
 unsigned CPCMStream::GetByteLength() { return byteLength; }
 int CPCMStream::Start() { return 0; }
 int CPCMStream::Stop() { return 0; }
+
+int CPCMStream::ReadChannelFloatAs16(short* buffer, unsigned* frames, unsigned channel) {
+    std::vector<float> values;
+    try {
+        values.resize(*frames);
+    } catch (const std::bad_alloc&) {
+        *frames = 0;
+        return kErrOutOfMemory;
+    }
+    const int rc = ReadChannelFloat(values.data(), frames, channel);
+    for (unsigned i = 0; i < *frames; ++i) buffer[i] = ToSample16(values[i]);
+    return rc;
+}
 
 bool CPCMStream::EnsureScratch(uint64_t bytes) {
     if (bytes <= static_cast<uint64_t>(scratchSize)) return true;

@@ -40,6 +40,9 @@ public:
     unsigned GetBytesPerFrame() const { return bytesPerFrame; }
 
 protected:
+    // One channel read through ReadChannelFloat and stored as 16-bit samples: clamped to the
+    // 16-bit range, truncated toward zero, NaN as silence. For stages that make floats.
+    int ReadChannelFloatAs16(short* buffer, unsigned* frames, unsigned channel);
     // Makes scratch hold at least bytes (a smaller block is replaced by a zeroed one of exactly
     // that size); false when memory runs out.
     bool EnsureScratch(uint64_t bytes);

@@ -1,9 +1,6 @@
 // Pre-emphasis stream stage: y[n] = x[n] - a x[n-1] in single precision over one channel.
 #include "engine/audio/preemphasis_pcm_stream.h"
 
-#include <new>
-#include <vector>
-
 #include "engine/api/error_codes.h"
 
 CPreemphasisPCMStream::~CPreemphasisPCMStream() {
@@ -49,18 +46,5 @@ int CPreemphasisPCMStream::ReadChannelFloat(float* buffer, unsigned* frames, uns
 }
 
 int CPreemphasisPCMStream::Read(void* buffer, unsigned* frames) {
-    std::vector<float> values;
-    try {
-        values.resize(*frames);
-    } catch (const std::bad_alloc&) {
-        *frames = 0;
-        return kErrOutOfMemory;
-    }
-    const int rc = ReadChannelFloat(values.data(), frames, channel);
-    short* out = static_cast<short*>(buffer);
-    for (unsigned i = 0; i < *frames; ++i) {
-        const float v = values[i];
-        out[i] = v != v ? 0 : v >= 32767.0f ? 32767 : v <= -32768.0f ? -32768 : static_cast<short>(v);
-    }
-    return rc;
+    return ReadChannelFloatAs16(static_cast<short*>(buffer), frames, channel);
 }

@@ -12,12 +12,6 @@
 namespace {
 // Reads up to this many input frames use a buffer on the stack.
 constexpr unsigned kStackFrames = 4096;
-
-short ToSample16(float v) {
-    if (!(v > -32768.0f)) return v != v ? 0 : -32768;  // NaN reads as silence
-    if (v >= 32767.0f) return 32767;
-    return static_cast<short>(v);  // truncation toward zero
-}
 }  // namespace
 
 CResampledPCMStream::~CResampledPCMStream() {
@@ -79,16 +73,7 @@ int CResampledPCMStream::ReadChannel(void* buffer, unsigned* frames, unsigned) {
 }
 
 int CResampledPCMStream::ReadChannel16(short* buffer, unsigned* frames, unsigned) {
-    std::vector<float> values;
-    try {
-        values.resize(*frames);
-    } catch (const std::bad_alloc&) {
-        *frames = 0;
-        return kErrOutOfMemory;
-    }
-    const int rc = ReadChannelFloat(values.data(), frames, channel);
-    for (unsigned i = 0; i < *frames; ++i) buffer[i] = ToSample16(values[i]);
-    return rc;
+    return ReadChannelFloatAs16(buffer, frames, channel);
 }
 
 int CResampledPCMStream::ReadChannelFloat(float* buffer, unsigned* frames, unsigned) {
