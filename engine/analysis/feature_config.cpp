@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/recognition/binary_io.h"
+#include "engine/util/binary_io.h"
 
 CFeatureConfig::CFeatureConfig() = default;
 

@@ -6,6 +6,7 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
+#include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
 #include "platform/riff_file.h"
 
@@ -25,12 +26,6 @@ int EngineCodeFromRiff(int error) {
     case kRiffErrTooManyOpenFiles: return kErrOutOfMemory;
     default: return 4;
     }
-}
-
-uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 constexpr uint32_t kWaveFormatPcm = 1;
@@ -95,16 +90,16 @@ int CWavRdrStream::Open(const char* path) {
     }
     err = mmio->Ascend(&fmt);
     if (err) return fail(EngineCodeFromRiff(err));
-    if (U16(waveFormat) != kWaveFormatPcm) return fail(kErrCompressedWav);
+    if (LoadLE16(waveFormat) != kWaveFormatPcm) return fail(kErrCompressedWav);
 
     RiffChunk data;
     data.id = RiffFourCC('d', 'a', 't', 'a');
     err = mmio->Descend(&data, &riff, kRiffFindChunk);
     if (err) return fail(EngineCodeFromRiff(err));
 
-    const uint16_t channels = U16(waveFormat + 2);
-    const uint32_t rate = U32(waveFormat + 4);
-    const uint16_t bits = U16(waveFormat + 14);
+    const uint16_t channels = LoadLE16(waveFormat + 2);
+    const uint32_t rate = LoadLE32(waveFormat + 4);
+    const uint16_t bits = LoadLE16(waveFormat + 14);
     // No channels or no rate would leave a frame size or a rate ratio of 0 to divide by.
     if (channels == 0 || rate == 0 || rate > kMaxRateHz) return fail(kErrBadData);
     format.sampleRate = rate << 16;

@@ -10,7 +10,7 @@
 #include "engine/api/entry_point.h"
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
-#include "engine/recognition/binary_io.h"
+#include "engine/util/binary_io.h"
 #include "platform/fp_guard.h"
 
 const char* const kAccErrNotAModel = "[01] The Specified model is not a valid model";

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/recognition/binary_io.h"
+#include "engine/util/binary_io.h"
 
 bool CMemoryBuffer::LoadFile(const char* path) {
     data.reset();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/recognition/binary_io.h"
+#include "engine/util/binary_io.h"
 
 namespace {
 

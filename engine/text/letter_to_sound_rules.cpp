@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/recognition/binary_io.h"
 #include "engine/text/english_tables.h"
+#include "engine/util/binary_io.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
-#include "engine/recognition/binary_io.h"
 #include "engine/recognition/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/transcriber.h"
+#include "engine/util/binary_io.h"
 
 namespace {
 

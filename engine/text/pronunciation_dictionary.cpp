@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/recognition/binary_io.h"
+#include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// Little-endian readers over a byte image and writers to a file: the model files, feature chunks
-// and lexicon blocks are read and written only through these, never by casting buffers.
+// Little-endian readers over a byte image and writers to a file: the model files, feature chunks,
+// lexicon blocks and WAVE headers are read and written only through these, never by casting buffers.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,8 @@ inline bool TakeBytes(const unsigned char** cursor, unsigned* remaining, bool* o
     return true;
 }
 
+inline uint16_t LoadLE16(const unsigned char* b) { return static_cast<uint16_t>(b[0] | b[1] << 8); }
+
 inline uint32_t LoadLE32(const unsigned char* b) {
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 }
@@ -36,7 +38,7 @@ inline int32_t ReadInt32(const unsigned char** cursor, unsigned* remaining, bool
 inline uint16_t ReadInt16(const unsigned char** cursor, unsigned* remaining, bool* ok) {
     unsigned char b[2];
     if (!TakeBytes(cursor, remaining, ok, b, 2)) return 0;
-    return static_cast<uint16_t>(b[0] | b[1] << 8);
+    return LoadLE16(b);
 }
 
 inline uint8_t ReadByte(const unsigned char** cursor, unsigned* remaining, bool* ok) {
