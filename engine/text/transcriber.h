@@ -123,6 +123,7 @@ private:
     void AddBreathSlot(bool withSilence);
 
     // Numbers, money, addresses and titles (transcriber_numbers.cpp).
+    bool SayScale(int32_t* n, int32_t scale, LtsWord word, LtsWord finalWord);
     bool ReadDigits(uint32_t* value, std::string* digits);
     void SpellDigits(const std::string& digits);
     void ReadNumber();

@@ -27,28 +27,10 @@ void CTranscriber::SayCardinal(int32_t n) {
         }
         n = -n;
     }
-    if (n >= kBillion) {
-        SayCardinal(n / kBillion);
-        say(r.Word(kWordBillion));
-        n %= kBillion;
-        if (n == 0) return;
-        if (n < 100) say(r.Word(kWordAnd));
-    }
-    if (n >= kMillion) {
-        SayCardinal(n / kMillion);
-        say(r.Word(kWordMillion));
-        n %= kMillion;
-        if (n == 0) return;
-        if (n < 100) say(r.Word(kWordAnd));
-    }
+    if (n >= kBillion && SayScale(&n, kBillion, kWordBillion, kWordBillion)) return;
+    if (n >= kMillion && SayScale(&n, kMillion, kWordMillion, kWordMillion)) return;
     // 1100 to 1999 are read in hundreds: fifteen hundred.
-    if ((n >= 1000 && n < 1100) || n >= 2000) {
-        SayCardinal(n / 1000);
-        say(r.Word(kWordThousand));
-        n %= 1000;
-        if (n == 0) return;
-        if (n < 100) say(r.Word(kWordAnd));
-    }
+    if (((n >= 1000 && n < 1100) || n >= 2000) && SayScale(&n, 1000, kWordThousand, kWordThousand)) return;
     if (n >= 100) {
         say(r.Cardinal(n / 100));
         say(r.Word(kWordHundred));
@@ -84,36 +66,9 @@ void CTranscriber::SayOrdinal(int32_t n) {
         }
         n = -n;
     }
-    if (n >= kBillion) {
-        SayCardinal(n / kBillion);
-        n %= kBillion;
-        if (n == 0) {
-            say(r.Word(kWordFinalBillionth));
-            return;
-        }
-        say(r.Word(kWordBillion));
-        if (n < 100) say(r.Word(kWordAnd));
-    }
-    if (n >= kMillion) {
-        SayCardinal(n / kMillion);
-        n %= kMillion;
-        if (n == 0) {
-            say(r.Word(kWordFinalMillionth));
-            return;
-        }
-        say(r.Word(kWordMillion));
-        if (n < 100) say(r.Word(kWordAnd));
-    }
-    if ((n >= 1000 && n < 1100) || n >= 2000) {
-        SayCardinal(n / 1000);
-        n %= 1000;
-        if (n == 0) {
-            say(r.Word(kWordThousandth));
-            return;
-        }
-        say(r.Word(kWordThousand));
-        if (n < 100) say(r.Word(kWordAnd));
-    }
+    if (n >= kBillion && SayScale(&n, kBillion, kWordBillion, kWordFinalBillionth)) return;
+    if (n >= kMillion && SayScale(&n, kMillion, kWordMillion, kWordFinalMillionth)) return;
+    if (((n >= 1000 && n < 1100) || n >= 2000) && SayScale(&n, 1000, kWordThousand, kWordThousandth)) return;
     if (n >= 100) {
         say(r.Cardinal(n / 100));
         n %= 100;
@@ -139,6 +94,22 @@ void CTranscriber::SayOrdinal(int32_t n) {
         return;
     }
     say(r.Ordinal(n));
+}
+
+// Says how many of scale n holds and the scale's word, or finalWord when nothing is left (so an
+// ordinal ends on "millionth"), then "and" before a remainder under 100. The remainder stays in
+// *n; true when it is 0.
+bool CTranscriber::SayScale(int32_t* n, int32_t scale, LtsWord word, LtsWord finalWord) {
+    const CLetterToSoundRules& r = *rules_;
+    SayCardinal(*n / scale);
+    *n %= scale;
+    if (*n == 0) {
+        EmitPhonemes(r.Word(finalWord), true);
+        return true;
+    }
+    EmitPhonemes(r.Word(word), true);
+    if (*n < 100) EmitPhonemes(r.Word(kWordAnd), true);
+    return false;
 }
 
 // Reads a run of digits (thousands separators between digits are skipped) into value with
