@@ -1,13 +1,20 @@
 // Acoustic model training from reference alignments: equal-split state initialisation, mixtures by
 // splitting with hard-decision re-estimation, state realignment inside the phones, variance floors,
-// transitions from state occupancies and a phone bigram.
+// transitions from state occupancies and a phone bigram; then realignment by the engine's
+// text-based recogniser and re-estimation.
 #include "tools/trainer/model_trainer.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -15,8 +22,12 @@
 #include <thread>
 
 #include "engine/analysis/observation_stream.h"
+#include "engine/api/results_collection.h"
 #include "engine/audio/audio_file_reader.h"
 #include "engine/audio/pcm_stream.h"
+#include "engine/recognition/textbased_recognizer.h"
+#include "engine/text/lexicon_file.h"
+#include "engine/text/transcriber.h"
 #include "model/sync_results_file.h"
 
 namespace {
@@ -283,6 +294,8 @@ std::string LoadUtterance(const std::string& wav, const std::string& alignment,
     source->Release();
     if (rc != 0) return wav + ": features failed (" + std::to_string(rc) + ")";
     out->name = wav;
+    out->wav = wav;
+    out->frameStates.clear();
     out->frames = static_cast<int>(energies.size());
     const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
     if (!FrameModelsFromPhones(spans, codes, set, period, out->frames, &out->frameModels)) {
@@ -305,12 +318,24 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     for (size_t u = 0; u < utterances.size(); ++u) {
         const TrainingUtterance& utt = utterances[u];
         if (static_cast<int>(utt.features.size()) != utt.frames * dim) return utt.name + ": bad size";
+        if (static_cast<int>(utt.frameModels.size()) != utt.frames) return utt.name + ": bad labels";
+        const bool given = !utt.frameStates.empty();
+        if (given && static_cast<int>(utt.frameStates.size()) != utt.frames) {
+            return utt.name + ": bad state labels";
+        }
         frameState[u].assign(utt.frames, 0);
         for (int t = 0; t < utt.frames;) {
-            int e = t;
-            while (e < utt.frames && utt.frameModels[e] == utt.frameModels[t]) ++e;
+            // With given states a phone also ends where the states start again (the same phone
+            // twice in a row).
+            int e = t + 1;
+            while (e < utt.frames && utt.frameModels[e] == utt.frameModels[t] &&
+                   (!given || utt.frameStates[e] >= utt.frameStates[e - 1])) {
+                ++e;
+            }
             segments.push_back({static_cast<int>(u), t, e, utt.frameModels[t]});
-            for (int i = t; i < e; ++i) frameState[u][i] = (i - t) * S / (e - t);
+            for (int i = t; i < e; ++i) {
+                frameState[u][i] = given ? std::clamp(utt.frameStates[i], 0, S - 1) : (i - t) * S / (e - t);
+            }
             t = e;
         }
     }
@@ -449,5 +474,178 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     }
     model->info = info;
     model->FinishRead();
+    return "";
+}
+
+namespace {
+
+// The model's image as the engine reads it (Write only writes files).
+std::vector<uint8_t> ModelImage(const CAccousticHMM& model) {
+    static std::atomic<int> serial{0};
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("train_models_" + std::to_string(::getpid()) + "_" + std::to_string(serial++) + ".hmm");
+    std::vector<uint8_t> image;
+    if (model.Write(path.c_str())) {
+        std::ifstream in(path, std::ios::binary);
+        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return image;
+}
+
+// One utterance through the text-based recogniser; its records become frame models and states.
+// False (labels untouched) when it does not align or the records leave frames uncovered.
+bool RealignOne(CAccousticHMM* model, CTranscriber* transcriber, TrainingUtterance* u) {
+    CPCMStream* source = nullptr;
+    if (CreateZuvoStreamFromFile(u->wav.c_str(), &source) != 0) return false;
+    CSpectralStream* obs = nullptr;
+    int rc = CreateFeatureStream(source, 1, model->features, &obs);
+    source->Release();
+    if (rc != 0) return false;
+    CConcreteSyncMarkerCollection results;
+    results.SetFlags(kSyncFlagStateRuns);
+    CTextbasedPhnRecognizer* recognizer = nullptr;
+    CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&recognizer);
+    rc = recognizer ? recognizer->RecognizePhonemes(obs, model, u->text.c_str(), transcriber, nullptr, &results)
+                    : 1;
+    CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(recognizer);
+    DestroyObservationStream(obs);
+    if (rc != 0) return false;
+
+    const CFeatureConfig& config = model->features;
+    const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    // Records start half a period after their first frame.
+    auto frameOf = [&](int ms) { return static_cast<int>(std::lround(ms / period - 0.5)); };
+    std::vector<int> models(u->frames, -1), states(u->frames, -1);
+    auto fill = [&](int startMs, int endMs, int m, int s) {
+        const int a = std::max(0, frameOf(startMs)), b = std::min(u->frames, frameOf(endMs));
+        for (int t = a; t < b; ++t) {
+            models[t] = m;
+            states[t] = s;
+        }
+    };
+    int phone = -1, state = 0, phoneStart = 0, phoneEnd = 0;
+    for (const SyncMarker* r = results.begin(); r != nullptr && r != results.end(); ++r) {
+        if (r->type == kSyncPhoneme) {
+            if (phone >= 0 && state == 0) {
+                // A phone without state runs: its states share it equally.
+                for (int s = 0; s < model->numStates; ++s) {
+                    fill(phoneStart + (phoneEnd - phoneStart) * s / model->numStates,
+                         phoneStart + (phoneEnd - phoneStart) * (s + 1) / model->numStates, phone, s);
+                }
+            }
+            int index = -1;
+            if (model->FindLabel(r->label, &index) != static_cast<int>(std::strlen(r->label)) || index < 0) {
+                return false;
+            }
+            phone = index;
+            state = 0;
+            phoneStart = r->start;
+            phoneEnd = r->end;
+            fill(r->start, r->end, phone, 0);
+        } else if (r->type == kSyncPhonemeReplace && phone >= 0) {
+            fill(r->start, r->end, phone, std::min(state, model->numStates - 1));
+            ++state;
+        }
+    }
+    // Frames the records do not reach (the last half period) take the label before them.
+    int missing = 0;
+    for (int t = 0; t < u->frames; ++t) {
+        if (models[t] >= 0) continue;
+        ++missing;
+        if (t == 0) return false;
+        models[t] = models[t - 1];
+        states[t] = states[t - 1];
+    }
+    if (missing > std::max(2, u->frames / 50)) return false;
+    u->frameModels.swap(models);
+    u->frameStates.swap(states);
+    return true;
+}
+
+}  // namespace
+
+int RealignWithRecognizer(const CAccousticHMM& model, const std::string& dictionary, int threads,
+                          std::vector<TrainingUtterance>* utterances, std::string* error) {
+    const std::vector<uint8_t> image = ModelImage(model);
+    if (image.empty()) {
+        *error = "the model image cannot be written";
+        return 0;
+    }
+    std::atomic<int> realigned{0};
+    std::atomic<bool> failed{false};
+    std::atomic<size_t> next{0};
+    auto work = [&]() {
+        char text[kAccErrorTextSize] = "";
+        CAccousticHMM* copy = nullptr;
+        if (CreateAccHMM(image.data(), static_cast<int>(image.size()), text, &copy) != 0) {
+            failed = true;
+            return;
+        }
+        CTranscriber* transcriber = nullptr;
+        CreateDefaultTranscriber(dictionary.data(), static_cast<int>(dictionary.size()), &transcriber);
+        if (transcriber == nullptr) {
+            failed = true;
+            DestroyAccHMM(copy);
+            return;
+        }
+        for (size_t i = next++; i < utterances->size(); i = next++) {
+            if (RealignOne(copy, transcriber, &(*utterances)[i])) ++realigned;
+        }
+        transcriber->Release();
+        DestroyAccHMM(copy);
+    };
+    const int n = std::max(1, std::min<int>(threads, static_cast<int>(utterances->size())));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < n; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    if (failed) *error = "the model image or the dictionary does not read";
+    return realigned;
+}
+
+std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, const LabelSet& target,
+                                 const CFeatureConfig& config, const TrainingOptions& options,
+                                 const std::string& dictionary, CAccousticHMM* model) {
+    const LabelSet full = FullLabelSet();
+    const bool isFull = target.labels == full.labels;
+    // The utterances' 40-label models mapped onto the target's classes.
+    auto toTarget = [&]() -> std::string {
+        if (isFull) return "";
+        std::vector<int> map(full.labels.size());
+        for (size_t i = 0; i < full.labels.size(); ++i) {
+            auto it = target.codeToModel.find(full.labels[i]);
+            if (it == target.codeToModel.end()) return "the target set lacks " + full.labels[i];
+            map[i] = it->second;
+        }
+        for (TrainingUtterance& u : *utterances) {
+            for (int& m : u.frameModels) m = map[static_cast<size_t>(m)];
+        }
+        return "";
+    };
+    if (options.realignPasses <= 0) {
+        const std::string e = toTarget();
+        return e.empty() ? TrainModels(*utterances, target, config, options, model) : e;
+    }
+    CAccousticHMM current;
+    std::string e = TrainModels(*utterances, full, config, options, &current);
+    if (!e.empty()) return e;
+    TrainingOptions reestimate = options;
+    reestimate.passes = 0;  // the recogniser's states as they are
+    for (int pass = 1; pass <= options.realignPasses; ++pass) {
+        std::string error;
+        const int n = RealignWithRecognizer(current, dictionary, options.threads, utterances, &error);
+        if (n == 0) return "realignment pass " + std::to_string(pass) + ": " + (error.empty() ? "nothing aligned" : error);
+        std::fprintf(stderr, "realignment pass %d: %d of %zu utterances realigned\n", pass, n,
+                     utterances->size());
+        if (pass == options.realignPasses) {
+            e = toTarget();
+            return e.empty() ? TrainModels(*utterances, target, config, reestimate, model) : e;
+        }
+        e = TrainModels(*utterances, full, config, reestimate, &current);
+        if (!e.empty()) return e;
+    }
     return "";
 }

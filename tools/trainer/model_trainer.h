@@ -13,15 +13,19 @@
 // One utterance: its features and the model index of every frame.
 struct TrainingUtterance {
     std::string name;
+    std::string wav;   // the recording, read again for realignment
+    std::string text;  // its sentence, for realignment
     int frames = 0;
     std::vector<float> features;   // frames x numFeatures
     std::vector<int> frameModels;  // frames
+    std::vector<int> frameStates;  // frames, or empty: each phone split equally into states
 };
 
 struct TrainingOptions {
     int states = 3;
     int mixtures = 10;
     int passes = 4;     // state realignments, each followed by re-estimation
+    int realignPasses = 0;  // then realignments by the text-based recogniser, each re-estimated
     int emRounds = 4;   // mixture re-estimation rounds after each split
     int threads = 8;
     double varianceFloor = 0.02;  // share of the global variance of each feature
@@ -58,3 +62,20 @@ std::string LoadUtterance(const std::string& wav, const std::string& alignment,
 std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const LabelSet& set,
                         const CFeatureConfig& config, const TrainingOptions& options,
                         CAccousticHMM* model);
+
+// Realigns every utterance with the engine's text-based recogniser and model (40 labels): the
+// model goes through its image and CreateAccHMM (one copy, recogniser and transcriber per thread),
+// the sentence through the built-in transcriber over dictionary (its "WORD=phones" text), and the
+// phoneme records and their state-run records become the frame models and states. Utterances that
+// do not align keep their labels. Returns how many were realigned; error says why none could be.
+int RealignWithRecognizer(const CAccousticHMM& model, const std::string& dictionary, int threads,
+                          std::vector<TrainingUtterance>* utterances, std::string* error);
+
+// The whole recipe: utterances labelled with the 40-label set are trained (TrainModels), then
+// realigned options.realignPasses times by the text-based recogniser, each time re-estimated from
+// the recogniser's phones and states alone. A smaller target set is estimated from the last
+// realignment, its classes taking the states of their phonemes. The utterances' labels are
+// changed. Empty message on success.
+std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, const LabelSet& target,
+                                 const CFeatureConfig& config, const TrainingOptions& options,
+                                 const std::string& dictionary, CAccousticHMM* model);

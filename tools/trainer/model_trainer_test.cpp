@@ -56,6 +56,8 @@ void AppendSound(const std::string& code, int ms, std::mt19937& rng, std::vector
 
 struct Corpus {
     std::vector<std::string> wavs, alignments;
+    std::vector<std::vector<std::pair<int, int>>> spans;  // ms, per utterance
+    std::vector<std::vector<std::string>> codes;
 };
 
 Corpus MakeCorpus(const std::filesystem::path& dir, int count) {
@@ -66,12 +68,16 @@ Corpus MakeCorpus(const std::filesystem::path& dir, int count) {
     for (int u = 0; u < count; ++u) {
         std::vector<int16_t> samples;
         std::string zuvo = "version 1.2\n";
+        c.spans.emplace_back();
+        c.codes.emplace_back();
         int t = 0;
         for (int k = 0; k < 9; ++k) {
             const std::string code = pattern[(k + u) % 9];
             const int ms = len(rng);
             AppendSound(code, ms, rng, &samples);
             zuvo += "phn " + std::to_string(t) + " " + std::to_string(t + ms) + " 0 " + code + "\n";
+            c.spans.back().emplace_back(t, t + ms);
+            c.codes.back().push_back(code);
             t += ms;
         }
         zuvo += "end_markers\n";
@@ -191,6 +197,80 @@ TEST_F(TrainerSmoke, TrainsWritesAndReadsBackAModelThatTellsThePhonesApart) {
     EXPECT_NE(std::string(model->Info()).find("smoke"), std::string::npos);
     EXPECT_NE(std::string(model->Info()).find("without training frames"), std::string::npos);
     DestroyAccHMM(model);
+}
+
+// Reference boundaries 30 ms off, in turn late and early: realignment by the text-based recogniser
+// (the sentence's words through a small dictionary) moves them back where the sounds change, with
+// the states of each phone in order; a smaller label set is then estimated from the realigned
+// phones.
+TEST_F(TrainerSmoke, RealignmentByTheRecognizerCorrectsMisplacedReferenceBoundaries) {
+    CFeatureConfig config;
+    ASSERT_TRUE(MakeStandardFeatureConfig(38, &config));
+    const LabelSet set = FullLabelSet();
+    const Corpus corpus = MakeCorpus(dir, 6);
+    const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    std::vector<TrainingUtterance> utterances(corpus.wavs.size());
+    std::vector<std::vector<int>> truth(corpus.wavs.size());
+    for (size_t i = 0; i < corpus.wavs.size(); ++i) {
+        std::string zuvo = "version 1.2\n", text;
+        const auto& spans = corpus.spans[i];
+        for (size_t k = 0; k < spans.size(); ++k) {
+            // Boundary k moves 30 ms later or earlier in turn.
+            auto moved = [&](size_t b, int ms) { return ms + (b % 2 ? 30 : -30); };
+            const int start = k == 0 ? 0 : moved(k, spans[k].first);
+            const int end = k + 1 == spans.size() ? spans[k].second : moved(k + 1, spans[k].second);
+            zuvo += "phn " + std::to_string(start) + " " + std::to_string(end) + " 0 " + corpus.codes[i][k] + "\n";
+            if (corpus.codes[i][k] != "x") text += corpus.codes[i][k] == "AA" ? "ZA " : "ZS ";
+        }
+        const std::string late = corpus.alignments[i] + ".late";
+        std::ofstream(late) << zuvo << "end_markers\n";
+        ASSERT_EQ(LoadUtterance(corpus.wavs[i], late, config, set, &utterances[i]), "");
+        utterances[i].text = text;
+        ASSERT_TRUE(FrameModelsFromPhones(spans, corpus.codes[i], set, period, utterances[i].frames, &truth[i]));
+    }
+    auto agreement = [&](const std::vector<TrainingUtterance>& us) {
+        int same = 0, all = 0;
+        for (size_t i = 0; i < us.size(); ++i) {
+            for (int t = 0; t < us[i].frames; ++t, ++all) same += us[i].frameModels[t] == truth[i][t];
+        }
+        return static_cast<double>(same) / all;
+    };
+    const double before = agreement(utterances);
+
+    TrainingOptions options;
+    options.mixtures = 3;
+    options.passes = 2;
+    options.realignPasses = 2;
+    options.threads = 3;
+    const std::string dictionary = "ZA=AA\nZS=s\n";
+    std::vector<TrainingUtterance> fastUtterances = utterances;
+    CAccousticHMM trained;
+    ASSERT_EQ(TrainWithRealignment(&utterances, set, config, options, dictionary, &trained), "");
+    EXPECT_EQ(trained.numModels, 40);
+    const double after = agreement(utterances);
+    EXPECT_LT(before, 0.8);
+    EXPECT_GT(after, 0.95) << "before " << before;
+    for (const TrainingUtterance& u : utterances) {
+        ASSERT_EQ(static_cast<int>(u.frameStates.size()), u.frames);
+        for (int t = 1; t < u.frames; ++t) {
+            ASSERT_GE(u.frameStates[t], 0);
+            ASSERT_LT(u.frameStates[t], 3);
+            // Inside a phone the states only go forward, one at a time.
+            if (u.frameModels[t] == u.frameModels[t - 1] && u.frameStates[t] >= u.frameStates[t - 1]) {
+                EXPECT_LE(u.frameStates[t] - u.frameStates[t - 1], 1);
+            }
+        }
+    }
+
+    // The mouth-shape classes: the realigned phones are mapped onto them before the estimate.
+    CAccousticHMM classes;
+    options.realignPasses = 1;
+    ASSERT_EQ(TrainWithRealignment(&fastUtterances, VisemeLabelSet(), config, options, dictionary, &classes), "");
+    EXPECT_EQ(classes.numModels, 19);
+    const LabelSet fast = VisemeLabelSet();
+    for (const TrainingUtterance& u : fastUtterances) {
+        for (int m : u.frameModels) EXPECT_TRUE(m == 0 || m == fast.codeToModel.at("AA") || m == fast.codeToModel.at("s"));
+    }
 }
 
 TEST(TrainerLabels, FramesTakeThePhoneAtTheMiddleOfTheirPeriod) {

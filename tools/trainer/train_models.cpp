@@ -1,7 +1,12 @@
 // Trains an acoustic model file from the generated corpus (tools/corpus/make_corpus.py).
 //
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
-//                [--threads 8] [--passes 4] [--mixtures 10] [--floor 0.02] [--limit N] [--name NAME]
+//                [--threads 8] [--passes 4] [--realign 1] [--mixtures 10] [--floor 0.02]
+//                [--limit N] [--name NAME] [--dictionary FILE]
+//
+// After the passes of state realignment inside the reference phones, --realign passes align every
+// utterance's sentence anew with the engine's text-based recogniser (built-in transcriber over the
+// dictionary text) and re-estimate the models from its phones and states.
 //
 // Uses the corpus lines of split "train"; --voices male takes male voices, female takes female
 // voices and male voices made higher by a speed change. --layout 15 trains the 19 mouth-shape
@@ -25,15 +30,21 @@
 namespace {
 
 struct CorpusLine {
-    std::string name, voice, gender, split, wav, alignment;
+    std::string name, voice, gender, split, wav, alignment, text;
 };
+
+#ifndef MURMUREX_SOURCE_DIR
+#define MURMUREX_SOURCE_DIR "."
+#endif
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: train_models --corpus FILE --out MODEL.hmm [--voices all|male|female]\n"
-                 "                    [--layout 38|15] [--threads N] [--passes N] [--mixtures N]\n"
-                 "                    [--floor SHARE] [--limit N] [--name NAME]\n"
-                 "  --floor     variance floor as a share of each feature's global variance\n");
+                 "                    [--layout 38|15] [--threads N] [--passes N] [--realign N]\n"
+                 "                    [--mixtures N] [--floor SHARE] [--limit N] [--name NAME]\n"
+                 "                    [--dictionary FILE]\n"
+                 "  --floor     variance floor as a share of each feature's global variance\n"
+                 "  --realign   passes of realignment by the engine's text-based recogniser\n");
     return 2;
 }
 
@@ -42,7 +53,9 @@ int Usage() {
 int main(int argc, char** argv) {
     std::string corpus, out, voices = "all", name = "MODEL";
     int layout = 38, limit = 0;
+    std::string dictionaryPath = MURMUREX_SOURCE_DIR "/resources/dictionary/dictionary.txt";
     TrainingOptions options;
+    options.realignPasses = 1;
     options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -57,16 +70,31 @@ int main(int argc, char** argv) {
         else if (arg == "--mixtures") options.mixtures = std::atoi(value().c_str());
         else if (arg == "--limit") limit = std::atoi(value().c_str());
         else if (arg == "--floor") options.varianceFloor = std::atof(value().c_str());
+        else if (arg == "--realign") options.realignPasses = std::atoi(value().c_str());
+        else if (arg == "--dictionary") dictionaryPath = value();
         else return Usage();
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
-        options.threads < 1 || options.mixtures < 1 || options.passes < 0 ||
+        options.threads < 1 || options.mixtures < 1 || options.passes < 0 || options.realignPasses < 0 ||
         !(options.varianceFloor > 0.0)) {
         return Usage();
     }
     CFeatureConfig config;
     if (!MakeStandardFeatureConfig(layout, &config)) return Usage();
     const LabelSet set = layout == 15 ? VisemeLabelSet() : FullLabelSet();
+    // Utterances carry the 40 codes; the recipe maps them onto a smaller set at the end.
+    const LabelSet full = FullLabelSet();
+    std::string dictionary;
+    if (options.realignPasses > 0) {
+        std::ifstream d(dictionaryPath, std::ios::binary);
+        std::ostringstream text;
+        text << d.rdbuf();
+        dictionary = text.str();
+        if (dictionary.empty()) {
+            std::fprintf(stderr, "train_models: cannot read the dictionary %s\n", dictionaryPath.c_str());
+            return 1;
+        }
+    }
 
     std::ifstream in(corpus);
     if (!in.is_open()) {
@@ -80,7 +108,8 @@ int main(int argc, char** argv) {
         CorpusLine c;
         if (!std::getline(f, c.name, '\t') || !std::getline(f, c.voice, '\t') ||
             !std::getline(f, c.gender, '\t') || !std::getline(f, c.split, '\t') ||
-            !std::getline(f, c.wav, '\t') || !std::getline(f, c.alignment, '\t')) {
+            !std::getline(f, c.wav, '\t') || !std::getline(f, c.alignment, '\t') ||
+            !std::getline(f, c.text)) {
             continue;
         }
         if (c.split != "train") continue;
@@ -107,7 +136,8 @@ int main(int argc, char** argv) {
         for (int t = 0; t < options.threads; ++t) {
             pool.emplace_back([&]() {
                 for (size_t i = next++; i < lines.size(); i = next++) {
-                    errors[i] = LoadUtterance(lines[i].wav, lines[i].alignment, config, set, &utterances[i]);
+                    errors[i] = LoadUtterance(lines[i].wav, lines[i].alignment, config, full, &utterances[i]);
+                    utterances[i].text = lines[i].text;
                 }
             });
         }
@@ -138,12 +168,14 @@ int main(int argc, char** argv) {
     for (const std::string& v : voiceNames) info << " " << v;
     info << "), augmented with gain, noise, reverberation, speed and equalisation. States initialised "
             "by equal split of the synthesisers' phone times, mixtures by splitting, "
-         << options.passes << " passes of state realignment and re-estimation; transitions from "
-            "state occupancies, phone exits weighted by the training phone bigram.";
+         << options.passes << " passes of state realignment and re-estimation, then "
+         << options.realignPasses << " passes of realignment by the text-based recogniser and "
+            "re-estimation; transitions from state occupancies, phone exits weighted by the "
+            "training phone bigram.";
     options.info = info.str();
 
     CAccousticHMM model;
-    const std::string error = TrainModels(good, set, config, options, &model);
+    const std::string error = TrainWithRealignment(&good, set, config, options, dictionary, &model);
     if (!error.empty()) {
         std::fprintf(stderr, "train_models: %s\n", error.c_str());
         return 1;
