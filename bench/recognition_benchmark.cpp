@@ -5,7 +5,6 @@
 // work (the inverse of the real-time factor).
 #include <benchmark/benchmark.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,15 +65,7 @@ CAccousticHMM* BuiltInSizeModelWithTrigrams() {
         o.mixtures = 10;
         o.extraModels = 40 - static_cast<int>(Tones().size());
         CAccousticHMM* m = TrainModel(o).release();
-        std::ostringstream text;
-        for (const Tone& a : Tones()) {
-            text << a.label << "\t10\n";
-            for (const Tone& b : Tones()) {
-                text << a.label << b.label << "\t5\n";
-                for (const Tone& c : Tones()) text << a.label << b.label << c.label << "\t1\n";
-            }
-        }
-        const std::string s = text.str();
+        const std::string s = UniformToneTrigrams();
         LoadTrigramIntoHMM(m, s.c_str(), static_cast<int>(s.size()), 0);
         return m;
     }();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,17 +20,7 @@ protected:
     static void SetUpTestSuite() {
         plain_ = TrainModel().release();
         withLm_ = TrainModel().release();
-        // A uniform trigram model over the tones: the language-model search runs, and every
-        // sequence is allowed.
-        std::ostringstream text;
-        for (const Tone& a : Tones()) {
-            text << a.label << "\t10\n";
-            for (const Tone& b : Tones()) {
-                text << a.label << b.label << "\t5\n";
-                for (const Tone& c : Tones()) text << a.label << b.label << c.label << "\t1\n";
-            }
-        }
-        const std::string s = text.str();
+        const std::string s = UniformToneTrigrams();
         EXPECT_EQ(LoadTrigramIntoHMM(withLm_, s.c_str(), static_cast<int>(s.size()), 0), 0);
     }
     static void TearDownTestSuite() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -334,6 +335,20 @@ inline CTranscriber* MakeTranscriber() {
     const char* text = Dictionary();
     CreateDefaultTranscriber(text, static_cast<int>(std::strlen(text)), &t);
     return t;
+}
+
+// A uniform trigram model over the tones as count text: the language-model search runs, and every
+// sequence is allowed.
+inline std::string UniformToneTrigrams() {
+    std::ostringstream text;
+    for (const Tone& a : Tones()) {
+        text << a.label << "\t10\n";
+        for (const Tone& b : Tones()) {
+            text << a.label << b.label << "\t5\n";
+            for (const Tone& c : Tones()) text << a.label << b.label << c.label << "\t1\n";
+        }
+    }
+    return text.str();
 }
 
 // Splits phoneme codes written together into tone indices.
