@@ -1,9 +1,13 @@
 // Fuzz target: the built-in English transcriber on arbitrary script bytes (markup, numbers and
-// code page 1252 characters included).
+// code page 1252 characters included). The first input byte chooses how the rest arrives: even,
+// as code page 1252 bytes straight to the transcriber; odd, as a UTF-8 script file, converted the
+// way the editor hands text to the engine, with every marker mapped back to the UTF-8 text.
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "engine/text/lexicon_file.h"
+#include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/resource_data.h"
 #include "fuzz/fuzz_support.h"
@@ -29,8 +33,18 @@ CTranscriber* BuiltInTranscriber() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CTranscriber* transcriber = BuiltInTranscriber();
     if (!transcriber) std::abort();
-    if (size > kMaxScript) return 0;
-    const std::string script(reinterpret_cast<const char*>(data), size);  // stops at a NUL like the engine
+    if (size < 1 || size > kMaxScript) return 0;
+    const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const bool utf8 = data[0] & 1;
+    Cp1252Text converted;
+    if (utf8) {
+        converted = ConvertUtf8ToCp1252(input);
+    } else {
+        converted.bytes = std::string(input);
+        (void)ConvertCp1252ToUtf8(input);
+    }
+    // The engine reads the text up to its first NUL.
+    const std::string script(converted.bytes.c_str());
     transcriber->Transcribe(script.c_str());
     int count = 0;
     TranscriptMarker* markers = transcriber->GetOutputMarkers(&count);
@@ -39,8 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every marker must point inside the text and the phoneme string.
     for (int i = 0; i < count; ++i) {
         const TranscriptMarker& m = markers[i];
-        if (m.textStart < 0 || m.textEnd < m.textStart || m.textEnd > static_cast<int>(size)) std::abort();
+        if (m.textStart < 0 || m.textEnd < m.textStart || m.textEnd > static_cast<int>(script.size())) std::abort();
         if (m.phonemeStart < 0 || m.phonemeStart > phonemeLength + 1) std::abort();
+        if (utf8) {
+            const int32_t start = converted.Utf8Offset(m.textStart);
+            const int32_t end = converted.Utf8Offset(m.textEnd);
+            if (start < 0 || end < start || end > static_cast<int32_t>(input.size())) std::abort();
+        }
         for (int s = 0; s < m.slotCount; ++s) {
             for (int a = 0; a < m.slots[s].count; ++a) (void)std::string(m.slots[s].strings[a]);
         }
