@@ -7,7 +7,10 @@ Debian synthesisers: flite (its voices; phone end times from -psdur), festival (
 segment and word times from the utterance) and espeak-ng (phoneme and word events, several voice
 variants). Rate and pitch vary per utterance. Each utterance is then augmented with sox: gain,
 additive noise at several levels, mild reverberation, speed changes and random equalisation
-(spectral tilt, telephone and cheap-microphone band limits). Each synthesiser's phone set is
+(spectral tilt, telephone and cheap-microphone band limits). With --warp every training sentence
+is also spoken once more by a warped speaker: the spectrum and pitch scaled together by 0.8 to 1.25
+at the same timing (a longer or shorter vocal tract). The built-in models are made without it: it
+made the held-out voices no better. Each synthesiser's phone set is
 mapped to the system's 40 codes, silence being "x".
 
 Output, under --out (never committed): one folder per voice with NAME.wav (16 kHz, 16-bit mono),
@@ -16,7 +19,7 @@ sentence), and corpus.tsv with one line per utterance:
     id  voice  gender  split  wav  zuvo  text
 split is "train" or "test": the held-out voices and the last sentences are "test" only.
 
-    tools/corpus/make_corpus.py --out /work/corpus [--sentences 200] [--jobs 8] [--quick]
+    tools/corpus/make_corpus.py --out /work/corpus [--sentences 200] [--jobs 8] [--quick] [--warp]
 
 Needs the packages flite, festival, festvox-kallpc16k, festvox-kdlpc16k, festvox-us-slt-hts,
 espeak-ng, libespeak-ng-dev, gcc and sox (tools/rebuild_models.sh installs them).
@@ -251,10 +254,16 @@ def clean_phones(phones):
 def augment_effects(rng, kind):
     """sox effects and the speed factor of one augmentation kind."""
     effects, speed = ["rate", "16000"], 1.0
+    if kind == "warp":
+        # Resampling at kept duration scales formants and pitch alike; at least 1.5 semitones
+        # either way, so that the result is another speaker.
+        cents = rng.choice([-1, 1]) * rng.uniform(150, 400)
+        effects += ["pitch", "%d" % cents]
+        speed = 1.0
     if kind in ("speed_up", "speed_down"):
         speed = rng.uniform(1.08, 1.18) if kind == "speed_up" else rng.uniform(0.85, 0.93)
         effects += ["speed", "%.4f" % speed]
-    if kind in ("channel", "noisy", "reverb", "speed_up", "speed_down"):
+    if kind in ("channel", "noisy", "reverb", "speed_up", "speed_down", "warp"):
         eq = rng.choice(["none", "tilt_up", "tilt_down", "phone", "cheap"])
         if eq == "tilt_up":
             effects += ["treble", "%.1f" % rng.uniform(3, 8)]
@@ -288,6 +297,8 @@ def process(job):
             phones, words = synth_espeak(helper, voice, sentence, raw, rng)
         phones = clean_phones(phones)
         effects, speed = augment_effects(rng, kind)
+        raised = kind == "speed_up" or (
+            kind == "warp" and float(effects[effects.index("pitch") + 1]) >= 200)
         if kind == "noisy":
             # Noise at a chosen level below the speech: render, then mix.
             speech = wav + ".speech.wav"
@@ -326,7 +337,7 @@ def process(job):
         f.write("\n".join(lines) + "\nend_markers\n")
     with open(os.path.join(folder, name + ".txt"), "w") as f:
         f.write(sentence + "\n")
-    if kind == "speed_up" and gender == "male":
+    if raised and gender == "male":
         gender = "raised"  # a male voice made higher: also trains the female model
     return "\t".join([name, voice, gender, split, wav, os.path.join(folder, name + ".zuvo"),
                       sentence])
@@ -346,6 +357,8 @@ def main():
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 4)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--quick", action="store_true", help="a few utterances per voice")
+    parser.add_argument("--warp", action="store_true",
+                        help="a warped copy (another vocal tract length) of every training sentence")
     args = parser.parse_args()
 
     os.makedirs(args.out, exist_ok=True)
@@ -356,6 +369,9 @@ def main():
     kinds = ["clean", "channel", "noisy", "reverb", "speed_up", "speed_down"]
     jobs = []
     rng = random.Random(args.seed)
+    # The warped copies draw from their own generator, so the rest of the corpus (the held-out
+    # material above all) stays as it is without them.
+    warp_rng = random.Random(args.seed + 1)
     for engine, voice, gender, held in VOICES:
         for i, sentence in enumerate(sentences):
             test = held or i >= held_from
@@ -367,6 +383,9 @@ def main():
             for kind in dict.fromkeys(chosen):
                 jobs.append((i, engine, voice, gender, "test" if test else "train", sentence, kind,
                              args.out, helper, rng.randrange(1 << 30)))
+            if not test and args.warp:
+                jobs.append((i, engine, voice, gender, "train", sentence, "warp", args.out, helper,
+                             warp_rng.randrange(1 << 30)))
     with multiprocessing.Pool(args.jobs) as pool:
         rows = [r for r in pool.imap_unordered(process, jobs, chunksize=4) if r]
     rows.sort()

@@ -406,7 +406,7 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     for (int m = 0; m < M; ++m) {
         double row = 0.0;
         for (int n = 0; n < M; ++n) row += bigram[m * M + n];
-        for (int n = 0; n < M; ++n) bigram[m * M + n] /= row;
+        for (int n = 0; n < M; ++n) bigram[m * M + n] = options.bigramExits ? bigram[m * M + n] / row : 1.0 / M;
     }
 
     // Fill the engine's model.

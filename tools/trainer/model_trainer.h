@@ -29,6 +29,8 @@ struct TrainingOptions {
     int emRounds = 4;   // mixture re-estimation rounds after each split
     int threads = 8;
     double varianceFloor = 0.02;  // share of the global variance of each feature
+    // Phone exits weighted by the training phone bigram, or shared equally among the phones.
+    bool bigramExits = true;
     std::string info;             // the model's info text
 };
 

@@ -2,7 +2,7 @@
 //
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
 //                [--threads 8] [--passes 4] [--realign 1] [--mixtures 10] [--floor 0.02]
-//                [--limit N] [--name NAME] [--dictionary FILE]
+//                [--limit N] [--name NAME] [--dictionary FILE] [--flat-exits]
 //
 // After the passes of state realignment inside the reference phones, --realign passes align every
 // utterance's sentence anew with the engine's text-based recogniser (built-in transcriber over the
@@ -42,9 +42,10 @@ int Usage() {
                  "usage: train_models --corpus FILE --out MODEL.hmm [--voices all|male|female]\n"
                  "                    [--layout 38|15] [--threads N] [--passes N] [--realign N]\n"
                  "                    [--mixtures N] [--floor SHARE] [--limit N] [--name NAME]\n"
-                 "                    [--dictionary FILE]\n"
+                 "                    [--dictionary FILE] [--flat-exits]\n"
                  "  --floor     variance floor as a share of each feature's global variance\n"
-                 "  --realign   passes of realignment by the engine's text-based recogniser\n");
+                 "  --realign   passes of realignment by the engine's text-based recogniser\n"
+                 "  --flat-exits  phone exits shared equally instead of by the phone bigram\n");
     return 2;
 }
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         else if (arg == "--floor") options.varianceFloor = std::atof(value().c_str());
         else if (arg == "--realign") options.realignPasses = std::atoi(value().c_str());
         else if (arg == "--dictionary") dictionaryPath = value();
+        else if (arg == "--flat-exits") options.bigramExits = false;
         else return Usage();
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
@@ -170,8 +172,8 @@ int main(int argc, char** argv) {
             "by equal split of the synthesisers' phone times, mixtures by splitting, "
          << options.passes << " passes of state realignment and re-estimation, then "
          << options.realignPasses << " passes of realignment by the text-based recogniser and "
-            "re-estimation; transitions from state occupancies, phone exits weighted by the "
-            "training phone bigram.";
+            "re-estimation; transitions from state occupancies, phone exits "
+         << (options.bigramExits ? "weighted by the training phone bigram." : "shared equally.");
     options.info = info.str();
 
     CAccousticHMM model;
