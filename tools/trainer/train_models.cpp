@@ -1,7 +1,7 @@
 // Trains an acoustic model file from the generated corpus (tools/corpus/make_corpus.py).
 //
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
-//                [--threads 8] [--passes 4] [--realign 1] [--mixtures 10] [--floor 0.02]
+//                [--threads 8] [--passes 4] [--realign 0] [--mixtures 10] [--floor 0.02]
 //                [--limit N] [--name NAME] [--dictionary FILE] [--flat-exits]
 //
 // After the passes of state realignment inside the reference phones, --realign passes align every
@@ -56,7 +56,6 @@ int main(int argc, char** argv) {
     int layout = 38, limit = 0;
     std::string dictionaryPath = MURMUREX_SOURCE_DIR "/resources/dictionary/dictionary.txt";
     TrainingOptions options;
-    options.realignPasses = 1;
     options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -170,9 +169,12 @@ int main(int argc, char** argv) {
     for (const std::string& v : voiceNames) info << " " << v;
     info << "), augmented with gain, noise, reverberation, speed and equalisation. States initialised "
             "by equal split of the synthesisers' phone times, mixtures by splitting, "
-         << options.passes << " passes of state realignment and re-estimation, then "
-         << options.realignPasses << " passes of realignment by the text-based recogniser and "
-            "re-estimation; transitions from state occupancies, phone exits "
+         << options.passes << " passes of state realignment and re-estimation";
+    if (options.realignPasses > 0) {
+        info << ", then " << options.realignPasses << " pass" << (options.realignPasses > 1 ? "es" : "")
+             << " of realignment by the text-based recogniser and re-estimation";
+    }
+    info << "; transitions from state occupancies, phone exits "
          << (options.bigramExits ? "weighted by the training phone bigram." : "shared equally.");
     options.info = info.str();
 

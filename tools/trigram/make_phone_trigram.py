@@ -13,7 +13,11 @@ Silence and both sentence marks become the silence code "x"; the end of one sent
 of the next are one silence, and the events that would hold two silences in a row are dropped (the
 recogniser never weighs a step from a model to itself).
 
-    tools/trigram/make_phone_trigram.py [--arpa PATH] [--output PATH]
+With --weight W below 1 every conditional distribution is flattened, P(c | a b)^W renormalised
+over c (and the same for P(b | a)): the engine's textless search multiplies the trigram into every
+phone change with no weight of its own, so the weight has to live in the counts.
+
+    tools/trigram/make_phone_trigram.py [--arpa PATH] [--output PATH] [--weight W]
 
 Without --arpa the script finds the package's binary model and converts it itself. The build does
 not run this; its output is committed as resources/lm/phone_trigram.txt.
@@ -103,7 +107,7 @@ class BackoffModel:
         return self.b2.get((a, b), 0.0) + self.log_bigram(b, c)
 
 
-def expected_counts(model):
+def expected_counts(model, weight=1.0):
     """Counts of unigrams, bigrams and trigrams in the system's codes."""
     unknown = [w for w in model.p1 if w not in PHONES and w != "<UNK>"]
     if unknown:
@@ -117,11 +121,22 @@ def expected_counts(model):
     c1 = {w: STREAM_LENGTH * 10.0 ** model.p1[w] / total for w in predicted}
     c1["<s>"] = c1["</s>"]  # every sentence that ends is followed by one that starts
 
+    followers = predicted
+    bigram_norm, trigram_norm = {}, {}
+
     def pb(a, b):
-        return 10.0 ** model.log_bigram(a, b)
+        if weight == 1.0:
+            return 10.0 ** model.log_bigram(a, b)
+        if a not in bigram_norm:
+            bigram_norm[a] = sum(10.0 ** (weight * model.log_bigram(a, w)) for w in followers)
+        return 10.0 ** (weight * model.log_bigram(a, b)) / bigram_norm[a]
 
     def pt(a, b, c):
-        return 10.0 ** model.log_trigram(a, b, c)
+        if weight == 1.0:
+            return 10.0 ** model.log_trigram(a, b, c)
+        if (a, b) not in trigram_norm:
+            trigram_norm[(a, b)] = sum(10.0 ** (weight * model.log_trigram(a, b, w)) for w in followers)
+        return 10.0 ** (weight * model.log_trigram(a, b, c)) / trigram_norm[(a, b)]
 
     uni, bi, tri = {}, {}, {}
 
@@ -178,6 +193,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--arpa", help="the phone model as ARPA text (default: convert the package's)")
     parser.add_argument("--output", default=DEFAULT_OUTPUT)
+    parser.add_argument("--weight", type=float, default=1.0,
+                        help="exponent of the conditional probabilities (1 keeps them)")
     args = parser.parse_args()
 
     arpa = args.arpa
@@ -187,7 +204,7 @@ def main():
             convert_to_arpa(find_binary_model(), arpa)
         with open(arpa, encoding="latin-1") as f:
             model = BackoffModel(f)
-    counts = expected_counts(model)
+    counts = expected_counts(model, args.weight)
     n1, n2, n3 = write_text(*counts, args.output)
     print("%s: %d unigrams, %d bigrams, %d trigrams" % (args.output, n1, n2, n3))
 
