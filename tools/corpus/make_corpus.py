@@ -19,7 +19,11 @@ sentence), and corpus.tsv with one line per utterance:
     id  voice  gender  split  wav  zuvo  text
 split is "train" or "test": the held-out voices and the last sentences are "test" only.
 
-    tools/corpus/make_corpus.py --out /work/corpus [--sentences 200] [--jobs 8] [--quick] [--warp]
+    tools/corpus/make_corpus.py --out /work/corpus [--sentences 200] [--jobs 8] [--quick]
+                                [--warp] [--more-voices]
+
+--more-voices adds eight espeak-ng variants to the training voices; like --warp it is not used for
+the built-in models (the voices of other synthesisers came out worse with it).
 
 Needs the packages flite, festival, festvox-kallpc16k, festvox-kdlpc16k, festvox-us-slt-hts,
 espeak-ng, libespeak-ng-dev, gcc and sox (tools/rebuild_models.sh installs them).
@@ -87,6 +91,18 @@ VOICES = [
     ("espeak", "en-us+f2", "female", False),
     ("espeak", "en+f5", "female", False),
     ("espeak", "en-us+f4", "female", True),
+]
+
+# More espeak-ng variants (Klatt-style and other voice settings), with --more-voices.
+MORE_VOICES = [
+    ("espeak", "en-us+klatt", "male", False),
+    ("espeak", "en-us+klatt4", "male", False),
+    ("espeak", "en-us+m1", "male", False),
+    ("espeak", "en-us+m5", "male", False),
+    ("espeak", "en-us+Andy", "male", False),
+    ("espeak", "en-us+edward", "male", False),
+    ("espeak", "en-us+f3", "female", False),
+    ("espeak", "en-us+klatt2", "female", False),
 ]
 
 FUNCTION_WORDS = ("the a an of to in and is was he she they we it on with for at by from this that "
@@ -357,6 +373,8 @@ def main():
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 4)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--quick", action="store_true", help="a few utterances per voice")
+    parser.add_argument("--more-voices", action="store_true",
+                        help="eight more espeak-ng voice variants for training")
     parser.add_argument("--warp", action="store_true",
                         help="a warped copy (another vocal tract length) of every training sentence")
     args = parser.parse_args()
@@ -372,12 +390,13 @@ def main():
     # The warped copies draw from their own generator, so the rest of the corpus (the held-out
     # material above all) stays as it is without them.
     warp_rng = random.Random(args.seed + 1)
-    for engine, voice, gender, held in VOICES:
+    voices = VOICES + (MORE_VOICES if args.more_voices else [])
+    for engine, voice, gender, held in voices:
         for i, sentence in enumerate(sentences):
             test = held or i >= held_from
             # Each voice speaks its own share of the sentences so that voices together cover more
             # text; held-out material is spoken clean (and once more with a channel change).
-            if not test and (i + VOICES.index((engine, voice, gender, held))) % 2:
+            if not test and (i + voices.index((engine, voice, gender, held))) % 2:
                 continue
             chosen = ["clean", "channel"] if test else [rng.choice(kinds), rng.choice(kinds)]
             for kind in dict.fromkeys(chosen):
@@ -392,7 +411,7 @@ def main():
     with open(os.path.join(args.out, "corpus.tsv"), "w") as f:
         f.write("\n".join(rows) + "\n")
     print("%s: %d utterances from %d voices" % (os.path.join(args.out, "corpus.tsv"), len(rows),
-                                                len(VOICES)))
+                                                len(voices)))
 
 
 if __name__ == "__main__":
