@@ -72,8 +72,8 @@ measure textless_f4 --model resources/models/generic.hmm --voice en-us+f4 $TEXTL
 measure textless_seen --model resources/models/generic.hmm $SEEN_FOUR $TEXTLESS
 F="--classes resources/models/fast.hmm --model resources/models/fast.hmm"
 for loop in "" --no-trigram; do
-  measure fast_rms$loop $F --voice rms $TEXTLESS $loop
-  measure fast_f4$loop $F --voice en-us+f4 $TEXTLESS $loop
-  measure fast_seen$loop $F $SEEN_FOUR $TEXTLESS $loop
+  measure fast_rms${loop:+_loop} $F --voice rms $TEXTLESS $loop
+  measure fast_f4${loop:+_loop} $F --voice en-us+f4 $TEXTLESS $loop
+  measure fast_seen${loop:+_loop} $F $SEEN_FOUR $TEXTLESS $loop
 done
 echo "== done: commit resources/lm and resources/models"
