@@ -20,18 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/analysis/observation_stream.h"
 #include "engine/api/results_collection.h"
-#include "engine/audio/audio_file_reader.h"
 #include "engine/audio/default_audio_readers.h"
-#include "engine/audio/pcm_stream.h"
-#include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/memory_buffer.h"
-#include "engine/recognition/textbased_recognizer.h"
-#include "engine/recognition/textless_recognizer.h"
-#include "engine/text/lexicon_file.h"
-#include "engine/text/transcriber.h"
 #include "engine/util/resource_data.h"
+#include "tools/evaluate/utterance_recognition.h"
 
 #ifndef MURMUREX_SOURCE_DIR
 #define MURMUREX_SOURCE_DIR "."
@@ -51,63 +43,23 @@ std::string ReadWhole(const std::string& path) {
 }
 
 struct Settings {
-    std::vector<uint8_t> modelImage;
-    std::string dictionary;
-    std::string trigram;
+    RecognitionSettings recognition;
     bool textless = false;
-    bool useTrigram = true;
     std::string out;
 };
 
 // One utterance through the recogniser; the records become a results file. Empty on success.
 std::string AlignOne(const Settings& s, const Line& line, const std::string& outPath) {
-    char error[kAccErrorTextSize] = "";
-    CAccousticHMM* model = nullptr;
-    if (CreateAccHMM(s.modelImage.data(), static_cast<int>(s.modelImage.size()), error, &model) != 0) {
-        return std::string("model: ") + error;
-    }
-    if (s.textless && s.useTrigram) {
-        LoadTrigramIntoHMM(model, s.trigram.data(), static_cast<int>(s.trigram.size()), 0);
-    }
-    CPCMStream* source = nullptr;
-    int rc = CreateZuvoStreamFromFile(line.wav.c_str(), &source);
-    if (rc != 0) {
-        DestroyAccHMM(model);
-        return line.wav + ": unreadable";
-    }
-    CSpectralStream* obs = nullptr;
-    rc = CreateFeatureStream(source, 1, model->features, &obs);
-    source->Release();
-    if (rc != 0) {
-        DestroyAccHMM(model);
-        return line.wav + ": no feature stream";
-    }
     CConcreteSyncMarkerCollection results;
-    if (s.textless) {
-        CTextlessPhnRecognizer* r = nullptr;
-        CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&r);
-        rc = r->RecognizePhonemes(obs, model, nullptr, &results);
-        CTextlessPhnRecognizer::DestroyTextlessPhnRecognizer(r);
-    } else {
-        CTranscriber* transcriber = nullptr;
-        CreateDefaultTranscriber(s.dictionary.data(), static_cast<int>(s.dictionary.size()), &transcriber);
-        CTextbasedPhnRecognizer* r = nullptr;
-        CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&r);
-        rc = r->RecognizePhonemes(obs, model, line.text.c_str(), transcriber, nullptr, &results);
-        CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(r);
-        transcriber->Release();
-    }
-    DestroyObservationStream(obs);
-    DestroyAccHMM(model);
+    const int rc = RecogniseUtterance(s.recognition, line.wav, s.textless ? std::string() : line.text, &results);
+    const Alignment alignment = AlignmentFromRecords(results);
     std::ofstream out(outPath);
     out << "version 1.2\naudio " << line.wav << "\n";
-    for (const SyncMarker* m = results.begin(); m != nullptr && m != results.end(); ++m) {
-        if (m->type == 1) {
-            out << "phn " << m->start << " " << m->end << " " << static_cast<int>(m->value) << " "
-                << m->label << "\n";
-        } else if (m->type == 2 && m->text != nullptr) {
-            out << "word " << m->start << " " << m->end << " " << m->text << "\n";
-        }
+    for (const TimedLabel& p : alignment.phones) {
+        out << "phn " << p.start << " " << p.end << " 0 " << p.label << "\n";
+    }
+    for (const TimedLabel& w : alignment.words) {
+        out << "word " << w.start << " " << w.end << " " << w.label << "\n";
     }
     out << "end_markers\n";
     if (rc != 0 && rc != 8) return line.wav + ": recognition result " + std::to_string(rc);
@@ -131,6 +83,7 @@ int main(int argc, char** argv) {
     std::string dictionaryPath = MURMUREX_SOURCE_DIR "/resources/dictionary/dictionary.txt";
     std::string trigramPath;
     std::vector<std::string> voices;
+    bool useTrigram = true;
     int limit = 0;
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     for (int i = 1; i < argc; ++i) {
@@ -144,7 +97,7 @@ int main(int argc, char** argv) {
         else if (arg == "--voice") voices.push_back(value());
         else if (arg == "--gender") gender = value();
         else if (arg == "--textless") s.textless = true;
-        else if (arg == "--no-trigram") s.useTrigram = false;
+        else if (arg == "--no-trigram") useTrigram = false;
         else if (arg == "--limit") limit = std::atoi(value().c_str());
         else if (arg == "--threads") threads = std::max(1, std::atoi(value().c_str()));
         else if (arg == "--dictionary") dictionaryPath = value();
@@ -153,9 +106,10 @@ int main(int argc, char** argv) {
     }
     if ((modelPath.empty() == builtin.empty()) || corpus.empty() || s.out.empty()) return Usage();
 
+    RecognitionSettings& r = s.recognition;
     if (!modelPath.empty()) {
         const std::string image = ReadWhole(modelPath);
-        s.modelImage.assign(image.begin(), image.end());
+        r.modelImage.assign(image.begin(), image.end());
     } else {
         int size = 0;
         const void* data = LoadResourceData(nullptr, "BLAH", builtin.c_str(), &size, false);
@@ -163,24 +117,25 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "align_corpus: no built-in model %s\n", builtin.c_str());
             return 1;
         }
-        s.modelImage.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+        r.modelImage.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
     }
-    if (s.modelImage.empty()) {
+    if (r.modelImage.empty()) {
         std::fprintf(stderr, "align_corpus: cannot read the model\n");
         return 1;
     }
-    s.dictionary = ReadWhole(dictionaryPath);
+    r.dictionary = ReadWhole(dictionaryPath);
     if (!trigramPath.empty()) {
-        s.trigram = ReadWhole(trigramPath);
+        r.trigram = ReadWhole(trigramPath);
     } else {
         int size = 0;
         const char* data = static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", 180, &size, false));
-        if (data != nullptr) s.trigram.assign(data, static_cast<size_t>(size));
+        if (data != nullptr) r.trigram.assign(data, static_cast<size_t>(size));
     }
-    if (s.dictionary.empty() || (s.textless && s.useTrigram && s.trigram.empty())) {
+    if (r.dictionary.empty() || (s.textless && useTrigram && r.trigram.empty())) {
         std::fprintf(stderr, "align_corpus: dictionary or trigram text missing\n");
         return 1;
     }
+    if (!useTrigram) r.trigram.clear();
 
     std::ifstream in(corpus);
     std::vector<Line> lines;

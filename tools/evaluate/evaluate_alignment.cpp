@@ -18,36 +18,10 @@
 
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/recognition/memory_buffer.h"
-#include "model/sync_results_file.h"
 #include "tools/evaluate/alignment_metrics.h"
+#include "tools/evaluate/utterance_recognition.h"
 
 namespace {
-
-struct Alignment {
-    std::vector<TimedLabel> phones;
-    std::vector<TimedLabel> words;
-};
-
-bool ReadAlignment(const std::string& path, Alignment* out, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        *error = "cannot open " + path;
-        return false;
-    }
-    sync_results_file file;
-    std::ostringstream errors;
-    if (!file.read(in, errors)) {
-        *error = path + ": " + errors.str();
-        return false;
-    }
-    for (const phn_marker& p : file.results.phonemes) {
-        out->phones.push_back({p.start, p.end, p.label});
-    }
-    for (const og_marker& w : file.results.words) {
-        out->words.push_back({w.start, w.end, w.label});
-    }
-    return true;
-}
 
 // The model's phone map as code -> label; false when the model or its map cannot be read.
 bool ReadClassMap(const std::string& path, std::map<std::string, std::string>* out) {
