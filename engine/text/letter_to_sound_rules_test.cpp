@@ -6,8 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/text/lexicon_file.h"
+#include "engine/text/pronunciation_dictionary.h"
+#include "engine/text/transcriber.h"
 
 namespace {
 
@@ -325,6 +330,27 @@ TEST(LetterToSoundRulesTest, HostileContextsStopMatching) {
     for (int k = 0; k < 30; ++k) word += "AAB";
     const std::string out = Convert(rules, word);
     EXPECT_EQ(out.substr(0, 5), "AHAHb");
+}
+
+// A loaded character map may turn a character into NUL and name NUL as the thousands separator;
+// the transcriber must still read a number across it to the end of the text.
+TEST(LetterToSoundRulesTest, CharacterMappedToNulDoesNotStopTheTranscriber) {
+    FormBuilder f;
+    f.I16(0).I16(0).I16(0);
+    for (int k = 0; k < 56; ++k) f.Str("w ");
+    f.I16(0).I16(1);
+    for (int c = 0; c < 256; ++c) f.Byte(c == 'Q' ? 0 : c);
+    for (int k = 0; k < 10; ++k) f.Str(k == 0 ? "x" : "s ");
+    f.Byte(0).Byte(',');
+    for (int k = 0; k < 10; ++k) f.Str("t ");
+    auto rules = std::make_unique<CLetterToSoundRules>();
+    ASSERT_EQ(Load(*rules, f.Form()), 0);
+    CTranscriber* transcriber = new CTranscriber(CPronunciationDictionary::CreateFromText("", 0), rules.release());
+    EXPECT_TRUE(transcriber->Transcribe("1Q2 3"));
+    int count = 0;
+    transcriber->GetOutputMarkers(&count);
+    EXPECT_EQ(count, 3);
+    DestroyTranscriber(transcriber);
 }
 
 }  // namespace

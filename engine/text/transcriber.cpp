@@ -204,7 +204,10 @@ int CTranscriber::NextCharacter() {
     const int c = input_.data[readIndex_];
     if (c == 0) return 0;
     ++readIndex_;
-    return rules_->MapCharacter(c);
+    // A character that a language's map turns into NUL reads as a blank: a NUL in the look-ahead
+    // would stop Advance in the middle of the text while the characters behind it still match.
+    const int mapped = rules_->MapCharacter(c);
+    return mapped != 0 ? mapped : ' ';
 }
 
 void CTranscriber::Advance() {
