@@ -25,12 +25,31 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        int c;
+        while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
 template <typename T>
 bool SaveTo(const std::string& path, const T& part) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = part.SaveBinary(f);
     return std::fclose(f) == 0 && ok;
+}
+
+// The lexicon-file target reads a leading byte that chooses the form: 0 a whole file, 1 the
+// unpacked block.
+bool PrefixFile(const std::string& path, uint8_t mode) {
+    std::vector<uint8_t> bytes = ReadFile(path);
+    if (bytes.empty()) return false;
+    bytes.insert(bytes.begin(), mode);
+    return WriteFile(path, bytes);
 }
 
 }  // namespace
@@ -74,6 +93,16 @@ int main(int argc, char** argv) {
         info.flags = kLanguageUnitsFirst;
         std::strcpy(info.name, "Plain");
         ok &= WriteLexiconFile((root + "/fuzz_lexicon_file/plain.zlex").c_str(), info, "", rules, *dictionary) == 0;
+        ok &= PrefixFile(root + "/fuzz_lexicon_file/english.zlex", 0);
+        ok &= PrefixFile(root + "/fuzz_lexicon_file/plain.zlex", 0);
+        // The unpacked block: the rule set, one int32, the dictionary.
+        std::vector<uint8_t> block{1};
+        const std::vector<uint8_t> rulesBytes = ReadFile(root + "/fuzz_lts_rules/english.bin");
+        const std::vector<uint8_t> dictionaryBytes = ReadFile(root + "/fuzz_dictionary_binary/ten_words.bin");
+        block.insert(block.end(), rulesBytes.begin(), rulesBytes.end());
+        block.insert(block.end(), 4, 0);
+        block.insert(block.end(), dictionaryBytes.begin(), dictionaryBytes.end());
+        ok &= WriteFile(root + "/fuzz_lexicon_file/unpacked_block.bin", block);
         dictionary->Destroy();
     }
     if (!ok) std::fprintf(stderr, "some seeds were not written\n");
