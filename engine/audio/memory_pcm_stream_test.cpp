@@ -151,6 +151,12 @@ TEST(MemoryLoad, OpeningErrorsComeBackWithTheirCodes) {
     ASSERT_TRUE(WriteBytes(dir.File("u.xyz"), BuildWav(WavSpec{}, Pcm16({1, 2}))));
     EXPECT_FALSE(Load(dir.File("u.xyz"), &rc));
     EXPECT_EQ(rc, kErrBadData);
+    // A rate of a few hertz would blow a small file up to gigabytes at 16 kHz.
+    WavSpec crawling;
+    crawling.rate = 2;
+    ASSERT_TRUE(WriteBytes(dir.File("slow.wav"), BuildWav(crawling, Pcm16(std::vector<int16_t>(30000, 5)))));
+    EXPECT_FALSE(Load(dir.File("slow.wav"), &rc));
+    EXPECT_EQ(rc, kErrBadData);
     CMemoryPCMStream* out = reinterpret_cast<CMemoryPCMStream*>(1);
     EXPECT_EQ(CreateMemoryPCMStreamFromFile(nullptr, &kTarget, nullptr, &out), kErrInvalidArgument);
     EXPECT_EQ(out, nullptr);

@@ -25,6 +25,9 @@ int CResampledPCMStream::Instantiate(CPCMStream* src, const PCMFormat* target, u
     PCMFormat srcFormat;
     src->GetFormat(&srcFormat);
     if (RateHz(srcFormat) == 0 || RateHz(*target) == 0) return kErrBadData;
+    // A header claiming a handful of hertz would make a small file expand into gigabytes at the
+    // target rate; no real recording is that slow.
+    if (RateHz(srcFormat) < kMinSourceRateHz) return kErrBadData;
     if (source) source->Release();
     source = src;
     source->AddRef();

@@ -5,6 +5,9 @@
 #include "engine/audio/pcm_stream.h"
 #include "engine/audio/resampler.h"
 
+// Sources slower than this are refused as unreadable audio.
+constexpr unsigned kMinSourceRateHz = 1000;
+
 // One thread at a time; no lock.
 class CResampledPCMStream : public CPCMStream {
 public:
@@ -24,7 +27,8 @@ public:
     int ReadChannelFloat(float* buffer, unsigned* frames, unsigned channel) override;
 
     // Takes one reference to source; target gives the rate (16.16). Returns 0, or 2 for a null
-    // source or target, 12 when either rate is 0 whole hertz.
+    // source or target, 12 when either rate is 0 whole hertz or the source is slower than
+    // kMinSourceRateHz.
     virtual int Instantiate(CPCMStream* source, const PCMFormat* target, unsigned channel,
                             float cutoffFactor);
 
