@@ -12,6 +12,7 @@
 
 #include "swf/flash_morph.h"
 #include "swf/flash_movie.h"
+#include "swf/swf_test_util.h"
 #include "swf/flash_sprite.h"
 #include "swf/flash_tag_reader.h"
 #include "swf/flash_text.h"
@@ -35,24 +36,13 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
     return std::vector<uint8_t>(in.data(), in.data() + in.size());
 }
 
-bool LoadBytes(FSWFMovie& movie, const std::vector<uint8_t>& bytes, std::vector<std::string>& errors) {
-    flash_istream in(bytes.data(), bytes.size());
-    return movie.Load(in, errors);
-}
-
-std::vector<uint8_t> Written(FSWFMovie& movie) {
-    flash_ostream out;
-    movie.Write(out);
-    return out.bytes();
-}
-
 }  // namespace
 
 TEST(FlashCharacterFixtures, DecodingAgreesWithTheIndependentParser) {
     for (const char* name : kIndependent) {
         FSWFMovie movie;
         std::vector<std::string> errors;
-        EXPECT_TRUE(LoadBytes(movie, ReadBytes(kDir + name + ".swf"), errors)) << name << ": " << errors.front();
+        EXPECT_TRUE(LoadMovie(movie, ReadBytes(kDir + name + ".swf"), errors)) << name << ": " << errors.front();
         std::string expected = ReadText(kDir + name + ".characters.txt");
         ASSERT_FALSE(expected.empty()) << name;
         EXPECT_EQ(swf_dump::Characters(movie), expected) << name;
@@ -77,11 +67,11 @@ TEST(FlashCharacterFixtures, WritingIsAFixedPoint) {
     for (const char* name : kIndependent) {
         FSWFMovie first;
         std::vector<std::string> errors;
-        ASSERT_TRUE(LoadBytes(first, ReadBytes(kDir + name + ".swf"), errors)) << name;
-        std::vector<uint8_t> once = Written(first);
+        ASSERT_TRUE(LoadMovie(first, ReadBytes(kDir + name + ".swf"), errors)) << name;
+        std::vector<uint8_t> once = WrittenMovie(first);
         FSWFMovie second;
-        ASSERT_TRUE(LoadBytes(second, once, errors)) << name << ": " << errors.front();
-        EXPECT_EQ(Written(second), once) << name;
+        ASSERT_TRUE(LoadMovie(second, once, errors)) << name << ": " << errors.front();
+        EXPECT_EQ(WrittenMovie(second), once) << name;
         // What the movie shows survives the rewriting.
         EXPECT_EQ(second.dictionary.size(), first.dictionary.size()) << name;
         for (int f = 0; f < first.GetTimeline().GetFrameCount(); ++f) {
@@ -137,7 +127,7 @@ TEST(FlashCharacterFixtures, MinimallyEncodedTagsComeBackExactly) {
 TEST(FlashCharacterFixtures, WhatTheParserSkipsDecodesToTheWrittenValues) {
     FSWFMovie movie;
     std::vector<std::string> errors;
-    ASSERT_TRUE(LoadBytes(movie, ReadBytes(kDir + "independent_buttons_morph.swf"), errors));
+    ASSERT_TRUE(LoadMovie(movie, ReadBytes(kDir + "independent_buttons_morph.swf"), errors));
 
     auto* morph = dynamic_cast<FlashTagDefineMorphShape*>(movie.GetCharacter(4));
     ASSERT_NE(morph, nullptr);
@@ -165,7 +155,7 @@ TEST(FlashCharacterFixtures, WhatTheParserSkipsDecodesToTheWrittenValues) {
     EXPECT_EQ(r.ratio, 32768);
 
     FSWFMovie text;
-    ASSERT_TRUE(LoadBytes(text, ReadBytes(kDir + "independent_text.swf"), errors));
+    ASSERT_TRUE(LoadMovie(text, ReadBytes(kDir + "independent_text.swf"), errors));
     auto* font = dynamic_cast<FlashTagDefineFont*>(text.GetCharacter(3));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->glyphs.size(), 2u);
@@ -180,7 +170,7 @@ TEST(FlashCharacterFixtures, WhatTheParserSkipsDecodesToTheWrittenValues) {
 TEST(FlashCharacterFixtures, ASpriteKeepsItsLabelsAndDisplayLists) {
     FSWFMovie movie;
     std::vector<std::string> errors;
-    ASSERT_TRUE(LoadBytes(movie, ReadBytes(kDir + "independent_shapes.swf"), errors));
+    ASSERT_TRUE(LoadMovie(movie, ReadBytes(kDir + "independent_shapes.swf"), errors));
     auto* sprite = dynamic_cast<FlashTagSprite*>(movie.GetCharacter(4));
     ASSERT_NE(sprite, nullptr);
     FTimeline& t = sprite->timeline;

@@ -38,17 +38,6 @@ std::vector<uint8_t> File(const std::vector<FlashTag*>& tags, uint8_t rateIntege
     return out.bytes();
 }
 
-bool Load(FSWFMovie& movie, const std::vector<uint8_t>& bytes, std::vector<std::string>& errors) {
-    flash_istream in(bytes.data(), bytes.size());
-    return movie.Load(in, errors);
-}
-
-std::vector<uint8_t> Written(FSWFMovie& movie) {
-    flash_ostream out;
-    movie.Write(out);
-    return out.bytes();
-}
-
 struct TagSeen {
     uint16_t code;
     uint32_t length;
@@ -310,12 +299,12 @@ TEST(FlashMovie, LoadsAndWritesAOneShapeMovie) {
     std::vector<uint8_t> file = File({&square, &place, &show});
     FSWFMovie movie;
     std::vector<std::string> errors{"stale"};
-    EXPECT_TRUE(Load(movie, file, errors));
+    EXPECT_TRUE(LoadMovie(movie, file, errors));
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(movie.dictionary.size(), 1u);
     EXPECT_EQ(movie.GetTimeline().GetFrameCount(), 1);
     // Minimally encoded, so the first write gives the same bytes.
-    std::vector<uint8_t> written = Written(movie);
+    std::vector<uint8_t> written = WrittenMovie(movie);
     EXPECT_EQ(written, file);
     std::vector<TagSeen> tags = TagsOf(written);
     ASSERT_EQ(tags.size(), 4u);
@@ -345,7 +334,7 @@ TEST(FlashMovie, LoadErrorsAreTextsAndTheRestIsRead) {
         FSWFMovie movie;
         std::vector<std::string> errors;
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(Load(movie, file, errors));
+        EXPECT_FALSE(LoadMovie(movie, file, errors));
         testing::internal::GetCapturedStderr();
         EXPECT_EQ(errors, std::vector<std::string>{c.error});
         std::vector<FDisplayRecord> list;
@@ -355,19 +344,19 @@ TEST(FlashMovie, LoadErrorsAreTextsAndTheRestIsRead) {
     // Not a SWF file at all.
     FSWFMovie movie;
     std::vector<std::string> errors;
-    EXPECT_FALSE(Load(movie, Bytes({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}), errors));
+    EXPECT_FALSE(LoadMovie(movie, Bytes({'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}), errors));
     EXPECT_EQ(errors.size(), 1u);
 }
 
 TEST(FlashMovie, TruncatedMoviesFailWithAnErrorText) {
     FSWFMovie rich = RichMovie();
-    std::vector<uint8_t> file = Written(rich);
+    std::vector<uint8_t> file = WrittenMovie(rich);
     testing::internal::CaptureStderr();
     for (size_t cut = 0; cut + 1 < file.size(); cut += 7) {
         std::vector<uint8_t> part(file.begin(), file.begin() + cut);
         FSWFMovie movie;
         std::vector<std::string> errors;
-        EXPECT_FALSE(Load(movie, part, errors)) << cut;
+        EXPECT_FALSE(LoadMovie(movie, part, errors)) << cut;
         EXPECT_FALSE(errors.empty()) << cut;
     }
     testing::internal::GetCapturedStderr();
@@ -375,7 +364,7 @@ TEST(FlashMovie, TruncatedMoviesFailWithAnErrorText) {
 
 TEST(FlashMovie, CharactersAreWrittenOnceJustBeforeTheirFirstUse) {
     FSWFMovie movie = RichMovie();
-    std::vector<uint8_t> file = Written(movie);
+    std::vector<uint8_t> file = WrittenMovie(movie);
     ExpectCharactersBeforeUse(file);
     std::vector<int> ids;
     for (const auto& t : TagsOf(file))
@@ -387,10 +376,10 @@ TEST(FlashMovie, CharactersAreWrittenOnceJustBeforeTheirFirstUse) {
 
 TEST(FlashMovie, ABuiltMovieReadsBackAndWritingIsAFixedPoint) {
     FSWFMovie movie = RichMovie();
-    std::vector<uint8_t> once = Written(movie);
+    std::vector<uint8_t> once = WrittenMovie(movie);
     FSWFMovie back;
     std::vector<std::string> errors;
-    ASSERT_TRUE(Load(back, once, errors)) << errors.front();
+    ASSERT_TRUE(LoadMovie(back, once, errors)) << errors.front();
     EXPECT_EQ(back.header.frameCount, 2);
     EXPECT_EQ(back.GetFrameRate(), 24);
     // Everything but the unused square decodes as it was built.
@@ -408,7 +397,7 @@ TEST(FlashMovie, ABuiltMovieReadsBackAndWritingIsAFixedPoint) {
     FDisplayRecord r;
     ASSERT_TRUE(inner->timeline.elements[1].GetPlacedRecord(r, 1));
     EXPECT_EQ(r.ratio, 65535);
-    EXPECT_EQ(Written(back), once);
+    EXPECT_EQ(WrittenMovie(back), once);
 
     // Instance paths go through both sprites.
     FlashIDEnabled* character = nullptr;
@@ -424,7 +413,7 @@ TEST(FlashMovie, InstancePathsNeedSpritesOnTheWay) {
     FlashTagShowFrame show;
     FSWFMovie movie;
     std::vector<std::string> errors;
-    ASSERT_TRUE(Load(movie, File({&square, &place, &show}), errors));
+    ASSERT_TRUE(LoadMovie(movie, File({&square, &place, &show}), errors));
     FDisplayRecord r;
     FlashIDEnabled* character = nullptr;
     EXPECT_TRUE(movie.FindTimeline("box", 0, r, character));
@@ -514,7 +503,7 @@ TEST(FlashMovie, RenumberingKeepsEveryReferenceAndEveryCharacter) {
     outer->timeline.GetDisplayList(0, list);
     EXPECT_EQ(list[1].characterId, 12);
 
-    std::vector<uint8_t> file = Written(movie);
+    std::vector<uint8_t> file = WrittenMovie(movie);
     ExpectCharactersBeforeUse(file);
     std::set<int> written;
     for (const auto& t : TagsOf(file))
@@ -557,8 +546,8 @@ TEST(FlashMovie, CopiesAreDeepAndLeaveTheErrorsBehind) {
     EXPECT_EQ(copy.dictionary.size(), movie.dictionary.size());
     EXPECT_NE(copy.GetCharacter(2), movie.GetCharacter(2));
     ASSERT_NE(copy.GetJPEGTables(), nullptr);
-    EXPECT_EQ(Written(copy), Written(movie));
-    std::vector<TagSeen> tags = TagsOf(Written(copy));
+    EXPECT_EQ(WrittenMovie(copy), WrittenMovie(movie));
+    std::vector<TagSeen> tags = TagsOf(WrittenMovie(copy));
     EXPECT_EQ(tags[0].code, 24);
     EXPECT_EQ(tags[1].code, 8);
     copy.DeleteAll();
@@ -589,10 +578,10 @@ TEST(FlashMovie, DownloadedMoviesWriteBackAsAFixedPoint) {
         std::vector<std::string> errors;
         EXPECT_EQ(movie.Load(in, errors), c.errors.empty()) << c.name;
         EXPECT_EQ(std::set<std::string>(errors.begin(), errors.end()), c.errors) << c.name;
-        std::vector<uint8_t> once = Written(movie);
+        std::vector<uint8_t> once = WrittenMovie(movie);
         FSWFMovie back;
-        ASSERT_TRUE(Load(back, once, errors)) << c.name << ": " << errors.front();
-        EXPECT_EQ(Written(back), once) << c.name;
+        ASSERT_TRUE(LoadMovie(back, once, errors)) << c.name << ": " << errors.front();
+        EXPECT_EQ(WrittenMovie(back), once) << c.name;
         EXPECT_EQ(back.GetTimeline().GetFrameCount(), movie.GetTimeline().GetFrameCount()) << c.name;
     }
 }

@@ -1,5 +1,5 @@
 // Helpers shared by the SWF library's tests: byte lists, writing a tag to bytes, reading tags back,
-// and a visitor that records what the reader told it.
+// loading and writing whole movies, and a visitor that records what the reader told it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "swf/flash_header.h"
+#include "swf/flash_movie.h"
 #include "swf/flash_stream.h"
 #include "swf/flash_tag.h"
 #include "swf/flash_tag_reader.h"
@@ -76,4 +77,17 @@ T ReadTagBack(const std::vector<uint8_t>& bytes) {
     auto* typed = dynamic_cast<T*>(tag.get());
     EXPECT_NE(typed, nullptr);
     return typed ? *typed : T();
+}
+
+// A whole movie loaded from bytes; errors collects the loader's texts.
+inline bool LoadMovie(FSWFMovie& movie, const std::vector<uint8_t>& bytes, std::vector<std::string>& errors) {
+    flash_istream in(bytes.data(), bytes.size());
+    return movie.Load(in, errors);
+}
+
+// A whole movie written to bytes.
+inline std::vector<uint8_t> WrittenMovie(FSWFMovie& movie) {
+    flash_ostream out;
+    movie.Write(out);
+    return out.bytes();
 }
