@@ -568,7 +568,8 @@ bool RealignOne(CAccousticHMM* model, CTranscriber* transcriber, TrainingUtteran
 }  // namespace
 
 int RealignWithRecognizer(const CAccousticHMM& model, const std::string& dictionary, int threads,
-                          std::vector<TrainingUtterance>* utterances, std::string* error) {
+                          bool includeExact, std::vector<TrainingUtterance>* utterances,
+                          std::string* error) {
     const std::vector<uint8_t> image = ModelImage(model);
     if (image.empty()) {
         *error = "the model image cannot be written";
@@ -592,7 +593,8 @@ int RealignWithRecognizer(const CAccousticHMM& model, const std::string& diction
             return;
         }
         for (size_t i = next++; i < utterances->size(); i = next++) {
-            if (RealignOne(copy, transcriber, &(*utterances)[i])) ++realigned;
+            TrainingUtterance& u = (*utterances)[i];
+            if ((includeExact || u.approximate) && RealignOne(copy, transcriber, &u)) ++realigned;
         }
         transcriber->Release();
         DestroyAccHMM(copy);
@@ -633,10 +635,13 @@ std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, con
     std::string e = TrainModels(*utterances, full, config, options, &current);
     if (!e.empty()) return e;
     TrainingOptions reestimate = options;
-    reestimate.passes = 0;  // the recogniser's states as they are
+    // Realigned utterances bring the recogniser's states; when exact references are kept, their
+    // states are realigned inside the phones as in the first training.
+    if (options.realignExact) reestimate.passes = 0;
     for (int pass = 1; pass <= options.realignPasses; ++pass) {
         std::string error;
-        const int n = RealignWithRecognizer(current, dictionary, options.threads, utterances, &error);
+        const int n = RealignWithRecognizer(current, dictionary, options.threads, options.realignExact,
+                                            utterances, &error);
         if (n == 0) return "realignment pass " + std::to_string(pass) + ": " + (error.empty() ? "nothing aligned" : error);
         std::fprintf(stderr, "realignment pass %d: %d of %zu utterances realigned\n", pass, n,
                      utterances->size());

@@ -19,6 +19,9 @@ struct TrainingUtterance {
     std::vector<float> features;   // frames x numFeatures
     std::vector<int> frameModels;  // frames
     std::vector<int> frameStates;  // frames, or empty: each phone split equally into states
+    // The reference was made by a recogniser (real recordings), not by the synthesiser that spoke
+    // it: realignment passes refine it.
+    bool approximate = false;
 };
 
 struct TrainingOptions {
@@ -26,6 +29,9 @@ struct TrainingOptions {
     int mixtures = 10;
     int passes = 4;     // state realignments, each followed by re-estimation
     int realignPasses = 0;  // then realignments by the text-based recogniser, each re-estimated
+    // Realignment also relabels utterances with exact references. Viterbi training drifts from
+    // exact times towards its own alignment, so by default only approximate references move.
+    bool realignExact = false;
     int emRounds = 4;   // mixture re-estimation rounds after each split
     int threads = 8;
     double varianceFloor = 0.02;  // share of the global variance of each feature
@@ -68,14 +74,16 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
 // Realigns every utterance with the engine's text-based recogniser and model (40 labels): the
 // model goes through its image and CreateAccHMM (one copy, recogniser and transcriber per thread),
 // the sentence through the built-in transcriber over dictionary (its "WORD=phones" text), and the
-// phoneme records and their state-run records become the frame models and states. Utterances that
-// do not align keep their labels. Returns how many were realigned; error says why none could be.
+// phoneme records and their state-run records become the frame models and states. Utterances with
+// exact references are left alone unless includeExact; utterances that do not align keep their
+// labels. Returns how many were realigned; error says why none could be.
 int RealignWithRecognizer(const CAccousticHMM& model, const std::string& dictionary, int threads,
-                          std::vector<TrainingUtterance>* utterances, std::string* error);
+                          bool includeExact, std::vector<TrainingUtterance>* utterances,
+                          std::string* error);
 
 // The whole recipe: utterances labelled with the 40-label set are trained (TrainModels), then
-// realigned options.realignPasses times by the text-based recogniser, each time re-estimated from
-// the recogniser's phones and states alone. A smaller target set is estimated from the last
+// realigned options.realignPasses times by the text-based recogniser (approximate references only,
+// unless options.realignExact), each time re-estimated from the new labels and states. A smaller target set is estimated from the last
 // realignment, its classes taking the states of their phonemes. The utterances' labels are
 // changed. Empty message on success.
 std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, const LabelSet& target,

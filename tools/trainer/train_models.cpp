@@ -1,12 +1,16 @@
 // Trains an acoustic model file from the generated corpus (tools/corpus/make_corpus.py).
 //
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
-//                [--threads 8] [--passes 4] [--realign 0] [--mixtures 10] [--floor 0.02]
-//                [--limit N] [--name NAME] [--dictionary FILE] [--flat-exits]
+//                [--real-corpus real.tsv] [--threads 8] [--passes 4] [--realign 0]
+//                [--realign-exact] [--mixtures 10] [--floor 0.02] [--limit N] [--name NAME]
+//                [--dictionary FILE] [--flat-exits]
 //
-// After the passes of state realignment inside the reference phones, --realign passes align every
-// utterance's sentence anew with the engine's text-based recogniser (built-in transcriber over the
-// dictionary text) and re-estimate the models from its phones and states.
+// --real-corpus adds recordings of people (tools/corpus/make_real_corpus.py) whose reference
+// alignments were made by a recogniser and are only approximate. After the passes of state
+// realignment inside the reference phones, --realign passes align those utterances' sentences
+// anew with the engine's text-based recogniser (built-in transcriber over the dictionary text) and
+// re-estimate the models from the new phones and states. The synthesised utterances keep their
+// exact phone times unless --realign-exact.
 //
 // Uses the corpus lines of split "train"; --voices male takes male voices, female takes female
 // voices and male voices made higher by a speed change. --layout 15 trains the 19 mouth-shape
@@ -31,6 +35,7 @@ namespace {
 
 struct CorpusLine {
     std::string name, voice, gender, split, wav, alignment, text;
+    bool approximate = false;
 };
 
 #ifndef MURMUREX_SOURCE_DIR
@@ -40,11 +45,14 @@ struct CorpusLine {
 int Usage() {
     std::fprintf(stderr,
                  "usage: train_models --corpus FILE --out MODEL.hmm [--voices all|male|female]\n"
-                 "                    [--layout 38|15] [--threads N] [--passes N] [--realign N]\n"
-                 "                    [--mixtures N] [--floor SHARE] [--limit N] [--name NAME]\n"
+                 "                    [--layout 38|15] [--real-corpus FILE] [--threads N]\n"
+                 "                    [--passes N] [--realign N] [--realign-exact] [--mixtures N]\n"
+                 "                    [--floor SHARE] [--limit N] [--name NAME]\n"
                  "                    [--dictionary FILE] [--flat-exits]\n"
+                 "  --real-corpus  recordings with approximate reference alignments\n"
                  "  --floor     variance floor as a share of each feature's global variance\n"
                  "  --realign   passes of realignment by the engine's text-based recogniser\n"
+                 "  --realign-exact  realign the synthesised utterances too\n"
                  "  --flat-exits  phone exits shared equally instead of by the phone bigram\n");
     return 2;
 }
@@ -52,7 +60,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string corpus, out, voices = "all", name = "MODEL";
+    std::string corpus, realCorpus, out, voices = "all", name = "MODEL";
     int layout = 38, limit = 0;
     std::string dictionaryPath = MURMUREX_SOURCE_DIR "/resources/dictionary/dictionary.txt";
     TrainingOptions options;
@@ -61,6 +69,8 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
         if (arg == "--corpus") corpus = value();
+        else if (arg == "--real-corpus") realCorpus = value();
+        else if (arg == "--realign-exact") options.realignExact = true;
         else if (arg == "--out") out = value();
         else if (arg == "--voices") voices = value();
         else if (arg == "--name") name = value();
@@ -97,31 +107,36 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::ifstream in(corpus);
-    if (!in.is_open()) {
-        std::fprintf(stderr, "train_models: cannot open %s\n", corpus.c_str());
-        return 1;
-    }
     std::vector<CorpusLine> lines;
     std::vector<std::string> voiceNames;
-    for (std::string row; std::getline(in, row);) {
-        std::istringstream f(row);
-        CorpusLine c;
-        if (!std::getline(f, c.name, '\t') || !std::getline(f, c.voice, '\t') ||
-            !std::getline(f, c.gender, '\t') || !std::getline(f, c.split, '\t') ||
-            !std::getline(f, c.wav, '\t') || !std::getline(f, c.alignment, '\t') ||
-            !std::getline(f, c.text)) {
-            continue;
+    auto readCorpus = [&](const std::string& path, bool approximate) {
+        std::ifstream in(path);
+        if (!in.is_open()) {
+            std::fprintf(stderr, "train_models: cannot open %s\n", path.c_str());
+            return false;
         }
-        if (c.split != "train") continue;
-        if (voices == "male" && c.gender != "male") continue;
-        if (voices == "female" && c.gender != "female" && c.gender != "raised") continue;
-        lines.push_back(c);
-        if (std::find(voiceNames.begin(), voiceNames.end(), c.voice) == voiceNames.end()) {
-            voiceNames.push_back(c.voice);
+        for (std::string row; std::getline(in, row);) {
+            std::istringstream f(row);
+            CorpusLine c;
+            if (!std::getline(f, c.name, '\t') || !std::getline(f, c.voice, '\t') ||
+                !std::getline(f, c.gender, '\t') || !std::getline(f, c.split, '\t') ||
+                !std::getline(f, c.wav, '\t') || !std::getline(f, c.alignment, '\t') ||
+                !std::getline(f, c.text)) {
+                continue;
+            }
+            if (c.split != "train") continue;
+            if (voices == "male" && c.gender != "male") continue;
+            if (voices == "female" && c.gender != "female" && c.gender != "raised") continue;
+            if (limit > 0 && static_cast<int>(lines.size()) >= limit) break;
+            c.approximate = approximate;
+            lines.push_back(c);
+            if (std::find(voiceNames.begin(), voiceNames.end(), c.voice) == voiceNames.end()) {
+                voiceNames.push_back(c.voice);
+            }
         }
-        if (limit > 0 && static_cast<int>(lines.size()) >= limit) break;
-    }
+        return true;
+    };
+    if (!readCorpus(corpus, false) || (!realCorpus.empty() && !readCorpus(realCorpus, true))) return 1;
     if (lines.empty()) {
         std::fprintf(stderr, "train_models: no training lines selected\n");
         return 1;
@@ -139,19 +154,21 @@ int main(int argc, char** argv) {
                 for (size_t i = next++; i < lines.size(); i = next++) {
                     errors[i] = LoadUtterance(lines[i].wav, lines[i].alignment, config, full, &utterances[i]);
                     utterances[i].text = lines[i].text;
+                    utterances[i].approximate = lines[i].approximate;
                 }
             });
         }
         for (std::thread& t : pool) t.join();
     }
     std::vector<TrainingUtterance> good;
-    size_t frames = 0;
+    size_t frames = 0, recorded = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (!errors[i].empty()) {
             std::fprintf(stderr, "train_models: skipped %s\n", errors[i].c_str());
             continue;
         }
         frames += utterances[i].frames;
+        if (utterances[i].approximate) ++recorded;
         good.push_back(std::move(utterances[i]));
     }
     const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -164,15 +181,19 @@ int main(int argc, char** argv) {
     std::strftime(date, sizeof date, "%Y-%m-%d", std::gmtime(&now));
     info << name << ": " << set.labels.size() << " phone models x " << options.states << " states x "
          << options.mixtures << " diagonal Gaussians, " << config.numFeatures << " features. "
-         << "Trained " << date << " by train_models on " << good.size()
-         << " synthesised utterances (" << frames << " frames; voices " << voices << ":";
+         << "Trained " << date << " by train_models on " << good.size() - recorded
+         << " synthesised utterances";
+    if (recorded > 0) info << " and " << recorded << " recordings of people";
+    info << " (" << frames << " frames; voices " << voices << ":";
     for (const std::string& v : voiceNames) info << " " << v;
     info << "), augmented with gain, noise, reverberation, speed and equalisation. States initialised "
-            "by equal split of the synthesisers' phone times, mixtures by splitting, "
-         << options.passes << " passes of state realignment and re-estimation";
+            "by equal split of the reference phone times (the synthesisers' own";
+    if (recorded > 0) info << "; for the recordings, the text-based recogniser's";
+    info << "), mixtures by splitting, " << options.passes << " passes of state realignment and re-estimation";
     if (options.realignPasses > 0) {
         info << ", then " << options.realignPasses << " pass" << (options.realignPasses > 1 ? "es" : "")
-             << " of realignment by the text-based recogniser and re-estimation";
+             << " of realignment of the " << (options.realignExact ? "utterances" : "recordings")
+             << " by the text-based recogniser and re-estimation";
     }
     info << "; transitions from state occupancies, phone exits "
          << (options.bigramExits ? "weighted by the training phone bigram." : "shared equally.");
