@@ -232,13 +232,16 @@ LabelSet FullLabelSet() {
 }
 
 LabelSet VisemeLabelSet() {
-    // Each class is named by its first code; classes in the inventory order of their names.
+    // Each class is named by its first code, the one most frequent in the built-in phone trigram
+    // text: a model set of classes reads only the trigram counts of its names, so the names should
+    // carry as much of their classes' counts as they can. Classes in the inventory order of their
+    // names.
     static const char* const classes[][5] = {
         {"x"},           {"m", "p", "b"},       {"f", "v"},        {"SH", "ZH", "CH", "j"},
-        {"s", "z"},      {"TH", "DH"},          {"t", "d", "n"},   {"k", "g", "NG"},
-        {"h"},           {"r", "ER"},           {"w"},             {"UW", "UH"},
-        {"y", "IY"},     {"IH", "EY"},          {"EH", "AE"},      {"l"},
-        {"AA", "AH", "AY", "AW"}, {"AO", "OY"}, {"OW"}};
+        {"s", "z"},      {"DH", "TH"},          {"k", "g", "NG"},  {"h"},
+        {"r", "ER"},     {"w"},                 {"UH", "UW"},      {"IY", "y"},
+        {"IH", "EY"},    {"EH", "AE"},          {"n", "t", "d"},   {"l"},
+        {"AH", "AA", "AY", "AW"}, {"AO", "OY"}, {"OW"}};
     LabelSet set;
     for (const auto& cls : classes) {
         const int index = static_cast<int>(set.labels.size());
