@@ -14,6 +14,19 @@ namespace {
 
 const char kScriptBegin[] = "%%-begin-zuvo-text-%%";
 const char kScriptEnd[] = "%%-end-zuvo-text-%%";
+// The reader ends the script at the first end mark anywhere in it, line ends included, so a script
+// that holds the mark itself gets this character right after each copy of it; the reader takes a
+// mark so followed as script text and drops the character. Nothing else in the script changes.
+// '+' can't start a keyword, so an older file with it there failed to read and none that read
+// cleanly is read differently.
+const char kScriptEndContinued = '+';
+
+// A phoneme or envelope label is one blank-delimited token of 1 or 2 characters, so an empty label
+// (a sub-phoneme record with no phoneme before it gives one) can't be written as it is: the next
+// token would be taken for it. It is written as this placeholder instead, which the reader turns
+// back into an empty label. It is longer than the labels the reader takes, so no file that read
+// cleanly before holds it.
+const char kEmptyLabel[] = "<empty>";
 
 // A line break inside a label or path would split its record and make the file unreadable.
 std::string one_line(const std::string& text) {
@@ -32,6 +45,23 @@ std::string lower_ascii(std::string text) {
 }
 
 std::string trim(const std::string& text) { return TrimRight(TrimLeft(text)); }
+
+std::string label_field(const std::string& label) { return label.empty() ? kEmptyLabel : label; }
+
+std::string escape_script(const std::string& text) {
+    const std::string mark = kScriptEnd;
+    std::string out;
+    size_t copied = 0;
+    // Marks are found left to right without overlap, as the reader finds them.
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, copied)) {
+        const size_t after = at + mark.size();
+        out.append(text, copied, after - copied);
+        out.push_back(kScriptEndContinued);
+        copied = after;
+    }
+    out.append(text, copied, std::string::npos);
+    return out;
+}
 
 // Reads the records of one file. Every failure reports one error line and makes the caller stop.
 class record_reader {
@@ -153,7 +183,9 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         env.value = 0.0f;
         std::string label;
         if (!number(env.start) || !number(env.end) || !token(label)) return false;
-        if (label.empty() || label.size() > 2) {
+        if (label == kEmptyLabel) {
+            label.clear();
+        } else if (label.empty() || label.size() > 2) {
             error("Incorrect or empty phoneme label '" + label + "'");
             track.envelope.push_back(env);
             return false;
@@ -179,8 +211,8 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         phn_marker p;
         std::string label;
         if (!number(p.start) || !number(p.end) || !number(p.value) || !token(label)) return false;
-        bool good_label = !label.empty() && label.size() <= 2;
-        if (good_label) p.set_label(label.c_str());
+        const bool good_label = label == kEmptyLabel || (!label.empty() && label.size() <= 2);
+        if (good_label && label != kEmptyLabel) p.set_label(label.c_str());
         track.phonemes.push_back(p);
         last_phoneme_ = static_cast<long>(track.phonemes.size()) - 1;
         if (!good_label) {
@@ -236,11 +268,17 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
     }
     if (kw == lower_ascii(kScriptBegin)) {
         in_.get();  // the blank after the keyword
-        bool found = false;
-        std::string text = ReadUntilDelimiter(in_, kScriptEnd, &found);
-        if (!found) {
-            error("Script Text is not correctly delimited in zuvo file");
-            return false;
+        std::string text;
+        for (;;) {
+            bool found = false;
+            text += ReadUntilDelimiter(in_, kScriptEnd, &found);
+            if (!found) {
+                error("Script Text is not correctly delimited in zuvo file");
+                return false;
+            }
+            if (in_.peek() != kScriptEndContinued) break;
+            in_.get();
+            text += kScriptEnd;  // a mark inside the script
         }
         file.script_text = TrimRight(text);
         return true;
@@ -276,7 +314,7 @@ int whole_value(float value) {
 }
 
 void write_phoneme(std::ostream& out, const phn_marker& p) {
-    out << "phn " << p.start << ' ' << p.end << ' ' << whole_value(p.value) << ' ' << p.label << '\n';
+    out << "phn " << p.start << ' ' << p.end << ' ' << whole_value(p.value) << ' ' << label_field(p.label) << '\n';
     for (const marker_base& e : p.energy)
         out << "energy " << e.start << ' ' << e.end << ' ' << whole_value(e.value) << '\n';
 }
@@ -301,7 +339,7 @@ void write_key(std::ostream& out, const art_marker& a) {
 }
 
 void write_envelope(std::ostream& out, const phn_env_marker& e) {
-    out << "phn_env " << e.start << ' ' << e.end << ' ' << e.label << ' ' << e.points.size();
+    out << "phn_env " << e.start << ' ' << e.end << ' ' << label_field(e.label) << ' ' << e.points.size();
     for (const envelope_point& p : e.points) out << ' ' << p.time << ' ' << p.value;
     out << '\n';
 }
@@ -372,7 +410,8 @@ void sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags)
         }
     }
 
-    if ((flags & kWriteScript) && !script_text.empty()) out << kScriptBegin << ' ' << script_text << '\n' << kScriptEnd << '\n';
+    if ((flags & kWriteScript) && !script_text.empty())
+        out << kScriptBegin << ' ' << escape_script(script_text) << '\n' << kScriptEnd << '\n';
     out << "end_markers\n";
     out.flush();
 }

@@ -155,6 +155,84 @@ TEST(ResultsFile, ValuesBeyondWholeNumbersAreWrittenSaturated) {
     EXPECT_NE(text.find("phn 20 30 0 c\n"), std::string::npos) << text;
 }
 
+TEST(ResultsFile, EmptyPhonemeAndEnvelopeLabelsRoundTrip) {
+    // An empty label must neither swallow the next token nor stop the file from opening again.
+    sync_results_file f;
+    phn_marker orphan(0, 40, "", 12.0f);
+    orphan.add_energy(5.0f, 0, 20);
+    f.results.phonemes.push_back(orphan);
+    f.results.phonemes.emplace_back(40, 80, "AA", 30.0f);
+    phn_env_marker no_points(0, 40, "");
+    phn_env_marker with_points(40, 80, "");
+    with_points.points.emplace_back(40, 50, 0.25f);
+    with_points.points.emplace_back(40, 70, 0.75f);
+    f.results.envelope = {no_points, with_points, phn_env_marker(80, 90, "AA")};
+    f.results.words.emplace_back(80, 90, "after");
+
+    const std::string written = write_text(f, kWriteAll);
+    read_result back = read_text(written);
+    ASSERT_TRUE(back.ok) << back.errors << written;
+    const app_sync_results& t = back.file.results;
+    ASSERT_EQ(t.phonemes.size(), 2u);
+    EXPECT_EQ(t.phonemes[0].label, "");
+    EXPECT_FLOAT_EQ(t.phonemes[0].value, 12.0f);
+    ASSERT_EQ(t.phonemes[0].energy.size(), 1u);
+    EXPECT_FLOAT_EQ(t.phonemes[0].energy[0].value, 5.0f);
+    EXPECT_EQ(t.phonemes[1].label, "AA");
+    ASSERT_EQ(t.envelope.size(), 3u);
+    EXPECT_EQ(t.envelope[0].label, "");
+    EXPECT_TRUE(t.envelope[0].points.empty());
+    EXPECT_EQ(t.envelope[1].label, "");
+    ASSERT_EQ(t.envelope[1].points.size(), 2u);
+    EXPECT_EQ(t.envelope[1].points[1].time, 70);
+    EXPECT_FLOAT_EQ(t.envelope[1].points[1].value, 0.75f);
+    EXPECT_EQ(t.envelope[2].label, "AA");
+    ASSERT_EQ(t.words.size(), 1u);
+    EXPECT_EQ(t.words[0].label, "after");
+    // Saving the file read back gives the same file.
+    EXPECT_EQ(write_text(back.file, kWriteAll), written);
+}
+
+TEST(ResultsFile, ScriptHoldingTheEndMarkRoundTrips) {
+    const std::string mark = "%%-end-zuvo-text-%%";
+    const std::string scripts[] = {
+        "before\n" + mark + "\nafter",
+        mark + "\nat the start",
+        "at the end\n" + mark,
+        "inside a line " + mark + " goes on",
+        mark + mark + "\n" + mark,
+        "%%-end-zuvo-text-%%-end-zuvo-text-%%",  // two marks sharing their "%%"
+        mark + "+ already followed by the continuation",
+        "%%-begin-zuvo-text-%% a begin mark\n%%-end-zuvo-text-% nearly a mark\n-end-zuvo-text-%%",
+    };
+    for (const std::string& script : scripts) {
+        sync_results_file f;
+        f.script_text = script;
+        f.results.words.emplace_back(0, 10, "word");
+        // Another section follows the base ones in a Flash document's file.
+        const std::string written = write_text(f, kWriteAll) + "flash section\n";
+        std::istringstream in(written);
+        std::ostringstream errors;
+        sync_results_file back;
+        EXPECT_TRUE(back.read(in, errors)) << errors.str() << written;
+        EXPECT_EQ(back.script_text, script) << written;
+        EXPECT_EQ(back.results.words.size(), 1u) << written;
+        std::string rest(std::istreambuf_iterator<char>(in), {});
+        EXPECT_EQ(rest, "\nflash section\n") << written;
+    }
+
+    // A script without the mark is written as it is.
+    sync_results_file plain;
+    plain.script_text = "one + two\n%% three";
+    EXPECT_EQ(write_text(plain, kWriteScript),
+              "%%-begin-zuvo-text-%% one + two\n%% three\n%%-end-zuvo-text-%%\nend_markers\n");
+    // A mark followed by anything but the continuation still ends the script.
+    read_result same_line = read_text("%%-begin-zuvo-text-%% a\n%%-end-zuvo-text-%% word 1 2 b\nend_markers\n");
+    ASSERT_TRUE(same_line.ok) << same_line.errors;
+    EXPECT_EQ(same_line.file.script_text, "a");
+    EXPECT_EQ(same_line.file.results.words.size(), 1u);
+}
+
 TEST(ResultsFile, ReaderRecords) {
     read_result r = read_text(
         "energy 0 10 5\n"
