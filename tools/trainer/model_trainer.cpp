@@ -454,12 +454,16 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
                 // The Gaussian's normalising factor for the stored (single-precision) precisions.
                 mix.gConst = std::exp(-0.5 * dim * std::log(2.0 * M_PI) + 0.5 * logDet);
             }
+            // Inside the phone the step forward may be scaled down; the last state's exits stay.
+            const float stay = s + 1 < S
+                                   ? static_cast<float>(1.0 - options.forwardScale * (1.0 - selfLoop[g]))
+                                   : selfLoop[g];
             st.transitions.assign(S, 0.0f);
-            st.transitions[s] = selfLoop[g];
-            if (s + 1 < S) st.transitions[s + 1] = 1.0f - selfLoop[g];
-            model->transitions[static_cast<size_t>(g) * T + g] = selfLoop[g];
+            st.transitions[s] = stay;
+            if (s + 1 < S) st.transitions[s + 1] = 1.0f - stay;
+            model->transitions[static_cast<size_t>(g) * T + g] = stay;
             if (s + 1 < S) {
-                model->transitions[static_cast<size_t>(g) * T + g + 1] = 1.0f - selfLoop[g];
+                model->transitions[static_cast<size_t>(g) * T + g + 1] = 1.0f - stay;
             } else {
                 const double exit = 1.0 - selfLoop[g];
                 for (int n = 0; n < M; ++n) {

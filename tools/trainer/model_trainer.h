@@ -37,6 +37,10 @@ struct TrainingOptions {
     double varianceFloor = 0.02;  // share of the global variance of each feature
     // Phone exits weighted by the training phone bigram, or shared equally among the phones.
     bool bigramExits = true;
+    // Multiplies each state's step to the next state of its phone (the self-loop takes the rest):
+    // below 1 it penalises entering a phone, which keeps textless recognition from inserting
+    // short phones, while the text-based alignment, whose phone sequence is given, hardly moves.
+    double forwardScale = 1.0;
     std::string info;             // the model's info text
 };
 

@@ -157,6 +157,17 @@ TEST_F(TrainerSmoke, TrainsWritesAndReadsBackAModelThatTellsThePhonesApart) {
     EXPECT_GT(model->Transition(35 * 3 + 2, 10 * 3), 0.0f);  // AA -> s, seen in training
     EXPECT_EQ(model->Transition(35 * 3 + 2, 10 * 3 + 1), 0.0f);
 
+    // A forward scale shrinks only the steps inside a phone; its exits stay as they were.
+    TrainingOptions scaledOptions = options;
+    scaledOptions.forwardScale = 0.1;
+    CAccousticHMM scaled;
+    ASSERT_EQ(TrainModels(utterances, set, config, scaledOptions, &scaled), "");
+    for (int state : {35 * 3, 35 * 3 + 1}) {
+        EXPECT_NEAR(scaled.Transition(state, state + 1), 0.1 * model->Transition(state, state + 1), 1e-6);
+        EXPECT_NEAR(scaled.Transition(state, state) + scaled.Transition(state, state + 1), 1.0, 1e-6);
+    }
+    EXPECT_EQ(scaled.Transition(35 * 3 + 2, 10 * 3), model->Transition(35 * 3 + 2, 10 * 3));
+
     // gConst makes each Gaussian a density: at its mean the likelihood is weight x gConst, and
     // gConst is (2 pi)^(-D/2) times the root of the precisions' product.
     const AccMixture& mix = model->models[35].states[1].mixtures[0];

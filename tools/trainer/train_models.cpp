@@ -3,7 +3,7 @@
 //   train_models --corpus corpus.tsv --out MODEL.hmm [--voices all|male|female] [--layout 38|15]
 //                [--real-corpus real.tsv] [--threads 8] [--passes 4] [--realign 0]
 //                [--realign-exact] [--mixtures 10] [--floor 0.02] [--limit N] [--name NAME]
-//                [--dictionary FILE] [--flat-exits]
+//                [--dictionary FILE] [--flat-exits] [--forward-scale 1]
 //
 // --real-corpus adds recordings of people (tools/corpus/make_real_corpus.py) whose reference
 // alignments were made by a recogniser and are only approximate. After the passes of state
@@ -48,12 +48,13 @@ int Usage() {
                  "                    [--layout 38|15] [--real-corpus FILE] [--threads N]\n"
                  "                    [--passes N] [--realign N] [--realign-exact] [--mixtures N]\n"
                  "                    [--floor SHARE] [--limit N] [--name NAME]\n"
-                 "                    [--dictionary FILE] [--flat-exits]\n"
+                 "                    [--dictionary FILE] [--flat-exits] [--forward-scale F]\n"
                  "  --real-corpus  recordings with approximate reference alignments\n"
                  "  --floor     variance floor as a share of each feature's global variance\n"
                  "  --realign   passes of realignment by the engine's text-based recogniser\n"
                  "  --realign-exact  realign the synthesised utterances too\n"
-                 "  --flat-exits  phone exits shared equally instead of by the phone bigram\n");
+                 "  --flat-exits  phone exits shared equally instead of by the phone bigram\n"
+                 "  --forward-scale  scale of each step to the next state inside a phone (0 < F <= 1)\n");
     return 2;
 }
 
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
         if (arg == "--corpus") corpus = value();
         else if (arg == "--real-corpus") realCorpus = value();
         else if (arg == "--realign-exact") options.realignExact = true;
+        else if (arg == "--forward-scale") options.forwardScale = std::atof(value().c_str());
         else if (arg == "--out") out = value();
         else if (arg == "--voices") voices = value();
         else if (arg == "--name") name = value();
@@ -87,7 +89,7 @@ int main(int argc, char** argv) {
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
         options.threads < 1 || options.mixtures < 1 || options.passes < 0 || options.realignPasses < 0 ||
-        !(options.varianceFloor > 0.0)) {
+        !(options.varianceFloor > 0.0) || !(options.forwardScale > 0.0 && options.forwardScale <= 1.0)) {
         return Usage();
     }
     CFeatureConfig config;
@@ -195,8 +197,9 @@ int main(int argc, char** argv) {
              << " of realignment of the " << (options.realignExact ? "utterances" : "recordings")
              << " by the text-based recogniser and re-estimation";
     }
-    info << "; transitions from state occupancies, phone exits "
-         << (options.bigramExits ? "weighted by the training phone bigram." : "shared equally.");
+    info << "; transitions from state occupancies";
+    if (options.forwardScale != 1.0) info << ", steps inside a phone scaled by " << options.forwardScale;
+    info << ", phone exits " << (options.bigramExits ? "weighted by the training phone bigram." : "shared equally.");
     options.info = info.str();
 
     CAccousticHMM model;
