@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -54,6 +55,7 @@ std::string AlignOne(const Settings& s, const Line& line, const std::string& out
     const int rc = RecogniseUtterance(s.recognition, line.wav, s.textless ? std::string() : line.text, &results);
     const Alignment alignment = AlignmentFromRecords(results);
     std::ofstream out(outPath);
+    if (!out.is_open()) return outPath + ": cannot be written";
     out << "version 1.2\naudio " << line.wav << "\n";
     for (const TimedLabel& p : alignment.phones) {
         out << "phn " << p.start << " " << p.end << " 0 " << p.label << "\n";
@@ -159,6 +161,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    std::error_code made;
+    std::filesystem::create_directories(s.out, made);
+    if (made) {
+        std::fprintf(stderr, "align_corpus: cannot make %s: %s\n", s.out.c_str(), made.message().c_str());
+        return 1;
+    }
     InstallDefaultAudioFileReaders();
     std::vector<std::string> errors(lines.size());
     std::atomic<size_t> next{0};
@@ -183,5 +191,5 @@ int main(int argc, char** argv) {
     }
     std::printf("%zu utterances aligned (%d with errors); pairs in %s/pairs.txt\n", lines.size(),
                 failed, s.out.c_str());
-    return 0;
+    return failed == static_cast<int>(lines.size()) ? 1 : 0;
 }
