@@ -2,7 +2,10 @@
 """Generates the acoustic-model training corpus: synthetic English speech with exact phone times.
 
 Sentences are drawn from the built-in dictionary so that every one of the 40 phonemes occurs many
-times in many contexts (rare phonemes are sought out), then spoken by every English voice of the
+times in many contexts (rare phonemes are sought out); with --natural a share of them is English
+prose instead (fortunes package, every word in the dictionary), so that the voices also speak as
+people do, with reduced function words and English phone successions across words. They are then
+spoken by every English voice of the
 Debian synthesisers: flite (its voices; phone end times from -psdur), festival (its voices;
 segment and word times from the utterance) and espeak-ng (phoneme and word events, several voice
 variants). Rate and pitch vary per utterance. Each utterance is then augmented with sox: gain,
@@ -20,13 +23,14 @@ sentence), and corpus.tsv with one line per utterance:
 split is "train" or "test": the held-out voices and the last sentences are "test" only.
 
     tools/corpus/make_corpus.py --out /work/corpus [--sentences 200] [--jobs 8] [--quick]
-                                [--warp] [--more-voices]
+                                [--natural SHARE] [--warp] [--more-voices]
 
 --more-voices adds eight espeak-ng variants to the training voices; like --warp it is not used for
 the built-in models (the voices of other synthesisers came out worse with it).
 
 Needs the packages flite, festival, festvox-kallpc16k, festvox-kdlpc16k, festvox-us-slt-hts,
-espeak-ng, libespeak-ng-dev, gcc and sox (tools/rebuild_models.sh installs them).
+espeak-ng, libespeak-ng-dev, gcc and sox, and fortunes for --natural (tools/rebuild_models.sh
+installs them).
 """
 
 import argparse
@@ -155,6 +159,37 @@ def make_sentences(n, seed):
         text = " ".join(out)
         sentences.append(text[0].upper() + text[1:] + rng.choice([".", ".", ".", "?", "!"]))
     return sentences
+
+
+FORTUNES = "/usr/share/games/fortunes"
+
+
+def natural_sentences(seed):
+    """English sentences of 5 to 16 words from the fortunes package whose words are all in the
+    dictionary, shuffled: people speak sentences, not word lists, and their function words,
+    reductions and phone successions across words differ from those of random word strings."""
+    known = set()
+    with open(DICTIONARY, encoding="latin-1") as f:
+        for line in f:
+            known.add(line.partition("=")[0])
+    found = set()
+    for name in sorted(os.listdir(FORTUNES)) if os.path.isdir(FORTUNES) else []:
+        path = os.path.join(FORTUNES, name)
+        if "." in name or "art" in name or not os.path.isfile(path):
+            continue
+        with open(path, encoding="latin-1") as f:
+            entries = f.read().split("\n%\n")
+        for entry in entries:
+            body = re.sub(r"\s+", " ", entry.split("\n\t\t--")[0]).strip()
+            for sentence in re.split(r"(?<=[.!?])\s+", body):
+                if "--" in sentence or not re.fullmatch(r"[A-Za-z][A-Za-z ,;'-]*[A-Za-z][.!?]", sentence):
+                    continue
+                words = re.findall(r"[A-Za-z']+", sentence)
+                if 5 <= len(words) <= 16 and all(w.upper().strip("'") in known for w in words):
+                    found.add(sentence)
+    found = sorted(found)
+    random.Random(seed).shuffle(found)
+    return found
 
 
 def run(cmd, **kw):
@@ -375,6 +410,8 @@ def main():
     parser.add_argument("--quick", action="store_true", help="a few utterances per voice")
     parser.add_argument("--more-voices", action="store_true",
                         help="eight more espeak-ng voice variants for training")
+    parser.add_argument("--natural", type=float, default=0.0,
+                        help="share of the sentences taken from English prose (fortunes package)")
     parser.add_argument("--warp", action="store_true",
                         help="a warped copy (another vocal tract length) of every training sentence")
     args = parser.parse_args()
@@ -383,6 +420,12 @@ def main():
     helper = build_espeak_helper(args.out)
     count = 8 if args.quick else args.sentences
     sentences = make_sentences(count, args.seed)
+    if args.natural > 0:
+        prose = natural_sentences(args.seed)
+        pick = random.Random(args.seed + 2)
+        for i in range(count):
+            if prose and pick.random() < args.natural:
+                sentences[i] = prose.pop()
     held_from = count - max(1, count // 10)
     kinds = ["clean", "channel", "noisy", "reverb", "speed_up", "speed_down"]
     jobs = []

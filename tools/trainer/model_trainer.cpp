@@ -105,6 +105,49 @@ void Moments(const std::vector<const float*>& frames, int dim, const std::vector
     for (int d = 0; d < dim; ++d) (*var)[d] = std::max((*var)[d] / n, floor[d]);
 }
 
+// A prior mixture moved towards the frames (maximum a-posteriori): each component's statistics
+// under the prior's posteriors are blended with the prior by its occupancy against priorWeight,
+// so well-seen components follow the frames and rarely seen ones keep the prior. A model for one
+// kind of voice made so keeps what the model of all voices learnt where its own data is thin.
+Gmm AdaptMixture(const Gmm& prior, const std::vector<const float*>& frames, int dim, double priorWeight,
+                 const std::vector<double>& floor) {
+    if (frames.empty()) return prior;
+    const size_t K = prior.weight.size();
+    std::vector<double> occ(K, 0.0), post(K);
+    std::vector<std::vector<double>> sum(K, std::vector<double>(dim, 0.0)), sq = sum;
+    for (const float* x : frames) {
+        double best = -std::numeric_limits<double>::infinity();
+        for (size_t c = 0; c < K; ++c) best = std::max(best, post[c] = prior.ComponentLog(c, x));
+        double total = 0.0;
+        for (size_t c = 0; c < K; ++c) total += post[c] = std::exp(post[c] - best);
+        for (size_t c = 0; c < K; ++c) {
+            const double p = post[c] / total;
+            occ[c] += p;
+            for (int d = 0; d < dim; ++d) {
+                sum[c][d] += p * x[d];
+                sq[c][d] += p * x[d] * x[d];
+            }
+        }
+    }
+    Gmm g = prior;
+    for (size_t c = 0; c < K; ++c) {
+        const double alpha = occ[c] / (occ[c] + priorWeight);
+        for (int d = 0; d < dim; ++d) {
+            const double m0 = prior.mean[c][d];
+            const double mean = occ[c] > 0 ? alpha * sum[c][d] / occ[c] + (1 - alpha) * m0 : m0;
+            const double second = (occ[c] > 0 ? alpha * sq[c][d] / occ[c] : 0.0) +
+                                  (1 - alpha) * (prior.var[c][d] + m0 * m0);
+            g.mean[c][d] = mean;
+            g.var[c][d] = std::max(second - mean * mean, floor[d]);
+        }
+        g.weight[c] = alpha * occ[c] / frames.size() + (1 - alpha) * prior.weight[c];
+    }
+    const double total = std::accumulate(g.weight.begin(), g.weight.end(), 0.0);
+    for (double& w : g.weight) w /= total;
+    g.Prepare();
+    return g;
+}
+
 // Mixtures by splitting the heaviest component, each split followed by hard-decision rounds.
 Gmm FitMixture(const std::vector<const float*>& frames, int dim, int mixtures, int rounds,
                const std::vector<double>& floor, const Gmm* fallback) {
@@ -357,6 +400,26 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     global.var.assign(options.mixtures, globalVar);
     global.Prepare();
 
+    // A prior model to adapt: its mixtures, state by state.
+    std::vector<Gmm> prior;
+    if (options.prior != nullptr) {
+        const CAccousticHMM& p = *options.prior;
+        if (p.numModels != M || p.numStates != S || p.numMixtures != options.mixtures ||
+            p.features.numFeatures != dim || p.labels != set.labels) {
+            return "the prior model has another shape or other labels";
+        }
+        prior.resize(static_cast<size_t>(M) * S);
+        for (int g = 0; g < M * S; ++g) {
+            Gmm& pg = prior[g];
+            for (const AccMixture& mix : p.models[g / S].states[g % S].mixtures) {
+                pg.weight.push_back(mix.weight);
+                pg.mean.emplace_back(mix.mean, mix.mean + dim);
+                pg.var.emplace_back(dim);
+                for (int d = 0; d < dim; ++d) pg.var.back()[d] = 1.0 / mix.precision[d];
+            }
+            pg.Prepare();
+        }
+    }
     std::vector<Gmm> gmms(static_cast<size_t>(M) * S);
     std::vector<int> unseen;
     const size_t maxFramesPerState = 60000;
@@ -383,7 +446,9 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
             if (stateFrames[g].empty()) unseen.push_back(g);
         }
         ParallelFor(M * S, options.threads, [&](int g) {
-            gmms[g] = FitMixture(stateFrames[g], dim, options.mixtures, options.emRounds, floor, &global);
+            gmms[g] = prior.empty()
+                          ? FitMixture(stateFrames[g], dim, options.mixtures, options.emRounds, floor, &global)
+                          : AdaptMixture(prior[g], stateFrames[g], dim, options.priorWeight, floor);
         });
         if (pass == options.passes) break;
         ParallelFor(static_cast<int>(segments.size()), options.threads, [&](int i) {
@@ -476,7 +541,8 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     model->phoneMap = set.PhoneMapText();
     std::string info = options.info;
     if (!unseen.empty()) {
-        info += "\nStates without training frames (global statistics):";
+        info += prior.empty() ? "\nStates without training frames (global statistics):"
+                              : "\nStates without training frames (kept from the prior model):";
         for (int g : unseen) info += " " + set.labels[g / S] + "." + std::to_string(g % S);
     }
     model->info = info;

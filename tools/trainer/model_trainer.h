@@ -41,6 +41,11 @@ struct TrainingOptions {
     // below 1 it penalises entering a phone, which keeps textless recognition from inserting
     // short phones, while the text-based alignment, whose phone sequence is given, hardly moves.
     double forwardScale = 1.0;
+    // A trained model of the same labels and shape to adapt instead of training from nothing (see
+    // AdaptMixture): each state's mixture moves towards its frames as their count outweighs
+    // priorWeight frames.
+    const CAccousticHMM* prior = nullptr;
+    double priorWeight = 16.0;
     std::string info;             // the model's info text
 };
 

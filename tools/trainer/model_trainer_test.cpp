@@ -210,6 +210,44 @@ TEST_F(TrainerSmoke, TrainsWritesAndReadsBackAModelThatTellsThePhonesApart) {
     DestroyAccHMM(model);
 }
 
+// Adapting a trained model: a prior that outweighs the frames stays as it was; one that weighs
+// nothing moves to the frames (here shifted by one unit in the first feature); a prior of another
+// shape is refused.
+TEST_F(TrainerSmoke, AdaptationMovesThePriorTowardsTheFramesByTheirWeight) {
+    CFeatureConfig config;
+    ASSERT_TRUE(MakeStandardFeatureConfig(38, &config));
+    const LabelSet set = FullLabelSet();
+    const Corpus corpus = MakeCorpus(dir, 4);
+    std::vector<TrainingUtterance> utterances(corpus.wavs.size());
+    for (size_t i = 0; i < corpus.wavs.size(); ++i) {
+        ASSERT_EQ(LoadUtterance(corpus.wavs[i], corpus.alignments[i], config, set, &utterances[i]), "");
+    }
+    TrainingOptions options;
+    options.mixtures = 2;
+    options.passes = 1;
+    options.threads = 2;
+    CAccousticHMM prior;
+    ASSERT_EQ(TrainModels(utterances, set, config, options, &prior), "");
+    std::vector<TrainingUtterance> shifted = utterances;
+    for (TrainingUtterance& u : shifted) {
+        for (size_t t = 0; t < static_cast<size_t>(u.frames); ++t) u.features[t * 38] += 1.0f;
+    }
+    const AccMixture& before = prior.models[35].states[1].mixtures[0];  // AA, seen in training
+    options.prior = &prior;
+    for (double weight : {1e12, 0.0}) {
+        options.priorWeight = weight;
+        CAccousticHMM adapted;
+        ASSERT_EQ(TrainModels(shifted, set, config, options, &adapted), "");
+        const AccMixture& after = adapted.models[35].states[1].mixtures[0];
+        const double expected = weight > 1.0 ? 0.0 : 1.0;
+        EXPECT_NEAR(after.mean[0] - before.mean[0], expected, 0.05) << weight;
+        EXPECT_NEAR(after.mean[1] - before.mean[1], 0.0, 0.05) << weight;
+    }
+    options.mixtures = 3;
+    CAccousticHMM other;
+    EXPECT_NE(TrainModels(shifted, set, config, options, &other), "");
+}
+
 // Reference boundaries 30 ms off, in turn late and early: realignment by the text-based recogniser
 // (the sentence's words through a small dictionary) moves them back where the sounds change, with
 // the states of each phone in order; a smaller label set is then estimated from the realigned

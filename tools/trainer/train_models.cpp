@@ -4,6 +4,12 @@
 //                [--real-corpus real.tsv] [--threads 8] [--passes 4] [--realign 0]
 //                [--realign-exact] [--mixtures 10] [--floor 0.02] [--limit N] [--name NAME]
 //                [--dictionary FILE] [--flat-exits] [--forward-scale 1]
+//                [--prior MODEL.hmm [--prior-weight 16]]
+//
+// --prior adapts a trained model of the same shape (the model of all voices, say) to the selected
+// voices: each state's mixture moves towards their frames as far as their number outweighs the
+// prior weight, so that a model of one kind of voice keeps what the larger model learnt where its
+// own data is thin.
 //
 // --real-corpus adds recordings of people (tools/corpus/make_real_corpus.py) whose reference
 // alignments were made by a recogniser and are only approximate. After the passes of state
@@ -20,6 +26,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -29,6 +36,7 @@
 #include <vector>
 
 #include "engine/audio/default_audio_readers.h"
+#include "engine/recognition/memory_buffer.h"
 #include "tools/trainer/model_trainer.h"
 
 namespace {
@@ -49,19 +57,22 @@ int Usage() {
                  "                    [--passes N] [--realign N] [--realign-exact] [--mixtures N]\n"
                  "                    [--floor SHARE] [--limit N] [--name NAME]\n"
                  "                    [--dictionary FILE] [--flat-exits] [--forward-scale F]\n"
+                 "                    [--prior MODEL.hmm [--prior-weight W]]\n"
                  "  --real-corpus  recordings with approximate reference alignments\n"
                  "  --floor     variance floor as a share of each feature's global variance\n"
                  "  --realign   passes of realignment by the engine's text-based recogniser\n"
                  "  --realign-exact  realign the synthesised utterances too\n"
                  "  --flat-exits  phone exits shared equally instead of by the phone bigram\n"
-                 "  --forward-scale  scale of each step to the next state inside a phone (0 < F <= 1)\n");
+                 "  --forward-scale  scale of each step to the next state inside a phone (0 < F <= 1)\n"
+                 "  --prior     adapt this model (same shape) to the selected voices instead of\n"
+                 "              training from nothing; W frames of a state weigh as much as the prior\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string corpus, realCorpus, out, voices = "all", name = "MODEL";
+    std::string corpus, realCorpus, out, voices = "all", name = "MODEL", priorPath;
     int layout = 38, limit = 0;
     std::string dictionaryPath = MURMUREX_SOURCE_DIR "/resources/dictionary/dictionary.txt";
     TrainingOptions options;
@@ -73,6 +84,8 @@ int main(int argc, char** argv) {
         else if (arg == "--real-corpus") realCorpus = value();
         else if (arg == "--realign-exact") options.realignExact = true;
         else if (arg == "--forward-scale") options.forwardScale = std::atof(value().c_str());
+        else if (arg == "--prior") priorPath = value();
+        else if (arg == "--prior-weight") options.priorWeight = std::atof(value().c_str());
         else if (arg == "--out") out = value();
         else if (arg == "--voices") voices = value();
         else if (arg == "--name") name = value();
@@ -89,7 +102,7 @@ int main(int argc, char** argv) {
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
         options.threads < 1 || options.mixtures < 1 || options.passes < 0 || options.realignPasses < 0 ||
-        !(options.varianceFloor > 0.0) || !(options.forwardScale > 0.0 && options.forwardScale <= 1.0)) {
+        !(options.varianceFloor > 0.0) || !(options.forwardScale > 0.0 && options.forwardScale <= 1.0) || !(options.priorWeight >= 0.0)) {
         return Usage();
     }
     CFeatureConfig config;
@@ -177,6 +190,26 @@ int main(int argc, char** argv) {
     std::printf("%zu utterances, %zu frames (%.1f minutes of speech), features in %.1f s\n",
                 good.size(), frames, frames / 6000.0, loadSeconds);
 
+    CMemoryBuffer priorImage;
+    std::string mixturesFrom = "mixtures by splitting";
+    CAccousticHMM* priorModel = nullptr;
+    if (!priorPath.empty()) {
+        char text[kAccErrorTextSize] = "";
+        if (!priorImage.LoadFile(priorPath.c_str()) ||
+            CreateAccHMM(priorImage.data.get(), static_cast<int>(priorImage.size), text, &priorModel) != 0) {
+            std::fprintf(stderr, "train_models: cannot read the prior model %s %s\n", priorPath.c_str(), text);
+            return 1;
+        }
+        options.prior = priorModel;
+        std::string priorName = priorModel->Info() != nullptr ? priorModel->Info() : "";
+        priorName = priorName.substr(0, priorName.find(':'));
+        std::ostringstream adapted;
+        adapted << "mixtures adapted from " << (priorName.empty() ? priorPath : priorName) << " (prior weight "
+                << options.priorWeight << " frames)";
+        mixturesFrom = adapted.str();
+    }
+    const std::unique_ptr<CAccousticHMM, void (*)(CAccousticHMM*)> priorOwner(
+        priorModel, [](CAccousticHMM* m) { if (m != nullptr) DestroyAccHMM(m); });
     std::ostringstream info;
     std::time_t now = std::time(nullptr);
     char date[32];
@@ -191,7 +224,7 @@ int main(int argc, char** argv) {
     info << "), augmented with gain, noise, reverberation, speed and equalisation. States initialised "
             "by equal split of the reference phone times (the synthesisers' own";
     if (recorded > 0) info << "; for the recordings, the text-based recogniser's";
-    info << "), mixtures by splitting, " << options.passes << " passes of state realignment and re-estimation";
+    info << "), " << mixturesFrom << ", " << options.passes << " passes of state realignment and re-estimation";
     if (options.realignPasses > 0) {
         info << ", then " << options.realignPasses << " pass" << (options.realignPasses > 1 ? "es" : "")
              << " of realignment of the " << (options.realignExact ? "utterances" : "recordings")
