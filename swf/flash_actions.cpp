@@ -84,11 +84,18 @@ void FlashTagLabelFrame::Write(flash_ostream& out) {
     flash_ostrstream body(out);
     WriteStringBytes(body, label);
     body.PutByte(0);
+    if (anchor) body.PutByte(*anchor);
     WriteTagHeader(out, code, static_cast<uint32_t>(body.size()));
     WriteBytes(out, body.bytes());
 }
 
-void FlashTagLabelFrame::Read(flash_istream& in) { ReadCString(in, label); }
+void FlashTagLabelFrame::Read(flash_istream& in) {
+    uint64_t end = in.tellg() + length;
+    ReadCString(in, label);
+    anchor.reset();
+    // Only a byte inside the body: a label without one must not take the next tag's first byte.
+    if (!in.fail() && in.tellg() < end) anchor = ReadU8(in);
+}
 
 void FlashTagLabelFrame::Accept(FVisitor& visitor) { visitor.VisitLabelFrame(*this); }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,18 +71,24 @@ public:
     CActionScriptCode actions;
 };
 
-// FrameLabel (code 43): the name of a frame, 0-terminated.
+// FrameLabel (code 43): the name of a frame, 0-terminated, and in files from version 6 on possibly
+// one more byte that makes the label a named anchor.
 class FlashTagLabelFrame : public FlashTag {
 public:
     FlashTagLabelFrame() : FlashTag(43) {}
     explicit FlashTagLabelFrame(const char* text) : FlashTag(43), label(text ? text : "") {}
 
+    // The label, its 0, then the anchor byte when there is one.
     void Write(flash_ostream& out) override;
+    // The bytes up to a 0 become the label; a byte left in the body after it is the anchor byte.
     void Read(flash_istream& in) override;
     void Accept(FVisitor& visitor) override;
     std::unique_ptr<FlashTag> Clone() const override;
 
     std::string label;
+    // The byte after the label's 0 exactly as read (1 marks a named anchor); kept so that loading
+    // and saving a movie does not change it. Absent for labels made here.
+    std::optional<uint8_t> anchor;
 };
 
 // What a timeline keeps for one frame: its label and its actions.

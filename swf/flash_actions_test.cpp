@@ -105,3 +105,38 @@ TEST(FlashActions, FrameLabelTag) {
     EXPECT_TRUE(fromLabel.actions.actions.records.empty());
     EXPECT_EQ(fromLabel.frameFlags, 0u);
 }
+
+TEST(FlashActions, FrameLabelKeepsItsNamedAnchorByte) {
+    // The byte after the label's 0 marks a named anchor: it must survive a round trip, and a label
+    // without it must not gain one. Only one byte belongs to the label; more is extra data, and a
+    // label without its 0 fails rather than reading into what follows.
+    struct Case {
+        std::vector<uint8_t> body;
+        std::vector<uint8_t> written;  // the body written back
+        uint32_t extra;
+        bool tooFar;
+    };
+    const Case cases[] = {
+        {Bytes({'o', 'p', 'e', 'n', 0}), Bytes({'o', 'p', 'e', 'n', 0}), 0, false},
+        {Bytes({'o', 'p', 'e', 'n', 0, 1}), Bytes({'o', 'p', 'e', 'n', 0, 1}), 0, false},
+        {Bytes({'o', 'p', 'e', 'n', 0, 0}), Bytes({'o', 'p', 'e', 'n', 0, 0}), 0, false},
+        {Bytes({'o', 'p', 'e', 'n', 0, 1, 7}), Bytes({'o', 'p', 'e', 'n', 0, 1}), 1, false},
+        {Bytes({'o', 'p', 'e', 'n'}), {}, 0, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> tag = Concat(Bytes({0xC0 | static_cast<int>(c.body.size()), 0x0A}), c.body);
+        RecordingVisitor seen;
+        testing::internal::CaptureStderr();
+        auto back = ReadOneTag(tag, 6, &seen);
+        testing::internal::GetCapturedStderr();
+        auto* read = dynamic_cast<FlashTagLabelFrame*>(back.get());
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(seen.tooFar.empty(), !c.tooFar) << tag.size();
+        if (c.tooFar) continue;
+        EXPECT_EQ(read->label, "open");
+        EXPECT_EQ(seen.extra, c.extra ? std::vector<uint32_t>{c.extra} : std::vector<uint32_t>{}) << tag.size();
+        EXPECT_EQ(WrittenBytes(*read), Concat(Bytes({0xC0 | static_cast<int>(c.written.size()), 0x0A}), c.written));
+        // Copies (a timeline keeps one per frame) carry the anchor too.
+        EXPECT_EQ(WrittenBytes(*read->Clone()), WrittenBytes(*read));
+    }
+}

@@ -21,6 +21,13 @@ public:
     FTimeline* timeline = nullptr;
 };
 
+// Notes the characters a tag asks for while it is written, in the order asked.
+class used_characters : public flash_character_writer {
+public:
+    void WriteCharacterOnce(uint16_t id) override { ids.push_back(id); }
+    std::vector<uint16_t> ids;
+};
+
 bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -255,9 +262,42 @@ bool FSWFMovie::Write(flash_ostream& o) {
 
 void FSWFMovie::WriteCharacterOnce(uint16_t id) {
     if (writtenIds.count(id) || !out) return;
-    // Marked first: a character that (through others) uses itself is written once, not forever.
-    writtenIds.insert(id);
-    if (FlashIDEnabled* tag = GetCharacter(id)) tag->Write(*out);
+    // Each character's tag is assembled aside, noting the characters it asks for; those not yet
+    // written go out first, depth first in the order asked, then the tag itself. The walk keeps its
+    // own stack: in a crafted movie sprites can use one another in a chain as long as the ids allow.
+    struct pending_character {
+        std::vector<uint8_t> bytes;
+        std::vector<uint16_t> uses;
+        size_t next = 0;
+    };
+    std::vector<pending_character> stack;
+    auto assemble = [&](uint16_t character) {
+        // Marked first: a character that (through others) uses itself is written once, not forever.
+        writtenIds.insert(character);
+        pending_character p;
+        if (FlashIDEnabled* tag = GetCharacter(character)) {
+            used_characters uses;
+            flash_ostream body;
+            body.version = out->version;
+            body.owner = &uses;
+            tag->Write(body);
+            if (body.fail()) out->setfail();
+            p.bytes = body.TakeBytes();
+            p.uses = std::move(uses.ids);
+        }
+        stack.push_back(std::move(p));
+    };
+    assemble(id);
+    while (!stack.empty()) {
+        pending_character& top = stack.back();
+        if (top.next < top.uses.size()) {
+            uint16_t used = top.uses[top.next++];
+            if (!writtenIds.count(used)) assemble(used);
+            continue;
+        }
+        WriteBytes(*out, top.bytes);
+        stack.pop_back();
+    }
 }
 
 bool FSWFMovie::Load(flash_istream& in, std::vector<std::string>& errorsOut) {

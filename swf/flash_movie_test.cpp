@@ -38,6 +38,19 @@ std::vector<uint8_t> File(const std::vector<FlashTag*>& tags, uint8_t rateIntege
     return out.bytes();
 }
 
+// A tag given as its finished bytes, for bodies the library's own classes would not build.
+class RawTag : public FlashTag {
+public:
+    explicit RawTag(std::vector<uint8_t> b) : FlashTag(0), bytes(std::move(b)) {}
+    void Write(flash_ostream& out) override { WriteBytes(out, bytes); }
+    std::vector<uint8_t> bytes;
+};
+
+// A tag with a short header from its code and body.
+std::vector<uint8_t> ShortTag(uint16_t code, const std::vector<uint8_t>& body) {
+    return Concat(Bytes({static_cast<int>((code << 6 | body.size()) & 0xFF), code >> 2}), body);
+}
+
 struct TagSeen {
     uint16_t code;
     uint32_t length;
@@ -372,6 +385,81 @@ TEST(FlashMovie, CharactersAreWrittenOnceJustBeforeTheirFirstUse) {
     // The sprite 9 needs 8, which needs the morph 5; the shape 2 needs the bitmap 1; the button
     // needs the square 3; the text needs its font. Character 10 is never placed.
     EXPECT_EQ(ids, (std::vector<int>{5, 8, 1, 2, 9, 3, 4, 6, 7}));
+}
+
+TEST(FlashMovie, UseChainsOfAnyLengthAndCyclesAreWrittenOnceDeepestFirst) {
+    // A crafted movie can chain sprites that place one another through nearly every id; writing it
+    // must neither exhaust the stack nor change the order a short chain is written in.
+    constexpr uint16_t kLast = 60000;
+    FSWFMovie movie;
+    for (uint16_t id = 1; id < kLast; ++id) {
+        std::vector<std::unique_ptr<FlashTag>> t;
+        t.push_back(Own(PlaceAt(1, static_cast<uint16_t>(id + 1))));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(std::make_unique<FlashTagEnd>());
+        movie.dictionary[id] = Sprite(id, std::move(t));
+    }
+    movie.AddCharacter(Square(kLast, 100));
+    auto& t = movie.GetTimeline();
+    FlashTagPlaceObject2 place = PlaceAt(1, 1);
+    t.VisitPlaceObject2(place);
+    FlashTagShowFrame show;
+    t.VisitShowFrame(show);
+    t.EndBuild();
+    std::vector<uint8_t> file = WrittenMovie(movie);
+    std::vector<TagSeen> tags = TagsOf(file);
+    ASSERT_EQ(tags.size(), size_t{kLast} + 3);
+    for (uint16_t i = 0; i < kLast; ++i) ASSERT_EQ(tags[i].id, kLast - i) << i;
+    FSWFMovie back;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(LoadMovie(back, file, errors)) << errors.front();
+    EXPECT_EQ(WrittenMovie(back), file);
+
+    // Sprites 1 and 2 place each other and 3 places itself: each is written once, after what it
+    // uses that was not already on its way out.
+    FSWFMovie cycle;
+    auto placing = [](uint16_t id, uint16_t placed) {
+        std::vector<std::unique_ptr<FlashTag>> t;
+        t.push_back(Own(PlaceAt(1, placed)));
+        t.push_back(std::make_unique<FlashTagShowFrame>());
+        t.push_back(std::make_unique<FlashTagEnd>());
+        return Sprite(id, std::move(t));
+    };
+    cycle.dictionary[1] = placing(1, 2);
+    cycle.dictionary[2] = placing(2, 1);
+    cycle.dictionary[3] = placing(3, 3);
+    for (auto p : {PlaceAt(1, 3), PlaceAt(2, 1), PlaceAt(3, 2)}) cycle.GetTimeline().VisitPlaceObject2(p);
+    cycle.GetTimeline().VisitShowFrame(show);
+    cycle.GetTimeline().EndBuild();
+    std::vector<int> ids;
+    for (const auto& seen : TagsOf(WrittenMovie(cycle)))
+        if (seen.id >= 0) ids.push_back(seen.id);
+    EXPECT_EQ(ids, (std::vector<int>{3, 2, 1}));
+}
+
+TEST(FlashMovie, FrameLabelAnchorsSurviveLoadAndWrite) {
+    // Labels with a named-anchor byte in the main timeline and in a sprite, and one without it.
+    FlashTagDefineShape1 square = Square(1, 200);
+    FlashTagPlaceObject2 inSprite = PlaceAt(1, 1);
+    std::vector<uint8_t> spriteBody = Bytes({2, 0, 2, 0});
+    spriteBody = Concat(spriteBody, ShortTag(43, Bytes({'e', 'y', 'e', 0, 1})));
+    spriteBody = Concat(spriteBody, WrittenBytes(inSprite));
+    spriteBody = Concat(spriteBody, ShortTag(1, {}));
+    spriteBody = Concat(spriteBody, ShortTag(43, Bytes({'b', 0})));
+    spriteBody = Concat(spriteBody, ShortTag(1, {}));
+    spriteBody = Concat(spriteBody, ShortTag(0, {}));
+    RawTag talk(ShortTag(43, Bytes({'t', 'a', 'l', 'k', 0, 1})));
+    RawTag sprite(ShortTag(39, spriteBody));
+    FlashTagPlaceObject2 place = PlaceAt(1, 2);
+    FlashTagShowFrame show;
+    std::vector<uint8_t> file = File({&talk, &square, &sprite, &place, &show});
+    FSWFMovie movie;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(LoadMovie(movie, file, errors)) << errors.front();
+    std::string label;
+    EXPECT_TRUE(movie.GetTimeline().GetFrameLabel(0, label));
+    EXPECT_EQ(label, "talk");
+    EXPECT_EQ(WrittenMovie(movie), file);
 }
 
 TEST(FlashMovie, ABuiltMovieReadsBackAndWritingIsAFixedPoint) {
