@@ -193,6 +193,10 @@ def natural_sentences(seed):
 
 
 def run(cmd, **kw):
+    # sox's noise generators and dither draw from a clock-seeded generator unless told to repeat,
+    # which made every rebuilt corpus, and so every rebuilt model, a little different.
+    if cmd and cmd[0] == "sox":
+        cmd = ["sox", "-R"] + list(cmd[1:])
     return subprocess.run(cmd, check=True, capture_output=True, text=True, **kw)
 
 
