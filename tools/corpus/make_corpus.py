@@ -335,6 +335,25 @@ def augment_effects(rng, kind):
     return effects, speed
 
 
+def add_noise(speech, wav, rng, snrs):
+    """Mixes coloured noise at one of the signal-to-noise ratios (dB) below the speech into wav;
+    the speech file is removed."""
+    dur = float(run(["soxi", "-D", speech]).stdout)
+    rms = float(re.search(r"RMS\s+lev dB\s+(-?[\d.]+)",
+                          run(["sox", speech, "-n", "stats"]).stderr).group(1))
+    snr = rng.choice(snrs)
+    noise = wav + ".noise.wav"
+    color = rng.choice(["whitenoise", "pinknoise", "brownnoise"])
+    try:
+        run(["sox", "-n", "-r", "16000", "-c", "1", "-b", "16", noise, "synth", "%.3f" % dur,
+             color, "gain", "-n", "%.1f" % (rms - snr)])
+        run(["sox", "-m", speech, noise, wav])
+    finally:
+        for leftover in (speech, noise):
+            if os.path.exists(leftover):
+                os.unlink(leftover)
+
+
 def process(job):
     (index, engine, voice, gender, split, sentence, kind, out_dir, helper, seed) = job
     rng = random.Random(seed)
@@ -355,20 +374,9 @@ def process(job):
         raised = kind == "speed_up" or (
             kind == "warp" and float(effects[effects.index("pitch") + 1]) >= 200)
         if kind == "noisy":
-            # Noise at a chosen level below the speech: render, then mix.
             speech = wav + ".speech.wav"
             run(["sox", raw, "-r", "16000", "-c", "1", "-b", "16", speech] + effects)
-            dur = float(run(["soxi", "-D", speech]).stdout)
-            snr = rng.choice([5, 10, 15, 20, 30])
-            noise = wav + ".noise.wav"
-            color = rng.choice(["whitenoise", "pinknoise", "brownnoise"])
-            rms = float(re.search(r"RMS\s+lev dB\s+(-?[\d.]+)",
-                                  run(["sox", speech, "-n", "stats"]).stderr).group(1))
-            run(["sox", "-n", "-r", "16000", "-c", "1", "-b", "16", noise, "synth", "%.3f" % dur,
-                 color, "gain", "-n", "%.1f" % (rms - snr)])
-            run(["sox", "-m", speech, noise, wav])
-            os.unlink(speech)
-            os.unlink(noise)
+            add_noise(speech, wav, rng, [5, 10, 15, 20, 30])
         else:
             run(["sox", raw, "-r", "16000", "-c", "1", "-b", "16", wav] + effects)
     except (subprocess.CalledProcessError, ValueError, AttributeError) as e:

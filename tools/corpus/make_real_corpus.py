@@ -38,7 +38,7 @@ import wave
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_corpus import augment_effects, run  # noqa: E402
+from make_corpus import add_noise, augment_effects, run  # noqa: E402
 
 ALLISON_DIR = "/usr/share/asterisk/sounds/en_US_f_Allison"
 ALLISON_TEXTS = "/usr/share/doc/asterisk-core-sounds-en/core-sounds-en.txt.gz"
@@ -147,16 +147,7 @@ def process(job):
             effects, _ = augment_effects(rng, kind)
             speech = wav + ".speech.wav"
             run(["sox", clean, speech] + effects)
-            dur = float(run(["soxi", "-D", speech]).stdout)
-            rms = float(re.search(r"RMS\s+lev dB\s+(-?[\d.]+)",
-                                  run(["sox", speech, "-n", "stats"]).stderr).group(1))
-            noise = wav + ".noise.wav"
-            run(["sox", "-n", "-r", "16000", "-c", "1", "-b", "16", noise, "synth", "%.3f" % dur,
-                 rng.choice(["whitenoise", "pinknoise", "brownnoise"]), "gain", "-n",
-                 "%.1f" % (rms - rng.choice([10, 15, 20, 30]))])
-            run(["sox", "-m", speech, noise, wav])
-            os.unlink(speech)
-            os.unlink(noise)
+            add_noise(speech, wav, rng, [10, 15, 20, 30])
         else:
             effects, _ = augment_effects(rng, kind)
             run(["sox", clean, wav] + effects)
@@ -166,7 +157,7 @@ def process(job):
         sys.stderr.write("skipped %s: %s\n" % (name, getattr(e, "stderr", e)))
         return None
     finally:
-        for leftover in (clean, wav + ".speech.wav", wav + ".noise.wav"):
+        for leftover in (clean, wav + ".speech.wav"):
             if os.path.exists(leftover):
                 os.unlink(leftover)
     reference = os.path.join(out, "real", "ref", name + ".zuvo")
