@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     }
     if (corpus.empty() || out.empty() || (voices != "all" && voices != "male" && voices != "female") ||
         options.threads < 1 || options.mixtures < 1 || options.passes < 0 || options.realignPasses < 0 ||
-        !(options.varianceFloor > 0.0) || !(options.forwardScale > 0.0 && options.forwardScale <= 1.0) || !(options.priorWeight >= 0.0)) {
+        !(options.varianceFloor > 0.0) || !(options.forwardScale > 0.0 && options.forwardScale <= 1.0) ||
+        !(options.priorWeight >= 0.0)) {
         return Usage();
     }
     CFeatureConfig config;
