@@ -70,20 +70,21 @@ def allison_prompts():
     return sorted(prompts)
 
 
-def pocketsphinx_recordings():
+def transcribed(folder, transcription, prefix=""):
+    """The recordings of a "<s> text </s> (id)" transcription file as (voice, name, wav, text);
+    the folder names the voice."""
     found = []
-    with open(os.path.join(POCKETSPHINX, "librivox", "transcription")) as f:
+    with open(os.path.join(POCKETSPHINX, folder, transcription)) as f:
         for line in f:
             m = re.match(r"<s>\s*(.*?)\s*</s>\s*\((\S+)\)", line)
             if m:
-                found.append(("librivox", m.group(2),
-                              os.path.join(POCKETSPHINX, "librivox", m.group(2) + ".wav"), m.group(1)))
-    with open(os.path.join(POCKETSPHINX, "cards", "cards.transcription")) as f:
-        for line in f:
-            m = re.match(r"<s>\s*(.*?)\s*</s>\s*\((\S+)\)", line)
-            if m:
-                found.append(("cards", "cards_" + m.group(2),
-                              os.path.join(POCKETSPHINX, "cards", m.group(2) + ".wav"), m.group(1)))
+                found.append((folder, prefix + m.group(2),
+                              os.path.join(POCKETSPHINX, folder, m.group(2) + ".wav"), m.group(1)))
+    return found
+
+
+def pocketsphinx_recordings():
+    found = transcribed("librivox", "transcription") + transcribed("cards", "cards.transcription", "cards_")
     # Its text is the grammar's sentence.
     found.append(("goforward", "goforward", os.path.join(POCKETSPHINX, "goforward.raw"),
                   "go forward ten meters"))
