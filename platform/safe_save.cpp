@@ -1,0 +1,144 @@
+// Safe replacement of files: temporary file in the target's folder, write, flush, fsync, rename.
+#include "platform/safe_save.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SetError(std::string* error, const std::string& what, const std::string& path, int err) {
+    if (error) *error = what + " \"" + path + "\": " + std::strerror(err);
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Creates "<folder>/.<name>.XXXXXX" exclusively; returns the descriptor and its path.
+int CreateSibling(const std::string& path, std::string* temp_path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string templ = folder + "." + name + ".XXXXXX";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd >= 0) *temp_path = buffer.data();
+    return fd;
+}
+
+}  // namespace
+
+bool SaveBytesSafely(const std::string& target, std::string_view bytes, std::string* error) {
+    if (target.empty()) {
+        if (error) *error = "No file name to save to.";
+        return false;
+    }
+    // Saving through a link replaces the file it points at, not the link.
+    std::string path = target;
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    struct stat old {};
+    const bool had_old = ::stat(path.c_str(), &old) == 0;
+    if (had_old && S_ISDIR(old.st_mode)) {
+        SetError(error, "Cannot save over the folder", path, EISDIR);
+        return false;
+    }
+    std::string temp;
+    const int fd = CreateSibling(path, &temp);
+    if (fd < 0) {
+        SetError(error, "Cannot create a file in the folder of", path, errno);
+        return false;
+    }
+    int err = 0;
+    if (!WriteAll(fd, bytes.data(), bytes.size())) err = errno;
+    // Keep the old file's permission bits; a new file gets the usual ones under the umask.
+    if (err == 0) {
+        mode_t mode = 0666;
+        if (had_old) {
+            mode = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        ::fchmod(fd, mode);
+    }
+    if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) err = errno;
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        SetError(error, "Cannot save", path, err);
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool SaveFileSafely(const std::string& path, const std::function<bool(std::ostream&)>& write,
+                    std::string* error) {
+    std::ostringstream out(std::ios::binary);
+    if (!write || !write(out) || !out) {
+        if (error) *error = "Cannot save \"" + path + "\": the contents could not be written.";
+        return false;
+    }
+    return SaveBytesSafely(path, out.view(), error);
+}
+
+bool CanSaveFile(const std::string& path, std::string* error) {
+    if (path.empty()) {
+        if (error) *error = "No file name to save to.";
+        return false;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        SetError(error, "Cannot save over the folder", path, EISDIR);
+        return false;
+    }
+    std::string temp;
+    const int fd = CreateSibling(path, &temp);
+    if (fd < 0) {
+        SetError(error, "Cannot create a file in the folder of", path, errno);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}

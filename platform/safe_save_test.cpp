@@ -1,0 +1,119 @@
+#include "platform/safe_save.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SafeSaveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("safe_save_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::size_t FilesInFolder() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SafeSaveTest, ReplacesTheFileAndKeepsItsPermissions) {
+    const std::string path = Path("take.zuvo");
+    Write(path, "old contents");
+    ::chmod(path.c_str(), 0640);
+    std::string error;
+    ASSERT_TRUE(SaveFileSafely(path, [](std::ostream& out) { return bool(out << "new"); }, &error))
+        << error;
+    EXPECT_EQ(Read(path), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(FilesInFolder(), 1u);  // no temporary file left behind
+}
+
+TEST_F(SafeSaveTest, FailedWriterLeavesTheOldFile) {
+    const std::string path = Path("take.zuvo");
+    Write(path, "old contents");
+    std::string error;
+    EXPECT_FALSE(SaveFileSafely(path, [](std::ostream& out) { out << "partial"; return false; }, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(Read(path), "old contents");
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+// A disk that fills up half way through: the file-size limit makes write() fail with EFBIG,
+// just as a full filesystem makes it fail with ENOSPC.
+TEST_F(SafeSaveTest, FullDiskLeavesTheOldFileByteForByte) {
+    const std::string path = Path("take.zuvo");
+    const std::string old(818, 'o');
+    Write(path, old);
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool saved_ok = SaveBytesSafely(path, std::string(8192, 'n'), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(saved_ok);
+    EXPECT_NE(error.find("Cannot save"), std::string::npos) << error;
+    EXPECT_EQ(Read(path), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(SafeSaveTest, RefusesPathsThatCannotBeSaved) {
+    const struct {
+        std::string path;
+        bool can_save;
+    } cases[] = {
+        {Path("new.zuvo"), true},
+        {dir_.string(), false},                      // a folder
+        {Path("missing/folder/new.zuvo"), false},    // no such folder
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(CanSaveFile(c.path, &error), c.can_save) << c.path << ": " << error;
+        EXPECT_EQ(SaveBytesSafely(c.path, "x", &error), c.can_save) << c.path;
+    }
+    EXPECT_EQ(Read(Path("new.zuvo")), "x");
+}
+
+TEST_F(SafeSaveTest, LinksLeadToTheFileTheyName) {
+    const std::string path = Path("voice.wav");
+    Write(path, "RIFF");
+    fs::create_symlink(path, Path("link.wav"));
+    EXPECT_TRUE(IsSameFile(path, Path("link.wav")));
+    EXPECT_TRUE(IsSameFile(path, (dir_ / "." / "voice.wav").string()));
+    EXPECT_FALSE(IsSameFile(path, Path("other.wav")));
+    ASSERT_TRUE(SaveBytesSafely(Path("link.wav"), "RIFF2"));
+    EXPECT_TRUE(fs::is_symlink(Path("link.wav")));
+    EXPECT_EQ(Read(path), "RIFF2");
+}
+
+}  // namespace
