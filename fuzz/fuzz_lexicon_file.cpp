@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/text/transcriber.h"
 #include "fuzz/fuzz_script.h"

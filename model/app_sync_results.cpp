@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/api/sync_marker.h"
-#include "engine/articulation/articulator.h"
+#include "model/articulator.h"
 #include "model/debug_output.h"
 
 void app_sync_results::clear(uint8_t mask, int s, int e) {

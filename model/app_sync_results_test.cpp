@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/api/sync_marker.h"
-#include "engine/articulation/articulator.h"
+#include "model/articulator.h"
 #include "engine/util/mem_alloc.h"
 #include "model/app_sync_results.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/articulation/envelope_record.h"
+#include "model/envelope_record.h"
 #include "model/articulation_key.h"
 
 class ISyncResultsCollection;

@@ -18,7 +18,7 @@
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     }
 
     if (settings) config.Dump(std::cout);
-    const double periodMs = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    const double periodMs = config.FramePeriodMs();
     const size_t dim = static_cast<size_t>(config.numFeatures);
     std::printf("# %zu frames, %zu features, %.3f ms apart\n", energies.size(), dim, periodMs);
     for (size_t t = 0; t < energies.size(); ++t) {

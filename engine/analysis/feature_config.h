@@ -33,6 +33,8 @@ public:
 
     // Replaces the bands by copies of count records.
     bool SetBands(const FeatureBand* records, int32_t count);
+    // Milliseconds from one frame's start to the next's: the window minus its overlap.
+    double FramePeriodMs() const { return (windowSize - windowOverlap) / samplerate * 1000.0; }
 
     float samplerate = 16000.0f;
     float preemphasis = 0.0f;

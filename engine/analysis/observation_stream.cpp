@@ -11,7 +11,6 @@
 #include "engine/audio/preemphasis_pcm_stream.h"
 #include "engine/audio/resampled_pcm_stream.h"
 #include "engine/audio/zuvo_stream.h"
-#include "engine/recognition/acoustic_hmm.h"
 #include "platform/fp_guard.h"
 
 namespace {
@@ -80,23 +79,15 @@ int ComputeFeatures(CPCMStream* source, unsigned channel, const CFeatureConfig& 
     });
 }
 
-int CreateObservationStreamFromZuvoStream(IZuvoPCMStream* source, CAccousticHMM* model,
-                                          IObservationStream** out) {
-    CFloatingPointGuard guard;
-    CFuncTrace trace("CreateObservationStreamFromZuvoStream");
+int CreateFeatureStreamFromZuvoStream(IZuvoPCMStream* source, const CFeatureConfig& config,
+                                      CSpectralStream** out) {
     ClearOut(out);
-    return RunEntryPoint([&]() -> int {
-        if (out == nullptr || model == nullptr) return kErrInvalidArgument;
-        Released<CZuvoStream> zuvo{new (std::nothrow) CZuvoStream};
-        if (!zuvo.p) return kErrOutOfMemory;
-        int rc = zuvo.p->Open(source);
-        if (rc != 0) return rc;
-        CSpectralStream* stream = nullptr;
-        rc = CreateFeatureStream(zuvo.p, 1, model->features, &stream);
-        if (rc != 0) return rc;
-        *out = stream;
-        return 0;
-    });
+    if (out == nullptr) return kErrInvalidArgument;
+    Released<CZuvoStream> zuvo{new (std::nothrow) CZuvoStream};
+    if (!zuvo.p) return kErrOutOfMemory;
+    const int rc = zuvo.p->Open(source);
+    if (rc != 0) return rc;
+    return CreateFeatureStream(zuvo.p, 1, config, out);
 }
 
 int DestroyObservationStream(IObservationStream* stream) {

@@ -8,7 +8,6 @@
 #include "engine/analysis/feature_config.h"
 #include "engine/analysis/spectral_stream.h"
 
-class CAccousticHMM;
 class CPCMStream;
 class IZuvoPCMStream;
 
@@ -24,9 +23,12 @@ int CreateFeatureStream(CPCMStream* source, unsigned channel, const CFeatureConf
 int ComputeFeatures(CPCMStream* source, unsigned channel, const CFeatureConfig& config,
                     bool energyInDb, std::vector<float>* features, std::vector<float>* energies);
 
-// Entry points: an observation stream over an application source with the model's feature
-// settings (0, 1, 2 for a null source or model or settings the stream refuses, or the source's
-// error), and its destruction (null is ignored).
-int CreateObservationStreamFromZuvoStream(IZuvoPCMStream* source, CAccousticHMM* model,
-                                          IObservationStream** out);
+// The feature chain over an application source (opened through a zuvo stream) with the given
+// settings: 0, 2 for a null argument or settings the stream refuses, or the source's error.
+// *out is null on failure.
+int CreateFeatureStreamFromZuvoStream(IZuvoPCMStream* source, const CFeatureConfig& config,
+                                      CSpectralStream** out);
+
+// Entry point: destroys an observation stream (null is ignored). The stream that reads a model's
+// settings is made in engine/recognition/model_observation_stream.h.
 int DestroyObservationStream(IObservationStream* stream);

@@ -14,7 +14,6 @@
 #include "engine/analysis/observation_stream.h"
 #include "engine/api/progress.h"
 #include "engine/audio/zuvo_stream.h"
-#include "engine/recognition/acoustic_hmm.h"
 
 namespace {
 
@@ -22,19 +21,18 @@ const std::string kFixtures = std::string(MURMUREX_TESTDATA_DIR) + "/features/";
 
 struct StreamHolder {
     std::unique_ptr<VectorSource> source;
-    CAccousticHMM model;
     IObservationStream* stream = nullptr;
     ~StreamHolder() { DestroyObservationStream(stream); }
 };
 
-// An observation stream through the entry point, over samples with the given settings.
+// An observation stream over samples with the given settings.
 std::unique_ptr<StreamHolder> OpenStream(std::vector<int16_t> samples, const CFeatureConfig& config,
                                          int* rc = nullptr) {
     auto holder = std::make_unique<StreamHolder>();
     holder->source = std::make_unique<VectorSource>(std::move(samples));
-    holder->model.features = config;
-    const int code = CreateObservationStreamFromZuvoStream(holder->source.get(), &holder->model,
-                                                           &holder->stream);
+    CSpectralStream* stream = nullptr;
+    const int code = CreateFeatureStreamFromZuvoStream(holder->source.get(), config, &stream);
+    holder->stream = stream;
     if (rc) *rc = code;
     return holder;
 }
@@ -315,18 +313,4 @@ TEST(SpectralStream, FeaturesMatchTheIndependentReference) {
         ExpectMatchesReference(frames, ReadNumberTable(out), ("fresh " + name).c_str());
         std::remove(out.c_str());
     }
-}
-
-TEST(SpectralStream, EntryPointRefusesMissingArguments) {
-    CAccousticHMM model;
-    MakeStandardFeatureConfig(38, &model.features);
-    VectorSource source(std::vector<int16_t>(100, 0));
-    IObservationStream* stream = reinterpret_cast<IObservationStream*>(0x1);
-    EXPECT_EQ(CreateObservationStreamFromZuvoStream(&source, nullptr, &stream), 2);
-    EXPECT_EQ(stream, nullptr);
-    EXPECT_EQ(CreateObservationStreamFromZuvoStream(nullptr, &model, &stream), 2);
-    model.features.windowSize = 500;
-    EXPECT_EQ(CreateObservationStreamFromZuvoStream(&source, &model, &stream), 2);
-    EXPECT_EQ(stream, nullptr);
-    EXPECT_EQ(DestroyObservationStream(nullptr), 0);
 }

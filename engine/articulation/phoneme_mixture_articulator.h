@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/articulation/articulator.h"
+#include "model/articulator.h"
 #include "engine/articulation/articulator_rules.h"
 #include "engine/articulation/frame_mixture.h"
 

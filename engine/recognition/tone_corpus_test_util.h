@@ -14,6 +14,7 @@
 
 #include "engine/analysis/feature_config.h"
 #include "engine/analysis/observation_stream.h"
+#include "engine/recognition/model_observation_stream.h"
 #include "engine/analysis/spectral_stream.h"
 #include "engine/audio/zuvo_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"

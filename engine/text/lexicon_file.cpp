@@ -12,7 +12,7 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/transcriber.h"

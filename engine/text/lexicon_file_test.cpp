@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/transcriber_test_util.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/api/error_codes.h"
+#include "engine/util/error_codes.h"
 #include "engine/util/mem_alloc.h"
 #include "platform/temp_file.h"
 

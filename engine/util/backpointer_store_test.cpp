@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/util/error_codes.h"
 
 namespace {
 

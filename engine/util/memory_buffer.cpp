@@ -1,5 +1,5 @@
 // Owned byte blocks and the zlib-packed block of the lexicon files.
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 
 #include <zlib.h>
 

@@ -1,5 +1,5 @@
 // Tests of the byte buffers, the packed block and the binary readers.
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 #include "tools/evaluate/alignment_metrics.h"
 #include "tools/evaluate/utterance_recognition.h"
 

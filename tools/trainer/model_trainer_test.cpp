@@ -15,7 +15,7 @@
 #include <set>
 
 #include "engine/audio/default_audio_readers.h"
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 
 namespace {
 
@@ -257,7 +257,7 @@ TEST_F(TrainerSmoke, RealignmentByTheRecognizerCorrectsMisplacedReferenceBoundar
     ASSERT_TRUE(MakeStandardFeatureConfig(38, &config));
     const LabelSet set = FullLabelSet();
     const Corpus corpus = MakeCorpus(dir, 8);
-    const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    const double period = config.FramePeriodMs();
     std::vector<TrainingUtterance> utterances(corpus.wavs.size());
     std::vector<std::vector<int>> truth(corpus.wavs.size());
     for (size_t i = 0; i < corpus.wavs.size(); ++i) {

@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "engine/audio/default_audio_readers.h"
-#include "engine/recognition/memory_buffer.h"
+#include "engine/util/memory_buffer.h"
 #include "tools/trainer/model_trainer.h"
 
 namespace {
