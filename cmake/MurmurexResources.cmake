@@ -120,3 +120,27 @@ __asm__(
     set_property(TARGET ${R_TARGET} APPEND PROPERTY INTERFACE_LINK_LIBRARIES "${item}")
   endif()
 endfunction()
+
+# The built-in data's type, model names and ids, read from the header the code looks them up by
+# (engine/util/built_in_resources.h), so that what is embedded and what is asked for never differ:
+# MURMUREX_RESOURCE_TYPE, MURMUREX_<GENERIC|MALE|FEMALE|FAST>_MODEL, MURMUREX_DICTIONARY_ID and
+# MURMUREX_TRIGRAM_ID.
+file(STRINGS ${PROJECT_SOURCE_DIR}/engine/util/built_in_resources.h murmurex_resource_lines
+     REGEX "^constexpr (const char\\*|int) k[A-Za-z]+ = ")
+foreach(line IN LISTS murmurex_resource_lines)
+  string(REGEX MATCH "k([A-Za-z]+) = \"?([A-Za-z0-9_]+)" ignored "${line}")
+  set(murmurex_resource_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+endforeach()
+set(MURMUREX_RESOURCE_TYPE ${murmurex_resource_BuiltInResourceType})
+set(MURMUREX_GENERIC_MODEL ${murmurex_resource_GenericModelResource})
+set(MURMUREX_MALE_MODEL ${murmurex_resource_MaleModelResource})
+set(MURMUREX_FEMALE_MODEL ${murmurex_resource_FemaleModelResource})
+set(MURMUREX_FAST_MODEL ${murmurex_resource_FastModelResource})
+set(MURMUREX_DICTIONARY_ID ${murmurex_resource_DictionaryResourceId})
+set(MURMUREX_TRIGRAM_ID ${murmurex_resource_TrigramResourceId})
+foreach(v MURMUREX_RESOURCE_TYPE MURMUREX_GENERIC_MODEL MURMUREX_MALE_MODEL MURMUREX_FEMALE_MODEL
+          MURMUREX_FAST_MODEL MURMUREX_DICTIONARY_ID MURMUREX_TRIGRAM_ID)
+  if(NOT ${v})
+    message(FATAL_ERROR "engine/util/built_in_resources.h does not give ${v}")
+  endif()
+endforeach()
