@@ -3,7 +3,8 @@
 # One library per source folder: every *.cpp of the folder (not its subfolders) except *_test.cpp
 # goes into the static library <name>; every *_test.cpp goes into the test program <name>_tests,
 # registered with CTest. The folder's parent is on the include path, so code includes
-# "model/marker_base.h", "engine/util/t_array.h" and so on.
+# "model/marker_base.h", "engine/util/t_array.h" and so on. Each module is also recorded for the
+# layer check (cmake/check_layers.py): its folder, its DEPS and its TEST_DEPS.
 function(murmurex_module name)
   cmake_parse_arguments(M "" "DIR" "DEPS;TEST_DEPS" ${ARGN})
   if(NOT M_DIR)
@@ -13,6 +14,10 @@ function(murmurex_module name)
   file(GLOB tests CONFIGURE_DEPENDS ${M_DIR}/*_test.cpp)
   list(REMOVE_ITEM sources ${tests} "")
   add_library(${name} STATIC ${sources})
+  file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${M_DIR})
+  string(REPLACE ";" "," deps "${M_DEPS}")
+  string(REPLACE ";" "," test_deps "${M_TEST_DEPS}")
+  set_property(GLOBAL APPEND PROPERTY MURMUREX_MODULE_LINES "${name} ${rel} deps=${deps} test_deps=${test_deps}")
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${M_DEPS})
   if(MURMUREX_TESTS AND tests)

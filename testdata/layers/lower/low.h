@@ -1,0 +1,2 @@
+// A header of the low library.
+#pragma once

@@ -1,0 +1,2 @@
+// A middle library whose dependency points up the order.
+#include "upper/up.h"

@@ -1,0 +1,3 @@
+// The upper library, which may use the low one.
+#pragma once
+#include "lower/low.h"
