@@ -3,6 +3,7 @@
 #include "engine/recognition/acoustic_hmm.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -265,6 +266,25 @@ bool CAccousticHMM::Write(const char* path) const {
     if (path == nullptr) return false;
     FILE* f = std::fopen(path, "wb+");
     if (f == nullptr) return false;
+    bool ok = WriteImage(f);
+    if (std::fclose(f) != 0) ok = false;
+    return ok;
+}
+
+bool CAccousticHMM::WriteImage(std::vector<uint8_t>* out) const {
+    out->clear();
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* f = open_memstream(&buffer, &size);
+    if (f == nullptr) return false;
+    bool ok = WriteImage(f);
+    if (std::fclose(f) != 0) ok = false;
+    if (ok) out->assign(buffer, buffer + size);
+    std::free(buffer);
+    return ok;
+}
+
+bool CAccousticHMM::WriteImage(FILE* f) const {
     const int32_t dim = features.numFeatures;
     bool ok = WriteInt32(f, kModelMagic) && WriteInt16(f, 1) && WriteInt32(f, numModels) &&
               WriteInt32(f, numStates) && WriteInt32(f, numMixtures) && features.Write(f);
@@ -287,7 +307,6 @@ bool CAccousticHMM::Write(const char* path) const {
     // info text but no phone map gets an empty phone map.
     if (phoneMap || info) ok = ok && WriteString(f, phoneMap ? phoneMap->c_str() : "");
     if (info) ok = ok && WriteString(f, info->c_str());
-    if (std::fclose(f) != 0) ok = false;
     return ok;
 }
 

@@ -60,6 +60,10 @@ public:
     virtual bool Read(const unsigned char** cursor, unsigned* remaining, char* errorText);
     // Writes the image (version 1) to path; false when the file cannot be written.
     virtual bool Write(const char* path) const;
+    // The same image in memory, the bytes Read and CreateAccHMM take; false when it cannot be made.
+    bool WriteImage(std::vector<uint8_t>* out) const;
+    // The image to an open stream; false when a write fails.
+    bool WriteImage(FILE* file) const;
     virtual void DumpText(std::ostream& out) const;
     virtual bool WriteFeatureDatabaseHeader(const char* path) const;
     // Works out hasSkips from the transition matrix.

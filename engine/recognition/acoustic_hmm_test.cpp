@@ -91,6 +91,9 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
     ASSERT_TRUE(model.Write(path.c_str()));
     EXPECT_EQ(ReadFileBytes(path), image);
     std::remove(path.c_str());
+    std::vector<uint8_t> inMemory;
+    ASSERT_TRUE(model.WriteImage(&inMemory));
+    EXPECT_EQ(inMemory, image);
 }
 
 TEST(AcousticHmm, MalformedImagesFailWithTheirMessage) {
