@@ -343,7 +343,7 @@ std::string LoadUtterance(const std::string& wav, const std::string& alignment,
     out->wav = wav;
     out->frameStates.clear();
     out->frames = static_cast<int>(energies.size());
-    const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    const double period = config.FramePeriodMs();
     if (!FrameModelsFromPhones(spans, codes, set, period, out->frames, &out->frameModels)) {
         return alignment + ": a phone outside the label set";
     }
@@ -588,7 +588,7 @@ bool RealignOne(CAccousticHMM* model, CTranscriber* transcriber, TrainingUtteran
     if (rc != 0) return false;
 
     const CFeatureConfig& config = model->features;
-    const double period = (config.windowSize - config.windowOverlap) / config.samplerate * 1000.0;
+    const double period = config.FramePeriodMs();
     // Records start half a period after their first frame.
     auto frameOf = [&](int ms) { return static_cast<int>(std::lround(ms / period - 0.5)); };
     std::vector<int> models(u->frames, -1), states(u->frames, -1);
