@@ -7,13 +7,14 @@
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 
 namespace {
 
 std::string DictionaryText() {
     int size = 0;
-    const void* data = LoadResourceDataById(nullptr, "BLAH", 165, &size, false);
+    const void* data = LoadResourceDataById(nullptr, kBuiltInResourceType, kDictionaryResourceId, &size, false);
     return data ? std::string(static_cast<const char*>(data), static_cast<size_t>(size)) : std::string();
 }
 

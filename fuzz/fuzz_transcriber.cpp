@@ -9,6 +9,7 @@
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 #include "fuzz/fuzz_support.h"
 
@@ -20,7 +21,7 @@ constexpr size_t kMaxScript = 4096;
 CTranscriber* BuiltInTranscriber() {
     static CTranscriber* transcriber = [] {
         int size = 0;
-        const void* text = LoadResourceDataById(nullptr, "BLAH", 165, &size, false);
+        const void* text = LoadResourceDataById(nullptr, kBuiltInResourceType, kDictionaryResourceId, &size, false);
         CTranscriber* made = nullptr;
         if (text) CreateDefaultTranscriber(static_cast<const char*>(text), size, &made);
         return made;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/recognition/acoustic_hmm.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 #include "tools/trainer/model_trainer.h"
 
@@ -22,7 +23,7 @@ TEST(BuiltInModels, ReadWithTheirShapesSettingsAndTexts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         int size = 0;
-        const void* data = LoadResourceData(nullptr, "BLAH", c.name, &size, false);
+        const void* data = LoadResourceData(nullptr, kBuiltInResourceType, c.name, &size, false);
         ASSERT_NE(data, nullptr);
         char error[kAccErrorTextSize] = "";
         CAccousticHMM* model = nullptr;

@@ -1,4 +1,4 @@
-// The built-in phone trigram text (resource "BLAH" 180) read the way textless recognition reads it:
+// The built-in phone trigram text read the way textless recognition reads it:
 // it must load, cover every phoneme, and give English-like phone successions.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/recognition/acoustic_hmm.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 
 namespace {
@@ -22,8 +23,8 @@ protected:
         model.numModels = static_cast<int32_t>(kInventory.size());
         model.numStates = 3;
         model.labels = kInventory;
-        text = static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", 180, &size, false));
-        ASSERT_NE(text, nullptr) << "resource BLAH 180 is not embedded";
+        text = static_cast<const char*>(LoadResourceDataById(nullptr, kBuiltInResourceType, kTrigramResourceId, &size, false));
+        ASSERT_NE(text, nullptr) << "the built-in trigram resource is not embedded";
         ASSERT_EQ(LoadTrigramIntoHMM(&model, text, size, 0), 0);
     }
 
