@@ -111,7 +111,7 @@ TEST(FeatureConfig, StandardLayouts) {
     EXPECT_EQ(large.num_cep, 12);
     EXPECT_EQ(large.flags, 4);
     EXPECT_FLOAT_EQ(large.preemphasis, 0.2f);
-    EXPECT_DOUBLE_EQ(large.FramePeriodMs(), 10.0);
+    EXPECT_NEAR(large.FramePeriodMs(), 10.0, 1e-6);
 
     CFeatureConfig fast;
     ASSERT_TRUE(MakeStandardFeatureConfig(15, &fast));
