@@ -67,18 +67,22 @@ void swf_edit_action::Redo() {
 
 multi_action::multi_action(const std::string& name, undo_owner* owner) : CAction(owner, 0, true) { SetName(name); }
 
-multi_action::~multi_action() {
-    for (CAction* child : children_) delete child;
-}
+multi_action::~multi_action() = default;
 
 void multi_action::Add(CAction* child) {
     if (!child) return;
     child->SetRecord(false);
-    children_.push_back(child);
+    children_.emplace_back(child);
+}
+
+std::vector<CAction*> multi_action::children() const {
+    std::vector<CAction*> out;
+    for (const auto& child : children_) out.push_back(child.get());
+    return out;
 }
 
 void multi_action::Do() {
-    for (CAction* child : children_) child->Do();
+    for (const auto& child : children_) child->Do();
     CAction::Do();
 }
 
@@ -88,6 +92,6 @@ void multi_action::Undo() {
 }
 
 void multi_action::Redo() {
-    for (CAction* child : children_) child->Redo();
+    for (const auto& child : children_) child->Redo();
     CAction::Redo();
 }

@@ -132,8 +132,9 @@ public:
     void Undo() override;
     void Redo() override;
 
-    const std::vector<CAction*>& children() const { return children_; }
+    // The children in order; the group keeps owning them.
+    std::vector<CAction*> children() const;
 
 private:
-    std::vector<CAction*> children_;
+    std::vector<std::unique_ptr<CAction>> children_;
 };

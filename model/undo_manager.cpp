@@ -59,18 +59,18 @@ void CActionManager::Do(CAction* action) {
             DeleteOldest(undo_, 1);
             if (saved_position_ >= 0) --saved_position_;
         }
-        undo_.push_back(action);
+        undo_.emplace_back(action);
     }
     Notify(undo_message_do(), 1);
 }
 
 void CActionManager::Undo(int n) {
     for (int i = 0; i < n && !undo_.empty(); ++i) {
-        CAction* action = undo_.back();
+        std::unique_ptr<CAction> action = std::move(undo_.back());
         undo_.pop_back();
         if (!action->IsSealed()) action->Seal();
         action->Undo();
-        redo_.push_back(action);
+        redo_.push_back(std::move(action));
     }
     Notify(undo_message_undo(), n);
 }
@@ -79,10 +79,10 @@ bool CActionManager::CanUndo(int n) const { return n <= static_cast<int>(undo_.s
 
 void CActionManager::Redo(int n) {
     for (int i = 0; i < n && !redo_.empty(); ++i) {
-        CAction* action = redo_.back();
+        std::unique_ptr<CAction> action = std::move(redo_.back());
         redo_.pop_back();
         action->Redo();
-        undo_.push_back(action);
+        undo_.push_back(std::move(action));
     }
     Notify(undo_message_redo(), n);
 }
@@ -90,11 +90,7 @@ void CActionManager::Redo(int n) {
 bool CActionManager::CanRedo(int n) const { return n <= static_cast<int>(redo_.size()); }
 
 void CActionManager::DeleteOldest(stack& s, int n) {
-    for (int i = 0; i < n && !s.empty(); ++i) {
-        CAction* action = s.front();
-        s.pop_front();
-        delete action;
-    }
+    for (int i = 0; i < n && !s.empty(); ++i) s.pop_front();
 }
 
 void CActionManager::Notify(uint32_t message, int n) {
@@ -119,34 +115,36 @@ void CActionManager::Reconfigure(int max_levels, undo_notify_callback callback) 
 
 // ---- CUndoManager ----
 
-CUndoManager::~CUndoManager() {
-    for (CActionManager* m : managers_) delete m;
-}
+CUndoManager::~CUndoManager() = default;
 
 CActionManager* CUndoManager::Find(undo_owner* owner) const {
-    for (CActionManager* m : managers_)
-        if (m->owner() == owner) return m;
+    for (const auto& m : managers_)
+        if (m->owner() == owner) return m.get();
     return nullptr;
 }
 
 void CUndoManager::Register(undo_owner* owner, int max_levels, undo_notify_callback callback) {
+    unrecorded_.clear();
     if (CActionManager* m = Find(owner)) {
         m->Reconfigure(max_levels, callback);
         return;
     }
-    managers_.push_back(new CActionManager(owner, this, max_levels, callback));
+    managers_.push_back(std::make_unique<CActionManager>(owner, this, max_levels, callback));
 }
 
 void CUndoManager::Unregister(undo_owner* owner) {
-    auto it = std::find_if(managers_.begin(), managers_.end(), [owner](CActionManager* m) { return m->owner() == owner; });
-    if (it == managers_.end()) return;
-    CActionManager* m = *it;
-    managers_.erase(it);
-    delete m;
+    unrecorded_.clear();
+    auto it = std::find_if(managers_.begin(), managers_.end(),
+                           [owner](const std::unique_ptr<CActionManager>& m) { return m->owner() == owner; });
+    if (it != managers_.end()) managers_.erase(it);
 }
 
 void CUndoManager::Do(undo_owner* owner, CAction* action) {
-    if (CActionManager* m = Find(owner)) m->Do(action);
+    if (CActionManager* m = Find(owner)) {
+        m->Do(action);
+    } else if (action) {
+        unrecorded_.emplace_back(action);
+    }
 }
 
 void CUndoManager::Undo(undo_owner* owner, int n) {

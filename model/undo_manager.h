@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,7 @@ private:
 // The history of one owner. Owns every action on its stacks. Created and deleted by CUndoManager.
 class CActionManager {
 public:
-    using stack = std::deque<CAction*>;
+    using stack = std::deque<std::unique_ptr<CAction>>;
 
     CActionManager(undo_owner* owner, CUndoManager* manager, int max_levels, undo_notify_callback callback);
     CActionManager(const CActionManager&) = delete;
@@ -88,7 +89,7 @@ public:
     virtual ~CActionManager();
 
     // Seals the top action; with an action: clears the redo stack, drops the oldest action at
-    // the limit, pushes it. Notifies in either case.
+    // the limit, pushes it (the history takes it over). Notifies in either case.
     virtual void Do(CAction* action);
     virtual void Undo(int n);
     virtual bool CanUndo(int n) const;
@@ -125,7 +126,8 @@ private:
 };
 
 // The histories of all owners. Operations on an owner that is not registered do nothing
-// (CanUndo and CanRedo give false, GetActionName an empty name).
+// (CanUndo and CanRedo give false, GetActionName an empty name), except that Do still takes the
+// action over: it is deleted with the manager, or at the next Register or Unregister.
 class CUndoManager {
 public:
     CUndoManager() = default;
@@ -150,5 +152,8 @@ public:
     CActionManager* Find(undo_owner* owner) const;
 
 private:
-    std::vector<CActionManager*> managers_;
+    std::vector<std::unique_ptr<CActionManager>> managers_;
+    // Actions done for an owner without a history. Not deleted inside Do: the action's own Do is
+    // still running when it hands itself over.
+    std::vector<std::unique_ptr<CAction>> unrecorded_;
 };
