@@ -2,6 +2,7 @@
 // window, and the entry points that create them.
 #include "engine/audio/memory_pcm_stream.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -56,9 +57,12 @@ double CMemoryPCMStream::FramesToMs(int frames) {
 }
 
 int CMemoryPCMStream::BytesToFrames(int bytes) { return bytesPerFrame > 0 ? bytes / bytesPerFrame : 0; }
-int CMemoryPCMStream::FramesToBytes(int frames) { return bytesPerFrame * frames; }
+// Conversions saturate at the int range: a huge time or count must not wrap into a negative one.
+int CMemoryPCMStream::FramesToBytes(int frames) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{bytesPerFrame} * frames, INT32_MIN, INT32_MAX));
+}
 int CMemoryPCMStream::MsToFrames(int ms) {
-    return static_cast<int>(format.sampleRate / 65536.0 * ms * 0.001);
+    return static_cast<int>(std::clamp(format.sampleRate / 65536.0 * ms * 0.001, double{INT32_MIN}, double{INT32_MAX}));
 }
 
 int CMemoryPCMStream::ReadFrames(void* buffer, int start, int* count, int channel) {

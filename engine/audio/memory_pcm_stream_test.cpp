@@ -283,6 +283,10 @@ TEST(MemoryStream, ConversionsBetweenFramesBytesAndTime) {
     EXPECT_EQ(m.MsToFrames(1), 16);
     EXPECT_EQ(m.FramesToBytes(10), 20);
     EXPECT_EQ(m.BytesToFrames(21), 10);
+    // Huge values saturate instead of wrapping into negative ones.
+    EXPECT_EQ(m.MsToFrames(2147483647), 2147483647);
+    EXPECT_EQ(m.MsToFrames(-2147483647), -2147483647 - 1);
+    EXPECT_EQ(m.FramesToBytes(2000000000), 2147483647);
 }
 
 TEST(MemoryStream, WritesClampAndStayInsideTheAudio) {
