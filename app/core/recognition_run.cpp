@@ -1,0 +1,226 @@
+// The recognition sequence over the engine's entry points, each engine object held by a guard so
+// that every early return destroys what was made.
+#include "app/core/recognition_run.h"
+
+#include <cstring>
+#include <memory>
+
+#include "engine/api/error_codes.h"
+#include "engine/api/results_collection.h"
+#include "engine/articulation/articulator_rules.h"
+#include "engine/articulation/phoneme_mixture_articulator.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "engine/recognition/acoustic_hmm.h"
+#include "engine/recognition/model_observation_stream.h"
+#include "engine/recognition/textbased_recognizer.h"
+#include "engine/recognition/textless_recognizer.h"
+#include "engine/text/lexicon_file.h"
+#include "engine/text/text_encoding.h"
+#include "engine/text/transcriber.h"
+#include "engine/util/built_in_resources.h"
+#include "engine/util/resource_data.h"
+
+namespace {
+
+// A unique_ptr whose deleter is the engine's destroy entry point.
+template <auto Destroy>
+struct CallDestroy {
+    template <typename T>
+    void operator()(T* p) const {
+        Destroy(p);
+    }
+};
+template <typename T, auto Destroy>
+using Guard = std::unique_ptr<T, CallDestroy<Destroy>>;
+
+void DestroyRange(CMemoryPCMRangeStream* range) { DestroyMemoryPCMRangeStream(range); }
+void DestroyTextBased(CTextbasedPhnRecognizer* r) { CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(r); }
+void DestroyTextless(CTextlessPhnRecognizer* r) { CTextlessPhnRecognizer::DestroyTextlessPhnRecognizer(r); }
+
+int Fail(RecognitionResult* result, int code, std::string message) {
+    result->code = code;
+    result->message = std::move(message);
+    return code;
+}
+
+// The chosen model: the caller's, or one read from an image or a built-in resource into owned.
+int MakeModel(const RecognitionParams& p, bool textBased, Guard<CAccousticHMM, DestroyAccHMM>* owned,
+              CAccousticHMM** model, RecognitionResult* result) {
+    if (p.model != nullptr) {
+        *model = p.model;
+        return 0;
+    }
+    const void* data = p.modelImage;
+    int size = p.modelImageSize;
+    if (data == nullptr) {
+        std::string name = p.builtInModel;
+        // The speedy model is for textless recognition only.
+        if (textBased && name == kFastModelResource) name = kGenericModelResource;
+        data = LoadResourceData(nullptr, kBuiltInResourceType, name.c_str(), &size, false);
+        if (data == nullptr) {
+            data = LoadResourceData(nullptr, kBuiltInResourceType, kGenericModelResource, &size, false);
+        }
+        if (data == nullptr) return Fail(result, kErrFileNotFound, "Internal Error: No Model Resource");
+    }
+    char errorText[kAccErrorTextSize] = {};
+    CAccousticHMM* made = nullptr;
+    const int code = CreateAccHMM(data, size, errorText, &made);
+    owned->reset(made);
+    if (code != 0) return Fail(result, code, std::string("the model does not read: ") + errorText);
+    *model = made;
+    return 0;
+}
+
+int LoadLanguageData(const RecognitionParams& p, bool textBased, CAccousticHMM* model, RecognitionResult* result) {
+    int code = 0;
+    if (!p.constraintsFile.empty()) {
+        code = LoadPhoneConstraintsFileIntoHMM(model, p.constraintsFile.c_str(), 0);
+        if (code != 0) return Fail(result, code, p.constraintsFile + ": " + GetErrorMessage(code));
+    } else if (!p.constraintsText.empty()) {
+        const int length = static_cast<int>(p.constraintsText.size());
+        code = LoadPhoneConstraintsIntoHMM(model, p.constraintsText.data(), length, 0);
+        if (code != 0) return Fail(result, code, std::string("phone constraints: ") + GetErrorMessage(code));
+    }
+    if (textBased) return 0;
+    if (!p.trigramFile.empty()) {
+        code = LoadTrigramFileIntoHMM(model, p.trigramFile.c_str(), 0);
+        if (code != 0) return Fail(result, code, p.trigramFile + ": " + GetErrorMessage(code));
+    } else if (!p.trigramText.empty()) {
+        code = LoadTrigramIntoHMM(model, p.trigramText.data(), static_cast<int>(p.trigramText.size()), 0);
+        if (code != 0) return Fail(result, code, std::string("phone trigram model: ") + GetErrorMessage(code));
+    } else if (p.builtInTrigram) {
+        int size = 0;
+        const void* lm = LoadResourceDataById(nullptr, kBuiltInResourceType, kTrigramResourceId, &size, false);
+        if (lm == nullptr) return Fail(result, kErrFileNotFound, "no built-in phone trigram model in this build");
+        code = LoadTrigramIntoHMM(model, static_cast<const char*>(lm), size, 0);
+        if (code != 0) return Fail(result, code, std::string("built-in phone trigram model: ") + GetErrorMessage(code));
+    }
+    return 0;
+}
+
+// Records into the result: times shifted by the range start, text spans counted in UTF-8.
+void TakeRecords(ISyncResultsCollection* collection, const Cp1252Text& script, bool textBased, int offsetMs,
+                 RecognitionResult* result) {
+    for (SyncMarker* r = collection->begin(); r != collection->end(); ++r) {
+        r->start += offsetMs;
+        r->end += offsetMs;
+        if (textBased && (r->type == kSyncWord || r->type == kSyncSentence || r->type == kSyncXml)) {
+            const int a = script.Utf8Offset(r->textOffset);
+            r->textLength = script.Utf8Offset(r->textOffset + r->textLength) - a;
+            r->textOffset = a;
+        }
+        RecognitionRecord out;
+        out.type = r->type;
+        out.start = r->start;
+        out.end = r->end;
+        out.label.assign(r->label, strnlen(r->label, sizeof r->label));
+        out.value = r->value;
+        if (r->text) out.text = ConvertCp1252ToUtf8(r->text);
+        out.textOffset = r->textOffset;
+        out.textLength = r->textLength;
+        result->records.push_back(std::move(out));
+    }
+}
+
+}  // namespace
+
+int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
+    *result = RecognitionResult();
+    const bool textBased = !p.script.empty();
+    CMemoryPCMStream* audio = p.audio;
+    if (audio == nullptr) return Fail(result, kErrInvalidArgument, "no recording");
+    const int total = audio->GetFrameCount();
+    if (total <= 0) return Fail(result, kErrBadData, "the recording holds no audio");
+    if (p.startFrame < 0 || p.startFrame >= total || p.frameCount < -1 || p.frameCount == 0) {
+        return Fail(result, kErrOutOfRange, "the range lies outside the recording");
+    }
+    const int frames = p.frameCount < 0 || p.frameCount > total - p.startFrame ? total - p.startFrame : p.frameCount;
+
+    // Model, then its constraints or trigram.
+    Guard<CAccousticHMM, DestroyAccHMM> ownedModel;
+    CAccousticHMM* model = nullptr;
+    if (MakeModel(p, textBased, &ownedModel, &model, result) != 0) return result->code;
+    if (LoadLanguageData(p, textBased, model, result) != 0) return result->code;
+
+    ISyncResultsCollection* rawCollection = nullptr;
+    if (CreateSyncResultsCollection(0, &rawCollection) != 0) return Fail(result, kErrOutOfMemory, "results collection");
+    Guard<ISyncResultsCollection, DestroySyncResultsCollection> collection(rawCollection);
+    collection->SetFlags(collection->GetFlags() | (p.rescale ? kSyncFlagRescale : 0) |
+                         (p.stateRuns ? kSyncFlagStateRuns : 0));
+
+    // The transcriber: the caller's, or the built-in English one.
+    Guard<CTranscriber, DestroyTranscriber> ownedTranscriber;
+    CTranscriber* transcriber = p.transcriber;
+    if (textBased && transcriber == nullptr) {
+        int size = 0;
+        const void* dict = LoadResourceDataById(nullptr, kBuiltInResourceType, kDictionaryResourceId, &size, false);
+        CTranscriber* made = nullptr;
+        const int code = CreateDefaultTranscriber(static_cast<const char*>(dict), dict ? size : 0, &made);
+        ownedTranscriber.reset(made);
+        if (code != 0) return Fail(result, code, std::string("transcriber: ") + GetErrorMessage(code));
+        transcriber = made;
+    }
+    if (textBased && p.constraintsFile.empty() && p.constraintsText.empty()) {
+        int length = 0;
+        const char* own = transcriber->GetPhoneConstraints(&length);
+        if (own != nullptr && length > 0) LoadPhoneConstraintsIntoHMM(model, own, length, 0);
+    }
+
+    // The range and its observation stream.
+    CMemoryPCMRangeStream* rawRange = nullptr;
+    if (CreateMemoryPCMRangeStream(audio, &rawRange) != 0) return Fail(result, kErrOutOfMemory, "audio range");
+    Guard<CMemoryPCMRangeStream, DestroyRange> range(rawRange);
+    range->SetRange(audio->FramesToBytes(p.startFrame), audio->FramesToBytes(frames));
+    range->Rewind();
+    IObservationStream* rawObs = nullptr;
+    int code = CreateObservationStreamFromZuvoStream(range.get(), model, &rawObs);
+    Guard<IObservationStream, DestroyObservationStream> obs(rawObs);
+    if (code != 0) return Fail(result, code, std::string("feature stream: ") + GetErrorMessage(code));
+    if (obs->GetFrameCount() == 0) {
+        return Fail(result, kErrOutOfRange, "the audio is too short for one analysis frame");
+    }
+
+    // The recogniser.
+    collection->clear();
+    const Cp1252Text script = ConvertUtf8ToCp1252(p.script);
+    if (textBased) {
+        CTextbasedPhnRecognizer* raw = nullptr;
+        CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&raw);
+        Guard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
+        if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
+        if (p.beam > 0) recognizer->SetBeamWidth(p.beam);
+        code = recognizer->RecognizePhonemes(obs.get(), model, script.bytes.c_str(), transcriber, p.progress,
+                                             collection.get());
+    } else {
+        CTextlessPhnRecognizer* raw = nullptr;
+        CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&raw);
+        Guard<CTextlessPhnRecognizer, DestroyTextless> recognizer(raw);
+        if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
+        code = recognizer->RecognizePhonemes(obs.get(), model, p.progress, collection.get());
+    }
+    result->code = code;
+    if (code == kErrCancelled) return code;
+    if (code != 0) result->message = GetErrorMessage(code);
+
+    // Records into the track, whatever the recogniser's code: what it found is kept.
+    result->offsetMs = static_cast<int>(audio->FramesToMs(p.startFrame));
+    TakeRecords(collection.get(), script, textBased, result->offsetMs, result);
+    result->track.import_sync_markers(collection.get(), p.script, textBased);
+
+    if (p.articulate) {
+        Guard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
+        IArticulator* articulator = p.articulator;
+        if (articulator == nullptr) {
+            CPhonemeMixtureArticulator* made = nullptr;
+            if (CreateArticulator(&made, kArticulatorSmoothing) != 0) {
+                return Fail(result, kErrOutOfMemory, "articulator");
+            }
+            ownedArticulator.reset(made);
+            made->LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
+            articulator = made;
+        }
+        articulator->GenerateArticulations(collection.get(), 0);
+        result->track.import_articulation(articulator, false);
+    }
+    return result->code;
+}

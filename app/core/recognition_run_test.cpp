@@ -1,0 +1,197 @@
+// The shared recognition run on a bundled utterance: text spans in the user's UTF-8, times shifted
+// by the range, articulation, cancel, and the recordings and ranges it must refuse.
+#include "app/core/recognition_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/api/error_codes.h"
+#include "engine/api/progress.h"
+#include "engine/audio/default_audio_readers.h"
+#include "engine/audio/memory_pcm_stream.h"
+
+namespace {
+
+const std::string kSpeech = std::string(MURMUREX_TESTDATA_DIR) + "/speech/";
+
+struct AudioDeleter {
+    void operator()(CMemoryPCMStream* p) const { p->Destroy(); }
+};
+using Audio = std::unique_ptr<CMemoryPCMStream, AudioDeleter>;
+
+Audio Load(const std::string& path) {
+    InstallDefaultAudioFileReaders();
+    PCMFormat target;
+    target.sampleRate = 16000u << 16;
+    target.bitsPerSample = 16;
+    target.channels = 1;
+    CMemoryPCMStream* audio = nullptr;
+    const int code = CreateMemoryPCMStreamFromFile(path.c_str(), &target, nullptr, &audio);
+    Audio owned(audio);
+    EXPECT_EQ(code, 0) << path;
+    return owned;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Put32(std::string* s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A 16 kHz mono 16-bit WAV file of n samples of a quiet ramp.
+std::string WriteWav(int samples) {
+    std::string data;
+    for (int i = 0; i < samples; ++i) {
+        const int16_t v = static_cast<int16_t>((i % 64) * 10);
+        data.push_back(static_cast<char>(v & 0xff));
+        data.push_back(static_cast<char>(v >> 8));
+    }
+    std::string f = "RIFF";
+    Put32(&f, 36 + static_cast<uint32_t>(data.size()));
+    f += "WAVEfmt ";
+    Put32(&f, 16);
+    f += std::string("\x01\x00\x01\x00", 4);
+    Put32(&f, 16000);
+    Put32(&f, 32000);
+    f += std::string("\x02\x00\x10\x00", 4);
+    f += "data";
+    Put32(&f, static_cast<uint32_t>(data.size()));
+    f += data;
+    const std::string path = testing::TempDir() + "run_" + std::to_string(::getpid()) + "_" +
+                             std::to_string(samples) + ".wav";
+    std::ofstream(path, std::ios::binary) << f;
+    return path;
+}
+
+class CancelAfter : public CProgress {
+public:
+    void SetStatusText(const char*) override {}
+    bool Progress(int, int) override { return ++calls_ > 1; }
+
+private:
+    int calls_ = 0;
+};
+
+}  // namespace
+
+TEST(RecognitionRun, AlignsTheScriptAndSlicesTheUsersUtf8Text) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    RecognitionParams p;
+    p.audio = audio.get();
+    // Curly quotes are one byte each for the engine and three in the user's text.
+    p.script = "\xE2\x80\x9C" + ReadText(kSpeech + "rms_0011_clean.txt") + "\xE2\x80\x9D";
+    RecognitionResult r;
+    ASSERT_EQ(RunRecognition(p, &r), 0) << r.message;
+    ASSERT_FALSE(r.track.words.empty());
+    ASSERT_FALSE(r.track.phonemes.empty());
+    EXPECT_FALSE(r.track.articulation.empty());
+    int words = 0;
+    for (const RecognitionRecord& rec : r.records) {
+        if (rec.type != 2) continue;
+        ++words;
+        ASSERT_LE(rec.textOffset + rec.textLength, static_cast<int>(p.script.size()));
+        EXPECT_EQ(p.script.substr(rec.textOffset, rec.textLength), rec.text);
+    }
+    EXPECT_EQ(words, static_cast<int>(r.track.words.size()));
+}
+
+TEST(RecognitionRun, ShiftsTimesByTheRangeStart) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    RecognitionParams p;
+    p.audio = audio.get();
+    p.builtInTrigram = true;
+    p.startFrame = audio->MsToFrames(500);
+    p.frameCount = audio->MsToFrames(800);
+    RecognitionResult r;
+    ASSERT_EQ(RunRecognition(p, &r), 0) << r.message;
+    EXPECT_EQ(r.offsetMs, 500);
+    ASSERT_FALSE(r.records.empty());
+    for (const RecognitionRecord& rec : r.records) {
+        EXPECT_GE(rec.start, 500);
+        EXPECT_LE(rec.end, 1300 + 10);
+    }
+}
+
+TEST(RecognitionRun, CancelGivesNothing) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    CancelAfter cancel;
+    RecognitionParams p;
+    p.audio = audio.get();
+    p.script = ReadText(kSpeech + "rms_0011_clean.txt");
+    p.progress = &cancel;
+    RecognitionResult r;
+    EXPECT_EQ(RunRecognition(p, &r), kErrCancelled);
+    EXPECT_TRUE(r.records.empty());
+    EXPECT_TRUE(r.track.phonemes.empty());
+}
+
+TEST(RecognitionRun, RefusesRecordingsAndRangesWithoutFrames) {
+    Audio speech = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(speech);
+    const int total = speech->GetFrameCount();
+    struct Case {
+        const char* what;
+        int samples;  // -1: the speech fixture
+        int start;
+        int count;
+        bool textless;
+    } cases[] = {
+        {"header only", 0, 0, -1, false},
+        {"one sample", 1, 0, -1, false},
+        {"one sample, textless", 1, 0, -1, true},
+        {"start at the end", -1, total, -1, false},
+        {"start far past the end", -1, 2000000000, 10, false},
+        {"negative start", -1, -5, -1, false},
+        {"empty range", -1, 100, 0, false},
+        {"a range shorter than a frame", -1, 100, 3, true},
+    };
+    const std::string script = ReadText(kSpeech + "rms_0011_clean.txt");
+    for (const Case& c : cases) {
+        Audio made;
+        CMemoryPCMStream* audio = speech.get();
+        if (c.samples >= 0) {
+            const std::string path = WriteWav(c.samples);
+            made = Load(path);
+            std::remove(path.c_str());
+            audio = made.get();
+        }
+        ASSERT_NE(audio, nullptr) << c.what;
+        RecognitionParams p;
+        p.audio = audio;
+        p.startFrame = c.start;
+        p.frameCount = c.count;
+        if (!c.textless) p.script = script;
+        RecognitionResult r;
+        EXPECT_NE(RunRecognition(p, &r), 0) << c.what;
+        EXPECT_FALSE(r.message.empty()) << c.what;
+        EXPECT_TRUE(r.records.empty()) << c.what;
+    }
+}
+
+TEST(RecognitionRun, ReportsAModelThatDoesNotRead) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    const std::string junk = "not a model";
+    RecognitionParams p;
+    p.audio = audio.get();
+    p.modelImage = junk.data();
+    p.modelImageSize = static_cast<int>(junk.size());
+    RecognitionResult r;
+    EXPECT_EQ(RunRecognition(p, &r), kErrBadData);
+    EXPECT_NE(r.message.find("model"), std::string::npos);
+}
