@@ -1,30 +1,26 @@
 // Developer tool: aligns a recording with a script (or recognises it without text) through the
-// engine's entry points, the way the application's recognition command drives them, and writes
-// a results file or prints the records. Used by later work and the benchmarks.
+// program's own recognition run, and writes a results file or prints the records. Used by later
+// work and the benchmarks.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
-#include "engine/analysis/observation_stream.h"
+#include "app/core/recognition_run.h"
 #include "engine/api/error_codes.h"
 #include "engine/api/progress.h"
-#include "engine/api/sync_marker.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
-#include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/textbased_recognizer.h"
-#include "engine/recognition/textless_recognizer.h"
 #include "engine/text/lexicon_file.h"
-#include "engine/text/text_encoding.h"
-#include "engine/text/transcriber.h"
-#include "engine/util/file_utils.h"
-#include "engine/util/resource_data.h"
+#include "engine/util/built_in_resources.h"
 #include "model/sync_results_file.h"
+#include "platform/safe_save.h"
 
 namespace {
 
@@ -64,11 +60,8 @@ const char* const kUsage =
     "(type 1 phoneme, 2 word, 3 punctuation, 4 markup, 5 sub-phoneme).\n"
     "Exit status: 0, or the engine's error code (8: no complete path, still written).\n";
 
-const char* const kDefaultConstraints =
-    "mpbvfZHCHjSHszDHTHtNGgkhynd 180\ngds 240\nrERwUHUWAWIYIHAEAYEYEHlAAAHAOOWOY 350\n";
-
 struct Options {
-    std::string audio, scriptFile, text, lexicon, modelFile, builtin = "GENERIC_HMM";
+    std::string audio, scriptFile, text, lexicon, modelFile, builtin = kGenericModelResource;
     std::string constraintsFile, trigramFile, outFile;
     bool haveText = false, defaultConstraints = false, builtinTrigram = false;
     bool subPhonemes = false, rescale = true, print = false, quiet = false;
@@ -102,6 +95,20 @@ public:
 private:
     bool quiet_;
 };
+
+struct AudioDeleter {
+    void operator()(CMemoryPCMStream* p) const { p->Destroy(); }
+};
+struct TranscriberDeleter {
+    void operator()(CTranscriber* p) const { DestroyTranscriber(p); }
+};
+
+// A path that exists and is not a regular file (a device, a pipe) is never a results file: saving
+// through a temporary file would replace it.
+bool IsOtherThanRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
 
 }  // namespace
 
@@ -156,143 +163,97 @@ int main(int argc, char** argv) {
         return Fail("the script is empty");
     }
     if (!o.print && o.outFile.empty()) o.print = !o.quiet;
+    // The output is checked before the work: an alignment may take an hour.
+    if (!o.outFile.empty()) {
+        std::string why;
+        if (IsOtherThanRegularFile(o.outFile)) return Fail("cannot save " + o.outFile + ": not a regular file");
+        if (IsSameFile(o.outFile, o.audio)) return Fail("--out names the audio file " + o.audio);
+        if (!o.scriptFile.empty() && IsSameFile(o.outFile, o.scriptFile)) {
+            return Fail("--out names the script file " + o.scriptFile);
+        }
+        if (!CanSaveFile(o.outFile, &why)) return Fail("cannot save " + o.outFile + ": " + why);
+    }
 
     InstallDefaultAudioFileReaders();
-    CMemoryPCMStream* audio = nullptr;
     PCMFormat target;
     target.sampleRate = 16000u << 16;
     target.bitsPerSample = 16;
     target.channels = 1;
-    int code = CreateMemoryPCMStreamFromFile(o.audio.c_str(), &target, nullptr, &audio);
-    if (code != 0) {
-        if (audio) audio->Destroy();
-        return Fail(o.audio + ": " + GetErrorMessage(code), code);
+    CMemoryPCMStream* rawAudio = nullptr;
+    int code = CreateMemoryPCMStreamFromFile(o.audio.c_str(), &target, nullptr, &rawAudio);
+    const std::unique_ptr<CMemoryPCMStream, AudioDeleter> audio(rawAudio);
+    if (code != 0) return Fail(o.audio + ": " + GetErrorMessage(code), code);
+
+    RecognitionParams params;
+    params.audio = audio.get();
+    params.startFrame = audio->MsToFrames(o.startMs);
+    params.frameCount = o.lengthMs < 0 ? -1 : audio->MsToFrames(o.lengthMs);
+    if (audio->GetFrameCount() > 0 && params.startFrame >= audio->GetFrameCount()) {
+        return Fail("--start-ms " + std::to_string(o.startMs) + " lies past the end of the audio (" +
+                        std::to_string(static_cast<long long>(audio->FramesToMs(audio->GetFrameCount()))) + " ms)",
+                    kErrOutOfRange);
     }
+    if (o.lengthMs >= 0 && params.frameCount == 0) return Fail("--length-ms gives no audio frame", kErrOutOfRange);
 
     // The model: a file, or a built-in resource.
-    std::vector<char> modelBytes;
-    const void* modelData = nullptr;
-    int modelSize = 0;
+    std::string modelBytes;
     if (!o.modelFile.empty()) {
         std::ifstream in(o.modelFile, std::ios::binary);
         if (!in) return Fail("cannot read model " + o.modelFile, kErrFileNotFound);
-        modelBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        modelData = modelBytes.data();
-        modelSize = static_cast<int>(modelBytes.size());
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        modelBytes = bytes.str();
+        params.modelImage = modelBytes.data();
+        params.modelImageSize = static_cast<int>(modelBytes.size());
     } else {
-        std::string name = o.builtin;
-        if (textBased && name == "FAST_HMM") name = "GENERIC_HMM";
-        modelData = LoadResourceData(nullptr, "BLAH", name.c_str(), &modelSize, false);
-        if (!modelData && name != "GENERIC_HMM") {
-            modelData = LoadResourceData(nullptr, "BLAH", "GENERIC_HMM", &modelSize, false);
-        }
-        if (!modelData) return Fail("no built-in model " + name + " in this build; use --model FILE");
+        params.builtInModel = o.builtin;
     }
-    char errorText[kAccErrorTextSize] = {};
-    CAccousticHMM* model = nullptr;
-    code = CreateAccHMM(modelData, modelSize, errorText, &model);
-    if (code != 0) return Fail(std::string("the model does not read: ") + errorText, code);
+    params.constraintsFile = o.constraintsFile;
+    if (o.constraintsFile.empty() && o.defaultConstraints) params.constraintsText = kBuiltInPhoneConstraints;
+    params.trigramFile = o.trigramFile;
+    params.builtInTrigram = o.builtinTrigram;
 
-    if (!o.constraintsFile.empty()) {
-        code = LoadPhoneConstraintsFileIntoHMM(model, o.constraintsFile.c_str(), 0);
-        if (code != 0) return Fail(o.constraintsFile + ": " + GetErrorMessage(code), code);
-    } else if (o.defaultConstraints) {
-        LoadPhoneConstraintsIntoHMM(model, kDefaultConstraints, static_cast<int>(std::strlen(kDefaultConstraints)), 0);
-    }
-    if (!textBased) {
-        if (!o.trigramFile.empty()) {
-            code = LoadTrigramFileIntoHMM(model, o.trigramFile.c_str(), 0);
-            if (code != 0) return Fail(o.trigramFile + ": " + GetErrorMessage(code), code);
-        } else if (o.builtinTrigram) {
-            int size = 0;
-            const void* lm = LoadResourceDataById(nullptr, "BLAH", 180, &size, false);
-            if (!lm) return Fail("no built-in trigram model in this build; use --trigram FILE");
-            code = LoadTrigramIntoHMM(model, static_cast<const char*>(lm), size, 0);
-            if (code != 0) return Fail(std::string("built-in trigram model: ") + GetErrorMessage(code), code);
-        }
-    }
-
-    ISyncResultsCollection* results = nullptr;
-    CreateSyncResultsCollection(0, &results);
-    results->SetFlags(results->GetFlags() | (o.rescale ? kSyncFlagRescale : 0) |
-                      (o.subPhonemes ? kSyncFlagStateRuns : 0));
-
-    CMemoryPCMRangeStream* range = nullptr;
-    CreateMemoryPCMRangeStream(audio, &range);
-    const int startFrame = audio->MsToFrames(o.startMs);
-    const int lengthFrames = o.lengthMs < 0 ? audio->GetFrameCount() : audio->MsToFrames(o.lengthMs);
-    range->SetRange(audio->FramesToBytes(startFrame), audio->FramesToBytes(lengthFrames));
-    range->Rewind();
-    IObservationStream* obs = nullptr;
-    code = CreateObservationStreamFromZuvoStream(range, model, &obs);
-    if (code != 0) return Fail(std::string("feature stream: ") + GetErrorMessage(code), code);
-
-    CConsoleProgress progress(o.quiet);
-    Cp1252Text script = ConvertUtf8ToCp1252(o.text);
-    CTranscriber* transcriber = nullptr;
+    std::unique_ptr<CTranscriber, TranscriberDeleter> lexicon;
     if (textBased) {
+        params.script = o.text;
         if (!o.lexicon.empty()) {
+            CTranscriber* transcriber = nullptr;
             code = LoadLexiconFile(o.lexicon.c_str(), &transcriber);
-        } else {
-            int size = 0;
-            const void* dict = LoadResourceDataById(nullptr, "BLAH", 165, &size, false);
-            code = CreateDefaultTranscriber(static_cast<const char*>(dict), dict ? size : 0, &transcriber);
+            lexicon.reset(transcriber);
+            if (code != 0) return Fail(std::string("lexicon: ") + GetErrorMessage(code), code);
+            params.transcriber = transcriber;
         }
-        if (code != 0) return Fail(std::string("lexicon: ") + GetErrorMessage(code), code);
-        CTextbasedPhnRecognizer* recognizer = nullptr;
-        CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&recognizer);
-        if (o.beam > 0) recognizer->SetBeamWidth(o.beam);
-        code = recognizer->RecognizePhonemes(obs, model, script.bytes.c_str(), transcriber, &progress, results);
-        CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(recognizer);
-    } else {
-        CTextlessPhnRecognizer* recognizer = nullptr;
-        CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&recognizer);
-        code = recognizer->RecognizePhonemes(obs, model, &progress, results);
-        CTextlessPhnRecognizer::DestroyTextlessPhnRecognizer(recognizer);
     }
+    params.beam = o.beam;
+    params.rescale = o.rescale;
+    params.stateRuns = o.subPhonemes;
+    params.articulate = false;  // the tool neither prints nor writes articulation keys
+    CConsoleProgress progress(o.quiet);
+    params.progress = &progress;
+
+    RecognitionResult result;
+    code = RunRecognition(params, &result);
     if (!o.quiet) std::cerr << "\n";
-    if (code != 0 && code != kErrNoPath) {
-        std::cerr << "murmurex_align: " << GetErrorMessage(code) << "\n";
-    } else {
-        if (code == kErrNoPath) std::cerr << "murmurex_align: warning: " << GetErrorMessage(code) << "\n";
-        // Text records count code page 1252 bytes; the results file counts the UTF-8 text.
-        const int shiftMs = static_cast<int>(audio->FramesToMs(startFrame));
-        for (SyncMarker* r = results->begin(); r != results->end(); ++r) {
-            r->start += shiftMs;
-            r->end += shiftMs;
-            if (r->type == kSyncWord || r->type == kSyncSentence || r->type == kSyncXml) {
-                const int a = script.Utf8Offset(r->textOffset);
-                r->textLength = script.Utf8Offset(r->textOffset + r->textLength) - a;
-                r->textOffset = a;
-            }
-        }
-        if (o.print) {
-            for (SyncMarker* r = results->begin(); r != results->end(); ++r) {
-                std::printf("%d %d %d %s %g \"%s\"\n", r->type, r->start, r->end, r->label, r->value,
-                            r->text ? ConvertCp1252ToUtf8(r->text).c_str() : "");
-            }
-        }
-        if (!o.outFile.empty()) {
-            sync_results_file file;
-            file.results.import_sync_markers(results, o.text, textBased);
-            file.audio_path = o.audio;
-            file.text_file_path = o.scriptFile;
-            file.script_text = o.text;
-            std::ofstream out(o.outFile, std::ios::binary);
-            if (!out) {
-                std::cerr << "murmurex_align: cannot write " << o.outFile << "\n";
-                code = kErrFileInUse;
-            } else {
-                file.write(out, 0, kWriteHeader | kWritePhonemes | kWriteWords | kWritePunctuation |
-                                        kWriteXml | kWriteScript);
-            }
+    if (code != 0 && code != kErrNoPath) return Fail(result.message, code);
+    if (code == kErrNoPath) std::cerr << "murmurex_align: warning: " << result.message << "\n";
+    if (o.print) {
+        for (const RecognitionRecord& r : result.records) {
+            std::printf("%d %d %d %s %g \"%s\"\n", r.type, r.start, r.end, r.label.c_str(), r.value, r.text.c_str());
         }
     }
-    DestroyObservationStream(obs);
-    DestroyMemoryPCMRangeStream(range);
-    DestroySyncResultsCollection(results);
-    DestroyTranscriber(transcriber);
-    DestroyAccHMM(model);
-    audio->Destroy();
+    if (!o.outFile.empty()) {
+        sync_results_file file;
+        file.results = result.track;
+        file.audio_path = o.audio;
+        file.text_file_path = o.scriptFile;
+        file.script_text = o.text;
+        std::string why;
+        const bool saved = SaveFileSafely(o.outFile, [&](std::ostream& out) {
+            file.write(out, 0, kWriteHeader | kWritePhonemes | kWriteWords | kWritePunctuation | kWriteXml |
+                                   kWriteScript);
+            return out.good();
+        }, &why);
+        if (!saved) return Fail("cannot save " + o.outFile + ": " + why, kErrFileInUse);
+    }
     return code;
 }

@@ -1,0 +1,153 @@
+// murmurex_align run as a process: a results file is never lost or reported saved when it was not,
+// output paths are checked before the work, and ranges and recordings without audio are refused.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const std::string kSpeech = std::string(MURMUREX_TESTDATA_DIR) + "/speech/";
+const std::string kWav = kSpeech + "rms_0011_clean.wav";
+const std::string kScript = kSpeech + "rms_0011_clean.txt";
+
+std::string Tool() {
+    const char* other = std::getenv("MURMUREX_ALIGN_TOOL");
+    return other && *other ? other : MURMUREX_ALIGN_TOOL;
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;  // stdout and stderr together
+};
+
+// Runs a shell command line with the tool as $T; SIGXFSZ is ignored so a file size limit shows as
+// a failed write, the way a full disk does.
+ToolRun Shell(const std::string& commandLine) {
+    const std::string log = testing::TempDir() + "align_tool_" + std::to_string(::getpid()) + ".log";
+    const std::string command = "T='" + Tool() + "'; trap '' XFSZ; { " + commandLine + "; } >'" + log + "' 2>&1";
+    ToolRun r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(log);
+    std::ostringstream s;
+    s << in.rdbuf();
+    r.out = s.str();
+    std::remove(log.c_str());
+    return r;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Folder() {
+    const std::string dir = testing::TempDir() + "align_tool_" + std::to_string(::getpid());
+    ::mkdir(dir.c_str(), 0755);
+    return dir + "/";
+}
+
+void Put32(std::string* s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// A 16 kHz mono 16-bit WAV file of n silent samples.
+std::string WriteWav(const std::string& path, int samples) {
+    std::string f = "RIFF";
+    Put32(&f, 36 + 2 * samples);
+    f += "WAVEfmt ";
+    Put32(&f, 16);
+    f += std::string("\x01\x00\x01\x00", 4);
+    Put32(&f, 16000);
+    Put32(&f, 32000);
+    f += std::string("\x02\x00\x10\x00", 4);
+    f += "data";
+    Put32(&f, 2 * samples);
+    f += std::string(2 * static_cast<size_t>(samples), '\0');
+    std::ofstream(path, std::ios::binary) << f;
+    return path;
+}
+
+}  // namespace
+
+TEST(AlignTool, FailedSavesFailAndKeepTheOldFile) {
+    const std::string dir = Folder();
+    const std::string old = dir + "old.zuvo";
+    const std::string keep(5000, 'k');
+    std::ofstream(old, std::ios::binary) << keep;
+    struct Case {
+        const char* what;
+        std::string commandLine;
+        std::string mustKeep;  // a file that must be left byte for byte, or empty
+    } cases[] = {
+        {"a device", "$T --quiet --script '" + kScript + "' --out /dev/full '" + kWav + "'", ""},
+        {"a missing folder",
+         "$T --quiet --script '" + kScript + "' --out '" + dir + "no/such.zuvo' '" + kWav + "'", ""},
+        // A 1 KiB file size limit stands for a nearly full disk: the results file is bigger.
+        {"a write that fails", "ulimit -f 1; $T --quiet --script '" + kScript + "' --out '" + old + "' '" + kWav + "'",
+         old},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = Shell(c.commandLine);
+        EXPECT_NE(r.status, 0) << c.what << "\n" << r.out;
+        EXPECT_NE(r.out.find("cannot save"), std::string::npos) << c.what << "\n" << r.out;
+        if (!c.mustKeep.empty()) {
+            EXPECT_TRUE(ReadFile(c.mustKeep) == keep) << c.what << ": the old file was changed";
+        }
+    }
+    struct stat st;
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/full was replaced";
+}
+
+TEST(AlignTool, RefusesToWriteOverItsInput) {
+    const std::string dir = Folder();
+    const std::string wav = dir + "input.wav";
+    std::ofstream(wav, std::ios::binary) << ReadFile(kWav);
+    const ToolRun r = Shell("$T --quiet --script '" + kScript + "' --out '" + dir + "./input.wav' '" + wav + "'");
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_TRUE(ReadFile(wav) == ReadFile(kWav)) << "the input audio was changed";
+}
+
+TEST(AlignTool, RefusesRecordingsAndRangesWithoutAudio) {
+    const std::string dir = Folder();
+    struct Case {
+        const char* what;
+        std::string commandLine;
+    } cases[] = {
+        {"header only", "$T --quiet --script '" + kScript + "' '" + WriteWav(dir + "empty.wav", 0) + "'"},
+        {"one sample", "$T --quiet --script '" + kScript + "' '" + WriteWav(dir + "one.wav", 1) + "'"},
+        {"one sample, textless", "$T --quiet '" + WriteWav(dir + "one.wav", 1) + "'"},
+        {"start past the end", "$T --quiet --script '" + kScript + "' --start-ms 60000 '" + kWav + "'"},
+        {"start at the int limit", "$T --quiet --script '" + kScript + "' --start-ms 2147483647 '" + kWav + "'"},
+        {"zero length", "$T --quiet --script '" + kScript + "' --length-ms 0 '" + kWav + "'"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = Shell(c.commandLine);
+        EXPECT_NE(r.status, 0) << c.what << "\n" << r.out;
+        EXPECT_EQ(r.out.find("\n1 "), std::string::npos) << c.what << ": records printed\n" << r.out;
+    }
+}
+
+TEST(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
+    const ToolRun r = Shell("$T --quiet --print --builtin-trigram --start-ms 500 --length-ms 2147483647 '" + kWav + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::istringstream lines(r.out);
+    int type = 0, start = 0, end = 0, count = 0;
+    std::string rest;
+    while (lines >> type >> start >> end && std::getline(lines, rest)) {
+        ++count;
+        EXPECT_GE(start, 500);
+        EXPECT_GE(end, start);
+    }
+    EXPECT_GT(count, 3);
+}
