@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/api/results_collection.h"
 #include "engine/audio/default_audio_readers.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 #include "tools/evaluate/utterance_recognition.h"
 
@@ -51,9 +51,9 @@ struct Settings {
 
 // One utterance through the recogniser; the records become a results file. Empty on success.
 std::string AlignOne(const Settings& s, const Line& line, const std::string& outPath) {
-    CConcreteSyncMarkerCollection results;
+    RecognitionResult results;
     const int rc = RecogniseUtterance(s.recognition, line.wav, s.textless ? std::string() : line.text, &results);
-    const Alignment alignment = AlignmentFromRecords(results);
+    const Alignment alignment = AlignmentFromRecords(results.records);
     std::ofstream out(outPath);
     if (!out.is_open()) return outPath + ": cannot be written";
     out << "version 1.2\naudio " << line.wav << "\n";
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         r.modelImage.assign(image.begin(), image.end());
     } else {
         int size = 0;
-        const void* data = LoadResourceData(nullptr, "BLAH", builtin.c_str(), &size, false);
+        const void* data = LoadResourceData(nullptr, kBuiltInResourceType, builtin.c_str(), &size, false);
         if (data == nullptr) {
             std::fprintf(stderr, "align_corpus: no built-in model %s\n", builtin.c_str());
             return 1;
@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
         r.trigram = ReadWhole(trigramPath);
     } else {
         int size = 0;
-        const char* data = static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", 180, &size, false));
+        const char* data = static_cast<const char*>(
+            LoadResourceDataById(nullptr, kBuiltInResourceType, kTrigramResourceId, &size, false));
         if (data != nullptr) r.trigram.assign(data, static_cast<size_t>(size));
     }
     if (r.dictionary.empty() || (s.textless && useTrigram && r.trigram.empty())) {

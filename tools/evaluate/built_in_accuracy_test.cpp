@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/results_collection.h"
 #include "tools/evaluate/utterance_recognition.h"
 
 namespace {
@@ -58,9 +57,9 @@ Figures Measure(const char* model, const std::string& voice, bool textless) {
         Alignment reference;
         std::string error;
         EXPECT_TRUE(ReadAlignment(stem + ".zuvo", &reference, &error)) << error;
-        CConcreteSyncMarkerCollection results;
+        RecognitionResult results;
         EXPECT_EQ(RecogniseUtterance(settings, stem + ".wav", textless ? "" : script, &results), 0) << stem;
-        const Alignment found = AlignmentFromRecords(results);
+        const Alignment found = AlignmentFromRecords(results.records);
         const std::vector<double> pe = PhoneBoundaryErrors(reference.phones, found.phones);
         phoneErrors.insert(phoneErrors.end(), pe.begin(), pe.end());
         figures.edits += PhoneErrors(reference.phones, found.phones);

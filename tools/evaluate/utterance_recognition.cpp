@@ -2,100 +2,73 @@
 #include "tools/evaluate/utterance_recognition.h"
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
-#include "engine/analysis/observation_stream.h"
-#include "engine/api/results_collection.h"
-#include "engine/audio/audio_file_reader.h"
-#include "engine/audio/pcm_stream.h"
-#include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/textbased_recognizer.h"
-#include "engine/recognition/textless_recognizer.h"
+#include "engine/audio/default_audio_readers.h"
+#include "engine/audio/memory_pcm_stream.h"
 #include "engine/text/lexicon_file.h"
-#include "engine/text/transcriber.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/resource_data.h"
 #include "model/sync_results_file.h"
 
-namespace {
-
-constexpr int kDictionaryResourceId = 165;
-constexpr int kTrigramResourceId = 180;
-
-}  // namespace
-
 bool LoadBuiltInSettings(const char* modelName, RecognitionSettings* out) {
     int size = 0;
-    const void* model = LoadResourceData(nullptr, "BLAH", modelName, &size, false);
+    const void* model = LoadResourceData(nullptr, kBuiltInResourceType, modelName, &size, false);
     if (model == nullptr || size <= 0) return false;
     out->modelImage.assign(static_cast<const uint8_t*>(model), static_cast<const uint8_t*>(model) + size);
-    const char* dictionary =
-        static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", kDictionaryResourceId, &size, false));
+    const char* dictionary = static_cast<const char*>(
+        LoadResourceDataById(nullptr, kBuiltInResourceType, kDictionaryResourceId, &size, false));
     if (dictionary == nullptr) return false;
     out->dictionary.assign(dictionary, static_cast<size_t>(size));
-    const char* trigram =
-        static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", kTrigramResourceId, &size, false));
+    const char* trigram = static_cast<const char*>(
+        LoadResourceDataById(nullptr, kBuiltInResourceType, kTrigramResourceId, &size, false));
     if (trigram == nullptr) return false;
     out->trigram.assign(trigram, static_cast<size_t>(size));
     return true;
 }
 
 int RecogniseUtterance(const RecognitionSettings& settings, const std::string& wavPath,
-                       const std::string& text, CConcreteSyncMarkerCollection* results) {
-    char error[kAccErrorTextSize] = "";
-    CAccousticHMM* model = nullptr;
-    int rc = CreateAccHMM(settings.modelImage.data(), static_cast<int>(settings.modelImage.size()), error,
-                          &model);
-    if (rc != 0) return rc;
-    const bool textless = text.empty();
-    if (textless && !settings.trigram.empty()) {
-        rc = LoadTrigramIntoHMM(model, settings.trigram.data(), static_cast<int>(settings.trigram.size()), 0);
-        if (rc != 0) {
-            DestroyAccHMM(model);
-            return rc;
-        }
+                       const std::string& text, RecognitionResult* result) {
+    *result = RecognitionResult();
+    InstallDefaultAudioFileReaders();
+    PCMFormat target;
+    target.sampleRate = 16000u << 16;
+    target.bitsPerSample = 16;
+    target.channels = 1;
+    CMemoryPCMStream* raw = nullptr;
+    int rc = CreateMemoryPCMStreamFromFile(wavPath.c_str(), &target, nullptr, &raw);
+    const std::unique_ptr<CMemoryPCMStream, void (*)(CMemoryPCMStream*)> audio(
+        raw, [](CMemoryPCMStream* a) { a->Destroy(); });
+    if (rc != 0) return result->code = rc;
+
+    RecognitionParams params;
+    params.audio = audio.get();
+    params.modelImage = settings.modelImage.data();
+    params.modelImageSize = static_cast<int>(settings.modelImage.size());
+    params.script = text;
+    params.trigramText = settings.trigram;
+    params.rescale = false;
+    params.articulate = false;
+    std::unique_ptr<CTranscriber, void (*)(CTranscriber*)> transcriber(
+        nullptr, [](CTranscriber* t) { DestroyTranscriber(t); });
+    if (!text.empty()) {
+        CTranscriber* made = nullptr;
+        rc = CreateDefaultTranscriber(settings.dictionary.data(), static_cast<int>(settings.dictionary.size()), &made);
+        transcriber.reset(made);
+        if (rc != 0) return result->code = rc;
+        params.transcriber = made;
     }
-    CPCMStream* source = nullptr;
-    rc = CreateZuvoStreamFromFile(wavPath.c_str(), &source);
-    if (rc != 0) {
-        DestroyAccHMM(model);
-        return rc;
-    }
-    CSpectralStream* observations = nullptr;
-    rc = CreateFeatureStream(source, 1, model->features, &observations);
-    source->Release();
-    if (rc != 0) {
-        DestroyAccHMM(model);
-        return rc;
-    }
-    if (textless) {
-        CTextlessPhnRecognizer* recognizer = nullptr;
-        CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&recognizer);
-        rc = recognizer->RecognizePhonemes(observations, model, nullptr, results);
-        CTextlessPhnRecognizer::DestroyTextlessPhnRecognizer(recognizer);
-    } else {
-        CTranscriber* transcriber = nullptr;
-        rc = CreateDefaultTranscriber(settings.dictionary.data(), static_cast<int>(settings.dictionary.size()),
-                                      &transcriber);
-        if (rc == 0) {
-            CTextbasedPhnRecognizer* recognizer = nullptr;
-            CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&recognizer);
-            rc = recognizer->RecognizePhonemes(observations, model, text.c_str(), transcriber, nullptr, results);
-            CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(recognizer);
-            transcriber->Release();
-        }
-    }
-    DestroyObservationStream(observations);
-    DestroyAccHMM(model);
-    return rc;
+    return RunRecognition(params, result);
 }
 
-Alignment AlignmentFromRecords(CConcreteSyncMarkerCollection& results) {
+Alignment AlignmentFromRecords(const std::vector<RecognitionRecord>& records) {
     Alignment out;
-    for (const SyncMarker* m = results.begin(); m != nullptr && m != results.end(); ++m) {
-        if (m->type == 1) {
-            out.phones.push_back({m->start, m->end, m->label});
-        } else if (m->type == 2 && m->text != nullptr) {
-            out.words.push_back({m->start, m->end, m->text});
+    for (const RecognitionRecord& r : records) {
+        if (r.type == 1) {
+            out.phones.push_back({r.start, r.end, r.label});
+        } else if (r.type == 2 && !r.text.empty()) {
+            out.words.push_back({r.start, r.end, r.text});
         }
     }
     return out;
