@@ -1,41 +1,20 @@
 // Acoustic model training from reference alignments: equal-split state initialisation, mixtures by
 // splitting with hard-decision re-estimation, state realignment inside the phones, variance floors,
-// transitions from state occupancies and a phone bigram; then realignment by the engine's
-// text-based recogniser and re-estimation.
+// and transitions from state occupancies and a phone bigram.
 #include "tools/trainer/model_trainer.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <random>
-#include <sstream>
 #include <thread>
 
-#include "engine/analysis/observation_stream.h"
-#include "engine/api/results_collection.h"
-#include "engine/audio/audio_file_reader.h"
-#include "engine/audio/pcm_stream.h"
-#include "engine/recognition/textbased_recognizer.h"
-#include "engine/text/lexicon_file.h"
-#include "engine/text/transcriber.h"
-#include "model/sync_results_file.h"
-
 namespace {
-
-const char* const kInventory[] = {"x",  "m",  "p",  "b",  "v",  "f",  "ZH", "CH", "j",  "SH",
-                                  "s",  "z",  "DH", "TH", "t",  "NG", "g",  "k",  "h",  "r",
-                                  "ER", "w",  "UH", "UW", "AW", "IY", "y",  "IH", "AE", "AY",
-                                  "EY", "EH", "n",  "d",  "l",  "AA", "AH", "AO", "OW", "OY"};
 
 void ParallelFor(int count, int threads, const std::function<void(int)>& body) {
     std::atomic<int> next{0};
@@ -256,99 +235,7 @@ void AlignStates(const Segment& seg, const TrainingUtterance& u, int dim, const 
         if (fromPrev[t * states + s]) --s;
     }
 }
-
 }  // namespace
-
-std::string LabelSet::PhoneMapText() const {
-    std::string out;
-    for (const auto& [code, model] : codeToModel) out += code + "=" + labels[model] + "\n";
-    return out;
-}
-
-LabelSet FullLabelSet() {
-    LabelSet set;
-    for (const char* code : kInventory) {
-        set.codeToModel[code] = static_cast<int>(set.labels.size());
-        set.labels.push_back(code);
-    }
-    return set;
-}
-
-LabelSet VisemeLabelSet() {
-    // Each class is named by its first code, the one most frequent in the built-in phone trigram
-    // text: a model set of classes reads only the trigram counts of its names, so the names should
-    // carry as much of their classes' counts as they can. Classes in the inventory order of their
-    // names.
-    static const char* const classes[][5] = {
-        {"x"},           {"m", "p", "b"},       {"f", "v"},        {"SH", "ZH", "CH", "j"},
-        {"s", "z"},      {"DH", "TH"},          {"k", "g", "NG"},  {"h"},
-        {"r", "ER"},     {"w"},                 {"UH", "UW"},      {"IY", "y"},
-        {"IH", "EY"},    {"EH", "AE"},          {"n", "t", "d"},   {"l"},
-        {"AH", "AA", "AY", "AW"}, {"AO", "OY"}, {"OW"}};
-    LabelSet set;
-    for (const auto& cls : classes) {
-        const int index = static_cast<int>(set.labels.size());
-        set.labels.push_back(cls[0]);
-        for (const char* code : cls) {
-            if (code != nullptr) set.codeToModel[code] = index;
-        }
-    }
-    return set;
-}
-
-bool FrameModelsFromPhones(const std::vector<std::pair<int, int>>& spans,
-                           const std::vector<std::string>& codes, const LabelSet& set,
-                           double periodMs, int frames, std::vector<int>* out) {
-    out->assign(frames, 0);
-    if (spans.empty()) return frames == 0;
-    std::vector<int> models;
-    for (const std::string& c : codes) {
-        auto it = set.codeToModel.find(c);
-        if (it == set.codeToModel.end()) return false;
-        models.push_back(it->second);
-    }
-    size_t p = 0;
-    for (int t = 0; t < frames; ++t) {
-        const double middle = (t + 0.5) * periodMs;
-        while (p + 1 < spans.size() && middle >= spans[p].second) ++p;
-        (*out)[t] = models[p];
-    }
-    return true;
-}
-
-std::string LoadUtterance(const std::string& wav, const std::string& alignment,
-                          const CFeatureConfig& config, const LabelSet& set,
-                          TrainingUtterance* out) {
-    std::ifstream in(alignment, std::ios::binary);
-    if (!in.is_open()) return "cannot open " + alignment;
-    sync_results_file file;
-    std::ostringstream errors;
-    if (!file.read(in, errors)) return alignment + ": " + errors.str();
-    std::vector<std::pair<int, int>> spans;
-    std::vector<std::string> codes;
-    for (const phn_marker& p : file.results.phonemes) {
-        spans.emplace_back(p.start, p.end);
-        codes.push_back(p.label);
-    }
-    if (spans.empty()) return alignment + ": no phones";
-
-    CPCMStream* source = nullptr;
-    int rc = CreateZuvoStreamFromFile(wav.c_str(), &source);
-    if (rc != 0) return wav + ": cannot read (" + std::to_string(rc) + ")";
-    std::vector<float> energies;
-    rc = ComputeFeatures(source, 1, config, false, &out->features, &energies);
-    source->Release();
-    if (rc != 0) return wav + ": features failed (" + std::to_string(rc) + ")";
-    out->name = wav;
-    out->wav = wav;
-    out->frameStates.clear();
-    out->frames = static_cast<int>(energies.size());
-    const double period = config.FramePeriodMs();
-    if (!FrameModelsFromPhones(spans, codes, set, period, out->frames, &out->frameModels)) {
-        return alignment + ": a phone outside the label set";
-    }
-    return "";
-}
 
 std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const LabelSet& set,
                         const CFeatureConfig& config, const TrainingOptions& options,
@@ -547,183 +434,5 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
     }
     model->info = info;
     model->FinishRead();
-    return "";
-}
-
-namespace {
-
-// The model's image as the engine reads it (Write only writes files).
-std::vector<uint8_t> ModelImage(const CAccousticHMM& model) {
-    static std::atomic<int> serial{0};
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("train_models_" + std::to_string(::getpid()) + "_" + std::to_string(serial++) + ".hmm");
-    std::vector<uint8_t> image;
-    if (model.Write(path.c_str())) {
-        std::ifstream in(path, std::ios::binary);
-        image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return image;
-}
-
-// One utterance through the text-based recogniser; its records become frame models and states.
-// False (labels untouched) when it does not align or the records leave frames uncovered.
-bool RealignOne(CAccousticHMM* model, CTranscriber* transcriber, TrainingUtterance* u) {
-    CPCMStream* source = nullptr;
-    if (CreateZuvoStreamFromFile(u->wav.c_str(), &source) != 0) return false;
-    CSpectralStream* obs = nullptr;
-    int rc = CreateFeatureStream(source, 1, model->features, &obs);
-    source->Release();
-    if (rc != 0) return false;
-    CConcreteSyncMarkerCollection results;
-    results.SetFlags(kSyncFlagStateRuns);
-    CTextbasedPhnRecognizer* recognizer = nullptr;
-    CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&recognizer);
-    rc = recognizer ? recognizer->RecognizePhonemes(obs, model, u->text.c_str(), transcriber, nullptr, &results)
-                    : 1;
-    CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(recognizer);
-    DestroyObservationStream(obs);
-    if (rc != 0) return false;
-
-    const CFeatureConfig& config = model->features;
-    const double period = config.FramePeriodMs();
-    // Records start half a period after their first frame.
-    auto frameOf = [&](int ms) { return static_cast<int>(std::lround(ms / period - 0.5)); };
-    std::vector<int> models(u->frames, -1), states(u->frames, -1);
-    auto fill = [&](int startMs, int endMs, int m, int s) {
-        const int a = std::max(0, frameOf(startMs)), b = std::min(u->frames, frameOf(endMs));
-        for (int t = a; t < b; ++t) {
-            models[t] = m;
-            states[t] = s;
-        }
-    };
-    int phone = -1, state = 0, phoneStart = 0, phoneEnd = 0;
-    for (const SyncMarker* r = results.begin(); r != nullptr && r != results.end(); ++r) {
-        if (r->type == kSyncPhoneme) {
-            if (phone >= 0 && state == 0) {
-                // A phone without state runs: its states share it equally.
-                for (int s = 0; s < model->numStates; ++s) {
-                    fill(phoneStart + (phoneEnd - phoneStart) * s / model->numStates,
-                         phoneStart + (phoneEnd - phoneStart) * (s + 1) / model->numStates, phone, s);
-                }
-            }
-            int index = -1;
-            if (model->FindLabel(r->label, &index) != static_cast<int>(std::strlen(r->label)) || index < 0) {
-                return false;
-            }
-            phone = index;
-            state = 0;
-            phoneStart = r->start;
-            phoneEnd = r->end;
-            fill(r->start, r->end, phone, 0);
-        } else if (r->type == kSyncPhonemeReplace && phone >= 0) {
-            fill(r->start, r->end, phone, std::min(state, model->numStates - 1));
-            ++state;
-        }
-    }
-    // Frames the records do not reach (the last half period) take the label before them.
-    int missing = 0;
-    for (int t = 0; t < u->frames; ++t) {
-        if (models[t] >= 0) continue;
-        ++missing;
-        if (t == 0) return false;
-        models[t] = models[t - 1];
-        states[t] = states[t - 1];
-    }
-    if (missing > std::max(2, u->frames / 50)) return false;
-    u->frameModels.swap(models);
-    u->frameStates.swap(states);
-    return true;
-}
-
-}  // namespace
-
-int RealignWithRecognizer(const CAccousticHMM& model, const std::string& dictionary, int threads,
-                          bool includeExact, std::vector<TrainingUtterance>* utterances,
-                          std::string* error) {
-    const std::vector<uint8_t> image = ModelImage(model);
-    if (image.empty()) {
-        *error = "the model image cannot be written";
-        return 0;
-    }
-    std::atomic<int> realigned{0};
-    std::atomic<bool> failed{false};
-    std::atomic<size_t> next{0};
-    auto work = [&]() {
-        char text[kAccErrorTextSize] = "";
-        CAccousticHMM* copy = nullptr;
-        if (CreateAccHMM(image.data(), static_cast<int>(image.size()), text, &copy) != 0) {
-            failed = true;
-            return;
-        }
-        CTranscriber* transcriber = nullptr;
-        CreateDefaultTranscriber(dictionary.data(), static_cast<int>(dictionary.size()), &transcriber);
-        if (transcriber == nullptr) {
-            failed = true;
-            DestroyAccHMM(copy);
-            return;
-        }
-        for (size_t i = next++; i < utterances->size(); i = next++) {
-            TrainingUtterance& u = (*utterances)[i];
-            if ((includeExact || u.approximate) && RealignOne(copy, transcriber, &u)) ++realigned;
-        }
-        transcriber->Release();
-        DestroyAccHMM(copy);
-    };
-    const int n = std::max(1, std::min<int>(threads, static_cast<int>(utterances->size())));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < n; ++t) pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool) t.join();
-    if (failed) *error = "the model image or the dictionary does not read";
-    return realigned;
-}
-
-std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, const LabelSet& target,
-                                 const CFeatureConfig& config, const TrainingOptions& options,
-                                 const std::string& dictionary, CAccousticHMM* model) {
-    const LabelSet full = FullLabelSet();
-    const bool isFull = target.labels == full.labels;
-    // The utterances' 40-label models mapped onto the target's classes.
-    auto toTarget = [&]() -> std::string {
-        if (isFull) return "";
-        std::vector<int> map(full.labels.size());
-        for (size_t i = 0; i < full.labels.size(); ++i) {
-            auto it = target.codeToModel.find(full.labels[i]);
-            if (it == target.codeToModel.end()) return "the target set lacks " + full.labels[i];
-            map[i] = it->second;
-        }
-        for (TrainingUtterance& u : *utterances) {
-            for (int& m : u.frameModels) m = map[static_cast<size_t>(m)];
-        }
-        return "";
-    };
-    if (options.realignPasses <= 0) {
-        const std::string e = toTarget();
-        return e.empty() ? TrainModels(*utterances, target, config, options, model) : e;
-    }
-    CAccousticHMM current;
-    std::string e = TrainModels(*utterances, full, config, options, &current);
-    if (!e.empty()) return e;
-    TrainingOptions reestimate = options;
-    // Realigned utterances bring the recogniser's states; when exact references are kept, their
-    // states are realigned inside the phones as in the first training.
-    if (options.realignExact) reestimate.passes = 0;
-    for (int pass = 1; pass <= options.realignPasses; ++pass) {
-        std::string error;
-        const int n = RealignWithRecognizer(current, dictionary, options.threads, options.realignExact,
-                                            utterances, &error);
-        if (n == 0) return "realignment pass " + std::to_string(pass) + ": " + (error.empty() ? "nothing aligned" : error);
-        std::fprintf(stderr, "realignment pass %d: %d of %zu utterances realigned\n", pass, n,
-                     utterances->size());
-        if (pass == options.realignPasses) {
-            e = toTarget();
-            return e.empty() ? TrainModels(*utterances, target, config, reestimate, model) : e;
-        }
-        e = TrainModels(*utterances, full, config, reestimate, &current);
-        if (!e.empty()) return e;
-    }
     return "";
 }
