@@ -244,6 +244,17 @@ TEST_F(Undo, UnregisterDeletesTheHistory) {
     EXPECT_EQ(doc.undo.Find(&doc), nullptr);
 }
 
+TEST_F(Undo, ActionDoneWithoutAHistoryIsDeletedWithTheManager) {
+    {
+        test_doc doc;
+        doc.undo.Unregister(&doc);
+        act(doc, "lost");
+        EXPECT_EQ(doc.log, (std::vector<std::string>{"do lost"}));
+        EXPECT_FALSE(doc.undo.CanUndo(&doc, 1));
+    }
+    EXPECT_EQ(live_actions, 0);
+}
+
 TEST_F(Undo, ActionNamesFromTheStringTable) {
     CAction::SetNameLoader([](uint32_t id) { return id == 105 ? std::string("Text-based Lipsync") : std::string(); });
     test_doc doc;
