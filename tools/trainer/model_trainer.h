@@ -80,8 +80,9 @@ std::string TrainModels(const std::vector<TrainingUtterance>& utterances, const 
                         const CFeatureConfig& config, const TrainingOptions& options,
                         CAccousticHMM* model);
 
-// Realigns every utterance with the engine's text-based recogniser and model (40 labels): the
-// model goes through its image and CreateAccHMM (one copy, recogniser and transcriber per thread),
+// Realigns every utterance through the program's recognition run (app/core) with the text-based
+// recogniser and model (40 labels): the model goes through its in-memory image and CreateAccHMM
+// (one copy and transcriber per thread),
 // the sentence through the built-in transcriber over dictionary (its "WORD=phones" text), and the
 // phoneme records and their state-run records become the frame models and states. Utterances with
 // exact references are left alone unless includeExact; utterances that do not align keep their
@@ -92,9 +93,9 @@ int RealignWithRecognizer(const CAccousticHMM& model, const std::string& diction
 
 // The whole recipe: utterances labelled with the 40-label set are trained (TrainModels), then
 // realigned options.realignPasses times by the text-based recogniser (approximate references only,
-// unless options.realignExact), each time re-estimated from the new labels and states. A smaller target set is estimated from the last
-// realignment, its classes taking the states of their phonemes. The utterances' labels are
-// changed. Empty message on success.
+// unless options.realignExact), each time re-estimated from the new labels and states. A smaller
+// target set is estimated from the last realignment, its classes taking the states of their
+// phonemes. The utterances' labels are changed. Empty message on success.
 std::string TrainWithRealignment(std::vector<TrainingUtterance>* utterances, const LabelSet& target,
                                  const CFeatureConfig& config, const TrainingOptions& options,
                                  const std::string& dictionary, CAccousticHMM* model);
