@@ -66,4 +66,34 @@ void BM_LoadBuiltInDictionary(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadBuiltInDictionary)->Unit(benchmark::kMillisecond);
 
+// The program's way: the resource itself, used in place with the table made at build time.
+void BM_BuiltInDictionaryInPlace(benchmark::State& state) {
+    int size = 0;
+    const char* text = static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", 165, &size, false));
+    for (auto _ : state) {
+        CTranscriber* t = nullptr;
+        if (text == nullptr || CreateDefaultTranscriber(text, size, &t) != 0) {
+            state.SkipWithError("built-in dictionary missing");
+            return;
+        }
+        DestroyTranscriber(t);
+    }
+}
+BENCHMARK(BM_BuiltInDictionaryInPlace)->Unit(benchmark::kMillisecond);
+
+// Scripts of one character repeated: punctuation (a word each) and a digit run (spelled).
+void BM_TranscribeLongRun(benchmark::State& state) {
+    const std::string script(static_cast<size_t>(state.range(1)), static_cast<char>(state.range(0)));
+    CTranscriber* t = nullptr;
+    CreateDefaultTranscriber("", 0, &t);
+    for (auto _ : state) t->Transcribe(script.c_str());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(1));
+    DestroyTranscriber(t);
+}
+BENCHMARK(BM_TranscribeLongRun)
+    ->Args({',', 1 << 16})
+    ->Args({',', 1 << 20})
+    ->Args({'7', 1 << 20})
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -1,6 +1,7 @@
 # murmurex_embed_resources(TARGET <target>
 #                          RESOURCES TYPE <type> NAME <name> FILE <path>
-#                                    TYPE <type> ID <number> FILE <path> ...)
+#                                    TYPE <type> ID <number> FILE <path> ...
+#                          [DEPENDS <targets that make files at build time>])
 #
 # Links files into the program's one resource table, keyed by type and name or numeric id, where
 # FindEmbeddedResource (platform/resource_table.h) and LoadResourceData find them. Any folder may
@@ -10,7 +11,7 @@
 # megabytes cost no more than copying them; a change to a file rebuilds only its own call.
 # A type and name (or type and id) given twice for one target stops configuring.
 function(murmurex_embed_resources)
-  cmake_parse_arguments(R "" "TARGET" "RESOURCES" ${ARGN})
+  cmake_parse_arguments(R "" "TARGET" "RESOURCES;DEPENDS" ${ARGN})
   if(NOT R_TARGET OR NOT R_RESOURCES)
     message(FATAL_ERROR "murmurex_embed_resources: TARGET and RESOURCES are required")
   endif()
@@ -65,7 +66,7 @@ function(murmurex_embed_resources)
     set_property(GLOBAL APPEND PROPERTY MURMUREX_RESOURCE_KEYS "${dup_key}")
 
     cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE OUTPUT_VARIABLE path)
-    if(NOT EXISTS "${path}")
+    if(NOT EXISTS "${path}" AND NOT R_DEPENDS)
       message(FATAL_ERROR "murmurex_embed_resources: ${path} does not exist")
     endif()
     list(APPEND files "${path}")
@@ -108,6 +109,9 @@ __asm__(
 " @ONLY)
   add_library(${lib} STATIC ${source})
   set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS "${files}")
+  if(R_DEPENDS)
+    add_dependencies(${lib} ${R_DEPENDS})
+  endif()
   # Nothing refers to the entries by name, so the whole archive must be linked for them to stay.
   # The link properties are set directly so that targets linked with either signature of
   # target_link_libraries can take resources.
@@ -144,3 +148,26 @@ foreach(v MURMUREX_RESOURCE_TYPE MURMUREX_GENERIC_MODEL MURMUREX_MALE_MODEL MURM
     message(FATAL_ERROR "engine/util/built_in_resources.h does not give ${v}")
   endif()
 endforeach()
+
+# murmurex_embed_builtin_dictionary(TARGET <target>)
+#
+# The built-in pronunciation dictionary: its text and the entry table that
+# make_dictionary_table (tools/) makes from it at build time (named DICTIONARY_TABLE), so that the
+# program uses both in place instead of parsing the text at every start.
+function(murmurex_embed_builtin_dictionary)
+  cmake_parse_arguments(D "" "TARGET" "" ${ARGN})
+  set(text ${PROJECT_SOURCE_DIR}/resources/dictionary/dictionary.txt)
+  set(table ${PROJECT_BINARY_DIR}/resources/dictionary.table)
+  if(NOT TARGET murmurex_dictionary_table)
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/resources)
+    add_custom_command(OUTPUT ${table}
+      COMMAND make_dictionary_table ${text} ${table}
+      DEPENDS make_dictionary_table ${text}
+      COMMENT "Making the built-in dictionary's entry table" VERBATIM)
+    add_custom_target(murmurex_dictionary_table DEPENDS ${table})
+  endif()
+  murmurex_embed_resources(TARGET ${D_TARGET} RESOURCES
+    TYPE ${MURMUREX_RESOURCE_TYPE} ID ${MURMUREX_DICTIONARY_ID} FILE ${text}
+    TYPE ${MURMUREX_RESOURCE_TYPE} NAME DICTIONARY_TABLE FILE ${table}
+    DEPENDS murmurex_dictionary_table)
+endfunction()

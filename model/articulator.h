@@ -29,8 +29,9 @@ public:
     // Largest number of codes in one frame: 3 outside 1..10.
     virtual int SetLevel(int level) = 0;
     // Keys for the phonemes of the collection; start and end (both not -1) limit the frames to
-    // the range widened by the rules' reach, and then no smoothing is done. 0, or 2 for a null
-    // collection.
+    // the range widened by the rules' reach, and then no smoothing is done. 0, 2 for a null
+    // collection, or the load error of the built-in rules when no rules were loaded and those do
+    // not load (then there are no keys).
     virtual int GenerateArticulations2(ISyncResultsCollection* collection, int option, int start, int end) = 0;
     virtual int GenerateArticulations(ISyncResultsCollection* collection, int option) = 0;
     // The keys of the last generation; both null when there are none. Valid until the next

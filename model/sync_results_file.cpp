@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "engine/util/file_utils.h"
+#include "engine/util/number_text.h"
 #include "engine/util/string_utils.h"
 
 namespace {
@@ -68,7 +69,9 @@ class record_reader {
 public:
     record_reader(std::istream& in, std::ostream& errors) : in_(in), errors_(errors) {}
 
-    void error(const std::string& message) { errors_ << "Error: Line[" << record_ << "]: " << message << '\n'; }
+    void error(const std::string& message) {
+        errors_ << "Error: Line[" << std::to_string(record_) << "]: " << message << '\n';
+    }
 
     bool number(int& value) {
         if (in_ >> value) return true;
@@ -347,11 +350,15 @@ void write_envelope(std::ostream& out, const phn_env_marker& e) {
 }  // namespace
 
 bool sync_results_file::read(std::istream& in, std::ostream& errors) {
+    // Numbers are read with '.' and without grouping whatever locale the stream has.
+    ClassicNumbersScope classic(in);
     record_reader reader(in, errors);
     return reader.read_all(*this);
 }
 
 void sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags) {
+    // Numbers are written as readers everywhere take them, whatever locale the stream has.
+    ClassicNumbersScope classic(out);
     if (flags & kWriteHeader) {
         out << "version " << 1.2 << '\n';
         if (!audio_path.empty()) out << "audio " << one_line(audio_path) << '\n';

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/util/comma_locale_test_util.h"
 #include "model/sync_results_file.h"
 
 namespace {
@@ -69,6 +70,25 @@ TEST(ResultsFile, HandWrittenFileRoundTripsByteForByte) {
 
     sync_results_file copy = r.file;
     EXPECT_EQ(write_text(copy, kWriteAll), original);
+}
+
+TEST(ResultsFile, ReadsAndWritesTheSameUnderACommaDecimalLocale) {
+    const std::string original = read_fixture("every_record.zuvo");
+    ASSERT_FALSE(original.empty());
+    CommaDecimalLocale locale;
+    if (!locale.active()) GTEST_SKIP() << CommaDecimalLocale::MissingMessage();
+    // Streams made now take the comma locale, which would write 0,75 and 1.200.
+    read_result r = read_text(original);
+    ASSERT_TRUE(r.ok) << r.errors;
+    ASSERT_EQ(r.file.results.articulation.size(), 3u);
+    EXPECT_FLOAT_EQ(r.file.results.articulation[0].key.pairs[0].weight, 0.75f);
+    EXPECT_EQ(r.file.results.gestures[2].end, 1200);
+    EXPECT_EQ(write_text(r.file, kWriteAll), original);
+    // The caller's stream keeps its own locale.
+    std::ostringstream out;
+    r.file.write(out, 0, 0);
+    out << 0.5;
+    EXPECT_EQ(out.str(), "end_markers\n0,5");
 }
 
 TEST(ResultsFile, EachWriterFlagChoosesItsRecords) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/util/binary_io.h"
+#include "engine/util/number_text.h"
 
 CFeatureConfig::CFeatureConfig() = default;
 
@@ -93,6 +94,7 @@ bool CFeatureConfig::Write(FILE* file) const {
 }
 
 void CFeatureConfig::Dump(std::ostream& out) const {
+    ClassicNumbersScope classic(out);
     out << "feat\n";
     out << "samplerate: " << samplerate << "\n";
     out << "preemphasis: " << preemphasis << "\n";

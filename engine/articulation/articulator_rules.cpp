@@ -2,7 +2,6 @@
 // a rule over time.
 #include "engine/articulation/articulator_rules.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "engine/api/error_codes.h"
+#include "engine/util/number_text.h"
 #include "model/phoneme_codes.h"
 
 const char kBuiltInArticulatorRules[] =
@@ -73,28 +73,12 @@ private:
     const char* pos_;
 };
 
-// A whole token as a finite float; false when it is anything else.
-bool ToFloat(std::string_view token, float& out) {
-    std::string s(token);
-    char* stop = nullptr;
-    errno = 0;
-    float v = std::strtof(s.c_str(), &stop);
-    if (stop != s.c_str() + s.size() || s.empty() || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
+// A whole token as a finite float, with '.' as the decimal point whatever the locale; false when
+// it is anything else.
+bool ToFloat(std::string_view token, float& out) { return ParseFloatText(token, out); }
 
 // A whole token as a 32-bit integer; false when it is anything else.
-bool ToInt(std::string_view token, int32_t& out) {
-    std::string s(token);
-    char* stop = nullptr;
-    errno = 0;
-    long long v = std::strtoll(s.c_str(), &stop, 10);
-    if (stop != s.c_str() + s.size() || s.empty() || errno == ERANGE || v < INT32_MIN || v > INT32_MAX)
-        return false;
-    out = static_cast<int32_t>(v);
-    return true;
-}
+bool ToInt(std::string_view token, int32_t& out) { return ParseIntText(token, out); }
 
 enum class ValueRead { kRead, kEnd, kBad };
 

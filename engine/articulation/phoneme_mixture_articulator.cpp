@@ -86,10 +86,17 @@ void KeepReachable(std::vector<int>& list, const std::vector<ArticulatedPhoneme>
 }  // namespace
 
 int CPhonemeMixtureArticulator::GenerateFromPhonemes(const std::vector<phn_marker>& phonemes, int start, int end) {
-    if (rules_.rules.empty()) LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
-    if (frameRateOverride_ > 0.0f) frameRate_ = frameRateOverride_;
     keys_.clear();
     frames_.clear();
+    if (rules_.rules.empty()) {
+        // Without rules every frame would be empty: a track would silently get no mouth movement.
+        const int loaded = LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
+        if (loaded != kErrNone || rules_.rules.empty()) {
+            SdkLogPrintf("The built-in articulation rules do not load (%d)\n", loaded);
+            return loaded != kErrNone ? loaded : kErrBadData;
+        }
+    }
+    if (frameRateOverride_ > 0.0f) frameRate_ = frameRateOverride_;
     const uint32_t savedFlags = flags_;
 
     const float frameMs = FrameMs();

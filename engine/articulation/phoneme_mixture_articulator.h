@@ -43,7 +43,8 @@ public:
     // Rebuilds the envelope records from the keys; merge joins neighbouring keys that give a code
     // the same weight into one point. Returns 0.
     virtual int MakeEnvelopes(bool merge);
-    // Keys from the track's phonemes (see GenerateArticulations2); option is not used. Returns 0.
+    // Keys from the track's phonemes (see GenerateArticulations2); option is not used. Returns 0, or
+    // the load error of the built-in rules when they are needed and do not load.
     virtual int GenerateArticulationFromSyncResults(const app_sync_results& track, int option, int start, int end);
     // Closures, then slope limiting, over the stored frames; leaves keys and envelopes empty.
     virtual void SmoothFrames(const app_sync_results& track);

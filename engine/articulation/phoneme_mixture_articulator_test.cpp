@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <sstream>
+#include <string>
 
 #include "engine/api/error_codes.h"
 #include "engine/articulation/articulation_test_support.h"
+#include "engine/articulation/articulator_rules.h"
+#include "engine/util/comma_locale_test_util.h"
+#include "model/sync_results_file.h"
 
 namespace {
 
@@ -310,6 +316,41 @@ TEST(PhonemeMixtureArticulator, QuanitzeNeverHoldsMoreThanTenPairs) {
     EXPECT_EQ(key->count, ArticulationKey::kMaxPairs);
     ASSERT_EQ(articulator.SetLevel(3), kErrNone);
     EXPECT_EQ(articulator.Quanitze(-1, -1, 0)->count, 3) << "maxCount 0 takes the level";
+}
+
+}  // namespace
+
+namespace {
+
+// What a document saves after articulating a track with the built-in rules.
+std::string ArticulatedResultsText(const std::vector<phn_marker>& track, int* keyCount) {
+    CPhonemeMixtureArticulator articulator;
+    EXPECT_EQ(articulator.GenerateFromPhonemes(track, -1, -1), kErrNone);
+    *keyCount = static_cast<int>(articulator.Keys().size());
+    sync_results_file file;
+    file.results.phonemes.insert_sorted(track);
+    file.results.import_articulation(&articulator, false);
+    std::ostringstream out;
+    file.write(out, 0, kWriteAll);
+    return out.str();
+}
+
+TEST(PhonemeMixtureArticulator, CommaDecimalLocaleGivesTheSameKeysInTheResultsFile) {
+    const auto track = MakeTrack({{"h", 0, 80, 100}, {"EH", 80, 200, 90}, {"l", 200, 260, 100},
+                                  {"OW", 260, 1400, 100}, {"m", 1400, 1500, 100}});
+    int cKeys = 0;
+    const std::string inC = ArticulatedResultsText(track, &cKeys);
+    ASSERT_GT(cKeys, 40);
+    CommaDecimalLocale locale;
+    if (!locale.active()) GTEST_SKIP() << CommaDecimalLocale::MissingMessage();
+    int commaKeys = 0;
+    EXPECT_EQ(ArticulatedResultsText(track, &commaKeys), inC);
+    EXPECT_EQ(commaKeys, cKeys);
+    const char kRulesText[] = "version 1.5\nx .5 50 50\nbp 1.0 50 50 0 1.0 10 .50\n";
+    ArticulatorRules rules;
+    ASSERT_EQ(ParseArticulatorRules(kRulesText, static_cast<int>(std::strlen(kRulesText)), rules), kErrNone);
+    EXPECT_FLOAT_EQ(rules.rules.at("x").weight, 0.5f);
+    EXPECT_FLOAT_EQ(rules.rules.at("b").offsetWeight, 0.5f);
 }
 
 }  // namespace

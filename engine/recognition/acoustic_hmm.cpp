@@ -12,6 +12,7 @@
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
 #include "engine/util/binary_io.h"
+#include "engine/util/number_text.h"
 #include "platform/fp_guard.h"
 
 const char* const kAccErrNotAModel = "[01] The Specified model is not a valid model";
@@ -383,6 +384,7 @@ bool CAccousticHMM::SplitLabel(const char* text, int* a, int* b, int* c) const {
 }
 
 void CAccousticHMM::DumpText(std::ostream& out) const {
+    ClassicNumbersScope classic(out);
     out << "zhmm\n";
     out << "numModels: " << numModels << "\n";
     out << "numStatesPerModel: " << numStates << "\n";
@@ -414,13 +416,13 @@ void CAccousticHMM::DumpModel(FILE* file, int model) const {
     for (int s = 0; s < numStates; ++s) {
         std::fprintf(file, "\nState: %d\n", s);
         for (const AccMixture& mixture : m.states[s].mixtures) {
-            std::fprintf(file, "Weight: %f\n", mixture.weight);
+            std::fprintf(file, "Weight: %s\n", FormatFixed(mixture.weight).c_str());
             std::fprintf(file, "Mean_vector:\n");
-            for (int32_t d = 0; d < dim; ++d) std::fprintf(file, "%f ", mixture.mean[d]);
+            for (int32_t d = 0; d < dim; ++d) std::fprintf(file, "%s ", FormatFixed(mixture.mean[d]).c_str());
             std::fprintf(file, "\nInverse_covariance_matrix:\n");
-            for (int32_t d = 0; d < dim; ++d) std::fprintf(file, "%f ", mixture.precision[d]);
+            for (int32_t d = 0; d < dim; ++d) std::fprintf(file, "%s ", FormatFixed(mixture.precision[d]).c_str());
             std::fprintf(file, "\n");
-            std::fprintf(file, "gConst: %f\n\n", mixture.gConst);
+            std::fprintf(file, "gConst: %s\n\n", FormatFixed(mixture.gConst).c_str());
         }
     }
     // The model's own states framed by an entry state (into the first state) and an exit state
@@ -441,7 +443,7 @@ void CAccousticHMM::DumpModel(FILE* file, int model) const {
                 p = i == numStates && stay < 1.0 ? 1.0 - stay : 0.0;
             }
             if (p > 0.0) {
-                std::fprintf(file, "%f ", std::log(p));
+                std::fprintf(file, "%s ", FormatFixed(std::log(p)).c_str());
             } else {
                 std::fprintf(file, "-10000000000 ");
             }

@@ -10,6 +10,7 @@
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
+#include "engine/util/number_text.h"
 #include "platform/fp_guard.h"
 
 namespace {
@@ -29,6 +30,7 @@ void CAccousticHMM::ClearConstraints() {
 
 bool CAccousticHMM::ReadConstraints(std::istream& in, int) {
     CFuncTrace trace("CAccousticHMM::ReadConstraints");
+    ClassicNumbersScope classic(in);
     ClearConstraints();
     constraints.assign(static_cast<size_t>(numModels > 0 ? numModels : 0), 0);
     bool ok = true;
@@ -66,6 +68,7 @@ float CAccousticHMM::SelfLoopWeight(int fromModel, int toModel, int framesInStat
 
 bool CAccousticHMM::ReadTrigrams(std::istream& in, bool countsAreConditional) {
     CFuncTrace trace("CAccousticHMM::ReadTrigrams");
+    ClassicNumbersScope classic(in);
     trigramVersion1 = 0;
     const int32_t n = numModels;
     if (n < 1 || n > kMaxTrigramModels) return false;

@@ -7,6 +7,7 @@
 
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/recognition/model_image_test_util.h"
+#include "engine/util/comma_locale_test_util.h"
 
 namespace {
 
@@ -157,3 +158,18 @@ TEST_F(PhoneModel, EmptyTrigramTextIsAFailure) {
     EXPECT_EQ(LoadTrigramIntoHMM(&model, "qq 1 zz 2", -1, 0), 12);
     EXPECT_EQ(LoadTrigramIntoHMM(nullptr, "x 1", -1, 0), 2);
 }
+
+namespace {
+
+TEST_F(PhoneModel, CountsAndConstraintsReadTheSameUnderACommaDecimalLocale) {
+    Load({"x", "AH", "h"});
+    CommaDecimalLocale locale;
+    if (!locale.active()) GTEST_SKIP() << CommaDecimalLocale::MissingMessage();
+    ASSERT_EQ(LoadTrigramIntoHMM(&model, "x 2.5\nAH 5\nh 2.5\nxAH 1.5\nxh 0.5\n", -1, 0), 0);
+    EXPECT_FLOAT_EQ(model.Unigram(0), 0.25f);
+    EXPECT_FLOAT_EQ(model.Bigram(0, 1), 0.75f);
+    ASSERT_EQ(LoadPhoneConstraintsIntoHMM(&model, "AH 1200", -1, 0), 0);
+    EXPECT_EQ(Limit("AH"), 40);
+}
+
+}  // namespace

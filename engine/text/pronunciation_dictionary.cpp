@@ -1,17 +1,28 @@
 // Pronunciation dictionary lookups and its text and binary forms (readers and writer side by side).
 #include "engine/text/pronunciation_dictionary.h"
 
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <new>
 
 #include "engine/util/binary_io.h"
+#include "engine/util/built_in_resources.h"
 #include "engine/util/mem_alloc.h"
+#include "engine/util/resource_data.h"
 
 namespace {
 
 constexpr int kTextGrowBy = 4096;
 constexpr int kLongestLookupFirstWord = 511;
+
+// The entry table that the build makes from the built-in dictionary text.
+const char kBuiltInTableName[] = "DICTIONARY_TABLE";
+
+// Entry table: magic, text size, entry count, record size (int32 each, little-endian), then the
+// records as DictionaryRecord lays them out, used in place on a little-endian machine.
+constexpr uint32_t kTableMagic = 0x5444584D; // "MXDT"
+constexpr int kTableHeaderBytes = 16;
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -20,13 +31,20 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 CPronunciationDictionary::CPronunciationDictionary() : entries_(kTextGrowBy) {}
 
-CPronunciationDictionary::~CPronunciationDictionary() { MemFree(pool_); }
+CPronunciationDictionary::~CPronunciationDictionary() { MemFree(ownedPool_); }
 
 void CPronunciationDictionary::Destroy() { delete this; }
 
 CPronunciationDictionary* CPronunciationDictionary::CreateFromText(const char* text, int size) {
     auto* dictionary = new (std::nothrow) CPronunciationDictionary();
     if (dictionary == nullptr) return nullptr;
+    int builtInSize = 0;
+    int tableSize = 0;
+    if (text != nullptr && text == LoadResourceDataById(nullptr, kBuiltInResourceType, kDictionaryResourceId, &builtInSize, false) &&
+        size == builtInSize) {
+        const void* table = LoadResourceData(nullptr, kBuiltInResourceType, kBuiltInTableName, &tableSize, false);
+        if (table != nullptr && dictionary->AttachTable(text, size, table, tableSize)) return dictionary;
+    }
     if (!dictionary->LoadText(text, size)) {
         dictionary->Destroy();
         return nullptr;
@@ -36,9 +54,18 @@ CPronunciationDictionary* CPronunciationDictionary::CreateFromText(const char* t
 
 void CPronunciationDictionary::Reset() {
     entries_.RemoveAll();
-    MemFree(pool_);
+    MemFree(ownedPool_);
+    ownedPool_ = nullptr;
     pool_ = nullptr;
     poolSize_ = 0;
+    records_ = nullptr;
+    count_ = 0;
+}
+
+void CPronunciationDictionary::UseOwnedEntries() {
+    pool_ = ownedPool_;
+    records_ = entries_.data;
+    count_ = entries_.count;
 }
 
 int CPronunciationDictionary::CompareWords(const char* a, uint16_t aLength, const char* b, uint16_t bLength) {
@@ -59,10 +86,10 @@ int CPronunciationDictionary::CompareWords(const char* a, uint16_t aLength, cons
 }
 
 int CPronunciationDictionary::LowerBound(const char* word, uint16_t length) const {
-    int lo = 0, hi = entries_.count;
+    int lo = 0, hi = count_;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        const DictionaryEntry& e = entries_.data[mid];
+        const DictionaryEntry e = GetEntry(mid);
         if (CompareWords(e.word, e.wordLength, word, length) < 0)
             lo = mid + 1;
         else
@@ -72,8 +99,8 @@ int CPronunciationDictionary::LowerBound(const char* word, uint16_t length) cons
 }
 
 bool CPronunciationDictionary::IsEntryOf(int index, const char* word, uint16_t length) const {
-    if (index < 0 || index >= entries_.count) return false;
-    const DictionaryEntry& e = entries_.data[index];
+    if (index < 0 || index >= count_) return false;
+    const DictionaryEntry e = GetEntry(index);
     return e.wordLength == length && CompareWords(e.word, e.wordLength, word, length) == 0;
 }
 
@@ -86,21 +113,21 @@ int CPronunciationDictionary::Find(const char* word, uint16_t length) const {
 bool CPronunciationDictionary::Lookup(const char* word, uint16_t length, int index, DictionaryEntry* out) const {
     if (index < 0) return false;
     const int first = Find(word, length);
-    if (first < 0 || index >= entries_.count - first || !IsEntryOf(first + index, word, length)) return false;
-    if (out) *out = entries_.data[first + index];
+    if (first < 0 || index >= count_ - first || !IsEntryOf(first + index, word, length)) return false;
+    if (out) *out = GetEntry(first + index);
     return true;
 }
 
 bool CPronunciationDictionary::LookupFirst(const char* word, int length, char* out, int outSize) const {
-    if (entries_.count == 0 || word == nullptr || length < 0 || length > kLongestLookupFirstWord) return false;
+    if (count_ == 0 || word == nullptr || length < 0 || length > kLongestLookupFirstWord) return false;
     // The word with a NUL behind it, so that an entry longer than the word compares greater.
     char key[kLongestLookupFirstWord + 1];
     std::memcpy(key, word, static_cast<size_t>(length));
     key[length] = 0;
-    int lo = 0, hi = entries_.count - 1;
+    int lo = 0, hi = count_ - 1;
     while (lo <= hi) {
         const int mid = lo + (hi - lo) / 2;
-        const DictionaryEntry& e = entries_.data[mid];
+        const DictionaryEntry e = GetEntry(mid);
         // Over the entry's length; the word's NUL stops the comparison where the word ends.
         const uint16_t over = e.wordLength <= length ? e.wordLength : static_cast<uint16_t>(length + 1);
         int c = CompareWords(e.word, over, key, over);
@@ -123,14 +150,24 @@ bool CPronunciationDictionary::LoadText(const char* text, int size) {
     Reset();
     entries_.growBy = kTextGrowBy;
     if (size < 0 || (text == nullptr && size > 0)) return false;
-    pool_ = static_cast<char*>(MemAlloc(static_cast<size_t>(size) + 1, 0));
-    if (pool_ == nullptr) return false;
-    if (size > 0) std::memcpy(pool_, text, static_cast<size_t>(size));
-    pool_[size] = 0;
+    ownedPool_ = static_cast<char*>(MemAlloc(static_cast<size_t>(size) + 1, 0));
+    if (ownedPool_ == nullptr) return false;
+    if (size > 0) std::memcpy(ownedPool_, text, static_cast<size_t>(size));
+    ownedPool_[size] = 0;
     poolSize_ = size;
+    pool_ = ownedPool_;
 
-    const char* p = pool_;
-    const char* end = pool_ + size;
+    const char* p = ownedPool_;
+    const char* end = ownedPool_ + size;
+    // Every entry takes a line, so the lines bound the entries: one allocation instead of one per
+    // growth step, each of which would fault its pages in afresh.
+    int lines = 1;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<size_t>(end - q)))) != nullptr; ++q)
+        ++lines;
+    if (!entries_.Reserve(lines)) {
+        Reset();
+        return false;
+    }
     while (p < end && IsBlank(*p)) ++p;
     while (p < end) {
         const char* word = p;
@@ -151,9 +188,9 @@ bool CPronunciationDictionary::LoadText(const char* text, int size) {
         const ptrdiff_t wordLength = eq - word;
         const ptrdiff_t phonesLength = phonesEnd - phones;
         if (wordLength > 0 && phonesLength > 0 && wordLength <= UINT16_MAX && phonesLength <= UINT16_MAX) {
-            const DictionaryEntry e{word, static_cast<uint16_t>(wordLength), phones,
-                                    static_cast<uint16_t>(phonesLength)};
-            if (!entries_.Append(e)) {
+            const DictionaryRecord r{static_cast<int32_t>(word - ownedPool_), static_cast<int32_t>(phones - ownedPool_),
+                                     static_cast<uint16_t>(wordLength), static_cast<uint16_t>(phonesLength)};
+            if (!entries_.Append(r)) {
                 Reset();
                 return false;
             }
@@ -161,7 +198,46 @@ bool CPronunciationDictionary::LoadText(const char* text, int size) {
         p = phonesEnd;
         while (p < end && IsBlank(*p)) ++p;
     }
+    UseOwnedEntries();
     return true;
+}
+
+bool CPronunciationDictionary::AttachTable(const char* text, int size, const void* table, int tableSize) {
+    Reset();
+    // The records are used as they lie: that needs this machine's byte order and their alignment.
+    if constexpr (std::endian::native != std::endian::little) return false;
+    if (text == nullptr || size < 0 || table == nullptr || tableSize < kTableHeaderBytes ||
+        reinterpret_cast<std::uintptr_t>(table) % alignof(DictionaryRecord) != 0)
+        return false;
+    const auto* header = static_cast<const unsigned char*>(table);
+    const int32_t textSize = static_cast<int32_t>(LoadLE32(header + 4));
+    const int32_t count = static_cast<int32_t>(LoadLE32(header + 8));
+    if (LoadLE32(header) != kTableMagic || textSize != size || LoadLE32(header + 12) != sizeof(DictionaryRecord) ||
+        count < 0 || static_cast<unsigned>(count) > (static_cast<unsigned>(tableSize) - kTableHeaderBytes) / sizeof(DictionaryRecord))
+        return false;
+    const auto* records = reinterpret_cast<const DictionaryRecord*>(header + kTableHeaderBytes);
+    auto inText = [size](int32_t offset, uint16_t length) { return offset >= 0 && offset <= size && length <= size - offset; };
+    for (int32_t k = 0; k < count; ++k) {
+        if (!inText(records[k].wordOffset, records[k].wordLength) || !inText(records[k].phonesOffset, records[k].phonesLength))
+            return false;
+    }
+    pool_ = text;
+    poolSize_ = size;
+    records_ = records;
+    count_ = count;
+    return true;
+}
+
+bool CPronunciationDictionary::WriteTable(FILE* f) const {
+    if (f == nullptr || pool_ == nullptr) return false;
+    bool ok = WriteInt32(f, static_cast<int32_t>(kTableMagic)) && WriteInt32(f, poolSize_) && WriteInt32(f, count_) &&
+              WriteInt32(f, static_cast<int32_t>(sizeof(DictionaryRecord)));
+    for (int k = 0; k < count_ && ok; ++k) {
+        const DictionaryRecord& r = records_[k];
+        ok = WriteInt32(f, r.wordOffset) && WriteInt32(f, r.phonesOffset) && WriteInt16(f, r.wordLength) &&
+             WriteInt16(f, r.phonesLength);
+    }
+    return ok;
 }
 
 int CPronunciationDictionary::LoadBinary(const void** cursor, int* remaining) {
@@ -174,10 +250,10 @@ int CPronunciationDictionary::LoadBinary(const void** cursor, int* remaining) {
 
     const int32_t poolSize = ReadInt32(&p, &rest, &ok);
     if (!ok || poolSize < 0 || static_cast<unsigned>(poolSize) > rest) return 12;
-    pool_ = static_cast<char*>(MemAlloc(static_cast<size_t>(poolSize) + 1, 0));
-    if (pool_ == nullptr) return 1;
-    std::memcpy(pool_, p, static_cast<size_t>(poolSize));
-    pool_[poolSize] = 0;
+    ownedPool_ = static_cast<char*>(MemAlloc(static_cast<size_t>(poolSize) + 1, 0));
+    if (ownedPool_ == nullptr) return 1;
+    std::memcpy(ownedPool_, p, static_cast<size_t>(poolSize));
+    ownedPool_[poolSize] = 0;
     poolSize_ = poolSize;
     p += poolSize;
     rest -= static_cast<unsigned>(poolSize);
@@ -206,9 +282,9 @@ int CPronunciationDictionary::LoadBinary(const void** cursor, int* remaining) {
             Reset();
             return 12;
         }
-        entries_.data[entries_.count++] = DictionaryEntry{pool_ + wordOffset, wordLength, pool_ + phonesOffset,
-                                                          phonesLength};
+        entries_.data[entries_.count++] = DictionaryRecord{wordOffset, phonesOffset, wordLength, phonesLength};
     }
+    UseOwnedEntries();
     const auto consumed = static_cast<int>(p - start);
     *cursor = p;
     *remaining -= consumed;
@@ -217,12 +293,11 @@ int CPronunciationDictionary::LoadBinary(const void** cursor, int* remaining) {
 
 bool CPronunciationDictionary::SaveBinary(FILE* f) const {
     if (f == nullptr) return false;
-    bool ok = WriteInt32(f, poolSize_) && WriteBytes(f, pool_, static_cast<size_t>(poolSize_)) &&
-              WriteInt32(f, entries_.count);
-    for (int k = 0; k < entries_.count && ok; ++k) {
-        const DictionaryEntry& e = entries_.data[k];
-        ok = WriteInt32(f, static_cast<int32_t>(e.word - pool_)) && WriteInt16(f, e.wordLength) &&
-             WriteInt32(f, static_cast<int32_t>(e.phones - pool_)) && WriteInt16(f, e.phonesLength);
+    bool ok = WriteInt32(f, poolSize_) && WriteBytes(f, pool_, static_cast<size_t>(poolSize_)) && WriteInt32(f, count_);
+    for (int k = 0; k < count_ && ok; ++k) {
+        const DictionaryRecord& r = records_[k];
+        ok = WriteInt32(f, r.wordOffset) && WriteInt16(f, r.wordLength) && WriteInt32(f, r.phonesOffset) &&
+             WriteInt16(f, r.phonesLength);
     }
     return ok;
 }

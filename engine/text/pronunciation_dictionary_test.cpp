@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/text/transcriber_test_util.h"
+#include "engine/util/resource_data.h"
 
 namespace {
 
@@ -231,6 +232,82 @@ bool IsMadeOfPhonemeCodes(const char* p, int n) {
         k += len;
     }
     return true;
+}
+
+// The entry table of a text, in 4-byte aligned storage as the resource table gives it.
+std::vector<uint32_t> TableOf(const std::string& text) {
+    CPronunciationDictionary d;
+    EXPECT_TRUE(d.LoadText(text.data(), static_cast<int>(text.size())));
+    FILE* f = std::tmpfile();
+    EXPECT_TRUE(d.WriteTable(f));
+    const long size = std::ftell(f);
+    std::vector<uint32_t> table(static_cast<size_t>(size) / 4);
+    std::rewind(f);
+    EXPECT_EQ(std::fread(table.data(), 1, static_cast<size_t>(size), f), static_cast<size_t>(size));
+    std::fclose(f);
+    return table;
+}
+
+void ExpectSameEntries(const CPronunciationDictionary& a, const CPronunciationDictionary& b) {
+    ASSERT_EQ(a.GetCount(), b.GetCount());
+    for (int i = 0; i < a.GetCount(); ++i) {
+        const DictionaryEntry x = a.GetEntry(i);
+        const DictionaryEntry y = b.GetEntry(i);
+        ASSERT_EQ(std::string(x.word, x.wordLength), std::string(y.word, y.wordLength)) << i;
+        ASSERT_EQ(std::string(x.phones, x.phonesLength), std::string(y.phones, y.phonesLength)) << i;
+    }
+}
+
+TEST(PronunciationDictionaryTest, EntryTableIsUsedInPlaceAndCheckedFirst) {
+    const std::string text = kSample;
+    const int size = static_cast<int>(text.size());
+    std::vector<uint32_t> table = TableOf(text);
+    const int tableBytes = static_cast<int>(table.size() * 4);
+    DictionaryPtr fromText = FromText(text);
+    CPronunciationDictionary attached;
+    ASSERT_TRUE(attached.AttachTable(text.data(), size, table.data(), tableBytes));
+    ExpectSameEntries(attached, *fromText);
+    EXPECT_EQ(attached.GetEntry(0).word, text.data()) << "the text is not copied";
+    EXPECT_EQ(Pronunciation(attached, "hello", 1), "hAHlOW");
+
+    const struct {
+        const char* what;
+        size_t word;     // the 32-bit word of the table to change
+        uint32_t value;
+        int sizeChange;  // of the text size given
+        int offset;      // bytes into the table
+    } bad[] = {
+        {"magic", 0, 0x12345678, 0, 0},
+        {"text size", 1, 5, 0, 0},
+        {"another text's size", 1, static_cast<uint32_t>(size), 1, 0},
+        {"count beyond the table", 2, 1000, 0, 0},
+        {"record size", 3, 16, 0, 0},
+        {"word past the text", 4, static_cast<uint32_t>(size), 0, 0},
+        {"negative offset", 5, 0xffffffff, 0, 0},
+        {"misaligned", 0, 0x5444584D, 0, 2},
+    };
+    for (const auto& c : bad) {
+        std::vector<uint32_t> copy = table;
+        copy.push_back(0);
+        copy[c.word] = c.value;
+        const char* at = reinterpret_cast<const char*>(copy.data());
+        if (c.offset != 0) std::memmove(const_cast<char*>(at) + c.offset, at, table.size() * 4);
+        CPronunciationDictionary d;
+        EXPECT_FALSE(d.AttachTable(text.data(), size + c.sizeChange, at + c.offset, tableBytes)) << c.what;
+        EXPECT_EQ(d.GetCount(), 0) << c.what;
+    }
+}
+
+TEST(BuiltInDictionaryTest, ResourceTextIsUsedInPlaceWithItsBuildTimeTable) {
+    int size = 0;
+    const char* text = static_cast<const char*>(LoadResourceDataById(nullptr, "BLAH", 165, &size, false));
+    ASSERT_NE(text, nullptr);
+    DictionaryPtr builtIn(CPronunciationDictionary::CreateFromText(text, size));
+    ASSERT_TRUE(builtIn);
+    const DictionaryEntry first = builtIn->GetEntry(0);
+    EXPECT_TRUE(first.word >= text && first.word < text + size) << "parsed into a copy instead";
+    DictionaryPtr parsed = FromText(std::string(text, static_cast<size_t>(size)));
+    ExpectSameEntries(*builtIn, *parsed);
 }
 
 TEST(BuiltInDictionaryTest, SortedForLookupAndMadeOfPhonemeCodes) {

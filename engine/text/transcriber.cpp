@@ -188,6 +188,7 @@ bool CTranscriber::Transcribe(const char* text) {
     arena_.Reset();
     pendingSlots_.clear();
     pendingAlternatives_.clear();
+    spellingDigits_ = false;
 
     try {
         Translate();

@@ -145,6 +145,7 @@ private:
     int32_t position_ = 0;
     TArray<TranscriptMarker> markers_;
     int c0_ = 0, c1_ = 0, c2_ = 0, c3_ = 0;
+    bool spellingDigits_ = false; // the digit run at c0_ goes on one that was too long to read
     std::unique_ptr<CLetterToSoundRules> rules_;
     char* transcription_ = nullptr; // MemAlloc'd copy handed out by GetTranscription
     std::string phoneConstraints_;

@@ -12,6 +12,9 @@ namespace {
 constexpr int32_t kBillion = 1000000000;
 constexpr int32_t kMillion = 1000000;
 constexpr int kLongestAddressPart = 254;
+// A digit run too long to be a number is spelled in words of at most this many digits, so what
+// reading a run holds at once stays the same however long the run is.
+constexpr size_t kSpelledDigitsPerWord = 64;
 
 }  // namespace
 
@@ -114,16 +117,22 @@ bool CTranscriber::SayScale(int32_t* n, int32_t scale, LtsWord word, LtsWord fin
 
 // Reads a run of digits (thousands separators between digits are skipped) into value with
 // unsigned arithmetic. False when the number does not fit a signed 32-bit value; digits then holds
-// every digit read, so the caller can spell them instead of reading a wrapped number.
+// the digits read, so the caller can spell them instead of reading a wrapped number. Such a run
+// stops after kSpelledDigitsPerWord digits and its rest is spelled as the next word.
 bool CTranscriber::ReadDigits(uint32_t* value, std::string* digits) {
     const int separator = static_cast<unsigned char>(rules_->ThousandsSeparator());
     uint32_t n = 0;
-    bool fits = true;
+    bool fits = !spellingDigits_;
+    spellingDigits_ = false;
     digits->clear();
     while (IsDigit(c0_) || (c0_ == separator && IsDigit(c1_))) {
         if (!IsDigit(c0_)) {
             Advance();
             continue;
+        }
+        if (!fits && digits->size() >= kSpelledDigitsPerWord) {
+            spellingDigits_ = true;
+            break;
         }
         const auto d = static_cast<uint32_t>(c0_ - '0');
         digits->push_back(static_cast<char>(c0_));

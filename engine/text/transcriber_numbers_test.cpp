@@ -96,13 +96,27 @@ TEST(NumberReadingTest, DigitRunsBeyondThirtyTwoBitsAreSpelled) {
     EXPECT_EQ(Read(*t, "2,147,483,648TH"),
               "xtUWxwAHnxfOWrxsEHvAHnxfOWrxEYtxTHrIYxsIHksxfOWrxEYtxtIYxEYtCHx");
     EXPECT_EQ(Read(*t, "$5000000000"), "xfAYvxzIHrOWxzIHrOWxzIHrOWxzIHrOWxzIHrOWxzIHrOWxzIHrOWxzIHrOWxzIHrOWxdAAlAArzx");
-    // A very long run is spelled digit by digit without trouble.
-    const std::string digits(5000, '8');
-    t->Transcribe(digits.c_str());
+    // A very long run is spelled digit by digit in words of 64 digits, so reading it holds no more
+    // than one word's slots at a time; its last piece is spelled too, though it would fit a number.
+    const std::string digits(5000 - 3, '8');
+    t->Transcribe((digits + "123").c_str());
     int count = 0;
     const TranscriptMarker* markers = t->GetOutputMarkers(&count);
-    ASSERT_EQ(count, 1);
-    EXPECT_EQ(markers[0].slotCount, 5000);
+    ASSERT_EQ(count, 79);
+    int slots = 0;
+    for (int k = 0; k < count; ++k) {
+        EXPECT_EQ(markers[k].kind, kTranscriptWord);
+        EXPECT_EQ(markers[k].textStart, 64 * k);
+        EXPECT_EQ(markers[k].textEnd, k + 1 < count ? 64 * (k + 1) : 5000);
+        slots += markers[k].slotCount;
+    }
+    EXPECT_EQ(slots, 5000);
+    EXPECT_EQ(markers[count - 1].slotCount, 5000 - 64 * 78);
+    const std::string transcription = t->GetTranscription();
+    ASSERT_GT(transcription.size(), 16u);
+    EXPECT_EQ(transcription.substr(transcription.size() - 16), "xwAHnxtUWxTHrIYx");
+    // The next text starts afresh.
+    EXPECT_EQ(Read(*t, "12"), "xtwEHlvx");
 }
 
 }  // namespace

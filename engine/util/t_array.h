@@ -1,5 +1,5 @@
-// The engine's growable array of plain records: grows by a fixed step set by its owner, copies
-// records bytewise and never constructs them. Used by the results collection, the recognisers,
+// The engine's growable array of plain records: grows geometrically, in whole steps set by its
+// owner, copies records bytewise and never constructs them. Used by the results collection, the recognisers,
 // the transcriber and the timeline view.
 #pragma once
 
@@ -48,10 +48,9 @@ public:
         if (c < step) c = step;
         if (c <= capacity) return true;
         if (c > INT_MAX || static_cast<std::uint64_t>(c) > SIZE_MAX / sizeof(E)) return false;
-        E* grown = static_cast<E*>(MemAlloc(sizeof(E) * static_cast<std::size_t>(c), 0));
+        // realloc keeps the old block on failure, and moves large blocks without copying them.
+        E* grown = static_cast<E*>(MemRealloc(data, sizeof(E) * static_cast<std::size_t>(c)));
         if (!grown) return false;
-        if (data && capacity > 0) std::memcpy(grown, data, sizeof(E) * static_cast<std::size_t>(capacity));
-        MemFree(data);
         data = grown;
         capacity = static_cast<int>(c);
         return true;
@@ -70,13 +69,19 @@ public:
         return true;
     }
 
-    // Inserts a copy of value at index (taken as count when greater). False, with nothing
-    // changed, when the storage cannot grow.
+    // Inserts a copy of value at index (taken as count when greater). A full array doubles (in
+    // whole growth steps), so appending n records costs O(n) copies whatever the step. False, with
+    // nothing changed, when the storage cannot grow.
     bool InsertAt(int index, const E& value) {
         if (index > count) index = count;
         if (index < 0) index = 0;
         if (count == INT_MAX) return false;
-        if (count + 1 >= capacity && !Reserve(count + 1)) return false;
+        if (count + 1 > capacity) {
+            const std::int64_t doubled = 2 * static_cast<std::int64_t>(capacity);
+            const int wanted = doubled > INT_MAX ? INT_MAX : static_cast<int>(doubled);
+            // When the doubled block cannot be had, the smallest step that fits may still be.
+            if (!(wanted > count + 1 && Reserve(wanted)) && !Reserve(count + 1)) return false;
+        }
         std::memmove(data + index + 1, data + index, sizeof(E) * static_cast<std::size_t>(count - index));
         std::memcpy(static_cast<void*>(data + index), &value, sizeof(E));
         ++count;

@@ -53,6 +53,27 @@ TEST(TArray, InsertGrowsByTheStepOnlyWhenFull) {
     for (int i = 0; i <= 100; ++i) ASSERT_EQ(a[i], i);
 }
 
+TEST(TArray, AppendingDoublesAFullArrayInWholeSteps) {
+    // Growing by one step at a time would copy everything on every step: quadratic appends.
+    const struct {
+        int growBy;
+        int appends;
+        int capacity;
+    } cases[] = {{1, 1000, 1024}, {3, 13, 24}, {256, 100000, 131072}, {1000, 2500, 4000}};
+    for (const auto& c : cases) {
+        TArray<int> a(c.growBy);
+        int grew = 0;
+        for (int i = 0; i < c.appends; ++i) {
+            const int before = a.capacity;
+            ASSERT_TRUE(a.Append(i));
+            if (a.capacity != before) ++grew;
+        }
+        EXPECT_EQ(a.capacity, c.capacity) << "growBy " << c.growBy;
+        EXPECT_LE(grew, 20) << "growBy " << c.growBy;
+        for (int i = 0; i < c.appends; ++i) ASSERT_EQ(a[i], i);
+    }
+}
+
 TEST(TArray, InsertAtClampsTheIndexAndShiftsLaterRecords) {
     TArray<int> a(4);
     for (int v : {1, 2, 3}) a.Append(v);
