@@ -49,7 +49,10 @@ public:
 
     // Phone trigram language model (text of "token count" pairs). Rebuilds the three tables. False
     // when no pair was read, or the tables cannot be allocated.
+    // On any failure the model is left without a language model (empty tables).
     virtual bool ReadTrigrams(std::istream& in, bool countsAreConditional);
+    // Drops the language model; the textless search then runs without it.
+    void ClearTrigrams();
     // Phone constraints ("codes milliseconds" pairs); false (and no constraints) when a token holds
     // a character that starts no label.
     virtual bool ReadConstraints(std::istream& in, int unused);
