@@ -11,6 +11,7 @@
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
 #include "engine/util/binary_io.h"
+#include "engine/util/file_utils.h"
 #include "platform/fp_guard.h"
 
 const char* const kAccErrNotAModel = "[01] The Specified model is not a valid model";
@@ -261,10 +262,12 @@ void CAccousticHMM::FinishRead() {
     }
 }
 
-bool CAccousticHMM::Write(const char* path) const {
+bool CAccousticHMM::Write(const char* path, std::string* error) const {
     if (path == nullptr) return false;
-    FILE* f = std::fopen(path, "wb+");
-    if (f == nullptr) return false;
+    return SaveFileThroughStdio(path, [this](FILE* f) { return WriteImage(f); }, error);
+}
+
+bool CAccousticHMM::WriteImage(FILE* f) const {
     const int32_t dim = features.numFeatures;
     bool ok = WriteInt32(f, kModelMagic) && WriteInt16(f, 1) && WriteInt32(f, numModels) &&
               WriteInt32(f, numStates) && WriteInt32(f, numMixtures) && features.Write(f);
@@ -287,7 +290,6 @@ bool CAccousticHMM::Write(const char* path) const {
     // info text but no phone map gets an empty phone map.
     if (phoneMap || info) ok = ok && WriteString(f, phoneMap ? phoneMap->c_str() : "");
     if (info) ok = ok && WriteString(f, info->c_str());
-    if (std::fclose(f) != 0) ok = false;
     return ok;
 }
 
@@ -434,9 +436,8 @@ void CAccousticHMM::DumpModel(FILE* file, int model) const {
 
 bool CAccousticHMM::WriteFeatureDatabaseHeader(const char* path) const {
     if (path == nullptr) return false;
-    FILE* f = std::fopen(path, "w+");
-    if (f == nullptr) return false;
-    std::fprintf(f, "DBASE_OPERATIVE_FEATURES:\n");
+    return SaveFileThroughStdio(path, [this](FILE* f) {
+        std::fprintf(f, "DBASE_OPERATIVE_FEATURES:\n");
     std::fprintf(f, "file_type: Features_File\n");
     std::fprintf(f, "label: 4\n");
     std::fprintf(f, "file_list: timit.lst\n");
@@ -445,7 +446,8 @@ bool CAccousticHMM::WriteFeatureDatabaseHeader(const char* path) const {
     std::fprintf(f, "statistics_dimension: %d\n\n", features.numFeatures);
     std::fprintf(f, "type_of_matrix: diagonal\n");
     for (int m = 0; m < numModels; ++m) DumpModel(f, m);
-    return std::fclose(f) == 0;
+        return true;
+    });
 }
 
 int CreateAccHMM(const void* data, int size, char* errorText, CAccousticHMM** out) {

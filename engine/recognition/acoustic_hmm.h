@@ -61,8 +61,11 @@ public:
     // Reads the model image at the cursor. On failure errorText (kAccErrorTextSize characters, may
     // be null) holds one of the three messages; on success it is empty.
     virtual bool Read(const unsigned char** cursor, unsigned* remaining, char* errorText);
-    // Writes the image (version 1) to path; false when the file cannot be written.
-    virtual bool Write(const char* path) const;
+    // Saves the image (version 1) to path through the safe save, so the old file stays on any
+    // failure; false (error, when given, says why) when it cannot be written.
+    virtual bool Write(const char* path, std::string* error = nullptr) const;
+    // The image itself; false when a write failed.
+    bool WriteImage(FILE* f) const;
     virtual void DumpText(std::ostream& out) const;
     virtual bool WriteFeatureDatabaseHeader(const char* path) const;
     // Works out hasSkips from the transition matrix.

@@ -91,6 +91,11 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
     ASSERT_TRUE(model.Write(path.c_str()));
     EXPECT_EQ(ReadFileBytes(path), image);
     std::remove(path.c_str());
+    // Saving where no file can be made says so.
+    std::string error;
+    EXPECT_FALSE(model.Write("/nonexistent/folder/model.hmm", &error));
+    EXPECT_NE(error, "");
+    EXPECT_FALSE(model.Write(::testing::TempDir().c_str(), &error));
 }
 
 TEST(AcousticHmm, MalformedImagesFailWithTheirMessage) {

@@ -8,9 +8,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "engine/util/mem_alloc.h"
+#include "platform/safe_save.h"
 
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
     auto fail = [&](const std::string& why) {
@@ -127,4 +130,25 @@ std::string ReadUntilDelimiter(std::istream& in, const std::string& delimiter, b
     }
     if (found) *found = hit;
     return text;
+}
+
+bool SaveFileThroughStdio(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                          std::string* error) {
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::FILE* f = ::open_memstream(&bytes, &size);
+    if (!f) {
+        if (error) *error = "Cannot save \"" + path + "\": out of memory.";
+        return false;
+    }
+    bool ok = write && write(f);
+    ok = std::fflush(f) == 0 && !std::ferror(f) && ok;
+    // The buffer and size are final only after the close.
+    ok = std::fclose(f) == 0 && ok;
+    const std::unique_ptr<char, decltype(&std::free)> owned(bytes, &std::free);
+    if (!ok) {
+        if (error) *error = "Cannot save \"" + path + "\": the contents could not be written.";
+        return false;
+    }
+    return SaveBytesSafely(path, std::string_view(bytes, size), error);
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
+#include <functional>
 #include <istream>
 #include <string>
 
@@ -30,3 +32,9 @@ bool FileExists(const char* path);
 // Reads characters until the collected text ends with delimiter (found = true, delimiter removed)
 // or the input ends (found = false). Returns the text read.
 std::string ReadUntilDelimiter(std::istream& in, const std::string& delimiter, bool* found);
+
+// Saves a file made by a stdio writer through the safe save: write fills an in-memory FILE and
+// returns false when it could not; the old file at path is kept on any failure (the writer's, a
+// full disk). False with error (when given) saying why.
+bool SaveFileThroughStdio(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                          std::string* error = nullptr);

@@ -126,3 +126,23 @@ TEST(FileUtils, ReadWholeFileIsBoundedAndSaysWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileUtils, SaveFileThroughStdioKeepsTheOldFileOnFailure) {
+    ScratchFile file("old contents");
+    const std::string path = file.path();
+    std::string error;
+    EXPECT_FALSE(SaveFileThroughStdio(path, [](std::FILE* f) { return std::fputs("half", f) >= 0 && false; }, &error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(path, 100, &bytes));
+    EXPECT_EQ(bytes, "old contents");
+
+    EXPECT_TRUE(SaveFileThroughStdio(path, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error)) << error;
+    ASSERT_TRUE(ReadWholeFile(path, 100, &bytes));
+    EXPECT_EQ(bytes, "new");
+    EXPECT_FALSE(SaveFileThroughStdio("/nonexistent/folder/file", [](std::FILE*) { return true; }, &error));
+}
+
+}  // namespace
