@@ -124,7 +124,7 @@ const GoldenCase kGolden[] = {
       "W'105TH'[wAHnxhAHndrEHdxfIHfTHx]{wAHn }{hAHndrEHd }{fIHfTH }",
       "W'1000TH'[wAHnxTHAWzAEndTHx]{wAHn }{THAWzAEndTH }",
       "W'21st'[twEHntIYxfERstx]{twEHntIY }{fERst }",
-      "W'11TH'[IYlEHvAHnxtIYxEYtCHx]{IYlEHvAHn }{tIY }{EYtCH }",
+      "W'11TH'[IYlEHvEHnTHx]{IYlEHvEHnTH }",
       "W'22nd'[twEHntIYxsEHkAHndx]{twEHntIY }{sEHkAHnd }"}},
     {"$1.00 $2.50 $1.01 $3.5 $7",
      "xwAHnxdAAlERxtUWxdAAlAArzxAEndxfIHftIYxsEHntsxwAHnxdAAlERxAEndxwAHnxsEHntxTHrIYxpOYntxfAYvxdAAlAArzxsEHvAHnxdAAlAArzx",
