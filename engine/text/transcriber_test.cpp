@@ -117,7 +117,7 @@ const GoldenCase kGolden[] = {
      "xwAHnxmIHlIYAHnxAEndxfAYvx",
      {"W'1,000,005'[wAHnxmIHlIYAHnxAEndxfAYvx]{wAHn }{mIHlIYAHn }{AEnd }{fAYv }"}},
     {"3RD 3rd 4TH 105TH 1000TH 21st 11TH 22nd",
-     "xTHERdxTHERdxfOWrTHxwAHnxhAHndrEHdxfIHfTHxwAHnxTHAWzAEndTHxtwEHntIYxfERstxIYlEHvAHnxtIYxEYtCHxtwEHntIYxsEHkAHndx",
+     "xTHERdxTHERdxfOWrTHxwAHnxhAHndrEHdxfIHfTHxwAHnxTHAWzAEndTHxtwEHntIYxfERstxIYlEHvEHnTHxtwEHntIYxsEHkAHndx",
      {"W'3RD'[THERdx]{THERd }",
       "W'3rd'[THERdx]{THERd }",
       "W'4TH'[fOWrTHx]{fOWrTH }",
