@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "engine/util/file_utils.h"
+
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F; the other bytes are their own code points. The five
@@ -125,6 +127,14 @@ std::string DecodeScriptBytes(std::string_view bytes, std::vector<ScriptWarning>
     }
     notes.Finish();
     return out;
+}
+
+bool ReadScriptFile(const std::string& path, std::string* utf8, std::vector<ScriptWarning>* warnings,
+                    std::string* error) {
+    std::string bytes;
+    if (!ReadWholeFile(path, kMaxScriptFileBytes, &bytes, error)) return false;
+    *utf8 = DecodeScriptBytes(bytes, warnings);
+    return true;
 }
 
 Cp1252Text ConvertUtf8ToCp1252(std::string_view utf8, std::vector<ScriptWarning>* warnings) {

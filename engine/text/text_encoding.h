@@ -51,6 +51,11 @@ private:
 // an odd last byte of UTF-16 becomes U+FFFD with a warning.
 std::string DecodeScriptBytes(std::string_view bytes, std::vector<ScriptWarning>* warnings = nullptr);
 
+// Reads a script file (at most kMaxScriptFileBytes) and decodes it as DecodeScriptBytes does. False
+// with error saying why when the file does not open, is a folder or is too large.
+bool ReadScriptFile(const std::string& path, std::string* utf8, std::vector<ScriptWarning>* warnings,
+                    std::string* error = nullptr);
+
 // A character that code page 1252 lacks becomes '?' (one warning per run of such characters says
 // where: text in a script the engine can't read, such as Cyrillic or Chinese, gives no words). A
 // byte that does not begin or continue a valid UTF-8 sequence is taken as a code page 1252 byte
