@@ -477,14 +477,16 @@ public:
     }
 
     void gesture(const FGesture& g) {
+        // The reader takes the type as an int; a type with the top bit set is written so too.
+        const int32_t type = static_cast<int32_t>(g.type);
         if (plain_gesture(g)) {
             if (!fits(g.gesture_name.size() + g.pose_name.size() + 2, "gesture", g.start)) return;
-            out_ << "gest " << g.start << ' ' << g.end << ' ' << g.type << ' ' << g.gesture_name << '|' << g.pose_name
+            out_ << "gest " << g.start << ' ' << g.end << ' ' << type << ' ' << g.gesture_name << '|' << g.pose_name
                  << '\n';
         } else {
             const std::string text = escape_field(g.gesture_name, '|') + "|" + escape_field(g.pose_name, '|');
             if (!fits(text.size(), "gesture", g.start)) return;
-            out_ << "gest% " << g.start << ' ' << g.end << ' ' << g.type << ' ' << text << '\n';
+            out_ << "gest% " << g.start << ' ' << g.end << ' ' << type << ' ' << text << '\n';
         }
     }
 

@@ -159,6 +159,7 @@ TEST(ResultsFile, EveryLabelTheTrackCanHoldRoundTrips) {
         f.results.xml_events.emplace_back(0, 10, "");
         f.results.xml_events[0].label = text;
         FGesture g(FGesture::kPose, 0, 10, 0.0f);
+        g.type = 0xFFFFFED4u;  // read from "-300"
         g.gesture_name = text;
         g.pose_name = text + "|" + text;
         f.results.gestures.push_back(g);
@@ -193,6 +194,7 @@ TEST(ResultsFile, EveryLabelTheTrackCanHoldRoundTrips) {
         EXPECT_EQ(t.xml_events[0].label, text) << written;
         ASSERT_EQ(t.gestures.size(), 1u) << written;
         EXPECT_EQ(t.gestures[0].gesture_name, text) << written;
+        EXPECT_EQ(t.gestures[0].type, 0xFFFFFED4u) << written;
         EXPECT_EQ(t.gestures[0].pose_name, text + "|" + text) << written;
         ASSERT_EQ(t.articulation.size(), 1u) << written;
         EXPECT_EQ(std::string(t.articulation[0].key.pairs[0].code), std::string(key.pairs[0].code)) << written;
