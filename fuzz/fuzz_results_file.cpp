@@ -1,4 +1,6 @@
-// Fuzz target: the results file reader (".zuvo" text records), then the writer over what was read.
+// Fuzz target: the results file reader (".zuvo" text records), then the writer over what was read,
+// which must read back to the same file.
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -11,7 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ostringstream errors;
     sync_results_file file;
     file.read(in, errors);
+    // Whatever was read must be written so that it reads back the same (or, with a field too long
+    // for the file, not written at all).
     std::ostringstream out;
-    file.write(out, 0, kWriteAll);
+    if (!file.write(out, 0, kWriteAll)) return 0;
+    std::istringstream again(out.str());
+    sync_results_file back;
+    if (!back.read(again, errors) || !back.warnings.empty()) std::abort();
+    std::ostringstream out2;
+    if (!back.write(out2, 0, kWriteAll) || out2.str() != out.str()) std::abort();
     return 0;
 }

@@ -1,10 +1,13 @@
 // Fuzz target: the built-in English transcriber on arbitrary script bytes (markup, numbers and
 // code page 1252 characters included). The first input byte chooses how the rest arrives: even,
 // as code page 1252 bytes straight to the transcriber; odd, as a UTF-8 script file, converted the
-// way the editor hands text to the engine, with every marker mapped back to the UTF-8 text.
+// way a script file is read (byte order marks, then the code page), with every marker mapped back
+// to the UTF-8 text, and the warnings bounded and inside the text.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
@@ -38,8 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
     const bool utf8 = data[0] & 1;
     Cp1252Text converted;
+    std::vector<ScriptWarning> warnings;
+    std::string decoded;
     if (utf8) {
-        converted = ConvertUtf8ToCp1252(input);
+        // As a script file is read: byte order marks first, then the code page conversion.
+        decoded = DecodeScriptBytes(input, &warnings);
+        converted = ConvertUtf8ToCp1252(decoded, &warnings);
+        if (warnings.size() > 2 * static_cast<size_t>(kMaxScriptWarnings)) std::abort();
+        for (const ScriptWarning& w : warnings)
+            if (w.offset < 0 || w.line < 1 || static_cast<size_t>(w.offset) > std::max(input.size(), decoded.size()))
+                std::abort();
     } else {
         converted.bytes = std::string(input);
         (void)ConvertCp1252ToUtf8(input);
@@ -47,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The engine reads the text up to its first NUL.
     const std::string script(converted.bytes.c_str());
     transcriber->Transcribe(script.c_str());
+    if (transcriber->GetWarnings().size() > static_cast<size_t>(kMaxScriptWarnings)) std::abort();
+    for (const ScriptWarning& w : transcriber->GetWarnings())
+        if (w.offset < 0 || static_cast<size_t>(w.offset) > script.size()) std::abort();
     int count = 0;
     TranscriptMarker* markers = transcriber->GetOutputMarkers(&count);
     const char* phonemes = transcriber->GetTranscription();
@@ -59,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (utf8) {
             const int32_t start = converted.Utf8Offset(m.textStart);
             const int32_t end = converted.Utf8Offset(m.textEnd);
-            if (start < 0 || end < start || end > static_cast<int32_t>(input.size())) std::abort();
+            if (start < 0 || end < start || end > static_cast<int32_t>(decoded.size())) std::abort();
         }
         for (int s = 0; s < m.slotCount; ++s) {
             for (int a = 0; a < m.slots[s].count; ++a) (void)std::string(m.slots[s].strings[a]);

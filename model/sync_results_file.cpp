@@ -1,7 +1,10 @@
 // Results file reader and writer, side by side.
 #include "model/sync_results_file.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <limits>
 #include <climits>
 #include <cstring>
 #include <istream>
@@ -10,6 +13,7 @@
 #include "engine/util/file_utils.h"
 #include "engine/util/number_text.h"
 #include "engine/util/string_utils.h"
+#include "platform/safe_save.h"
 
 namespace {
 
@@ -29,25 +33,95 @@ const char kScriptEndContinued = '+';
 // cleanly before holds it.
 const char kEmptyLabel[] = "<empty>";
 
-// A line break inside a label or path would split its record and make the file unreadable.
-std::string one_line(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
-    return out;
-}
+// A record whose keyword ends in this character carries its text fields percent-escaped, each as
+// one blank-delimited token. The writer uses it only for text the plain record can't carry (a
+// phoneme label of more than 2 characters or with a blank, a word with a line break or blanks at
+// its ends, a gesture name with a bar), so files whose plain records read cleanly are unchanged.
+const char kEscapedSuffix = '%';
+// An escaped field with no text (a token can't be empty).
+const char kEscapedEmpty[] = "%";
 
 bool is_silence_label(const std::string& label) { return label.size() == 1 && (label[0] == 'x' || label[0] == 'X'); }
 
-std::string lower_ascii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string trim(const std::string& text) { return TrimRight(TrimLeft(text)); }
 
-std::string label_field(const std::string& label) { return label.empty() ? kEmptyLabel : label; }
+// Bytes a token can't hold: blanks and control characters end it or would be lost, and '%' starts
+// an escape.
+bool needs_escape(unsigned char c, char extra) { return c <= ' ' || c == 0x7f || c == '%' || (extra && c == extra); }
+
+std::string escape_field(const std::string& text, char extra = 0) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (needs_escape(c, extra)) {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+std::string escaped_token(const std::string& text) { return text.empty() ? kEscapedEmpty : escape_field(text); }
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// False on a '%' not followed by two hexadecimal digits.
+bool unescape_field(const std::string& token, std::string& out) {
+    out.clear();
+    if (token == kEscapedEmpty) return true;
+    for (size_t i = 0; i < token.size(); ++i) {
+        if (token[i] != '%') {
+            out.push_back(token[i]);
+            continue;
+        }
+        const int a = i + 1 < token.size() ? hex_value(token[i + 1]) : -1;
+        const int b = i + 2 < token.size() ? hex_value(token[i + 2]) : -1;
+        if (a < 0 || b < 0) return false;
+        out.push_back(static_cast<char>(a * 16 + b));
+        i += 2;
+    }
+    return true;
+}
+
+// A phoneme or envelope label the plain record carries: 1 or 2 characters that end no token.
+bool plain_label(const std::string& label) {
+    if (label.empty() || label.size() > 2) return false;
+    for (unsigned char c : label)
+        if (c <= ' ' || c == 0x7f) return false;
+    return true;
+}
+
+// Text the plain rest-of-line records give back as it is: one line, no blanks at the ends, no NUL
+// (markers made from C strings would end there).
+bool plain_line(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos && trim(text) == text;
+}
+
+bool plain_gesture(const FGesture& g) {
+    return g.gesture_name.find('|') == std::string::npos && plain_line(g.gesture_name + "|" + g.pose_name);
+}
+
+bool plain_code(const char* code, size_t size) {
+    const size_t n = strnlen(code, size);
+    if (n == 0) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(code[i]) <= ' ' || code[i] == 0x7f) return false;
+    return true;
+}
+
+// Non-finite values can't be read back as numbers; the nearest finite one is written instead.
+float finite_value(float value) {
+    if (value != value) return 0.0f;
+    return std::clamp(value, -std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
+}
 
 std::string escape_script(const std::string& text) {
     const std::string mark = kScriptEnd;
@@ -124,6 +198,17 @@ public:
         return true;
     }
 
+    // An escaped text field (see kEscapedSuffix).
+    bool escaped(std::string& out) {
+        std::string raw;
+        if (!token(raw)) return false;
+        if (raw.empty() || !unescape_field(raw, out)) {
+            error("Incorrect escaped text '" + raw + "' in '" + keyword_ + "' record");
+            return false;
+        }
+        return true;
+    }
+
     void skip_line() {
         for (int c = in_.get(); c != std::char_traits<char>::eof() && c != '\n'; c = in_.get()) {
         }
@@ -154,12 +239,23 @@ bool record_reader::read_all(sync_results_file& file) {
         ok = read_record(file, stop);
         ++record_;
     }
+    if (ok && !stop)
+        file.warnings.push_back("The results file ends without its \"end_markers\" line: it may have been cut short.");
     return ok;
 }
 
 bool record_reader::read_record(sync_results_file& file, bool& stop) {
     app_sync_results& track = file.results;
-    const std::string kw = lower_ascii(keyword_);
+    std::string kw = keyword_;
+    ToLowerInPlace(kw);
+    // A keyword ending in '%' carries its text escaped; kw is then the plain keyword.
+    static const std::string kEscapable[] = {"phn_vis", "phn_env", "phn", "word", "punct", "xml", "gest", "audio", "text_file"};
+    bool esc = false;
+    if (kw.size() > 1 && kw.back() == kEscapedSuffix &&
+        std::find(std::begin(kEscapable), std::end(kEscapable), kw.substr(0, kw.size() - 1)) != std::end(kEscapable)) {
+        esc = true;
+        kw.pop_back();
+    }
 
     if (kw == "phn_vis") {
         ArticulationKey key{};
@@ -170,8 +266,8 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         }
         for (int i = 0; i < key.count; ++i) {
             std::string code;
-            if (!token(code)) return false;
-            if (code.empty() || code.size() >= sizeof key.pairs[i].code) {
+            if (!(esc ? escaped(code) : token(code))) return false;
+            if ((code.empty() && !esc) || code.size() >= sizeof key.pairs[i].code) {
                 error("Incorrect or empty phoneme code '" + code + "'");
                 return false;
             }
@@ -185,15 +281,20 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         phn_env_marker env;
         env.value = 0.0f;
         std::string label;
-        if (!number(env.start) || !number(env.end) || !token(label)) return false;
-        if (label == kEmptyLabel) {
-            label.clear();
-        } else if (label.empty() || label.size() > 2) {
-            error("Incorrect or empty phoneme label '" + label + "'");
-            track.envelope.push_back(env);
-            return false;
+        if (!number(env.start) || !number(env.end)) return false;
+        if (esc) {
+            if (!escaped(label)) return false;
+        } else {
+            if (!token(label)) return false;
+            if (label == kEmptyLabel) {
+                label.clear();
+            } else if (label.empty() || label.size() > 2) {
+                error("Incorrect or empty phoneme label '" + label + "'");
+                track.envelope.push_back(env);
+                return false;
+            }
         }
-        env.set_label(label.c_str());
+        env.label = label;
         int n;
         if (!number(n)) return false;
         if (n < 0) {
@@ -213,9 +314,15 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
     if (kw == "phn") {
         phn_marker p;
         std::string label;
-        if (!number(p.start) || !number(p.end) || !number(p.value) || !token(label)) return false;
-        const bool good_label = label == kEmptyLabel || (!label.empty() && label.size() <= 2);
-        if (good_label && label != kEmptyLabel) p.set_label(label.c_str());
+        if (!number(p.start) || !number(p.end) || !number(p.value)) return false;
+        if (esc) {
+            if (!escaped(label)) return false;
+            p.label = label;
+        } else if (!token(label)) {
+            return false;
+        }
+        const bool good_label = esc || label == kEmptyLabel || (!label.empty() && label.size() <= 2);
+        if (!esc && good_label && label != kEmptyLabel) p.label = label;
         track.phonemes.push_back(p);
         last_phoneme_ = static_cast<long>(track.phonemes.size()) - 1;
         if (!good_label) {
@@ -235,8 +342,10 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
     if (kw == "word" || kw == "punct" || kw == "xml") {
         int start, end;
         std::string text;
-        if (!number(start) || !number(end) || !rest_of_line(text)) return false;
-        og_marker m(start, end, trim(text));
+        if (!number(start) || !number(end)) return false;
+        if (esc ? !escaped(text) : !rest_of_line(text)) return false;
+        og_marker m(start, end, "");
+        m.label = esc ? text : trim(text);
         if (kw == "word")
             track.words.push_back(m);
         else if (kw == "punct")
@@ -249,8 +358,22 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         FGesture g;
         int type;
         std::string text;
-        if (!number(g.start) || !number(g.end) || !number(type) || !rest_of_line(text)) return false;
+        if (!number(g.start) || !number(g.end) || !number(type)) return false;
         g.type = static_cast<uint32_t>(type);
+        if (esc) {
+            // Both names escaped, bars inside them too, joined by one bar.
+            if (!token(text)) return false;
+            const size_t bar = text.find('|');
+            if (bar == std::string::npos || !unescape_field(text.substr(0, bar), g.gesture_name) ||
+                !unescape_field(text.substr(bar + 1), g.pose_name)) {
+                error("Incorrect escaped text '" + text + "' in '" + keyword_ + "' record");
+                return false;
+            }
+            g.update_label();
+            track.gestures.push_back(g);
+            return true;
+        }
+        if (!rest_of_line(text)) return false;
         text = trim(text);
         size_t bar = text.find('|');
         if (bar == std::string::npos) {
@@ -265,11 +388,11 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
     }
     if (kw == "audio" || kw == "text_file") {
         std::string text;
-        if (!rest_of_line(text)) return false;
-        (kw == "audio" ? file.audio_path : file.text_file_path) = trim(text);
+        if (esc ? !escaped(text) : !rest_of_line(text)) return false;
+        (kw == "audio" ? file.audio_path : file.text_file_path) = esc ? text : trim(text);
         return true;
     }
-    if (kw == lower_ascii(kScriptBegin)) {
+    if (kw == "%%-begin-zuvo-text-%%") {
         in_.get();  // the blank after the keyword
         std::string text;
         for (;;) {
@@ -316,53 +439,116 @@ int whole_value(float value) {
     return static_cast<int>(value);
 }
 
-void write_phoneme(std::ostream& out, const phn_marker& p) {
-    out << "phn " << p.start << ' ' << p.end << ' ' << whole_value(p.value) << ' ' << label_field(p.label) << '\n';
-    for (const marker_base& e : p.energy)
-        out << "energy " << e.start << ' ' << e.end << ' ' << whole_value(e.value) << '\n';
-}
+// Writes records; a field the reader would refuse stops it with an error instead.
+class record_writer {
+public:
+    explicit record_writer(std::ostream& out) : out_(out) {}
 
-void write_text_marker(std::ostream& out, const char* keyword, const og_marker& m) {
-    out << keyword << ' ' << m.start << ' ' << m.end << ' ' << one_line(m.label) << '\n';
-}
+    std::ostream& out() { return out_; }
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
 
-void write_gesture(std::ostream& out, const FGesture& g) {
-    out << "gest " << g.start << ' ' << g.end << ' ' << g.type << ' ' << one_line(g.gesture_name) << '|'
-        << one_line(g.pose_name) << '\n';
-}
-
-void write_key(std::ostream& out, const art_marker& a) {
-    int count = std::clamp(static_cast<int>(a.key.count), 0, ArticulationKey::kMaxPairs);
-    out << "phn_vis " << a.start << ' ' << a.end << ' ' << count;
-    for (int i = 0; i < count; ++i) {
-        const ArticulationPair& pair = a.key.pairs[i];
-        out << ' ' << std::string(pair.code, strnlen(pair.code, sizeof pair.code)) << ' ' << pair.weight;
+    // The reader takes fields up to kMaxField characters; a rest-of-line field counts its blank.
+    bool fits(size_t length, const char* what, int start) {
+        if (length <= sync_results_file::kMaxField) return true;
+        if (error_.empty())
+            error_ = std::string("The ") + what + " at " + std::to_string(start) + " ms has a text of " +
+                     std::to_string(length) + " characters; a results file holds at most " +
+                     std::to_string(sync_results_file::kMaxField) + ".";
+        return false;
     }
-    out << '\n';
-}
 
-void write_envelope(std::ostream& out, const phn_env_marker& e) {
-    out << "phn_env " << e.start << ' ' << e.end << ' ' << label_field(e.label) << ' ' << e.points.size();
-    for (const envelope_point& p : e.points) out << ' ' << p.time << ' ' << p.value;
-    out << '\n';
-}
+    void phoneme(const phn_marker& p) {
+        const bool plain = p.label.empty() || plain_label(p.label);
+        const std::string label = p.label.empty() ? kEmptyLabel : plain ? p.label : escaped_token(p.label);
+        if (!fits(label.size(), "phoneme", p.start)) return;
+        out_ << (plain ? "phn " : "phn% ") << p.start << ' ' << p.end << ' ' << whole_value(p.value) << ' ' << label
+             << '\n';
+        for (const marker_base& e : p.energy)
+            out_ << "energy " << e.start << ' ' << e.end << ' ' << whole_value(e.value) << '\n';
+    }
+
+    void text_marker(const char* keyword, const og_marker& m) {
+        if (plain_line(m.label)) {
+            if (!fits(m.label.size() + 1, keyword, m.start)) return;
+            out_ << keyword << ' ' << m.start << ' ' << m.end << ' ' << m.label << '\n';
+        } else {
+            const std::string text = escaped_token(m.label);
+            if (!fits(text.size(), keyword, m.start)) return;
+            out_ << keyword << kEscapedSuffix << ' ' << m.start << ' ' << m.end << ' ' << text << '\n';
+        }
+    }
+
+    void gesture(const FGesture& g) {
+        // The reader takes the type as an int; a type with the top bit set is written so too.
+        const int32_t type = static_cast<int32_t>(g.type);
+        if (plain_gesture(g)) {
+            if (!fits(g.gesture_name.size() + g.pose_name.size() + 2, "gesture", g.start)) return;
+            out_ << "gest " << g.start << ' ' << g.end << ' ' << type << ' ' << g.gesture_name << '|' << g.pose_name
+                 << '\n';
+        } else {
+            const std::string text = escape_field(g.gesture_name, '|') + "|" + escape_field(g.pose_name, '|');
+            if (!fits(text.size(), "gesture", g.start)) return;
+            out_ << "gest% " << g.start << ' ' << g.end << ' ' << type << ' ' << text << '\n';
+        }
+    }
+
+    void key(const art_marker& a) {
+        const int count = std::clamp(static_cast<int>(a.key.count), 0, ArticulationKey::kMaxPairs);
+        bool plain = true;
+        for (int i = 0; i < count; ++i) plain = plain && plain_code(a.key.pairs[i].code, sizeof a.key.pairs[i].code);
+        out_ << (plain ? "phn_vis " : "phn_vis% ") << a.start << ' ' << a.end << ' ' << count;
+        for (int i = 0; i < count; ++i) {
+            const ArticulationPair& pair = a.key.pairs[i];
+            const std::string code(pair.code, strnlen(pair.code, sizeof pair.code));
+            out_ << ' ' << (plain ? code : escaped_token(code)) << ' ' << finite_value(pair.weight);
+        }
+        out_ << '\n';
+    }
+
+    void envelope(const phn_env_marker& e) {
+        const bool plain = e.label.empty() || plain_label(e.label);
+        const std::string label = e.label.empty() ? kEmptyLabel : plain ? e.label : escaped_token(e.label);
+        if (!fits(label.size(), "envelope", e.start)) return;
+        out_ << (plain ? "phn_env " : "phn_env% ") << e.start << ' ' << e.end << ' ' << label << ' ' << e.points.size();
+        for (const envelope_point& p : e.points) out_ << ' ' << p.time << ' ' << finite_value(p.value);
+        out_ << '\n';
+    }
+
+    void path(const char* keyword, const std::string& text) {
+        if (plain_line(text)) {
+            if (!fits(text.size() + 1, keyword, 0)) return;
+            out_ << keyword << ' ' << text << '\n';
+        } else {
+            const std::string escaped = escaped_token(text);
+            if (!fits(escaped.size(), keyword, 0)) return;
+            out_ << keyword << kEscapedSuffix << ' ' << escaped << '\n';
+        }
+    }
+
+private:
+    std::ostream& out_;
+    std::string error_;
+};
 
 }  // namespace
 
 bool sync_results_file::read(std::istream& in, std::ostream& errors) {
     // Numbers are read with '.' and without grouping whatever locale the stream has.
     ClassicNumbersScope classic(in);
+    warnings.clear();
     record_reader reader(in, errors);
     return reader.read_all(*this);
 }
 
-void sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags) {
+bool sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags, std::string* error) const {
     // Numbers are written as readers everywhere take them, whatever locale the stream has.
     ClassicNumbersScope classic(out);
+    record_writer w(out);
     if (flags & kWriteHeader) {
         out << "version " << 1.2 << '\n';
-        if (!audio_path.empty()) out << "audio " << one_line(audio_path) << '\n';
-        if (!text_file_path.empty()) out << "text_file " << one_line(text_file_path) << '\n';
+        if (!audio_path.empty()) w.path("audio", audio_path);
+        if (!text_file_path.empty()) w.path("text_file", text_file_path);
     }
 
     // One cursor per list; a list whose flag is clear starts exhausted. Candidates are compared in
@@ -389,7 +575,7 @@ void sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags)
             default: return t.envelope[i].start;
         }
     };
-    for (;;) {
+    while (w.ok()) {
         int chosen = -1;
         int smallest = INT_MAX;
         for (int kind = 0; kind < kKinds; ++kind) {
@@ -404,21 +590,38 @@ void sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags)
         if (chosen < 0) break;
         size_t i = cursor[chosen]++;
         switch (chosen) {
-            case kPhn: write_phoneme(out, t.phonemes[i]); break;
-            case kWord: write_text_marker(out, "word", t.words[i]); break;
-            case kPunct: write_text_marker(out, "punct", t.punctuation[i]); break;
-            case kGest: write_gesture(out, t.gestures[i]); break;
-            case kXml: write_text_marker(out, "xml", t.xml_events[i]); break;
-            case kArt: write_key(out, t.articulation[i]); break;
+            case kPhn: w.phoneme(t.phonemes[i]); break;
+            case kWord: w.text_marker("word", t.words[i]); break;
+            case kPunct: w.text_marker("punct", t.punctuation[i]); break;
+            case kGest: w.gesture(t.gestures[i]); break;
+            case kXml: w.text_marker("xml", t.xml_events[i]); break;
+            case kArt: w.key(t.articulation[i]); break;
             default:
                 if ((flags & kWriteSilenceEnvelopes) || !is_silence_label(t.envelope[i].label))
-                    write_envelope(out, t.envelope[i]);
+                    w.envelope(t.envelope[i]);
                 break;
         }
+    }
+    if (!w.ok()) {
+        if (error) *error = w.error();
+        return false;
     }
 
     if ((flags & kWriteScript) && !script_text.empty())
         out << kScriptBegin << ' ' << escape_script(script_text) << '\n' << kScriptEnd << '\n';
     out << "end_markers\n";
     out.flush();
+    if (!out) {
+        if (error) *error = "The results could not be written (the disk may be full).";
+        return false;
+    }
+    return true;
+}
+
+bool SaveResultsFile(const sync_results_file& file, const std::string& path, uint32_t flags, std::string* error) {
+    std::string why;
+    const bool saved = SaveFileSafely(path, [&](std::ostream& out) { return file.write(out, 0, flags, &why); }, error);
+    // The writer's own reason says more than the safe save's general one.
+    if (!saved && !why.empty() && error) *error = "Cannot save \"" + path + "\": " + why;
+    return saved;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "model/app_sync_results.h"
 
@@ -41,10 +42,20 @@ public:
     // paths and script. Stops right after "end_markers", leaving the stream there; true when that
     // or the end of the stream is reached without an error. Each error is written to errors as
     // "Error: Line[n]: message" and ends reading with false; what was read before it stays.
+    // A file that ends without "end_markers" still reads, with a note in warnings that it may
+    // have been cut short.
     virtual bool read(std::istream& in, std::ostream& errors);
     // Writes the records chosen by flags (sync_write_flags) in start-time order and always
-    // "end_markers"; the second argument is not used.
-    virtual void write(std::ostream& out, int unused, uint32_t flags);
+    // "end_markers"; the second argument is not used. Every marker the track can hold is written
+    // so that read gives it back: a label the plain records can't carry (a phoneme label longer
+    // than 2 characters or with a blank, a gesture name with a bar, a word with a line break)
+    // goes into the same record with its keyword ending in '%' and its text percent-escaped.
+    // False (error says why, when given) when the stream failed, e.g. on a full disk, or when a
+    // field is longer than the reader takes (kMaxField); the output is then incomplete.
+    virtual bool write(std::ostream& out, int unused, uint32_t flags, std::string* error = nullptr) const;
+
+    // Warnings of the last read (the file may be cut short); empty when none.
+    std::vector<std::string> warnings;
 
     app_sync_results results;
     float version = kVersion;
@@ -52,3 +63,8 @@ public:
     std::string script_text;
     std::string text_file_path;
 };
+
+// Saves the file to path through the safe save (the old file is kept on any failure): the records
+// chosen by flags. False with error (when given) saying why.
+bool SaveResultsFile(const sync_results_file& file, const std::string& path, uint32_t flags,
+                     std::string* error = nullptr);

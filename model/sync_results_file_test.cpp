@@ -2,6 +2,8 @@
 // error message, and malformed input that must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -31,6 +33,11 @@ read_result read_text(const std::string& text) {
     r.ok = r.file.read(in, errors);
     r.errors = errors.str();
     return r;
+}
+
+std::string read_whole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string write_text(sync_results_file& file, uint32_t flags) {
@@ -148,22 +155,73 @@ TEST(ResultsFile, WriterOrderAtEqualStarts) {
     EXPECT_FLOAT_EQ(back.file.results.phonemes[0].value, 37.0f);
 }
 
-TEST(ResultsFile, LineBreaksInLabelsAreWrittenAsBlanks) {
-    sync_results_file f;
-    f.results.words.emplace_back(0, 10, "two\r\nlines");
-    f.results.punctuation.emplace_back(10, 20, "\n");
-    f.results.xml_events.emplace_back(20, 30, "<a\nb/>");
-    FGesture g(FGesture::kPose, 30, 40, 0.0f);
-    g.gesture_name = "no\nd";
-    g.pose_name = "id\rle";
-    f.results.gestures.push_back(g);
-    read_result back = read_text(write_text(f, kWriteAll));
-    ASSERT_TRUE(back.ok) << back.errors;
-    EXPECT_EQ(back.file.results.words[0].label, "two  lines");
-    EXPECT_EQ(back.file.results.punctuation[0].label, "");
-    EXPECT_EQ(back.file.results.xml_events[0].label, "<a b/>");
-    EXPECT_EQ(back.file.results.gestures[0].gesture_name, "no d");
-    EXPECT_EQ(back.file.results.gestures[0].pose_name, "id le");
+TEST(ResultsFile, EveryLabelTheTrackCanHoldRoundTrips) {
+    // Texts the plain records can't carry: too long for a phoneme token, blanks, line breaks,
+    // bars, escapes of their own, the empty-label placeholder itself.
+    const std::string texts[] = {"sil", "a b", " ", "two\r\nlines", "\n", "<a\nb/>", "no|d", "|", "%", "%41",
+                                 "<empty>", "  padded  ", std::string("nul\0in", 6), "\xc3\xa9t\xc3\xa9", "AA"};
+    for (const std::string& text : texts) {
+        sync_results_file f;
+        f.audio_path = text;
+        f.text_file_path = text + "x";
+        phn_marker p(0, 10, "", 40.0f);
+        p.label = text;
+        p.add_energy(7.0f, 0, 10);
+        f.results.phonemes.push_back(p);
+        phn_env_marker env(0, 10, "");
+        env.label = text;
+        env.points.emplace_back(0, 5, 0.5f);
+        f.results.envelope.push_back(env);
+        f.results.words.emplace_back(0, 10, text.c_str());
+        f.results.words[0].label = text;
+        f.results.punctuation.emplace_back(0, 10, "");
+        f.results.punctuation[0].label = text;
+        f.results.xml_events.emplace_back(0, 10, "");
+        f.results.xml_events[0].label = text;
+        FGesture g(FGesture::kPose, 0, 10, 0.0f);
+        g.type = 0xFFFFFED4u;  // read from "-300"
+        g.gesture_name = text;
+        g.pose_name = text + "|" + text;
+        f.results.gestures.push_back(g);
+        ArticulationKey key{};
+        key.count = 2;
+        std::strncpy(key.pairs[0].code, text.c_str(), 3);
+        std::strcpy(key.pairs[1].code, "AA");
+        key.pairs[1].weight = 0.5f;
+        f.results.articulation.emplace_back(key);
+        // A record after them all must still be read.
+        f.results.words.emplace_back(20, 30, "after");
+
+        const std::string written = write_text(f, kWriteAll);
+        read_result back = read_text(written);
+        ASSERT_TRUE(back.ok) << back.errors << written;
+        EXPECT_TRUE(back.file.warnings.empty()) << written;
+        const app_sync_results& t = back.file.results;
+        EXPECT_EQ(back.file.audio_path, text) << written;
+        EXPECT_EQ(back.file.text_file_path, text + "x") << written;
+        ASSERT_EQ(t.phonemes.size(), 1u) << written;
+        EXPECT_EQ(t.phonemes[0].label, text) << written;
+        EXPECT_EQ(t.phonemes[0].energy.size(), 1u) << written;
+        ASSERT_EQ(t.envelope.size(), 1u) << written;
+        EXPECT_EQ(t.envelope[0].label, text) << written;
+        EXPECT_EQ(t.envelope[0].points.size(), 1u) << written;
+        ASSERT_EQ(t.words.size(), 2u) << written;
+        EXPECT_EQ(t.words[0].label, text) << written;
+        EXPECT_EQ(t.words[1].label, "after") << written;
+        ASSERT_EQ(t.punctuation.size(), 1u) << written;
+        EXPECT_EQ(t.punctuation[0].label, text) << written;
+        ASSERT_EQ(t.xml_events.size(), 1u) << written;
+        EXPECT_EQ(t.xml_events[0].label, text) << written;
+        ASSERT_EQ(t.gestures.size(), 1u) << written;
+        EXPECT_EQ(t.gestures[0].gesture_name, text) << written;
+        EXPECT_EQ(t.gestures[0].type, 0xFFFFFED4u) << written;
+        EXPECT_EQ(t.gestures[0].pose_name, text + "|" + text) << written;
+        ASSERT_EQ(t.articulation.size(), 1u) << written;
+        EXPECT_EQ(std::string(t.articulation[0].key.pairs[0].code), std::string(key.pairs[0].code)) << written;
+        EXPECT_EQ(std::string(t.articulation[0].key.pairs[1].code), "AA") << written;
+        // Saving what was read gives the same file.
+        EXPECT_EQ(write_text(back.file, kWriteAll), written);
+    }
 }
 
 TEST(ResultsFile, ValuesBeyondWholeNumbersAreWrittenSaturated) {
@@ -368,6 +426,91 @@ TEST(ResultsFile, MalformedInputFailsCleanly) {
         std::string written = write_text(r.file, kWriteAll);
         EXPECT_EQ(written.substr(written.size() - 12), "end_markers\n");
     }
+}
+
+// A stream buffer that takes the first `room` bytes and then fails, like a full disk.
+class full_disk_buffer : public std::streambuf {
+public:
+    explicit full_disk_buffer(size_t room) : room_(room) {}
+
+protected:
+    int overflow(int c) override {
+        if (room_ == 0) return traits_type::eof();
+        --room_;
+        return traits_type::not_eof(c);
+    }
+
+private:
+    size_t room_;
+};
+
+TEST(ResultsFile, WriterReportsFailure) {
+    sync_results_file f;
+    f.results.words.emplace_back(0, 10, "hello");
+    f.script_text = std::string(5000, 's');
+    for (size_t room : {size_t(0), size_t(20), size_t(4000)}) {
+        full_disk_buffer buffer(room);
+        std::ostream out(&buffer);
+        std::string error;
+        EXPECT_FALSE(f.write(out, 0, kWriteAll, &error)) << room;
+        EXPECT_NE(error, "") << room;
+    }
+    // A field longer than the reader takes is refused, not written to stop a later read.
+    f.results.words.emplace_back(20, 30, std::string(3000, 'w').c_str());
+    std::ostringstream out;
+    std::string error;
+    EXPECT_FALSE(f.write(out, 0, kWriteAll, &error));
+    EXPECT_NE(error.find("20 ms"), std::string::npos) << error;
+}
+
+TEST(ResultsFile, SaveKeepsTheOldFileOnFailure) {
+    const std::string folder = ::testing::TempDir() + "results_save_test";
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/take.zuvo";
+    sync_results_file f;
+    f.results.phonemes.emplace_back(0, 10, "sil", 5.0f);
+    std::string error;
+    ASSERT_TRUE(SaveResultsFile(f, path, kWriteAll, &error)) << error;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream errors;
+    sync_results_file back;
+    ASSERT_TRUE(back.read(in, errors)) << errors.str();
+    ASSERT_EQ(back.results.phonemes.size(), 1u);
+    EXPECT_EQ(back.results.phonemes[0].label, "sil");
+    const std::string saved = read_whole(path);
+
+    f.results.words.emplace_back(0, 10, std::string(3000, 'w').c_str());
+    EXPECT_FALSE(SaveResultsFile(f, path, kWriteAll, &error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(read_whole(path), saved);
+    EXPECT_FALSE(SaveResultsFile(f, folder + "/missing/take.zuvo", kWriteAll, &error));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ResultsFile, FileWithoutItsEndReadsWithAWarning) {
+    const struct {
+        const char* input;
+        bool warned;
+    } cases[] = {
+        {"word 1 2 a\nphn 0 10 1 x\n", true},
+        {"word 1 2 a\nphn 0 10 1 x", true},
+        {"", true},
+        {"word 1 2 a\nend_markers\n", false},
+        {"word 1 2 a\nend_markers", false},
+    };
+    for (const auto& c : cases) {
+        read_result r = read_text(c.input);
+        EXPECT_TRUE(r.ok) << c.input;
+        EXPECT_EQ(!r.file.warnings.empty(), c.warned) << c.input;
+        EXPECT_EQ(r.errors, "") << c.input;
+    }
+    // A second read starts with no warnings of the first.
+    sync_results_file f;
+    std::ostringstream errors;
+    std::istringstream cut("word 1 2 a\n"), whole("end_markers\n");
+    f.read(cut, errors);
+    f.read(whole, errors);
+    EXPECT_TRUE(f.warnings.empty());
 }
 
 }  // namespace

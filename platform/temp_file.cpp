@@ -35,7 +35,11 @@ int OpenTemporaryFile(const char* path) {
         errno = EINVAL;
         return -1;
     }
-    const int fd = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Whatever holds the name now (the placeholder CreateUniqueTempFile left, or a link someone
+    // put there since) is removed, and the file is made anew exclusively: if the name is taken again
+    // in between, the open fails instead of opening (and truncating) another file.
+    ::unlink(path);
+    const int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     const int saved = errno;
     ::unlink(path);
     errno = saved;

@@ -9,7 +9,8 @@ std::string GetTempFolder();
 // Creates a new empty file "<temp folder><prefix>XXXXXX" with a unique name and returns its
 // path; empty when none can be made.
 std::string CreateUniqueTempFile(const std::string& prefix);
-// Opens path read-write, created if needed and truncated, then removes its name: the data lives
-// until the descriptor is closed. Returns the descriptor, or -1 with errno set; on failure the
-// name is removed too.
+// Makes a new empty file at path, read-write and exclusively (whatever held the name before is
+// removed first; a link put there is never followed), then removes its name: the data lives until
+// the descriptor is closed. Returns the descriptor, or -1 with errno set; on failure the name is
+// removed too.
 int OpenTemporaryFile(const char* path);

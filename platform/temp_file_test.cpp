@@ -2,6 +2,7 @@
 #include "platform/temp_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,6 +78,32 @@ TEST(TempFile, OpenedTemporaryFileHasNoNameButKeepsItsData) {
     ASSERT_EQ(::pread(fd, back, 3, 0), 3);
     EXPECT_EQ(std::string(back, 3), "abc");
     ::close(fd);
+}
+
+TEST(TempFile, OpeningNeverFollowsALinkPutInItsPlace) {
+    // Between making the name and opening it, another program may put a link there.
+    const std::string victim = CreateUniqueTempFile("murmurex_victim");
+    const std::string path = CreateUniqueTempFile("murmurex_test");
+    ASSERT_FALSE(victim.empty());
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(::truncate(victim.c_str(), 0), 0);
+    {
+        const int v = ::open(victim.c_str(), O_WRONLY);
+        ASSERT_GE(v, 0);
+        ASSERT_EQ(::write(v, "keep", 4), 4);
+        ::close(v);
+    }
+    ::unlink(path.c_str());
+    ASSERT_EQ(::symlink(victim.c_str(), path.c_str()), 0);
+    const int fd = OpenTemporaryFile(path.c_str());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+    ::close(fd);
+    struct stat st {};
+    ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 4);
+    EXPECT_FALSE(Exists(path));
+    ::unlink(victim.c_str());
 }
 
 TEST(TempFile, OpenFailureReportsErrno) {

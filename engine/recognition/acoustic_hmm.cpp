@@ -13,6 +13,7 @@
 #include "engine/api/sdk_log.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/number_text.h"
+#include "engine/util/file_utils.h"
 #include "platform/fp_guard.h"
 
 const char* const kAccErrNotAModel = "[01] The Specified model is not a valid model";
@@ -263,13 +264,9 @@ void CAccousticHMM::FinishRead() {
     }
 }
 
-bool CAccousticHMM::Write(const char* path) const {
+bool CAccousticHMM::Write(const char* path, std::string* error) const {
     if (path == nullptr) return false;
-    FILE* f = std::fopen(path, "wb+");
-    if (f == nullptr) return false;
-    bool ok = WriteImage(f);
-    if (std::fclose(f) != 0) ok = false;
-    return ok;
+    return SaveFileThroughStdio(path, [this](FILE* f) { return WriteImage(f); }, error);
 }
 
 bool CAccousticHMM::WriteImage(std::vector<uint8_t>* out) const {
@@ -455,9 +452,8 @@ void CAccousticHMM::DumpModel(FILE* file, int model) const {
 
 bool CAccousticHMM::WriteFeatureDatabaseHeader(const char* path) const {
     if (path == nullptr) return false;
-    FILE* f = std::fopen(path, "w+");
-    if (f == nullptr) return false;
-    std::fprintf(f, "DBASE_OPERATIVE_FEATURES:\n");
+    return SaveFileThroughStdio(path, [this](FILE* f) {
+        std::fprintf(f, "DBASE_OPERATIVE_FEATURES:\n");
     std::fprintf(f, "file_type: Features_File\n");
     std::fprintf(f, "label: 4\n");
     std::fprintf(f, "file_list: timit.lst\n");
@@ -466,7 +462,8 @@ bool CAccousticHMM::WriteFeatureDatabaseHeader(const char* path) const {
     std::fprintf(f, "statistics_dimension: %d\n\n", features.numFeatures);
     std::fprintf(f, "type_of_matrix: diagonal\n");
     for (int m = 0; m < numModels; ++m) DumpModel(f, m);
-    return std::fclose(f) == 0;
+        return true;
+    });
 }
 
 int CreateAccHMM(const void* data, int size, char* errorText, CAccousticHMM** out) {

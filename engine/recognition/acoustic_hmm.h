@@ -49,7 +49,10 @@ public:
 
     // Phone trigram language model (text of "token count" pairs). Rebuilds the three tables. False
     // when no pair was read, or the tables cannot be allocated.
+    // On any failure the model is left without a language model (empty tables).
     virtual bool ReadTrigrams(std::istream& in, bool countsAreConditional);
+    // Drops the language model; the textless search then runs without it.
+    void ClearTrigrams();
     // Phone constraints ("codes milliseconds" pairs); false (and no constraints) when a token holds
     // a character that starts no label.
     virtual bool ReadConstraints(std::istream& in, int unused);
@@ -58,12 +61,13 @@ public:
     // Reads the model image at the cursor. On failure errorText (kAccErrorTextSize characters, may
     // be null) holds one of the three messages; on success it is empty.
     virtual bool Read(const unsigned char** cursor, unsigned* remaining, char* errorText);
-    // Writes the image (version 1) to path; false when the file cannot be written.
-    virtual bool Write(const char* path) const;
+    // Saves the image (version 1) to path through the safe save, so the old file stays on any
+    // failure; false (error, when given, says why) when it cannot be written.
+    virtual bool Write(const char* path, std::string* error = nullptr) const;
     // The same image in memory, the bytes Read and CreateAccHMM take; false when it cannot be made.
     bool WriteImage(std::vector<uint8_t>* out) const;
-    // The image to an open stream; false when a write fails.
-    bool WriteImage(FILE* file) const;
+    // The image itself; false when a write failed.
+    bool WriteImage(FILE* f) const;
     virtual void DumpText(std::ostream& out) const;
     virtual bool WriteFeatureDatabaseHeader(const char* path) const;
     // Works out hasSkips from the transition matrix.

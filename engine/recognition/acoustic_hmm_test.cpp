@@ -94,6 +94,11 @@ TEST(AcousticHmm, LargeModelReadsAndWritesBackByteForByte) {
     std::vector<uint8_t> inMemory;
     ASSERT_TRUE(model.WriteImage(&inMemory));
     EXPECT_EQ(inMemory, image);
+    // Saving where no file can be made says so.
+    std::string error;
+    EXPECT_FALSE(model.Write("/nonexistent/folder/model.hmm", &error));
+    EXPECT_NE(error, "");
+    EXPECT_FALSE(model.Write(::testing::TempDir().c_str(), &error));
 }
 
 TEST(AcousticHmm, MalformedImagesFailWithTheirMessage) {

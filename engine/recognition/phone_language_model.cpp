@@ -1,6 +1,5 @@
 // Phone constraints (duration limits per phoneme) and the phone trigram language model, read from
 // text into an acoustic model, and the entry points that load them from a text or a file.
-#include <fstream>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/util/number_text.h"
+#include "engine/util/file_utils.h"
 #include "platform/fp_guard.h"
 
 namespace {
@@ -66,10 +66,19 @@ float CAccousticHMM::SelfLoopWeight(int fromModel, int toModel, int framesInStat
     return 1.0f;
 }
 
+void CAccousticHMM::ClearTrigrams() {
+    trigramVersion1 = 0;
+    std::vector<float>().swap(unigrams);
+    std::vector<float>().swap(bigrams);
+    std::vector<float>().swap(trigrams);
+}
+
 bool CAccousticHMM::ReadTrigrams(std::istream& in, bool countsAreConditional) {
     CFuncTrace trace("CAccousticHMM::ReadTrigrams");
     ClassicNumbersScope classic(in);
-    trigramVersion1 = 0;
+    // Whatever fails below leaves no language model: the searches test for empty tables, never
+    // for zeroed ones.
+    ClearTrigrams();
     const int32_t n = numModels;
     if (n < 1 || n > kMaxTrigramModels) return false;
     const size_t n1 = static_cast<size_t>(n);
@@ -78,9 +87,7 @@ bool CAccousticHMM::ReadTrigrams(std::istream& in, bool countsAreConditional) {
         bigrams.assign(n1 * n1, 0.0f);
         trigrams.assign(n1 * n1 * n1, 0.0f);
     } catch (const std::bad_alloc&) {
-        unigrams.clear();
-        bigrams.clear();
-        trigrams.clear();
+        ClearTrigrams();
         return false;
     }
     auto bi = [&](size_t i, size_t j) -> float& { return bigrams[i * n1 + j]; };
@@ -175,7 +182,11 @@ bool CAccousticHMM::ReadTrigrams(std::istream& in, bool countsAreConditional) {
         }
     }
     // An empty or unreadable text leaves no language model; say so instead of loading zeros.
-    return stored > 0;
+    if (stored == 0) {
+        ClearTrigrams();
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -183,6 +194,16 @@ namespace {
 std::string TextOf(const char* text, int length) {
     if (length < 0) return std::string(text);
     return std::string(text, static_cast<size_t>(length));
+}
+
+// A constraint or trigram file read whole, bounded: 10 when it does not open or is a folder, 12
+// when it is larger than such a file can be; the reason goes to the log.
+int ReadTextForModel(const char* path, size_t maxBytes, std::string* text) {
+    if (path == nullptr) return kErrFileNotFound;
+    std::string error;
+    if (ReadWholeFile(path, maxBytes, text, &error)) return kErrNone;
+    SdkLogPrintf("%s\n", error.c_str());
+    return error.find("larger than") != std::string::npos ? kErrBadData : kErrFileNotFound;
 }
 
 }  // namespace
@@ -205,10 +226,14 @@ int LoadPhoneConstraintsFileIntoHMM(CAccousticHMM* model, const char* path, int 
     CFloatingPointGuard guard;
     CFuncTrace trace("LoadPhoneConstraintsFileIntoHMM");
     return RunEntryPoint([&]() -> int {
-        if (path == nullptr) return kErrFileNotFound;
-        std::ifstream in(path, std::ios::binary);
-        if (!in.is_open()) return kErrFileNotFound;
         if (model == nullptr) return kErrInvalidArgument;
+        std::string text;
+        const int code = ReadTextForModel(path, kMaxConstraintFileBytes, &text);
+        if (code != kErrNone) {
+            model->ClearConstraints();
+            return code;
+        }
+        std::istringstream in(text);
         return model->ReadConstraints(in, unused) ? kErrNone : kErrBadData;
     });
 }
@@ -218,7 +243,10 @@ int LoadTrigramIntoHMM(CAccousticHMM* model, const char* text, int length, int u
     CFuncTrace trace("LoadTrigramIntoHMM");
     return RunEntryPoint([&]() -> int {
         if (model == nullptr) return kErrInvalidArgument;
-        if (text == nullptr) return kErrBadData;
+        if (text == nullptr) {
+            model->ClearTrigrams();
+            return kErrBadData;
+        }
         std::istringstream in(TextOf(text, length));
         return model->ReadTrigrams(in, unused != 0) ? kErrNone : kErrBadData;
     });
@@ -228,10 +256,14 @@ int LoadTrigramFileIntoHMM(CAccousticHMM* model, const char* path, int unused) {
     CFloatingPointGuard guard;
     CFuncTrace trace("LoadTrigramFileIntoHMM");
     return RunEntryPoint([&]() -> int {
-        if (path == nullptr) return kErrFileNotFound;
-        std::ifstream in(path, std::ios::binary);
-        if (!in.is_open()) return kErrFileNotFound;
         if (model == nullptr) return kErrInvalidArgument;
+        std::string text;
+        const int code = ReadTextForModel(path, kMaxTrigramFileBytes, &text);
+        if (code != kErrNone) {
+            model->ClearTrigrams();
+            return code;
+        }
+        std::istringstream in(text);
         return model->ReadTrigrams(in, unused != 0) ? kErrNone : kErrBadData;
     });
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -170,6 +171,33 @@ TEST_F(PhoneModel, CountsAndConstraintsReadTheSameUnderACommaDecimalLocale) {
     EXPECT_FLOAT_EQ(model.Bigram(0, 1), 0.75f);
     ASSERT_EQ(LoadPhoneConstraintsIntoHMM(&model, "AH 1200", -1, 0), 0);
     EXPECT_EQ(Limit("AH"), 40);
+}
+
+TEST_F(PhoneModel, FailedLoadsLeaveNoLanguageModelOrConstraints) {
+    Load({"x", "AH", "h"});
+    const std::string missing = std::string(::testing::TempDir()) + "phone_lm_test_missing.txt";
+    const struct {
+        const char* what;
+        std::function<int()> load;
+        int code;
+    } failures[] = {
+        {"no pair", [&] { return LoadTrigramIntoHMM(&model, "qq 1 zz 2", -1, 0); }, 12},
+        {"null text", [&] { return LoadTrigramIntoHMM(&model, nullptr, 0, 0); }, 12},
+        {"missing file", [&] { return LoadTrigramFileIntoHMM(&model, missing.c_str(), 0); }, 10},
+        {"folder", [&] { return LoadTrigramFileIntoHMM(&model, "/tmp", 0); }, 10},
+        {"endless device", [&] { return LoadTrigramFileIntoHMM(&model, "/dev/zero", 0); }, 12},
+    };
+    for (const auto& f : failures) {
+        ASSERT_EQ(LoadTrigramIntoHMM(&model, "x 1 xAH 1 xAHx 1", -1, 0), 0);
+        ASSERT_FALSE(model.trigrams.empty());
+        EXPECT_EQ(f.load(), f.code) << f.what;
+        EXPECT_TRUE(model.trigrams.empty()) << f.what;
+        EXPECT_TRUE(model.bigrams.empty()) << f.what;
+        EXPECT_TRUE(model.unigrams.empty()) << f.what;
+    }
+    ASSERT_EQ(LoadPhoneConstraintsIntoHMM(&model, "x 180", -1, 0), 0);
+    EXPECT_EQ(LoadPhoneConstraintsFileIntoHMM(&model, "/dev/zero", 0), 12);
+    EXPECT_TRUE(model.constraints.empty());
 }
 
 }  // namespace

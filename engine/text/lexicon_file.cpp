@@ -17,6 +17,7 @@
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/binary_io.h"
+#include "engine/util/file_utils.h"
 
 namespace {
 
@@ -176,18 +177,18 @@ int WriteLexiconFile(const char* path, const TranscriberInfo& info, const std::s
         Z_OK)
         return kErrOutOfMemory;
 
-    FilePtr file(std::fopen(path, "wb"));
-    if (!file) return kErrFileInUse;
-    FILE* f = file.get();
+    if (path == nullptr) return kErrFileInUse;
     TranscriberInfo header = info;
     header.name[sizeof(header.name) - 1] = 0;
     header.locale[sizeof(header.locale) - 1] = 0;
-    bool ok = WriteInt32(f, kLexiconMagic) && WriteInt16(f, kLexiconVersion) && WriteString(f, header.name) &&
-              WriteInt32(f, header.id) && WriteInt32(f, header.flags);
-    if (header.flags & kLanguageHasLocale) ok = ok && WriteString(f, header.locale);
-    if (header.flags & kLanguageHasPhoneConstraints) ok = ok && WriteString(f, phoneConstraints.c_str());
-    ok = ok && WriteInt32(f, kPackedBlockMagic) && WriteInt32(f, static_cast<int32_t>(block.size())) &&
-         WriteBytes(f, packed.data(), packedSize);
-    ok = std::fflush(f) == 0 && ok;
+    // Saved through the safe save: a failed write keeps the old file.
+    const bool ok = SaveFileThroughStdio(path, [&](FILE* f) {
+        bool written = WriteInt32(f, kLexiconMagic) && WriteInt16(f, kLexiconVersion) &&
+                       WriteString(f, header.name) && WriteInt32(f, header.id) && WriteInt32(f, header.flags);
+        if (header.flags & kLanguageHasLocale) written = written && WriteString(f, header.locale);
+        if (header.flags & kLanguageHasPhoneConstraints) written = written && WriteString(f, phoneConstraints.c_str());
+        return written && WriteInt32(f, kPackedBlockMagic) && WriteInt32(f, static_cast<int32_t>(block.size())) &&
+               WriteBytes(f, packed.data(), packedSize);
+    });
     return ok ? kErrNone : kErrFileInUse;
 }

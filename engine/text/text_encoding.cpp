@@ -1,6 +1,10 @@
 // Conversion between UTF-8 and code page 1252 with the byte-offset map.
 #include "engine/text/text_encoding.h"
 
+#include <algorithm>
+
+#include "engine/util/file_utils.h"
+
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F; the other bytes are their own code points. The five
@@ -57,8 +61,13 @@ void AppendUtf8(std::string& out, uint32_t cp) {
     } else if (cp < 0x800) {
         out.push_back(static_cast<char>(0xC0 | cp >> 6));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
+    } else if (cp < 0x10000) {
         out.push_back(static_cast<char>(0xE0 | cp >> 12));
+        out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | cp >> 18));
+        out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
@@ -73,23 +82,120 @@ int32_t Cp1252Text::Utf8Offset(int32_t position) const {
     return utf8Offsets[static_cast<size_t>(position)];
 }
 
-Cp1252Text ConvertUtf8ToCp1252(std::string_view utf8) {
+std::string ScriptWarning::ToString() const { return "line " + std::to_string(line) + ": " + message; }
+
+void ScriptWarnings::Add(int32_t offset, int32_t line, std::string message) {
+    if (!out_) return;
+    ++count_;
+    if (count_ <= kMaxScriptWarnings) out_->push_back(ScriptWarning{offset, line, std::move(message)});
+}
+
+void ScriptWarnings::Finish() {
+    if (!out_ || count_ <= kMaxScriptWarnings) return;
+    out_->back().message += " (and " + std::to_string(count_ - kMaxScriptWarnings) + " more warnings not shown)";
+}
+
+std::string DecodeScriptBytes(std::string_view bytes, std::vector<ScriptWarning>* warnings) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+    const bool little = bytes.substr(0, 2) == "\xFF\xFE";
+    const bool big = bytes.substr(0, 2) == "\xFE\xFF";
+    if (!little && !big) return std::string(bytes);
+    ScriptWarnings notes(warnings);
+    std::string out;
+    out.reserve(bytes.size());
+    int32_t line = 1;
+    auto unit = [&](size_t i) -> uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? (a | b << 8) : (a << 8 | b);
+    };
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+        if (i + 1 >= bytes.size()) {
+            notes.Add(static_cast<int32_t>(out.size()), line, "the UTF-16 text ends in half a character, read as U+FFFD");
+            AppendUtf8(out, 0xFFFD);
+            break;
+        }
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            notes.Add(static_cast<int32_t>(out.size()), line, "an unpaired UTF-16 surrogate, read as U+FFFD");
+            cp = 0xFFFD;
+        }
+        if (cp == '\n') ++line;
+        AppendUtf8(out, cp);
+    }
+    notes.Finish();
+    return out;
+}
+
+bool ReadScriptFile(const std::string& path, std::string* utf8, std::vector<ScriptWarning>* warnings,
+                    std::string* error) {
+    std::string bytes;
+    if (!ReadWholeFile(path, kMaxScriptFileBytes, &bytes, error)) return false;
+    *utf8 = DecodeScriptBytes(bytes, warnings);
+    return true;
+}
+
+Cp1252Text ConvertUtf8ToCp1252(std::string_view utf8, std::vector<ScriptWarning>* warnings) {
     Cp1252Text result;
+    ScriptWarnings notes(warnings);
     result.bytes.reserve(utf8.size());
     result.utf8Offsets.reserve(utf8.size() + 1);
+    int32_t line = 1;
+    // The run of characters code page 1252 lacks being collected: blanks between two of them
+    // belong to it, so a sentence in another script gives one warning.
+    size_t runStart = 0, runEnd = 0;
+    int runCount = 0;
+    int32_t runLine = 1;
+    auto endRun = [&] {
+        if (runCount == 0) return;
+        // The text quoted is cut at a character boundary.
+        size_t shown = std::min<size_t>(runEnd - runStart, 60);
+        while (shown > 0 && shown < runEnd - runStart && (static_cast<unsigned char>(utf8[runStart + shown]) & 0xC0) == 0x80)
+            --shown;
+        notes.Add(static_cast<int32_t>(runStart), runLine,
+                  std::to_string(runCount) + (runCount == 1 ? " character" : " characters") +
+                      " the engine can't read, skipped: \"" + std::string(utf8.substr(runStart, shown)) +
+                      (shown < runEnd - runStart ? "...\"" : "\""));
+        runCount = 0;
+    };
     for (size_t i = 0; i < utf8.size();) {
         uint32_t cp = 0;
         const int length = DecodeUtf8(utf8, i, &cp);
-        result.utf8Offsets.push_back(static_cast<int32_t>(i));
         if (length == 0) {
+            endRun();
+            result.utf8Offsets.push_back(static_cast<int32_t>(i));
             result.bytes.push_back(utf8[i]);
             ++i;
             continue;
         }
-        const int byte = ByteOf(cp);
+        if (cp == 0xFEFF) {  // a byte order mark, or a zero-width no-break space: nothing to say
+            i += static_cast<size_t>(length);
+            continue;
+        }
+        int byte = ByteOf(cp);
+        if (cp == 0) {
+            endRun();
+            notes.Add(static_cast<int32_t>(i), line, "a NUL character, read as a blank");
+            byte = ' ';
+        } else if (byte < 0) {
+            if (runCount == 0) {
+                runStart = i;
+                runLine = line;
+            }
+            ++runCount;
+            runEnd = i + static_cast<size_t>(length);
+        } else if (runCount > 0 && cp != ' ' && cp != '\t') {
+            endRun();
+        }
+        if (cp == '\n') ++line;
+        result.utf8Offsets.push_back(static_cast<int32_t>(i));
         result.bytes.push_back(byte < 0 ? '?' : static_cast<char>(byte));
         i += static_cast<size_t>(length);
     }
+    endRun();
+    notes.Finish();
     result.utf8Offsets.push_back(static_cast<int32_t>(utf8.size()));
     return result;
 }

@@ -71,3 +71,69 @@ TEST(TextEncodingTest, MarkersSliceTheUsersText) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> Strings(const std::vector<ScriptWarning>& warnings) {
+    std::vector<std::string> out;
+    for (const ScriptWarning& w : warnings) out.push_back(w.ToString());
+    return out;
+}
+
+TEST(TextEncodingTest, ScriptFilesWithByteOrderMarks) {
+    using namespace std::string_literals;
+    const struct {
+        std::string bytes;
+        std::string utf8;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {"\xEF\xBB\xBFHi", "Hi", {}},
+        {"\xFF\xFEH\0i\0\n\0\xE9\0"s, "Hi\n\xC3\xA9", {}},
+        {"\xFE\xFF\0H\0i\x04\x1F"s, "Hi\xD0\x9F", {}},
+        {"\xFF\xFE\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80", {}},  // a surrogate pair
+        {"\xFF\xFE\x00\xDEx\0\n\0y"s, "\xEF\xBF\xBDx\n\xEF\xBF\xBD",
+         {"line 1: an unpaired UTF-16 surrogate, read as U+FFFD", "line 2: the UTF-16 text ends in half a character, read as U+FFFD"}},
+        {"plain \xE9", "plain \xE9", {}},  // neither: left to the code page conversion
+    };
+    for (const auto& c : cases) {
+        std::vector<ScriptWarning> warnings;
+        EXPECT_EQ(DecodeScriptBytes(c.bytes, &warnings), c.utf8);
+        EXPECT_EQ(Strings(warnings), c.warnings);
+    }
+}
+
+TEST(TextEncodingTest, WhatTheEngineCantReadIsReported) {
+    using namespace std::string_literals;
+    const struct {
+        std::string utf8;
+        std::string bytes;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {"\xEF\xBB\xBFHello", "Hello", {}},  // a byte order mark gives no '?' word
+        {"one\0two"s, "one two", {"line 1: a NUL character, read as a blank"}},
+        {"Hi\n\xD0\x9F\xD1\x80\xD0\xB8 \xD0\xBC\xD0\xB8\xD1\x80!", "Hi\n??? ???!",
+         {"line 2: 6 characters the engine can't read, skipped: \"\xD0\x9F\xD1\x80\xD0\xB8 \xD0\xBC\xD0\xB8\xD1\x80\""}},
+        {"\xE4\xBD\xA0\xE5\xA5\xBD and \xE4\xB8\x96", "?? and ?",
+         {"line 1: 2 characters the engine can't read, skipped: \"\xE4\xBD\xA0\xE5\xA5\xBD\"",
+          "line 1: 1 character the engine can't read, skipped: \"\xE4\xB8\x96\""}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ScriptWarning> warnings;
+        const Cp1252Text t = ConvertUtf8ToCp1252(c.utf8, &warnings);
+        EXPECT_EQ(t.bytes, c.bytes);
+        EXPECT_EQ(t.utf8Offsets.size(), t.bytes.size() + 1);
+        EXPECT_EQ(Strings(warnings), c.warnings);
+    }
+    // Offsets still point into the text given, past the dropped mark.
+    const Cp1252Text marked = ConvertUtf8ToCp1252("\xEF\xBB\xBFHi");
+    EXPECT_EQ(marked.Utf8Offset(0), 3);
+    // Warnings are bounded; the last says more were left out.
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "a\xE4\xB8\x96";
+    std::vector<ScriptWarning> warnings;
+    ConvertUtf8ToCp1252(many, &warnings);
+    ASSERT_EQ(warnings.size(), static_cast<size_t>(kMaxScriptWarnings));
+    EXPECT_NE(warnings.back().message.find("80 more"), std::string::npos) << warnings.back().message;
+}
+
+}  // namespace

@@ -181,6 +181,14 @@ bool CTranscriber::Transcribe(const char* text) {
     }
     readIndex_ = 0;
     position_ = 0;
+    warnings_.clear();
+    lastBrace_ = lastBracket_ = lastAngle_ = -1;
+    for (int32_t k = 0; k < input_.count && input_.data[k] != 0; ++k) {
+        const int mapped = rules_->MapCharacter(input_.data[k]);
+        if (mapped == '}') lastBrace_ = k;
+        if (mapped == ']') lastBracket_ = k;
+        if (mapped == '>') lastAngle_ = k;
+    }
     phonemes_.RemoveAll();
     phonemes_.growBy = kArrayGrowBy;
     markers_.RemoveAll();
@@ -333,6 +341,13 @@ void CTranscriber::Translate() {
         marker.kind = kTranscriptWord;
         marker.value = -1;
 
+        if ((c0_ == '{' && position_ > lastBrace_) || (c0_ == '[' && position_ > lastBracket_) ||
+            (c0_ == '<' && (IsAlpha(c1_) || c1_ == '?' || c1_ == '/') && position_ > lastAngle_)) {
+            // Never closed: read what follows as text rather than hide the rest of the script.
+            WarnUnclosed(c0_, c0_ == '{' ? '}' : c0_ == '[' ? ']' : '>');
+            Advance();
+            continue;
+        }
         if (c0_ == '{' || c0_ == '[') {
             // Braced and bracketed text is not spoken.
             const int close = c0_ == '{' ? '}' : ']';
@@ -363,6 +378,27 @@ void CTranscriber::Translate() {
         }
         FinishMarker(marker);
     }
+}
+
+void CTranscriber::WarnUnclosed(int open, int close) {
+    // Past the limit only the last warning says that more were left out (counting lines for each
+    // would make a text of many brackets slow).
+    if (warnings_.size() >= static_cast<size_t>(kMaxScriptWarnings)) {
+        const char more[] = " (and more warnings not shown)";
+        std::string& last = warnings_.back().message;
+        if (last.size() < sizeof more || last.compare(last.size() - (sizeof more - 1), std::string::npos, more) != 0)
+            last += more;
+        return;
+    }
+    int32_t line = 1;
+    for (int32_t k = 0; k < position_ && k < input_.count; ++k)
+        if (input_.data[k] == '\n') ++line;
+    std::string message = "'";
+    message += static_cast<char>(open);
+    message += "' without a '";
+    message += static_cast<char>(close);
+    message += "' after it: the text that follows is read, not skipped as markup";
+    warnings_.push_back(ScriptWarning{position_, line, std::move(message)});
 }
 
 // ---- Markup ----

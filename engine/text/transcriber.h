@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/text/letter_to_sound_rules.h"
+#include "engine/text/text_encoding.h"
 #include "engine/text/transcriber_info.h"
 #include "engine/util/t_array.h"
 
@@ -60,6 +61,9 @@ public:
     // Always false; kept for callers of the interface.
     virtual bool IsBusy() const;
     virtual void getTranscriberInfo(TranscriberInfo* out) const;
+    // What the last Transcribe skipped or read other than as written (a '<', '{' or '[' never
+    // closed is read as text instead of hiding the rest of the script), with positions in its text.
+    const std::vector<ScriptWarning>& GetWarnings() const { return warnings_; }
     // The markers of the last Transcribe; null (count 0) when there are none.
     virtual TranscriptMarker* GetOutputMarkers(int* count);
     // A NUL-terminated copy of the phoneme string, valid until the next call.
@@ -151,4 +155,11 @@ private:
     std::string phoneConstraints_;
     SlotArena arena_;
     std::string wordBuffer_;
+    std::vector<ScriptWarning> warnings_;
+    // The last input positions of '}', ']' and '>' (-1 when none): a bracket opened after them is
+    // never closed.
+    int32_t lastBrace_ = -1, lastBracket_ = -1, lastAngle_ = -1;
+
+    void WarnUnclosed(int open, int close);
+
 };

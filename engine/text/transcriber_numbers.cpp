@@ -156,9 +156,11 @@ void CTranscriber::ReadNumber() {
     std::string digits;
     const bool fits = ReadDigits(&value, &digits);
     if (fits) {
-        // Only the last digit decides the suffix: 21ST is an ordinal, 11TH is not.
+        // The last digit decides the suffix (21ST, 22ND, 23RD), except that the teens 11 to 13, also
+        // in 111 or 2012, take TH like the other teens.
         const int last = digits.back() - '0';
-        const char* suffix = last == 1 ? "ST" : last == 2 ? "ND" : last == 3 ? "RD" : "TH";
+        const bool teen = digits.size() >= 2 && digits[digits.size() - 2] == '1';
+        const char* suffix = teen ? "TH" : last == 1 ? "ST" : last == 2 ? "ND" : last == 3 ? "RD" : "TH";
         if (InByteRange(c0_) && InByteRange(c1_) && std::toupper(c0_) == suffix[0] &&
             std::toupper(c1_) == suffix[1] && !IsAlnum(c2_)) {
             SayOrdinal(static_cast<int32_t>(value));

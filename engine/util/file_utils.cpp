@@ -1,13 +1,64 @@
 // Whole-file and stream reading helpers.
 #include "engine/util/file_utils.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "engine/util/mem_alloc.h"
+#include "platform/safe_save.h"
+
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = "\"" + path + "\": " + why;
+        if (out) out->clear();
+        return false;
+    };
+    if (!out) return fail("nowhere to read to");
+    out->clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(std::strerror(err));
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail("is a folder, not a file");
+    }
+    const std::string too_large = "is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be";
+    if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return fail(too_large);
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return fail(std::strerror(err));
+        }
+        if (n == 0) break;
+        if (out->size() + static_cast<std::size_t>(n) > maxBytes) {
+            ::close(fd);
+            return fail(too_large);
+        }
+        out->append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
 
 char* ReadFileToBuffer(const char* path, int* size, bool terminate) {
     if (!path || !size) return nullptr;
@@ -79,4 +130,25 @@ std::string ReadUntilDelimiter(std::istream& in, const std::string& delimiter, b
     }
     if (found) *found = hit;
     return text;
+}
+
+bool SaveFileThroughStdio(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                          std::string* error) {
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::FILE* f = ::open_memstream(&bytes, &size);
+    if (!f) {
+        if (error) *error = "Cannot save \"" + path + "\": out of memory.";
+        return false;
+    }
+    bool ok = write && write(f);
+    ok = std::fflush(f) == 0 && !std::ferror(f) && ok;
+    // The buffer and size are final only after the close.
+    ok = std::fclose(f) == 0 && ok;
+    const std::unique_ptr<char, decltype(&std::free)> owned(bytes, &std::free);
+    if (!ok) {
+        if (error) *error = "Cannot save \"" + path + "\": the contents could not be written.";
+        return false;
+    }
+    return SaveBytesSafely(path, std::string_view(bytes, size), error);
 }

@@ -2,8 +2,24 @@
 // and never throw.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
+#include <functional>
 #include <istream>
 #include <string>
+
+// The largest files the program reads whole, each well above any valid file of its kind, so that a
+// wrong path (a device such as /dev/zero, an unrelated huge file) fails at once instead of filling
+// the memory.
+constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;     // acoustic models, lexicons
+constexpr std::size_t kMaxScriptFileBytes = std::size_t{16} << 20;     // scripts
+constexpr std::size_t kMaxTrigramFileBytes = std::size_t{64} << 20;    // phone trigram counts
+constexpr std::size_t kMaxConstraintFileBytes = std::size_t{1} << 20;  // phone constraints
+
+// The whole file at path, when it holds at most maxBytes; works on pipes and devices too, reading
+// no more than maxBytes + 1 bytes. False with error (when given) naming the file and the reason:
+// it does not open, is a folder, is larger than maxBytes, or a read failed. Never throws.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error = nullptr);
 
 // The whole file (opened "rb") in a buffer from MemAlloc, NUL-terminated behind the data when
 // terminate is true; size gets the bytes read. Null when the file does not open, is not a regular
@@ -16,3 +32,9 @@ bool FileExists(const char* path);
 // Reads characters until the collected text ends with delimiter (found = true, delimiter removed)
 // or the input ends (found = false). Returns the text read.
 std::string ReadUntilDelimiter(std::istream& in, const std::string& delimiter, bool* found);
+
+// Saves a file made by a stdio writer through the safe save: write fills an in-memory FILE and
+// returns false when it could not; the old file at path is kept on any failure (the writer's, a
+// full disk). False with error (when given) saying why.
+bool SaveFileThroughStdio(const std::string& path, const std::function<bool(std::FILE*)>& write,
+                          std::string* error = nullptr);

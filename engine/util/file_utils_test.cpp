@@ -95,3 +95,54 @@ TEST(FileUtils, ReadUntilDelimiter) {
         EXPECT_EQ(rest, c.rest) << c.input;
     }
 }
+
+namespace {
+
+TEST(FileUtils, ReadWholeFileIsBoundedAndSaysWhy) {
+    ScratchFile file(std::string("ab\0cd", 5));
+    const struct {
+        std::string path;
+        std::size_t limit;
+        bool ok;
+        const char* why;
+    } cases[] = {
+        {file.path(), 5, true, ""},
+        {file.path(), 4, false, "larger than 4 bytes"},
+        {"/dev/zero", 1000, false, "larger than 1000 bytes"},  // a device without end
+        {"/tmp", 1000, false, "is a folder"},
+        {"/nonexistent/file", 1000, false, "No such file"},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = "old", error;
+        EXPECT_EQ(ReadWholeFile(c.path, c.limit, &bytes, &error), c.ok) << c.path;
+        if (c.ok) {
+            EXPECT_EQ(bytes, std::string("ab\0cd", 5));
+        } else {
+            EXPECT_EQ(bytes, "");
+            EXPECT_NE(error.find(c.why), std::string::npos) << error;
+            EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileUtils, SaveFileThroughStdioKeepsTheOldFileOnFailure) {
+    ScratchFile file("old contents");
+    const std::string path = file.path();
+    std::string error;
+    EXPECT_FALSE(SaveFileThroughStdio(path, [](std::FILE* f) { return std::fputs("half", f) >= 0 && false; }, &error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(path, 100, &bytes));
+    EXPECT_EQ(bytes, "old contents");
+
+    EXPECT_TRUE(SaveFileThroughStdio(path, [](std::FILE* f) { return std::fputs("new", f) >= 0; }, &error)) << error;
+    ASSERT_TRUE(ReadWholeFile(path, 100, &bytes));
+    EXPECT_EQ(bytes, "new");
+    EXPECT_FALSE(SaveFileThroughStdio("/nonexistent/folder/file", [](std::FILE*) { return true; }, &error));
+}
+
+}  // namespace

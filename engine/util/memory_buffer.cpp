@@ -9,29 +9,22 @@
 
 #include "engine/util/binary_io.h"
 
-bool CMemoryBuffer::LoadFile(const char* path) {
+bool CMemoryBuffer::LoadFile(const char* path, std::size_t maxBytes, std::string* error) {
     data.reset();
     size = 0;
-    if (path == nullptr) return false;
-    FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    bool ok = false;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long length = std::ftell(f);
-        if (length >= 0 && static_cast<unsigned long>(length) <= 0xFFFFFFFFul &&
-            std::fseek(f, 0, SEEK_SET) == 0) {
-            std::unique_ptr<unsigned char[]> block(new (std::nothrow)
-                                                       unsigned char[length > 0 ? length : 1]);
-            if (block && std::fread(block.get(), 1, static_cast<size_t>(length), f) ==
-                             static_cast<size_t>(length)) {
-                data = std::move(block);
-                size = static_cast<unsigned>(length);
-                ok = true;
-            }
-        }
+    if (path == nullptr) {
+        if (error) *error = "No file name given.";
+        return false;
     }
-    std::fclose(f);
-    return ok;
+    // The size is an unsigned count.
+    if (maxBytes > 0xFFFFFFFFu) maxBytes = 0xFFFFFFFFu;
+    std::string bytes;
+    if (!ReadWholeFile(path, maxBytes, &bytes, error)) return false;
+    if (!SetBytes(bytes.data(), static_cast<unsigned>(bytes.size()))) {
+        if (error) *error = std::string("\"") + path + "\": not enough memory to read it";
+        return false;
+    }
+    return true;
 }
 
 bool CMemoryBuffer::SetBytes(const void* bytes, unsigned count) {

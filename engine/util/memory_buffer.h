@@ -2,8 +2,12 @@
 // ("ZVCP" header) that lexicon files hold; the readers of models and lexicons work over these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+
+#include "engine/util/file_utils.h"
 
 // One owner, any thread; no lock.
 class CMemoryBuffer {
@@ -13,8 +17,10 @@ public:
     CMemoryBuffer(const CMemoryBuffer&) = delete;
     CMemoryBuffer& operator=(const CMemoryBuffer&) = delete;
 
-    // Reads the whole file. A file that cannot be opened or read leaves the buffer empty (false).
-    virtual bool LoadFile(const char* path);
+    // Reads the whole file. A file that cannot be opened or read, a folder, or one larger than
+    // maxBytes leaves the buffer empty (false; error, when given, says why).
+    virtual bool LoadFile(const char* path, std::size_t maxBytes, std::string* error = nullptr);
+    bool LoadFile(const char* path) { return LoadFile(path, kMaxModelFileBytes); }
     // Copies the bytes into a new owned block; false when memory runs out (buffer left empty).
     virtual bool SetBytes(const void* bytes, unsigned count);
 

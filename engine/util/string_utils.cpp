@@ -19,6 +19,13 @@ void ToUpperInPlace(std::string& text) {
     }
 }
 
+void ToLowerInPlace(std::string& text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isupper(u)) c = static_cast<char>(std::tolower(u));
+    }
+}
+
 std::string TrimLeft(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;

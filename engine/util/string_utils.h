@@ -7,6 +7,8 @@
 
 // Every lower-case character becomes its upper-case form.
 void ToUpperInPlace(std::string& text);
+// Every upper-case character becomes its lower-case form.
+void ToLowerInPlace(std::string& text);
 // The text from its first non-blank character; empty when all is white space.
 std::string TrimLeft(const std::string& text);
 // The text up to and including its last non-blank character; empty when all is white space.

@@ -25,10 +25,13 @@ TEST(StringUtils, TrimmingAndUnquoting) {
     }
 }
 
-TEST(StringUtils, UpperCaseAndStripping) {
+TEST(StringUtils, CaseChangesAndStripping) {
     std::string s = "ab\xe9Z1-x";
     ToUpperInPlace(s);
     EXPECT_EQ(s, "AB\xe9Z1-X");
+    std::string t = "AB\xc9z1-X";
+    ToLowerInPlace(t);
+    EXPECT_EQ(t, "ab\xc9z1-x");  // bytes above 127 stay in the default locale
     EXPECT_EQ(StripChars("a-b_c-d", "-_"), "abcd");
     EXPECT_EQ(StripChars("abc", ""), "abc");
     EXPECT_EQ(StripChars("---", "-"), "");
