@@ -39,8 +39,7 @@ int CDecodedAudioSource::Open(const char* path) {
     if (!path) return kErrInvalidArgument;
     const std::string keep(path);  // path may point into path_ itself (Rewind)
     path_ = keep;
-    samples.clear();
-    samples.shrink_to_fit();
+    samples.Clear();
     format = PCMFormat{};
     length_ = position_ = 0;
     int rc;
@@ -54,10 +53,10 @@ int CDecodedAudioSource::Open(const char* path) {
     // Lengths are counted in a signed 32-bit byte count.
     if (rc == 0 && samples.size() > static_cast<size_t>(INT_MAX / 2)) rc = kErrOutOfMemory;
     if (rc != 0) {
-        samples.clear();
-        samples.shrink_to_fit();
+        samples.Clear();
         return rc;
     }
+    samples.ShrinkToFit();
     length_ = static_cast<int32_t>(samples.size() * 2);
     return 0;
 }

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "engine/api/error_codes.h"
 #include "engine/audio/audio_file_reader.h"
+#include "engine/audio/sample_buffer.h"
 #include "engine/audio/zuvo_pcm_stream.h"
 
 // Reference count starts at 0; the plug-in that makes a source takes the first reference.
@@ -29,7 +29,7 @@ protected:
     virtual int Decode(const char* path) = 0;
 
     PCMFormat format{};
-    std::vector<int16_t> samples;  // channels interleaved
+    SampleBuffer samples;  // channels interleaved
 
 private:
     std::string path_;

@@ -1,4 +1,5 @@
-// RIFF WAVE reader: finds the "fmt " and "data" chunks and reads PCM frames from the data.
+// RIFF WAVE reader: finds the "fmt " and "data" chunks and reads the frames of the data,
+// converting wider, float and companded samples to 16 bits.
 #include "engine/audio/wav_reader_stream.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "engine/api/sdk_log.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
+#include "engine/audio/pcm_format.h"
 #include "platform/riff_file.h"
 
 namespace {
@@ -28,9 +30,49 @@ int EngineCodeFromRiff(int error) {
     }
 }
 
-constexpr uint32_t kWaveFormatPcm = 1;
-// Rates are held as 16.16 fixed point, so whole hertz must fit in 16 bits.
-constexpr uint32_t kMaxRateHz = 65535;
+constexpr unsigned kWaveFormatPcm = 1;
+constexpr unsigned kWaveFormatFloat = 3;
+constexpr unsigned kWaveFormatALaw = 6;
+constexpr unsigned kWaveFormatMuLaw = 7;
+constexpr unsigned kWaveFormatExtensible = 0xFFFE;
+// The sub-format identifier of an extensible block is a format tag followed by these 14 bytes;
+// any other identifier names a coding of some other scheme.
+constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The stored coding of a format block, or the engine code refusing it: 13 for a compressed
+// coding, 12 for a sample width that the coding does not have.
+int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out) {
+    unsigned tag = LoadLE16(fmt);
+    const unsigned bits = LoadLE16(fmt + 14);  // the container's width for extensible blocks
+    if (tag == kWaveFormatExtensible) {
+        if (fmtSize < 40) return kErrBadData;
+        if (std::memcmp(fmt + 26, kSubFormatTail, sizeof kSubFormatTail) != 0) return kErrCompressedWav;
+        tag = LoadLE16(fmt + 24);
+    }
+    switch (tag) {
+    case kWaveFormatPcm:
+        // Widths between the byte sizes sit left-justified in the next larger container.
+        switch ((bits + 7) / 8) {
+        case 1: out->coding = SampleCoding::kUnsigned8; break;
+        case 2: out->coding = SampleCoding::kSigned16; break;
+        case 3: out->coding = SampleCoding::kSigned24; break;
+        case 4: out->coding = SampleCoding::kSigned32; break;
+        default: return kErrBadData;
+        }
+        return bits == 0 ? kErrBadData : 0;
+    case kWaveFormatFloat:
+        if (bits != 32 && bits != 64) return kErrBadData;
+        out->coding = bits == 32 ? SampleCoding::kFloat32 : SampleCoding::kFloat64;
+        return 0;
+    case kWaveFormatALaw:
+    case kWaveFormatMuLaw:
+        if (bits != 8) return kErrBadData;
+        out->coding = tag == kWaveFormatALaw ? SampleCoding::kALaw : SampleCoding::kMuLaw;
+        return 0;
+    default: return kErrCompressedWav;
+    }
+}
 
 }  // namespace
 
@@ -90,7 +132,9 @@ int CWavRdrStream::Open(const char* path) {
     }
     err = mmio->Ascend(&fmt);
     if (err) return fail(EngineCodeFromRiff(err));
-    if (LoadLE16(waveFormat) != kWaveFormatPcm) return fail(kErrCompressedWav);
+    // A block cut to 14 bytes holds no width, which the reader took as 8 bits above.
+    const int coding = CodingOf(waveFormat, fmt.size < 16 ? 16 : fmt.size, &stored);
+    if (coding == kErrCompressedWav) return fail(coding);
 
     RiffChunk data;
     data.id = RiffFourCC('d', 'a', 't', 'a');
@@ -99,26 +143,29 @@ int CWavRdrStream::Open(const char* path) {
 
     const uint16_t channels = LoadLE16(waveFormat + 2);
     const uint32_t rate = LoadLE32(waveFormat + 4);
-    const uint16_t bits = LoadLE16(waveFormat + 14);
     // No channels or no rate would leave a frame size or a rate ratio of 0 to divide by.
-    if (channels == 0 || rate == 0 || rate > kMaxRateHz) return fail(kErrBadData);
-    format.sampleRate = rate << 16;
-    format.bitsPerSample = bits;
+    if (channels == 0 || rate == 0 || rate > kMaxFileRateHz) return fail(kErrBadData);
+    if (coding != 0) return fail(coding);
+    SetRateHz(rate);
+    format.bitsPerSample = static_cast<uint16_t>(stored.OutputBits());
     format.channels = channels;
     // The frame size comes from the sample width and channels; the block alignment field is
     // not trusted (files with 0 there exist).
-    bytesPerFrame = bits / 8u * channels;
+    bytesPerFrame = stored.OutputBits() / 8u * channels;
+    const uint64_t storedFrameBytes = static_cast<uint64_t>(stored.BytesPerSample()) * channels;
     // A data chunk claiming more than the file holds (streamed or truncated files) is cut to
     // the bytes present.
     const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
-    byteLength = static_cast<long long>(data.size) > present
-                     ? static_cast<uint32_t>(present > 0 ? present : 0)
-                     : data.size;
-    frameCount = bytesPerFrame ? byteLength / bytesPerFrame : 0;
+    const uint64_t storedBytes = static_cast<long long>(data.size) > present
+                                     ? static_cast<uint64_t>(present > 0 ? present : 0)
+                                     : data.size;
+    // Lengths are counted in 32 bits of the engine's (possibly narrower) samples.
+    const uint64_t frames = storedBytes / storedFrameBytes;
+    const uint64_t maxFrames = 0xFFFFFFFFu / bytesPerFrame;
+    frameCount = static_cast<uint32_t>(frames < maxFrames ? frames : maxFrames);
+    byteLength = frameCount * bytesPerFrame;
+    storedLength = static_cast<uint64_t>(frameCount) * storedFrameBytes;
     dataStart = static_cast<int32_t>(mmio->Seek(0, SEEK_CUR));
-
-    // A wrong sample width keeps the file open until Close or destruction.
-    if (bits != 8 && bits != 16) return kErrBadData;
     return 0;
 }
 
@@ -134,23 +181,12 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
         return kErrBadData;
     }
     const long cur = mmio->Seek(0, SEEK_CUR);
-    if (cur < 0) {
+    if (cur < 0 || cur < dataStart) {
         *frames = 0;
         return kErrBadData;
     }
-    const long long pos = static_cast<long long>(cur) - dataStart;
-    if (pos >= byteLength) {
-        *frames = 0;
-        return 0;
-    }
-    uint64_t want = static_cast<uint64_t>(*frames) * bytesPerFrame;
-    const uint64_t left = static_cast<uint64_t>(byteLength - pos);
-    if (want > left) want = left;
-    const long got = mmio->Read(buffer, static_cast<long>(want));
-    if (got < 0) {
-        *frames = 0;
-        return kErrBadData;
-    }
-    *frames = static_cast<unsigned>(got) / bytesPerFrame;
-    return 0;
+    const bool ok = ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength,
+                                     raw, buffer, frames,
+                                     [this](unsigned char* into, long n) { return mmio->Read(into, n); });
+    return ok ? 0 : kErrBadData;
 }
