@@ -1,7 +1,6 @@
 // Reading, rewinding and reference counting shared by the decoded file sources.
 #include "engine/audio/decoded_audio_source.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
@@ -21,6 +20,10 @@ int CDecodedAudioSource::Read(void* buffer, int bytes) {
                 static_cast<size_t>(n));
     position_ += n;
     return n;
+}
+
+bool CDecodedAudioSource::AppendSamples(const int16_t* pcm, size_t count) {
+    return count <= kMaxDecodedSamples - samples.size() && samples.Append(pcm, count);
 }
 
 int CDecodedAudioSource::Rewind() { return position_ != 0 ? Open(path_.c_str()) : 0; }
@@ -50,8 +53,6 @@ int CDecodedAudioSource::Open(const char* path) {
     } catch (const std::bad_alloc&) {
         rc = kErrOutOfMemory;
     }
-    // Lengths are counted in a signed 32-bit byte count.
-    if (rc == 0 && samples.size() > static_cast<size_t>(INT_MAX / 2)) rc = kErrOutOfMemory;
     if (rc != 0) {
         samples.Clear();
         return rc;

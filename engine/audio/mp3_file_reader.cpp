@@ -120,7 +120,7 @@ int Mp3AudioSource::Decode(const char* path) {
         const size_t got = std::fread(into, 1, n, file);
         return got == 0 && std::ferror(file) ? -1 : static_cast<long>(got);
     };
-    const auto sink = [this](const int16_t* pcm, size_t count) { return samples.Append(pcm, count); };
+    const auto sink = [this](const int16_t* pcm, size_t count) { return AppendSamples(pcm, count); };
     switch (DecodeMp3Stream(read, rate, channels, sink)) {
     case Mp3DecodeStatus::kOk: break;
     case Mp3DecodeStatus::kNoDecoder: return kErrMissingCodec;

@@ -54,7 +54,9 @@ int OggAudioSource::Decode(const char* path) {
     if (total > 0) {
         const long long claimed = static_cast<long long>(total) * info->channels;
         const long long plausible = static_cast<long long>(fileSize) * 64;
-        if (!samples.Reserve(static_cast<size_t>(claimed < plausible ? claimed : plausible))) return kErrOutOfMemory;
+        long long room = claimed < plausible ? claimed : plausible;
+        if (room > static_cast<long long>(kMaxDecodedSamples)) room = static_cast<long long>(kMaxDecodedSamples);
+        if (!samples.Reserve(static_cast<size_t>(room))) return kErrOutOfMemory;
     }
     alignas(int16_t) char piece[kReadPiece];
     int failures = 0;
@@ -68,7 +70,7 @@ int OggAudioSource::Decode(const char* path) {
             continue;
         }
         failures = 0;
-        if (!samples.Append(reinterpret_cast<const int16_t*>(piece), static_cast<size_t>(n) / 2)) return kErrOutOfMemory;
+        if (!AppendSamples(reinterpret_cast<const int16_t*>(piece), static_cast<size_t>(n) / 2)) return kErrOutOfMemory;
     }
     return 0;
 }

@@ -7,9 +7,9 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
+#include "engine/audio/pcm_format.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
-#include "engine/audio/pcm_format.h"
 #include "platform/riff_file.h"
 
 namespace {
