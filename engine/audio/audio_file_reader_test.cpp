@@ -239,7 +239,9 @@ TEST(EncodedAudio, FixturesDecodeToTheChirpWithinTheCodecDelay) {
         int maxDelay;  // frames the codec may add or shift
     } cases[] = {{"chirp_44k_stereo.ogg", 44100, 2, 0},
                  {"chirp_44k_stereo_id3.mp3", 44100, 2, 2400},
-                 {"chirp_8k_mono.mp3", 8000, 1, 2400}};
+                 {"chirp_8k_mono.mp3", 8000, 1, 2400},
+                 {"chirp_8k_mono_ima.wav", 8000, 1, 100},  // blocks padded at the end
+                 {"chirp_8k_stereo_ima.wav", 8000, 2, 100}};
     for (const auto& c : cases) {
         int rc;
         const Decoded d = DecodeFixture(c.name, &rc);

@@ -265,6 +265,12 @@ TEST(WavReader, MalformedAndUnsupportedFilesGiveTheirCodes) {
              s.fmtSize = 24;
          }), kErrBadData},
         {"16-bit float", wav([](WavSpec& s) { s.formatTag = 3; }), kErrBadData},
+        {"16-bit IMA ADPCM", wav([](WavSpec& s) { s.formatTag = 0x11; }), kErrBadData},
+        {"IMA ADPCM, no whole block", wav([](WavSpec& s) {
+             s.formatTag = 0x11;
+             s.bits = 4;
+             s.blockAlign = 7;
+         }), kErrBadData},
         {"40-bit", wav([](WavSpec& s) { s.bits = 40; }), kErrBadData},
         {"0-bit", wav([](WavSpec& s) { s.bits = 0; }), kErrBadData},
         {"16-bit mu-law", wav([](WavSpec& s) { s.formatTag = 7; }), kErrBadData},

@@ -1,12 +1,14 @@
 // RIFF WAVE reader: finds the "fmt " and "data" chunks and reads the frames of the data,
-// converting wider, float and companded samples to 16 bits.
+// converting wider, float and companded samples to 16 bits; IMA ADPCM is decoded when opened.
 #include "engine/audio/wav_reader_stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
+#include "engine/audio/ima_adpcm.h"
 #include "engine/audio/pcm_format.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
@@ -34,6 +36,7 @@ constexpr unsigned kWaveFormatPcm = 1;
 constexpr unsigned kWaveFormatFloat = 3;
 constexpr unsigned kWaveFormatALaw = 6;
 constexpr unsigned kWaveFormatMuLaw = 7;
+constexpr unsigned kWaveFormatImaAdpcm = 0x11;
 constexpr unsigned kWaveFormatExtensible = 0xFFFE;
 // The sub-format identifier of an extensible block is a format tag followed by these 14 bytes;
 // any other identifier names a coding of some other scheme.
@@ -41,8 +44,8 @@ constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00
                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // The stored coding of a format block, or the engine code refusing it: 13 for a compressed
-// coding, 12 for a sample width that the coding does not have.
-int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out) {
+// coding, 12 for a sample width that the coding does not have. IMA ADPCM sets *adpcm instead.
+int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out, bool* adpcm) {
     unsigned tag = LoadLE16(fmt);
     const unsigned bits = LoadLE16(fmt + 14);  // the container's width for extensible blocks
     if (tag == kWaveFormatExtensible) {
@@ -65,6 +68,9 @@ int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out) {
         if (bits != 32 && bits != 64) return kErrBadData;
         out->coding = bits == 32 ? SampleCoding::kFloat32 : SampleCoding::kFloat64;
         return 0;
+    case kWaveFormatImaAdpcm:
+        *adpcm = true;
+        return bits == 4 ? 0 : kErrBadData;
     case kWaveFormatALaw:
     case kWaveFormatMuLaw:
         if (bits != 8) return kErrBadData;
@@ -85,6 +91,8 @@ int CWavRdrStream::Close() {
     mmio.reset();
     MemFree(waveFormat);
     waveFormat = nullptr;
+    decoded.clear();
+    decodedPos = 0;
     return 0;
 }
 
@@ -133,7 +141,8 @@ int CWavRdrStream::Open(const char* path) {
     err = mmio->Ascend(&fmt);
     if (err) return fail(EngineCodeFromRiff(err));
     // A block cut to 14 bytes holds no width, which the reader took as 8 bits above.
-    const int coding = CodingOf(waveFormat, fmt.size < 16 ? 16 : fmt.size, &stored);
+    bool adpcm = false;
+    const int coding = CodingOf(waveFormat, fmt.size < 16 ? 16 : fmt.size, &stored, &adpcm);
     if (coding == kErrCompressedWav) return fail(coding);
 
     RiffChunk data;
@@ -147,6 +156,10 @@ int CWavRdrStream::Open(const char* path) {
     if (channels == 0 || rate == 0 || rate > kMaxFileRateHz) return fail(kErrBadData);
     if (coding != 0) return fail(coding);
     SetRateHz(rate);
+    if (adpcm) {
+        const int rc = DecodeAdpcm(data, channels);
+        return rc == 0 ? 0 : fail(rc);
+    }
     format.bitsPerSample = static_cast<uint16_t>(stored.OutputBits());
     format.channels = channels;
     // The frame size comes from the sample width and channels; the block alignment field is
@@ -169,8 +182,36 @@ int CWavRdrStream::Open(const char* path) {
     return 0;
 }
 
+int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels) {
+    const unsigned blockBytes = LoadLE16(waveFormat + 12);
+    const unsigned framesPerBlock = ImaAdpcmFramesPerBlock(blockBytes, channels);
+    if (framesPerBlock == 0) return kErrBadData;
+    // Whole blocks of the bytes present; ADPCM holds about a quarter of its decoded size, so the
+    // samples are bounded by the file's size.
+    const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
+    const uint64_t bytes = static_cast<long long>(data.size) > present ? static_cast<uint64_t>(present > 0 ? present : 0)
+                                                                      : data.size;
+    uint64_t blocks = bytes / blockBytes;
+    const uint64_t maxBlocks = 0x7FFFFFFFu / (2ull * channels * framesPerBlock);
+    if (blocks > maxBlocks) blocks = maxBlocks;
+    std::vector<unsigned char> block(blockBytes);
+    decoded.resize(static_cast<size_t>(blocks * framesPerBlock * channels));
+    for (uint64_t b = 0; b < blocks; ++b) {
+        if (mmio->Read(block.data(), blockBytes) != static_cast<long>(blockBytes)) return kErrBadData;
+        DecodeImaAdpcmBlock(block.data(), blockBytes, channels, decoded.data() + b * framesPerBlock * channels);
+    }
+    format.bitsPerSample = 16;
+    format.channels = channels;
+    bytesPerFrame = 2u * channels;
+    frameCount = static_cast<uint32_t>(blocks * framesPerBlock);
+    byteLength = frameCount * bytesPerFrame;
+    decodedPos = 0;
+    return 0;
+}
+
 int CWavRdrStream::Start() {
     CFuncTrace trace("CWavRdrStream::Start");
+    decodedPos = 0;
     if (!mmio || mmio->Seek(dataStart, SEEK_SET) < 0) return 4;
     return 0;
 }
@@ -179,6 +220,14 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
     if (!mmio || bytesPerFrame == 0) {
         *frames = 0;
         return kErrBadData;
+    }
+    if (!decoded.empty()) {
+        const size_t channels = format.channels;
+        const size_t n = std::min<size_t>(*frames, decoded.size() / channels - decodedPos);
+        std::memcpy(buffer, decoded.data() + decodedPos * channels, n * channels * 2);
+        decodedPos += n;
+        *frames = static_cast<unsigned>(n);
+        return 0;
     }
     const long cur = mmio->Seek(0, SEEK_CUR);
     if (cur < 0 || cur < dataStart) {
