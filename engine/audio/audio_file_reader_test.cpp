@@ -44,9 +44,9 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
     const std::vector<unsigned char> wav = BuildWav(WavSpec{}, Pcm16({1, 2, 3}));
     const std::vector<unsigned char> nist = BuildNist("sample_count -i 3\n", Pcm16({1, 2, 3}));
     const std::vector<unsigned char> junk(300, 0x21);
-    WavSpec adpcmSpec;
-    adpcmSpec.formatTag = 2;
-    const std::vector<unsigned char> adpcm = BuildWav(adpcmSpec, Pcm16({1, 2, 3}));
+    WavSpec gsmSpec;
+    gsmSpec.formatTag = 0x31;  // GSM
+    const std::vector<unsigned char> gsm = BuildWav(gsmSpec, Pcm16({1, 2, 3}));
     const struct {
         const char* name;
         const std::vector<unsigned char>* bytes;
@@ -61,7 +61,7 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
         {"h.aiff", &wav, 0},         {"i.mp3", &wav, 0},         {"j.OGG", &nist, 0},
         {"dir.wav/k", &wav, 0},      // the last '.' is in a folder name
         {"l.wav", &junk, kErrBadData}, {"n.xyz", &junk, kErrBadData}, {"o.mp3", &junk, kErrBadData},
-        {"p.mp3", &adpcm, kErrCompressedWav},  // identified as WAVE, which keeps its own code
+        {"p.mp3", &gsm, kErrCompressedWav},  // identified as WAVE, which keeps its own code
     };
     std::filesystem::create_directories(dir.File("dir.wav"));
     for (const auto& c : cases) {
@@ -241,7 +241,9 @@ TEST(EncodedAudio, FixturesDecodeToTheChirpWithinTheCodecDelay) {
                  {"chirp_44k_stereo_id3.mp3", 44100, 2, 2400},
                  {"chirp_8k_mono.mp3", 8000, 1, 2400},
                  {"chirp_8k_mono_ima.wav", 8000, 1, 100},  // blocks padded at the end
-                 {"chirp_8k_stereo_ima.wav", 8000, 2, 100}};
+                 {"chirp_8k_stereo_ima.wav", 8000, 2, 100},
+                 {"chirp_8k_mono_msadpcm.wav", 8000, 1, 100},
+                 {"chirp_8k_stereo_msadpcm.wav", 8000, 2, 100}};
     for (const auto& c : cases) {
         int rc;
         const Decoded d = DecodeFixture(c.name, &rc);

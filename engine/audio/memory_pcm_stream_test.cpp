@@ -144,7 +144,7 @@ TEST(MemoryLoad, OpeningErrorsComeBackWithTheirCodes) {
     EXPECT_FALSE(Load(dir.File("missing.wav"), &rc));
     EXPECT_EQ(rc, kErrFileNotFound);
     WavSpec compressed;
-    compressed.formatTag = 2;
+    compressed.formatTag = 0x31;  // GSM
     ASSERT_TRUE(WriteBytes(dir.File("c.wav"), BuildWav(compressed, Pcm16({1, 2}))));
     EXPECT_FALSE(Load(dir.File("c.wav"), &rc));
     EXPECT_EQ(rc, kErrCompressedWav);

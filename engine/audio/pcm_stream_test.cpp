@@ -254,8 +254,8 @@ TEST(WavReader, MalformedAndUnsupportedFilesGiveTheirCodes) {
     std::vector<unsigned char> shortFmt = wav([](WavSpec&) {});
     shortFmt.resize(12 + 8 + 6);
     const std::vector<Case> cases = {
-        {"ADPCM", wav([](WavSpec& s) { s.formatTag = 2; }), kErrCompressedWav},
-        {"extensible ADPCM", BuildWav(Extensible(2, 4, 1), samples), kErrCompressedWav},
+        {"GSM", wav([](WavSpec& s) { s.formatTag = 0x31; }), kErrCompressedWav},
+        {"extensible MPEG", BuildWav(Extensible(0x55, 0, 1), samples), kErrCompressedWav},
         {"extensible, foreign sub-format", wav([](WavSpec& s) {
              s = Extensible(1, 16, 1);
              s.extensibleGuidTail = false;
@@ -266,6 +266,12 @@ TEST(WavReader, MalformedAndUnsupportedFilesGiveTheirCodes) {
          }), kErrBadData},
         {"16-bit float", wav([](WavSpec& s) { s.formatTag = 3; }), kErrBadData},
         {"16-bit IMA ADPCM", wav([](WavSpec& s) { s.formatTag = 0x11; }), kErrBadData},
+        {"ADPCM of 3 channels", wav([](WavSpec& s) {
+             s.formatTag = 2;
+             s.bits = 4;
+             s.channels = 3;
+             s.blockAlign = 256;
+         }), kErrBadData},
         {"IMA ADPCM, no whole block", wav([](WavSpec& s) {
              s.formatTag = 0x11;
              s.bits = 4;

@@ -1,5 +1,5 @@
 // RIFF WAVE reader: finds the "fmt " and "data" chunks and reads the frames of the data,
-// converting wider, float and companded samples to 16 bits; IMA ADPCM is decoded when opened.
+// converting wider, float and companded samples to 16 bits; ADPCM is decoded when opened.
 #include "engine/audio/wav_reader_stream.h"
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
 #include "engine/audio/ima_adpcm.h"
+#include "engine/audio/ms_adpcm.h"
 #include "engine/audio/pcm_format.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
@@ -33,6 +34,7 @@ int EngineCodeFromRiff(int error) {
 }
 
 constexpr unsigned kWaveFormatPcm = 1;
+constexpr unsigned kWaveFormatMsAdpcm = 2;
 constexpr unsigned kWaveFormatFloat = 3;
 constexpr unsigned kWaveFormatALaw = 6;
 constexpr unsigned kWaveFormatMuLaw = 7;
@@ -44,8 +46,9 @@ constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00
                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // The stored coding of a format block, or the engine code refusing it: 13 for a compressed
-// coding, 12 for a sample width that the coding does not have. IMA ADPCM sets *adpcm instead.
-int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out, bool* adpcm) {
+// coding, 12 for a sample width that the coding does not have. ADPCM codings set *adpcm to their
+// tag instead.
+int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out, unsigned* adpcm) {
     unsigned tag = LoadLE16(fmt);
     const unsigned bits = LoadLE16(fmt + 14);  // the container's width for extensible blocks
     if (tag == kWaveFormatExtensible) {
@@ -69,7 +72,8 @@ int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out, boo
         out->coding = bits == 32 ? SampleCoding::kFloat32 : SampleCoding::kFloat64;
         return 0;
     case kWaveFormatImaAdpcm:
-        *adpcm = true;
+    case kWaveFormatMsAdpcm:
+        *adpcm = tag;
         return bits == 4 ? 0 : kErrBadData;
     case kWaveFormatALaw:
     case kWaveFormatMuLaw:
@@ -141,7 +145,7 @@ int CWavRdrStream::Open(const char* path) {
     err = mmio->Ascend(&fmt);
     if (err) return fail(EngineCodeFromRiff(err));
     // A block cut to 14 bytes holds no width, which the reader took as 8 bits above.
-    bool adpcm = false;
+    unsigned adpcm = 0;
     const int coding = CodingOf(waveFormat, fmt.size < 16 ? 16 : fmt.size, &stored, &adpcm);
     if (coding == kErrCompressedWav) return fail(coding);
 
@@ -156,8 +160,8 @@ int CWavRdrStream::Open(const char* path) {
     if (channels == 0 || rate == 0 || rate > kMaxFileRateHz) return fail(kErrBadData);
     if (coding != 0) return fail(coding);
     SetRateHz(rate);
-    if (adpcm) {
-        const int rc = DecodeAdpcm(data, channels);
+    if (adpcm != 0) {
+        const int rc = DecodeAdpcm(data, channels, adpcm == kWaveFormatMsAdpcm);
         return rc == 0 ? 0 : fail(rc);
     }
     format.bitsPerSample = static_cast<uint16_t>(stored.OutputBits());
@@ -182,9 +186,10 @@ int CWavRdrStream::Open(const char* path) {
     return 0;
 }
 
-int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels) {
+int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft) {
     const unsigned blockBytes = LoadLE16(waveFormat + 12);
-    const unsigned framesPerBlock = ImaAdpcmFramesPerBlock(blockBytes, channels);
+    const unsigned framesPerBlock =
+        microsoft ? MsAdpcmFramesPerBlock(blockBytes, channels) : ImaAdpcmFramesPerBlock(blockBytes, channels);
     if (framesPerBlock == 0) return kErrBadData;
     // Whole blocks of the bytes present; ADPCM holds about a quarter of its decoded size, so the
     // samples are bounded by the file's size.
@@ -198,7 +203,9 @@ int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels) {
     decoded.resize(static_cast<size_t>(blocks * framesPerBlock * channels));
     for (uint64_t b = 0; b < blocks; ++b) {
         if (mmio->Read(block.data(), blockBytes) != static_cast<long>(blockBytes)) return kErrBadData;
-        DecodeImaAdpcmBlock(block.data(), blockBytes, channels, decoded.data() + b * framesPerBlock * channels);
+        int16_t* out = decoded.data() + b * framesPerBlock * channels;
+        if (microsoft) DecodeMsAdpcmBlock(block.data(), blockBytes, channels, out);
+        else DecodeImaAdpcmBlock(block.data(), blockBytes, channels, out);
     }
     format.bitsPerSample = 16;
     format.channels = channels;

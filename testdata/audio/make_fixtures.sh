@@ -34,3 +34,5 @@ PY
 [ -e chirps_12s_8k.ogg ] || oggenc --quiet -q 0 -o chirps_12s_8k.ogg "$tmp/chirps_12s_8k.wav"
 [ -e chirp_8k_mono_ima.wav ] || sox "$tmp/chirp_8k_mono.wav" -e ima-adpcm chirp_8k_mono_ima.wav
 [ -e chirp_8k_stereo_ima.wav ] || sox "$tmp/chirp_44k_stereo.wav" -r 8000 -e ima-adpcm chirp_8k_stereo_ima.wav
+[ -e chirp_8k_mono_msadpcm.wav ] || sox "$tmp/chirp_8k_mono.wav" -e ms-adpcm chirp_8k_mono_msadpcm.wav
+[ -e chirp_8k_stereo_msadpcm.wav ] || sox "$tmp/chirp_44k_stereo.wav" -r 8000 -e ms-adpcm chirp_8k_stereo_msadpcm.wav
