@@ -33,7 +33,8 @@ constexpr size_t kOutBytes = 1 << 16;
 
 }  // namespace
 
-Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels, const Mp3SampleSink& sink) {
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+                                const Mp3SampleSink& sink) {
     if (!InitLibrary()) return Mp3DecodeStatus::kNoDecoder;
     int err = MPG123_OK;
     HandleCloser handle{mpg123_new(nullptr, &err)};
@@ -61,7 +62,8 @@ Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channe
         if (r == MPG123_NEED_MORE) {
             const long n = read(in.data(), in.size());
             if (n <= 0) break;  // all of the stream is decoded
-            if (mpg123_feed(h, in.data(), static_cast<size_t>(n)) != MPG123_OK) return Mp3DecodeStatus::kNoDecoder;
+            if (mpg123_feed(h, in.data(), static_cast<size_t>(n)) != MPG123_OK)
+                return Mp3DecodeStatus::kNoDecoder;
             continue;
         }
         if (r == MPG123_OK || r == MPG123_NEW_FORMAT) continue;

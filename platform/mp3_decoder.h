@@ -23,4 +23,5 @@ using Mp3SampleSink = std::function<bool(const int16_t* samples, size_t count)>;
 // Decodes every frame of the stream, always with the given rate and channel count (frames in
 // another format are converted by the decoder); ID3 tags are skipped. Only a small piece of the
 // stream is held at a time.
-Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels, const Mp3SampleSink& sink);
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+                                const Mp3SampleSink& sink);

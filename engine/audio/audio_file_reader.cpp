@@ -104,7 +104,8 @@ int OpenStream(const char* path, CPCMStream** out) {
     CPCMStream* made = nullptr;
     const char* ext = AudioFileExtension(path);
 
-    if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp")) result = OpenEngineReader<CWavRdrStream>(path, &made);
+    if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp"))
+        result = OpenEngineReader<CWavRdrStream>(path, &made);
     // Some ".wav" files are NIST sphere files under another name. Compressed WAVE data keeps
     // its own code: telling the user the file is compressed says more than "not valid".
     if (!made && (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".sph"))) {

@@ -78,7 +78,8 @@ TEST(AudioFileOpen, ContentUnderAnotherExtensionOpensAsWhatItIs) {
     InstallDefaultAudioFileReaders();
     TempDir dir;
     // Speech, whose samples hold many patterns that pass for MPEG frame headers.
-    const std::vector<unsigned char> wav = ReadBytes(std::string(MURMUREX_TESTDATA_DIR) + "/speech/rms_0011_clean.wav");
+    const std::vector<unsigned char> wav =
+        ReadBytes(std::string(MURMUREX_TESTDATA_DIR) + "/speech/rms_0011_clean.wav");
     const std::vector<unsigned char> pcm(wav.begin() + 44, wav.end());
     ASSERT_EQ(wav.size() % 2, 0u);
     const std::vector<unsigned char> ogg = ReadBytes(kFixtures + "chirp_44k_stereo.ogg");

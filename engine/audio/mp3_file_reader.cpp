@@ -24,9 +24,11 @@ size_t SkipId3v2Tags(const unsigned char* data, size_t size) {
     size_t at = 0;
     // "ID3", version, flags, then a 28-bit size in four 7-bit bytes; a footer adds 10 bytes.
     while (at + 10 <= size && data[at] == 'I' && data[at + 1] == 'D' && data[at + 2] == '3' &&
-           data[at + 3] != 0xFF && data[at + 4] != 0xFF && (data[at + 6] | data[at + 7] | data[at + 8] | data[at + 9]) < 0x80) {
-        const size_t body = static_cast<size_t>(data[at + 6]) << 21 | static_cast<size_t>(data[at + 7]) << 14 |
-                            static_cast<size_t>(data[at + 8]) << 7 | data[at + 9];
+           data[at + 3] != 0xFF && data[at + 4] != 0xFF &&
+           (data[at + 6] | data[at + 7] | data[at + 8] | data[at + 9]) < 0x80) {
+        const size_t body = static_cast<size_t>(data[at + 6]) << 21 |
+                            static_cast<size_t>(data[at + 7]) << 14 | static_cast<size_t>(data[at + 8]) << 7 |
+                            data[at + 9];
         const size_t footer = (data[at + 5] & 0x10) ? 10 : 0;
         const size_t next = at + 10 + body + footer;
         if (next > size) return size;
@@ -68,13 +70,15 @@ bool FindFirstHeader(std::FILE* file, long size, long* rate, int* channels) {
     long at = 0;
     for (;;) {
         unsigned char head[10];
-        if (at + 10 > size || std::fseek(file, at, SEEK_SET) != 0 || std::fread(head, 1, 10, file) != 10) break;
+        if (at + 10 > size || std::fseek(file, at, SEEK_SET) != 0 || std::fread(head, 1, 10, file) != 10)
+            break;
         const size_t skipped = SkipId3v2Tags(head, 10);
         if (skipped == 0) break;
         // A tag that runs past the end leaves nothing to scan.
         const unsigned long long body = static_cast<unsigned long long>(head[6]) << 21 | head[7] << 14 |
                                         head[8] << 7 | head[9];
-        const unsigned long long next = static_cast<unsigned long long>(at) + 10 + body + ((head[5] & 0x10) ? 10 : 0);
+        const unsigned long long next =
+            static_cast<unsigned long long>(at) + 10 + body + ((head[5] & 0x10) ? 10 : 0);
         if (next >= static_cast<unsigned long long>(size)) return false;
         at = static_cast<long>(next);
     }
@@ -107,7 +111,8 @@ int Mp3AudioSource::Decode(const char* path) {
     unsigned char head[kAudioSignatureBytes];
     if (std::fseek(file, 0, SEEK_SET) != 0) return kErrBadData;
     const AudioFileKind kind = IdentifyAudioBytes(head, std::fread(head, 1, sizeof head, file));
-    if (kind == AudioFileKind::kWave || kind == AudioFileKind::kNist || kind == AudioFileKind::kOgg) return kErrBadData;
+    if (kind == AudioFileKind::kWave || kind == AudioFileKind::kNist || kind == AudioFileKind::kOgg)
+        return kErrBadData;
 
     long rate = 0;
     int channels = 0;

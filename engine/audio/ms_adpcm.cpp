@@ -6,8 +6,10 @@
 
 namespace {
 
-constexpr int kCoefficients[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
-constexpr int kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
+constexpr int kCoefficients[7][2] = {{256, 0}, {512, -256}, {0, 0},     {192, 64},
+                                     {240, 0}, {460, -208}, {392, -232}};
+constexpr int kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
+                                 768, 614, 512, 409, 307, 230, 230, 230};
 
 int16_t Load16(const unsigned char* p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
 
@@ -32,8 +34,9 @@ void DecodeMsAdpcmBlock(const unsigned char* block, size_t blockBytes, unsigned 
     State states[2];
     for (unsigned c = 0; c < channels; ++c) {
         const unsigned predictor = std::min<unsigned>(block[c], 6);
-        states[c] = {kCoefficients[predictor][0], kCoefficients[predictor][1], Load16(block + channels + 2 * c),
-                     Load16(block + 3 * channels + 2 * c), Load16(block + 5 * channels + 2 * c)};
+        states[c] = {kCoefficients[predictor][0], kCoefficients[predictor][1],
+                     Load16(block + channels + 2 * c), Load16(block + 3 * channels + 2 * c),
+                     Load16(block + 5 * channels + 2 * c)};
         out[c] = static_cast<int16_t>(states[c].sample2);
         out[channels + c] = static_cast<int16_t>(states[c].sample1);
     }

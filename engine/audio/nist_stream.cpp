@@ -167,14 +167,15 @@ int CNistStream::Read(void* buffer, unsigned* frames) {
         *frames = 0;
         return cur < 0 ? kErrBadData : 0;
     }
-    const bool ok = ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength,
-                                     raw, buffer, frames, [this](unsigned char* into, long n) -> long {
-                                         const size_t got = std::fread(into, 1, static_cast<size_t>(n), file);
-                                         if (got < static_cast<size_t>(n) && std::ferror(file)) {
-                                             std::clearerr(file);
-                                             return -1;
-                                         }
-                                         return static_cast<long>(got);
-                                     });
+    const bool ok =
+        ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength, raw,
+                         buffer, frames, [this](unsigned char* into, long n) -> long {
+                             const size_t got = std::fread(into, 1, static_cast<size_t>(n), file);
+                             if (got < static_cast<size_t>(n) && std::ferror(file)) {
+                                 std::clearerr(file);
+                                 return -1;
+                             }
+                             return static_cast<long>(got);
+                         });
     return ok ? 0 : kErrBadData;
 }

@@ -55,7 +55,8 @@ int OggAudioSource::Decode(const char* path) {
         const long long claimed = static_cast<long long>(total) * info->channels;
         const long long plausible = static_cast<long long>(fileSize) * 64;
         long long room = claimed < plausible ? claimed : plausible;
-        if (room > static_cast<long long>(kMaxDecodedSamples)) room = static_cast<long long>(kMaxDecodedSamples);
+        if (room > static_cast<long long>(kMaxDecodedSamples))
+            room = static_cast<long long>(kMaxDecodedSamples);
         if (!samples.Reserve(static_cast<size_t>(room))) return kErrOutOfMemory;
     }
     alignas(int16_t) char piece[kReadPiece];
@@ -70,7 +71,8 @@ int OggAudioSource::Decode(const char* path) {
             continue;
         }
         failures = 0;
-        if (!AppendSamples(reinterpret_cast<const int16_t*>(piece), static_cast<size_t>(n) / 2)) return kErrOutOfMemory;
+        if (!AppendSamples(reinterpret_cast<const int16_t*>(piece), static_cast<size_t>(n) / 2))
+            return kErrOutOfMemory;
     }
     return 0;
 }

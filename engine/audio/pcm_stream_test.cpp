@@ -340,7 +340,8 @@ TEST(NistReader, HonoursTheByteOrderField) {
     std::vector<unsigned char> little = Pcm16(values), big;
     for (size_t i = 0; i < little.size(); i += 2) big.insert(big.end(), {little[i + 1], little[i]});
     std::vector<unsigned char> big24;  // each value above a low byte, high byte first
-    for (int16_t v : values) big24.insert(big24.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v), 0x33});
+    for (int16_t v : values)
+        big24.insert(big24.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v), 0x33});
     const std::string common = "channel_count -i 1\nsample_rate -i 8000\nsample_count -i 4\n";
     const struct {
         std::string order;

@@ -63,7 +63,8 @@ void StoredSamples::ConvertTo16(const unsigned char* in, size_t count, int16_t* 
         case SampleCoding::kSigned24:
         case SampleCoding::kSigned32:
             // The top 16 bits: samples narrower than their container are stored left-justified.
-            out[i] = static_cast<int16_t>(static_cast<uint16_t>(LoadUnsigned(in, n, bigEndian) >> (8 * (n - 2))));
+            out[i] =
+                static_cast<int16_t>(static_cast<uint16_t>(LoadUnsigned(in, n, bigEndian) >> (8 * (n - 2))));
             break;
         case SampleCoding::kFloat32: {
             const uint32_t bits = static_cast<uint32_t>(LoadUnsigned(in, 4, bigEndian));

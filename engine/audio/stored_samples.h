@@ -52,6 +52,8 @@ bool ReadStoredFrames(const StoredSamples& stored, unsigned channels, uint64_t p
     const long got = read(into, static_cast<long>(want * frameBytes));
     if (got < 0) return false;
     *frames = static_cast<unsigned>(static_cast<uint64_t>(got) / frameBytes);
-    if (converts) stored.ConvertTo16(raw.data(), static_cast<size_t>(*frames) * channels, static_cast<int16_t*>(buffer));
+    if (converts)
+        stored.ConvertTo16(raw.data(), static_cast<size_t>(*frames) * channels,
+                           static_cast<int16_t*>(buffer));
     return true;
 }

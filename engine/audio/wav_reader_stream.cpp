@@ -188,14 +188,15 @@ int CWavRdrStream::Open(const char* path) {
 
 int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft) {
     const unsigned blockBytes = LoadLE16(waveFormat + 12);
-    const unsigned framesPerBlock =
-        microsoft ? MsAdpcmFramesPerBlock(blockBytes, channels) : ImaAdpcmFramesPerBlock(blockBytes, channels);
+    const unsigned framesPerBlock = microsoft ? MsAdpcmFramesPerBlock(blockBytes, channels)
+                                              : ImaAdpcmFramesPerBlock(blockBytes, channels);
     if (framesPerBlock == 0) return kErrBadData;
     // Whole blocks of the bytes present; ADPCM holds about a quarter of its decoded size, so the
     // samples are bounded by the file's size.
     const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
-    const uint64_t bytes = static_cast<long long>(data.size) > present ? static_cast<uint64_t>(present > 0 ? present : 0)
-                                                                      : data.size;
+    const uint64_t bytes = static_cast<long long>(data.size) > present
+                               ? static_cast<uint64_t>(present > 0 ? present : 0)
+                               : data.size;
     uint64_t blocks = bytes / blockBytes;
     const uint64_t maxBlocks = 0x7FFFFFFFu / (2ull * channels * framesPerBlock);
     if (blocks > maxBlocks) blocks = maxBlocks;
@@ -241,8 +242,8 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
         *frames = 0;
         return kErrBadData;
     }
-    const bool ok = ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength,
-                                     raw, buffer, frames,
-                                     [this](unsigned char* into, long n) { return mmio->Read(into, n); });
+    const bool ok =
+        ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength, raw,
+                         buffer, frames, [this](unsigned char* into, long n) { return mmio->Read(into, n); });
     return ok ? 0 : kErrBadData;
 }

@@ -1,6 +1,6 @@
-// Engine stream over a RIFF WAVE file read through the platform's RIFF chunk reader: integer PCM
-// of 8 to 32 bits, float, A-law, mu-law, IMA and Microsoft ADPCM, plain or extensible, any channel count, rates up to
-// kMaxFileRateHz; delivered as 8-bit (8-bit PCM) or 16-bit samples.
+// Engine stream over a RIFF WAVE file read through the platform's RIFF chunk reader: integer PCM of
+// 8 to 32 bits, float, A-law, mu-law, IMA and Microsoft ADPCM, plain or extensible, any channel
+// count, rates up to kMaxFileRateHz; delivered as 8-bit (8-bit PCM) or 16-bit samples.
 #pragma once
 
 #include <memory>

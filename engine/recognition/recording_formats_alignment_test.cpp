@@ -119,7 +119,8 @@ std::vector<int16_t> Upsample(const std::vector<int16_t>& in, int factor) {
             if (k < 0 || k >= static_cast<long>(in.size())) continue;
             const double x = t - k;
             const double sinc = x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x);
-            const double window = 0.42 + 0.5 * std::cos(M_PI * x / kHalfTaps) + 0.08 * std::cos(2 * M_PI * x / kHalfTaps);
+            const double window =
+                0.42 + 0.5 * std::cos(M_PI * x / kHalfTaps) + 0.08 * std::cos(2 * M_PI * x / kHalfTaps);
             sum += in[k] * sinc * window;
         }
         out[n] = static_cast<int16_t>(std::lround(std::clamp(sum, -32768.0, 32767.0)));

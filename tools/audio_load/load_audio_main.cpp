@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         CMemoryPCMStream* memory = nullptr;
         const int rc = CreateMemoryPCMStreamFromFile(argv[i], &target, nullptr, &memory);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (rc != 0 || !memory) {
             std::printf("%s: error %d\n", argv[i], rc);
             ++failures;
