@@ -1,7 +1,7 @@
 // Loading a ten-minute 44.1 kHz stereo recording into memory at 16 kHz mono, from WAV, MP3 and
 // Ogg Vorbis. The inputs are made in a temporary folder when the program starts (MP3 and Ogg
-// need lame and oggenc; without them those two are skipped). The "x_realtime" counter is
-// seconds of audio loaded per second of time.
+// need lame and oggenc, from the packages lame and vorbis-tools of debian-packages.txt; without
+// them those two are skipped). The "x_realtime" counter is seconds of audio loaded per second.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>

@@ -1,11 +1,10 @@
-// Whole-buffer MPEG audio decoding through libmpg123's feed interface.
+// Streaming MPEG audio decoding through libmpg123's feed interface.
 #include "platform/mp3_decoder.h"
 
 #include <mpg123.h>
 
-#include <cstring>
 #include <mutex>
-#include <new>
+#include <vector>
 
 namespace {
 
@@ -28,11 +27,14 @@ struct HandleCloser {
     }
 };
 
+// Bytes fed to the decoder at a time, and decoded bytes taken from it at a time.
+constexpr size_t kFeedBytes = 1 << 16;
+constexpr size_t kOutBytes = 1 << 16;
+
 }  // namespace
 
-Mp3DecodeStatus DecodeMp3ToPcm16(const unsigned char* data, size_t size, long rate, int channels,
-                                 std::vector<int16_t>* pcm) {
-    pcm->clear();
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+                                const Mp3SampleSink& sink) {
     if (!InitLibrary()) return Mp3DecodeStatus::kNoDecoder;
     int err = MPG123_OK;
     HandleCloser handle{mpg123_new(nullptr, &err)};
@@ -46,31 +48,27 @@ Mp3DecodeStatus DecodeMp3ToPcm16(const unsigned char* data, size_t size, long ra
         mpg123_open_feed(h) != MPG123_OK) {
         return Mp3DecodeStatus::kNoDecoder;
     }
-    if (mpg123_feed(h, data, size) != MPG123_OK) return Mp3DecodeStatus::kNoDecoder;
 
-    try {
-        // About 11 bytes of PCM per byte of a 128 kbit/s stereo stream; reserve a guess and grow.
-        pcm->reserve(size * 6);
-        alignas(int16_t) unsigned char chunk[32768];
-        for (;;) {
-            size_t done = 0;
-            const int r = mpg123_read(h, chunk, sizeof chunk, &done);
-            if (done > 0) {
-                // The decoder writes host-order samples, little-endian on every target.
-                const size_t samples = done / 2;
-                const size_t old = pcm->size();
-                pcm->resize(old + samples);
-                std::memcpy(pcm->data() + old, chunk, samples * 2);
-            }
-            if (r == MPG123_OK || r == MPG123_NEW_FORMAT) continue;
-            if (r == MPG123_NEED_MORE || r == MPG123_DONE) break;  // all of the data is decoded
-            if (r == MPG123_ERR && done == 0) break;               // unrecoverable stream error
+    std::vector<unsigned char> in(kFeedBytes);
+    std::vector<int16_t> out(kOutBytes / 2);
+    bool decodedAny = false;
+    for (;;) {
+        size_t done = 0;
+        const int r = mpg123_read(h, reinterpret_cast<unsigned char*>(out.data()), out.size() * 2, &done);
+        if (done > 0) {
+            if (!sink(out.data(), done / 2)) return Mp3DecodeStatus::kOutOfMemory;
+            decodedAny = true;
         }
-    } catch (const std::bad_alloc&) {
-        pcm->clear();
-        pcm->shrink_to_fit();
-        return Mp3DecodeStatus::kOutOfMemory;
+        if (r == MPG123_NEED_MORE) {
+            const long n = read(in.data(), in.size());
+            if (n <= 0) break;  // all of the stream is decoded
+            if (mpg123_feed(h, in.data(), static_cast<size_t>(n)) != MPG123_OK)
+                return Mp3DecodeStatus::kNoDecoder;
+            continue;
+        }
+        if (r == MPG123_OK || r == MPG123_NEW_FORMAT) continue;
+        if (r == MPG123_DONE) break;
+        if (done == 0) break;  // an unrecoverable stream error
     }
-    pcm->shrink_to_fit();
-    return pcm->empty() ? Mp3DecodeStatus::kNoAudio : Mp3DecodeStatus::kOk;
+    return decodedAny ? Mp3DecodeStatus::kOk : Mp3DecodeStatus::kNoAudio;
 }

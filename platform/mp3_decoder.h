@@ -1,20 +1,27 @@
-// MPEG audio decoding of a whole file held in memory to 16-bit PCM, in place of the platform
+// MPEG audio decoding of a byte stream to 16-bit PCM, piece by piece, in place of the platform
 // codec manager's one-shot conversion.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 enum class Mp3DecodeStatus {
     kOk,
     kNoDecoder,    // the decoder library could not be set up
     kNoAudio,      // the decoder ran but found no frame it could decode
-    kOutOfMemory,
+    kOutOfMemory,  // the sink refused samples
 };
 
-// Decodes every frame of data to signed 16-bit little-endian samples, channels interleaved,
-// always with the given rate and channel count (frames in another format are converted by the
-// decoder). ID3 tags are skipped. pcm gets the samples (cleared first).
-Mp3DecodeStatus DecodeMp3ToPcm16(const unsigned char* data, size_t size, long rate, int channels,
-                                 std::vector<int16_t>* pcm);
+// Gives up to size bytes of the stream at into: the count, 0 at the end, or -1 on a read error
+// (which ends the stream like its end).
+using Mp3ByteReader = std::function<long(unsigned char* into, size_t size)>;
+// Takes count decoded samples (signed 16-bit, host order, channels interleaved); false when it
+// cannot hold them.
+using Mp3SampleSink = std::function<bool(const int16_t* samples, size_t count)>;
+
+// Decodes every frame of the stream, always with the given rate and channel count (frames in
+// another format are converted by the decoder); ID3 tags are skipped. Only a small piece of the
+// stream is held at a time.
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+                                const Mp3SampleSink& sink);

@@ -7,6 +7,7 @@
 
 #include "engine/api/entry_point.h"
 #include "engine/api/error_codes.h"
+#include "engine/audio/audio_file_signature.h"
 #include "engine/audio/nist_stream.h"
 #include "engine/audio/wav_reader_stream.h"
 #include "engine/audio/zuvo_stream.h"
@@ -55,30 +56,20 @@ int CreateZuvoStreamFromFile(const char* path, CPCMStream** out) {
 
 namespace {
 
-int OpenStream(const char* path, CPCMStream** out) {
-    int result = kErrBadData;
-    CPCMStream* made = nullptr;
-    const char* ext = AudioFileExtension(path);
+template <class Reader>
+int OpenEngineReader(const char* path, CPCMStream** made) {
+    auto* stream = new Reader;
+    const int rc = stream->Open(path);
+    if (rc == 0) *made = stream;
+    else stream->Release();
+    return rc;
+}
 
-    if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp")) {
-        auto* wav = new CWavRdrStream;
-        result = wav->Open(path);
-        if (result == 0) made = wav;
-        else wav->Release();
-    }
-    // Some ".wav" files are NIST sphere files under another name. Compressed WAVE data keeps
-    // its own code: telling the user the file is compressed says more than "not valid".
-    if (!made && (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".sph"))) {
-        const int wavResult = result;
-        auto* nist = new CNistStream;
-        result = nist->Open(path);
-        if (result == 0) made = nist;
-        else nist->Release();
-        if (!made && wavResult == kErrCompressedWav) result = kErrCompressedWav;
-    }
+// The installed plug-ins that CanRead(claimedPath) in turn, until one opens path.
+int OpenWithPlugins(const char* path, const char* claimedPath, CPCMStream** made, int result) {
     for (IInstallableAudioFileReader* reader : Registry().readers) {
-        if (made) break;
-        if (!reader || !reader->CanRead(path)) continue;
+        if (*made) break;
+        if (!reader || !reader->CanRead(claimedPath)) continue;
         IZuvoPCMStream2* source = nullptr;
         result = reader->Open(path, &source);
         if (result != 0 || !source) {
@@ -88,8 +79,46 @@ int OpenStream(const char* path, CPCMStream** out) {
         auto* wrapper = new CZuvoStream;
         result = wrapper->Open2(source);
         source->Release();  // the wrapper holds its own reference now
-        if (result == 0) made = wrapper;
+        if (result == 0) *made = wrapper;
         else wrapper->Release();
+    }
+    return result;
+}
+
+// The reader that the file's first bytes name; kErrBadData when they name none (or no
+// installed plug-in decodes that kind).
+int OpenByContent(const char* path, AudioFileKind kind, CPCMStream** made) {
+    switch (kind) {
+    case AudioFileKind::kWave: return OpenEngineReader<CWavRdrStream>(path, made);
+    case AudioFileKind::kNist: return OpenEngineReader<CNistStream>(path, made);
+    // Plug-ins are chosen by the extension they claim for this kind.
+    case AudioFileKind::kOgg: return OpenWithPlugins(path, "content.ogg", made, kErrBadData);
+    case AudioFileKind::kMpeg: return OpenWithPlugins(path, "content.mp3", made, kErrBadData);
+    case AudioFileKind::kUnknown: break;
+    }
+    return kErrBadData;
+}
+
+int OpenStream(const char* path, CPCMStream** out) {
+    int result = kErrBadData;
+    CPCMStream* made = nullptr;
+    const char* ext = AudioFileExtension(path);
+
+    if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp"))
+        result = OpenEngineReader<CWavRdrStream>(path, &made);
+    // Some ".wav" files are NIST sphere files under another name. Compressed WAVE data keeps
+    // its own code: telling the user the file is compressed says more than "not valid".
+    if (!made && (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".sph"))) {
+        const int wavResult = result;
+        result = OpenEngineReader<CNistStream>(path, &made);
+        if (!made && wavResult == kErrCompressedWav) result = kErrCompressedWav;
+    }
+    if (!made) result = OpenWithPlugins(path, path, &made, result);
+    // Files named for another format (or for none): the extension's readers refused them, so
+    // their first bytes decide. A file that is not there keeps the extension readers' code.
+    if (!made && result != kErrFileNotFound) {
+        const AudioFileKind kind = IdentifyAudioFile(path);
+        if (kind != AudioFileKind::kUnknown) result = OpenByContent(path, kind, &made);
     }
     *out = made;
     return made ? 0 : result;

@@ -24,8 +24,10 @@ public:
 void InstallAudioFileReader(IInstallableAudioFileReader* reader);
 
 // An engine stream over the file, chosen by extension (case ignored): ".wav" and ".tmp" try the
-// WAV reader, ".wav" and ".sph" the NIST reader, anything else the installed plug-ins. *out gets
-// a stream with one reference, or null with the error code (12 when no reader accepts the file).
+// WAV reader, ".wav" and ".sph" the NIST reader, then the installed plug-ins that claim the
+// extension. When none of them opens it, the file's first bytes name its reader (a WAV file named
+// ".mp3", an Ogg file named ".oga"). *out gets a stream with one reference, or null with the error
+// code (12 when no reader accepts the file).
 int CreateZuvoStreamFromFile(const char* path, CPCMStream** out);
 
 // The text from the last '.' of the path (with the dot), or "" when there is none.

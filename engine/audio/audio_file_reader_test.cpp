@@ -43,6 +43,10 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
     TempDir dir;
     const std::vector<unsigned char> wav = BuildWav(WavSpec{}, Pcm16({1, 2, 3}));
     const std::vector<unsigned char> nist = BuildNist("sample_count -i 3\n", Pcm16({1, 2, 3}));
+    const std::vector<unsigned char> junk(300, 0x21);
+    WavSpec gsmSpec;
+    gsmSpec.formatTag = 0x31;  // GSM
+    const std::vector<unsigned char> gsm = BuildWav(gsmSpec, Pcm16({1, 2, 3}));
     const struct {
         const char* name;
         const std::vector<unsigned char>* bytes;
@@ -50,11 +54,14 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
     } cases[] = {
         {"a.wav", &wav, 0},          {"b.WAV", &wav, 0},         {"c.Tmp", &wav, 0},
         {"d.wav", &nist, 0},         // NIST data under ".wav"
-        {"e.SPH", &nist, 0},         {"f.sph", &wav, kErrBadData},  // ".sph" is NIST only
-        {"g.tmp", &nist, kErrBadData},  // ".tmp" is WAV only
-        {"noextension", &wav, kErrBadData}, {"h.aiff", &wav, kErrBadData},
-        {"i.mp3", &wav, kErrBadData},       {"j.OGG", &wav, kErrBadData},
-        {"dir.wav/k", &wav, kErrBadData},   // the last '.' is in a folder name
+        {"e.SPH", &nist, 0},
+        // The extension's reader refuses the file, or no reader claims the extension: the first
+        // bytes name the format.
+        {"f.sph", &wav, 0},          {"g.tmp", &nist, 0},        {"noextension", &wav, 0},
+        {"h.aiff", &wav, 0},         {"i.mp3", &wav, 0},         {"j.OGG", &nist, 0},
+        {"dir.wav/k", &wav, 0},      // the last '.' is in a folder name
+        {"l.wav", &junk, kErrBadData}, {"n.xyz", &junk, kErrBadData}, {"o.mp3", &junk, kErrBadData},
+        {"p.mp3", &gsm, kErrCompressedWav},  // identified as WAVE, which keeps its own code
     };
     std::filesystem::create_directories(dir.File("dir.wav"));
     for (const auto& c : cases) {
@@ -65,6 +72,52 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
         EXPECT_EQ(OpenResult(dir.File(missing)), kErrFileNotFound) << missing;
     }
     EXPECT_EQ(OpenResult(dir.File("m.xyz")), kErrBadData);
+}
+
+TEST(AudioFileOpen, ContentUnderAnotherExtensionOpensAsWhatItIs) {
+    InstallDefaultAudioFileReaders();
+    TempDir dir;
+    // Speech, whose samples hold many patterns that pass for MPEG frame headers.
+    const std::vector<unsigned char> wav =
+        ReadBytes(std::string(MURMUREX_TESTDATA_DIR) + "/speech/rms_0011_clean.wav");
+    const std::vector<unsigned char> pcm(wav.begin() + 44, wav.end());
+    ASSERT_EQ(wav.size() % 2, 0u);
+    const std::vector<unsigned char> ogg = ReadBytes(kFixtures + "chirp_44k_stereo.ogg");
+    const std::vector<unsigned char> mp3 = ReadBytes(kFixtures + "chirp_8k_mono.mp3");
+    const struct {
+        const char* name;
+        const std::vector<unsigned char>* bytes;
+        unsigned rateHz, channels;
+    } cases[] = {{"speech.mp3", &wav, 16000, 1}, {"speech.ogg", &wav, 16000, 1},
+                 {"music.oga", &ogg, 44100, 2},  {"music.wav", &ogg, 44100, 2},
+                 {"music.mp3", &ogg, 44100, 2},  {"voice.wav", &mp3, 8000, 1},
+                 {"voice.ogg", &mp3, 8000, 1},   {"voice", &mp3, 8000, 1}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteBytes(dir.File(c.name), *c.bytes));
+        Ref<CPCMStream> s;
+        ASSERT_EQ(OpenResult(dir.File(c.name), &s), 0) << c.name;
+        EXPECT_EQ(s->GetRateHz(), c.rateHz) << c.name;
+        EXPECT_EQ(s->GetChannels(), c.channels) << c.name;
+        if (c.bytes != &wav) continue;
+        // Read as the WAV file it is, not decoded as noise.
+        ASSERT_EQ(s->GetFrameCount(), pcm.size() / 2) << c.name;
+        ASSERT_EQ(s->Start(), 0);
+        std::vector<unsigned char> out(pcm.size());
+        unsigned frames = s->GetFrameCount();
+        ASSERT_EQ(s->Read(out.data(), &frames), 0);
+        EXPECT_EQ(out, pcm) << c.name;
+    }
+}
+
+TEST(EncodedAudio, OggCommentsStayOffTheConsole) {
+    InstallDefaultAudioFileReaders();
+    // Comments are the file's own text (terminal escapes included) and no concern of the user's.
+    ::testing::internal::CaptureStderr();
+    Ref<CPCMStream> s;
+    const int rc = OpenResult(kFixtures + "chirp_44k_stereo.ogg", &s);
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(rc, 0);
+    EXPECT_EQ(printed, "");
 }
 
 TEST(AudioFileOpen, PluginsAnswerOnlyForTheirExtension) {
@@ -187,7 +240,11 @@ TEST(EncodedAudio, FixturesDecodeToTheChirpWithinTheCodecDelay) {
         int maxDelay;  // frames the codec may add or shift
     } cases[] = {{"chirp_44k_stereo.ogg", 44100, 2, 0},
                  {"chirp_44k_stereo_id3.mp3", 44100, 2, 2400},
-                 {"chirp_8k_mono.mp3", 8000, 1, 2400}};
+                 {"chirp_8k_mono.mp3", 8000, 1, 2400},
+                 {"chirp_8k_mono_ima.wav", 8000, 1, 100},  // blocks padded at the end
+                 {"chirp_8k_stereo_ima.wav", 8000, 2, 100},
+                 {"chirp_8k_mono_msadpcm.wav", 8000, 1, 100},
+                 {"chirp_8k_stereo_msadpcm.wav", 8000, 2, 100}};
     for (const auto& c : cases) {
         int rc;
         const Decoded d = DecodeFixture(c.name, &rc);

@@ -75,6 +75,10 @@ struct WavSpec {
     unsigned fmtSize = 16;     // 14 writes the old block without bits per sample
     int64_t dataSize = -1;     // -1: the size of the samples
     bool junkBeforeData = false;
+    // Extensible blocks (tag 0xFFFE, fmtSize >= 40): the sub-format's tag, and whether the rest
+    // of its identifier is the standard one.
+    unsigned extensibleSubFormat = 1;
+    bool extensibleGuidTail = true;
 };
 
 inline std::vector<unsigned char> BuildWav(const WavSpec& s, const std::vector<unsigned char>& samples) {
@@ -86,6 +90,15 @@ inline std::vector<unsigned char> BuildWav(const WavSpec& s, const std::vector<u
     PutU32(fmt, s.rate * align);
     PutU16(fmt, align);
     PutU16(fmt, s.bits);
+    if (s.formatTag == 0xFFFE && s.fmtSize >= 40) {
+        PutU16(fmt, 22);      // extension size
+        PutU16(fmt, s.bits);  // valid bits
+        PutU32(fmt, 0);       // speaker mask
+        PutU16(fmt, s.extensibleSubFormat);
+        const unsigned char tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        for (unsigned char b : tail) fmt.push_back(s.extensibleGuidTail ? b : 0x42);
+    }
     while (fmt.size() < s.fmtSize) fmt.push_back(0);
     fmt.resize(s.fmtSize);
 

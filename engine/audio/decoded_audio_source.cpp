@@ -1,7 +1,6 @@
 // Reading, rewinding and reference counting shared by the decoded file sources.
 #include "engine/audio/decoded_audio_source.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
@@ -23,6 +22,10 @@ int CDecodedAudioSource::Read(void* buffer, int bytes) {
     return n;
 }
 
+bool CDecodedAudioSource::AppendSamples(const int16_t* pcm, size_t count) {
+    return count <= kMaxDecodedSamples - samples.size() && samples.Append(pcm, count);
+}
+
 int CDecodedAudioSource::Rewind() { return position_ != 0 ? Open(path_.c_str()) : 0; }
 
 int CDecodedAudioSource::AddRef() { return ++refCount_; }
@@ -39,8 +42,7 @@ int CDecodedAudioSource::Open(const char* path) {
     if (!path) return kErrInvalidArgument;
     const std::string keep(path);  // path may point into path_ itself (Rewind)
     path_ = keep;
-    samples.clear();
-    samples.shrink_to_fit();
+    samples.Clear();
     format = PCMFormat{};
     length_ = position_ = 0;
     int rc;
@@ -51,13 +53,11 @@ int CDecodedAudioSource::Open(const char* path) {
     } catch (const std::bad_alloc&) {
         rc = kErrOutOfMemory;
     }
-    // Lengths are counted in a signed 32-bit byte count.
-    if (rc == 0 && samples.size() > static_cast<size_t>(INT_MAX / 2)) rc = kErrOutOfMemory;
     if (rc != 0) {
-        samples.clear();
-        samples.shrink_to_fit();
+        samples.Clear();
         return rc;
     }
+    samples.ShrinkToFit();
     length_ = static_cast<int32_t>(samples.size() * 2);
     return 0;
 }

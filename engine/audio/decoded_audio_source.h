@@ -2,13 +2,17 @@
 // Ogg Vorbis and MP3 sources differ only in their decoder, their plug-ins only in the extension.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "engine/api/error_codes.h"
 #include "engine/audio/audio_file_reader.h"
+#include "engine/audio/sample_buffer.h"
 #include "engine/audio/zuvo_pcm_stream.h"
+
+// The most samples a decoded source holds: its length is a signed 32-bit count of bytes.
+constexpr size_t kMaxDecodedSamples = INT32_MAX / 2;
 
 // Reference count starts at 0; the plug-in that makes a source takes the first reference.
 // One thread at a time.
@@ -25,11 +29,14 @@ public:
     int Open(const char* path) override;
 
 protected:
-    // Fills format and samples from the file; an engine error code.
+    // Fills format and samples from the file; an engine error code. Decoders stop with
+    // kErrOutOfMemory once the samples would pass kMaxDecodedSamples.
     virtual int Decode(const char* path) = 0;
+    // Appends decoded samples; false when they would pass kMaxDecodedSamples or memory runs out.
+    bool AppendSamples(const int16_t* pcm, size_t count);
 
     PCMFormat format{};
-    std::vector<int16_t> samples;  // channels interleaved
+    SampleBuffer samples;  // channels interleaved
 
 private:
     std::string path_;

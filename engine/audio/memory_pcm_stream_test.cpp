@@ -144,11 +144,12 @@ TEST(MemoryLoad, OpeningErrorsComeBackWithTheirCodes) {
     EXPECT_FALSE(Load(dir.File("missing.wav"), &rc));
     EXPECT_EQ(rc, kErrFileNotFound);
     WavSpec compressed;
-    compressed.formatTag = 2;
+    compressed.formatTag = 0x31;  // GSM
     ASSERT_TRUE(WriteBytes(dir.File("c.wav"), BuildWav(compressed, Pcm16({1, 2}))));
     EXPECT_FALSE(Load(dir.File("c.wav"), &rc));
     EXPECT_EQ(rc, kErrCompressedWav);
-    ASSERT_TRUE(WriteBytes(dir.File("u.xyz"), BuildWav(WavSpec{}, Pcm16({1, 2}))));
+    // No reader claims the extension and the bytes name no format.
+    ASSERT_TRUE(WriteBytes(dir.File("u.xyz"), std::vector<unsigned char>(64, 'x')));
     EXPECT_FALSE(Load(dir.File("u.xyz"), &rc));
     EXPECT_EQ(rc, kErrBadData);
     // A rate of a few hertz would blow a small file up to gigabytes at 16 kHz.

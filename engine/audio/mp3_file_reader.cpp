@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/api/error_codes.h"
+#include "engine/audio/audio_file_signature.h"
 #include "platform/mp3_decoder.h"
 
 namespace {
@@ -23,9 +24,11 @@ size_t SkipId3v2Tags(const unsigned char* data, size_t size) {
     size_t at = 0;
     // "ID3", version, flags, then a 28-bit size in four 7-bit bytes; a footer adds 10 bytes.
     while (at + 10 <= size && data[at] == 'I' && data[at + 1] == 'D' && data[at + 2] == '3' &&
-           data[at + 3] != 0xFF && data[at + 4] != 0xFF && (data[at + 6] | data[at + 7] | data[at + 8] | data[at + 9]) < 0x80) {
-        const size_t body = static_cast<size_t>(data[at + 6]) << 21 | static_cast<size_t>(data[at + 7]) << 14 |
-                            static_cast<size_t>(data[at + 8]) << 7 | data[at + 9];
+           data[at + 3] != 0xFF && data[at + 4] != 0xFF &&
+           (data[at + 6] | data[at + 7] | data[at + 8] | data[at + 9]) < 0x80) {
+        const size_t body = static_cast<size_t>(data[at + 6]) << 21 |
+                            static_cast<size_t>(data[at + 7]) << 14 | static_cast<size_t>(data[at + 8]) << 7 |
+                            data[at + 9];
         const size_t footer = (data[at + 5] & 0x10) ? 10 : 0;
         const size_t next = at + 10 + body + footer;
         if (next > size) return size;
@@ -54,29 +57,76 @@ bool FindMp3FrameHeader(const unsigned char* data, size_t size, size_t offset, s
     return false;
 }
 
+namespace {
+
+// Bytes scanned per read while looking for the first frame header.
+constexpr size_t kScanPiece = 1 << 16;
+
+// The first Layer III header of the file, looked for after its ID3v2 tags a piece at a time (a
+// tag may hold a large picture). False when there is none.
+bool FindFirstHeader(std::FILE* file, long size, long* rate, int* channels) {
+    std::vector<unsigned char> piece(kScanPiece);
+    // Tag headers are 10 bytes; follow them from one to the next without reading their bodies.
+    long at = 0;
+    for (;;) {
+        unsigned char head[10];
+        if (at + 10 > size || std::fseek(file, at, SEEK_SET) != 0 || std::fread(head, 1, 10, file) != 10)
+            break;
+        const size_t skipped = SkipId3v2Tags(head, 10);
+        if (skipped == 0) break;
+        // A tag that runs past the end leaves nothing to scan.
+        const unsigned long long body = static_cast<unsigned long long>(head[6]) << 21 | head[7] << 14 |
+                                        head[8] << 7 | head[9];
+        const unsigned long long next =
+            static_cast<unsigned long long>(at) + 10 + body + ((head[5] & 0x10) ? 10 : 0);
+        if (next >= static_cast<unsigned long long>(size)) return false;
+        at = static_cast<long>(next);
+    }
+    // Pieces overlap by three bytes so that no header is cut in two.
+    for (long start = at; start + 3 < size; start += static_cast<long>(kScanPiece) - 3) {
+        if (std::fseek(file, start, SEEK_SET) != 0) return false;
+        const size_t n = std::fread(piece.data(), 1, piece.size(), file);
+        size_t where = 0;
+        if (FindMp3FrameHeader(piece.data(), n, 0, &where, rate, channels)) return true;
+        if (n < piece.size()) break;
+    }
+    return false;
+}
+
+}  // namespace
+
 int Mp3AudioSource::Decode(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return kErrFileNotFound;
-    std::vector<unsigned char> bytes;
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{file};
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    bool ok = size >= 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    if (!ok) return kErrBadData;
+    if (size < 0 || size > kMaxFileBytes) return kErrBadData;
 
-    // A tag in front may hold anything, pictures included, that looks like a frame header.
-    const size_t audioStart = SkipId3v2Tags(bytes.data(), bytes.size());
-    size_t at = 0;
+    // Files of another kind named ".mp3" are left to their own readers: their samples would
+    // otherwise pass for frame headers here and there and be decoded as noise.
+    unsigned char head[kAudioSignatureBytes];
+    if (std::fseek(file, 0, SEEK_SET) != 0) return kErrBadData;
+    const AudioFileKind kind = IdentifyAudioBytes(head, std::fread(head, 1, sizeof head, file));
+    if (kind == AudioFileKind::kWave || kind == AudioFileKind::kNist || kind == AudioFileKind::kOgg)
+        return kErrBadData;
+
     long rate = 0;
     int channels = 0;
-    if (!FindMp3FrameHeader(bytes.data(), bytes.size(), audioStart, &at, &rate, &channels)) {
-        return kErrBadData;
-    }
-    switch (DecodeMp3ToPcm16(bytes.data(), bytes.size(), rate, channels, &samples)) {
+    if (!FindFirstHeader(file, size, &rate, &channels)) return kErrBadData;
+
+    // The stream is fed from the start (the decoder skips the tags itself) a piece at a time, and
+    // the samples go into one growing block: the peak is about the decoded size alone.
+    if (std::fseek(file, 0, SEEK_SET) != 0) return kErrBadData;
+    const auto read = [file](unsigned char* into, size_t n) -> long {
+        const size_t got = std::fread(into, 1, n, file);
+        return got == 0 && std::ferror(file) ? -1 : static_cast<long>(got);
+    };
+    const auto sink = [this](const int16_t* pcm, size_t count) { return AppendSamples(pcm, count); };
+    switch (DecodeMp3Stream(read, rate, channels, sink)) {
     case Mp3DecodeStatus::kOk: break;
     case Mp3DecodeStatus::kNoDecoder: return kErrMissingCodec;
     case Mp3DecodeStatus::kNoAudio: return kErrBadData;

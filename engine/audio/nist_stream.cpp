@@ -1,15 +1,15 @@
 // NIST sphere reader: parses the text header's integer and string fields and reads the samples
-// behind it, swapping bytes when the header says they are stored high byte first.
+// behind it in the byte order and coding the header gives.
 #include "engine/audio/nist_stream.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "engine/api/error_codes.h"
+#include "engine/audio/pcm_format.h"
 
 namespace {
 
@@ -99,43 +99,56 @@ int CNistStream::Open(const char* path) {
     if (std::fread(header.data(), 1, rest, file) != rest) return fail(kErrBadData);
     const char* text = header.data();
 
-    long long channels = 1, rate = 16000, bytesPerSample = 2, count = 2;
-    if (IntField(text, "channel_count", &channels)) {
-        if (channels == 0) return fail(kErrBadData);
-        if (channels < 1 || channels > 2) channels = 1;
+    // Fields that are present must be readable as they are: a value out of range is refused,
+    // not replaced by a guess that would play the file at the wrong speed or as noise.
+    long long channels = 1, rate = 16000, bytesPerSample = 2, count = -1;
+    if (IntField(text, "channel_count", &channels) && (channels < 1 || channels > 0xFFFF)) {
+        return fail(kErrBadData);
     }
-    if (IntField(text, "sample_rate", &rate)) {
-        if (rate == 0) return fail(kErrBadData);
-        if (rate < 0 || rate > 48000) rate = 16000;
+    if (IntField(text, "sample_rate", &rate) && (rate < 1 || rate > kMaxFileRateHz)) {
+        return fail(kErrBadData);
     }
-    if (IntField(text, "sample_n_bytes", &bytesPerSample) && bytesPerSample != 1 &&
-        bytesPerSample != 2) {
-        bytesPerSample = 2;
-    }
-    IntField(text, "sample_count", &count);
-    if (count < 0) count = 0;
+    const bool sizeGiven = IntField(text, "sample_n_bytes", &bytesPerSample);
+    if (IntField(text, "sample_count", &count) && count < 0) count = 0;
 
-    std::string coding;
-    // Companded or packed samples would be read as noise: refuse them as compressed audio.
-    if (StringField(text, "sample_coding", &coding) && coding != "pcm") {
+    std::string coding = "pcm";
+    StringField(text, "sample_coding", &coding);
+    if (coding == "pcm") {
+        switch (bytesPerSample) {
+        case 1: stored.coding = SampleCoding::kUnsigned8; break;
+        case 2: stored.coding = SampleCoding::kSigned16; break;
+        case 3: stored.coding = SampleCoding::kSigned24; break;
+        case 4: stored.coding = SampleCoding::kSigned32; break;
+        default: return fail(kErrBadData);
+        }
+    } else if (coding == "ulaw" || coding == "mu-law" || coding == "alaw") {
+        if (sizeGiven && bytesPerSample != 1) return fail(kErrBadData);
+        bytesPerSample = 1;
+        stored.coding = coding == "alaw" ? SampleCoding::kALaw : SampleCoding::kMuLaw;
+    } else {
+        // Packed (shortened) or other compressed samples would be read as noise.
         return fail(kErrCompressedWav);
     }
+    // "01", "0123": lowest byte first; "10", "3210": highest first.
     std::string order;
-    bigEndian = StringField(text, "sample_byte_format", &order) && order == "10";
+    stored.bigEndian = StringField(text, "sample_byte_format", &order) && order.size() >= 2 &&
+                       order.front() > order.back();
 
-    format.sampleRate = static_cast<uint32_t>(rate) << 16;
-    format.bitsPerSample = static_cast<uint16_t>(bytesPerSample * 8);
+    SetRateHz(static_cast<uint32_t>(rate));
+    format.bitsPerSample = static_cast<uint16_t>(stored.OutputBits());
     format.channels = static_cast<uint16_t>(channels);
-    bytesPerFrame = static_cast<uint32_t>(bytesPerSample * channels);
+    bytesPerFrame = stored.OutputBits() / 8u * static_cast<uint32_t>(channels);
     dataStart = static_cast<int32_t>(headerSize);
-    // The sample count is bounded by the bytes that follow the header.
-    long long bytes = count * bytesPerFrame;
-    const long long present = fileSize - headerSize;
-    if (bytes > present) bytes = present - present % bytesPerFrame;
-    const long long maxBytes = 0xFFFFFFFFLL - 0xFFFFFFFFLL % bytesPerFrame;
-    if (bytes > maxBytes) bytes = maxBytes;
-    byteLength = static_cast<uint32_t>(bytes);
-    frameCount = byteLength / bytesPerFrame;
+    // The sample count is bounded by the bytes that follow the header; without one, those bytes
+    // are the samples.
+    const long long storedFrameBytes = bytesPerSample * channels;
+    const long long presentFrames = (fileSize - headerSize) / storedFrameBytes;
+    long long frames = count < 0 || count > presentFrames ? presentFrames : count;
+    const long long maxFrames = 0xFFFFFFFFLL / bytesPerFrame;
+    if (frames > maxFrames) frames = maxFrames;
+    frameCount = static_cast<uint32_t>(frames);
+    byteLength = frameCount * bytesPerFrame;
+    storedLength = static_cast<uint64_t>(frames) * static_cast<uint64_t>(storedFrameBytes);
     return 0;
 }
 
@@ -150,28 +163,19 @@ int CNistStream::Read(void* buffer, unsigned* frames) {
         return kErrBadData;
     }
     const long cur = std::ftell(file);
-    if (cur < 0) {
+    if (cur < dataStart) {
         *frames = 0;
-        return kErrBadData;
+        return cur < 0 ? kErrBadData : 0;
     }
-    const long long pos = static_cast<long long>(cur) - dataStart;
-    if (pos < 0 || pos >= byteLength) {
-        *frames = 0;
-        return 0;
-    }
-    uint64_t want = static_cast<uint64_t>(*frames) * bytesPerFrame;
-    const uint64_t left = static_cast<uint64_t>(byteLength - pos);
-    if (want > left) want = left;
-    const size_t got = std::fread(buffer, 1, static_cast<size_t>(want), file);
-    if (got < want && std::ferror(file)) {
-        std::clearerr(file);
-        *frames = 0;
-        return kErrBadData;
-    }
-    if (bigEndian && format.bitsPerSample == 16) {
-        unsigned char* p = static_cast<unsigned char*>(buffer);
-        for (size_t i = 0; i + 1 < got; i += 2) std::swap(p[i], p[i + 1]);
-    }
-    *frames = static_cast<unsigned>(got / bytesPerFrame);
-    return 0;
+    const bool ok =
+        ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength, raw,
+                         buffer, frames, [this](unsigned char* into, long n) -> long {
+                             const size_t got = std::fread(into, 1, static_cast<size_t>(n), file);
+                             if (got < static_cast<size_t>(n) && std::ferror(file)) {
+                                 std::clearerr(file);
+                                 return -1;
+                             }
+                             return static_cast<long>(got);
+                         });
+    return ok ? 0 : kErrBadData;
 }

@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "engine/api/error_codes.h"
+#include "engine/api/sdk_log.h"
 
 namespace {
 constexpr int kReadPiece = 4096;
@@ -41,11 +42,11 @@ int OggAudioSource::Decode(const char* path) {
     format.bitsPerSample = 16;
 
     const ogg_int64_t total = ov_pcm_total(&vf, -1);
-    if (const vorbis_comment* comment = ov_comment(&vf, -1)) {
-        for (int i = 0; i < comment->comments; ++i) std::fprintf(stderr, "%s\n", comment->user_comments[i]);
-        std::fprintf(stderr, "\nBitstream is %d channel, %ldHz\n", info->channels, info->rate);
-        std::fprintf(stderr, "\nDecoded length: %ld samples\n", static_cast<long>(total));
-        std::fprintf(stderr, "Encoded by: %s\n\n", comment->vendor ? comment->vendor : "");
+    // The file's comments are its own text (terminal escapes included): they are not shown.
+    // What the load found goes to the engine's debug log only.
+    if (SdkLogIsOpen()) {
+        SdkLogPrintf("Ogg Vorbis: %d channels, %ld Hz, %lld samples", info->channels, info->rate,
+                     static_cast<long long>(total));
     }
 
     // Reserve what the stream says it holds, but never trust it beyond what the file's size can
@@ -53,9 +54,12 @@ int OggAudioSource::Decode(const char* path) {
     if (total > 0) {
         const long long claimed = static_cast<long long>(total) * info->channels;
         const long long plausible = static_cast<long long>(fileSize) * 64;
-        samples.reserve(static_cast<size_t>(claimed < plausible ? claimed : plausible));
+        long long room = claimed < plausible ? claimed : plausible;
+        if (room > static_cast<long long>(kMaxDecodedSamples))
+            room = static_cast<long long>(kMaxDecodedSamples);
+        if (!samples.Reserve(static_cast<size_t>(room))) return kErrOutOfMemory;
     }
-    char piece[kReadPiece];
+    alignas(int16_t) char piece[kReadPiece];
     int failures = 0;
     for (;;) {
         int bitstream = 0;
@@ -67,9 +71,8 @@ int OggAudioSource::Decode(const char* path) {
             continue;
         }
         failures = 0;
-        const size_t old = samples.size();
-        samples.resize(old + static_cast<size_t>(n) / 2);
-        std::memcpy(samples.data() + old, piece, static_cast<size_t>(n) & ~size_t{1});
+        if (!AppendSamples(reinterpret_cast<const int16_t*>(piece), static_cast<size_t>(n) / 2))
+            return kErrOutOfMemory;
     }
     return 0;
 }

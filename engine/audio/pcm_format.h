@@ -13,3 +13,7 @@ struct PCMFormat {
 
 // A 16.16 rate as whole hertz.
 inline uint32_t RateHz(const PCMFormat& format) { return format.sampleRate >> 16; }
+
+// The highest rate the file readers accept, in hertz: studio rates (up to 384 kHz) are read and
+// left to the resampler; beyond that a header is taken as damaged.
+constexpr uint32_t kMaxFileRateHz = 384000;

@@ -58,6 +58,12 @@ bool CPCMStream::EnsureScratch(uint64_t bytes) {
     return true;
 }
 
+void CPCMStream::SetRateHz(uint32_t hz) {
+    // Rates beyond the 16.16 field read there as the highest rate it holds.
+    wideRateHz = hz > 0xFFFF ? hz : 0;
+    format.sampleRate = hz > 0xFFFF ? 0xFFFFFFFFu : hz << 16;
+}
+
 int CPCMStream::ReadChannel(void* buffer, unsigned* frames, unsigned channel) {
     if (format.channels <= 1 || channel == 0) return Read(buffer, frames);
     if (channel > format.channels) {

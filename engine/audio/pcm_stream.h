@@ -36,6 +36,9 @@ public:
     virtual int ReadChannelFloat(float* buffer, unsigned* frames, unsigned channel);
     virtual int Stop();
 
+    // The rate in whole hertz. File readers take rates up to kMaxFileRateHz, more than the
+    // 16.16 field holds; for those the field is saturated and this gives the true rate.
+    uint32_t GetRateHz() const { return wideRateHz != 0 ? wideRateHz : format.sampleRate >> 16; }
     unsigned GetChannels() const { return format.channels; }
     unsigned GetBytesPerFrame() const { return bytesPerFrame; }
 
@@ -46,11 +49,14 @@ protected:
     // Makes scratch hold at least bytes (a smaller block is replaced by a zeroed one of exactly
     // that size); false when memory runs out.
     bool EnsureScratch(uint64_t bytes);
+    // Sets the rate, keeping rates beyond the 16.16 field in wideRateHz.
+    void SetRateHz(uint32_t hz);
 
     PCMFormat format{};
     uint32_t byteLength = 0;
     uint32_t frameCount = 0;
     uint32_t bytesPerFrame = 0;
+    uint32_t wideRateHz = 0;  // 0 unless the rate is beyond what format.sampleRate holds
     unsigned char* scratch = nullptr;  // de-interleaving buffer, engine allocator
     int32_t scratchSize = 0;
 };

@@ -106,6 +106,134 @@ TEST(WavReader, EightBitSamplesWidenAroundTheMidpoint) {
     }
 }
 
+// Stored samples of the widened WAV codings, each made from the same 16-bit values.
+std::vector<unsigned char> Encode(const std::vector<int16_t>& values, const std::string& coding) {
+    std::vector<unsigned char> b;
+    for (int16_t v : values) {
+        if (coding == "s24") {
+            PutU16(b, 0x5A00);  // low byte, then the 16-bit value above it
+            b.pop_back();
+            PutU16(b, static_cast<uint16_t>(v));
+        } else if (coding == "s32") {
+            PutU16(b, 0x1234);
+            PutU16(b, static_cast<uint16_t>(v));
+        } else if (coding == "f32") {
+            const float f = v / 32768.0f;
+            uint32_t u;
+            std::memcpy(&u, &f, 4);
+            PutU32(b, u);
+        } else if (coding == "f64") {
+            const double d = v / 32768.0;
+            uint64_t u;
+            std::memcpy(&u, &d, 8);
+            PutU32(b, static_cast<uint32_t>(u));
+            PutU32(b, static_cast<uint32_t>(u >> 32));
+        } else {
+            PutU16(b, static_cast<uint16_t>(v));
+        }
+    }
+    return b;
+}
+
+// A "fmt " block of the extensible kind around a sub-format tag.
+WavSpec Extensible(unsigned subFormat, unsigned bits, unsigned channels) {
+    WavSpec s;
+    s.formatTag = 0xFFFE;
+    s.bits = bits;
+    s.channels = channels;
+    s.fmtSize = 40;
+    s.extensibleSubFormat = subFormat;
+    return s;
+}
+
+TEST(WavReader, WidenedCodingsChannelsAndRatesReadAsSixteenBit) {
+    TempDir dir;
+    const std::vector<int16_t> mono = {0, 1000, -1000, 32767, -32768, 12345};
+    struct Case {
+        const char* what;
+        WavSpec spec;
+        std::string coding;
+        unsigned rateHz;
+    };
+    auto spec = [](unsigned tag, unsigned bits, unsigned channels, uint32_t rate = 16000) {
+        WavSpec s;
+        s.formatTag = tag;
+        s.bits = bits;
+        s.channels = channels;
+        s.rate = rate;
+        return s;
+    };
+    const std::vector<Case> cases = {
+        {"24-bit", spec(1, 24, 1, 48000), "s24", 48000},
+        {"32-bit integer", spec(1, 32, 2), "s32", 16000},
+        {"32-bit float", spec(3, 32, 1), "f32", 16000},
+        {"64-bit float", spec(3, 64, 1), "f64", 16000},
+        {"extensible 16-bit", Extensible(1, 16, 2), "s16", 16000},
+        {"extensible 24-bit", Extensible(1, 24, 1), "s24", 16000},
+        {"extensible float", Extensible(3, 32, 1), "f32", 16000},
+        {"6 channels", spec(1, 16, 6), "s16", 16000},
+        {"96 kHz", spec(1, 16, 1, 96000), "s16", 96000},
+        {"192 kHz 24-bit", spec(1, 24, 2, 192000), "s24", 192000},
+        {"88.2 kHz", spec(1, 16, 1, 88200), "s16", 88200},
+    };
+    for (const Case& c : cases) {
+        // Channel 1 holds the values; the others their negation, so a wrong stride shows.
+        std::vector<int16_t> interleaved;
+        for (int16_t v : mono) {
+            interleaved.push_back(v);
+            for (unsigned ch = 1; ch < c.spec.channels; ++ch) interleaved.push_back(static_cast<int16_t>(~v));
+        }
+        ASSERT_TRUE(WriteBytes(dir.File("w.wav"), BuildWav(c.spec, Encode(interleaved, c.coding))));
+        int rc;
+        auto s = OpenWav(dir.File("w.wav"), &rc);
+        ASSERT_EQ(rc, 0) << c.what;
+        EXPECT_EQ(s->GetRateHz(), c.rateHz) << c.what;
+        EXPECT_EQ(s->GetBits(), 16u) << c.what;
+        EXPECT_EQ(s->GetChannels(), c.spec.channels) << c.what;
+        EXPECT_EQ(s->GetFrameCount(), mono.size()) << c.what;
+        ASSERT_EQ(s->Start(), 0);
+        std::vector<short> out(mono.size() + 4);
+        unsigned frames = static_cast<unsigned>(out.size());
+        ASSERT_EQ(s->ReadChannel16(out.data(), &frames, 1), 0) << c.what;
+        ASSERT_EQ(frames, mono.size()) << c.what;
+        for (size_t i = 0; i < mono.size(); ++i) EXPECT_EQ(out[i], mono[i]) << c.what << " sample " << i;
+        if (c.spec.channels > 1) {
+            ASSERT_EQ(s->Start(), 0);
+            frames = 2;
+            ASSERT_EQ(s->ReadChannel16(out.data(), &frames, c.spec.channels), 0);
+            EXPECT_EQ(out[1], static_cast<int16_t>(~mono[1])) << c.what;
+        }
+    }
+}
+
+TEST(WavReader, CompandedSamplesDecode) {
+    TempDir dir;
+    const struct {
+        unsigned tag;
+        std::vector<unsigned char> bytes;
+        std::vector<int16_t> values;
+    } cases[] = {
+        {6, {0xD5, 0x55, 0xAA, 0x2A}, {8, -8, 32256, -32256}},       // A-law
+        {7, {0xFF, 0x7F, 0x80, 0x00}, {0, 0, 32124, -32124}},        // mu-law
+    };
+    for (const auto& c : cases) {
+        WavSpec spec;
+        spec.formatTag = c.tag;
+        spec.bits = 8;
+        spec.fmtSize = 18;
+        ASSERT_TRUE(WriteBytes(dir.File("g.wav"), BuildWav(spec, c.bytes)));
+        int rc;
+        auto s = OpenWav(dir.File("g.wav"), &rc);
+        ASSERT_EQ(rc, 0) << c.tag;
+        ASSERT_EQ(s->Start(), 0);
+        short out[4];
+        unsigned frames = 4;
+        ASSERT_EQ(s->ReadChannel16(out, &frames, 1), 0);
+        ASSERT_EQ(frames, 4u);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(out[i], c.values[i]) << c.tag << " sample " << i;
+    }
+}
+
 TEST(WavReader, MalformedAndUnsupportedFilesGiveTheirCodes) {
     TempDir dir;
     const auto samples = Pcm16({1, 2, 3, 4});
@@ -126,12 +254,35 @@ TEST(WavReader, MalformedAndUnsupportedFilesGiveTheirCodes) {
     std::vector<unsigned char> shortFmt = wav([](WavSpec&) {});
     shortFmt.resize(12 + 8 + 6);
     const std::vector<Case> cases = {
-        {"float samples", wav([](WavSpec& s) { s.formatTag = 3; }), kErrCompressedWav},
-        {"ADPCM", wav([](WavSpec& s) { s.formatTag = 2; }), kErrCompressedWav},
-        {"24-bit", wav([](WavSpec& s) { s.bits = 24; }), kErrBadData},
+        {"GSM", wav([](WavSpec& s) { s.formatTag = 0x31; }), kErrCompressedWav},
+        {"extensible MPEG", BuildWav(Extensible(0x55, 0, 1), samples), kErrCompressedWav},
+        {"extensible, foreign sub-format", wav([](WavSpec& s) {
+             s = Extensible(1, 16, 1);
+             s.extensibleGuidTail = false;
+         }), kErrCompressedWav},
+        {"extensible block cut short", wav([](WavSpec& s) {
+             s = Extensible(1, 16, 1);
+             s.fmtSize = 24;
+         }), kErrBadData},
+        {"16-bit float", wav([](WavSpec& s) { s.formatTag = 3; }), kErrBadData},
+        {"16-bit IMA ADPCM", wav([](WavSpec& s) { s.formatTag = 0x11; }), kErrBadData},
+        {"ADPCM of 3 channels", wav([](WavSpec& s) {
+             s.formatTag = 2;
+             s.bits = 4;
+             s.channels = 3;
+             s.blockAlign = 256;
+         }), kErrBadData},
+        {"IMA ADPCM, no whole block", wav([](WavSpec& s) {
+             s.formatTag = 0x11;
+             s.bits = 4;
+             s.blockAlign = 7;
+         }), kErrBadData},
+        {"40-bit", wav([](WavSpec& s) { s.bits = 40; }), kErrBadData},
+        {"0-bit", wav([](WavSpec& s) { s.bits = 0; }), kErrBadData},
+        {"16-bit mu-law", wav([](WavSpec& s) { s.formatTag = 7; }), kErrBadData},
         {"no channels", wav([](WavSpec& s) { s.channels = 0; }), kErrBadData},
         {"rate 0", wav([](WavSpec& s) { s.rate = 0; }), kErrBadData},
-        {"rate beyond 16.16", wav([](WavSpec& s) { s.rate = 96000; }), kErrBadData},
+        {"rate beyond 384 kHz", wav([](WavSpec& s) { s.rate = 400000; }), kErrBadData},
         {"fmt of 12 bytes", wav([](WavSpec& s) { s.fmtSize = 12; }), kErrBadData},
         {"not RIFF", notRiff, kErrBadData},
         {"no data chunk", noData, kErrBadData},
@@ -188,13 +339,17 @@ TEST(NistReader, HonoursTheByteOrderField) {
     const std::vector<int16_t> values = {0x0102, -2, 300, -32768};
     std::vector<unsigned char> little = Pcm16(values), big;
     for (size_t i = 0; i < little.size(); i += 2) big.insert(big.end(), {little[i + 1], little[i]});
-    const std::string common = "channel_count -i 1\nsample_rate -i 8000\nsample_n_bytes -i 2\nsample_count -i 4\n";
+    std::vector<unsigned char> big24;  // each value above a low byte, high byte first
+    for (int16_t v : values)
+        big24.insert(big24.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v), 0x33});
+    const std::string common = "channel_count -i 1\nsample_rate -i 8000\nsample_count -i 4\n";
     const struct {
         std::string order;
         const std::vector<unsigned char>* bytes;
-    } cases[] = {{"sample_byte_format -s2 01\n", &little},
-                 {"sample_byte_format -s2 10\n", &big},
-                 {"", &little}};  // no field: little-endian
+    } cases[] = {{"sample_n_bytes -i 2\nsample_byte_format -s2 01\n", &little},
+                 {"sample_n_bytes -i 2\nsample_byte_format -s2 10\n", &big},
+                 {"sample_n_bytes -i 3\nsample_byte_format -s3 210\n", &big24},
+                 {"sample_n_bytes -i 2\n", &little}};  // no field: little-endian
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteBytes(dir.File("n.sph"), BuildNist(common + c.order, *c.bytes)));
         int rc;
@@ -222,9 +377,19 @@ TEST(NistReader, HeaderFieldsDefaultsLimitsAndRefusals) {
     };
     const std::vector<Case> cases = {
         {"sample_count -i 100\n", 1024, 0, 16000, 1, 16, 100},  // defaults
-        {"sample_rate -i 96000\nchannel_count -i 3\nsample_count -i 10\n", 1024, 0, 16000, 1, 16, 10},
+        {"sample_rate -i 96000\nchannel_count -i 3\nsample_count -i 10\n", 1024, 0, 96000, 3, 16, 10},
         {"sample_n_bytes -i 1\nchannel_count -i 2\nsample_count -i 50\n", 1024, 0, 16000, 2, 8, 50},
-        {"sample_n_bytes -i 4\nsample_count -i 10\n", 1024, 0, 16000, 1, 16, 10},
+        {"sample_n_bytes -i 4\nsample_count -i 10\n", 1024, 0, 16000, 1, 16, 10},  // read as 16-bit
+        {"sample_n_bytes -i 3\nchannel_count -i 2\n", 1024, 0, 16000, 2, 16, 66},  // count from the bytes
+        {"sample_rate -i 8000\n", 1024, 0, 8000, 1, 16, 200},  // no sample count: the bytes present
+        {"sample_coding -s4 ulaw\nsample_n_bytes -i 1\n", 1024, 0, 16000, 1, 16, 400},
+        {"sample_n_bytes -i 5\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"sample_n_bytes -i 0\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"channel_count -i -2\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"channel_count -i 70000\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"sample_rate -i -8000\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"sample_rate -i 5000000\n", 1024, kErrBadData, 0, 0, 0, 0},
+        {"sample_coding -s26 pcm,embedded-shorten-v2.00\n", 1024, kErrCompressedWav, 0, 0, 0, 0},
         {"sample_rate -s5 16000\nsample_count -i 1\n", 1024, 0, 16000, 1, 16, 1},  // not an integer field
         {"sample_count -i 100000\n", 1024, 0, 16000, 1, 16, 200},  // bounded by the bytes present
         {"sample_count -i 4\n", 64, 0, 16000, 1, 16, 4},
@@ -232,7 +397,6 @@ TEST(NistReader, HeaderFieldsDefaultsLimitsAndRefusals) {
         {"channel_count -i 0\n", 1024, kErrBadData, 0, 0, 0, 0},
         {"sample_count -i 4\n", 8, kErrBadData, 0, 0, 0, 0},        // header below 16 bytes
         {"sample_count -i 4\n", 100000, kErrBadData, 0, 0, 0, 0},  // header beyond the file
-        {"sample_coding -s4 ulaw\n", 1024, kErrCompressedWav, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         std::vector<unsigned char> file = BuildNist(c.fields, data, c.headerSize < 64 ? 1024 : c.headerSize);
@@ -248,7 +412,7 @@ TEST(NistReader, HeaderFieldsDefaultsLimitsAndRefusals) {
         auto s = OpenNist(dir.File("h.sph"), &rc);
         ASSERT_EQ(rc, c.code) << c.fields;
         if (c.code != 0) continue;
-        EXPECT_EQ(s->GetRate() >> 16, c.rateHz) << c.fields;
+        EXPECT_EQ(s->GetRateHz(), c.rateHz) << c.fields;
         EXPECT_EQ(s->GetChannels(), c.channels) << c.fields;
         EXPECT_EQ(s->GetBits(), c.bits) << c.fields;
         EXPECT_EQ(s->GetFrameCount(), c.frames) << c.fields;

@@ -22,12 +22,12 @@ int CResampledPCMStream::Instantiate(CPCMStream* src, const PCMFormat* target, u
                                      float cutoffFactor) {
     CFuncTrace trace("CResampledPCMStream::Instantiate");
     if (!src || !target) return kErrInvalidArgument;
-    PCMFormat srcFormat;
-    src->GetFormat(&srcFormat);
-    if (RateHz(srcFormat) == 0 || RateHz(*target) == 0) return kErrBadData;
+    // The source's whole hertz, which for the file readers may be beyond the 16.16 field.
+    const uint32_t srcRateHz = src->GetRateHz();
+    if (srcRateHz == 0 || RateHz(*target) == 0) return kErrBadData;
     // A header claiming a handful of hertz would make a small file expand into gigabytes at the
     // target rate; no real recording is that slow.
-    if (RateHz(srcFormat) < kMinSourceRateHz) return kErrBadData;
+    if (srcRateHz < kMinSourceRateHz) return kErrBadData;
     if (source) source->Release();
     source = src;
     source->AddRef();
@@ -35,7 +35,7 @@ int CResampledPCMStream::Instantiate(CPCMStream* src, const PCMFormat* target, u
     format.sampleRate = target->sampleRate;
     format.bitsPerSample = 16;
     format.channels = 1;
-    resampler.Instantiate(RateHz(srcFormat), RateHz(*target), cutoffFactor);
+    resampler.Instantiate(srcRateHz, RateHz(*target), cutoffFactor);
     bytesPerFrame = 2;
     UpdateLength();
     return 0;

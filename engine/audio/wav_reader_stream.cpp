@@ -1,11 +1,16 @@
-// RIFF WAVE reader: finds the "fmt " and "data" chunks and reads PCM frames from the data.
+// RIFF WAVE reader: finds the "fmt " and "data" chunks and reads the frames of the data,
+// converting wider, float and companded samples to 16 bits; ADPCM is decoded when opened.
 #include "engine/audio/wav_reader_stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
+#include "engine/audio/ima_adpcm.h"
+#include "engine/audio/ms_adpcm.h"
+#include "engine/audio/pcm_format.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/mem_alloc.h"
 #include "platform/riff_file.h"
@@ -28,9 +33,56 @@ int EngineCodeFromRiff(int error) {
     }
 }
 
-constexpr uint32_t kWaveFormatPcm = 1;
-// Rates are held as 16.16 fixed point, so whole hertz must fit in 16 bits.
-constexpr uint32_t kMaxRateHz = 65535;
+constexpr unsigned kWaveFormatPcm = 1;
+constexpr unsigned kWaveFormatMsAdpcm = 2;
+constexpr unsigned kWaveFormatFloat = 3;
+constexpr unsigned kWaveFormatALaw = 6;
+constexpr unsigned kWaveFormatMuLaw = 7;
+constexpr unsigned kWaveFormatImaAdpcm = 0x11;
+constexpr unsigned kWaveFormatExtensible = 0xFFFE;
+// The sub-format identifier of an extensible block is a format tag followed by these 14 bytes;
+// any other identifier names a coding of some other scheme.
+constexpr unsigned char kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                              0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The stored coding of a format block, or the engine code refusing it: 13 for a compressed
+// coding, 12 for a sample width that the coding does not have. ADPCM codings set *adpcm to their
+// tag instead.
+int CodingOf(const unsigned char* fmt, uint32_t fmtSize, StoredSamples* out, unsigned* adpcm) {
+    unsigned tag = LoadLE16(fmt);
+    const unsigned bits = LoadLE16(fmt + 14);  // the container's width for extensible blocks
+    if (tag == kWaveFormatExtensible) {
+        if (fmtSize < 40) return kErrBadData;
+        if (std::memcmp(fmt + 26, kSubFormatTail, sizeof kSubFormatTail) != 0) return kErrCompressedWav;
+        tag = LoadLE16(fmt + 24);
+    }
+    switch (tag) {
+    case kWaveFormatPcm:
+        // Widths between the byte sizes sit left-justified in the next larger container.
+        switch ((bits + 7) / 8) {
+        case 1: out->coding = SampleCoding::kUnsigned8; break;
+        case 2: out->coding = SampleCoding::kSigned16; break;
+        case 3: out->coding = SampleCoding::kSigned24; break;
+        case 4: out->coding = SampleCoding::kSigned32; break;
+        default: return kErrBadData;
+        }
+        return bits == 0 ? kErrBadData : 0;
+    case kWaveFormatFloat:
+        if (bits != 32 && bits != 64) return kErrBadData;
+        out->coding = bits == 32 ? SampleCoding::kFloat32 : SampleCoding::kFloat64;
+        return 0;
+    case kWaveFormatImaAdpcm:
+    case kWaveFormatMsAdpcm:
+        *adpcm = tag;
+        return bits == 4 ? 0 : kErrBadData;
+    case kWaveFormatALaw:
+    case kWaveFormatMuLaw:
+        if (bits != 8) return kErrBadData;
+        out->coding = tag == kWaveFormatALaw ? SampleCoding::kALaw : SampleCoding::kMuLaw;
+        return 0;
+    default: return kErrCompressedWav;
+    }
+}
 
 }  // namespace
 
@@ -43,6 +95,8 @@ int CWavRdrStream::Close() {
     mmio.reset();
     MemFree(waveFormat);
     waveFormat = nullptr;
+    decoded.clear();
+    decodedPos = 0;
     return 0;
 }
 
@@ -90,7 +144,10 @@ int CWavRdrStream::Open(const char* path) {
     }
     err = mmio->Ascend(&fmt);
     if (err) return fail(EngineCodeFromRiff(err));
-    if (LoadLE16(waveFormat) != kWaveFormatPcm) return fail(kErrCompressedWav);
+    // A block cut to 14 bytes holds no width, which the reader took as 8 bits above.
+    unsigned adpcm = 0;
+    const int coding = CodingOf(waveFormat, fmt.size < 16 ? 16 : fmt.size, &stored, &adpcm);
+    if (coding == kErrCompressedWav) return fail(coding);
 
     RiffChunk data;
     data.id = RiffFourCC('d', 'a', 't', 'a');
@@ -99,31 +156,70 @@ int CWavRdrStream::Open(const char* path) {
 
     const uint16_t channels = LoadLE16(waveFormat + 2);
     const uint32_t rate = LoadLE32(waveFormat + 4);
-    const uint16_t bits = LoadLE16(waveFormat + 14);
     // No channels or no rate would leave a frame size or a rate ratio of 0 to divide by.
-    if (channels == 0 || rate == 0 || rate > kMaxRateHz) return fail(kErrBadData);
-    format.sampleRate = rate << 16;
-    format.bitsPerSample = bits;
+    if (channels == 0 || rate == 0 || rate > kMaxFileRateHz) return fail(kErrBadData);
+    if (coding != 0) return fail(coding);
+    SetRateHz(rate);
+    if (adpcm != 0) {
+        const int rc = DecodeAdpcm(data, channels, adpcm == kWaveFormatMsAdpcm);
+        return rc == 0 ? 0 : fail(rc);
+    }
+    format.bitsPerSample = static_cast<uint16_t>(stored.OutputBits());
     format.channels = channels;
     // The frame size comes from the sample width and channels; the block alignment field is
     // not trusted (files with 0 there exist).
-    bytesPerFrame = bits / 8u * channels;
+    bytesPerFrame = stored.OutputBits() / 8u * channels;
+    const uint64_t storedFrameBytes = static_cast<uint64_t>(stored.BytesPerSample()) * channels;
     // A data chunk claiming more than the file holds (streamed or truncated files) is cut to
     // the bytes present.
     const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
-    byteLength = static_cast<long long>(data.size) > present
-                     ? static_cast<uint32_t>(present > 0 ? present : 0)
-                     : data.size;
-    frameCount = bytesPerFrame ? byteLength / bytesPerFrame : 0;
+    const uint64_t storedBytes = static_cast<long long>(data.size) > present
+                                     ? static_cast<uint64_t>(present > 0 ? present : 0)
+                                     : data.size;
+    // Lengths are counted in 32 bits of the engine's (possibly narrower) samples.
+    const uint64_t frames = storedBytes / storedFrameBytes;
+    const uint64_t maxFrames = 0xFFFFFFFFu / bytesPerFrame;
+    frameCount = static_cast<uint32_t>(frames < maxFrames ? frames : maxFrames);
+    byteLength = frameCount * bytesPerFrame;
+    storedLength = static_cast<uint64_t>(frameCount) * storedFrameBytes;
     dataStart = static_cast<int32_t>(mmio->Seek(0, SEEK_CUR));
+    return 0;
+}
 
-    // A wrong sample width keeps the file open until Close or destruction.
-    if (bits != 8 && bits != 16) return kErrBadData;
+int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft) {
+    const unsigned blockBytes = LoadLE16(waveFormat + 12);
+    const unsigned framesPerBlock = microsoft ? MsAdpcmFramesPerBlock(blockBytes, channels)
+                                              : ImaAdpcmFramesPerBlock(blockBytes, channels);
+    if (framesPerBlock == 0) return kErrBadData;
+    // Whole blocks of the bytes present; ADPCM holds about a quarter of its decoded size, so the
+    // samples are bounded by the file's size.
+    const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
+    const uint64_t bytes = static_cast<long long>(data.size) > present
+                               ? static_cast<uint64_t>(present > 0 ? present : 0)
+                               : data.size;
+    uint64_t blocks = bytes / blockBytes;
+    const uint64_t maxBlocks = 0x7FFFFFFFu / (2ull * channels * framesPerBlock);
+    if (blocks > maxBlocks) blocks = maxBlocks;
+    std::vector<unsigned char> block(blockBytes);
+    decoded.resize(static_cast<size_t>(blocks * framesPerBlock * channels));
+    for (uint64_t b = 0; b < blocks; ++b) {
+        if (mmio->Read(block.data(), blockBytes) != static_cast<long>(blockBytes)) return kErrBadData;
+        int16_t* out = decoded.data() + b * framesPerBlock * channels;
+        if (microsoft) DecodeMsAdpcmBlock(block.data(), blockBytes, channels, out);
+        else DecodeImaAdpcmBlock(block.data(), blockBytes, channels, out);
+    }
+    format.bitsPerSample = 16;
+    format.channels = channels;
+    bytesPerFrame = 2u * channels;
+    frameCount = static_cast<uint32_t>(blocks * framesPerBlock);
+    byteLength = frameCount * bytesPerFrame;
+    decodedPos = 0;
     return 0;
 }
 
 int CWavRdrStream::Start() {
     CFuncTrace trace("CWavRdrStream::Start");
+    decodedPos = 0;
     if (!mmio || mmio->Seek(dataStart, SEEK_SET) < 0) return 4;
     return 0;
 }
@@ -133,24 +229,21 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
         *frames = 0;
         return kErrBadData;
     }
-    const long cur = mmio->Seek(0, SEEK_CUR);
-    if (cur < 0) {
-        *frames = 0;
-        return kErrBadData;
-    }
-    const long long pos = static_cast<long long>(cur) - dataStart;
-    if (pos >= byteLength) {
-        *frames = 0;
+    if (!decoded.empty()) {
+        const size_t channels = format.channels;
+        const size_t n = std::min<size_t>(*frames, decoded.size() / channels - decodedPos);
+        std::memcpy(buffer, decoded.data() + decodedPos * channels, n * channels * 2);
+        decodedPos += n;
+        *frames = static_cast<unsigned>(n);
         return 0;
     }
-    uint64_t want = static_cast<uint64_t>(*frames) * bytesPerFrame;
-    const uint64_t left = static_cast<uint64_t>(byteLength - pos);
-    if (want > left) want = left;
-    const long got = mmio->Read(buffer, static_cast<long>(want));
-    if (got < 0) {
+    const long cur = mmio->Seek(0, SEEK_CUR);
+    if (cur < 0 || cur < dataStart) {
         *frames = 0;
         return kErrBadData;
     }
-    *frames = static_cast<unsigned>(got) / bytesPerFrame;
-    return 0;
+    const bool ok =
+        ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength, raw,
+                         buffer, frames, [this](unsigned char* into, long n) { return mmio->Read(into, n); });
+    return ok ? 0 : kErrBadData;
 }

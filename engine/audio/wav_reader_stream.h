@@ -1,12 +1,17 @@
-// Engine stream over a RIFF WAVE file of 8- or 16-bit PCM, read through the platform's RIFF
-// chunk reader.
+// Engine stream over a RIFF WAVE file read through the platform's RIFF chunk reader: integer PCM of
+// 8 to 32 bits, float, A-law, mu-law, IMA and Microsoft ADPCM, plain or extensible, any channel
+// count, rates up to kMaxFileRateHz; delivered as 8-bit (8-bit PCM) or 16-bit samples.
 #pragma once
 
 #include <memory>
 
+#include <vector>
+
 #include "engine/audio/pcm_stream.h"
+#include "engine/audio/stored_samples.h"
 
 class CRiffFile;
+struct RiffChunk;
 
 // One thread at a time; no lock.
 class CWavRdrStream : public CPCMStream {
@@ -17,13 +22,22 @@ public:
     int Start() override;
     int Read(void* buffer, unsigned* frames) override;
 
-    // 0, or 10/11/4 when the file cannot be opened, 12 for a file that is not readable PCM WAVE
-    // (missing chunks, no channels, a sample width other than 8 or 16), 13 for compressed data.
+    // 0, or 10/11/4 when the file cannot be opened, 12 for a file that is not readable WAVE
+    // (missing chunks, no channels, a rate of 0 or beyond kMaxFileRateHz, a sample width the
+    // coding does not have), 13 for other compressed data (GSM, MPEG and the like).
     virtual int Open(const char* path);
     virtual int Close();
 
 private:
+    // Decodes the whole ADPCM data chunk (IMA, or Microsoft's) into decoded; an engine code.
+    int DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft);
+
     unsigned char* waveFormat = nullptr;  // the "fmt " chunk's bytes, at least 16
     std::unique_ptr<CRiffFile> mmio;
     int32_t dataStart = 0;
+    StoredSamples stored;
+    uint64_t storedLength = 0;        // bytes of whole stored frames in the data chunk
+    std::vector<unsigned char> raw;  // stored frames on their way to conversion
+    std::vector<int16_t> decoded;     // ADPCM files: all of the samples, decoded when opened
+    size_t decodedPos = 0;            // frames of decoded already read
 };

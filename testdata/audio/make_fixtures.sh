@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Rebuilds the encoded audio fixtures from a generated chirp (needs python3, lame and
-# oggenc; the tests themselves need none of them). Existing files are kept: delete one to remake it.
+# Rebuilds the encoded audio fixtures from a generated chirp (needs python3, lame, oggenc and
+# sox; the tests themselves need none of them). Existing files are kept: delete one to remake it.
 set -euo pipefail
 cd "$(dirname "$0")"
 tmp=$(mktemp -d)
@@ -32,3 +32,7 @@ PY
 [ -e chirp_8k_mono.mp3 ] || lame --quiet -b 24 "$tmp/chirp_8k_mono.wav" chirp_8k_mono.mp3
 [ -e chirp_44k_stereo.ogg ] || oggenc --quiet -q 4 -c "TITLE=Chirp" -o chirp_44k_stereo.ogg "$tmp/chirp_44k_stereo.wav"
 [ -e chirps_12s_8k.ogg ] || oggenc --quiet -q 0 -o chirps_12s_8k.ogg "$tmp/chirps_12s_8k.wav"
+[ -e chirp_8k_mono_ima.wav ] || sox "$tmp/chirp_8k_mono.wav" -e ima-adpcm chirp_8k_mono_ima.wav
+[ -e chirp_8k_stereo_ima.wav ] || sox "$tmp/chirp_44k_stereo.wav" -r 8000 -e ima-adpcm chirp_8k_stereo_ima.wav
+[ -e chirp_8k_mono_msadpcm.wav ] || sox "$tmp/chirp_8k_mono.wav" -e ms-adpcm chirp_8k_mono_msadpcm.wav
+[ -e chirp_8k_stereo_msadpcm.wav ] || sox "$tmp/chirp_44k_stereo.wav" -r 8000 -e ms-adpcm chirp_8k_stereo_msadpcm.wav
