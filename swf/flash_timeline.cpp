@@ -220,6 +220,16 @@ void FTimeline::WriteKeptTags(flash_ostream& out, uint32_t frame) const {
 void FTimeline::WriteFrames(flash_ostream& out, bool skipFirstKept) const {
     int last = GetFrameCount();
     bool streamWritten = false;
+    // The frames in which each depth has records, in frame and then depth order: a frame visits
+    // only the depths that change in it, so writing is linear in the records, not frames x depths.
+    std::vector<std::pair<int, const FTimelineElement*>> changes;
+    for (const auto& [depth, element] : elements)
+        for (size_t i = 0; i < element.records.size(); ++i)
+            if (i == 0 || element.records[i].frame != element.records[i - 1].frame)
+                changes.emplace_back(element.records[i].frame, &element);
+    std::stable_sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto change = changes.begin();
+    while (change != changes.end() && change->first < 0) ++change;
     for (int f = 0; f <= last; ++f) {
         if (f > 0 || !skipFirstKept) WriteKeptTags(out, static_cast<uint32_t>(f));
         auto colors = backgroundColors.equal_range(static_cast<uint32_t>(f));
@@ -238,7 +248,7 @@ void FTimeline::WriteFrames(flash_ostream& out, bool skipFirstKept) const {
             if (!record.actions.actions.records.empty()) record.actions.Write(out);
             if (!record.label.label.empty()) record.label.Write(out);
         }
-        for (const auto& [depth, element] : elements) element.WriteFrame(out, f);
+        for (; change != changes.end() && change->first == f; ++change) change->second->WriteFrame(out, f);
         if (streamWritten && f >= streamStartFrame) streamSound.WriteBlock(out, static_cast<size_t>(f - streamStartFrame));
         if (f < last) FlashTagShowFrame().Write(out);
     }
