@@ -112,14 +112,22 @@ void FTimeline::VisitPlaceObject(FlashTagPlaceObject& tag) {
     VisitPlaceObject2(place);
 }
 
+// A depth the model has never seen was placed by a tag kept as read (such as PlaceObject3): its
+// removal is kept in place too, or the written movie would never take that object away.
 void FTimeline::VisitRemoveObject2(FlashTagRemoveObject2& tag) {
     auto it = elements.find(tag.depth);
-    if (it != elements.end()) it->second.ApplyRemove(frameCount);
+    if (it != elements.end())
+        it->second.ApplyRemove(frameCount);
+    else
+        VisitOtherTag(tag);
 }
 
 void FTimeline::VisitRemoveObject(FlashTagRemoveObject& tag) {
     auto it = elements.find(tag.depth);
-    if (it != elements.end()) it->second.ApplyRemove(frameCount);
+    if (it != elements.end())
+        it->second.ApplyRemove(frameCount);
+    else
+        VisitOtherTag(tag);
 }
 
 void FTimeline::VisitStartSound(FlashTagStartSound& tag) { VisitOtherTag(tag); }

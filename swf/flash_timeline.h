@@ -71,7 +71,8 @@ public:
     void VisitPlaceObject(FlashTagPlaceObject& tag) override;
     void VisitRemoveObject2(FlashTagRemoveObject2& tag) override;
     void VisitRemoveObject(FlashTagRemoveObject& tag) override;
-    // Kept in their frame and written back there (see keptTags).
+    // Kept in their frame and written back there (see keptTags); so is a removal of a depth that
+    // nothing the model decodes has placed.
     void VisitStartSound(FlashTagStartSound& tag) override;
     void VisitImportAssets(FlashTagImportAssets& tag) override;
     void VisitExportAssets(FlashTagExportAssets& tag) override;

@@ -137,6 +137,16 @@ TEST(FlashTimeline, TrailingStillFrames) {
     for (const auto& c : cases) EXPECT_EQ(c.timeline.CountTrailingStillFrames(), c.still) << c.what;
 }
 
+TEST(FlashTimeline, TagsKeptAsReadStayInTheirFrames) {
+    // A placement the model does not decode, and its removal, are written where they stood.
+    auto placeObject3 = std::make_unique<FlashTag>(70);
+    placeObject3->rawData = Bytes({0x06, 0x00, 3, 0, 5, 0, 0x00});
+    FTimeline t = Build(Tags(Place(1, 5), std::move(placeObject3), Show(), Remove(3), Remove(1), Show()));
+    EXPECT_EQ(WrittenCodes(t), (std::vector<uint16_t>{70, 26, 1, 28, 28, 1}));
+    EXPECT_EQ(t.keptTags.size(), 2u);
+    EXPECT_EQ(t.keptTags[1].frame, 1u);
+}
+
 TEST(FlashTimeline, EveryRatioChangeIsWrittenAndExtracted) {
     // Ratio steps below 30 look alike to the transition search, but a slow morph needs every one.
     FTimeline t = Build(Tags(Place(1, 5), Show(), Morph(1, 10), Show(), Morph(1, 20), Show(), Morph(1, 30), Show()));
