@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "flash/char_labels.h"
 #include "flash/char_test_util.h"
+#include "swf/flash_header.h"
+#include "swf/flash_tag_reader.h"
 
 namespace {
 
@@ -15,6 +18,28 @@ std::vector<int> FrameCounts(const zuvo_swf_char& c) {
     std::vector<int> out;
     for (const auto& g : c.get_gestures()) out.push_back(g.frame_count);
     return out;
+}
+
+struct TagSeen {
+    uint16_t code;
+    uint32_t length;
+    uint32_t headerSize;
+};
+
+// The top-level tags of a file with the sizes of their headers and bodies.
+std::vector<TagSeen> TagsOf(const std::vector<uint8_t>& file) {
+    flash_istream in(file.data(), file.size());
+    ReadFlashHeader(in, nullptr);
+    std::vector<TagSeen> seen;
+    while (in.remaining() >= 2) {
+        uint64_t start = in.tellg();
+        FlashTagHeader h;
+        h.Read(in);
+        seen.push_back({h.code, h.length, static_cast<uint32_t>(in.tellg() - start)});
+        in.ignore(h.length);
+        if (h.code == 0) break;
+    }
+    return seen;
 }
 
 swf_char_path Path(const zuvo_swf_char& c, int from, int to, bool* ok = nullptr) {
@@ -246,6 +271,56 @@ TEST(CharTemplate, LoadsWrittenTemplateAndRefusesDamagedOne) {
         EXPECT_FALSE(loaded.load(in, load_errors)) << keep;
         EXPECT_FALSE(load_errors.empty()) << keep;
         EXPECT_TRUE(loaded.get_gestures().empty()) << keep;
+    }
+}
+
+TEST(CharTemplate, TemplatesOfLaterAuthoringToolsLoadAndKeepTheirTags) {
+    // Saved as SWF 8 to 10, a template opens with FileAttributes and Metadata and carries init
+    // actions for its sprites; none of them is decoded, and none may cost the template.
+    std::vector<std::string> errors;
+    zuvo_swf_char built = MakeTemplate(StudioClips(), errors);
+    for (uint8_t version : {8, 9, 10}) {
+        FSWFMovie movie = MakeTemplateMovie(StudioClips());
+        movie.header.version = version;
+        std::vector<uint8_t> bytes = WrittenMovie(movie);
+        flash_istream header(bytes.data(), bytes.size());
+        ReadFlashHeader(header, nullptr);
+        auto at = bytes.begin() + static_cast<std::ptrdiff_t>(header.tellg());
+        const std::vector<uint8_t> opening = {0x44, 0x11, 0x08, 0, 0, 0,           // FileAttributes
+                                              0x45, 0x13, '<', 'r', 'd', 'f', 0};  // Metadata
+        at = bytes.insert(at, opening.begin(), opening.end()) + static_cast<std::ptrdiff_t>(opening.size());
+        // The init actions of sprite 10, after the sprite's tag.
+        const std::vector<uint8_t> init = {0xC3, 0x0E, 10, 0, 0};
+        std::vector<TagSeen> tags = TagsOf(bytes);
+        size_t pos = header.tellg();
+        for (const TagSeen& t : tags) {
+            pos += t.headerSize + t.length;
+            if (t.code == 39) break;
+        }
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(pos), init.begin(), init.end());
+        uint32_t length = static_cast<uint32_t>(bytes.size());
+        for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+
+        flash_istream in(bytes.data(), bytes.size());
+        zuvo_swf_char loaded;
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(loaded.load(in, errors)) << int(version);
+        testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(errors.empty()) << int(version);
+        EXPECT_EQ(loaded.movie.warnings.size(), 3u) << int(version);
+        EXPECT_EQ(FrameCounts(loaded), FrameCounts(built)) << int(version);
+        EXPECT_EQ(Path(loaded, 1, 2), Path(built, 1, 2)) << int(version);
+
+        std::vector<uint8_t> written = WrittenMovie(loaded.movie);
+        std::vector<uint16_t> codes;
+        for (const TagSeen& t : TagsOf(written)) codes.push_back(t.code);
+        ASSERT_GE(codes.size(), 3u);
+        EXPECT_EQ(codes[0], 69) << int(version);
+        EXPECT_EQ(codes[1], 77) << int(version);
+        auto sprite = std::find(codes.begin(), codes.end(), 39);
+        ASSERT_NE(sprite, codes.end());
+        EXPECT_EQ(*(sprite + 1), 59) << int(version);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 59), 1) << int(version);
     }
 }
 

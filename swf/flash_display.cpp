@@ -183,6 +183,31 @@ std::unique_ptr<FlashTag> FlashTagRemoveObject2::Clone() const { return std::mak
 
 // ---- Display records ----
 
+namespace {
+
+bool SameBesidesRatio(const FDisplayRecord& a, const FDisplayRecord& o) {
+    if (a.flags != o.flags || a.characterId != o.characterId) return false;
+    if (a.matrix != o.matrix || a.colorTransform != o.colorTransform) return false;
+    if (a.clipDepth != o.clipDepth) return false;
+    if (a.depth != o.depth || a.name != o.name) return false;
+    if (a.clipActions.size() != o.clipActions.size()) return false;
+    for (size_t i = 0; i < a.clipActions.size(); ++i)
+        if (!(a.clipActions[i] == o.clipActions[i])) return false;
+    return true;
+}
+
+// Placed states compared as display lists compare them: two empty depths are alike.
+bool SamePlacedState(const FDisplayRecord* a, const FDisplayRecord* b) {
+    bool placedA = a && (a->flags & kDisplayHasCharacter);
+    bool placedB = b && (b->flags & kDisplayHasCharacter);
+    if (!placedA || !placedB) return placedA == placedB;
+    return a->SameState(*b);
+}
+
+}  // namespace
+
+bool FDisplayRecord::SameState(const FDisplayRecord& o) const { return ratio == o.ratio && SameBesidesRatio(*this, o); }
+
 bool FDisplayRecord::operator==(const FDisplayRecord& o) const {
     if (flags != o.flags || characterId != o.characterId) return false;
     if (matrix != o.matrix || colorTransform != o.colorTransform) return false;
@@ -276,14 +301,36 @@ FTimelineElement FTimelineElement::ExtractRange(int start, int count) const {
     FDisplayRecord first = GetStateAt(start);
     first.frame = 0;
     out.records.push_back(std::move(first));
-    for (int f = start + 1; f <= start + count - 1; ++f) {
-        FDisplayRecord s = GetStateAt(f);
-        if (s != GetStateAt(f - 1)) {
-            s.frame = f - start;
+    // Only frames with records can change the state: walk those in the range, taking the last
+    // record of each frame as its state.
+    const int64_t end = static_cast<int64_t>(start) + count - 1;
+    auto it = std::upper_bound(records.begin(), records.end(), start,
+                               [](int f, const FDisplayRecord& r) { return f < r.frame; });
+    while (it != records.end() && it->frame <= end) {
+        auto next = it;
+        while (next + 1 != records.end() && (next + 1)->frame == it->frame) ++next;
+        if (!next->SameState(out.records.back())) {
+            FDisplayRecord s = *next;
+            s.frame = next->frame - start;
             out.records.push_back(std::move(s));
         }
+        it = next + 1;
     }
     return out;
+}
+
+int FTimelineElement::LastChangeFrame(int last) const {
+    int changed = 0;
+    const FDisplayRecord* before = nullptr;  // the state of the frame before the current one
+    for (auto it = records.begin(); it != records.end();) {
+        auto next = it;
+        while (next + 1 != records.end() && (next + 1)->frame == it->frame) ++next;
+        if (it->frame > last) break;
+        if (it->frame > 0 && !SamePlacedState(before, &*next)) changed = it->frame;
+        before = &*next;
+        it = next + 1;
+    }
+    return changed;
 }
 
 void FTimelineElement::WriteFullPlace(flash_ostream& out, const FDisplayRecord& r) const {
@@ -323,7 +370,7 @@ void FTimelineElement::WriteChange(flash_ostream& out, const FDisplayRecord* pre
         FlashTagRemoveObject2(depth).Write(out);
         WriteFullPlace(out, r);
     } else if (prevPlaced) {
-        if (*prev == r) return;
+        if (prev->SameState(r)) return;
         FlashTagPlaceObject2 tag(depth);
         tag.move = 1;
         if (prev->name != r.name) {

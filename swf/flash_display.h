@@ -118,9 +118,12 @@ public:
     FDisplayRecord() { colorTransform.SetVersion(1); }
 
     // Equal when flags, character, matrix, colour transform, clip depth, depth, name and clip actions
-    // are equal and the ratios differ by less than 30; the frame is not compared.
+    // are equal and the ratios differ by less than 30; the frame is not compared. This loose
+    // equality is for finding transitions between clips only.
     bool operator==(const FDisplayRecord& o) const;
     bool operator!=(const FDisplayRecord& o) const { return !(*this == o); }
+    // The same with equal ratios: what writing and cutting frames go by, so every morph step stays.
+    bool SameState(const FDisplayRecord& o) const;
 
     int32_t frame = 0;
     uint16_t flags = 0;
@@ -158,8 +161,12 @@ public:
     void ApplyPlace(const FlashTagPlaceObject2& tag, int frame);
     // Empties the depth from `frame` on.
     void ApplyRemove(int frame);
-    // The states of frames start .. start + count - 1 as a new element whose frame 0 is `start`.
+    // The states of frames start .. start + count - 1 as a new element whose frame 0 is `start`
+    // (in time linear in the records, not the frames).
     FTimelineElement ExtractRange(int start, int count) const;
+    // The last frame after 0, up to `last`, whose placed state differs from the frame before (0
+    // when none does); linear in the records.
+    int LastChangeFrame(int last) const;
     // Writes this depth's changes of `frame` as tags, asking the output for each placed character.
     void WriteFrame(flash_ostream& out, int frame) const;
     void ShiftDepth(int16_t delta);

@@ -66,14 +66,16 @@ void FlashMorphFillStyleGradient::Read(flash_istream& in) {
 
 void FlashMorphFillStyleBitmap::Write(flash_ostream& out) {
     out.RequireCharacter(bitmapId);
-    out.PutByte(repeating ? 0x40 : 0x41);
+    out.PutByte(static_cast<uint8_t>(0x40 | (repeating ? 0 : 1) | (smoothed ? 0 : 2)));
     WriteU16(out, bitmapId);
     startMatrix.Write(out);
     endMatrix.Write(out);
 }
 
 void FlashMorphFillStyleBitmap::Read(flash_istream& in) {
-    repeating = ReadU8(in) == 0x40 ? 1 : 0;
+    uint8_t type = ReadU8(in);
+    repeating = (type & 1) ? 0 : 1;
+    smoothed = (type & 2) ? 0 : 1;
     bitmapId = ReadU16(in);
     startMatrix.Read(in);
     endMatrix.Read(in);
@@ -101,10 +103,10 @@ void FlashTagDefineMorphShape::Write(flash_ostream& out) {
     end.Write(body);
 
     flash_ostrstream head(out);
-    WriteStyleCount(head, fillStyles.styles.size());
+    WriteStyleCount(head, fillStyles.styles.size(), true);
     for (auto& s : fillStyles.styles)
         if (s) s->Write(head);
-    WriteStyleCount(head, lineStyles.size());
+    WriteStyleCount(head, lineStyles.size(), true);
     for (auto& l : lineStyles) {
         WriteU16(head, l.startWidth);
         WriteU16(head, l.endWidth);
@@ -141,7 +143,9 @@ void FlashTagDefineMorphShape::Read(flash_istream& in) {
             case 0x10: style = std::make_unique<FlashMorphFillStyleLinear>(); break;
             case 0x12: style = std::make_unique<FlashMorphFillStyleRadial>(); break;
             case 0x40:
-            case 0x41: style = std::make_unique<FlashMorphFillStyleBitmap>(); break;
+            case 0x41:
+            case 0x42:
+            case 0x43: style = std::make_unique<FlashMorphFillStyleBitmap>(); break;
             default: in.get(); continue;
         }
         style->Read(in);

@@ -70,8 +70,8 @@ public:
     std::unique_ptr<FlashMorphFillStyle> Clone() const override { return std::make_unique<FlashMorphFillStyleRadial>(*this); }
 };
 
-// Types 0x40 (repeating) and 0x41 (clipped). Writing it asks the movie for the bitmap first, so a
-// bitmap that only morph shapes use is written too.
+// Types 0x40 (repeating), 0x41 (clipped) and their unsmoothed forms 0x42, 0x43. Writing it asks
+// the movie for the bitmap first, so a bitmap that only morph shapes use is written too.
 class FlashMorphFillStyleBitmap : public FlashMorphFillStyle {
 public:
     FlashMorphFillStyleBitmap() = default;
@@ -87,6 +87,7 @@ public:
     FlashMatrix startMatrix;
     FlashMatrix endMatrix;
     uint8_t repeating = 1;
+    uint8_t smoothed = 1;  // types 0x42 and 0x43 draw the bitmap without smoothing
 };
 
 // An owning list of morph fill styles; copies clone them.

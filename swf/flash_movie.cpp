@@ -2,9 +2,11 @@
 #include "swf/flash_movie.h"
 
 #include <cctype>
+#include <iostream>
 
 #include "swf/flash_actions.h"
 #include "swf/flash_control_tags.h"
+#include "swf/flash_kept_tags.h"
 #include "swf/flash_morph.h"
 #include "swf/flash_shape.h"
 #include "swf/flash_sound_tags.h"
@@ -76,8 +78,16 @@ void FSWFMovie::VisitPlaceObject(FlashTagPlaceObject& tag) { mainTimeline.VisitP
 void FSWFMovie::VisitRemoveObject2(FlashTagRemoveObject2& tag) { mainTimeline.VisitRemoveObject2(tag); }
 void FSWFMovie::VisitRemoveObject(FlashTagRemoveObject& tag) { mainTimeline.VisitRemoveObject(tag); }
 
+void FSWFMovie::VisitImportAssets(FlashTagImportAssets& tag) { mainTimeline.VisitImportAssets(tag); }
+void FSWFMovie::VisitExportAssets(FlashTagExportAssets& tag) { mainTimeline.VisitExportAssets(tag); }
+
 void FSWFMovie::Reserved1(FlashIDEnabled& tag) { Keep(tag); }
-void FSWFMovie::VisitSprite(FlashTagSprite& tag) { Keep(tag); }
+
+void FSWFMovie::VisitSprite(FlashTagSprite& tag) {
+    for (const auto& t : tag.tags)
+        if (t && IsRawTag(*t)) WarnUndecoded(t->code);
+    Keep(tag);
+}
 void FSWFMovie::VisitDefineSoundMP3(FlashTagDefineSoundMP3& tag) { Keep(tag); }
 void FSWFMovie::VisitDefineSound(FlashTagDefineSound& tag) { Keep(tag); }
 void FSWFMovie::VisitDefineEditBox(FlashTagDefineEditBox& tag) { Keep(tag); }
@@ -117,7 +127,21 @@ void FSWFMovie::TagReadTooFar(uint32_t, FlashTagHeader& h) {
 }
 
 void FSWFMovie::VisitOtherTag(FlashTag& tag) {
-    errors.push_back("Serious Error: unhandled tag " + flash_tag_name(tag.code));
+    WarnUndecoded(tag.code);
+    if (IsUndecodedCharacterCode(tag.code) && tag.rawData.size() >= 2) {
+        Keep(FlashTagRawCharacter(tag));
+        return;
+    }
+    mainTimeline.VisitOtherTag(tag);
+}
+
+void FSWFMovie::Warn(const std::string& text) {
+    warnings.push_back(text);
+    std::cerr << "SWF: " << text << '\n';
+}
+
+void FSWFMovie::WarnUndecoded(uint16_t code) {
+    if (warnedCodes.insert(code).second) Warn(flash_tag_name(code) + " is not decoded; kept as it is");
 }
 
 // ---- Own operations ----
@@ -246,10 +270,16 @@ bool FSWFMovie::Write(flash_ostream& o) {
     header.frameCount = static_cast<uint16_t>(mainTimeline.GetFrameCount());
     header.Write(o);
     uint64_t p1 = o.tellp();
+    // Tags such as FileAttributes must open the file.
+    mainTimeline.WriteKeptTags(o, 0);
     if (protect) WriteTagHeader(o, 24, 0);
     if (jpegTables) jpegTables->Write(o);
-    mainTimeline.WriteFrames(o);
+    mainTimeline.WriteFrames(o, true);
     WriteTagHeader(o, 0, 0);
+    for (const auto& [id, tag] : dictionary)
+        if (tag && !writtenIds.count(id))
+            std::cerr << "SWF: character " << id << " (" << flash_tag_name(tag->code)
+                      << ") is used by no frame and is not written\n";
     uint64_t end = o.tellp();
     header.fileLength = static_cast<uint32_t>(end - p1);
     o.seekp(p0);
@@ -302,6 +332,8 @@ void FSWFMovie::WriteCharacterOnce(uint16_t id) {
 
 bool FSWFMovie::Load(flash_istream& in, std::vector<std::string>& errorsOut) {
     errors.clear();
+    warnings.clear();
+    warnedCodes.clear();
     FlashHeader h;
     std::string error;
     if (!ReadFlashHeader(in, h, error, this)) {
@@ -309,6 +341,11 @@ bool FSWFMovie::Load(flash_istream& in, std::vector<std::string>& errorsOut) {
     } else {
         in.version = h.version;
         for (;;) {
+            // Data that stops at a tag boundary has only lost its End tag.
+            if (in.good() && in.remaining() == 0) {
+                Warn("the SWF data ends without an End tag");
+                break;
+            }
             std::unique_ptr<FlashTag> tag;
             if (!ReadFlashTag(in, tag, this)) break;
         }
@@ -351,14 +388,14 @@ bool SplitTimelinePath(std::string& path, std::vector<std::string>& parts, char 
         size_t stop = trimmed.find(separator, start);
         if (stop == std::string::npos) stop = trimmed.size();
         if (stop == start) {
-            errorPos = static_cast<int>(start + s);
+            errorPos = static_cast<int>(start + s + b);
             errorText = std::string("syntax error: two '") + separator + "' in a row";
             return false;
         }
         for (size_t i = start; i < stop; ++i) {
             unsigned char c = static_cast<unsigned char>(trimmed[i]);
             if (!std::isalnum(c) && c != '_') {
-                errorPos = static_cast<int>(i + s);
+                errorPos = static_cast<int>(i + s + b);
                 errorText = "invalid character";
                 return false;
             }

@@ -70,14 +70,17 @@ public:
     void VisitFreeCharacter(FlashTagFreeCharacter&) override {}
     void Reserved29(FlashTag&) override {}
     void Reserved30(FlashTag&) override {}
-    void VisitImportAssets(FlashTagImportAssets&) override {}
-    void VisitExportAssets(FlashTagExportAssets&) override {}
+    // Kept in the main timeline's frame and written back there.
+    void VisitImportAssets(FlashTagImportAssets& tag) override;
+    void VisitExportAssets(FlashTagExportAssets& tag) override;
     void VisitEnd(FlashTagEnd&) override {}
     void VisitHeader(FlashHeader& h) override { SetHeader(h); }
     bool Reserved43() override { return true; }
     // The reader's reports become error texts.
     void ExtraTagData(uint32_t count, FlashTagHeader& header) override;
     void TagReadTooFar(uint32_t count, FlashTagHeader& header) override;
+    // A tag the library does not decode is kept, not an error: a character definition in the
+    // dictionary, any other tag in its frame of the main timeline; each code is warned of once.
     void VisitOtherTag(FlashTag& tag) override;
 
     // Empties dictionary and main timeline and drops the JPEG tables.
@@ -100,12 +103,14 @@ public:
     // 1 for an empty dictionary, else the largest id plus one.
     virtual uint16_t NextFreeID() const;
     virtual void AllocateIDs(std::vector<uint16_t>& ids, int n) const;
-    // Header, Protect, JPEG tables, the main timeline's frames (each character written just before
-    // the first tag that uses it; characters nothing uses are left out), End; then the header again
-    // with the file length.
+    // Header, the kept tags of the first frame, Protect, JPEG tables, the main timeline's frames
+    // (each character written just before the first tag that uses it; characters nothing uses are
+    // left out, and the trace says so), End; then the header again with the file length.
     virtual bool Write(flash_ostream& out);
     void WriteCharacterOnce(uint16_t id) override;
     // Reads header and tags; errors holds the texts of everything that went wrong (true when none).
+    // What loads but is worth knowing (undecoded tags, a missing End tag) goes to `warnings` and the
+    // trace, and does not fail the load.
     virtual bool Load(flash_istream& in, std::vector<std::string>& errors);
     // Renumbers the other movie against this one and copies its characters in.
     virtual void ImportCharacters(FSWFMovie& other);
@@ -124,9 +129,13 @@ public:
     uint8_t protect = 0;
     std::unique_ptr<FlashTagJPEGTables> jpegTables;
     std::vector<std::string> errors;
+    std::vector<std::string> warnings;
 
 private:
     void Keep(const FlashIDEnabled& tag);
+    void Warn(const std::string& text);
+    void WarnUndecoded(uint16_t code);
+    std::set<uint16_t> warnedCodes;
     void RebuildDictionary();
 };
 

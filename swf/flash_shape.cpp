@@ -82,24 +82,33 @@ void FlashFillStyleGradient::Read(flash_istream& in) {
 
 void FlashFillStyleBitmap::Write(flash_ostream& out) {
     out.RequireCharacter(bitmapId);
-    out.PutByte(repeating ? 0x40 : 0x41);
+    out.PutByte(static_cast<uint8_t>(0x40 | (repeating ? 0 : 1) | (smoothed ? 0 : 2)));
     WriteU16(out, bitmapId);
     matrix.Write(out);
 }
 
 void FlashFillStyleBitmap::Read(flash_istream& in) {
-    repeating = ReadU8(in) == 0x40 ? 1 : 0;
+    uint8_t type = ReadU8(in);
+    repeating = (type & 1) ? 0 : 1;
+    smoothed = (type & 2) ? 0 : 1;
     bitmapId = ReadU16(in);
     matrix.Read(in);
 }
 
-void WriteStyleCount(flash_ostream& out, size_t count) {
+size_t WriteStyleCount(flash_ostream& out, size_t count, bool extended) {
+    if (!extended) {
+        count = std::min<size_t>(count, 255);
+        out.PutByte(static_cast<uint8_t>(count));
+        return count;
+    }
+    count = std::min<size_t>(count, 0xFFFF);
     if (count < 255) {
         out.PutByte(static_cast<uint8_t>(count));
     } else {
         out.PutByte(0xFF);
-        WriteU16(out, static_cast<uint16_t>(std::min<size_t>(count, 0xFFFF)));
+        WriteU16(out, static_cast<uint16_t>(count));
     }
+    return count;
 }
 
 uint32_t ReadStyleCount(flash_istream& in, bool extended) {
@@ -122,10 +131,16 @@ FlashFillStyleArray& FlashFillStyleArray::operator=(const FlashFillStyleArray& o
 }
 
 void FlashFillStyleArray::Write(flash_ostream& out) {
-    WriteStyleCount(out, styles.size());
-    size_t n = std::min<size_t>(styles.size(), 0xFFFF);
+    // A null slot is written as a plain black fill: the count must match what follows.
+    size_t n = WriteStyleCount(out, styles.size(), version > 1);
+    if (n < styles.size()) std::cerr << "FlashFillStyleArray: " << styles.size() - n << " styles beyond the version's limit are left out\n";
     for (size_t i = 0; i < n; ++i) {
-        if (!styles[i]) continue;
+        if (!styles[i]) {
+            FlashFillStyleSolid black(FlashRGBA(0, 0, 0, 255, 0));
+            black.SetVersion(version);
+            black.Write(out);
+            continue;
+        }
         styles[i]->SetVersion(version);
         styles[i]->Write(out);
     }
@@ -144,7 +159,9 @@ void FlashFillStyleArray::Read(flash_istream& in) {
             case 0x10:
             case 0x12: style = std::make_unique<FlashFillStyleGradient>(static_cast<uint8_t>(type)); break;
             case 0x40:
-            case 0x41: style = std::make_unique<FlashFillStyleBitmap>(); break;
+            case 0x41:
+            case 0x42:
+            case 0x43: style = std::make_unique<FlashFillStyleBitmap>(); break;
             default:
                 std::cerr << "FlashFillStyleArray: Invalid type " << type << '\n';
                 in.get();
@@ -173,8 +190,8 @@ void FlashLineStyle::Read(flash_istream& in) {
 }
 
 void FlashLineStyleArray::Write(flash_ostream& out) {
-    WriteStyleCount(out, styles.size());
-    size_t n = std::min<size_t>(styles.size(), 0xFFFF);
+    size_t n = WriteStyleCount(out, styles.size(), version > 1);
+    if (n < styles.size()) std::cerr << "FlashLineStyleArray: " << styles.size() - n << " styles beyond the version's limit are left out\n";
     for (size_t i = 0; i < n; ++i) {
         styles[i].SetVersion(version);
         styles[i].Write(out);

@@ -66,7 +66,8 @@ public:
     FlashGradientRecord gradient;
 };
 
-// Types 0x40 (repeating) and 0x41 (clipped). Writing it asks the movie for the bitmap first.
+// Types 0x40 (repeating), 0x41 (clipped) and their unsmoothed forms 0x42, 0x43. Writing it asks
+// the movie for the bitmap first.
 class FlashFillStyleBitmap : public FlashFillStyle {
 public:
     FlashFillStyleBitmap() = default;
@@ -81,11 +82,13 @@ public:
     uint16_t bitmapId = 0;
     FlashMatrix matrix;
     uint8_t repeating = 1;
+    uint8_t smoothed = 1;  // types 0x42 and 0x43 draw the bitmap without smoothing
 };
 
-// Style counts: one byte below 255, else 0xFF and a u16 (written so at any version). A reader takes
-// the u16 form only above version 1; the count is unsigned.
-void WriteStyleCount(flash_ostream& out, size_t count);
+// Style counts: one byte below 255, else 0xFF and a u16, the extended form (above version 1). At
+// version 1 a byte is all there is, so 0xFF means 255. The writer returns how many styles the
+// count it wrote announces (at most 255 or 65,535): the caller writes exactly that many.
+size_t WriteStyleCount(flash_ostream& out, size_t count, bool extended);
 uint32_t ReadStyleCount(flash_istream& in, bool extended);
 
 // An owning array of fill styles; copies clone every style.

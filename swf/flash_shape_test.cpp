@@ -83,25 +83,71 @@ TEST(FlashShape, StyleEncodings) {
     }
 }
 
-TEST(FlashShape, StyleCountsTakeTheLongFormFrom255AtAnyVersion) {
-    for (size_t n : {size_t(254), size_t(255), size_t(300)}) {
+TEST(FlashShape, StyleCountsReadBackAsWrittenAtEveryVersion) {
+    // Version 1 has only the count byte (0xFF is 255 styles); later versions take 0xFF and a u16.
+    struct Case {
+        int version;
+        size_t styles;
+        size_t kept;
+        std::vector<uint8_t> count;
+    } cases[] = {
+        {1, 254, 254, {254}}, {1, 255, 255, {0xFF}}, {1, 300, 255, {0xFF}},
+        {2, 254, 254, {254}}, {2, 255, 255, {0xFF, 0xFF, 0x00}}, {3, 300, 300, {0xFF, 0x2C, 0x01}},
+    };
+    for (const auto& c : cases) {
         FlashFillStyleArray fills;
-        fills.SetVersion(1);
-        for (size_t i = 0; i < n; ++i) fills.styles.push_back(std::make_unique<FlashFillStyleSolid>());
-        std::vector<uint8_t> bytes = WrittenBytes(fills);
-        if (n < 255) {
-            EXPECT_EQ(bytes[0], n);
-        } else {
-            EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 3),
-                      Bytes({0xFF, int(n & 0xFF), int(n >> 8)}));
+        FlashLineStyleArray lines;
+        fills.SetVersion(c.version);
+        lines.SetVersion(c.version);
+        for (size_t i = 0; i < c.styles; ++i) {
+            fills.styles.push_back(std::make_unique<FlashFillStyleSolid>());
+            lines.styles.push_back(FlashLineStyle(20, FlashRGBA(1, 2, 3)));
         }
-        // Read back at version 2 (version 1 takes 0xFF as 255 styles).
-        FlashFillStyleArray back;
-        back.SetVersion(2);
-        flash_istream in(bytes);
-        back.Read(in);
-        EXPECT_EQ(back.styles.size(), n);
-        EXPECT_EQ(in.remaining(), 0u);
+        testing::internal::CaptureStderr();
+        std::vector<uint8_t> fillBytes = WrittenBytes(fills), lineBytes = WrittenBytes(lines);
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::vector<uint8_t>(fillBytes.begin(), fillBytes.begin() + c.count.size()), c.count);
+        FlashFillStyleArray fillsBack;
+        FlashLineStyleArray linesBack;
+        fillsBack.SetVersion(c.version);
+        linesBack.SetVersion(c.version);
+        flash_istream fillIn(fillBytes), lineIn(lineBytes);
+        fillsBack.Read(fillIn);
+        linesBack.Read(lineIn);
+        EXPECT_EQ(fillsBack.styles.size(), c.kept) << c.version << " " << c.styles;
+        EXPECT_EQ(linesBack.styles.size(), c.kept) << c.version << " " << c.styles;
+        EXPECT_EQ(fillIn.remaining(), 0u) << c.version << " " << c.styles;
+        EXPECT_EQ(lineIn.remaining(), 0u) << c.version << " " << c.styles;
+    }
+}
+
+TEST(FlashShape, UnsmoothedBitmapFillsAreBitmapFills) {
+    // Types 0x40..0x43: bit 0 clips instead of repeating, bit 1 turns smoothing off.
+    std::vector<uint8_t> bytes = {5};
+    for (int type : {0x40, 0x41, 0x42, 0x43}) bytes.insert(bytes.end(), {uint8_t(type), uint8_t(type), 0x00, 0x00});
+    bytes.insert(bytes.end(), {0x00, 1, 2, 3});
+    FlashFillStyleArray fills;
+    fills.SetVersion(2);
+    flash_istream in(bytes);
+    fills.Read(in);
+    ASSERT_EQ(fills.styles.size(), 5u);
+    EXPECT_EQ(in.remaining(), 0u);
+    for (int i = 0; i < 4; ++i) {
+        auto* bitmap = dynamic_cast<FlashFillStyleBitmap*>(fills.styles[i].get());
+        ASSERT_NE(bitmap, nullptr) << i;
+        EXPECT_EQ(bitmap->bitmapId, 0x40 + i);
+    }
+    // Written back, each keeps its kind.
+    FlashFillStyleArray back;
+    back.SetVersion(2);
+    flash_istream written(WrittenBytes(fills));
+    back.Read(written);
+    ASSERT_EQ(back.styles.size(), 5u);
+    for (int i = 0; i < 4; ++i) {
+        auto* bitmap = dynamic_cast<FlashFillStyleBitmap*>(back.styles[i].get());
+        ASSERT_NE(bitmap, nullptr) << i;
+        EXPECT_EQ(bitmap->repeating, (i & 1) ? 0 : 1) << i;
+        EXPECT_EQ(bitmap->smoothed, (i & 2) ? 0 : 1) << i;
     }
 }
 

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string_view>
+
+#include "platform/safe_save.h"
 
 flash_istream::flash_istream(std::vector<uint8_t> bytes) : owned_(std::move(bytes)) {
     data_ = owned_.data();
@@ -88,11 +91,15 @@ flash_ofstream::~flash_ofstream() {
 }
 
 bool flash_ofstream::close() {
+    if (closed_) return good();
     closed_ = true;
-    std::ofstream file(path_, std::ios_base::out | std::ios_base::binary | std::ios_base::trunc);
-    if (file) file.write(reinterpret_cast<const char*>(buf_.data()), static_cast<std::streamsize>(buf_.size()));
-    if (file) file.close();
-    if (!file) setfail();
+    // A movie whose writing failed is not half-saved over the user's file.
+    if (fail()) {
+        error_ = "the SWF data could not be written completely";
+        return false;
+    }
+    std::string_view bytes(reinterpret_cast<const char*>(buf_.data()), buf_.size());
+    if (!SaveBytesSafely(path_, bytes, &error_)) setfail();
     return good();
 }
 

@@ -151,17 +151,20 @@ public:
         : flash_ostrstream(static_cast<const flash_ostream&>(parent)) {}
 };
 
-// A flash_ostream whose bytes go to a file when it is closed (or destroyed). A file that cannot be
-// written sets the fail state on close.
+// A flash_ostream whose bytes go to a file when it is closed (or destroyed). The file is replaced
+// safely: a failed save leaves the old file as it was and sets the fail state on close.
 class flash_ofstream : public flash_ostream {
 public:
     explicit flash_ofstream(std::string path) : path_(std::move(path)) {}
     ~flash_ofstream() override;
-    // Writes the buffer to the file; returns false (and sets the fail state) on an error.
+    // Saves the buffer (a stream already failed saves nothing); returns false, sets the fail state
+    // and keeps the reason in error() on any failure.
     bool close();
+    const std::string& error() const { return error_; }
 
 private:
     std::string path_;
+    std::string error_;
     bool closed_ = false;
 };
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "swf/flash_bits.h"
 #include "swf/swf_test_util.h"
 
@@ -64,6 +66,34 @@ TEST(FlashStream, ReadBytesNeverTakesMoreThanThereIs) {
 TEST(FlashStream, FileStreamThatCannotOpenFails) {
     flash_ifstream in("/nonexistent/folder/file.swf");
     EXPECT_TRUE(in.fail());
+}
+
+TEST(FlashStream, OutputFileIsReplacedOnlyByACompleteSave) {
+    std::string dir = testing::TempDir();
+    std::string path = dir + "/flash_ofstream_test.swf";
+    {
+        flash_ofstream first(path);
+        WriteU32(first, 0x01020304);
+        EXPECT_TRUE(first.close());
+    }
+    // A stream that failed while writing leaves the saved file alone and says why.
+    {
+        flash_ofstream failed(path);
+        WriteU16(failed, 7);
+        failed.setfail();
+        EXPECT_FALSE(failed.close());
+        EXPECT_FALSE(failed.error().empty());
+    }
+    flash_ifstream back(path);
+    EXPECT_EQ(ReadU32(back), 0x01020304u);
+    EXPECT_EQ(back.remaining(), 0u);
+    // A folder that does not exist is reported, not ignored.
+    flash_ofstream nowhere(dir + "/no_such_folder/out.swf");
+    WriteU16(nowhere, 7);
+    EXPECT_FALSE(nowhere.close());
+    EXPECT_TRUE(nowhere.fail());
+    EXPECT_FALSE(nowhere.error().empty());
+    std::remove(path.c_str());
 }
 
 TEST(FlashStream, BodyStreamInheritsOwnerAndVersionAndForwardsRequests) {

@@ -47,11 +47,13 @@ void FlashTextRecordStyle::Write(flash_ostream& out, uint8_t, uint8_t) {
 }
 
 void FlashTextRecordGlyph::Write(flash_ostream& out, uint8_t glyphBits, uint8_t advanceBits) {
-    const size_t kMaxRun = 127;
+    // Every run stands behind a style record, whose count byte takes up to 255 glyphs; a run that
+    // does not follow one gets an empty style record of its own.
+    const size_t kMaxRun = 255;
     size_t i = 0;
     do {
         size_t n = std::min(kMaxRun, glyphs.size() - i);
-        if (i > 0) out.PutByte(0x80);
+        if (i > 0 || !afterStyle) out.PutByte(0x80);
         out.PutByte(static_cast<uint8_t>(n));
         flash_bit_buffer bits(out);
         for (size_t k = i; k < i + n; ++k) {
@@ -75,8 +77,31 @@ int FlashTextRecordGlyph::GetAdvanceBits() const {
     return n;
 }
 
+namespace {
+
+std::unique_ptr<FlashTextRecordGlyph> ReadGlyphs(flash_istream& in, int count, uint8_t glyphBits, uint8_t advanceBits) {
+    auto record = std::make_unique<FlashTextRecordGlyph>();
+    flash_bit_reader bits(in);
+    for (int i = 0; i < count && in.good(); ++i) {
+        FlashGlyphEntry e;
+        e.glyphIndex = static_cast<uint16_t>(bits.ReadRaw(glyphBits));
+        e.advance = static_cast<int16_t>(SignExtend32(bits.ReadRaw(advanceBits), advanceBits));
+        record->glyphs.push_back(e);
+    }
+    bits.EndRecord();
+    return record;
+}
+
+}  // namespace
+
 std::unique_ptr<FlashTextRecord> ReadTextRecord(flash_istream& in, uint8_t glyphBits, uint8_t advanceBits,
-                                                bool hasAlpha) {
+                                                bool hasAlpha, bool afterStyle) {
+    if (afterStyle) {
+        // The full byte behind a style record counts its glyphs.
+        int count = in.get();
+        if (count < 0) return nullptr;
+        return ReadGlyphs(in, count, glyphBits, advanceBits);
+    }
     int b = in.get();
     if (b <= 0) return nullptr;
     if (!(b & 0x80)) {
@@ -147,11 +172,23 @@ void FlashTagDefineTextBase::Write(flash_ostream& out) {
     matrix.Write(body);
     body.PutByte(static_cast<uint8_t>(glyphBits));
     body.PutByte(static_cast<uint8_t>(advanceBits));
+    // A style record is always followed by a glyph count: 0 when no glyphs follow it.
+    bool afterStyle = false;
     for (auto& r : records) {
         if (!r) continue;
         r->SetVersion(recordVersion_);
+        if (r->IsGlyphRecord()) {
+            auto* glyphs = static_cast<FlashTextRecordGlyph*>(r.get());
+            glyphs->afterStyle = afterStyle;
+            glyphs->Write(body, static_cast<uint8_t>(glyphBits), static_cast<uint8_t>(advanceBits));
+            afterStyle = false;
+            continue;
+        }
+        if (afterStyle) body.PutByte(0);
         r->Write(body, static_cast<uint8_t>(glyphBits), static_cast<uint8_t>(advanceBits));
+        afterStyle = true;
     }
+    if (afterStyle) body.PutByte(0);
     body.PutByte(0);
     WriteBody(out, code, body);
 }
@@ -163,9 +200,13 @@ void FlashTagDefineTextBase::Read(flash_istream& in) {
     uint8_t glyphBits = ReadU8(in);
     uint8_t advanceBits = ReadU8(in);
     records.clear();
+    bool afterStyle = false;
     while (in.good()) {
-        auto r = ReadTextRecord(in, glyphBits, advanceBits, recordVersion_ > 1);
+        auto r = ReadTextRecord(in, glyphBits, advanceBits, recordVersion_ > 1, afterStyle);
         if (!r) break;
+        afterStyle = !r->IsGlyphRecord();
+        // A count of 0 behind a style record is only the end of that record.
+        if (r->IsGlyphRecord() && static_cast<FlashTextRecordGlyph*>(r.get())->glyphs.empty()) continue;
         records.push_back(std::move(r));
     }
 }
@@ -191,8 +232,9 @@ void FlashTagDefineEditBox::Write(flash_ostream& out) {
     if (flags & kEditHasFont) {
         body.RequireCharacter(fontId);
         WriteU16(body, fontId);
-        WriteU16(body, fontHeight);
     }
+    if (flags & kEditHasFontClass) WriteCString(body, fontClass);
+    if (flags & (kEditHasFont | kEditHasFontClass)) WriteU16(body, fontHeight);
     if (flags & kEditHasTextColor) {
         FlashRGBA c = color;
         c.hasAlpha = 1;
@@ -217,10 +259,9 @@ void FlashTagDefineEditBox::Read(flash_istream& in) {
     uint8_t b1 = ReadU8(in);
     uint8_t b2 = ReadU8(in);
     flags = static_cast<uint16_t>(b1 * 256 + b2);
-    if (flags & kEditHasFont) {
-        fontId = ReadU16(in);
-        fontHeight = ReadU16(in);
-    }
+    if (flags & kEditHasFont) fontId = ReadU16(in);
+    if (flags & kEditHasFontClass) ReadCString(in, fontClass);
+    if (flags & (kEditHasFont | kEditHasFontClass)) fontHeight = ReadU16(in);
     if (flags & kEditHasTextColor) {
         color.hasAlpha = 1;
         color.Read(in);

@@ -59,8 +59,8 @@ struct FlashGlyphEntry {
 // A run of glyphs: a count byte, then index and advance per glyph, bit-packed.
 class FlashTextRecordGlyph : public FlashTextRecord {
 public:
-    // A count byte with its top bit set would read as a style record, so a run of more than 127
-    // glyphs is written as runs of 127 joined by empty style records.
+    // The count byte belongs to the style record before it; a run without one (afterStyle false)
+    // and every further 255 glyphs of a longer run are given an empty style record.
     void Write(flash_ostream& out, uint8_t glyphBits, uint8_t advanceBits) override;
     bool IsGlyphRecord() const override { return true; }
     std::unique_ptr<FlashTextRecord> Clone() const override { return std::make_unique<FlashTextRecordGlyph>(*this); }
@@ -71,11 +71,14 @@ public:
     void ReplaceID(uint16_t, uint16_t) override {}
 
     std::vector<FlashGlyphEntry> glyphs;
+    bool afterStyle = true;  // set by the text tag as it writes its records
 };
 
-// One record, or null at the end of the records (byte 0) or of the data.
+// One record, or null at the end of the records (byte 0) or of the data. Behind a style record
+// (afterStyle) the next byte is the full glyph count, 0 to 255; elsewhere a byte without the top
+// bit is a run of up to 127 glyphs.
 std::unique_ptr<FlashTextRecord> ReadTextRecord(flash_istream& in, uint8_t glyphBits, uint8_t advanceBits,
-                                                bool hasAlpha);
+                                                bool hasAlpha, bool afterStyle = false);
 
 // DefineText (11, records of version 1, RGB) and DefineText2 (33, version 2, RGBA).
 class FlashTagDefineTextBase : public FlashIDEnabled {
@@ -119,6 +122,7 @@ enum : uint16_t {
     kEditHasTextColor = 0x0400,
     kEditHasMaxLength = 0x0200,
     kEditHasFont = 0x0100,
+    kEditHasFontClass = 0x0080,
     kEditHasLayout = 0x0020,
 };
 
@@ -137,6 +141,7 @@ public:
     uint16_t flags = 0;
     uint16_t fontId = 0;
     uint16_t fontHeight = 0;
+    std::string fontClass;  // with HasFontClass: the font by class name instead of id
     FlashRGBA color;
     uint16_t maxLength = 0;
     uint8_t align = 0;

@@ -72,20 +72,43 @@ TEST(FlashText, ColourWidthFollowsTheTextTag) {
     EXPECT_EQ(static_cast<FlashTextRecordStyle*>(back.records[0].get())->color, FlashRGBA(1, 2, 3, 4, 1));
 }
 
-TEST(FlashText, LongGlyphRunsAreSplit) {
-    // A count byte of 128 or more would read as a style record.
-    FlashTagDefineText2 text;
-    auto run = std::make_unique<FlashTextRecordGlyph>();
-    for (int i = 0; i < 300; ++i) run->glyphs.push_back({static_cast<uint16_t>(i % 7), 100});
-    text.records.push_back(std::move(run));
-    FlashTagDefineText2 back = ReadTagBack<FlashTagDefineText2>(WrittenBytes(text));
-    size_t glyphs = 0;
-    for (const auto& r : back.records)
-        if (auto* g = dynamic_cast<FlashTextRecordGlyph*>(r.get())) {
-            EXPECT_LE(g->glyphs.size(), 127u);
-            glyphs += g->glyphs.size();
+TEST(FlashText, GlyphRunsOfAnyLengthRoundTrip) {
+    // Behind a style record the glyph count is a full byte: runs of 128 to 255 glyphs are one record.
+    for (int n : {1, 127, 128, 200, 255, 256, 600}) {
+        FlashTagDefineText2 text;
+        text.records.push_back(FullStyle());
+        auto run = std::make_unique<FlashTextRecordGlyph>();
+        for (int i = 0; i < n; ++i) run->glyphs.push_back({static_cast<uint16_t>(i % 7), 100});
+        text.records.push_back(std::move(run));
+        text.records.push_back(FullStyle());  // a style with no glyphs after it
+        std::vector<uint8_t> bytes = WrittenBytes(text);
+        FlashTagDefineText2 back = ReadTagBack<FlashTagDefineText2>(bytes);
+        size_t glyphs = 0, styles = 0;
+        for (const auto& r : back.records) {
+            if (auto* g = dynamic_cast<FlashTextRecordGlyph*>(r.get())) {
+                EXPECT_LE(g->glyphs.size(), 255u) << n;
+                glyphs += g->glyphs.size();
+            } else {
+                ++styles;
+            }
         }
-    EXPECT_EQ(glyphs, 300u);
+        EXPECT_EQ(glyphs, size_t(n)) << n;
+        EXPECT_EQ(styles, 2u + size_t((n - 1) / 255)) << n;
+        EXPECT_EQ(WrittenBytes(back), bytes) << n;
+    }
+    // A run of 200 glyphs as a file has it: style record (font 1, height 240), count, glyphs, end.
+    std::vector<uint8_t> body = {1, 0, 0x00, 0x00, 8, 8, 0x88, 1, 0, 0xF0, 0, 200};
+    for (int i = 0; i < 200; ++i) body.insert(body.end(), {uint8_t(i), 10});
+    body.push_back(0);
+    std::vector<uint8_t> bytes = Bytes({int((11 << 6 | 0x3F) & 0xFF), 11 >> 2, int(body.size() & 0xFF), int(body.size() >> 8), 0, 0});
+    bytes = Concat(bytes, body);
+    FlashTagDefineText text = ReadTagBack<FlashTagDefineText>(bytes);
+    ASSERT_EQ(text.records.size(), 2u);
+    auto* run = dynamic_cast<FlashTextRecordGlyph*>(text.records[1].get());
+    ASSERT_NE(run, nullptr);
+    ASSERT_EQ(run->glyphs.size(), 200u);
+    EXPECT_EQ(run->glyphs[199].glyphIndex, 199);
+    EXPECT_EQ(run->glyphs[199].advance, 10);
 }
 
 TEST(FlashText, ReplaceIdFollowsFonts) {
@@ -114,6 +137,17 @@ TEST(FlashText, EditBoxReadsAndWritesItsOptionalFields) {
     EXPECT_EQ(box.fontId, 7);
     EXPECT_EQ(box.fontHeight, 240);
     EXPECT_EQ(box.align, 2);
+    EXPECT_EQ(box.leading, 16);
+    EXPECT_EQ(box.variableName, "v");
+    EXPECT_EQ(box.initialText, "hi");
+    EXPECT_EQ(WrittenBytes(box), bytes);
+
+    // HasFontClass names the font by class: the name, then the height, then the rest as usual.
+    body = Bytes({0x05, 0x00, 0x08, 0x00, 0x80, 0xA0, 'F', 'o', 'n', 't', 0, 0xF0, 0x00, 0x02, 0x0A, 0x00, 0x14,
+                  0x00, 0x05, 0x00, 0x10, 0x00, 'v', 0, 'h', 'i', 0});
+    bytes = Concat(Bytes({int(37 << 6 | body.size()), 37 >> 2}), body);
+    box = ReadTagBack<FlashTagDefineEditBox>(bytes);
+    EXPECT_EQ(box.fontHeight, 240);
     EXPECT_EQ(box.leading, 16);
     EXPECT_EQ(box.variableName, "v");
     EXPECT_EQ(box.initialText, "hi");

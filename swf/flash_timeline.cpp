@@ -1,9 +1,11 @@
 // FTimeline: building from control tags, queries and edits by frame, and writing back.
 #include "swf/flash_timeline.h"
 
+#include <algorithm>
 #include <set>
 
 #include "swf/flash_control_tags.h"
+#include "swf/flash_kept_tags.h"
 #include "swf/flash_tag.h"
 
 // ---- Stream sound ----
@@ -39,7 +41,7 @@ void FTimelineStreamSound::WriteHead(flash_ostream& out) const {
 
 FTimeline::FTimeline(const FTimeline& o)
     : FDefinedVisitor(o), frameCount(o.frameCount), elements(o.elements), frames(o.frames),
-      backgroundColors(o.backgroundColors), streamSound(o.streamSound), streamStartFrame(o.streamStartFrame),
+      backgroundColors(o.backgroundColors), keptTags(o.keptTags), streamSound(o.streamSound), streamStartFrame(o.streamStartFrame),
       frameCursor(nullptr), streamStarted(o.streamStarted), blockInFrame(o.blockInFrame) {}
 
 FTimeline& FTimeline::operator=(const FTimeline& o) {
@@ -48,6 +50,7 @@ FTimeline& FTimeline::operator=(const FTimeline& o) {
         elements = o.elements;
         frames = o.frames;
         backgroundColors = o.backgroundColors;
+        keptTags = o.keptTags;
         streamSound = o.streamSound;
         streamStartFrame = o.streamStartFrame;
         frameCursor = nullptr;  // it pointed into the other timeline's records
@@ -109,14 +112,30 @@ void FTimeline::VisitPlaceObject(FlashTagPlaceObject& tag) {
     VisitPlaceObject2(place);
 }
 
+// A depth the model has never seen was placed by a tag kept as read (such as PlaceObject3): its
+// removal is kept in place too, or the written movie would never take that object away.
 void FTimeline::VisitRemoveObject2(FlashTagRemoveObject2& tag) {
     auto it = elements.find(tag.depth);
-    if (it != elements.end()) it->second.ApplyRemove(frameCount);
+    if (it != elements.end())
+        it->second.ApplyRemove(frameCount);
+    else
+        VisitOtherTag(tag);
 }
 
 void FTimeline::VisitRemoveObject(FlashTagRemoveObject& tag) {
     auto it = elements.find(tag.depth);
-    if (it != elements.end()) it->second.ApplyRemove(frameCount);
+    if (it != elements.end())
+        it->second.ApplyRemove(frameCount);
+    else
+        VisitOtherTag(tag);
+}
+
+void FTimeline::VisitStartSound(FlashTagStartSound& tag) { VisitOtherTag(tag); }
+void FTimeline::VisitImportAssets(FlashTagImportAssets& tag) { VisitOtherTag(tag); }
+void FTimeline::VisitExportAssets(FlashTagExportAssets& tag) { VisitOtherTag(tag); }
+
+void FTimeline::VisitOtherTag(FlashTag& tag) {
+    keptTags.push_back({static_cast<uint32_t>(frameCount), std::shared_ptr<FlashTag>(tag.Clone())});
 }
 
 void FTimeline::GetDisplayList(int frame, std::vector<FDisplayRecord>& out) const {
@@ -165,6 +184,7 @@ void FTimeline::Clear() {
     elements.clear();
     frames.clear();
     backgroundColors.clear();
+    keptTags.clear();
     streamSound.Clear();
     frameCount = 0;
     streamStartFrame = 0;
@@ -196,10 +216,30 @@ void FTimeline::ShiftDepths(uint16_t depth, int16_t delta) {
     for (auto& e : copies) elements[e.depth] = std::move(e);
 }
 
-void FTimeline::WriteFrames(flash_ostream& out) const {
+void FTimeline::WriteKeptTags(flash_ostream& out, uint32_t frame) const {
+    auto first = std::lower_bound(keptTags.begin(), keptTags.end(), frame,
+                                  [](const FTimelineKeptTag& k, uint32_t f) { return k.frame < f; });
+    for (auto it = first; it != keptTags.end() && it->frame == frame; ++it) {
+        for (uint16_t id : KeptTagCharacters(*it->tag)) out.RequireCharacter(id);
+        it->tag->Write(out);
+    }
+}
+
+void FTimeline::WriteFrames(flash_ostream& out, bool skipFirstKept) const {
     int last = GetFrameCount();
     bool streamWritten = false;
+    // The frames in which each depth has records, in frame and then depth order: a frame visits
+    // only the depths that change in it, so writing is linear in the records, not frames x depths.
+    std::vector<std::pair<int, const FTimelineElement*>> changes;
+    for (const auto& [depth, element] : elements)
+        for (size_t i = 0; i < element.records.size(); ++i)
+            if (i == 0 || element.records[i].frame != element.records[i - 1].frame)
+                changes.emplace_back(element.records[i].frame, &element);
+    std::stable_sort(changes.begin(), changes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto change = changes.begin();
+    while (change != changes.end() && change->first < 0) ++change;
     for (int f = 0; f <= last; ++f) {
+        if (f > 0 || !skipFirstKept) WriteKeptTags(out, static_cast<uint32_t>(f));
         auto colors = backgroundColors.equal_range(static_cast<uint32_t>(f));
         for (auto it = colors.first; it != colors.second; ++it) {
             const FlashRGBA& c = it->second;
@@ -216,7 +256,7 @@ void FTimeline::WriteFrames(flash_ostream& out) const {
             if (!record.actions.actions.records.empty()) record.actions.Write(out);
             if (!record.label.label.empty()) record.label.Write(out);
         }
-        for (const auto& [depth, element] : elements) element.WriteFrame(out, f);
+        for (; change != changes.end() && change->first == f; ++change) change->second->WriteFrame(out, f);
         if (streamWritten && f >= streamStartFrame) streamSound.WriteBlock(out, static_cast<size_t>(f - streamStartFrame));
         if (f < last) FlashTagShowFrame().Write(out);
     }
@@ -228,15 +268,12 @@ int FTimeline::GetFrameCount() const {
 }
 
 int FTimeline::CountTrailingStillFrames() const {
-    int count = 0;
-    std::vector<FDisplayRecord> current, before;
-    for (int f = GetFrameCount() - 1; f > 0; --f) {
-        GetDisplayList(f, current);
-        GetDisplayList(f - 1, before);
-        if (!DisplayListsEqual(current, before)) break;
-        ++count;
-    }
-    return -count;
+    // The frames after the last one where any depth changes are still; each depth is walked once.
+    int last = GetFrameCount() - 1;
+    if (last <= 0) return 0;
+    int changed = 0;
+    for (const auto& [depth, element] : elements) changed = std::max(changed, element.LastChangeFrame(last));
+    return -(last - changed);
 }
 
 FTimeline FTimeline::ExtractFrames(uint32_t start, int count) const {
@@ -252,6 +289,9 @@ FTimeline FTimeline::ExtractFrames(uint32_t start, int count) const {
 
 void FTimeline::ReplaceID(uint16_t oldId, uint16_t newId) {
     for (auto& [depth, element] : elements) element.ReplaceID(oldId, newId);
+    for (auto& kept : keptTags)
+        if (std::unique_ptr<FlashTag> changed = KeptTagWithReplacedID(*kept.tag, oldId, newId))
+            kept.tag = std::move(changed);
 }
 
 void FTimeline::RenumberDisplayDepths(std::vector<FDisplayRecord>& list) {

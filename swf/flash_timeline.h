@@ -41,6 +41,14 @@ public:
     CommonSoundStruct format;
 };
 
+// A tag the timeline keeps as it was read (undecoded tags, StartSound, ExportAssets, ImportAssets)
+// with the frame it stands in. Shared between copies and never changed in place: renumbering puts a
+// changed copy in its slot.
+struct FTimelineKeptTag {
+    uint32_t frame = 0;
+    std::shared_ptr<FlashTag> tag;
+};
+
 class FTimeline : public FDefinedVisitor {
 public:
     FTimeline() = default;
@@ -63,6 +71,12 @@ public:
     void VisitPlaceObject(FlashTagPlaceObject& tag) override;
     void VisitRemoveObject2(FlashTagRemoveObject2& tag) override;
     void VisitRemoveObject(FlashTagRemoveObject& tag) override;
+    // Kept in their frame and written back there (see keptTags); so is a removal of a depth that
+    // nothing the model decodes has placed.
+    void VisitStartSound(FlashTagStartSound& tag) override;
+    void VisitImportAssets(FlashTagImportAssets& tag) override;
+    void VisitExportAssets(FlashTagExportAssets& tag) override;
+    void VisitOtherTag(FlashTag& tag) override;
 
     // The placed records of a frame in ascending depth.
     virtual void GetDisplayList(int frame, std::vector<FDisplayRecord>& out) const;
@@ -81,14 +95,18 @@ public:
     // Moves the depths at or above `depth` (delta 0 or more) or at or below it (negative delta).
     virtual void ShiftDepths(uint16_t depth, int16_t delta);
     // Every frame as control tags, with a ShowFrame after each but the last pass; not the End tag.
-    virtual void WriteFrames(flash_ostream& out) const;
+    // Each frame starts with its kept tags (unless skipFirstKept, for frame 0), every character
+    // they name asked for first.
+    virtual void WriteFrames(flash_ostream& out, bool skipFirstKept = false) const;
+    // The kept tags of one frame, in the order read.
+    void WriteKeptTags(flash_ostream& out, uint32_t frame) const;
 
     // The larger of the frames built and the frames the stream sound covers.
     int GetFrameCount() const;
     // Minus the number of trailing frames whose display list equals that of the frame before.
     int CountTrailingStillFrames() const;
     // Frames start .. start + count - 1 as a new timeline of count frames (count -1: the frame
-    // records from start on). Background colours and stream sound are not copied.
+    // records from start on). Background colours, stream sound and kept tags are not copied.
     FTimeline ExtractFrames(uint32_t start, int count) const;
     void ReplaceID(uint16_t oldId, uint16_t newId);
     // Depths 1, 2, 3 ... in list order.
@@ -98,6 +116,7 @@ public:
     std::map<uint16_t, FTimelineElement> elements;
     std::multimap<uint32_t, FTimelineFrame> frames;
     std::map<uint32_t, FlashRGBA> backgroundColors;
+    std::vector<FTimelineKeptTag> keptTags;  // in frame order
     FTimelineStreamSound streamSound;
     int32_t streamStartFrame = 0;
     FTimelineFrame* frameCursor = nullptr;  // the record a following FrameLabel joins

@@ -18,6 +18,15 @@ std::unique_ptr<FlashTag> Place(uint16_t depth, uint16_t character, int32_t x = 
     return p;
 }
 
+std::unique_ptr<FlashTag> Morph(uint16_t depth, uint16_t ratio) {
+    auto p = std::make_unique<FlashTagPlaceObject2>(depth);
+    p->move = p->hasRatio = 1;
+    p->ratio = ratio;
+    return p;
+}
+
+std::unique_ptr<FlashTag> Remove(uint16_t depth) { return std::make_unique<FlashTagRemoveObject2>(depth); }
+
 std::unique_ptr<FlashTag> Show() { return std::make_unique<FlashTagShowFrame>(); }
 
 std::unique_ptr<FlashTag> Label(const char* text) { return std::make_unique<FlashTagLabelFrame>(text); }
@@ -112,7 +121,46 @@ TEST(FlashTimeline, TrailingStillFrames) {
     EXPECT_EQ(t.CountTrailingStillFrames(), -2);
     FTimeline moving = Build(Tags(Place(1, 5), Show(), Place(1, 5, 100), Show()));
     EXPECT_EQ(moving.CountTrailingStillFrames(), 0);
+
+    struct Case {
+        const char* what;
+        FTimeline timeline;
+        int still;
+    } cases[] = {
+        {"a slow morph is not still", Build(Tags(Place(1, 5), Morph(1, 0), Show(), Morph(1, 10), Show(), Morph(1, 20), Show())), 0},
+        {"a removal is a change", Build(Tags(Place(1, 5), Place(2, 6), Show(), Show(), Remove(2), Show(), Show())), -1},
+        {"placing what is there changes nothing", Build(Tags(Place(1, 5), Show(), Place(1, 5), Show(), Show())), -2},
+        {"one frame", Build(Tags(Place(1, 5), Show())), 0},
+        {"nothing placed", Build(Tags(Show(), Show(), Show())), -2},
+        {"a change in a deeper depth", Build(Tags(Place(1, 5), Place(9, 6), Show(), Show(), Place(9, 6, 50), Show())), 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.timeline.CountTrailingStillFrames(), c.still) << c.what;
 }
+
+TEST(FlashTimeline, TagsKeptAsReadStayInTheirFrames) {
+    // A placement the model does not decode, and its removal, are written where they stood.
+    auto placeObject3 = std::make_unique<FlashTag>(70);
+    placeObject3->rawData = Bytes({0x06, 0x00, 3, 0, 5, 0, 0x00});
+    FTimeline t = Build(Tags(Place(1, 5), std::move(placeObject3), Show(), Remove(3), Remove(1), Show()));
+    EXPECT_EQ(WrittenCodes(t), (std::vector<uint16_t>{70, 26, 1, 28, 28, 1}));
+    EXPECT_EQ(t.keptTags.size(), 2u);
+    EXPECT_EQ(t.keptTags[1].frame, 1u);
+}
+
+TEST(FlashTimeline, EveryRatioChangeIsWrittenAndExtracted) {
+    // Ratio steps below 30 look alike to the transition search, but a slow morph needs every one.
+    FTimeline t = Build(Tags(Place(1, 5), Show(), Morph(1, 10), Show(), Morph(1, 20), Show(), Morph(1, 30), Show()));
+    EXPECT_EQ(WrittenCodes(t), (std::vector<uint16_t>{26, 1, 26, 1, 26, 1, 26, 1}));
+    FTimeline clip = t.ExtractFrames(1, 3);
+    std::vector<FDisplayRecord> list;
+    for (int f = 0; f < 3; ++f) {
+        clip.GetDisplayList(f, list);
+        ASSERT_EQ(list.size(), 1u);
+        EXPECT_EQ(list[0].ratio, 10 * (f + 1)) << f;
+    }
+    EXPECT_EQ(WrittenCodes(clip), (std::vector<uint16_t>{26, 1, 26, 1, 26, 1}));
+}
+
 
 TEST(FlashTimeline, StreamSoundBlocksByFrame) {
     auto head = std::make_unique<FlashTagSoundStreamHead>();

@@ -49,7 +49,8 @@ class FlashTagRemoveObject2;
 class FlashTagRemoveObject;
 
 // One operation per tag kind, plus the file header and the reader's size reports. The Reserved
-// operations have no tag class; a timeline treats Reserved3 like a sound-stream block.
+// operations have no tag class of their own: Reserved1 takes undecoded character definitions kept
+// whole (FlashTagRawCharacter), and a timeline treats Reserved3 like a sound-stream block.
 class FVisitor {
 public:
     virtual void VisitDoAction(FlashTagDoAction& tag) = 0;
