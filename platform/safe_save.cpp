@@ -50,6 +50,30 @@ int CreateSibling(const std::string& path, std::string* temp_path) {
     return fd;
 }
 
+// Where a save of `target` really writes: through links to the file they name.
+std::string ResolveTarget(const std::string& target) {
+    std::string path = target;
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    return path;
+}
+
+// Only a regular file can be replaced by renaming a new one over it: a folder, a device (a
+// rename as root would remove /dev/null's node), a pipe or a socket is refused.
+bool CheckReplaceable(const std::string& path, const struct stat* st, std::string* error) {
+    if (S_ISDIR(st->st_mode)) {
+        SetError(error, "Cannot save over the folder", path, EISDIR);
+        return false;
+    }
+    if (!S_ISREG(st->st_mode)) {
+        if (error) *error = "Cannot save over \"" + path + "\": it is not an ordinary file.";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool SaveBytesSafely(const std::string& target, std::string_view bytes, std::string* error) {
@@ -58,17 +82,10 @@ bool SaveBytesSafely(const std::string& target, std::string_view bytes, std::str
         return false;
     }
     // Saving through a link replaces the file it points at, not the link.
-    std::string path = target;
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
+    const std::string path = ResolveTarget(target);
     struct stat old {};
     const bool had_old = ::stat(path.c_str(), &old) == 0;
-    if (had_old && S_ISDIR(old.st_mode)) {
-        SetError(error, "Cannot save over the folder", path, EISDIR);
-        return false;
-    }
+    if (had_old && !CheckReplaceable(path, &old, error)) return false;
     std::string temp;
     const int fd = CreateSibling(path, &temp);
     if (fd < 0) {
@@ -121,13 +138,11 @@ bool CanSaveFile(const std::string& path, std::string* error) {
         if (error) *error = "No file name to save to.";
         return false;
     }
+    const std::string resolved = ResolveTarget(path);
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        SetError(error, "Cannot save over the folder", path, EISDIR);
-        return false;
-    }
+    if (::stat(resolved.c_str(), &st) == 0 && !CheckReplaceable(resolved, &st, error)) return false;
     std::string temp;
-    const int fd = CreateSibling(path, &temp);
+    const int fd = CreateSibling(resolved, &temp);
     if (fd < 0) {
         SetError(error, "Cannot create a file in the folder of", path, errno);
         return false;

@@ -94,14 +94,18 @@ TEST_F(SafeSaveTest, RefusesPathsThatCannotBeSaved) {
         {Path("new.zuvo"), true},
         {dir_.string(), false},                      // a folder
         {Path("missing/folder/new.zuvo"), false},    // no such folder
+        {Path("pipe"), false},                       // a named pipe
         {"", false},
     };
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
     for (const auto& c : cases) {
         std::string error;
         EXPECT_EQ(CanSaveFile(c.path, &error), c.can_save) << c.path << ": " << error;
         EXPECT_EQ(SaveBytesSafely(c.path, "x", &error), c.can_save) << c.path;
     }
     EXPECT_EQ(Read(Path("new.zuvo")), "x");
+    // A device is refused before anything is written (saved over, it would be replaced as root).
+    EXPECT_FALSE(CanSaveFile("/dev/null"));
 }
 
 TEST_F(SafeSaveTest, LinksLeadToTheFileTheyName) {
