@@ -182,7 +182,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
 
     // The recogniser.
     collection->clear();
-    const Cp1252Text script = ConvertUtf8ToCp1252(p.script);
+    const Cp1252Text script = ConvertUtf8ToCp1252(p.script, textBased ? &result->warnings : nullptr);
     if (textBased) {
         CTextbasedPhnRecognizer* raw = nullptr;
         CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&raw);
@@ -200,6 +200,13 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     }
     result->code = code;
     if (code == kErrCancelled) return code;
+    if (textBased) {
+        // The transcriber counts in the engine's bytes; the user reads offsets in his own text.
+        for (ScriptWarning w : transcriber->GetWarnings()) {
+            w.offset = script.Utf8Offset(w.offset);
+            result->warnings.push_back(std::move(w));
+        }
+    }
     if (code != 0) result->message = GetErrorMessage(code);
 
     // Records into the track, whatever the recogniser's code: what it found is kept.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/util/built_in_resources.h"
+#include "engine/text/text_encoding.h"
 #include "model/app_sync_results.h"
 
 class CAccousticHMM;
@@ -82,6 +83,9 @@ struct RecognitionResult {
     std::vector<RecognitionRecord> records;
     // Phonemes, and with a script words, punctuation and markup, plus the articulation keys.
     app_sync_results track;
+    // What in the script was skipped or read other than as written (offsets in the caller's
+    // UTF-8 text), for the user's log.
+    std::vector<ScriptWarning> warnings;
 };
 
 // Runs the recognition sequence: model, constraints or trigram, results collection, transcriber,

@@ -108,6 +108,20 @@ TEST(RecognitionRun, AlignsTheScriptAndSlicesTheUsersUtf8Text) {
     EXPECT_EQ(words, static_cast<int>(r.track.words.size()));
 }
 
+TEST(RecognitionRun, ReportsScriptWarningsAtTheUsersOffsets) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    RecognitionParams p;
+    p.audio = audio.get();
+    // Three bytes of UTF-8 before the bracket are one byte for the engine.
+    p.script = "\xE2\x80\x9C" + ReadText(kSpeech + "rms_0011_clean.txt") + " [unclosed";
+    RecognitionResult r;
+    ASSERT_EQ(RunRecognition(p, &r), 0) << r.message;
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].offset, static_cast<int32_t>(p.script.find('[')));
+    EXPECT_NE(r.warnings[0].message.find("'['"), std::string::npos) << r.warnings[0].message;
+}
+
 TEST(RecognitionRun, ShiftsTimesByTheRangeStart) {
     Audio audio = Load(kSpeech + "rms_0011_clean.wav");
     ASSERT_TRUE(audio);

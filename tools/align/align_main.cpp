@@ -1,15 +1,12 @@
 // Developer tool: aligns a recording with a script (or recognises it without text) through the
 // program's own recognition run, and writes a results file or prints the records. Used by later
 // work and the benchmarks.
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "app/core/recognition_run.h"
@@ -18,6 +15,8 @@
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/text/lexicon_file.h"
+#include "engine/text/text_encoding.h"
+#include "engine/util/file_utils.h"
 #include "engine/util/built_in_resources.h"
 #include "model/sync_results_file.h"
 #include "platform/safe_save.h"
@@ -103,13 +102,6 @@ struct TranscriberDeleter {
     void operator()(CTranscriber* p) const { DestroyTranscriber(p); }
 };
 
-// A path that exists and is not a regular file (a device, a pipe) is never a results file: saving
-// through a temporary file would replace it.
-bool IsOtherThanRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,11 +143,12 @@ int main(int argc, char** argv) {
     if (o.audio.empty()) return Fail("no audio file given (see --help)");
     if (!o.scriptFile.empty()) {
         if (o.haveText) return Fail("--script and --text exclude each other");
-        std::ifstream in(o.scriptFile, std::ios::binary);
-        if (!in) return Fail("cannot read script " + o.scriptFile, kErrFileNotFound);
-        std::ostringstream s;
-        s << in.rdbuf();
-        o.text = s.str();
+        std::vector<ScriptWarning> readWarnings;
+        std::string why;
+        if (!ReadScriptFile(o.scriptFile, &o.text, &readWarnings, &why)) return Fail(why, kErrFileNotFound);
+        for (const ScriptWarning& w : readWarnings) {
+            std::cerr << "murmurex_align: warning: " << o.scriptFile << ": " << w.ToString() << "\n";
+        }
         o.haveText = true;
     }
     const bool textBased = o.haveText;
@@ -166,7 +159,6 @@ int main(int argc, char** argv) {
     // The output is checked before the work: an alignment may take an hour.
     if (!o.outFile.empty()) {
         std::string why;
-        if (IsOtherThanRegularFile(o.outFile)) return Fail("cannot save " + o.outFile + ": not a regular file");
         if (IsSameFile(o.outFile, o.audio)) return Fail("--out names the audio file " + o.audio);
         if (!o.scriptFile.empty() && IsSameFile(o.outFile, o.scriptFile)) {
             return Fail("--out names the script file " + o.scriptFile);
@@ -198,11 +190,8 @@ int main(int argc, char** argv) {
     // The model: a file, or a built-in resource.
     std::string modelBytes;
     if (!o.modelFile.empty()) {
-        std::ifstream in(o.modelFile, std::ios::binary);
-        if (!in) return Fail("cannot read model " + o.modelFile, kErrFileNotFound);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        modelBytes = bytes.str();
+        std::string why;
+        if (!ReadWholeFile(o.modelFile, kMaxModelFileBytes, &modelBytes, &why)) return Fail(why, kErrFileNotFound);
         params.modelImage = modelBytes.data();
         params.modelImageSize = static_cast<int>(modelBytes.size());
     } else {
@@ -236,6 +225,7 @@ int main(int argc, char** argv) {
     if (!o.quiet) std::cerr << "\n";
     if (code != 0 && code != kErrNoPath) return Fail(result.message, code);
     if (code == kErrNoPath) std::cerr << "murmurex_align: warning: " << result.message << "\n";
+    for (const ScriptWarning& w : result.warnings) std::cerr << "murmurex_align: warning: script " << w.ToString() << "\n";
     if (o.print) {
         for (const RecognitionRecord& r : result.records) {
             std::printf("%d %d %d %s %g \"%s\"\n", r.type, r.start, r.end, r.label.c_str(), r.value, r.text.c_str());
@@ -248,11 +238,10 @@ int main(int argc, char** argv) {
         file.text_file_path = o.scriptFile;
         file.script_text = o.text;
         std::string why;
-        const bool saved = SaveFileSafely(o.outFile, [&](std::ostream& out) {
-            file.write(out, 0, kWriteHeader | kWritePhonemes | kWriteWords | kWritePunctuation | kWriteXml |
-                                   kWriteScript);
-            return out.good();
-        }, &why);
+        const bool saved = SaveResultsFile(file, o.outFile,
+                                           kWriteHeader | kWritePhonemes | kWriteWords | kWritePunctuation |
+                                               kWriteXml | kWriteScript,
+                                           &why);
         if (!saved) return Fail("cannot save " + o.outFile + ": " + why, kErrFileInUse);
     }
     return code;

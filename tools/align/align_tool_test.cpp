@@ -155,3 +155,18 @@ TEST(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
     }
     EXPECT_GT(count, 3);
 }
+
+// Input files are read within bounds, and what the script holds that is not read as written is
+// reported, not silently dropped.
+TEST(AlignTool, BoundsItsInputsAndReportsScriptWarnings) {
+    const std::string dir = Folder();
+    const ToolRun model = Shell("$T --quiet --model /dev/zero --script '" + kScript + "' '" + kWav + "'");
+    EXPECT_NE(model.status, 0) << model.out;
+    EXPECT_NE(model.out.find("/dev/zero"), std::string::npos) << model.out;
+
+    const std::string script = dir + "bracket.txt";
+    std::ofstream(script, std::ios::binary) << ReadFile(kScript) << " [unclosed";
+    const ToolRun r = Shell("$T --quiet --print --script '" + script + "' '" + kWav + "'");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("warning: script line 2: '[' without a ']'"), std::string::npos) << r.out;
+}

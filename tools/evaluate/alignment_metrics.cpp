@@ -2,10 +2,11 @@
 #include "tools/evaluate/alignment_metrics.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+
+#include "engine/util/string_utils.h"
 
 std::vector<int> AlignSequences(const std::vector<std::string>& ref,
                                 const std::vector<std::string>& hyp) {
@@ -59,9 +60,7 @@ std::vector<std::string> Labels(const std::vector<TimedLabel>& items, bool lower
     out.reserve(items.size());
     for (const TimedLabel& t : items) {
         std::string s = t.label;
-        if (lowerCase) {
-            for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        if (lowerCase) ToLowerInPlace(s);
         out.push_back(s);
     }
     return out;
