@@ -1,6 +1,7 @@
 // The still-frame player control: loads a movie through the SWF library and blits its rendered frame.
 #include "flash/ui/swf_player_control.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -61,3 +62,5 @@ void CSwfPlayerControl::resizeEvent(QResizeEvent* event) {
     cache_ = QImage();
     QWidget::resizeEvent(event);
 }
+
+void CSwfPlayerControl::mousePressEvent(QMouseEvent* event) { event->accept(); }

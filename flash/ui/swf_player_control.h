@@ -42,6 +42,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Takes the press so that the release comes here too (the gestures bar selects on it).
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QString path_;
