@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include <zlib.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -267,6 +269,94 @@ TEST(SwfFrameRenderer, CommittedMoviesRenderWithoutFault) {
             EXPECT_GT(drawnCharacters, 0);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> Zipped(const std::vector<uint8_t>& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> out(size);
+    compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+    out.resize(size);
+    return out;
+}
+
+TEST(SwfFrameRenderer, BitmapsDecodeOrFailWithAReason) {
+    FSWFMovie movie;
+    // 2 x 1 pixels, 32-bit with alpha: opaque red, then half-transparent premultiplied blue.
+    FlashTagDefineBitsLossless2 good;
+    good.format = 5;
+    good.width = 2;
+    good.height = 1;
+    good.data = Zipped({255, 255, 0, 0, 128, 0, 0, 128});
+    std::string error;
+    QImage image = DecodeSwfBitmap(movie, good, error);
+    ASSERT_FALSE(image.isNull()) << error;
+    EXPECT_EQ(image.pixel(0, 0), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(image.pixelColor(1, 0).alpha(), 128);
+    EXPECT_NEAR(image.pixelColor(1, 0).blue(), 255, 2);  // stored premultiplied
+
+    struct item {
+        const char* name;
+        uint8_t format;
+        uint16_t width, height;
+        std::vector<uint8_t> data;
+        const char* error;
+    };
+    const std::vector<item> cases = {
+        {"pixels beyond the limit", 5, 65535, 65535, Zipped({1, 2, 3}), "bitmap size 65535x65535 out of range"},
+        {"data shorter than the size", 5, 4, 4, Zipped({1, 2, 3, 4}), "32-bit bitmap data is short or not zlib"},
+        {"not zlib", 5, 1, 1, {1, 2, 3, 4, 5, 6}, "32-bit bitmap data is short or not zlib"},
+        {"colour map without its size byte", 3, 1, 1, {}, "colour-mapped bitmap without a table size"},
+        {"unknown format", 7, 1, 1, Zipped({0}), "bitmap format 7 unknown"},
+    };
+    for (const item& c : cases) {
+        FlashTagDefineBitsLossless tag;
+        tag.format = c.format;
+        tag.width = c.width;
+        tag.height = c.height;
+        tag.data = c.data;
+        error.clear();
+        EXPECT_TRUE(DecodeSwfBitmap(movie, tag, error).isNull()) << c.name;
+        EXPECT_EQ(error, c.error) << c.name;
+    }
+    FlashTagDefineBitsJPEG2 jpeg;
+    jpeg.data = {0xFF, 0xD8, 1, 2, 3};
+    error.clear();
+    EXPECT_TRUE(DecodeSwfBitmap(movie, jpeg, error).isNull());
+    EXPECT_EQ(error, "JPEG data does not decode");
+}
+
+TEST(SwfFrameRenderer, BitmapFillShowsTheBitmapUnderItsMatrix) {
+    FSWFMovie movie = Stage();
+    // A 2 x 2 colour-mapped bitmap (red, blue / blue, red), each pixel scaled to 50 stage pixels.
+    FlashTagDefineBitsLossless bits;
+    bits.SetID(7);
+    bits.format = 3;
+    bits.width = bits.height = 2;
+    std::vector<uint8_t> raw = {255, 0, 0, 0, 0, 255, 0, 1, 0, 0, 1, 0, 0, 0};  // table, rows padded to 4
+    bits.data = Zipped(raw);
+    bits.data.insert(bits.data.begin(), 1);  // two colours
+    movie.AddCharacter(bits);
+    swf_shape_builder b(1);
+    b.Polygon({{0, 0}, {2000, 0}, {2000, 2000}, {0, 2000}}, 1);
+    FlashTagDefineShape3 shape = b.Take();
+    auto fill = std::make_unique<FlashFillStyleBitmap>(7, false);
+    fill->smoothed = 0;
+    fill->matrix.hasScale = 1;
+    fill->matrix.xScale = fill->matrix.yScale = FlashFixed(1000.0);
+    shape.shape.fillStyles.styles.push_back(std::move(fill));
+    movie.AddCharacter(shape);
+    movie.mainTimeline.AddRecord(Place(1, 1), 0);
+    std::vector<std::string> problems;
+    QImage image = Render(movie, &problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(At(image, 25, 25), 0xFF0000u);
+    EXPECT_EQ(At(image, 75, 25), 0x0000FFu);
+    EXPECT_EQ(At(image, 25, 75), 0x0000FFu);
+    EXPECT_EQ(At(image, 150, 150), 0xFFFFFFu);
 }
 
 }  // namespace
