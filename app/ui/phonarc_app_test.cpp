@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -65,7 +66,9 @@ public:
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::path(::testing::TempDir()) / "murmurex_shell";
+        folder = std::filesystem::path(::testing::TempDir()) /
+              ("murmurex_shell_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder / "dicts");
     }
@@ -353,7 +356,7 @@ TEST(AboutBox, ShowsNameCreditAndVersion) {
 }
 
 TEST(HelpFile, UserGuideIsWrittenFromTheResources) {
-    const std::string folder = ::testing::TempDir() + "murmurex_help";
+    const std::string folder = ::testing::TempDir() + "murmurex_help_" + std::to_string(::getpid());
     const std::string path = ExtractHelpFile(folder);
     ASSERT_FALSE(path.empty());
     QFile f(QString::fromStdString(path));
