@@ -91,7 +91,9 @@ CFlatShaded2dMesh Face(const Viseme& v) {
     p[28] = {kMouthX - w, cornerY};
     p[34] = {kMouthX + w, cornerY};
     for (int i = 0; i < 5; ++i) {
-        const float t = -1.0f + (i + 1) / 3.0f;  // -2/3 .. 2/3
+        // Even steps across for spread lips, even angles round an ellipse for rounded ones.
+        const float even = -1.0f + (i + 1) / 3.0f;
+        const float t = (1.0f - v.round) * even - v.round * std::cos((i + 1) * kPi / 6.0f);
         const float x = kMouthX + t * w;
         const float xi = kMouthX + t * w * squeeze;
         const float prof = Profile(t, v.round);
