@@ -93,6 +93,9 @@ void InvertRect(COffscreenDib& dib, const BandRect& r) {
     const int bytes = dib.GetBitsPerPixel() / 8;
     for (int y = c.top; y < c.bottom; ++y) {
         uint8_t* row = dib.GetBits() + size_t(y) * dib.GetStride();
-        for (int i = c.left * bytes; i < c.right * bytes; ++i) row[i] = static_cast<uint8_t>(~row[i]);
+        for (int i = c.left * bytes; i < c.right * bytes; ++i) {
+            if (bytes == 4 && i % 4 == 3) continue;  // the unused alpha byte stays opaque
+            row[i] = static_cast<uint8_t>(~row[i]);
+        }
     }
 }
