@@ -1,0 +1,46 @@
+// The channels of the timeline: the base class every band derives from, and what the channels
+// read from the view that owns them. GUI thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "views/timeline/timeline_layout.h"
+
+class COffscreenDib;
+class CSignalSummaries;
+class ISpectralDataSource;
+class IMemoryPCMStream;
+
+// The view's state that the channels read while they draw.
+struct TimelineState {
+    TimeMap map;
+    uint32_t displayMask = 0;
+    IMemoryPCMStream* stream = nullptr;
+    int spectralWindow = kSpectralWindow;
+    // Per-recording summaries; null makes every channel compute from the samples at each paint.
+    CSignalSummaries* summaries = nullptr;
+};
+
+// A band of the timeline. The base class is the empty box channel; it draws nothing and handles
+// no mouse event.
+class CPhonarcChannelView {
+public:
+    explicit CPhonarcChannelView(const TimelineState* view);
+    virtual ~CPhonarcChannelView() = default;
+
+    // Redraws the columns of rc (inside the band) into the back buffer.
+    virtual void Draw(COffscreenDib& backBuffer, const BandRect& rc);
+    // True when the channel handled the event.
+    virtual bool OnSetCursor(int x, int y);
+    virtual bool OnLButtonDown(int x, int y, uint32_t flags);
+    virtual void OnMouseMove(int x, int y, uint32_t flags);
+    virtual void OnLButtonUp(int x, int y, uint32_t flags);
+    virtual bool OnContextMenu(int screenX, int screenY);
+
+    uint32_t displayBit = 0;
+    uint16_t audioChannel = 0;
+    BandRect band;
+    const TimelineState* view;
+    int windowSize;
+    IMemoryPCMStream* stream;
+};
