@@ -1,0 +1,107 @@
+// The main window: the document area, the menus and three toolbars, the recognition-range list,
+// the status bar, the "View" bar docked right and the "Output Window" bar; keeps the two
+// playback options and the docking layout, and receives the mouth shapes the players show.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "model/articulation_key.h"
+#include "views/playback/viseme_handler.h"
+
+class CCommandRouter;
+class COutputBar;
+class CSizingControlBar;
+class IProfileStore;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+// GUI thread only, except SetVisemeMix and SetViseme, which any thread may call: they keep the
+// latest shape under a lock and hand it to the GUI thread, which passes it on.
+class CMainFrame : public QMainWindow, public IVisemeHandler {
+    Q_OBJECT
+public:
+    // Registers the frame's commands with the router; becomes the process-wide viseme handler.
+    CMainFrame(CCommandRouter& router, IProfileStore& profile);
+    ~CMainFrame() override;
+
+    // Builds the bars and menus, reads the playback options and applies a saved layout that
+    // passes VerifyBarState. False when a part cannot be made.
+    bool Create();
+
+    void SetStatusPanes(const QString& a, const QString& b, const QString& c);
+    int GetLipsyncRangeSelection() const;
+    void SetLipsyncRangeSelection(int index);
+    bool PlayRewind() const { return playRewind_; }
+    bool PlayLoop() const { return playLoop_; }
+
+    // Whether the layout saved under the name lists only bars this frame has.
+    bool VerifyBarState(const std::string& name) const;
+    // Saves the bar sizes and the layout under the name.
+    void SaveBarState(const std::string& name);
+
+    void SetVisemeMix(const ArticulationKey* key) override;
+    void SetViseme(const char* label, int32_t amount) override;
+    // Where shapes go on the GUI thread (the viewer bar); null drops them.
+    void SetVisemeTarget(IVisemeHandler* target) { visemeTarget_ = target; }
+
+    // The menu entry or toolbar button of a command; null when the frame has none.
+    QAction* Action(int id) const;
+    QMenu* MenuOf(const QString& title) const;
+    QMdiArea* MdiArea() const { return mdi_; }
+    COutputBar* OutputBar() const { return outputBar_; }
+    CSizingControlBar* ViewerBar() const { return viewerBar_; }
+    // Asks the router for every action's state.
+    void UpdateCommands();
+    // Fills the recent-file entries of the File menu; choosing one runs open.
+    void SetRecentFiles(const std::vector<std::string>& paths, std::function<void(const std::string&)> open);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+signals:
+    void FileDropped(const QString& path);
+
+private:
+    QAction* MakeAction(int id, const QString& text, const char* icon = nullptr);
+    void AddMenus();
+    void RegisterCommands();
+    Q_INVOKABLE void ApplyPendingViseme();
+    QList<int> BarIds() const;
+
+    CCommandRouter& router_;
+    IProfileStore& profile_;
+    std::map<int, QAction*> actions_;
+    QMdiArea* mdi_ = nullptr;
+    QToolBar* mainBar_ = nullptr;
+    QToolBar* recognitionBar_ = nullptr;
+    QToolBar* playbackBar_ = nullptr;
+    QComboBox* rangeList_ = nullptr;
+    QLabel* panes_[3] = {};
+    CSizingControlBar* viewerBar_ = nullptr;
+    COutputBar* outputBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QTimer* updateTimer_ = nullptr;
+    bool playRewind_ = true;
+    bool playLoop_ = false;
+
+    IVisemeHandler* visemeTarget_ = nullptr;
+    std::mutex visemeMutex_;  // guards the pending shape below
+    bool visemePending_ = false;
+    bool visemeIsMix_ = false;
+    bool visemeKeyNull_ = false;
+    ArticulationKey visemeKey_{};
+    std::string visemeLabel_;
+    int32_t visemeAmount_ = 0;
+};

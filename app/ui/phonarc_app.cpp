@@ -1,0 +1,141 @@
+// Start-up, idle processing and shutdown of the program.
+#include "app/ui/phonarc_app.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/core/output_log.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "app/core/string_table.h"
+#include "app/ui/about_dlg.h"
+#include "app/ui/app_icons.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/sel_lang_dlg.h"
+#include "engine/audio/default_audio_readers.h"
+#include "model/pub_queue.h"
+#include "platform/safe_save.h"
+
+namespace {
+constexpr int kRecentFileCount = 16;
+}
+
+CPhonarcApp::CPhonarcApp(IProfileStore& profile, IPrompts& prompts, std::string programFolder)
+    : profile_(profile), prompts_(prompts), programFolder_(std::move(programFolder)) {}
+
+CPhonarcApp::~CPhonarcApp() = default;
+
+bool CPhonarcApp::InitInstance(const QStringList& arguments) {
+    InitProgramResources();
+    LoadLanguages();
+    LoadRecentFiles();
+    // The document template joins the document, its frame and its views; they come with the
+    // document, so there is nothing to register yet.
+    InstallDefaultAudioFileReaders();  // Ogg Vorbis first, then MP3
+    actors_.Init(profile_);
+
+    frame_ = std::make_unique<CMainFrame>(router_, profile_);
+    RegisterCommands();
+    if (!frame_->Create()) return false;
+    frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OpenDocumentFile(p); });
+    connect(frame_.get(), &CMainFrame::FileDropped, this,
+            [this](const QString& path) { OpenDocumentFile(path.toStdString()); });
+
+    for (const QString& a : arguments) {
+        if (a.startsWith(QStringLiteral("--"))) continue;
+        OpenDocumentFile(a.toStdString());
+        break;  // one file, as a shell open passes it
+    }
+
+    idle_ = new QTimer(this);
+    connect(idle_, &QTimer::timeout, this, &CPhonarcApp::OnIdle);
+    idle_->start(10);
+
+    frame_->show();
+    return true;
+}
+
+void CPhonarcApp::LoadLanguages() {
+    languages_.Load(programFolder_ + "/dicts", "LEXICON");
+    const std::string saved = profile_.GetString("UI", "zlex", "");
+    if (!saved.empty()) languages_.SelectLanguageByName(saved);
+}
+
+void CPhonarcApp::LoadRecentFiles() {
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const std::string path = profile_.GetString("Recent File List", "File" + std::to_string(i), "");
+        if (!path.empty()) recentFiles_.push_back(path);
+    }
+}
+
+void CPhonarcApp::OnIdle() { pub_queue::dispatch(); }
+
+int CPhonarcApp::ExitInstance() {
+    profile_.WriteString("UI", "zlex", languages_.GetCurrentLanguageName());
+    actors_.SaveSelection(profile_);
+    if (idle_) idle_->stop();
+    frame_.reset();
+    pub_queue::destroy_instance();
+    return 0;
+}
+
+bool CPhonarcApp::OpenDocumentFile(const std::string& path) {
+    if (COutputLog* log = GetOutputLog()) log->Log(LoadProgramString(kIdsDocumentsUnavailable), path.c_str());
+    return false;
+}
+
+int CPhonarcApp::DocumentCount() const { return 0; }
+
+void CPhonarcApp::RegisterCommands() {
+    // New is taken before anything else could make an empty document.
+    router_.Add(cmd::FileNew, [] {});
+    router_.Add(cmd::FileOpen, [this] { OnFileOpen(); });
+    router_.Add(cmd::About, [this] {
+        CAboutDlg dlg(frame_.get());
+        dlg.exec();
+    });
+    router_.Add(cmd::HelpFile, [this] { OnShowHelpFile(); });
+    router_.Add(cmd::SelectLanguage, [this] {
+        CSelLangDlg dlg(languages_, frame_.get());
+        dlg.exec();
+    });
+    router_.Add(cmd::CurrentLanguage, [] {}, [this](CommandState& s) {
+        s.text = languages_.GetCurrentLanguageName();
+        s.checked = true;
+    });
+}
+
+void CPhonarcApp::OnFileOpen() {
+    FileDialogRequest request;
+    request.title = "Open Sound File";
+    request.defaultExtension = "*.wav";
+    request.filter =
+        "Audio Files (*.wav; *.mp3; *.ogg)|*.wav; *.ogg; *.mp3; *.zuvo|Zuvotrix Sync Results File "
+        "(*.zuvo)|*.zuvo|All Files (*.*)|*.*||";
+    const std::optional<std::string> path = prompts_.ChooseFile(request);
+    if (path) OpenDocumentFile(*path);
+}
+
+std::string ExtractHelpFile(const std::string& folder) {
+    InitProgramResources();
+    QFile guide(QStringLiteral(":/murmurex/help/phonarc.html"));
+    if (!guide.open(QIODevice::ReadOnly)) return std::string();
+    const QByteArray bytes = guide.readAll();
+    if (!QDir().mkpath(QString::fromStdString(folder))) return std::string();
+    const std::string path = folder + "/phonarc.html";
+    if (!SaveBytesSafely(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) return {};
+    return path;
+}
+
+void CPhonarcApp::OnShowHelpFile() {
+    // The desktop's viewer cannot read the program's resources: it gets a copy in the cache.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const std::string path = ExtractHelpFile((cache.isEmpty() ? QDir::tempPath() : cache).toStdString() + "/help");
+    if (path.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+        prompts_.MessageBox("The user guide could not be opened.", PromptButtons::Ok);
+}

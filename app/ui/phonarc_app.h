@@ -1,0 +1,69 @@
+// The application: starts the program in a fixed order, empties the post queue while the GUI
+// thread is idle, owns the application-level commands and stores the language and actor choices
+// when the program ends.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/actor_mgr.h"
+#include "app/core/command_router.h"
+#include "app/core/lexicon_mgr.h"
+
+class CMainFrame;
+class IProfileStore;
+class IPrompts;
+class QTimer;
+
+// GUI thread only.
+class CPhonarcApp : public QObject {
+    Q_OBJECT
+public:
+    // The profile and the prompts outlive the application. programFolder holds "dicts".
+    CPhonarcApp(IProfileStore& profile, IPrompts& prompts, std::string programFolder);
+    ~CPhonarcApp() override;
+
+    // Languages, recent files, audio readers, actors, the main frame, the command line (files to
+    // open; options starting with "--" are the caller's), then shows the window. False when the
+    // main frame cannot be made.
+    bool InitInstance(const QStringList& arguments);
+    // Writes the language and actor choices and removes the post queue. Returns the exit code.
+    int ExitInstance();
+    // Delivers what other threads posted; a 10 ms timer calls it.
+    void OnIdle();
+
+    // Opens a recording or results file as a document; false when it does not open.
+    bool OpenDocumentFile(const std::string& path);
+    // Open documents (none until documents exist).
+    int DocumentCount() const;
+
+    lexicon_mgr& Languages() { return languages_; }
+    actor_mgr& Actors() { return actors_; }
+    CCommandRouter& Router() { return router_; }
+    CMainFrame* MainFrame() const { return frame_.get(); }
+    const std::vector<std::string>& RecentFiles() const { return recentFiles_; }
+
+private:
+    void LoadLanguages();
+    void LoadRecentFiles();
+    void RegisterCommands();
+    void OnFileOpen();
+    void OnShowHelpFile();
+
+    IProfileStore& profile_;
+    IPrompts& prompts_;
+    std::string programFolder_;
+    lexicon_mgr languages_;
+    actor_mgr actors_;
+    CCommandRouter router_;
+    std::vector<std::string> recentFiles_;
+    std::unique_ptr<CMainFrame> frame_;
+    QTimer* idle_ = nullptr;
+};
+
+// Writes the user guide from the program's resources into folder (made when missing) and
+// returns its path; empty when it cannot be written.
+std::string ExtractHelpFile(const std::string& folder);

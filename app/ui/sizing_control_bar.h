@@ -1,0 +1,52 @@
+// Resizable docking bars: a dock widget with a title, a close button that only hides it, minimum
+// sizes, and three remembered sizes (docked across the top or bottom, docked at a side,
+// floating) kept in the profile. The output bar and the viewer bar are such bars.
+#pragma once
+
+#include <QDockWidget>
+#include <QSize>
+#include <string>
+
+class IProfileStore;
+class QMainWindow;
+
+// GUI thread only.
+class CSizingControlBar : public QDockWidget {
+    Q_OBJECT
+public:
+    static constexpr QSize kMinHorz{33, 32};
+    static constexpr QSize kMinVert{33, 32};
+    static constexpr QSize kMinFloat{37, 32};
+
+    // All three sizes start as defaultSize. The id names the bar in the profile and the layout.
+    CSizingControlBar(const QString& title, QWidget* parent, QSize defaultSize, int id);
+
+    int BarId() const { return id_; }
+    QSize HorzSize() const { return sizeHorz_; }
+    QSize VertSize() const { return sizeVert_; }
+    QSize FloatSize() const { return sizeFloat_; }
+
+    // Section "<name>-SCBar-<id>", keys sizeHorzCX ... sizeFloatCY. A value below its minimum
+    // loads as the minimum; a missing one keeps the current size.
+    void LoadSizes(const IProfileStore& profile, const std::string& name);
+    void SaveSizes(IProfileStore& profile, const std::string& name) const;
+    // The same for every sizing bar of the frame.
+    static void LoadBarSizes(QMainWindow* frame, const IProfileStore& profile, const std::string& name);
+    static void SaveBarSizes(QMainWindow* frame, IProfileStore& profile, const std::string& name);
+    // Gives the bar its remembered size for where it is now.
+    void ApplySize();
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    enum class Place { Horz, Vert, Float };
+    Place CurrentPlace() const;
+    QMainWindow* Frame() const;
+
+    int id_;
+    QSize sizeHorz_, sizeVert_, sizeFloat_;
+};
