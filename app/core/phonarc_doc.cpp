@@ -70,14 +70,15 @@ private:
     CProgress* inner_;
 };
 
-void LogText(const std::string& text) {
+}  // namespace
+
+void CPhonarcDoc::LogText(const std::string& text) {
+    logged_ += text;
     if (COutputLog* log = GetOutputLog()) {
         // The log cuts each text; long reader reports go in pieces.
         for (size_t at = 0; at < text.size(); at += kOutputLogMaxText) log->AddText(text.substr(at, kOutputLogMaxText).c_str());
     }
 }
-
-}  // namespace
 
 CPhonarcDoc::CPhonarcDoc(const document_host& host) : host_(host) {
     IProfileStore& p = *host_.profile;

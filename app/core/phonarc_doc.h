@@ -161,6 +161,8 @@ public:
     static std::vector<std::string> AudioPathCandidates(const std::string& audio_path, const std::string& results_path);
 
     const document_host& host() const { return host_; }
+    // What the document wrote to the output log (reader errors and warnings).
+    const std::string& logged() const { return logged_; }
 
 private:
     bool LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range, int* code,
@@ -169,6 +171,7 @@ private:
     bool FindAudioForResults(const std::string& results_path);
     void WriteProfileFlag(const char* key, bool value);
     void ShowMessage(const std::string& text);
+    void LogText(const std::string& text);
     template <class F>
     void Guarded(F&& f);
 
@@ -184,5 +187,6 @@ private:
     std::function<bool()> script_modified_;
     std::string path_name_;
     std::string title_;
+    std::string logged_;
     CUndoManager undo_;
 };
