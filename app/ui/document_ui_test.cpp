@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
@@ -32,7 +33,7 @@ const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
 class DocumentUiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::path(::testing::TempDir()) / "murmurex_docs";
+        folder = fs::path(::testing::TempDir()) / ("murmurex_docs_" + std::to_string(::getpid()));
         fs::remove_all(folder);
         fs::create_directories(folder / "dicts");
         fs::copy_file(kSpeech / "en_us_f4_0003_clean.wav", folder / "take.wav");

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <thread>
 
 #include "app/core/output_log.h"
@@ -65,7 +66,7 @@ public:
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::path(::testing::TempDir()) / "murmurex_shell";
+        folder = std::filesystem::path(::testing::TempDir()) / ("murmurex_shell_" + std::to_string(::getpid()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder / "dicts");
     }
