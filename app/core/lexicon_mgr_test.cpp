@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,9 @@ public:
 class LexiconMgrTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::path(::testing::TempDir()) / "lexicon_mgr_dicts";
+        dir = std::filesystem::path(::testing::TempDir()) /
+              ("lexicon_mgr_dicts_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
     }

@@ -17,8 +17,8 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <unistd.h>
+#include <gtest/gtest.h>
 #include <thread>
 
 #include "app/core/output_log.h"
@@ -66,7 +66,9 @@ public:
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::path(::testing::TempDir()) / ("murmurex_shell_" + std::to_string(::getpid()));
+        folder = std::filesystem::path(::testing::TempDir()) /
+              ("murmurex_shell_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder / "dicts");
     }
@@ -357,7 +359,7 @@ TEST(AboutBox, ShowsNameCreditAndVersion) {
 }
 
 TEST(HelpFile, UserGuideIsWrittenFromTheResources) {
-    const std::string folder = ::testing::TempDir() + "murmurex_help";
+    const std::string folder = ::testing::TempDir() + "murmurex_help_" + std::to_string(::getpid());
     const std::string path = ExtractHelpFile(folder);
     ASSERT_FALSE(path.empty());
     QFile f(QString::fromStdString(path));

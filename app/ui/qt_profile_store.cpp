@@ -10,8 +10,7 @@ QString Key(const std::string& section, const std::string& key) {
 }  // namespace
 
 CQtProfileStore::CQtProfileStore()
-    : settings_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zuvotrix"),
-                QString::fromUtf8(LoadProgramString(kIdsAppName))) {}
+    : settings_(QStringLiteral("Zuvotrix"), QString::fromUtf8(LoadProgramString(kIdsAppName))) {}
 
 CQtProfileStore::CQtProfileStore(const QString& iniPath) : settings_(iniPath, QSettings::IniFormat) {}
 
