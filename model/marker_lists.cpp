@@ -208,3 +208,55 @@ gesture_marker_list gesture_marker_list::filter(uint32_t include_mask, uint32_t 
     }
     return out;
 }
+
+namespace {
+// Drops the steps outside [start, end] and trims the ones across an edge.
+void clip_tweens(FGesture& g) {
+    auto& steps = g.tweens;
+    for (auto& t : steps) {
+        t.start = std::max(t.start, g.start);
+        t.end = std::min(t.end, g.end);
+    }
+    steps.erase(std::remove_if(steps.begin(), steps.end(), [](const tween_gesture_marker& t) { return t.end <= t.start; }),
+                steps.end());
+}
+}  // namespace
+
+bool gesture_marker_list::move_start(FGesture* g, int new_start) {
+    if (!g || new_start < 0 || new_start >= g->end) return false;
+    g->set_start(new_start);
+    clip_tweens(*g);
+    resort(g);
+    return true;
+}
+
+bool gesture_marker_list::move_end(FGesture* g, int new_end) {
+    if (!g || new_end <= g->start) return false;
+    g->set_end(new_end);
+    clip_tweens(*g);
+    resort(g);
+    return true;
+}
+
+bool gesture_marker_list::move(FGesture* g, int delta) {
+    if (!g) return false;
+    delta = std::max(delta, -g->start);
+    g->set_start(g->start + delta);
+    g->set_end(g->end + delta);
+    for (auto& t : g->tweens) {
+        t.start += delta;
+        t.end += delta;
+    }
+    resort(g);
+    return true;
+}
+
+bool gesture_marker_list::resort(FGesture* g) {
+    if (!g) return false;
+    const size_t i = static_cast<size_t>(g - data());
+    const bool out_of_order =
+        (i > 0 && g->start < (*this)[i - 1].start) || (i + 1 < size() && g->start > (*this)[i + 1].start);
+    if (!out_of_order) return false;
+    std::stable_sort(begin(), end(), [](const FGesture& a, const FGesture& b) { return a.start < b.start; });
+    return true;
+}

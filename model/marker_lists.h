@@ -205,6 +205,19 @@ public:
 
     // Gestures whose type has a bit of include (any when 0) and no bit of exclude (none when 0).
     gesture_marker_list filter(uint32_t include_mask, uint32_t exclude_mask) const;
+
+    // Edits of the gesture channel. Gestures may overlap, so a move never pushes a neighbour; the
+    // list is re-sorted instead. A tween gesture's steps stay inside it: a whole move carries them
+    // along, an edge move trims them (a step left with no length goes). A moved gesture may land
+    // elsewhere in the list: find it again by id.
+    // Refused for a null gesture, a start below 0 or not before the end.
+    bool move_start(FGesture* g, int new_start);
+    // Refused for a null gesture or an end not after the start.
+    bool move_end(FGesture* g, int new_end);
+    // Moves start, end and steps by delta, kept from starting below 0; refused for a null gesture.
+    bool move(FGesture* g, int delta);
+    // Stable-sorts the list when the gesture is out of order with a neighbour; true when sorted.
+    bool resort(FGesture* g);
 };
 
 // Articulation keys. The virtual erase removes overlapping keys whole; erase_range trims them.

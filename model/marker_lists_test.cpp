@@ -279,4 +279,47 @@ TEST(GestureFilter, IncludeAndExcludeMasks) {
     EXPECT_EQ(types(gestures.filter(0, 16 | 1)), (std::vector<uint32_t>{2, 136, 8}));
 }
 
+TEST(GestureMoves, ResortCarryAndTrimTheSteps) {
+    gesture_marker_list gestures;
+    for (int start : {0, 1000, 2000}) {
+        FGesture g(FGesture::kPose, start, start + 500, 0.0f);
+        g.label = std::string(1, static_cast<char>('a' + start / 1000));
+        gestures.push_back(g);
+    }
+    FGesture& b = gestures[1];
+    b.tweens.emplace_back("p", "g1", 0, 0, 1000, 1200);
+    b.tweens.emplace_back("p", "g2", 1, 0, 1200, 1500);
+    const uint32_t id = b.id;
+
+    EXPECT_TRUE(gestures.move(&gestures[1], 1500));  // past c: re-sorted, steps carried along
+    EXPECT_EQ(describe(gestures), "a[0,500] c[2000,2500] b[2500,3000]");
+    FGesture* moved = gestures.find_id(id);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->tweens[0].start, 2500);
+    EXPECT_EQ(moved->tweens[1].end, 3000);
+
+    EXPECT_TRUE(gestures.move_start(moved, 2750));  // the first step goes, the second is trimmed
+    moved = gestures.find_id(id);
+    ASSERT_EQ(moved->tweens.size(), 1u);
+    EXPECT_EQ(moved->tweens[0].start, 2750);
+    EXPECT_TRUE(gestures.move_end(moved, 2800));
+    EXPECT_EQ(moved->tweens[0].end, 2800);
+
+    struct refused {
+        const char* what;
+        bool (gesture_marker_list::*op)(FGesture*, int);
+        int arg;
+    };
+    for (const refused& r : {refused{"start at end", &gesture_marker_list::move_start, 2800},
+                             refused{"negative start", &gesture_marker_list::move_start, -1},
+                             refused{"end at start", &gesture_marker_list::move_end, 2750}}) {
+        EXPECT_FALSE((gestures.*r.op)(gestures.find_id(id), r.arg)) << r.what;
+    }
+    EXPECT_FALSE(gestures.move(nullptr, 5));
+    EXPECT_FALSE(gestures.move_end(nullptr, 5));
+
+    EXPECT_TRUE(gestures.move(&gestures[0], -300));  // kept at 0 with its length
+    EXPECT_EQ(describe(gestures), "a[0,500] c[2000,2500] b[2750,2800]");
+}
+
 }  // namespace

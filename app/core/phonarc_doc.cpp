@@ -640,6 +640,8 @@ void CPhonarcDoc::OnToggleSmoothing() {
 void CPhonarcDoc::OnArticulatorDefault() {
     current_articulator.clear();
     host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    // An empty name loads nothing: without this the rules of the file chosen before would stay.
+    if (articulator_) articulator_->LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
     LoadArticulation();
 }
 

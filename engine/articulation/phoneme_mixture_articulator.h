@@ -62,6 +62,21 @@ public:
     void SmoothFrames(const std::vector<phn_marker>& phonemes);
     void EnforceClosures(const std::vector<phn_marker>& phonemes, int frames);
 
+    // What a one-off generation with settings of its own saves first and puts back after.
+    struct Settings {
+        float frameRate;
+        float frameRateOverride;
+        int level;
+        uint32_t flags;
+    };
+    Settings GetSettings() const { return {frameRate_, frameRateOverride_, level_, flags_}; }
+    void RestoreSettings(const Settings& s) {
+        frameRate_ = s.frameRate;
+        frameRateOverride_ = s.frameRateOverride;
+        level_ = s.level;
+        flags_ = s.flags;
+    }
+
     float FrameRate() const { return frameRate_; }
     int Level() const { return level_; }
     uint32_t Flags() const { return flags_; }

@@ -1,0 +1,200 @@
+// The marker channels of the timeline: phonemes (tracks 0, 1 and 2), phoneme energy, words, user
+// events and gestures, drawn as labelled spans and edited with the mouse. A drag edits the view's
+// copy of the track so the change shows at once; the release hands the copy to the document as
+// one undoable step. GUI thread only.
+#pragma once
+
+#include <Qt>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "model/app_sync_results.h"
+#include "views/timeline/channel_view.h"
+
+class CPhonarcDoc;
+
+// Mouse flags as the view passes them to the channels.
+constexpr uint32_t kMouseFlagLeft = 0x0001;
+constexpr uint32_t kMouseFlagShift = 0x0004;
+constexpr uint32_t kMouseFlagControl = 0x0008;
+
+// What the marker channels need of the view that owns them. The timeline view implements it.
+class IMarkerChannelHost {
+public:
+    virtual ~IMarkerChannelHost() = default;
+    // The view's copy of result track 0 .. 2; drags edit it in place.
+    virtual app_sync_results& TrackCopy(int index) = 0;
+    // The channel that gets every mouse move and the button-up until released with null.
+    virtual void SetChannelCapture(CPhonarcChannelView* channel) = 0;
+    // Redraws the marker channels only (all = false) or every channel.
+    virtual void RedrawChannels(bool all) = 0;
+    // The document the edits are committed to; null commits nothing.
+    virtual CPhonarcDoc* GetDocument() = 0;
+    // Whether Ctrl is held now: the cursor hit test has no mouse flags.
+    virtual bool IsControlDown() const = 0;
+    virtual void SetChannelCursor(Qt::CursorShape shape) = 0;
+};
+
+// Undo names of the drags.
+inline constexpr const char* kUndoMovePhoneme = "Move Phoneme";
+inline constexpr const char* kUndoEnergy = "Energy";
+inline constexpr const char* kUndoMoveWords = "Move Words";
+inline constexpr const char* kUndoMoveEvent = "Move Event";
+inline constexpr const char* kUndoMoveGestures = "Move Gestures";
+
+// A dragged word, event or gesture is deleted once the pointer is this far above or below the band.
+constexpr int kDragOutMargin = 12;
+// Energies 0 .. 100 stand 0 .. 50 pixels above a baseline 8 pixels over the band's bottom.
+constexpr int kEnergyBaselineOffset = 8;
+
+// Fields every marker channel shares: its track and the view.
+class CMXMarkerChannel : public CPhonarcChannelView {
+public:
+    CMXMarkerChannel(const TimelineState* view, IMarkerChannelHost* host, int track)
+        : CPhonarcChannelView(view), host(host), track(track) {}
+
+    IMarkerChannelHost* host;  // not owned
+    int track;
+
+protected:
+    app_sync_results& Track() { return host->TrackCopy(track); }
+    int XToMs(int x) const;
+    int MsToX(int ms) const;
+    int XToMsRange(int x, int* from, int* to) const;
+    void Commit(const char* name, int start, int end);
+};
+
+// Phonemes of one track. Drag kinds: 1 start edge, 2 end edge, 4 whole phoneme (Ctrl).
+class CMXChannelPhns : public CMXMarkerChannel {
+public:
+    static constexpr int kNoPoint = 524287;
+    static constexpr uint32_t kNoId = 0xFFFFFFFFu;
+    enum Kind { kNone = 0, kStartEdge = 1, kEndEdge = 2, kWhole = 4 };
+
+    using CMXMarkerChannel::CMXMarkerChannel;
+    void Draw(COffscreenDib& backBuffer, const BandRect& rc) override;
+    bool OnSetCursor(int x, int y) override;
+    bool OnLButtonDown(int x, int y, uint32_t flags) override;
+    void OnMouseMove(int x, int y, uint32_t flags) override;
+    void OnLButtonUp(int x, int y, uint32_t flags) override;
+    // The kind of drag a press at x would start; marker gets the phoneme's index (-1 when none).
+    int HitTest(int x, int y, bool control, int* marker);
+
+    bool changed = false;
+    uint32_t leftId = kNoId;
+    uint32_t rightId = kNoId;
+    int grabMs = 0;
+    phn_marker_list snapshot;
+    int lastX = kNoPoint;
+    int lastY = kNoPoint;
+    int dragKind = kNone;
+};
+
+// Energies of track 1's phonemes as bars over a baseline; Ctrl-click sets one. No drag.
+class CMXChannelPhnEnergy : public CMXMarkerChannel {
+public:
+    using CMXMarkerChannel::CMXMarkerChannel;
+    void Draw(COffscreenDib& backBuffer, const BandRect& rc) override;
+    bool OnLButtonDown(int x, int y, uint32_t flags) override;
+};
+
+// The words, events and gestures channels share their drag: kinds 1 whole marker (Ctrl; dragged
+// out of the band it is deleted), 2 start edge, 4 end edge. The grabbed marker is found again by
+// its id after every list operation, which may reorder the list.
+class CMXSpanChannel : public CMXMarkerChannel {
+public:
+    static constexpr int kNoPoint = 32767;
+    enum Kind { kNone = 0, kWhole = 1, kStartEdge = 2, kEndEdge = 4 };
+
+    using CMXMarkerChannel::CMXMarkerChannel;
+    void Draw(COffscreenDib& backBuffer, const BandRect& rc) override;
+    bool OnSetCursor(int x, int y) override;
+    bool OnLButtonDown(int x, int y, uint32_t flags) override;
+    void OnMouseMove(int x, int y, uint32_t flags) override;
+    void OnLButtonUp(int x, int y, uint32_t flags) override;
+    int HitTest(int x, int y, bool control);
+
+    int dragKind = kNone;
+    int lastX = kNoPoint;
+    int lastY = kNoPoint;
+    int grabMs = 0;
+    bool changed = false;
+    uint32_t grabbedId = 0;
+
+protected:
+    // The channel's list, read through the common marker fields.
+    virtual int Count() = 0;
+    virtual const marker_base& At(int i) = 0;
+    virtual void TakeSnapshot() = 0;
+    virtual void RestoreSnapshot() = 0;
+    virtual bool Exists(uint32_t id) = 0;
+    virtual void MoveWhole(uint32_t id, int delta) = 0;
+    virtual void MoveStart(uint32_t id, int ms) = 0;
+    virtual void MoveEnd(uint32_t id, int ms) = 0;
+    virtual void Erase(uint32_t id) = 0;
+    virtual const char* UndoName() const = 0;
+
+private:
+    int MarkerAt(int ms);
+};
+
+class CMXChannelWords : public CMXSpanChannel {
+public:
+    using CMXSpanChannel::CMXSpanChannel;
+    og_marker_list snapshot;
+
+protected:
+    int Count() override;
+    const marker_base& At(int i) override;
+    void TakeSnapshot() override;
+    void RestoreSnapshot() override;
+    bool Exists(uint32_t id) override;
+    void MoveWhole(uint32_t id, int delta) override;
+    void MoveStart(uint32_t id, int ms) override;
+    void MoveEnd(uint32_t id, int ms) override;
+    void Erase(uint32_t id) override;
+    const char* UndoName() const override { return kUndoMoveWords; }
+};
+
+// The track's XML events.
+class CMXChannelEvents : public CMXSpanChannel {
+public:
+    using CMXSpanChannel::CMXSpanChannel;
+    event_marker_list snapshot;
+
+protected:
+    int Count() override;
+    const marker_base& At(int i) override;
+    void TakeSnapshot() override;
+    void RestoreSnapshot() override;
+    bool Exists(uint32_t id) override;
+    void MoveWhole(uint32_t id, int delta) override;
+    void MoveStart(uint32_t id, int ms) override;
+    void MoveEnd(uint32_t id, int ms) override;
+    void Erase(uint32_t id) override;
+    const char* UndoName() const override { return kUndoMoveEvent; }
+};
+
+class CMXChannelGestures : public CMXSpanChannel {
+public:
+    using CMXSpanChannel::CMXSpanChannel;
+    gesture_marker_list snapshot;
+
+protected:
+    int Count() override;
+    const marker_base& At(int i) override;
+    void TakeSnapshot() override;
+    void RestoreSnapshot() override;
+    bool Exists(uint32_t id) override;
+    void MoveWhole(uint32_t id, int delta) override;
+    void MoveStart(uint32_t id, int ms) override;
+    void MoveEnd(uint32_t id, int ms) override;
+    void Erase(uint32_t id) override;
+    const char* UndoName() const override { return kUndoMoveGestures; }
+};
+
+// The channel object for a marker bit of the channel table (phonemes of tracks 0 .. 2, phoneme
+// energy, words, events, gestures), with its bit, audio channel and band set; null for any other bit.
+std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
+                                                         IMarkerChannelHost* host);
