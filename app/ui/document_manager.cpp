@@ -16,6 +16,7 @@
 #include "app/ui/document_frame.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
+#include "app/ui/marker_menus.h"
 #include "app/ui/progress_dlg.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
@@ -130,6 +131,7 @@ void CDocManager::SaveActive(bool save_as) {
 void CDocManager::Install() {
     RegisterCommands();
     AddMenus();
+    InstallMarkerCommands(frame_, router_, profile_, [this] { return ActiveDocument(); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
 }
 
