@@ -79,8 +79,8 @@ public:
                 ++p_;
             double v = 0;
             auto r = std::from_chars(start, p_, v);
-            if (r.ec != std::errc() || r.ptr != p_) { error = "malformed number"; return false; }
-            t.kind = tok::number;
+            // Not a number ("..." in a template, say): a token the parser will not accept as one.
+            t.kind = r.ec == std::errc() && r.ptr == p_ ? tok::number : tok::other;
             t.number = v;
             return true;
         }
