@@ -40,13 +40,13 @@ bool ParseCorner(const std::string& text, int64_t idx[3]) {
 }  // namespace
 
 uint32_t ObjModelReader::AddCorner(int64_t position_index, const ModelVertex& corner) {
-    auto range = by_position_.equal_range(position_index);
-    for (auto it = range.first; it != range.second; ++it)
-        if (std::memcmp(&vertices_[it->second], &corner, sizeof corner) == 0) return it->second;
-    vertices_.push_back(corner);
-    const auto index = static_cast<uint32_t>(vertices_.size() - 1);
-    by_position_.emplace(position_index, index);
-    return index;
+    // Keyed by the position index and the corner's exact bytes, so that a file using one position
+    // with thousands of normals or coordinates still loads in n log n.
+    corner_key key{position_index, {}};
+    std::memcpy(key.second.data(), &corner, sizeof corner);
+    auto [it, added] = corners_seen_.try_emplace(key, static_cast<uint32_t>(vertices_.size()));
+    if (added) vertices_.push_back(corner);
+    return it->second;
 }
 
 int32_t ObjModelReader::ReadObj(std::istream& in, const std::string& folder, bool read_library) {

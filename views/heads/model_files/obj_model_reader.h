@@ -4,6 +4,7 @@
 // vertex.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <map>
@@ -39,5 +40,6 @@ private:
     std::vector<ModelVertex> vertices_;
     std::vector<uint32_t> triangle_materials_;
     std::vector<uint32_t> corners_;
-    std::multimap<int64_t, uint32_t> by_position_;
+    using corner_key = std::pair<int64_t, std::array<uint32_t, 8>>;
+    std::map<corner_key, uint32_t> corners_seen_;
 };
