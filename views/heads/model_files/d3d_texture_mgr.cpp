@@ -36,7 +36,8 @@ void d3d_texture_mgr::WritePack(byte_writer& out) const {
     out.WriteI32(static_cast<int32_t>(textures_.size()));
     for (const auto& [name, texture] : textures_) {
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(name, bytes) && texture) bytes = texture->file_bytes;
+        if (texture && !texture->file_bytes.empty()) bytes = texture->file_bytes;
+        else ReadWholeFile(name, bytes);
         out.WriteI32(static_cast<int32_t>(bytes.size()));
         out.WriteBytes(bytes.data(), bytes.size());
         out.WriteText(name);

@@ -25,8 +25,8 @@ public:
     // Drops every texture; the aliases stay.
     virtual void ReleaseAll();
 
-    // The texture section of a compiled character pack. Writing takes each texture's bytes from
-    // its file, read anew, and falls back on the bytes it was made from when the file is gone.
+    // The texture section of a compiled character pack. Each texture is written as the image
+    // bytes it was decoded from (a texture read from a pack names no file we could read again).
     void WritePack(byte_writer& out) const;
     // False with a reason when the section is cut short or holds counts beyond its bytes. Images
     // that do not decode are left out; the models that use them draw untextured.

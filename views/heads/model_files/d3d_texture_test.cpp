@@ -65,7 +65,7 @@ TEST(TextureManager, PackSectionRoundTripsAndRefusesShortData) {
     d3d_texture_mgr mgr;
     mgr.Add(DecodeTexture(tga.data(), tga.size()), "/nowhere/eye.tga");
     byte_writer out;
-    mgr.WritePack(out);  // the file is gone: the bytes it was made from are written
+    mgr.WritePack(out);  // no such file: the bytes it was decoded from are written
     const auto& bytes = out.Bytes();
     d3d_texture_mgr back;
     byte_reader in(bytes.data(), bytes.size());
