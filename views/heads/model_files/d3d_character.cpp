@@ -350,6 +350,12 @@ bool d3d_character::ReadPackModels(byte_reader& in, std::vector<d3d_model*>& int
         int32_t size;
         if (!ReadPackCount(in, 1, size, "model data size", error)) return false;
         const unsigned char* bytes = in.Take(static_cast<std::size_t>(size));
+        // A model listed twice (drawn as rest and as extra model, say) is one model, as when
+        // the character was loaded from its text file.
+        if (auto known = model_cache.find(name); known != model_cache.end()) {
+            into.push_back(known->second.get());
+            continue;
+        }
         auto model = std::make_unique<d3d_model>();
         // The stored name says which reader the bytes are for.
         if (!model->LoadFromMemory(textures, bytes, static_cast<std::size_t>(size), IsObjName(name) ? kModelKindObj : kModelKindX))

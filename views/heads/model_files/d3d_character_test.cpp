@@ -143,6 +143,21 @@ TEST(CharacterPack, WrittenAndReadBackGivesTheSameCharacter) {
     EXPECT_LT(pool.Size(), positions);
 }
 
+TEST(CharacterPack, AModelDrawnTwiceStaysOneModel) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in("x 1 N.x 1\nAUX HeadN.x 0 0 0\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    ASSERT_EQ(c.aux_models.size(), 1u);
+    EXPECT_EQ(c.aux_models[0], c.rest_models[2]);
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    std::string error;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.aux_models.size(), 1u);
+    EXPECT_EQ(back.aux_models[0], back.rest_models[2]);
+}
+
 TEST(CharacterPack, AnIndexBeyondThePoolReadsAsOrigin) {
     byte_writer w;
     w.WriteI32(1);

@@ -5,6 +5,7 @@
 #include "views/heads/model_files/x_file.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -242,7 +243,8 @@ private:
     bool Count(uint32_t& n, const char* what) {
         double d;
         if (!Number(d)) return false;
-        if (d < 0 || d > static_cast<double>(tokens_.Remaining()) || d != static_cast<double>(static_cast<uint32_t>(d)))
+        // Written so that NaN fails too.
+        if (!(d >= 0 && d <= static_cast<double>(tokens_.Remaining())) || d != std::floor(d))
             return Fail(std::string("the ") + what + " count is larger than the file");
         n = static_cast<uint32_t>(d);
         return true;
@@ -355,7 +357,7 @@ private:
             for (uint32_t& k : face) {
                 double d;
                 if (!Number(d)) return false;
-                if (d < 0 || d >= nv) return Fail("a face names a vertex the mesh does not have");
+                if (!(d >= 0 && d < nv)) return Fail("a face names a vertex the mesh does not have");
                 k = static_cast<uint32_t>(d);
             }
             faces.push_back(std::move(face));
@@ -392,7 +394,7 @@ private:
                     for (uint32_t& k : idx) {
                         double d;
                         if (!Number(d)) return false;
-                        if (d < 0 || d >= nn) return Fail("a face names a normal the mesh does not have");
+                        if (!(d >= 0 && d < nn)) return Fail("a face names a normal the mesh does not have");
                         k = static_cast<uint32_t>(d);
                     }
                     face_normals.push_back(std::move(idx));
@@ -415,7 +417,7 @@ private:
                 for (uint32_t i = 0; i < nfi; ++i) {
                     double d;
                     if (!Number(d)) return false;
-                    if (d < 0 || d >= nm) return Fail("a face names a material the list does not have");
+                    if (!(d >= 0 && d < nm)) return Fail("a face names a material the list does not have");
                     face_materials.push_back(static_cast<uint32_t>(d));
                 }
                 token c;
