@@ -86,6 +86,35 @@ float FaceRelief(float x, float y) {
     return d;
 }
 
+// How much of the eyebrow covers the skin at (x, y) on the side theta: 0..1, soft at the edges.
+float BrowWeight(float x, float y, float theta) {
+    const float ax = std::fabs(x);
+    if (std::cos(theta) < 0.3f) return 0;
+    const float centre = 2.35f + 0.3f * (1 - std::pow((ax - 2.45f) / 1.45f, 2.0f));
+    const float half = 0.24f - 0.07f * Clamp01((ax - 1.0f) / 3.0f);
+    return (1 - Smooth(half - 0.06f, half + 0.06f, std::fabs(y - centre))) * Smooth(0.85f, 1.15f, ax) * (1 - Smooth(3.75f, 4.05f, ax));
+}
+
+// How much of the lips' red covers the skin at (x, y) on the side theta: a bow on top, a fuller
+// curve below, soft at the edges.
+float LipWeight(float x, float y, float theta) {
+    const float ax = std::fabs(x);
+    if (std::cos(theta) < 0.3f || ax > kMouthHalf + 0.2f) return 0;
+    const float across = std::pow(Clamp01(1 - (x / (kMouthHalf + 0.05f)) * (x / (kMouthHalf + 0.05f))), 0.55f);
+    const float top = kMouthY + 0.05f + 0.55f * across + 0.07f * Gauss(ax - 0.4f, 0.25f) - 0.05f * Gauss(x, 0.15f);
+    const float bottom = kMouthY - 0.05f - 0.68f * across;
+    return Smooth(bottom - 0.05f, bottom + 0.05f, y) * (1 - Smooth(top - 0.05f, top + 0.05f, y));
+}
+
+// How much hair covers the head at (x, y) on the side theta.
+float HairWeight(float x, float y, float theta) {
+    // Level across the forehead, falling towards the back of the neck.
+    const float c = std::min(1.0f, std::cos(theta) / 0.9f);
+    const float hairline = 5.3f - 6.8f * (1 - c) / 2 + 0.0f * x;
+    const float ears = Gauss(std::fabs(std::fabs(theta) - kPi / 2), 0.25f) * (1 - Smooth(2.0f, 3.0f, y));
+    return Smooth(hairline - 0.12f, hairline + 0.12f, y) * (1 - ears);
+}
+
 struct builder {
     mesh_file mesh;
     head_part* part;
@@ -211,6 +240,19 @@ float ArcFacing(float x) { return std::atan(0.48f * x); }
 
 }  // namespace
 
+void HeadSkinTexel(float u, float v, float out[3]) {
+    const float theta = (u - 0.5f) * 2 * kPi, y = 10.5f - 26.0f * v;
+    const float x = ProfileAt(y).rx * std::sin(theta);
+    const float hair = HairWeight(x, y, theta), brow = BrowWeight(x, y, theta), lip = LipWeight(x, y, theta);
+    // Colours relative to the skin material they are multiplied with.
+    const float hair_rgb[3] = {0.45f, 0.37f, 0.26f}, brow_rgb[3] = {0.3f, 0.25f, 0.19f}, lip_rgb[3] = {0.95f, 0.5f, 0.56f};
+    for (int k = 0; k < 3; ++k) {
+        out[k] = out[k] * (1 - lip) + lip_rgb[k] * out[k] * lip;
+        out[k] = out[k] * (1 - hair) + hair_rgb[k] * hair;
+        out[k] = out[k] * (1 - brow) + brow_rgb[k] * brow;
+    }
+}
+
 mouth_pose PoseOf(const std::string& code) {
     //                                 jaw   open  round spread closed tuck tongue tip
     static const std::map<std::string, mouth_pose> poses = {
@@ -254,7 +296,7 @@ void head_builder::BuildHead() {
     builder b{{}, &part, {}, {}};
     const bool high = detail_ == head_detail::high;
     const uint32_t skin = b.Material("skin", 0.66f, 0.5f, 0.42f, high ? "skin.jpg" : "");
-    const uint32_t lips = b.Material("lips", 0.66f, 0.32f, 0.32f, high ? "lips.jpg" : "");
+    const uint32_t lips = b.Material("lips", 0.66f, 0.32f, 0.32f, "");
     const uint32_t brows = b.Material("brows", 0.2f, 0.13f, 0.08f, high ? "hair.jpg" : "");
     const uint32_t hair = b.Material("hair", 0.3f, 0.19f, 0.11f, high ? "hair.jpg" : "");
 
@@ -344,12 +386,12 @@ void head_builder::BuildHead() {
     // Triangles, with the material of the region they lie in.
     auto material_at = [&](float x, float y, float theta) {
         const float ax = std::fabs(x), c = std::cos(theta);
-        if (c > 0.3f && std::fabs(y - kMouthY) < 0.75f && ax < kMouthHalf * std::sqrt(std::max(0.0f, 1 - std::pow((y - kMouthY) / 0.8f, 2.0f))) + 0.05f)
-            return lips;
-        const float brow_y = 2.35f + 0.3f * (1 - std::pow((ax - 2.45f) / 1.45f, 2.0f));
-        if (c > 0.3f && ax > 0.95f && ax < 3.95f && std::fabs(y - brow_y) < 0.24f) return brows;
-        const float hairline = 5.3f - 6.8f * (1 - c) / 2 + 0.5f * c * c * Gauss(std::fabs(x) - 3.5f, 1.5f);
-        if (y > hairline && !(std::fabs(std::fabs(theta) - kPi / 2) < 0.25f && y < 2.5f)) return hair;
+        (void)ax, (void)c;
+        // The high-detail head paints lips, brows and hair into its skin texture, with soft edges.
+        if (high) return skin;
+        if (LipWeight(x, y, theta) > 0.5f) return lips;
+        if (BrowWeight(x, y, theta) > 0.5f) return brows;
+        if (HairWeight(x, y, theta) > 0.5f) return hair;
         return skin;
     };
     auto vid = [&](std::size_t i, int j, bool below_line) {
@@ -404,7 +446,7 @@ void head_builder::BuildMouthParts() {
         head_part& part = parts_[1];
         builder b{{}, &part, {}, {}};
         const uint32_t gums = b.Material("gums", 0.62f, 0.3f, 0.32f, high ? "gums.jpg" : "");
-        const uint32_t tongue = b.Material("tongue", 0.66f, 0.28f, 0.28f, high ? "gums.jpg" : "");
+        const uint32_t tongue = b.Material("tongue", 0.66f, 0.28f, 0.28f, high ? "lips.jpg" : "");
         const uint32_t cavity = b.Material("cavity", 0.16f, 0.03f, 0.04f, high ? "gums.jpg" : "");
         Ellipsoid(b, 0, -4.6f, -6.8f, 2.7f, 2.2f, 3.0f, high ? 9 : 4, high ? 24 : 12, 0, [&](float) { return cavity; }, true, false);
         const std::size_t tongue_first = b.mesh.mesh.buffer.vertices.size();
@@ -414,7 +456,7 @@ void head_builder::BuildMouthParts() {
         const int columns = high ? 16 : 8;
         std::vector<int> rows[3];
         b.centre = {0, -5.0f, -4.0f};
-        const float ry[3] = {-4.9f, -5.2f, -5.55f}, rz[3] = {0.05f, -0.08f, 0.5f};
+        const float ry[3] = {-4.9f, -5.2f, -5.55f}, rz[3] = {0.35f, 0.25f, 0.8f};
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c <= columns; ++c) {
                 const float x = -2.25f + 4.5f * c / columns;

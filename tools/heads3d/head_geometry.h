@@ -26,6 +26,10 @@ mouth_pose PoseOf(const std::string& code);
 
 enum class head_detail { high, low };
 
+// Paints lips, hair and eyebrows over a skin texel at texture coordinate (u, v) of the high-detail
+// head (u around the head, v down it); out holds the skin colour on entry.
+void HeadSkinTexel(float u, float v, float out[3]);
+
 // Materials name their textures only in the high-detail head.
 struct head_part {
     std::string name;

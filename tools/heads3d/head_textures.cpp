@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "tools/heads3d/head_geometry.h"
 #include "views/heads/model_files/d3d_texture.h"
 
 namespace {
@@ -51,12 +52,20 @@ std::vector<head_texture_file> MakeHeadTextures() {
     auto targa = [&](const char* name, int size, const painter& p) {
         files.push_back({name, EncodeTarga(size, size, Paint(size, p).data(), false)});
     };
-    jpeg("skin.jpg", 256, [](float u, float v, float c[3]) {
-        const float grain = 0.5f * Noise(u * 64, v * 64, 64, 1) + 0.3f * Noise(u * 16, v * 16, 16, 2) + 0.2f * Noise(u * 128, v * 128, 128, 3);
-        const float blush = Noise(u * 8, v * 8, 8, 4);
+    jpeg("skin.jpg", 512, [](float u, float v, float c[3]) {
+        const float grain = 0.5f * Noise(u * 128, v * 128, 128, 1) + 0.3f * Noise(u * 32, v * 32, 32, 2) + 0.2f * Noise(u * 256, v * 256, 256, 3);
+        const float blush = Noise(u * 16, v * 16, 16, 4);
         c[0] = 0.94f + 0.06f * grain;
         c[1] = 0.9f + 0.08f * grain - 0.04f * blush;
         c[2] = 0.88f + 0.08f * grain - 0.05f * blush;
+        float hair[3] = {c[0], c[1], c[2]};
+        HeadSkinTexel(u, v, hair);
+        // Strands where the hair is.
+        const float strands = 0.75f + 0.45f * Noise(u * 384, v * 24, 384, 14);
+        for (int k = 0; k < 3; ++k) {
+            const float covered = (c[k] - hair[k]) / std::max(1e-3f, c[k]);
+            c[k] = hair[k] * (1 - covered * (1 - strands) * 0.6f);
+        }
     });
     jpeg("lips.jpg", 128, [](float u, float v, float c[3]) {
         const float lines = 0.5f + 0.5f * std::sin(u * 2 * 3.14159265f * 24 + 3 * Noise(u * 8, v * 8, 8, 5));
