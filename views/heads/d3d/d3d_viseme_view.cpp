@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -26,7 +27,8 @@ constexpr float kMinimumDistance = 0.05f;
 float g_distance_factor = 1.0f;
 float g_angle = 0.0f;
 float g_vertical_angle = 0.17453294f;
-float g_last_amount = 0.0f;
+// Written by whichever thread shows a viseme (the viseme thread or the GUI thread).
+std::atomic<float> g_last_amount{0.0f};
 int g_last_x = 0, g_last_y = 0;
 bool g_vertical_drag = false;
 
@@ -88,8 +90,9 @@ void CD3dVisemeView::SetViseme(const char* label, int32_t amount) {
     if (it == character_.morphs.end()) return;
     // At most 30 steps away from the previous amount, so that the mouth never jumps.
     float a = static_cast<float>(amount);
-    if (a > g_last_amount + 30) a = g_last_amount + 30;
-    if (a < g_last_amount - 30) a = g_last_amount - 30;
+    const float last = g_last_amount;
+    if (a > last + 30) a = last + 30;
+    if (a < last - 30) a = last - 30;
     g_last_amount = a;
     if (a > 100) a = 100;
     if (a <= 2) a = 0;

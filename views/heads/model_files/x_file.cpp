@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <optional>
 #include <sstream>
 
 #include <zlib.h>
@@ -184,10 +183,6 @@ private:
     bool list_is_float_ = false;
 };
 
-struct parsed_material {
-    mesh_material material;
-};
-
 class x_parser {
 public:
     x_parser(tokenizer& tokens, mesh_file& out) : tokens_(tokens), out_(out) {}
@@ -210,14 +205,7 @@ public:
     std::string error;
 
 private:
-    bool Next(token& t) {
-        if (pending_) {
-            t = *pending_;
-            pending_.reset();
-            return true;
-        }
-        return tokens_.Next(t);
-    }
+    bool Next(token& t) { return tokens_.Next(t); }
     bool Fail(const std::string& why) {
         if (error.empty()) error = why;
         return false;
@@ -499,7 +487,6 @@ private:
 
     tokenizer& tokens_;
     mesh_file& out_;
-    std::optional<token> pending_;
     std::map<std::string, mesh_material> named_materials_;
 };
 
