@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/core/phonarc_doc.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "views/heads/head2d/offscreen_dib.h"
 
@@ -77,7 +76,7 @@ int CMXMarkerChannel::MsToX(int ms) const { return view->map.MsToX(stream, ms); 
 int CMXMarkerChannel::XToMsRange(int x, int* from, int* to) const { return view->map.XToMsRange(stream, x, from, to); }
 
 void CMXMarkerChannel::Commit(const char* name, int start, int end) {
-    if (CPhonarcDoc* doc = host->GetDocument()) doc->CommitTrackEdit(name, Track(), track, start, end);
+    host->CommitTrackEdit(name, track, start, end);
 }
 
 // ---- phonemes ----

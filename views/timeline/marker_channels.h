@@ -12,8 +12,6 @@
 #include "model/app_sync_results.h"
 #include "views/timeline/channel_view.h"
 
-class CPhonarcDoc;
-
 // Mouse flags as the view passes them to the channels.
 constexpr uint32_t kMouseFlagLeft = 0x0001;
 constexpr uint32_t kMouseFlagShift = 0x0004;
@@ -29,8 +27,9 @@ public:
     virtual void SetChannelCapture(CPhonarcChannelView* channel) = 0;
     // Redraws the marker channels only (all = false) or every channel.
     virtual void RedrawChannels(bool all) = 0;
-    // The document the edits are committed to; null commits nothing.
-    virtual CPhonarcDoc* GetDocument() = 0;
+    // Hands the view's copy of the track to the document (CPhonarcDoc::CommitTrackEdit) as one
+    // undoable step; the articulation is redone around [startMs, endMs] unless either is -1.
+    virtual void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) = 0;
     // Whether Ctrl is held now: the cursor hit test has no mouse flags.
     virtual bool IsControlDown() const = 0;
     virtual void SetChannelCursor(Qt::CursorShape shape) = 0;

@@ -37,7 +37,11 @@ public:
     // IMarkerChannelHost
     app_sync_results& TrackCopy(int index) override { return tracks[index]; }
     void SetChannelCapture(CPhonarcChannelView* channel) override { capture = channel; }
-    CPhonarcDoc* GetDocument() override { return doc_; }
+    void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override {
+        if (!doc_) return;
+        const app_sync_results edited = tracks[track];  // the document sends the tracks back here
+        doc_->CommitTrackEdit(name, edited, track, startMs, endMs);
+    }
     bool IsControlDown() const override { return control; }
     void SetChannelCursor(Qt::CursorShape shape) override { cursor = shape; }
 
