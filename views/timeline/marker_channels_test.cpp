@@ -49,6 +49,9 @@ L Make(std::initializer_list<std::tuple<const char*, int, int>> items) {
 class MarkerChannelTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The table tests set up again: the old view leaves the old document first.
+        channels_.clear();
+        host_view_.reset();
         host_.profile = &profile_;
         host_.prompts = &prompts_;
         doc_ = std::make_unique<CPhonarcDoc>(host_);
