@@ -15,6 +15,7 @@ struct FileDialogRequest {
     std::string filter;            // "Text (*.a; *.b)|*.a; *.b|All Files (*.*)|*.*||"
     std::string defaultExtension;  // may be empty
     bool open = true;
+    std::string initialPath;       // the folder or file the dialog starts at; may be empty
 };
 
 // User-interface thread only.

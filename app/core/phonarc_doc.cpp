@@ -1,0 +1,669 @@
+// The document's state, settings, track changes, opening and saving; see phonarc_doc.h.
+#include "app/core/phonarc_doc.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/core/document_commands.h"
+#include "app/core/output_log.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "engine/api/error_codes.h"
+#include "engine/api/sync_marker.h"
+#include "engine/articulation/phoneme_mixture_articulator.h"
+#include "engine/audio/default_audio_readers.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "engine/text/text_encoding.h"
+#include "engine/util/error_codes.h"
+#include "engine/util/file_utils.h"
+#include "platform/fp_guard.h"
+#include "platform/safe_save.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kSection = "UI";
+constexpr size_t kMaxArticulationRulesBytes = size_t{16} << 20;
+constexpr size_t kMaxPhnLabel = 127;
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The extension from the last '.' of the file name, or "".
+std::string Extension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return path.substr(dot);
+}
+
+std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
+
+bool IsResultsPath(const std::string& path) { return Lower(Extension(path)) == ".zuvo"; }
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+// Remembers whether the user cancelled: a cancelled load returns success with an empty stream.
+class cancel_watch : public CProgress {
+public:
+    explicit cancel_watch(CProgress* inner) : inner_(inner) {}
+    void SetStatusText(const char* text) override {
+        if (inner_) inner_->SetStatusText(text);
+    }
+    bool Progress(int done, int total) override {
+        const bool cancel = inner_ && inner_->Progress(done, total);
+        if (cancel) cancelled = true;
+        return cancel;
+    }
+    bool cancelled = false;
+
+private:
+    CProgress* inner_;
+};
+
+}  // namespace
+
+void CPhonarcDoc::LogText(const std::string& text) {
+    logged_ += text;
+    if (COutputLog* log = GetOutputLog()) {
+        // The log cuts each text; long reader reports go in pieces.
+        for (size_t at = 0; at < text.size(); at += kOutputLogMaxText) log->AddText(text.substr(at, kOutputLogMaxText).c_str());
+    }
+}
+
+CPhonarcDoc::CPhonarcDoc(const document_host& host) : host_(host) {
+    IProfileStore& p = *host_.profile;
+    LipsyncwithEnergy = p.GetInt(kSection, "LipsyncwithEnergy", 0) != 0;
+    UseTrigram = p.GetInt(kSection, "UseTrigram", 1) != 0;
+    TrigramFile = p.GetString(kSection, "TrigramFile", "");
+    LipsyncEntireFile = p.GetInt(kSection, "LipsyncEntireFile", 1) != 0;
+    UsePhnConstraints = p.GetInt(kSection, "UsePhnConstraints", 0) != 0;
+    PhnConstraintsFile = p.GetString(kSection, "PhnConstraintsFile", "");
+    ArtFlags = static_cast<uint32_t>(p.GetInt(kSection, "ArtFlags", 0));
+    model_uri = p.GetString(kSection, "model_uri", "GENERIC_HMM");
+    external_model = p.GetString(kSection, "external_model", "");
+    current_articulator = p.GetString(kSection, "current_articulator", "");
+    external_art = p.GetString(kSection, "external_art", "");
+    if (host_.range_selection && host_.select_range && host_.range_selection() >= 0) {
+        host_.select_range(LipsyncEntireFile ? 0 : 1);
+    }
+    if (CreateArticulator(&articulator_, 0) != 0) articulator_ = nullptr;
+    LoadArticulation();
+    undo_.Register(this, kUndoLevels, DefaultUndoNotify);
+}
+
+CPhonarcDoc::~CPhonarcDoc() {
+    DestroyMemoryPCMRangeStream(range_);
+    if (audio_) audio_->Destroy();
+    DestroyArticulator(articulator_);
+    undo_.Unregister(this);
+}
+
+IArticulator* CPhonarcDoc::articulator() const { return articulator_; }
+
+bool CPhonarcDoc::ReadResults(sync_results_file& file, std::istream& in, std::ostream& errors) {
+    return file.read(in, errors);
+}
+
+bool CPhonarcDoc::WriteExtraSections(int, int, std::ostream&) { return true; }
+
+void CPhonarcDoc::ApplyArticulatorFrameRate() {
+    const int rate = host_.profile->GetInt(kSection, "articulator_frame_rate", 0);
+    if (rate != 0 && articulator_) articulator_->SetFrameRate(static_cast<float>(rate));
+}
+
+// ---- views ----
+
+void CPhonarcDoc::AddView(document_view* view) {
+    if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+void CPhonarcDoc::RemoveView(document_view* view) { views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end()); }
+
+bool CPhonarcDoc::GetSelectionMs(int* start, int* end) {
+    int s = 0, e = 0;
+    if (views_.empty() || !audio_ || !views_.front()->GetSelection(&s, &e)) return false;
+    *start = static_cast<int>(audio_->FramesToMs(s));
+    *end = static_cast<int>(audio_->FramesToMs(e));
+    return true;
+}
+
+int CPhonarcDoc::GetRecognitionTrack(app_sync_results** track) {
+    const int index = second_channel ? 2 : 1;
+    if (track) *track = &tracks_[index];
+    return index;
+}
+
+ISyncResultsCollection* CPhonarcDoc::CreateResultsCollection() {
+    ISyncResultsCollection* collection = nullptr;
+    if (CreateSyncResultsCollection(0, &collection) != 0 || !collection) return nullptr;
+    collection->SetFlags((collection->GetFlags() & ~1) | 2 | (LipsyncwithEnergy ? 1 : 0));
+    return collection;
+}
+
+void CPhonarcDoc::RefreshViews() {
+    for (document_view* v : views_) v->RedrawChannels(true);
+}
+
+void CPhonarcDoc::UpdateViewResults() {
+    for (document_view* v : views_) {
+        v->SetTracks(tracks_);
+        v->RedrawChannels(false);
+    }
+}
+
+// ---- track changes ----
+
+void CPhonarcDoc::CommitTrackEdit(const std::string& name, const app_sync_results& new_track, int index, int start,
+                                  int end, multi_action* group) {
+    app_sync_results after = new_track;
+    if (articulator_ && start != -1 && end != -1) {
+        if (ISyncResultsCollection* collection = CreateResultsCollection()) {
+            after.phonemes.export_markers(collection, start - kArticulationMarginMs, end + kArticulationMarginMs);
+            ApplyArticulatorFrameRate();
+            articulator_->GenerateArticulations2(collection, 0, start, end);
+            after.import_articulation(articulator_, true);
+            DestroySyncResultsCollection(collection);
+        }
+    }
+    auto* action = new sync_edit_action(name, this, tracks_[index], after, index);
+    if (group) {
+        group->Add(action);
+        group->Do();
+    } else {
+        action->Do();  // the history takes the action over
+    }
+}
+
+void CPhonarcDoc::ApplyRecognitionResults(const std::string& name, ISyncResultsCollection* collection,
+                                          const std::string& text, bool, bool keep_text_markers, multi_action* group) {
+    const int index = GetRecognitionTrack();
+    app_sync_results working = tracks_[index];
+    ApplyCollectionToTrack(collection, text, &working, keep_text_markers);
+    CommitTrackEdit(name, working, index, -1, -1, group);
+}
+
+void CPhonarcDoc::ApplyCollectionToTrack(ISyncResultsCollection* collection, const std::string& text,
+                                         app_sync_results* target, bool keep_text_markers) {
+    app_sync_results fresh;
+    fresh.import_sync_markers(collection, text, true);
+    if (articulator_) {
+        ApplyArticulatorFrameRate();
+        articulator_->GenerateArticulations(collection, 0);
+        fresh.import_articulation(articulator_, false);
+    }
+    target->merge(fresh, keep_text_markers);
+}
+
+void CPhonarcDoc::RecomputeArticulation(app_sync_results* track) {
+    if (!articulator_) return;
+    ISyncResultsCollection* collection = CreateResultsCollection();
+    if (!collection) return;
+    track->phonemes.export_markers(collection, -1, -1);
+    ApplyArticulatorFrameRate();
+    articulator_->GenerateArticulations(collection, 0);
+    track->import_articulation(articulator_, false);
+    DestroySyncResultsCollection(collection);
+}
+
+void CPhonarcDoc::SetTrackResults(const app_sync_results& record, int index) {
+    tracks_[index] = record;
+    UpdateViewResults();
+}
+
+void CPhonarcDoc::SetAudioSamples(const audio_samples& samples) {
+    if (auto* s = dynamic_cast<const pcm_stream_samples<CMemoryPCMStream>*>(&samples); s && s->stream) {
+        SetAudioSamples(*s->stream);
+    }
+}
+
+bool CPhonarcDoc::SetAudioSamples(const CMemoryPCMStream& samples) {
+    bool ok = false;
+    Guarded([&] {
+        if (!audio_) return;
+        for (document_view* v : views_) v->StopPlayback();
+        const int code = audio_->CopyFrom(samples);
+        if (code != 0) {
+            ShowMessage(std::string(kTextOperationError) + GetErrorMessage(code));
+            return;
+        }
+        // The window follows the new length.
+        CMemoryPCMRangeStream* range = nullptr;
+        if (CreateMemoryPCMRangeStream(audio_, &range) == 0) {
+            DestroyMemoryPCMRangeStream(range_);
+            range_ = range;
+        }
+        for (document_view* v : views_) v->SetAudioStream(audio_);
+        ok = true;
+    });
+    return ok;
+}
+
+void CPhonarcDoc::LoadArticulation() {
+    if (!articulator_) return;
+    if (!current_articulator.empty()) {
+        std::string rules, why;
+        if (ReadWholeFile(current_articulator, kMaxArticulationRulesBytes, &rules, &why)) {
+            const int code = articulator_->LoadArticulatorRules(rules.c_str(), static_cast<int>(rules.size()));
+            if (code != 0) LogText("Error: " + current_articulator + ": " + GetErrorMessage(code) + "\n");
+        } else {
+            LogText("Error: " + why + "\n");
+        }
+    }
+    articulator_->SetFlags(ArtFlags);
+    articulator_->SetLevel(4);
+}
+
+// ---- opening ----
+
+std::vector<std::string> CPhonarcDoc::AudioPathCandidates(const std::string& audio_path, const std::string& results_path) {
+    std::vector<std::string> out;
+    if (audio_path.empty()) return out;
+    std::string path = audio_path;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    // A drive letter means nothing here: the rest of the path is tried, then the file name.
+    const bool drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    if (drive) path = path.substr(2);
+    const fs::path folder = fs::path(results_path).parent_path();
+    const auto add = [&](const std::string& p) {
+        if (!p.empty() && std::find(out.begin(), out.end(), p) == out.end()) out.push_back(p);
+    };
+    if (!drive) add(fs::path(path).is_absolute() ? path : (folder / path).lexically_normal().string());
+    if (!drive && fs::path(path).is_relative()) add(path);
+    if (drive) add(path);
+    const std::string name = fs::path(path).filename().string();
+    if (!name.empty()) add((folder / name).string());
+    return out;
+}
+
+bool CPhonarcDoc::FindAudioForResults(const std::string& results_path) {
+    const std::string& audio = results_.audio_path;
+    if (audio.empty()) {
+        ShowMessage(
+            "there was no audio file associated with specified .zuvo file.\n\nAfter clicking OK, you will be "
+            "prompted to select the audio file associated with this file.");
+    } else {
+        for (const std::string& candidate : AudioPathCandidates(audio, results_path)) {
+            if (IsRegularFile(candidate)) {
+                results_.audio_path = candidate;
+                return true;
+            }
+        }
+        ShowMessage(
+            "Sorry, the audio file specified in the .zuvo file could not be found.\n\nAfter clicking OK, you will "
+            "be prompted to locate the source audio file.");
+    }
+    FileDialogRequest request;
+    request.title = "Select audio file for ZUVO file";
+    request.filter =
+        "Windows WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Ogg Vorbis Files (*.ogg)|*.ogg|All Files (*.*)|*.*||";
+    request.open = true;
+    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+    if (!chosen) return false;
+    results_.audio_path = *chosen;
+    return true;
+}
+
+bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened) {
+    std::ifstream in(path);
+    if (opened) *opened = static_cast<bool>(in);
+    if (!in) {
+        ShowMessage(
+            "sorry, the specified file could not be opened. Please check the access rights on this file and try "
+            "again");
+        return false;
+    }
+    std::ostringstream errors;
+    const bool ok = ReadResults(*file, in, errors);
+    std::string report = errors.str();
+    for (const std::string& w : file->warnings) report += "Warning: " + w + (w.empty() || w.back() != '\n' ? "\n" : "");
+    if (!report.empty()) LogText(path + ":\n" + report);
+    if (file->results.articulation.empty()) RecomputeArticulation(&file->results);
+    return ok;
+}
+
+bool CPhonarcDoc::LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range,
+                            int* code, bool* cancelled) {
+    InstallDefaultAudioFileReaders();
+    std::unique_ptr<document_progress> dialog;
+    if (host_.begin_progress) dialog = host_.begin_progress("Opening file...");
+    cancel_watch watch(dialog.get());
+    PCMFormat format{};
+    format.sampleRate = 16000u << 16;
+    format.bitsPerSample = 16;
+    format.channels = 1;
+    *source = nullptr;
+    *range = nullptr;
+    {
+        CFloatingPointGuard guard;
+        *code = CreateMemoryPCMStreamFromFile(path.c_str(), &format, &watch, source);
+        if (*code == 0) *code = CreateMemoryPCMRangeStream(*source, range);
+    }
+    *cancelled = watch.cancelled || *code == kErrCancelled;
+    if (*code != 0 || *cancelled) {
+        DestroyMemoryPCMRangeStream(*range);
+        if (*source) (*source)->Destroy();
+        *source = nullptr;
+        *range = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CPhonarcDoc::ReadPhonemeFile(const std::string& audio_path) {
+    std::ifstream in(WithoutExtension(audio_path) + ".phn");
+    if (!in) return;
+    int start = 0, end = 0;
+    std::string label;
+    while (in >> start >> end >> label) {
+        if (label.size() > kMaxPhnLabel) label.resize(kMaxPhnLabel);
+        phn_marker m;
+        m.set_start(static_cast<int>(audio_->FramesToMs(start)));
+        m.set_end(static_cast<int>(audio_->FramesToMs(end)));
+        m.set_label(label.c_str());
+        m.value = 75.0f;
+        tracks_[0].phonemes.push_back(m);
+    }
+}
+
+bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
+    std::error_code ec;
+    const std::string path = fs::absolute(given_path, ec).lexically_normal().string();
+    opened_from_results_ = false;
+    if (IsResultsPath(path)) {
+        app_sync_results* target = nullptr;
+        const int index = GetRecognitionTrack(&target);
+        target->clear_all();
+        // Read into a fresh object: a file that fails to read leaves nothing half-read behind.
+        sync_results_file file;
+        bool opened = false;
+        if (!ReadSyncResultsFile(path, &file, &opened)) {
+            if (opened) ShowMessage("Sorry, " + path + " could not be read: see the Output Window for the line and the reason.");
+            return false;
+        }
+        results_ = file;
+        tracks_[index] = file.results;
+        if (!FindAudioForResults(path)) return false;
+        if (results_.script_text.empty() && !results_.text_file_path.empty()) {
+            std::string text;
+            if (ReadScriptFile(results_.text_file_path, &text, nullptr)) results_.script_text = text;
+        }
+        opened_from_results_ = true;
+    } else {
+        results_.audio_path = path;
+    }
+    if (results_.script_text.empty()) {
+        std::string text;
+        if (ReadScriptFile(WithoutExtension(results_.audio_path) + ".txt", &text, nullptr)) results_.script_text = text;
+    }
+    int code = 0;
+    bool cancelled = false;
+    CMemoryPCMStream* source = nullptr;
+    CMemoryPCMRangeStream* range = nullptr;
+    if (!LoadAudio(results_.audio_path, &source, &range, &code, &cancelled)) {
+        if (!cancelled) ShowMessage(results_.audio_path + ":\n" + GetErrorMessage(code));
+        return false;
+    }
+    audio_ = source;
+    range_ = range;
+    if (!opened_from_results_) ReadPhonemeFile(results_.audio_path);
+    for (document_view* v : views_) v->SetAudioStream(audio_);
+    UpdateViewResults();
+    SetPathName(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CPhonarcDoc::OnReloadAudio() {
+    for (document_view* v : views_) v->StopPlayback();
+    int code = 0;
+    bool cancelled = false;
+    CMemoryPCMStream* source = nullptr;
+    CMemoryPCMRangeStream* range = nullptr;
+    if (!LoadAudio(results_.audio_path, &source, &range, &code, &cancelled)) {
+        if (!cancelled) ShowMessage(results_.audio_path + ":\n" + GetErrorMessage(code));
+        return;
+    }
+    DestroyMemoryPCMRangeStream(range_);
+    if (audio_) audio_->Destroy();
+    audio_ = source;
+    range_ = range;
+    for (document_view* v : views_) v->SetAudioStream(audio_);
+}
+
+void CPhonarcDoc::OnImportSyncMarkers() {
+    FileDialogRequest request;
+    request.filter = "Sync Results File (*.txt)|*.txt||";
+    request.open = true;
+    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+    if (!chosen) return;
+    sync_results_file file;
+    bool opened = false;
+    // The markers read before an error are kept: the log says where reading stopped.
+    ReadSyncResultsFile(*chosen, &file, &opened);
+    if (!opened) return;
+    CommitTrackEdit("Import", file.results, GetRecognitionTrack(), -1, -1);
+}
+
+// ---- saving and closing ----
+
+bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
+    sync_results_file file = results_;
+    file.results = tracks_[GetRecognitionTrack()];
+    std::string writer_error, save_error;
+    // Every section until the saving preferences choose them.
+    const uint32_t flags = kWriteAll;
+    const bool ok = SaveFileSafely(
+        path,
+        [&](std::ostream& out) {
+            if (!file.write(out, 0, flags, &writer_error)) return false;
+            if (!WriteExtraSections(0, static_cast<int>(flags), out)) {
+                if (writer_error.empty()) writer_error = "a section could not be written";
+                return false;
+            }
+            return static_cast<bool>(out);
+        },
+        &save_error);
+    if (!ok) {
+        const std::string& why = writer_error.empty() ? save_error : writer_error;
+        ShowMessage("Sorry, " + path + " could not be saved:\n" + why + "\n\nThe document was not changed.");
+        return false;
+    }
+    undo_.MarkSaved(this);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CPhonarcDoc::DoSave(const std::string& path, bool replace) {
+    std::string name = path;
+    if (name.empty()) {
+        std::string proposed = path_name_;
+        if (!proposed.empty() && !IsResultsPath(proposed)) proposed = WithoutExtension(proposed) + ".zuvo";
+        if (proposed.empty() && replace) {
+            proposed = title_.substr(0, title_.find_first_of(" #%;/\\")) + ".zuvo";
+        }
+        FileDialogRequest request;
+        request.filter = "Zuvotrix Sync Results File (*.zuvo)|*.zuvo||";
+        request.defaultExtension = "zuvo";
+        request.open = false;
+        request.initialPath = proposed;
+        const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+        if (!chosen) return false;
+        name = *chosen;
+    }
+    if (!OnSaveDocument(name)) return false;
+    if (replace) SetPathName(name);
+    return true;
+}
+
+bool CPhonarcDoc::OnFileSave() { return DoSave(IsResultsPath(path_name_) ? path_name_ : "", true); }
+
+bool CPhonarcDoc::SaveModified() {
+    if (!IsModified()) return true;
+    switch (host_.prompts->MessageBox("Save changes to " + title_ + "?", PromptButtons::YesNoCancel)) {
+        case PromptAnswer::Yes:
+            return OnFileSave();
+        case PromptAnswer::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// ---- modified state, undo, names ----
+
+void CPhonarcDoc::SetModifiedFlag(bool modified) {
+    const bool changed = modified != modified_;
+    modified_ = modified;
+    if (changed)
+        for (document_view* v : views_) v->DocumentChanged();
+}
+
+bool CPhonarcDoc::IsModified() const {
+    if (modified_) return true;
+    return script_modified_ ? script_modified_() : false;
+}
+
+template <class F>
+void CPhonarcDoc::Guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        ShowMessage(std::string(kTextOperationError) + e.what());
+    }
+}
+
+void CPhonarcDoc::OnEditUndo() {
+    Guarded([&] { undo_.Undo(this, 1); });
+}
+
+void CPhonarcDoc::OnEditRedo() {
+    Guarded([&] { undo_.Redo(this, 1); });
+}
+
+namespace {
+std::string FormatActionText(const char* format, const std::string& name) {
+    std::string text = format;
+    const size_t at = text.find("%1%");
+    if (at != std::string::npos) text.replace(at, 3, name);
+    return text;
+}
+}  // namespace
+
+document_command_state CPhonarcDoc::UpdateUndo() const {
+    auto& undo = const_cast<CUndoManager&>(undo_);
+    auto* self = const_cast<CPhonarcDoc*>(this);
+    if (!undo.CanUndo(self, 1)) return {false, false, {}};
+    return {true, false, FormatActionText(kTextUndoFormat, undo.GetActionName(self, false, 0))};
+}
+
+document_command_state CPhonarcDoc::UpdateRedo() const {
+    auto& undo = const_cast<CUndoManager&>(undo_);
+    auto* self = const_cast<CPhonarcDoc*>(this);
+    if (!undo.CanRedo(self, 1)) return {false, false, {}};
+    return {true, false, FormatActionText(kTextRedoFormat, undo.GetActionName(self, true, 0))};
+}
+
+void CPhonarcDoc::SetPathName(const std::string& path) {
+    path_name_ = path;
+    title_ = fs::path(path).filename().string();
+    for (document_view* v : views_) v->DocumentChanged();
+}
+
+std::string CPhonarcDoc::WindowTitle() const { return std::string(kTextAppTitle) + " - " + title_; }
+
+// ---- settings ----
+
+void CPhonarcDoc::WriteProfileFlag(const char* key, bool value) { host_.profile->WriteInt(kSection, key, value ? 1 : 0); }
+
+void CPhonarcDoc::ShowMessage(const std::string& text) { host_.prompts->MessageBox(text, PromptButtons::Ok); }
+
+void CPhonarcDoc::OnToggleEnergy() {
+    LipsyncwithEnergy = !LipsyncwithEnergy;
+    WriteProfileFlag("LipsyncwithEnergy", LipsyncwithEnergy);
+}
+
+void CPhonarcDoc::OnToggleLanguageModel() {
+    UseTrigram = !UseTrigram;
+    WriteProfileFlag("UseTrigram", UseTrigram);
+}
+
+void CPhonarcDoc::OnToggleEntireFile() {
+    LipsyncEntireFile = !LipsyncEntireFile;
+    if (host_.select_range && host_.range_selection && host_.range_selection() >= 0) {
+        host_.select_range(LipsyncEntireFile ? 0 : 1);
+    }
+    WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
+}
+
+document_command_state CPhonarcDoc::UpdateEntireFile() {
+    if (host_.range_selection) {
+        const int selection = host_.range_selection();
+        if (selection >= 0) LipsyncEntireFile = selection == 0;
+    }
+    return {true, LipsyncEntireFile, {}};
+}
+
+void CPhonarcDoc::SyncLipsyncEntireFile() {
+    if (!host_.range_selection) return;
+    const int selection = host_.range_selection();
+    if (selection < 0) return;
+    const bool entire = selection == 0;
+    if (entire == LipsyncEntireFile) return;
+    LipsyncEntireFile = entire;
+    WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
+}
+
+void CPhonarcDoc::OnToggleSecondChannel() { second_channel = !second_channel; }
+
+void CPhonarcDoc::OnTogglePhnConstraints() {
+    UsePhnConstraints = !UsePhnConstraints;
+    WriteProfileFlag("UsePhnConstraints", UsePhnConstraints);
+}
+
+void CPhonarcDoc::OnToggleSmoothing() {
+    ArtFlags ^= 1u;
+    if (articulator_) articulator_->SetFlags(ArtFlags);
+    host_.profile->WriteInt(kSection, "ArtFlags", static_cast<int>(ArtFlags));
+}
+
+void CPhonarcDoc::OnArticulatorDefault() {
+    current_articulator.clear();
+    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    LoadArticulation();
+}
+
+void CPhonarcDoc::OnArticulatorExternal() {
+    if (external_art.empty()) return;
+    current_articulator = external_art;
+    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    LoadArticulation();
+}
+
+void CPhonarcDoc::OnArticulatorChoose() {
+    FileDialogRequest request;
+    request.filter = "Articulation Files (*.txt)|*.txt||";
+    request.open = true;
+    request.initialPath = external_art;
+    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+    if (!chosen) return;
+    external_art = *chosen;
+    current_articulator = external_art;
+    host_.profile->WriteString(kSection, "external_art", external_art);
+    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    LoadArticulation();
+}
+
+document_command_state CPhonarcDoc::UpdateArticulatorExternal() const {
+    if (external_art.empty()) return {false, false, "<no external file>"};
+    return {true, current_articulator == external_art, external_art};
+}

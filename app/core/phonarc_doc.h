@@ -1,0 +1,192 @@
+// The document: one recording in memory, its results file (paths and script), three result
+// tracks, the articulator, the recognition settings kept in the profile and one undo history.
+// Opening, saving, undo and every track change go through here; views get copies of the tracks.
+// Toolkit-free: the Qt frame binds it, tests drive it with a scripted host.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "app/core/document_host.h"
+#include "model/app_sync_results.h"
+#include "model/edit_actions.h"
+#include "model/sync_results_file.h"
+#include "model/undo_manager.h"
+
+class CMemoryPCMRangeStream;
+class CMemoryPCMStream;
+class CPhonemeMixtureArticulator;
+class ISyncResultsCollection;
+
+// Menu state of a command: whether it can run, its check mark and, when set, a new text.
+struct document_command_state {
+    bool enabled = true;
+    bool checked = false;
+    std::string text;  // empty: the item keeps its own
+};
+
+// User-interface thread only. The audio pump of a playing view reads the audio without a lock;
+// the document replaces it only from this thread after the view stopped.
+class CPhonarcDoc : public sync_track_target, public audio_samples_target, public modified_flag_owner {
+public:
+    static constexpr int kUndoLevels = 25000;
+    static constexpr int kArticulationMarginMs = 1000;
+
+    explicit CPhonarcDoc(const document_host& host);
+    ~CPhonarcDoc() override;
+    CPhonarcDoc(const CPhonarcDoc&) = delete;
+    CPhonarcDoc& operator=(const CPhonarcDoc&) = delete;
+
+    // ---- results-file sections a derived document extends ----
+    virtual bool ReadResults(sync_results_file& file, std::istream& in, std::ostream& errors);
+    // Appends the derived document's sections after the base results; false when they could not
+    // be written.
+    virtual bool WriteExtraSections(int unused, int flags, std::ostream& out);
+    void ApplyArticulatorFrameRate();
+
+    // ---- views ----
+    void AddView(document_view* view);
+    void RemoveView(document_view* view);
+    const std::vector<document_view*>& views() const { return views_; }
+
+    // ---- state ----
+    bool GetSelectionMs(int* start, int* end);
+    int GetRecognitionTrack(app_sync_results** track = nullptr);
+    // A results collection flagged for the document's recognition (energies when asked); null
+    // when it cannot be made. The caller destroys it with DestroySyncResultsCollection.
+    ISyncResultsCollection* CreateResultsCollection();
+    void RefreshViews();
+    const app_sync_results& track(int index) const { return tracks_[index]; }
+    const sync_results_file& results_file() const { return results_; }
+    sync_results_file& results_file() { return results_; }
+    CMemoryPCMStream* audio() const { return audio_; }
+    CMemoryPCMRangeStream* range_stream() const { return range_; }
+    IArticulator* articulator() const;
+    bool opened_from_results() const { return opened_from_results_; }
+
+    // ---- track changes ----
+    // The edit as one undoable step; articulation redone over [start - 1000, end + 1000] and
+    // merged unless start or end is -1. Takes a copy of the new track. With a group the action
+    // joins it and the group is done.
+    void CommitTrackEdit(const std::string& name, const app_sync_results& new_track, int index, int start, int end,
+                         multi_action* group = nullptr);
+    void ApplyRecognitionResults(const std::string& name, ISyncResultsCollection* collection, const std::string& text,
+                                 bool whole_file, bool keep_text_markers, multi_action* group = nullptr);
+    void ApplyCollectionToTrack(ISyncResultsCollection* collection, const std::string& text, app_sync_results* target,
+                                bool keep_text_markers);
+    void RecomputeArticulation(app_sync_results* track);
+    void SetTrackResults(const app_sync_results& record, int index) override;
+    void SetAudioSamples(const audio_samples& samples) override;
+    bool SetAudioSamples(const CMemoryPCMStream& samples);
+    void UpdateViewResults();
+    void LoadArticulation();
+
+    // ---- opening ----
+    // True when the audio was loaded; anything else leaves no usable document.
+    bool OnOpenDocument(const std::string& path);
+    // opened (when given) says whether the file opened at all.
+    bool ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened = nullptr);
+    void OnReloadAudio();
+    // Asks for a results file and makes its track the recognition track as one undoable step.
+    void OnImportSyncMarkers();
+
+    // ---- saving and closing ----
+    // Writes the results file atomically; false (the user told why) keeps the document modified.
+    bool OnSaveDocument(const std::string& path);
+    // Empty path: asks for one (Save As). With replace the document takes the new path.
+    bool DoSave(const std::string& path, bool replace);
+    // A document opened from a recording is saved under a results-file name, never over the
+    // recording.
+    bool OnFileSave();
+    bool OnFileSaveAs() { return DoSave("", true); }
+    // Asks Save / Discard / Cancel when modified; true when the document may close.
+    bool SaveModified();
+
+    // ---- modified state, undo, names ----
+    void SetModifiedFlag(bool modified) override;
+    bool IsModified() const;
+    // The script editor's own modified state joins the document's once it exists.
+    void SetScriptModifiedQuery(std::function<bool()> query) { script_modified_ = std::move(query); }
+    CUndoManager& GetUndoManager() override { return undo_; }
+    void OnEditUndo();
+    void OnEditRedo();
+    document_command_state UpdateUndo() const;
+    document_command_state UpdateRedo() const;
+
+    const std::string& path_name() const { return path_name_; }
+    void SetPathName(const std::string& path);
+    // The file name of the path, as the window titles show it.
+    const std::string& title() const { return title_; }
+    std::string WindowTitle() const;
+
+    // ---- settings and their commands ----
+    bool LipsyncwithEnergy = false;
+    bool LipsyncEntireFile = true;
+    std::string TrigramFile;
+    bool UseTrigram = true;
+    uint32_t ArtFlags = 0;
+    bool UsePhnConstraints = false;
+    std::string PhnConstraintsFile;
+    std::string model_uri = "GENERIC_HMM";
+    std::string external_model;
+    std::string current_articulator;
+    std::string external_art;
+    bool second_channel = false;
+
+    void OnToggleEnergy();
+    void OnToggleLanguageModel();
+    void OnToggleEntireFile();
+    void OnToggleSecondChannel();
+    void OnTogglePhnConstraints();
+    void OnToggleSmoothing();
+    document_command_state UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
+    document_command_state UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
+    document_command_state UpdateEntireFile();
+    document_command_state UpdateSecondChannel() const { return {true, second_channel, {}}; }
+    document_command_state UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
+    document_command_state UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
+    void SyncLipsyncEntireFile();
+
+    void OnArticulatorDefault();
+    void OnArticulatorExternal();
+    void OnArticulatorChoose();
+    document_command_state UpdateArticulatorDefault() const { return {true, current_articulator.empty(), {}}; }
+    document_command_state UpdateArticulatorExternal() const;
+
+    // Where a missing audio file of a results file is looked for before the user is asked: the
+    // path with Windows separators turned, and the same file name beside the results file.
+    static std::vector<std::string> AudioPathCandidates(const std::string& audio_path, const std::string& results_path);
+
+    const document_host& host() const { return host_; }
+    // What the document wrote to the output log (reader errors and warnings).
+    const std::string& logged() const { return logged_; }
+
+private:
+    bool LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range, int* code,
+                   bool* cancelled);
+    void ReadPhonemeFile(const std::string& audio_path);
+    bool FindAudioForResults(const std::string& results_path);
+    void WriteProfileFlag(const char* key, bool value);
+    void ShowMessage(const std::string& text);
+    void LogText(const std::string& text);
+    template <class F>
+    void Guarded(F&& f);
+
+    document_host host_;
+    std::vector<document_view*> views_;
+    CMemoryPCMStream* audio_ = nullptr;
+    CMemoryPCMRangeStream* range_ = nullptr;
+    sync_results_file results_;
+    app_sync_results tracks_[3];
+    CPhonemeMixtureArticulator* articulator_ = nullptr;
+    bool opened_from_results_ = true;
+    bool modified_ = false;
+    std::function<bool()> script_modified_;
+    std::string path_name_;
+    std::string title_;
+    std::string logged_;
+    CUndoManager undo_;
+};

@@ -1,0 +1,356 @@
+// The document on the bundled utterance with a scripted host: opening recordings and results
+// files with their side files, missing audio, cancelled loads, edits, undo, import, atomic saves
+// and the close question.
+#include "app/core/phonarc_doc.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/core/document_commands.h"
+#include "app/core/output_log.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "engine/audio/memory_pcm_stream.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+
+class captured_log : public COutputLog {
+public:
+    bool IsVisible() const override { return true; }
+    std::string text;
+
+protected:
+    void ShowBar() override {}
+    bool AppendToLog(const std::string& t) override {
+        text += t;
+        return true;
+    }
+};
+
+// Cancels at its first report.
+class cancelling_progress : public document_progress {
+public:
+    void SetStatusText(const char*) override {}
+    bool Progress(int, int) override { return true; }
+};
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// A track as the results file writes it: equal text, equal markers.
+std::string TrackText(const app_sync_results& track) {
+    sync_results_file f;
+    f.results = track;
+    std::ostringstream out;
+    f.write(out, 0, kWriteAll & ~kWriteHeader);
+    return out.str();
+}
+
+class DocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("doc_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        host_.profile = &profile_;
+        host_.prompts = &prompts_;
+        SetOutputLog(&log_);
+    }
+    void TearDown() override {
+        SetOutputLog(nullptr);
+        fs::permissions(dir_, fs::perms::owner_all);
+        fs::remove_all(dir_);
+    }
+    // The utterance's recording (and, when asked, its script) copied under a new base name.
+    fs::path CopyRecording(const std::string& base, bool with_script) {
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / (base + ".wav"));
+        if (with_script) fs::copy_file(kSpeech / (std::string(kBase) + ".txt"), dir_ / (base + ".txt"));
+        return dir_ / (base + ".wav");
+    }
+    std::unique_ptr<CPhonarcDoc> Open(const fs::path& path) {
+        auto doc = std::make_unique<CPhonarcDoc>(host_);
+        if (!doc->OnOpenDocument(path.string())) return nullptr;
+        return doc;
+    }
+
+    fs::path dir_;
+    CMemoryProfileStore profile_;
+    CScriptedPrompts prompts_;
+    captured_log log_;
+    document_host host_;
+};
+
+TEST_F(DocumentTest, SettingsDefaultTogglesAndWhatIsStored) {
+    CPhonarcDoc doc(host_);
+    EXPECT_EQ(doc.model_uri, "GENERIC_HMM");
+    EXPECT_TRUE(doc.LipsyncEntireFile);
+    EXPECT_TRUE(doc.UseTrigram);
+    EXPECT_FALSE(doc.UpdateUndo().enabled);
+    EXPECT_FALSE(doc.UpdateRedo().enabled);
+    doc.OnToggleEnergy();
+    doc.OnToggleSmoothing();
+    doc.OnToggleSecondChannel();
+    EXPECT_TRUE(doc.UpdateSmoothing().checked);
+    EXPECT_EQ(doc.GetRecognitionTrack(), 2);
+    EXPECT_EQ(profile_.GetInt("UI", "LipsyncwithEnergy", 0), 1);
+    EXPECT_EQ(profile_.GetInt("UI", "ArtFlags", 0), 1);
+    CPhonarcDoc next(host_);
+    EXPECT_TRUE(next.LipsyncwithEnergy);
+    EXPECT_FALSE(next.second_channel);  // never stored
+    EXPECT_EQ(next.GetRecognitionTrack(), 1);
+    EXPECT_EQ(next.UpdateArticulatorExternal().text, "<no external file>");
+    EXPECT_FALSE(next.UpdateArticulatorExternal().enabled);
+}
+
+TEST_F(DocumentTest, RecordingOpensWithItsScriptAndPhonemeFile) {
+    const fs::path wav = CopyRecording("take", true);
+    Write(dir_ / "take.phn", "3200 4800 AA\n4800 6400 b\nbroken line\n8000 9600 k\n");
+    auto doc = Open(wav);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->results_file().script_text, Read(kSpeech / (std::string(kBase) + ".txt")));
+    const phn_marker_list& phn = doc->track(0).phonemes;
+    ASSERT_EQ(phn.size(), 2u);  // reading stops at the first line without three fields
+    EXPECT_EQ(phn[0].start, 200);
+    EXPECT_EQ(phn[0].end, 300);
+    EXPECT_EQ(phn[0].label, "AA");
+    EXPECT_FLOAT_EQ(phn[0].value, 75.0f);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->WindowTitle(), "The Phonarc! - take.wav");
+    EXPECT_GT(doc->audio()->GetFrameCount(), 30000);
+}
+
+TEST_F(DocumentTest, ResultsFileOpensWithAudioScriptAndArticulation) {
+    CopyRecording("take", true);
+    Write(dir_ / "take.phn", "3200 4800 AA\n");
+    // Capital extension, no script block, an audio path written on Windows.
+    std::string zuvo = Read(kSpeech / (std::string(kBase) + ".zuvo"));
+    zuvo.replace(zuvo.find("audio "), zuvo.find('\n', zuvo.find("audio ")) - zuvo.find("audio "),
+                 "audio C:\\Users\\someone\\take.wav");
+    Write(dir_ / "take.ZUVO", zuvo);
+    auto doc = Open(dir_ / "take.ZUVO");
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();  // found beside the file
+    EXPECT_EQ(doc->results_file().audio_path, (dir_ / "take.wav").string());
+    EXPECT_TRUE(doc->opened_from_results());
+    EXPECT_EQ(doc->results_file().script_text, Read(kSpeech / (std::string(kBase) + ".txt")));
+    EXPECT_TRUE(doc->track(0).phonemes.empty());  // no ".phn" for a results file
+    EXPECT_EQ(doc->track(1).phonemes.size(), 27u);
+    EXPECT_FALSE(doc->track(1).articulation.empty());  // built from the phonemes
+}
+
+TEST_F(DocumentTest, MissingAudioAsksAndCancelGivesNoDocument) {
+    struct Case {
+        const char* audio_line;
+        const char* message_start;
+    } cases[] = {
+        {"", "there was no audio file"},
+        {"audio /nowhere/gone.wav\n", "Sorry, the audio file specified"},
+    };
+    for (const Case& c : cases) {
+        Write(dir_ / "x.zuvo", std::string("version 1.2\n") + c.audio_line + "phn 0 100 0 AA\nend_markers\n");
+        prompts_ = CScriptedPrompts();
+        prompts_.answers = {PromptAnswer::Ok};
+        EXPECT_FALSE(Open(dir_ / "x.zuvo")) << c.audio_line;
+        ASSERT_EQ(prompts_.messages.size(), 1u);
+        EXPECT_EQ(prompts_.messages[0].rfind(c.message_start, 0), 0u) << prompts_.messages[0];
+        ASSERT_EQ(prompts_.fileRequests.size(), 1u);
+        EXPECT_EQ(prompts_.fileRequests[0].title, "Select audio file for ZUVO file");
+        EXPECT_NE(prompts_.fileRequests[0].filter.find("*.mp3"), std::string::npos);
+        EXPECT_NE(prompts_.fileRequests[0].filter.find("*.ogg"), std::string::npos);
+    }
+    // Answering the question opens the chosen recording.
+    const fs::path wav = CopyRecording("chosen", false);
+    prompts_ = CScriptedPrompts();
+    prompts_.files = {wav.string()};
+    auto doc = Open(dir_ / "x.zuvo");
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->results_file().audio_path, wav.string());
+}
+
+TEST_F(DocumentTest, UnreadableResultsFileSaysWhichLineAndOpensNothing) {
+    CopyRecording("take", false);
+    Write(dir_ / "bad.zuvo", "version 1.2\naudio take.wav\nphn 0 100 0 AA\nbogus 1 2 3\nend_markers\n");
+    EXPECT_FALSE(Open(dir_ / "bad.zuvo"));
+    EXPECT_NE(log_.text.find("Line[4]"), std::string::npos) << log_.text;
+    EXPECT_TRUE(prompts_.fileRequests.empty());
+}
+
+TEST_F(DocumentTest, CancelledOrFailedLoadGivesNoDocument) {
+    const fs::path wav = CopyRecording("take", false);
+    host_.begin_progress = [](const std::string&) { return std::make_unique<cancelling_progress>(); };
+    EXPECT_FALSE(Open(wav));
+    EXPECT_TRUE(prompts_.messages.empty());  // a cancel is never reported
+    host_.begin_progress = nullptr;
+    Write(dir_ / "noise.wav", "not a recording at all");
+    EXPECT_FALSE(Open(dir_ / "noise.wav"));
+    EXPECT_EQ(prompts_.messages.size(), 1u);
+}
+
+TEST_F(DocumentTest, EditSaveCloseReopenGivesTheSameTracksAndScript) {
+    const fs::path wav = CopyRecording("take", true);
+    auto doc = Open(wav);
+    ASSERT_TRUE(doc);
+    app_sync_results edited = doc->track(1);
+    edited.phonemes.push_back(phn_marker(100, 250, "AA", 60.0f));
+    edited.phonemes.push_back(phn_marker(250, 400, "k", 50.0f));
+    edited.words.push_back(og_marker(100, 400, "hello"));
+    doc->CommitTrackEdit("Move", edited, 1, 100, 400);
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Move\tCtrl+Z");
+    EXPECT_FALSE(doc->track(1).articulation.empty());
+
+    // Save on a document opened from a recording asks for a results-file name; never the WAV.
+    const std::string wav_bytes = Read(wav);
+    prompts_.files = {(dir_ / "take.zuvo").string()};
+    ASSERT_TRUE(doc->OnFileSave());
+    ASSERT_EQ(prompts_.fileRequests.size(), 1u);
+    EXPECT_EQ(prompts_.fileRequests[0].initialPath, (dir_ / "take.zuvo").string());
+    EXPECT_EQ(Read(wav), wav_bytes);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->path_name(), (dir_ / "take.zuvo").string());
+    const std::string saved_track = TrackText(doc->track(1));
+    std::string script = doc->results_file().script_text;
+    script.erase(script.find_last_not_of(" \r\n") + 1);  // the file keeps no trailing line break
+    EXPECT_TRUE(doc->SaveModified());
+    doc.reset();
+
+    auto again = Open(dir_ / "take.zuvo");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(TrackText(again->track(1)), saved_track);
+    EXPECT_EQ(again->results_file().script_text, script);
+    EXPECT_FALSE(again->IsModified());
+}
+
+TEST_F(DocumentTest, UndoBackToTheSavedStateClearsModified) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    app_sync_results a = doc->track(1);
+    a.words.push_back(og_marker(0, 100, "one"));
+    doc->CommitTrackEdit("First", a, 1, -1, -1);
+    ASSERT_TRUE(doc->OnSaveDocument((dir_ / "saved.zuvo").string()));
+    app_sync_results b = a;
+    b.words.push_back(og_marker(100, 200, "two"));
+    doc->CommitTrackEdit("Second", b, 1, -1, -1);
+    EXPECT_TRUE(doc->IsModified());
+    doc->OnEditUndo();
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->UpdateRedo().text, "Redo Second\tCtrl+Y");
+    doc->OnEditUndo();
+    EXPECT_TRUE(doc->IsModified());  // before the save
+    doc->OnEditRedo();
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST_F(DocumentTest, ClosingAModifiedDocumentAsks) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    app_sync_results a = doc->track(1);
+    a.words.push_back(og_marker(0, 100, "one"));
+    doc->CommitTrackEdit("Edit", a, 1, -1, -1);
+
+    prompts_.answers = {PromptAnswer::Cancel};
+    EXPECT_FALSE(doc->SaveModified());
+    EXPECT_EQ(prompts_.messages.back(), "Save changes to take.wav?");
+    prompts_.answers = {PromptAnswer::Yes};  // then the save-as dialog is cancelled
+    EXPECT_FALSE(doc->SaveModified());
+    EXPECT_TRUE(doc->IsModified());
+    prompts_.answers = {PromptAnswer::No};
+    EXPECT_TRUE(doc->SaveModified());
+    prompts_.answers = {PromptAnswer::Yes};
+    prompts_.files = {(dir_ / "kept.zuvo").string()};
+    EXPECT_TRUE(doc->SaveModified());
+    EXPECT_TRUE(fs::exists(dir_ / "kept.zuvo"));
+}
+
+TEST_F(DocumentTest, FailedSaveSaysWhyAndKeepsTheOldFile) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    const fs::path locked = dir_ / "locked";
+    fs::create_directories(locked);
+    const fs::path target = locked / "take.zuvo";
+    Write(target, "old results, byte for byte\n");
+    app_sync_results a = doc->track(1);
+    a.words.push_back(og_marker(0, 100, "one"));
+    doc->CommitTrackEdit("Edit", a, 1, -1, -1);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    // Root writes anywhere: the save runs as another user for its permission checks.
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::seteuid(65534), 0);
+    const bool saved = doc->OnSaveDocument(target.string());
+    if (root) ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(Read(target), "old results, byte for byte\n");
+    ASSERT_FALSE(prompts_.messages.empty());
+    EXPECT_NE(prompts_.messages.back().find("could not be saved"), std::string::npos);
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(DocumentTest, ImportIsOneUndoableStep) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    app_sync_results a = doc->track(1);
+    a.words.push_back(og_marker(0, 100, "before"));
+    a.phonemes.push_back(phn_marker(0, 100, "AA", 50.0f));
+    doc->CommitTrackEdit("Edit", a, 1, 0, 100);
+    const std::string before = TrackText(doc->track(1));
+
+    fs::copy_file(kSpeech / (std::string(kBase) + ".zuvo"), dir_ / "markers.txt");
+    prompts_.files = {(dir_ / "markers.txt").string()};
+    doc->OnImportSyncMarkers();
+    const std::string imported = TrackText(doc->track(1));
+    EXPECT_EQ(doc->track(1).phonemes.size(), 27u);
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Import\tCtrl+Z");
+    doc->OnEditUndo();
+    EXPECT_EQ(TrackText(doc->track(1)), before);
+    doc->OnEditRedo();
+    EXPECT_EQ(TrackText(doc->track(1)), imported);
+}
+
+TEST_F(DocumentTest, CommitRedoesArticulationOnlyAroundTheEdit) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    app_sync_results track;
+    for (int t = 0; t < 10000; t += 100) track.phonemes.push_back(phn_marker(t, t + 100, t % 200 ? "AA" : "m", 80.0f));
+    doc->RecomputeArticulation(&track);
+    ASSERT_FALSE(track.articulation.empty());
+    doc->CommitTrackEdit("Base", track, 1, -1, -1);
+    const articulation_list old_keys = doc->track(1).articulation;
+
+    app_sync_results edited = doc->track(1);
+    edited.phonemes[50].label = "OW";  // 5000-5100 ms
+    doc->CommitTrackEdit("Change", edited, 1, 5000, 5100);
+    const articulation_list& keys = doc->track(1).articulation;
+    int changed_lo = 1 << 30, changed_hi = -1;
+    for (const auto& k : keys) {
+        bool same = false;
+        for (const auto& o : old_keys) {
+            same |= o.start == k.start && o.end == k.end && o.key.count == k.key.count &&
+                                               (o.key.count == 0 || (std::string(o.key.pairs[0].code) == k.key.pairs[0].code &&
+                                                                      o.key.pairs[0].weight == k.key.pairs[0].weight));
+        }
+        if (!same) changed_lo = std::min<int>(changed_lo, k.start), changed_hi = std::max<int>(changed_hi, k.end);
+    }
+    ASSERT_GE(changed_hi, 0);  // the new phoneme shows in the keys
+    EXPECT_GT(changed_lo, 3000);
+    EXPECT_LT(changed_hi, 7000);
+    EXPECT_EQ(keys.front().start, old_keys.front().start);
+    EXPECT_EQ(keys.back().end, old_keys.back().end);
+}
+
+}  // namespace

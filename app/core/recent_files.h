@@ -1,0 +1,11 @@
+// The recent-file list of the File menu: most recent first, each path once, at most 16, kept in
+// the profile section "Recent File List" as "File1" to "File16".
+#pragma once
+
+#include <string>
+#include <vector>
+
+class IProfileStore;
+
+void AddRecentFile(std::vector<std::string>* list, const std::string& path, size_t max_count);
+void WriteRecentFiles(IProfileStore& profile, const std::vector<std::string>& list, size_t max_count);
