@@ -36,7 +36,9 @@ public:
     // The control's own handling of a key that moves the caret (virtual-key codes 33-40).
     virtual void DefaultKeyDown(uint32_t key, bool shift) = 0;
     // The line break the buffer uses: "\r\n" or "\n".
-    virtual std::string LineBreak() const { return "\r\n"; }
+    virtual std::string LineBreak() const = 0;
+    // Changes the line break the buffer uses; only while the buffer is empty.
+    virtual void SetLineBreak(const std::string& line_break) = 0;
 };
 
 // An edit control held in memory: the tests' control, and the buffer of an editor without a window.
@@ -52,6 +54,8 @@ public:
     void SetClipboardText(const std::string& text) override { clipboard_ = text; }
     void DefaultKeyDown(uint32_t key, bool shift) override;
     bool LockUpdates(bool lock) override;
+    std::string LineBreak() const override { return line_break_; }
+    void SetLineBreak(const std::string& line_break) override { line_break_ = line_break; }
     void SetFocus() override { focused_ = true; }
     bool HasFocus() const override { return focused_; }
 
@@ -60,6 +64,7 @@ public:
 private:
     std::string text_;
     std::string clipboard_;
+    std::string line_break_ = "\r\n";
     int32_t start_ = 0;
     int32_t end_ = 0;
     int locks_ = 0;
