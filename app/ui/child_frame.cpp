@@ -8,6 +8,7 @@
 #include <QToolBar>
 
 #include "app/core/command_router.h"
+#include "app/ui/app_icons.h"
 #include "app/core/document_commands.h"
 #include "app/core/lexicon_mgr.h"
 #include "app/core/phonarc_doc.h"
@@ -54,8 +55,12 @@ bool CChildFrame::Create() {
     toolBar_ = new QToolBar(tr("Script"), this);
     toolBar_->setObjectName(QStringLiteral("ScriptToolbar"));
     toolBar_->setProperty("barId", kScriptToolBarId);
+    toolBar_->setIconSize(QSize(24, 24));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The document's views take the middle; the script bar docks below them.
+    if (!centralWidget()) SetCentralView(new QWidget(this));
     auto addButton = [this](int id, const QString& text, const char* icon) {
-        QAction* a = toolBar_->addAction(QIcon::fromTheme(QString::fromLatin1(icon)), text);
+        QAction* a = toolBar_->addAction(ThemeIcon(icon), text);
         a->setData(id);
         a->setToolTip(text);
         connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -70,10 +75,10 @@ bool CChildFrame::Create() {
     alignList_->setCurrentIndex(0);
     toolBar_->addWidget(alignList_);
     toolBar_->addSeparator();
-    addButton(cmd::AlignTextWithAudio, tr("Align Text With Audio"), "media-seek-forward");
+    addButton(cmd::AlignTextWithAudio, tr("Align Text With Audio"), "align-text-audio");
     toolBar_->addSeparator();
-    addButton(cmd::AddCutMarker, tr("Add cut marker to text"), "insert-text");
-    addButton(cmd::HilightCutMarker, tr("Hilight cut marker"), "edit-select-all");
+    addButton(cmd::AddCutMarker, tr("Add cut marker to text"), "insert-cut-marker");
+    addButton(cmd::HilightCutMarker, tr("Hilight cut marker"), "select-cut-segment");
     toolBar_->addSeparator();
     languageList_ = new QComboBox(toolBar_);
     languageList_->setObjectName(QStringLiteral("LanguageList"));
@@ -126,6 +131,11 @@ bool CChildFrame::Create() {
 
 void CChildFrame::SyncScriptToDocument() {
     if (context_.doc) context_.doc->results_file().script_text = ScriptEdit()->GetText();
+}
+
+void CChildFrame::SetCentralView(QWidget* view) {
+    view->setObjectName(view->objectName().isEmpty() ? QStringLiteral("DocumentView") : view->objectName());
+    setCentralWidget(view);
 }
 
 CTranscriptionEdit* CChildFrame::ScriptEdit() const { return scriptBar_ ? scriptBar_->Editor() : nullptr; }

@@ -57,6 +57,9 @@ public:
     // Builds the bars and lists; false when one of them can't be made.
     bool Create();
 
+    // The document's view in the middle of the frame (the frame takes it over).
+    void SetCentralView(QWidget* view);
+
     int GetAlignmentMode() const;
     void SelectLanguageInCombo(const std::string& name);
     // The frame's own commands and those of its script editor; false when neither has the id.
