@@ -499,6 +499,7 @@ bool CPhonarcDoc::DoSave(const std::string& path, bool replace) {
         const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
         if (!chosen) return false;
         name = *chosen;
+        if (Extension(name).empty()) name += ".zuvo";  // the dialog's default extension
     }
     if (!OnSaveDocument(name)) return false;
     if (replace) SetPathName(name);

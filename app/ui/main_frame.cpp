@@ -56,6 +56,11 @@ QAction* CMainFrame::MakeAction(int id, const QString& text, const char* icon) {
     return action;
 }
 
+QAction* CMainFrame::AddCommand(int id, const QString& text, const char* icon) {
+    if (QAction* existing = Action(id)) return existing;
+    return MakeAction(id, text, icon);
+}
+
 QAction* CMainFrame::Action(int id) const {
     const auto it = actions_.find(id);
     return it == actions_.end() ? nullptr : it->second;
@@ -312,6 +317,10 @@ void CMainFrame::SaveBarState(const std::string& name) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closeQuery_ && !closeQuery_()) {
+        event->ignore();
+        return;
+    }
     profile_.WriteInt("UI", "ShowOutputBar", outputBar_ && !outputBar_->isHidden() ? 1 : 0);
     SaveBarState("BarState");
     event->accept();

@@ -56,6 +56,10 @@ public:
 
     // The menu entry or toolbar button of a command; null when the frame has none.
     QAction* Action(int id) const;
+    // The command's action, made (routed like the frame's own) when the frame has none yet.
+    QAction* AddCommand(int id, const QString& text, const char* icon = nullptr);
+    // Asked before the window closes; false keeps it open (a modified document was not let go).
+    void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
     QMenu* MenuOf(const QString& title) const;
     QMdiArea* MdiArea() const { return mdi_; }
     COutputBar* OutputBar() const { return outputBar_; }
@@ -93,6 +97,7 @@ private:
     COutputBar* outputBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QTimer* updateTimer_ = nullptr;
+    std::function<bool()> closeQuery_;
     bool playRewind_ = true;
     bool playLoop_ = false;
 

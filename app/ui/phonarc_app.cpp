@@ -11,10 +11,12 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "app/core/recent_files.h"
 #include "app/core/string_table.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_icons.h"
 #include "app/ui/command_ids.h"
+#include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/sel_lang_dlg.h"
 #include "engine/audio/default_audio_readers.h"
@@ -42,6 +44,14 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     frame_ = std::make_unique<CMainFrame>(router_, profile_);
     RegisterCommands();
     if (!frame_->Create()) return false;
+    docs_ = std::make_unique<CDocManager>(*frame_, router_, profile_, prompts_, languages_);
+    docs_->Install();
+    docs_->SetPathUsed([this](const std::string& path) {
+        AddRecentFile(&recentFiles_, path, kRecentFileCount);
+        WriteRecentFiles(profile_, recentFiles_, kRecentFileCount);
+        frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OpenDocumentFile(p); });
+    });
+    frame_->SetCloseQuery([this] { return docs_->CloseAll(); });
     frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OpenDocumentFile(p); });
     connect(frame_.get(), &CMainFrame::FileDropped, this,
             [this](const QString& path) { OpenDocumentFile(path.toStdString()); });
@@ -79,17 +89,21 @@ int CPhonarcApp::ExitInstance() {
     profile_.WriteString("UI", "zlex", languages_.GetCurrentLanguageName());
     actors_.SaveSelection(profile_);
     if (idle_) idle_->stop();
+    docs_.reset();
     frame_.reset();
     pub_queue::destroy_instance();
     return 0;
 }
 
 bool CPhonarcApp::OpenDocumentFile(const std::string& path) {
-    if (COutputLog* log = GetOutputLog()) log->Log(LoadProgramString(kIdsDocumentsUnavailable), path.c_str());
-    return false;
+    if (!docs_) {
+        if (COutputLog* log = GetOutputLog()) log->Log(LoadProgramString(kIdsDocumentsUnavailable), path.c_str());
+        return false;
+    }
+    return docs_->OpenDocumentFile(path);
 }
 
-int CPhonarcApp::DocumentCount() const { return 0; }
+int CPhonarcApp::DocumentCount() const { return docs_ ? docs_->DocumentCount() : 0; }
 
 void CPhonarcApp::RegisterCommands() {
     // New is taken before anything else could make an empty document.

@@ -13,6 +13,7 @@
 #include "app/core/command_router.h"
 #include "app/core/lexicon_mgr.h"
 
+class CDocManager;
 class CMainFrame;
 class IProfileStore;
 class IPrompts;
@@ -44,6 +45,7 @@ public:
     actor_mgr& Actors() { return actors_; }
     CCommandRouter& Router() { return router_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
+    CDocManager* Documents() const { return docs_.get(); }
     const std::vector<std::string>& RecentFiles() const { return recentFiles_; }
 
 private:
@@ -61,6 +63,7 @@ private:
     CCommandRouter router_;
     std::vector<std::string> recentFiles_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<CDocManager> docs_;
     QTimer* idle_ = nullptr;
 };
 

@@ -120,15 +120,17 @@ TEST_F(ShellTest, EmptyProfileStartsWithTheEmptyMainWindow) {
     EXPECT_TRUE(frame->Action(cmd::FileOpen)->isEnabled());
     EXPECT_EQ(frame->Action(cmd::CurrentLanguage)->text(), "English - Default");
 
-    // Open asks with the program's filter; a cancel does nothing, a chosen file is reported.
-    prompts.files = {std::nullopt, std::string("/tmp/speech.wav")};
+    // Open asks with the program's filter; a cancel does nothing, a chosen file that does not
+    // open is reported and gives no document.
+    prompts.files = {std::nullopt, std::string("/tmp/no_such_speech.wav")};
     a.Router().Execute(cmd::FileOpen);
-    EXPECT_TRUE(frame->OutputBar()->isHidden());
+    EXPECT_TRUE(prompts.messages.empty());
     a.Router().Execute(cmd::FileOpen);
     ASSERT_EQ(prompts.fileRequests.size(), 2u);
     EXPECT_EQ(prompts.fileRequests[0].title, "Open Sound File");
-    EXPECT_FALSE(frame->OutputBar()->isHidden());
-    EXPECT_TRUE(frame->OutputBar()->Text().contains("/tmp/speech.wav: documents are not available yet"));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("/tmp/no_such_speech.wav"), std::string::npos);
+    EXPECT_EQ(a.DocumentCount(), 0);
 
     frame->resize(900, 600);
     frame->SetStatusPanes("00:01.250", "0.500 s", "1");
@@ -137,10 +139,11 @@ TEST_F(ShellTest, EmptyProfileStartsWithTheEmptyMainWindow) {
     EXPECT_TRUE(frame->grab().save(MURMUREX_SCREENSHOT_DIR "/main_window.png"));
 }
 
-TEST_F(ShellTest, FileOnTheCommandLineIsReportedUntilDocumentsExist) {
+TEST_F(ShellTest, MissingFileOnTheCommandLineIsReportedAndOpensNothing) {
     CPhonarcApp& a = Start({"--quit-when-shown", "/data/take1.zuvo"});
-    EXPECT_FALSE(a.MainFrame()->OutputBar()->isHidden());
-    EXPECT_EQ(a.MainFrame()->OutputBar()->Text(), "Cannot open /data/take1.zuvo: documents are not available yet.\n");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].rfind("sorry, the specified file could not be opened", 0), 0u);
+    EXPECT_EQ(a.DocumentCount(), 0);
 }
 
 TEST_F(ShellTest, LexiconFilesAppearInSelectLanguageAndTheChoiceReachesSubscribersAtTheNextDispatch) {

@@ -42,8 +42,9 @@ PromptAnswer CQtPrompts::MessageBox(const std::string& text, PromptButtons butto
 std::optional<std::string> CQtPrompts::ChooseFile(const FileDialogRequest& request) {
     const QString filter = QtFileFilter(request.filter);
     const QString title = QString::fromStdString(request.title);
-    const QString path = request.open ? QFileDialog::getOpenFileName(parent_, title, QString(), filter)
-                                      : QFileDialog::getSaveFileName(parent_, title, QString(), filter);
+    const QString start = QString::fromStdString(request.initialPath);
+    const QString path = request.open ? QFileDialog::getOpenFileName(parent_, title, start, filter)
+                                      : QFileDialog::getSaveFileName(parent_, title, start, filter);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }

@@ -1,0 +1,43 @@
+// The child frame of one document in the main window's document area. Until the timeline view
+// exists it shows a summary of the document (audio, script, the three tracks' counts and extent)
+// and what the document wrote to the output log.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+#include "app/core/document_host.h"
+
+class CPhonarcDoc;
+class QPlainTextEdit;
+
+// GUI thread only. Views its document; closing asks to save a modified document first.
+class CDocumentFrame : public QMainWindow, public document_view {
+    Q_OBJECT
+public:
+    CDocumentFrame(CPhonarcDoc& doc, QWidget* parent = nullptr);
+    ~CDocumentFrame() override;
+
+    CPhonarcDoc& Document() const { return doc_; }
+    QString SummaryText() const;
+    // Asked when the frame closes; true lets it close. Without one the document is asked directly.
+    void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
+
+    void SetTracks(const app_sync_results* tracks) override;
+    void SetAudioStream(CMemoryPCMStream* audio) override;
+    void RedrawChannels(bool all) override;
+    void DocumentChanged() override;
+
+signals:
+    void TitleChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Refresh();
+
+    CPhonarcDoc& doc_;
+    QPlainTextEdit* summary_;
+    std::function<bool()> closeQuery_;
+};

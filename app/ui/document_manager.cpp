@@ -1,0 +1,264 @@
+// The open documents and their commands.
+#include "app/ui/document_manager.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <filesystem>
+
+#include "app/core/command_router.h"
+#include "app/core/document_commands.h"
+#include "app/core/phonarc_doc.h"
+#include "app/core/string_table.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/marker_dialogs.h"
+#include "app/ui/progress_dlg.h"
+
+CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
+                         lexicon_mgr& languages)
+    : frame_(frame), router_(router), profile_(profile), prompts_(prompts), languages_(languages) {}
+
+CDocManager::~CDocManager() {
+    // Frames first: each stops viewing its document as it goes.
+    std::vector<entry> docs = std::move(docs_);
+    docs_.clear();
+    for (entry& e : docs) {
+        disconnect(e.frame, nullptr, this, nullptr);
+        QWidget* window = e.frame->parentWidget() ? e.frame->parentWidget() : e.frame;
+        delete window;
+    }
+}
+
+document_host CDocManager::Host() {
+    document_host host;
+    host.profile = &profile_;
+    host.prompts = &prompts_;
+    if (showProgress_) {
+        host.begin_progress = [this](const std::string& status) -> std::unique_ptr<document_progress> {
+            auto dialog = std::make_unique<CProgressDlg>(QString(), &frame_);
+            dialog->SetStatusText(status.c_str());
+            dialog->CreateModeless();
+            return dialog;
+        };
+    }
+    host.range_selection = [this] { return frame_.GetLipsyncRangeSelection(); };
+    host.select_range = [this](int index) { frame_.SetLipsyncRangeSelection(index); };
+    return host;
+}
+
+CDocumentFrame* CDocManager::ActiveFrame() const {
+    QMdiSubWindow* sub = frame_.MdiArea()->currentSubWindow();
+    if (!sub) sub = frame_.MdiArea()->activeSubWindow();
+    for (const entry& e : docs_)
+        if (sub && e.frame == sub->widget()) return e.frame;
+    return docs_.empty() ? nullptr : docs_.back().frame;
+}
+
+CPhonarcDoc* CDocManager::ActiveDocument() const {
+    CDocumentFrame* f = ActiveFrame();
+    return f ? &f->Document() : nullptr;
+}
+
+bool CDocManager::OpenDocumentFile(const std::string& given) {
+    std::error_code ec;
+    const std::string path = std::filesystem::absolute(given, ec).lexically_normal().string();
+    for (const entry& e : docs_) {
+        if (e.doc->path_name() == path) {
+            frame_.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(e.frame->parentWidget()));
+            return true;
+        }
+    }
+    auto doc = std::make_unique<CPhonarcDoc>(Host());
+    if (!doc->OnOpenDocument(path)) return false;
+    auto* frame = new CDocumentFrame(*doc);
+    QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
+    frame->SetCloseQuery([this, doc = doc.get()] { return SaveModified(*doc); });
+    connect(frame, &CDocumentFrame::TitleChanged, this, &CDocManager::UpdateTitle);
+    docs_.push_back({std::move(doc), frame});
+    // Maximised: the frame may not have its size yet when a file opens at start-up.
+    sub->showMaximized();
+    frame_.MdiArea()->setActiveSubWindow(sub);
+    if (pathUsed_) pathUsed_(docs_.back().doc->path_name());
+    UpdateTitle();
+    return true;
+}
+
+void CDocManager::FrameDestroyed(QObject* frame) {
+    for (auto it = docs_.begin(); it != docs_.end(); ++it) {
+        if (static_cast<QObject*>(it->frame) == frame) {
+            docs_.erase(it);
+            break;
+        }
+    }
+    UpdateTitle();
+}
+
+bool CDocManager::SaveModified(CPhonarcDoc& doc) {
+    const std::string before = doc.path_name();
+    const bool ok = doc.SaveModified();
+    if (doc.path_name() != before && pathUsed_) pathUsed_(doc.path_name());
+    return ok;
+}
+
+bool CDocManager::CloseAll() {
+    for (const entry& e : docs_)
+        if (!SaveModified(*e.doc)) return false;
+    return true;
+}
+
+void CDocManager::UpdateTitle() {
+    const CPhonarcDoc* doc = ActiveDocument();
+    frame_.setWindowTitle(doc ? QString::fromStdString(doc->WindowTitle())
+                              : QString::fromUtf8(LoadProgramString(kIdsMainTitle)));
+}
+
+void CDocManager::SaveActive(bool save_as) {
+    CPhonarcDoc* doc = ActiveDocument();
+    if (!doc) return;
+    const std::string before = doc->path_name();
+    const bool saved = save_as ? doc->OnFileSaveAs() : doc->OnFileSave();
+    if (saved && doc->path_name() != before && pathUsed_) pathUsed_(doc->path_name());
+    UpdateTitle();
+}
+
+void CDocManager::Install() {
+    RegisterCommands();
+    AddMenus();
+    connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+}
+
+void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
+                            std::function<bool(CPhonarcDoc&)> checked) {
+    router_.Add(
+        id,
+        [this, run] {
+            if (CPhonarcDoc* d = ActiveDocument()) (d->*run)();
+        },
+        [this, checked](CommandState& s) {
+            CPhonarcDoc* d = ActiveDocument();
+            s.enabled = d != nullptr;
+            s.checked = d && checked(*d);
+        });
+    frame_.AddCommand(id, tr(text))->setCheckable(true);
+}
+
+void CDocManager::RegisterCommands() {
+    const auto needs_doc = [this](CommandState& s) { s.enabled = ActiveDocument() != nullptr; };
+    const auto with_doc = [this](void (CPhonarcDoc::*f)()) {
+        return [this, f] {
+            if (CPhonarcDoc* d = ActiveDocument()) (d->*f)();
+        };
+    };
+    router_.Add(kCmdFileClose,
+                [this] {
+                    if (CDocumentFrame* f = ActiveFrame()) {
+                        if (QWidget* sub = f->parentWidget()) sub->close();
+                    }
+                },
+                needs_doc);
+    router_.Add(kCmdFileSave, [this] { SaveActive(false); }, needs_doc);
+    router_.Add(kCmdFileSaveAs, [this] { SaveActive(true); }, needs_doc);
+    router_.Add(kCmdImportSyncMarkers, with_doc(&CPhonarcDoc::OnImportSyncMarkers), needs_doc);
+    router_.Add(kCmdReloadAudio, with_doc(&CPhonarcDoc::OnReloadAudio), needs_doc);
+    const auto undo_state = [this](bool redo) {
+        return [this, redo](CommandState& s) {
+            CPhonarcDoc* d = ActiveDocument();
+            if (!d) {
+                s.enabled = false;
+                return;
+            }
+            const document_command_state st = redo ? d->UpdateRedo() : d->UpdateUndo();
+            s.enabled = st.enabled;
+            if (!st.text.empty()) s.text = st.text;
+        };
+    };
+    router_.Add(kCmdEditUndo, with_doc(&CPhonarcDoc::OnEditUndo), undo_state(false));
+    router_.Add(kCmdEditRedo, with_doc(&CPhonarcDoc::OnEditRedo), undo_state(true));
+    router_.Add(kCmdPhonemeTestDialog,
+                [this] {
+                    CPhonemeDialog dialog(languages_, prompts_, &frame_);
+                    dialog.exec();
+                },
+                needs_doc);
+    router_.Add(kCmdArticulatorExternal, with_doc(&CPhonarcDoc::OnArticulatorExternal), [this](CommandState& s) {
+        CPhonarcDoc* d = ActiveDocument();
+        if (!d) {
+            s.enabled = false;
+            return;
+        }
+        const document_command_state st = d->UpdateArticulatorExternal();
+        s.enabled = st.enabled;
+        s.checked = st.checked;
+        s.text = st.text;
+    });
+    router_.Add(kCmdArticulatorChoose, with_doc(&CPhonarcDoc::OnArticulatorChoose), needs_doc);
+}
+
+void CDocManager::AddMenus() {
+    QMenu* file = frame_.MenuOf(QStringLiteral("File"));
+    QAction* close = frame_.AddCommand(kCmdFileClose, tr("&Close"));
+    QAction* save = frame_.AddCommand(kCmdFileSave, tr("&Save"), "document-save");
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* save_as = frame_.AddCommand(kCmdFileSaveAs, tr("Save &As..."));
+    QAction* import = frame_.AddCommand(kCmdImportSyncMarkers, tr("Import...\tCtrl+I"));
+    QAction* reload = frame_.AddCommand(kCmdReloadAudio, tr("Reload &Audio..."));
+    if (file) {
+        const QList<QAction*> items = file->actions();
+        QAction* before = items.size() > 1 ? items[1] : nullptr;
+        for (QAction* a : {close, save, save_as}) file->insertAction(before, a);
+        file->insertSeparator(before);
+        for (QAction* a : {import, reload}) file->insertAction(before, a);
+    }
+
+    auto* edit = new QMenu(tr("&Edit"), &frame_);
+    QAction* undo = frame_.AddCommand(kCmdEditUndo, tr("&Undo\tCtrl+Z"), "edit-undo");
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = frame_.AddCommand(kCmdEditRedo, tr("&Redo\tCtrl+Y"), "edit-redo");
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    const QList<QAction*> top = frame_.menuBar()->actions();
+    frame_.menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, edit);
+
+    auto* lipsync = new QMenu(tr("&Lipsync"), &frame_);
+    AddToggle(kCmdSubPhonemeEnergies, "Sub-Phoneme Energies", &CPhonarcDoc::OnToggleEnergy,
+              [](CPhonarcDoc& d) { return d.UpdateEnergy().checked; });
+    AddToggle(kCmdUseLanguageModel, "Use Language Model", &CPhonarcDoc::OnToggleLanguageModel,
+              [](CPhonarcDoc& d) { return d.UpdateLanguageModel().checked; });
+    AddToggle(kCmdLipsyncEntireFile, "Always Lipsync Entire File", &CPhonarcDoc::OnToggleEntireFile,
+              [](CPhonarcDoc& d) { return d.UpdateEntireFile().checked; });
+    // The resources give this command no menu item; here it sits beside the other recognition options.
+    AddToggle(kCmdSecondChannel, "Recognize On Second Visual Channel", &CPhonarcDoc::OnToggleSecondChannel,
+              [](CPhonarcDoc& d) { return d.second_channel; });
+    AddToggle(kCmdUsePhnConstraints, "Use Phoneme Constraint Rules", &CPhonarcDoc::OnTogglePhnConstraints,
+              [](CPhonarcDoc& d) { return d.UsePhnConstraints; });
+    AddToggle(kCmdSmoothing, "Smoothing", &CPhonarcDoc::OnToggleSmoothing,
+              [](CPhonarcDoc& d) { return d.UpdateSmoothing().checked; });
+    AddToggle(kCmdArticulatorDefault, "Default", &CPhonarcDoc::OnArticulatorDefault,
+              [](CPhonarcDoc& d) { return d.current_articulator.empty(); });
+    for (int id : {kCmdSubPhonemeEnergies, kCmdUseLanguageModel, kCmdLipsyncEntireFile, kCmdSecondChannel,
+                   kCmdUsePhnConstraints})
+        lipsync->addAction(frame_.Action(id));
+    lipsync->addSeparator();
+    QMenu* articulator = lipsync->addMenu(tr("Articulator"));
+    articulator->addAction(frame_.Action(kCmdSmoothing));
+    articulator->addSeparator();
+    articulator->addAction(frame_.Action(kCmdArticulatorDefault));
+    QAction* external = frame_.AddCommand(kCmdArticulatorExternal, tr("external"));
+    external->setCheckable(true);
+    articulator->addAction(external);
+    articulator->addAction(frame_.AddCommand(kCmdArticulatorChoose, tr("Choose from file...")));
+    lipsync->addSeparator();
+    lipsync->addAction(frame_.AddCommand(kCmdPhonemeTestDialog, tr("Phoneme Test Dialog...")));
+    const QList<QAction*> top2 = frame_.menuBar()->actions();
+    frame_.menuBar()->insertMenu(top2.size() > 2 ? top2[2] : nullptr, lipsync);
+
+    for (QMenu* menu : {edit, lipsync, articulator})
+        connect(menu, &QMenu::aboutToShow, &frame_, &CMainFrame::UpdateCommands);
+}

@@ -1,0 +1,69 @@
+// The open documents of the main window: opening files (menu, recent list, drag and drop,
+// command line) into a document and its frame, the File, Edit and Lipsync commands of the active
+// document, and asking to save each modified document before the program closes.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/document_host.h"
+
+class CCommandRouter;
+class CDocumentFrame;
+class CMainFrame;
+class CPhonarcDoc;
+class IProfileStore;
+class IPrompts;
+class lexicon_mgr;
+
+// GUI thread only.
+class CDocManager : public QObject {
+    Q_OBJECT
+public:
+    CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
+                lexicon_mgr& languages);
+    ~CDocManager() override;
+
+    // Adds the document commands to the router and the main window's menus.
+    void Install();
+    // A path already open activates its frame. False when the file does not open.
+    bool OpenDocumentFile(const std::string& path);
+    int DocumentCount() const { return static_cast<int>(docs_.size()); }
+    CPhonarcDoc* ActiveDocument() const;
+    CDocumentFrame* ActiveFrame() const;
+    // Asks for each modified document; false when the user cancelled (nothing was closed then
+    // that was not saved or discarded).
+    bool CloseAll();
+    // Called with the path of every file opened or saved under a new name (the recent list).
+    void SetPathUsed(std::function<void(const std::string&)> f) { pathUsed_ = std::move(f); }
+    // Opens without a progress dialog (tests).
+    void SetShowProgress(bool show) { showProgress_ = show; }
+
+private:
+    struct entry {
+        std::unique_ptr<CPhonarcDoc> doc;
+        CDocumentFrame* frame;
+    };
+    document_host Host();
+    void RegisterCommands();
+    void AddMenus();
+    void AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
+                   std::function<bool(CPhonarcDoc&)> checked);
+    void UpdateTitle();
+    void FrameDestroyed(QObject* frame);
+    void SaveActive(bool save_as);
+    // The document's save question; a save under a new name joins the recent list.
+    bool SaveModified(CPhonarcDoc& doc);
+
+    CMainFrame& frame_;
+    CCommandRouter& router_;
+    IProfileStore& profile_;
+    IPrompts& prompts_;
+    lexicon_mgr& languages_;
+    std::vector<entry> docs_;
+    std::function<void(const std::string&)> pathUsed_;
+    bool showProgress_ = true;
+};

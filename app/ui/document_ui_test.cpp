@@ -1,0 +1,173 @@
+// Documents in the program on the offscreen platform with scripted prompts: opening from the
+// command line, the menu and a drop, the recent list, the title, undo texts, closing with the
+// save question, and the progress and Delete dialogs.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/core/document_commands.h"
+#include "app/core/phonarc_doc.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/document_manager.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/marker_dialogs.h"
+#include "app/ui/phonarc_app.h"
+#include "app/ui/progress_dlg.h"
+#include "model/pub_queue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+
+class DocumentUiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(::testing::TempDir()) / ("murmurex_docs_" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "dicts");
+        fs::copy_file(kSpeech / "en_us_f4_0003_clean.wav", folder / "take.wav");
+        fs::copy_file(kSpeech / "en_us_f4_0003_clean.txt", folder / "take.txt");
+        std::ofstream(folder / "take.phn") << "3200 4800 AA\n4800 6400 b\n";
+    }
+    void TearDown() override {
+        app.reset();
+        pub_queue::destroy_instance();
+        fs::remove_all(folder);
+    }
+    CPhonarcApp& Start(const QStringList& args = {}) {
+        app = std::make_unique<CPhonarcApp>(profile, prompts, folder.string());
+        EXPECT_TRUE(app->InitInstance(args));
+        return *app;
+    }
+    std::string Wav() const { return (folder / "take.wav").string(); }
+    void Edit(CPhonarcDoc& doc) {
+        app_sync_results t = doc.track(1);
+        t.words.push_back(og_marker(0, 100, "hello"));
+        doc.CommitTrackEdit("Edit", t, 1, -1, -1);
+    }
+
+    fs::path folder;
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    std::unique_ptr<CPhonarcApp> app;
+};
+
+TEST_F(DocumentUiTest, CommandLineFileOpensAsADocumentWithItsSummaryAndTitle) {
+    CPhonarcApp& a = Start({"--quit-when-shown", QString::fromStdString(Wav())});
+    ASSERT_EQ(a.DocumentCount(), 1);
+    CMainFrame* frame = a.MainFrame();
+    EXPECT_EQ(frame->windowTitle(), "The Phonarc! - take.wav");
+    CDocumentFrame* doc_frame = a.Documents()->ActiveFrame();
+    ASSERT_NE(doc_frame, nullptr);
+    EXPECT_TRUE(doc_frame->SummaryText().contains("Reference track: 2 phonemes")) << doc_frame->SummaryText().toStdString();
+    EXPECT_EQ(a.RecentFiles().front(), Wav());
+    EXPECT_EQ(profile.GetString("Recent File List", "File1", ""), Wav());
+
+    // Opening the same path again brings its frame forward instead of a second document.
+    EXPECT_TRUE(a.OpenDocumentFile(Wav()));
+    EXPECT_EQ(a.DocumentCount(), 1);
+
+    // Undo is disabled on a fresh document and names the edit after one.
+    frame->UpdateCommands();
+    EXPECT_FALSE(frame->Action(kCmdEditUndo)->isEnabled());
+    Edit(doc_frame->Document());
+    frame->UpdateCommands();
+    EXPECT_TRUE(frame->Action(kCmdEditUndo)->isEnabled());
+    EXPECT_EQ(frame->Action(kCmdEditUndo)->text(), "Undo Edit\tCtrl+Z");
+    EXPECT_TRUE(doc_frame->windowTitle().endsWith("*"));
+
+    frame->resize(900, 600);
+    QTest::qWait(50);
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    EXPECT_TRUE(frame->grab().save(MURMUREX_SCREENSHOT_DIR "/document_frame.png"));
+
+    prompts.answers = {PromptAnswer::No};
+    frame->close();
+}
+
+TEST_F(DocumentUiTest, ClosingAModifiedDocumentAsksAndCancelKeepsItOpen) {
+    CPhonarcApp& a = Start();
+    ASSERT_TRUE(a.OpenDocumentFile(Wav()));
+    CMainFrame* frame = a.MainFrame();
+    Edit(*a.Documents()->ActiveDocument());
+
+    // File Close, then the program: Cancel keeps both open.
+    prompts.answers = {PromptAnswer::Cancel};
+    a.Router().Execute(kCmdFileClose);
+    QTest::qWait(10);
+    EXPECT_EQ(a.DocumentCount(), 1);
+    EXPECT_EQ(prompts.messages.back(), "Save changes to take.wav?");
+    prompts.answers = {PromptAnswer::Cancel};
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(a.DocumentCount(), 1);
+
+    // Save names a results file beside the recording; the recent list takes the new name.
+    const std::string zuvo = (folder / "take.zuvo").string();
+    prompts.answers = {PromptAnswer::Yes};
+    prompts.files = {zuvo};
+    a.Router().Execute(kCmdFileClose);
+    QTest::qWait(10);
+    EXPECT_EQ(a.DocumentCount(), 0);
+    EXPECT_TRUE(fs::exists(zuvo));
+    EXPECT_EQ(a.RecentFiles().front(), zuvo);
+    EXPECT_EQ(frame->windowTitle(), "The Phonarc!");
+
+    // The saved file opens again by a drop on the main window (the file the window reports).
+    emit frame->FileDropped(QString::fromStdString(zuvo));
+    ASSERT_EQ(a.DocumentCount(), 1) << (prompts.messages.empty() ? "" : prompts.messages.back());
+    EXPECT_EQ(a.Documents()->ActiveDocument()->track(1).words.size(), 1u);
+    EXPECT_TRUE(frame->close());
+}
+
+TEST(ProgressDialog, ReportsPercentAndTakesOneCancelRequest) {
+    CProgressDlg dlg;
+    dlg.SetStatusText("Opening file...");
+    dlg.CreateModeless();
+    EXPECT_EQ(dlg.windowTitle(), "Progress");
+    const int total = 22 * 60 * 16000;  // done x 100 overflows 32 bits here
+    EXPECT_FALSE(dlg.Progress(total / 2, total));
+    EXPECT_EQ(dlg.Position(), 50);
+    EXPECT_EQ(dlg.PercentShown(), "50%");
+    QPushButton* cancel = dlg.findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(dlg.isVisible());  // stays until the command ends
+    EXPECT_TRUE(dlg.Progress(total - 1, total));
+    EXPECT_FALSE(dlg.Progress(total, total));
+    EXPECT_EQ(dlg.PercentShown(), "100%");
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    EXPECT_TRUE(dlg.grab().save(MURMUREX_SCREENSHOT_DIR "/progress_dialog.png"));
+}
+
+TEST(DeleteDialog, AllMarkerTypesDrivesTheFiveKindsAndTheMaskIsOfferedNextTime) {
+    CMemoryProfileStore profile;
+    {
+        CDeleteMarkersDlg dlg(profile, false);
+        EXPECT_FALSE(dlg.selectionOnly->isEnabled());
+        QTest::mouseClick(dlg.all, Qt::LeftButton);
+        EXPECT_TRUE(dlg.words->isChecked() && dlg.events->isChecked() && dlg.gestures->isChecked());
+        QTest::mouseClick(dlg.all, Qt::LeftButton);
+        EXPECT_FALSE(dlg.phonemes->isChecked() || dlg.articulation->isChecked());
+        dlg.events->setChecked(true);
+        dlg.accept();
+        EXPECT_EQ(dlg.mask(), 0x10u);
+    }
+    CDeleteMarkersDlg next(profile, true);
+    EXPECT_TRUE(next.selectionOnly->isEnabled());
+    EXPECT_TRUE(next.events->isChecked());
+    EXPECT_FALSE(next.words->isChecked());
+}
+
+}  // namespace
