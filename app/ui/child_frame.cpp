@@ -45,7 +45,6 @@ CTranscriptionBar::CTranscriptionBar(QWidget* parent)
 // ---- CChildFrame ----
 
 CChildFrame::CChildFrame(const child_frame_context& context, QWidget* parent) : QMainWindow(parent), context_(context) {
-    setAttribute(Qt::WA_DeleteOnClose);
     context_.languages->subscribe(this);
 }
 

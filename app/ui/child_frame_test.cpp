@@ -26,7 +26,10 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/command_ids.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/phonarc_app.h"
 #include "app/ui/script_command_ids.h"
 #include "app/ui/transcription_edit.h"
 #include "engine/text/lexicon_file.h"
@@ -247,6 +250,49 @@ TEST_F(ChildFrameTest, NonAsciiScriptKeepsItsBytesAndOffsetsInTheWidget) {
     EXPECT_EQ(edit->GetText(), script.substr(0, end - 4) + script.substr(end));
     doc.OnEditUndo();
     EXPECT_EQ(edit->GetText(), script);
+}
+
+TEST_F(ChildFrameTest, DocumentOpenedInTheProgramEditsItsScriptInItsFrame) {
+    const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+    fs::copy_file(speech / "en_us_f4_0003_clean.wav", dir / "take.wav");
+    fs::copy_file(speech / "en_us_f4_0003_clean.txt", dir / "take.txt");
+    const std::string script = ReadBytes(dir / "take.txt");
+    auto app = std::make_unique<CPhonarcApp>(profile, prompts, dir.string());
+    ASSERT_TRUE(app->InitInstance({}));
+    ASSERT_TRUE(app->OpenDocumentFile((dir / "take.wav").string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    ASSERT_NE(frame, nullptr);
+    CTranscriptionEdit* edit = frame->ScriptEdit();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->GetText(), script);
+
+    edit->SetSel(0, 0);
+    QTest::keyClicks(edit, "So ");
+    CMainFrame* main_frame = app->MainFrame();
+    main_frame->UpdateCommands();
+    EXPECT_EQ(main_frame->Action(cmd::EditUndo)->text(), "Undo Typing\tCtrl+Z");
+    EXPECT_EQ(frame->Document().results_file().script_text, "So " + script);
+    main_frame->Action(cmd::EditUndo)->trigger();
+    EXPECT_EQ(edit->GetText(), script);
+
+    // A cue tag at the caret, and its segment's audio in the recording's length.
+    edit->SetSel(0, 0);
+    frame->ScriptView().InsertCutTagAt(500, 0);
+    int32_t start = 0, length = 0, start_ms = 0, end_ms = 0;
+    frame->ScriptView().FindCutSegment(20, &start, &length, &start_ms, &end_ms);
+    EXPECT_EQ(start_ms, 500);
+    EXPECT_GT(end_ms, 1000);  // the recording's length
+    main_frame->UpdateCommands();
+    EXPECT_EQ(main_frame->Action(cmd::EditUndo)->text(), "Undo Cue Marker\tCtrl+Z");
+
+    // Save Text Transcription As proposes the recording's name with ".txt".
+    prompts.files.push_back(std::nullopt);
+    EXPECT_TRUE(app->Router().Execute(cmd::SaveTextTranscriptionAs));
+    ASSERT_FALSE(prompts.fileRequests.empty());
+    EXPECT_EQ(prompts.fileRequests.back().initialPath, (dir / "take.txt").string());
+
+    prompts.answers = {PromptAnswer::No};
+    app->ExitInstance();
 }
 
 TEST_F(ChildFrameTest, ScreenshotOfAFrameWithTheScriptBar) {
