@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/core/command_router.h"
@@ -125,7 +126,22 @@ bool CChildFrame::Create() {
         toolBar_->hide();
         scriptBar_->hide();
     }
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CChildFrame::UpdateToolBar);
+    timer->start(250);
+    UpdateToolBar();
     return true;
+}
+
+void CChildFrame::UpdateToolBar() {
+    for (QAction* a : toolBar_->actions()) {
+        const int id = a->data().toInt();
+        if (id == 0) continue;
+        bool enabled = false;
+        bool checked = false;
+        if (!OnUpdateCmd(id, &enabled, &checked)) enabled = context_.router && context_.router->Update(id).enabled;
+        a->setEnabled(enabled);
+    }
 }
 
 void CChildFrame::SyncScriptToDocument() {

@@ -67,6 +67,8 @@ public:
     // Enabled, checked and text of the frame's commands; false for an id it does not have.
     bool OnUpdateCmd(int id, bool* enabled, bool* checked) const;
     void OnShowTranscriptionEditor();
+    // Enables the script toolbar's buttons as their commands say; a timer calls it.
+    void UpdateToolBar();
 
     CPhonarcDoc* Document() const { return context_.doc; }
     CTranscriptionBar* ScriptBar() const { return scriptBar_; }

@@ -204,6 +204,16 @@ TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolba
     EXPECT_TRUE(frame->ScriptBar()->isVisible());
     EXPECT_FALSE(frame->ScriptToolBar()->isVisible());
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
+    // Buttons whose command nobody carries out are disabled.
+    frame->UpdateToolBar();
+    for (QAction* a : frame->ScriptToolBar()->actions()) {
+        if (a->data().toInt() == cmd::AlignTextWithAudio || a->data().toInt() == cmd::AddCutMarker) {
+            EXPECT_FALSE(a->isEnabled());
+        } else if (a->data().toInt() != 0) {
+            EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+        }
+    }
+
 
     // Save Text Transcription from the toolbar while the editor does not have the focus.
     frame->ScriptView().SetInitialText("Caf\xC3\xA9 \xE2\x80\x94 ok\r\n");
