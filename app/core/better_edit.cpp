@@ -54,7 +54,7 @@ void CBETextAction::CaptureRange(CTextRange& range) {
     int32_t s = 0;
     int32_t e = 0;
     view_->GetSel(&s, &e);
-    view_->SelectRange(range.start, range.end);
+    view_->SelectRange(range.start, range.end, false);
     view_->GetSel(&range.start, &range.end);
     range.text = view_->GetSelectedText();
     view_->control().SetSel(s, e);
@@ -309,7 +309,7 @@ void CBetterEditView::SetOwner(undo_owner* owner) {
     owner_ = owner;
 }
 
-void CBetterEditView::SelectRange(int32_t start, int32_t end) {
+void CBetterEditView::SelectRange(int32_t start, int32_t end, bool scroll) {
     std::string text = control_.GetText();
     auto size = static_cast<int32_t>(text.size());
     start = std::clamp(start, 0, size);
@@ -321,7 +321,7 @@ void CBetterEditView::SelectRange(int32_t start, int32_t end) {
             ++end;
     }
     control_.SetSel(start, end);
-    control_.ScrollCaret();
+    if (scroll) control_.ScrollCaret();
 }
 
 std::string CBetterEditView::GetSelectedText() const {

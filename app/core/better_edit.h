@@ -174,8 +174,9 @@ public:
     void SetOwner(undo_owner* owner);
 
     // ---- operations the actions use ----
-    // Selects [start, end) and scrolls the caret into view; never leaves half a line break selected.
-    void SelectRange(int32_t start, int32_t end);
+    // Selects [start, end) and scrolls the caret into view (unless told not to: a capture only
+    // looks); never leaves half a line break selected.
+    void SelectRange(int32_t start, int32_t end, bool scroll = true);
     std::string GetSelectedText() const;
     void GetSel(int32_t* start, int32_t* end) const { control_.GetSel(start, end); }
     void Freeze(bool on);
