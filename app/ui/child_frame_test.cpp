@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QCheckBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -27,6 +29,7 @@
 #include "app/core/prompts.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/find_replace_dlg.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/phonarc_app.h"
@@ -157,6 +160,25 @@ TEST_F(ChildFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
     QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(edit->toPlainText(), "one two");
+
+    // Find and Replace from the editor's own key: Replace All is one level, undone exactly.
+    frame->ScriptView().SetInitialText("a cat\r\nthe Cat sat");
+    edit->SetSel(0, 0);
+    QTest::keyClick(edit, Qt::Key_H, Qt::ControlModifier);
+    auto* dlg = edit->findChild<CFindReplaceDlg*>();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->isVisible());
+    dlg->FindEdit()->setText("cat");
+    dlg->ReplaceEdit()->setText("\u00E9l\u00E9phant");
+    dlg->ReplaceAll();
+    EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("a \u00E9l\u00E9phant\nthe \u00E9l\u00E9phant sat"));
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(edit->GetText(), "a cat\r\nthe Cat sat");
+    dlg->MatchCase()->setChecked(true);
+    dlg->FindEdit()->setText("Cat");
+    dlg->FindNext();
+    EXPECT_EQ(edit->textCursor().selectedText(), "Cat");
+    dlg->hide();
 
     std::unique_ptr<QMenu> menu(edit->MakeContextMenu());
     QStringList texts;

@@ -1,6 +1,7 @@
 // The script editor widget.
 #include "app/ui/transcription_edit.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -15,12 +16,12 @@
 
 namespace {
 // Bytes of one character of the widget's raw text in the buffer (a surrogate pair counts on its
-// first half, the second adds nothing).
+// second half, so both halves start at the pair's offset).
 int BytesOf(QChar c, const std::string& line_break) {
     const char16_t u = c.unicode();
     if (u == QChar::ParagraphSeparator) return static_cast<int>(line_break.size());
-    if (c.isLowSurrogate()) return 0;
-    if (c.isHighSurrogate()) return 4;
+    if (c.isHighSurrogate()) return 0;
+    if (c.isLowSurrogate()) return 4;
     return u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
 }
 
@@ -49,48 +50,59 @@ CTranscriptionEdit::CTranscriptionEdit(QWidget* parent) : QPlainTextEdit(parent)
     p.setColor(QPalette::Base, p.color(QPalette::Button));
     setPalette(p);
     view_.on_text_not_found = [] { QApplication::beep(); };
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { stale_ = true; });
 }
 
 CTranscriptionEdit::~CTranscriptionEdit() = default;
 
-int32_t CTranscriptionEdit::ToBuffer(int position) const {
+void CTranscriptionEdit::Refresh() const {
+    if (!stale_) return;
     const QString raw = document()->toRawText();
-    int32_t bytes = 0;
-    const int n = std::min(position, static_cast<int>(raw.size()));
-    for (int i = 0; i < n; ++i) bytes += BytesOf(raw[i], lineBreak_);
-    return bytes;
-}
-
-int CTranscriptionEdit::FromBuffer(int32_t offset) const {
-    const QString raw = document()->toRawText();
-    int32_t bytes = 0;
-    int i = 0;
-    for (; i < raw.size(); ++i) {
-        int b = BytesOf(raw[i], lineBreak_);
-        if (raw[i].isHighSurrogate()) b = 4;
-        // An offset inside a character (or a line break) means that character's start.
-        if (bytes + b > offset) break;
-        bytes += b;
-        if (raw[i].isHighSurrogate() && i + 1 < raw.size()) ++i;
-    }
-    return i;
-}
-
-std::string CTranscriptionEdit::GetText() const {
-    const QString raw = document()->toRawText();
+    const QString lb = QString::fromStdString(lineBreak_);
     QString text;
     text.reserve(raw.size());
-    const QString lb = QString::fromStdString(lineBreak_);
-    for (QChar c : raw) {
+    offsets_.assign(static_cast<size_t>(raw.size()) + 1, 0);
+    int32_t bytes = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        offsets_[static_cast<size_t>(i)] = bytes;
+        const QChar c = raw[i];
+        bytes += BytesOf(c, lineBreak_);
         if (c == QChar::ParagraphSeparator)
             text += lb;
         else
             text += c;
     }
-    return text.toUtf8().toStdString();
+    offsets_.back() = bytes;
+    text_ = text.toUtf8().toStdString();
+    stale_ = false;
 }
 
-int32_t CTranscriptionEdit::GetTextLength() const { return ToBuffer(static_cast<int>(document()->toRawText().size())); }
+int32_t CTranscriptionEdit::ToBuffer(int position) const {
+    Refresh();
+    position = std::clamp(position, 0, static_cast<int>(offsets_.size()) - 1);
+    return offsets_[static_cast<size_t>(position)];
+}
+
+int CTranscriptionEdit::FromBuffer(int32_t offset) const {
+    Refresh();
+    // An offset inside a character (or a line break) means that character's start; the second
+    // half of a surrogate pair shares its first half's offset and is never chosen.
+    auto it = std::upper_bound(offsets_.begin(), offsets_.end(), offset);
+    int i = static_cast<int>(it - offsets_.begin()) - 1;
+    if (i < 0) return 0;
+    while (i > 0 && offsets_[static_cast<size_t>(i - 1)] == offsets_[static_cast<size_t>(i)]) --i;
+    return i;
+}
+
+std::string CTranscriptionEdit::GetText() const {
+    Refresh();
+    return text_;
+}
+
+int32_t CTranscriptionEdit::GetTextLength() const {
+    Refresh();
+    return offsets_.back();
+}
 
 void CTranscriptionEdit::GetSel(int32_t* start, int32_t* end) const {
     const QTextCursor c = textCursor();
@@ -99,7 +111,8 @@ void CTranscriptionEdit::GetSel(int32_t* start, int32_t* end) const {
 }
 
 void CTranscriptionEdit::SetSel(int32_t start, int32_t end) {
-    const int length = static_cast<int>(document()->toRawText().size());
+    Refresh();
+    const int length = static_cast<int>(offsets_.size()) - 1;
     int qs = FromBuffer(std::max(start, 0));
     int qe = end < 0 ? length : FromBuffer(end);
     if (qs > qe) std::swap(qs, qe);

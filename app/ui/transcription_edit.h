@@ -5,6 +5,8 @@
 
 #include <QPlainTextEdit>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/core/edit_control.h"
 #include "app/core/transcription_view.h"
@@ -40,7 +42,10 @@ public:
     void SetClipboardText(const std::string& text) override;
     void DefaultKeyDown(uint32_t key, bool shift) override;
     std::string LineBreak() const override { return lineBreak_; }
-    void SetLineBreak(const std::string& line_break) override { lineBreak_ = line_break; }
+    void SetLineBreak(const std::string& line_break) override {
+        lineBreak_ = line_break;
+        stale_ = true;
+    }
 
     // The context menu as it shows (for the tests).
     QMenu* MakeContextMenu();
@@ -57,10 +62,15 @@ protected:
 private:
     int32_t ToBuffer(int position) const;
     int FromBuffer(int32_t offset) const;
+    // The buffer's text and, for every widget position, its byte offset; rebuilt after a change.
+    void Refresh() const;
     void Command(int id);
 
     CTranscriptionView view_;
     std::string lineBreak_ = "\r\n";
+    mutable bool stale_ = true;
+    mutable std::string text_;
+    mutable std::vector<int32_t> offsets_;
     QKeyEvent* pending_ = nullptr;
     CFindReplaceDlg* findDlg_ = nullptr;
 };
