@@ -353,4 +353,54 @@ TEST_F(DocumentTest, CommitRedoesArticulationOnlyAroundTheEdit) {
     EXPECT_EQ(keys.back().end, old_keys.back().end);
 }
 
+TEST_F(DocumentTest, ReloadReplacesTheAudioAndAFailedReloadKeepsIt) {
+    const fs::path wav = CopyRecording("take", false);
+    auto doc = Open(wav);
+    ASSERT_TRUE(doc);
+    const int frames = doc->audio()->GetFrameCount();
+    Write(wav, "no longer a recording");
+    doc->OnReloadAudio();
+    EXPECT_EQ(doc->audio()->GetFrameCount(), frames);
+    EXPECT_EQ(prompts_.messages.size(), 1u);
+    fs::remove(wav);
+    fs::copy_file(kSpeech / "en_us_f4_0011_clean.wav", wav);
+    doc->OnReloadAudio();
+    EXPECT_NE(doc->audio()->GetFrameCount(), frames);
+    EXPECT_NE(doc->range_stream(), nullptr);
+}
+
+TEST_F(DocumentTest, AudioPathsFromOtherSystemsAreLookedForBesideTheResultsFile) {
+    const std::string results = "/work/takes/a.zuvo";
+    const struct {
+        const char* audio;
+        std::vector<std::string> candidates;
+    } cases[] = {
+        {"C:\\Users\\me\\take.wav", {"/Users/me/take.wav", "/work/takes/take.wav"}},
+        {"take.wav", {"/work/takes/take.wav", "take.wav"}},
+        {"sub\\take.wav", {"/work/takes/sub/take.wav", "sub/take.wav", "/work/takes/take.wav"}},
+        {"/data/take.wav", {"/data/take.wav", "/work/takes/take.wav"}},
+        {"", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CPhonarcDoc::AudioPathCandidates(c.audio, results), c.candidates) << c.audio;
+}
+
+TEST_F(DocumentTest, ArticulatorRulesFromAFileAreRememberedAndOffered) {
+    CPhonarcDoc doc(host_);
+    EXPECT_TRUE(doc.UpdateArticulatorDefault().checked);
+    const fs::path rules = dir_ / "rules.txt";
+    Write(rules, "not rules at all");
+    prompts_.files = {rules.string()};
+    doc.OnArticulatorChoose();
+    EXPECT_EQ(profile_.GetString("UI", "external_art", ""), rules.string());
+    EXPECT_EQ(profile_.GetString("UI", "current_articulator", ""), rules.string());
+    const document_command_state external = doc.UpdateArticulatorExternal();
+    EXPECT_TRUE(external.enabled && external.checked);
+    EXPECT_EQ(external.text, rules.string());
+    EXPECT_FALSE(doc.UpdateArticulatorDefault().checked);
+    EXPECT_NE(log_.text.find("rules.txt"), std::string::npos);  // the rules did not load: said so
+    doc.OnArticulatorDefault();
+    EXPECT_EQ(profile_.GetString("UI", "current_articulator", "x"), "");
+    EXPECT_FALSE(doc.UpdateArticulatorExternal().checked);
+}
+
 }  // namespace

@@ -3,6 +3,9 @@
 // save question, and the progress and Delete dialogs.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QLineEdit>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -128,6 +131,25 @@ TEST_F(DocumentUiTest, ClosingAModifiedDocumentAsksAndCancelKeepsItOpen) {
     ASSERT_EQ(a.DocumentCount(), 1) << (prompts.messages.empty() ? "" : prompts.messages.back());
     EXPECT_EQ(a.Documents()->ActiveDocument()->track(1).words.size(), 1u);
     EXPECT_TRUE(frame->close());
+}
+
+TEST_F(DocumentUiTest, PhonemeTestDialogShowsTheLanguagesPhonemesOfTheScript) {
+    CPhonarcApp& a = Start();
+    ASSERT_TRUE(a.OpenDocumentFile(Wav()));
+    CPhonemeDialog dlg(a.Languages(), prompts);
+    ASSERT_EQ(dlg.languageList->count(), 1);
+    EXPECT_EQ(dlg.languageList->currentText(), "English - Default");
+    dlg.textEdit->setPlainText("hello world");
+    QPushButton* generate = nullptr;
+    for (QPushButton* b : dlg.findChildren<QPushButton*>())
+        if (b->text() == "Generate Phonemes..") generate = b;
+    ASSERT_NE(generate, nullptr);
+    QTest::mouseClick(generate, Qt::LeftButton);
+    EXPECT_TRUE(dlg.outputEdit->toPlainText().contains("\nhello=")) << dlg.outputEdit->toPlainText().toStdString();
+    dlg.widthEdit->setText("3");
+    dlg.accept();
+    EXPECT_EQ(dlg.searchWidth, 300);
+    EXPECT_EQ(dlg.text, "hello world");
 }
 
 TEST(ProgressDialog, ReportsPercentAndTakesOneCancelRequest) {
