@@ -1,18 +1,25 @@
 // The document frame.
 #include "app/ui/document_frame.h"
 
-#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 
 #include "app/core/document_summary.h"
 #include "app/core/phonarc_doc.h"
 
-CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
+namespace {
+child_frame_context WithDocument(child_frame_context context, CPhonarcDoc& doc) {
+    context.doc = &doc;
+    return context;
+}
+}  // namespace
+
+CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent)
+    : CChildFrameFla(WithDocument(context, doc), parent), doc_(doc) {
     summary_ = new QPlainTextEdit(this);
     summary_->setReadOnly(true);
     summary_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    setCentralWidget(summary_);
+    SetCentralView(summary_);
     doc_.AddView(this);
     Refresh();
 }
@@ -37,9 +44,4 @@ void CDocumentFrame::Refresh() {
     DocumentChanged();
 }
 
-void CDocumentFrame::closeEvent(QCloseEvent* event) {
-    if (closeQuery_ ? closeQuery_() : doc_.SaveModified())
-        event->accept();
-    else
-        event->ignore();
-}
+bool CDocumentFrame::CanClose() { return closeQuery_ ? closeQuery_() : doc_.SaveModified(); }

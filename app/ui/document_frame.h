@@ -1,21 +1,22 @@
-// The child frame of one document in the main window's document area. Until the timeline view
-// exists it shows a summary of the document (audio, script, the three tracks' counts and extent)
-// and what the document wrote to the output log.
+// The child frame of one document in the main window's document area: the frame with the script
+// editor bar and script toolbar, and in its middle, until the timeline view exists, a summary of
+// the document (audio, script, the three tracks' counts and extent) and what it wrote to the log.
 #pragma once
 
-#include <QMainWindow>
 #include <functional>
 
 #include "app/core/document_host.h"
+#include "app/ui/child_frame.h"
 
 class CPhonarcDoc;
 class QPlainTextEdit;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
-class CDocumentFrame : public QMainWindow, public document_view {
+class CDocumentFrame : public CChildFrameFla, public document_view {
     Q_OBJECT
 public:
-    CDocumentFrame(CPhonarcDoc& doc, QWidget* parent = nullptr);
+    // The context's document is replaced by doc. Create() builds the bars.
+    CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent = nullptr);
     ~CDocumentFrame() override;
 
     CPhonarcDoc& Document() const { return doc_; }
@@ -32,7 +33,7 @@ signals:
     void TitleChanged();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool CanClose() override;
 
 private:
     void Refresh();

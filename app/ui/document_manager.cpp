@@ -75,7 +75,11 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     }
     auto doc = std::make_unique<CPhonarcDoc>(Host());
     if (!doc->OnOpenDocument(path)) return false;
-    auto* frame = new CDocumentFrame(*doc);
+    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_});
+    if (!frame->Create()) {
+        delete frame;
+        return false;
+    }
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -130,6 +134,8 @@ void CDocManager::SaveActive(bool save_as) {
 
 void CDocManager::Install() {
     RegisterCommands();
+    // The script editor's commands, for the ids the document leaves to it.
+    CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
     InstallMarkerCommands(frame_, router_, profile_, [this] { return ActiveDocument(); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
