@@ -1,6 +1,5 @@
-// The child frame of one document in the main window's document area. Until the timeline view
-// exists it shows a summary of the document (audio, script, the three tracks' counts and extent)
-// and what the document wrote to the output log.
+// The child frame of one document in the main window's document area, with the document's
+// timeline view in its middle.
 #pragma once
 
 #include <QMainWindow>
@@ -9,7 +8,7 @@
 #include "app/core/document_host.h"
 
 class CPhonarcDoc;
-class QPlainTextEdit;
+class CPhonarcView;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
 class CDocumentFrame : public QMainWindow, public document_view {
@@ -19,6 +18,9 @@ public:
     ~CDocumentFrame() override;
 
     CPhonarcDoc& Document() const { return doc_; }
+    CPhonarcView* View() const { return view_; }
+    // The document in words (audio, script, the three tracks' counts and extent) and what it wrote
+    // to the output log.
     QString SummaryText() const;
     // Asked when the frame closes; true lets it close. Without one the document is asked directly.
     void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
@@ -38,6 +40,6 @@ private:
     void Refresh();
 
     CPhonarcDoc& doc_;
-    QPlainTextEdit* summary_;
+    CPhonarcView* view_;
     std::function<bool()> closeQuery_;
 };

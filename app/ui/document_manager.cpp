@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/core/command_router.h"
+#include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/string_table.h"
@@ -75,6 +76,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     auto doc = std::make_unique<CPhonarcDoc>(Host());
     if (!doc->OnOpenDocument(path)) return false;
     auto* frame = new CDocumentFrame(*doc);
+    frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -131,6 +133,10 @@ void CDocManager::Install() {
     RegisterCommands();
     AddMenus();
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+    InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
 }
 
 void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
