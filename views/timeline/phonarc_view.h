@@ -16,6 +16,7 @@
 #include "model/app_sync_results.h"
 #include "model/messaging.h"
 #include "views/heads/head2d/offscreen_dib.h"
+#include "views/playback/wave_player.h"
 #include "views/playback/wave_player_event_sink.h"
 #include "views/timeline/channel_view.h"
 #include "views/timeline/signal_summaries.h"
@@ -27,7 +28,6 @@ class CMemoryPCMStream;
 class CPhonarcDoc;
 class CVisemePlayer;
 class ISpectralDataSource;
-class pcmsrc_wave_player;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;

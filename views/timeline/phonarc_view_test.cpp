@@ -53,6 +53,8 @@ protected:
         host.profile = &profile;
         host.prompts = &prompts;
         doc = std::make_unique<CPhonarcDoc>(host);
+        // A bundled recording gives the document its audio, which the test's own then replaces.
+        ASSERT_TRUE(doc->OnOpenDocument(std::string(MURMUREX_TESTDATA_DIR) + "/speech/rms_0003_clean.wav"));
         auto audio = timeline_test::Recording(160000, timeline_test::SpeechLike);  // 10 s at 16 kHz
         ASSERT_TRUE(doc->SetAudioSamples(*audio));
         app_sync_results t;
