@@ -212,11 +212,8 @@ void CPhonarcView::LayoutControls() {
 void CPhonarcView::resizeEvent(QResizeEvent*) {
     area_ = ComputeChannelArea({0, 0, width(), height()}, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     ruler_.SetRect({kMarginWidth, 0, width(), kRulerHeight});
-    if (stream_ && zoomPending_) {
-        // The first real size: 25 seconds across, or the whole of a shorter recording.
-        InitialUpdate();
-        zoomPending_ = false;
-    }
+    // 25 seconds across, or the whole of a shorter recording, at the size the view is shown at.
+    if (stream_ && zoomPending_) InitialUpdate();
     LayoutControls();
     if (stream_) RebuildChannels();
     recompose_ = true;
@@ -266,6 +263,7 @@ void CPhonarcView::Compose(const BandRect& clip) {
 }
 
 void CPhonarcView::paintEvent(QPaintEvent* event) {
+    SettleZoom();
     QPainter window(this);
     if (!stream_) {
         window.fillRect(event->rect(), palette().window());

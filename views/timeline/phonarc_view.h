@@ -150,6 +150,9 @@ protected:
 
 private:
     void InitialUpdate();
+    // The first paint or the first navigation takes the initial zoom as final: until then every
+    // resize recomputes it, since a new window gets several sizes before its own.
+    void SettleZoom() { zoomPending_ = zoomPending_ && !stream_; }
     void RebuildChannels();
     void DeleteChannels();
     void DestroySources();

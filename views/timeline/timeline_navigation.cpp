@@ -43,6 +43,7 @@ constexpr int kZoomOutLimit = 1 << 30;  // doubling past this would overflow the
 // ---- scrolling and zoom ----
 
 void CPhonarcView::OnHScroll(ScrollCode code, int trackPosition) {
+    SettleZoom();
     const int spp = std::max(state_.map.samplesPerPixel, 1);
     int64_t pos = state_.map.firstSample / spp;
     const int w = area_.Width();
@@ -68,12 +69,14 @@ void CPhonarcView::OnHScroll(ScrollCode code, int trackPosition) {
 }
 
 void CPhonarcView::ScrollToSample(int s) {
+    SettleZoom();
     const int spp = std::max(state_.map.samplesPerPixel, 1);
     const int64_t first = state_.map.firstSample;
     if (s < first || s > first + int64_t{width()} * spp) OnHScroll(kThumbPosition, s / spp);
 }
 
 void CPhonarcView::ZoomIn() {
+    SettleZoom();
     setFocus();
     if (state_.map.samplesPerPixel > 1) {
         state_.map.samplesPerPixel >>= 1;
@@ -82,6 +85,7 @@ void CPhonarcView::ZoomIn() {
 }
 
 void CPhonarcView::ZoomOut() {
+    SettleZoom();
     setFocus();
     if (state_.map.samplesPerPixel >= kZoomOutLimit) return;
     state_.map.samplesPerPixel <<= 1;
