@@ -78,8 +78,12 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
     phonemeEdit_->installEventFilter(this);
     zoomInButton_ = new QPushButton(tr("Zoom In"), this);
     zoomOutButton_ = new QPushButton(tr("Zoom Out"), this);
+    // The strip is only a scroll bar high: small type and no padding keep the captions readable.
+    QFont small = guiFont;
+    small.setPixelSize(std::max(style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 5, 8));
     for (QPushButton* b : {zoomInButton_, zoomOutButton_}) {
-        b->setFont(guiFont);
+        b->setFont(small);
+        b->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; }"));
         b->setFocusPolicy(Qt::NoFocus);
     }
     connect(zoomInButton_, &QPushButton::clicked, this, &CPhonarcView::ZoomIn);
