@@ -15,7 +15,11 @@ CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, QWidget* parent) : QMainWindow(
     Refresh();
 }
 
-CDocumentFrame::~CDocumentFrame() { doc_.RemoveView(this); }
+CDocumentFrame::~CDocumentFrame() {
+    // The view goes before the frame's destroyed signal lets the manager delete the document.
+    delete view_;
+    doc_.RemoveView(this);
+}
 
 QString CDocumentFrame::SummaryText() const {
     QString text = QString::fromStdString(DocumentSummary(doc_));
