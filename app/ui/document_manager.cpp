@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/core/command_router.h"
+#include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/string_table.h"
@@ -79,6 +80,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
         delete frame;
         return false;
     }
+    frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -137,6 +139,10 @@ void CDocManager::Install() {
     CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+    InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
 }
 
 void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
