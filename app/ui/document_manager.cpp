@@ -14,6 +14,7 @@
 #include "app/core/string_table.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
@@ -130,6 +131,7 @@ void CDocManager::SaveActive(bool save_as) {
 void CDocManager::Install() {
     RegisterCommands();
     AddMenus();
+    InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
 }
 
