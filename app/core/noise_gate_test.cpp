@@ -214,10 +214,11 @@ TEST_F(NoiseGateDocument, ClickIsGatedOnlyBetweenLongPausesAndUndoRestoresEveryS
             EXPECT_TRUE(std::equal(before.begin() + c.t.click_start(), before.begin() + c.t.click_end(),
                                    gated.begin() + c.t.click_start()));
         }
-        // Speech is untouched; each pause keeps its first 80 ms and goes quiet after it.
+        // Speech is untouched; each pause keeps its first 80 ms, fades out, is silent, and fades in
+        // over the last 10 ms before the sound after it.
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 500 * 16, gated.begin()));
         EXPECT_FALSE(AllZero(gated, 500 * 16, 580 * 16 - 1));
-        EXPECT_TRUE(AllZero(gated, 600 * 16, c.t.click_start() - 16));
+        EXPECT_TRUE(AllZero(gated, 590 * 16, c.t.click_start() - 160));
 
         doc.OnEditUndo();
         EXPECT_EQ(Samples(*audio), before);

@@ -47,9 +47,9 @@ bool ParseFrameRateField(const std::string& text, int* rate) {
     int value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
-        value = std::min(value * 10 + (c - '0'), kMaxArticulatorFrameRate + 1);
+        value = std::min(value * 10 + (c - '0'), kMaxPreferredFrameRate + 1);
     }
-    if (value > kMaxArticulatorFrameRate) return false;
+    if (value > kMaxPreferredFrameRate) return false;
     *rate = value;
     return true;
 }

@@ -17,7 +17,7 @@ inline constexpr const char* kKeySavePhnEnvX = "zuvo_phn_env_X";
 inline constexpr const char* kKeyArticulatorFrameRate = "articulator_frame_rate";
 
 inline constexpr const char* kTextFrameRateRange = "Please Select an FPS between 0 (default) and 1000";
-constexpr int kMaxArticulatorFrameRate = 1000;
+constexpr int kMaxPreferredFrameRate = 1000;
 
 struct save_options {
     bool phn_vis = true;     // articulation keys ("phn_vis")
@@ -37,5 +37,5 @@ void WriteSaveOptions(IProfileStore& profile, const save_options& options);
 uint32_t SaveWriteFlags(const save_options& options);
 
 // The frame-rate field (digits only) as a number: empty is 0; false for a rate above
-// kMaxArticulatorFrameRate or text with anything but digits.
+// kMaxPreferredFrameRate or text with anything but digits.
 bool ParseFrameRateField(const std::string& text, int* rate);

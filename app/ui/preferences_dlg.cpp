@@ -29,7 +29,6 @@ CPreferencePageSaving::CPreferencePageSaving(IProfileStore& profile, IPrompts& p
     audioLink = box("Save Link To Audio File", "1053");
     phnEnv = box("Save Articulation Envelopes", "1055");
     phnEnvX = box("Save Silence 'X' Envelopes", "1057");
-    phnEnvX->setContentsMargins(20, 0, 0, 0);
     phnEnvX->setEnabled(false);
 
     auto* rateRow = new QHBoxLayout;
