@@ -15,6 +15,7 @@
 #include "app/core/string_table.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
@@ -138,6 +139,7 @@ void CDocManager::Install() {
     // The script editor's commands, for the ids the document leaves to it.
     CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
+    InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
         CDocumentFrame* f = ActiveFrame();
