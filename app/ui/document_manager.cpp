@@ -17,6 +17,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
+#include "app/ui/recognition_ui.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -130,6 +131,8 @@ void CDocManager::SaveActive(bool save_as) {
 void CDocManager::Install() {
     RegisterCommands();
     AddMenus();
+    recognition_ = std::make_unique<CRecognitionUi>(frame_, router_, languages_, [this] { return ActiveDocument(); });
+    recognition_->Install();
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
 }
 

@@ -15,6 +15,7 @@ class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class CPhonarcDoc;
+class CRecognitionUi;
 class IProfileStore;
 class IPrompts;
 class lexicon_mgr;
@@ -41,6 +42,7 @@ public:
     void SetPathUsed(std::function<void(const std::string&)> f) { pathUsed_ = std::move(f); }
     // Opens without a progress dialog (tests).
     void SetShowProgress(bool show) { showProgress_ = show; }
+    CRecognitionUi* Recognition() const { return recognition_.get(); }
 
 private:
     struct entry {
@@ -66,4 +68,5 @@ private:
     std::vector<entry> docs_;
     std::function<void(const std::string&)> pathUsed_;
     bool showProgress_ = true;
+    std::unique_ptr<CRecognitionUi> recognition_;
 };
