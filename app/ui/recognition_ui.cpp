@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -203,5 +204,8 @@ void CRecognitionUi::Install() {
             if (a == textless) existing = a;
         bar->insertAction(existing, align);
         if (!existing) bar->addAction(textless);
+        // Without an icon of the theme or our own the button would be blank: it shows its text.
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(align)); button && align->icon().isNull())
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
 }
