@@ -205,7 +205,7 @@ void CRecognitionUi::Install() {
         bar->insertAction(existing, align);
         if (!existing) bar->addAction(textless);
         // Without an icon of the theme or our own the button would be blank: it shows its text.
-        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(align)); button && align->icon().isNull())
-            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(align));
+        if (button && align->icon().pixmap(QSize(24, 24)).isNull()) button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
 }
