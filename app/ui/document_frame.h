@@ -1,6 +1,5 @@
-// The child frame of one document in the main window's document area: the frame with the script
-// editor bar and script toolbar, and in its middle, until the timeline view exists, a summary of
-// the document (audio, script, the three tracks' counts and extent) and what it wrote to the log.
+// The child frame of one document in the main window's document area, with the document's
+// timeline view in its middle.
 #pragma once
 
 #include <functional>
@@ -9,7 +8,7 @@
 #include "app/ui/child_frame.h"
 
 class CPhonarcDoc;
-class QPlainTextEdit;
+class CPhonarcView;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
 class CDocumentFrame : public CChildFrameFla, public document_view {
@@ -20,6 +19,9 @@ public:
     ~CDocumentFrame() override;
 
     CPhonarcDoc& Document() const { return doc_; }
+    CPhonarcView* View() const { return view_; }
+    // The document in words (audio, script, the three tracks' counts and extent) and what it wrote
+    // to the output log.
     QString SummaryText() const;
     // Asked when the frame closes; true lets it close. Without one the document is asked directly.
     void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
@@ -39,6 +41,6 @@ private:
     void Refresh();
 
     CPhonarcDoc& doc_;
-    QPlainTextEdit* summary_;
+    CPhonarcView* view_;
     std::function<bool()> closeQuery_;
 };
