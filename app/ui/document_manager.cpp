@@ -83,7 +83,9 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
         delete frame;
         return false;
     }
-    frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
+    TimelineViewHooks hooks = MakeTimelineHooks(frame_, router_);
+    AddMarkerHooks(hooks, frame_, *doc);
+    frame->View()->SetHooks(hooks);
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);

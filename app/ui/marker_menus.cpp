@@ -5,8 +5,11 @@
 #include <QMenuBar>
 
 #include "app/core/command_router.h"
+#include "app/core/document_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
+#include "model/debug_output.h"
+#include "views/timeline/marker_channels.h"
 
 bool CMarkerCommandDialogs::EditGesture(FGesture* gesture) {
     CAddGestureDlg dialog(*gesture, parent_);
@@ -76,6 +79,7 @@ void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileSt
     for (const menu_item& item : kItems)
         if (item.id) add(item.id);
 
+    UseEditableMarkerChannels();
     auto* menu = new QMenu(QObject::tr("&Markers"), &frame);
     AddMarkerMenuItems(frame, menu);
     QMenu* options = frame.MenuOf(QStringLiteral("Options"));
@@ -94,4 +98,26 @@ void AddMarkerMenuItems(CMainFrame& frame, QMenu* menu) {
         else
             menu->addSeparator();
     }
+}
+
+void AddMarkerHooks(TimelineViewHooks& hooks, CMainFrame& frame, CPhonarcDoc& doc) {
+    hooks.setPhoneme = [&doc](const std::string& typed) {
+        int s = 0, e = 0;
+        if (!doc.GetSelectionMs(&s, &e)) return;
+        const int id = PhonemeCommandFromLabel(typed);
+        if (id < 0) {
+            debug_output(("Phoneme name '" + typed + "' not recognized\n").c_str());
+            return;
+        }
+        ReplacePhonemes(doc, kUndoSetPhoneme, LoadCommandLabel(id), s, e, 1, -1.0f);
+    };
+    hooks.contextMenu = [&frame](const QPoint& global) {
+        QMenu menu(&frame);
+        for (int id : {kCmdEditUndo, kCmdEditRedo})
+            if (QAction* a = frame.Action(id)) menu.addAction(a);
+        menu.addSeparator();
+        AddMarkerMenuItems(frame, &menu);
+        frame.UpdateCommands();
+        menu.exec(global);
+    };
 }

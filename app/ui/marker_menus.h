@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/core/marker_commands.h"
+#include "views/timeline/phonarc_view.h"
 
 class CCommandRouter;
 class CMainFrame;
@@ -26,9 +27,14 @@ private:
 };
 
 // Registers every marker command with the router (acting on active(), disabled without a
-// document) and adds the "&Markers" menu to the frame's menu bar.
+// document), adds the "&Markers" menu to the frame's menu bar and makes the timeline views edit
+// their marker bands with the mouse.
 void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,
                            std::function<CPhonarcDoc*()> active);
 
 // Adds the marker commands' items to menu (the timeline's context menu uses the same items).
 void AddMarkerMenuItems(CMainFrame& frame, QMenu* menu);
+
+// A timeline view's hooks for the document's markers: the typed phoneme replaces the selection's
+// phonemes, and the context menu offers the marker commands after Undo and Redo.
+void AddMarkerHooks(TimelineViewHooks& hooks, CMainFrame& frame, CPhonarcDoc& doc);

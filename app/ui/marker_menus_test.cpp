@@ -1,8 +1,9 @@
-// The Markers menu in the program: its items and their state, and commands run through the
-// router with the real dialogs answered from a timer.
+// The Markers menu in the program: its items and their state, commands run through the router and
+// from the timeline's keys, with the real dialogs answered from a timer.
 #include "app/ui/marker_menus.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -13,33 +14,20 @@
 
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/phonarc_app.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/pub_queue.h"
+#include "views/timeline/marker_channels.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class fixed_selection : public document_view {
-public:
-    explicit fixed_selection(CPhonarcDoc& doc) : doc_(doc) {}
-    bool GetSelection(int* s, int* e) override {
-        if (startMs < 0) return false;
-        *s = doc_.audio()->MsToFrames(startMs);
-        *e = doc_.audio()->MsToFrames(endMs);
-        return true;
-    }
-    int startMs = -1, endMs = -1;
-
-private:
-    CPhonarcDoc& doc_;
-};
-
-TEST(MarkerMenus, ItemsFollowTheSelectionAndRunOnTheActiveDocument) {
+TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
     const fs::path folder = fs::path(::testing::TempDir()) / ("murmurex_marks_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder / "dicts");
@@ -59,30 +47,33 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunOnTheActiveDocument) {
 
         ASSERT_TRUE(app.OpenDocumentFile((folder / "take.wav").string()));
         CPhonarcDoc& doc = *app.Documents()->ActiveDocument();
-        fixed_selection selection(doc);
-        // The document reads the selection of its first view, where the timeline will be.
-        const std::vector<document_view*> others = doc.views();
-        for (document_view* v : others) doc.RemoveView(v);
-        doc.AddView(&selection);
-        for (document_view* v : others) doc.AddView(v);
+        CPhonarcView* view = app.Documents()->ActiveFrame()->View();
+        ASSERT_NE(view, nullptr);
         app_sync_results t = doc.track(1);
+        t.phonemes.clear();
         t.xml_events.push_back(og_marker(1200, 1400, "nod"));
         doc.SetTrackResults(t, 1);
+        auto select = [&](int s, int e) { view->SetSelection(doc.audio()->MsToFrames(s), doc.audio()->MsToFrames(e), false); };
 
-        frame->UpdateCommands();
-        EXPECT_FALSE(aa->isEnabled()) << "no selection";
-        EXPECT_TRUE(frame->Action(kCmdDeleteMarkers)->isEnabled());
-        selection.startMs = 300;
-        selection.endMs = 700;
+        select(300, 700);
         frame->UpdateCommands();
         EXPECT_TRUE(aa->isEnabled());
         EXPECT_FALSE(frame->Action(kCmdEditEvent)->isEnabled()) << "no event in the selection";
         aa->trigger();
         ASSERT_EQ(doc.track(1).phonemes.size(), 1u);
         EXPECT_EQ(doc.track(1).phonemes[0].label, "AA");
+        EXPECT_EQ(doc.track(1).phonemes[0].start, 300);
+
+        // A typed vowel letter and Enter set the phoneme it stands for.
+        select(800, 900);
+        view->setFocus();
+        QTest::keyClick(view, 'O');
+        QTest::keyClick(view, Qt::Key_Return);
+        ASSERT_EQ(doc.track(1).phonemes.size(), 2u);
+        EXPECT_EQ(doc.track(1).phonemes[1].label, "OW");
 
         // Edit Event: the real dialog opens with the event's length and OK keeps it.
-        selection.startMs = selection.endMs = 1300;
+        select(1300, 1300);
         frame->UpdateCommands();
         ASSERT_TRUE(frame->Action(kCmdEditEvent)->isEnabled());
         QString shown;
@@ -95,10 +86,25 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunOnTheActiveDocument) {
         frame->Action(kCmdEditEvent)->trigger();
         EXPECT_EQ(shown, "200");
         EXPECT_EQ(doc.track(1).xml_events[0].end, 1400);
-        doc.RemoveView(&selection);
+
+        // Delete on a selected event: the Delete Markers dialog, here for events in the selection.
+        select(1250, 1350);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CDeleteMarkersDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (QCheckBox* box : {dialog->articulation, dialog->phonemes, dialog->words, dialog->gestures})
+                box->setChecked(false);
+            dialog->selectionOnly->setChecked(true);
+            dialog->events->setChecked(true);
+            dialog->accept();
+        });
+        QTest::keyClick(view, Qt::Key_Delete);
+        EXPECT_TRUE(doc.track(1).xml_events.empty());
+        EXPECT_EQ(doc.track(1).phonemes.size(), 2u);
         prompts.answers = {PromptAnswer::No};
         frame->close();
     }
+    SetMarkerChannelFactory(nullptr);
     pub_queue::destroy_instance();
     fs::remove_all(folder);
 }

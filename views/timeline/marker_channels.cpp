@@ -3,15 +3,16 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QWidget>
 #include <QPainter>
 #include <algorithm>
 
 #include "engine/audio/memory_pcm_stream.h"
 #include "views/heads/head2d/offscreen_dib.h"
+#include "views/timeline/plain_marker_channels.h"
 
 namespace {
-
-const QColor kSpanGrey(0xC0, 0xC0, 0xC0);
 
 QRect ToQRect(const BandRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -51,7 +52,7 @@ void DrawSpans(COffscreenDib& dib, const BandRect& rc, const BandRect& band, con
         const M& m = list[i];
         const int x1 = map.MsToX(stream, m.start);
         const int x2 = map.MsToX(stream, m.end);
-        painter.fillRect(x1, top, x2 - x1, band.bottom - top, kSpanGrey);
+        painter.fillRect(x1, top, x2 - x1, band.bottom - top, MarkerSpanColour());
         painter.setPen(Qt::black);
         painter.drawLine(x1, top, x1, band.bottom - 1);
         painter.drawLine(x2, top, x2, band.bottom - 1);
@@ -402,3 +403,38 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
     }
     return channel;
 }
+
+namespace {
+
+// The timeline view as the marker channels see it. The view is the widget whose cursor changes.
+class TimelineMarkerHost : public IMarkerChannelHost {
+public:
+    explicit TimelineMarkerHost(ITimelineHost* view) : view_(view) {}
+    app_sync_results& TrackCopy(int index) override { return view_->Track(index); }
+    void SetChannelCapture(CPhonarcChannelView* channel) override { view_->SetCapturingChannel(channel); }
+    void RedrawChannels(bool all) override { view_->RedrawChannels(all); }
+    void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override {
+        view_->CommitTrackEdit(name, track, startMs, endMs);
+    }
+    bool IsControlDown() const override {
+        return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
+    }
+    void SetChannelCursor(Qt::CursorShape shape) override {
+        if (auto* widget = dynamic_cast<QWidget*>(view_)) widget->setCursor(shape);
+    }
+
+private:
+    ITimelineHost* view_;
+};
+
+}  // namespace
+
+std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view) {
+    if (!view || !view->host) return nullptr;
+    auto host = std::make_unique<TimelineMarkerHost>(view->host);
+    std::unique_ptr<CPhonarcChannelView> channel = CreateMarkerChannel(band, view, host.get());
+    if (auto* marker = dynamic_cast<CMXMarkerChannel*>(channel.get())) marker->ownedHost = std::move(host);
+    return channel;
+}
+
+void UseEditableMarkerChannels() { SetMarkerChannelFactory(CreateTimelineMarkerChannel); }

@@ -11,11 +11,12 @@
 
 #include "model/app_sync_results.h"
 #include "views/timeline/channel_view.h"
+#include "views/timeline/timeline_host.h"
 
 // Mouse flags as the view passes them to the channels.
-constexpr uint32_t kMouseFlagLeft = 0x0001;
-constexpr uint32_t kMouseFlagShift = 0x0004;
-constexpr uint32_t kMouseFlagControl = 0x0008;
+constexpr uint32_t kMouseFlagLeft = kMouseLeftButton;
+constexpr uint32_t kMouseFlagShift = kMouseShift;
+constexpr uint32_t kMouseFlagControl = kMouseControl;
 
 // What the marker channels need of the view that owns them. The timeline view implements it.
 class IMarkerChannelHost {
@@ -53,8 +54,9 @@ public:
     CMXMarkerChannel(const TimelineState* view, IMarkerChannelHost* host, int track)
         : CPhonarcChannelView(view), host(host), track(track) {}
 
-    IMarkerChannelHost* host;  // not owned
+    IMarkerChannelHost* host;  // not owned, unless ownedHost holds it
     int track;
+    std::unique_ptr<IMarkerChannelHost> ownedHost;
 
 protected:
     app_sync_results& Track() { return host->TrackCopy(track); }
@@ -197,3 +199,10 @@ protected:
 // energy, words, events, gestures), with its bit, audio channel and band set; null for any other bit.
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
                                                          IMarkerChannelHost* host);
+
+// The same for a timeline view: the channel reaches the view through view->host. Null without a
+// host or for a bit that is no marker channel's, which leaves the view's plain drawing.
+std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view);
+// Every timeline view makes its marker channels with CreateTimelineMarkerChannel from its next
+// channel rebuild on.
+void UseEditableMarkerChannels();

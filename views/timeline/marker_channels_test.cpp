@@ -255,7 +255,7 @@ TEST_F(MarkerChannelTest, DrawsSpansEdgesAndEnergyBars) {
     for (auto& c : channels_) c->Draw(dib, c->band);
     const BandRect& p = Channel(kShowPhonemes)->band;
     EXPECT_EQ(Pixel(dib, X(500), p.bottom - 2), 0x000000u) << "boundary line";
-    EXPECT_EQ(Pixel(dib, X(700), p.bottom - 2), 0xC0C0C0u) << "span fill";
+    EXPECT_EQ(Pixel(dib, X(700), p.bottom - 2), 0xC4C4C4u) << "span fill";
     EXPECT_EQ(Pixel(dib, X(700), p.top), 0xFFFFFFu) << "the band's top row is left alone";
     EXPECT_EQ(Pixel(dib, X(2000), p.bottom - 2), 0xFFFFFFu) << "no phoneme there";
     const BandRect& e = Channel(kShowPhonemeEnergy)->band;
@@ -267,7 +267,7 @@ TEST_F(MarkerChannelTest, DrawsSpansEdgesAndEnergyBars) {
     dib.Image().fill(Qt::white);
     Channel(kShowPhonemes)->Draw(dib, {X(600), p.top, X(800), p.bottom});
     EXPECT_EQ(Pixel(dib, X(500), p.bottom - 2), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(dib, X(700), p.bottom - 2), 0xC0C0C0u);
+    EXPECT_EQ(Pixel(dib, X(700), p.bottom - 2), 0xC4C4C4u);
 }
 
 TEST_F(MarkerChannelTest, ScreenshotOfADraggedBoundary) {
@@ -291,7 +291,7 @@ TEST_F(MarkerChannelTest, ScreenshotOfADraggedBoundary) {
     ruler.SetFirstSample(0);
     ComposeTimeline(dib, {0, 0, kWidth, kHeight}, ruler, all, area_, QColor(0xEF, 0xEF, 0xEF));
     EXPECT_EQ(Pixel(dib, X(1200), phns->band.bottom - 2), 0x000000u);
-    EXPECT_EQ(Pixel(dib, X(1000), phns->band.bottom - 2), 0xC0C0C0u);
+    EXPECT_EQ(Pixel(dib, X(1000), phns->band.bottom - 2), 0xC4C4C4u);
     std::filesystem::create_directories(MURMUREX_SCREENSHOT_DIR);
     EXPECT_TRUE(dib.Image().save(QString(MURMUREX_SCREENSHOT_DIR) + "/marker_drag.png"));
 }
