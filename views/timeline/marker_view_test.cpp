@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <filesystem>
 
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
@@ -109,6 +110,18 @@ TEST_F(MarkerViewTest, CtrlClickInTheEnergyBand) {
                       QPoint(X(2200), Channel(kShowPhonemeEnergy)->band.bottom - 28));
     EXPECT_EQ(doc->track(1).phonemes[2].value, 40.0f);
     EXPECT_EQ(UndoName(), kUndoEnergy);
+}
+
+TEST_F(MarkerViewTest, ScreenshotWithASelectionAndABoundaryHeldMidDrag) {
+    view->SetSelection(16000 * 2, 16000 * 3, false);  // 2 to 3 seconds
+    const int y = Mid(kShowPhonemes);
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(2500), y));
+    QTest::mouseMove(view.get(), QPoint(X(2800), y));
+    QApplication::processEvents();
+    std::filesystem::create_directories(MURMUREX_SCREENSHOT_DIR);
+    EXPECT_TRUE(view->grab().save(QString(MURMUREX_SCREENSHOT_DIR) + "/marker_drag_view.png"));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(2800), y));
+    EXPECT_EQ(doc->track(1).phonemes[2].end, Ms(X(2800)));
 }
 
 }  // namespace
