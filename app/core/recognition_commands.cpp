@@ -312,6 +312,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
             }
             doc.ApplyRecognitionResults(kTextTextBasedLipsync, collection, text, doc.LipsyncEntireFile, false, group);
             DestroySyncResultsCollection(collection);
+            for (document_view* view : doc.views()) view->ShowWordsChannel();
         }
     }
     ShowEngineError(doc, result.code);
