@@ -11,9 +11,11 @@
 #include "app/core/command_router.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
+#include "app/core/phonarc_doc_flash.h"
 #include "app/core/string_table.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/flash_document_frame.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
@@ -72,9 +74,10 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
             return true;
         }
     }
-    auto doc = std::make_unique<CPhonarcDoc>(Host());
+    auto doc = std::make_unique<CPhonarcDocFlash>(Host());
     if (!doc->OnOpenDocument(path)) return false;
     auto* frame = new CDocumentFrame(*doc);
+    new CFlashDocumentBinding(*doc, frame, [this](int id) { router_.Execute(id); });
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -130,6 +133,7 @@ void CDocManager::SaveActive(bool save_as) {
 void CDocManager::Install() {
     RegisterCommands();
     AddMenus();
+    InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
 }
 
