@@ -72,6 +72,8 @@ void ReadCharacterInfo(std::istream& in, flash_character_info& info) {
         } else if (kw == "no_ambients") {
             info.ambients = false;
         } else if (kw == "end_character_info") {
+            std::string rest;
+            std::getline(in, rest);
             return;
         }
     }

@@ -96,7 +96,7 @@ protected:
             return choice_;
         };
         channel_ = std::make_unique<CMXChannelSWFGestures>(&state_, host);
-        channel_->band = {15, 100, 800, 180};
+        channel_->band = {15, 100, 2000, 180};
     }
     void TearDown() override {
         channel_.reset();
@@ -150,14 +150,16 @@ TEST_F(FlashChannelTest, EdgeDragEditsTheWorkingCopyThenCommitsOneMove) {
     const uint32_t id = At(500)->id;
     ASSERT_TRUE(channel_->OnLButtonDown(X(900), 120, 0));
     EXPECT_TRUE(captured_);
-    channel_->OnMouseMove(X(1000), 120, 0);
-    channel_->OnMouseMove(X(1050), 120, 0);
-    EXPECT_EQ(channel_->WorkingCopy().get_gestures()->find_id(id)->end, 1050);
+    channel_->OnMouseMove(X(800), 120, 0);
+    channel_->OnMouseMove(X(700), 120, 0);
+    const gesture_marker_list& working = *channel_->WorkingCopy().get_gestures();
+    ASSERT_GE(working.index_of_id(id), 0);
+    EXPECT_EQ(working[working.index_of_id(id)].end, 700);
     EXPECT_EQ(At(500)->end, 900);  // the document waits for the button-up
     EXPECT_EQ(redraws_, 2);
-    channel_->OnLButtonUp(X(1050), 120, 0);
+    channel_->OnLButtonUp(X(700), 120, 0);
     EXPECT_FALSE(captured_);
-    EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 1050);
+    EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 700);
     EXPECT_EQ(doc_->UpdateUndo().text, "Undo Move\tCtrl+Z");
     doc_->OnEditUndo();
     EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 900);
@@ -207,7 +209,8 @@ TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
             if (x.type == c.type && x.start >= 2000) g = &x;
         ASSERT_TRUE(g) << c.start;
         EXPECT_EQ(g->start, c.start);
-        EXPECT_EQ(g->end, c.end);
+        // A point gesture is given a length of its own by the animation.
+        if (c.type == 384u) EXPECT_EQ(g->end, c.end);
         EXPECT_EQ(g->pose_name, "idle");
         EXPECT_EQ(g->gesture_name, "wave");
         EXPECT_EQ(g->clip_index, wave);
@@ -287,7 +290,7 @@ TEST_F(FlashChannelTest, DeleteAndChangeAreUndoable) {
 
 TEST_F(FlashChannelTest, DrawsGreySpansWithTheirNames) {
     COffscreenDib dib;
-    ASSERT_TRUE(dib.Create(800, 200, 32));
+    ASSERT_TRUE(dib.Create(2000, 200, 32));
     dib.Image().fill(Qt::white);
     channel_->Draw(dib, channel_->band);
     const QImage& image = dib.Image();
