@@ -1,0 +1,409 @@
+// Character text files, compiled character packs, and the centring that makes models and morphs
+// agree.
+#include "views/heads/model_files/d3d_character.h"
+
+#include <cfloat>
+#include <cstdio>
+#include <strings.h>
+
+#include "platform/resource_table.h"
+#include "views/heads/model_files/byte_stream.h"
+#include "views/heads/model_files/pack_text.h"
+
+namespace {
+
+constexpr const char* kResourceFolder = "resource";
+constexpr const char* kModelResourceType = "MODELS";
+
+bool IsResourceFolder(const std::string& folder) { return strcasecmp(folder.c_str(), kResourceFolder) == 0; }
+
+bool IsObjName(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && strcasecmp(name.c_str() + dot, ".obj") == 0;
+}
+
+}  // namespace
+
+void VertexPool::Collect(const VisemeMorph& morph) {
+    for (const auto& array : morph.arrays)
+        for (const d3d_vector3& p : array)
+            if (index_.emplace(p, static_cast<int32_t>(positions_.size())).second) positions_.push_back(p);
+}
+
+int32_t VertexPool::IndexOf(const d3d_vector3& p) const {
+    auto it = index_.find(p);
+    return it == index_.end() ? -1 : it->second;
+}
+
+void VertexPool::Write(byte_writer& out) const {
+    out.WriteI32(static_cast<int32_t>(positions_.size()));
+    for (const d3d_vector3& p : positions_) {
+        out.WriteF32(p.x);
+        out.WriteF32(p.y);
+        out.WriteF32(p.z);
+    }
+}
+
+bool VertexPool::Read(byte_reader& in, std::string* error) {
+    positions_.clear();
+    index_.clear();
+    int32_t count;
+    if (!ReadPackCount(in, 12, count, "pool position", error)) return false;
+    positions_.resize(static_cast<std::size_t>(count));
+    for (d3d_vector3& p : positions_) {
+        in.ReadF32(p.x);
+        in.ReadF32(p.y);
+        in.ReadF32(p.z);
+    }
+    return true;
+}
+
+d3d_vector3 VertexPool::At(int64_t i) const {
+    if (i < 0 || i >= static_cast<int64_t>(positions_.size())) return {};
+    return positions_[static_cast<std::size_t>(i)];
+}
+
+void WriteVisemeMorph(byte_writer& out, const VisemeMorph& morph, const VertexPool& pool) {
+    out.WriteI32(static_cast<int32_t>(morph.arrays.size()));
+    for (const auto& array : morph.arrays) {
+        out.WriteI32(static_cast<int32_t>(array.size()));
+        for (const d3d_vector3& p : array) out.WriteI32(pool.IndexOf(p));
+    }
+}
+
+bool ReadVisemeMorph(byte_reader& in, VisemeMorph& morph, const VertexPool& pool, std::string* error) {
+    int32_t arrays;
+    if (!ReadPackCount(in, 4, arrays, "morph array", error)) return false;
+    morph.arrays.assign(static_cast<std::size_t>(arrays), {});
+    for (auto& array : morph.arrays) {
+        int32_t count;
+        if (!ReadPackCount(in, 4, count, "morph position", error)) return false;
+        array.resize(static_cast<std::size_t>(count));
+        for (d3d_vector3& p : array) {
+            int32_t index = -1;
+            in.ReadI32(index);
+            p = pool.At(index);
+        }
+    }
+    return true;
+}
+
+d3d_model* d3d_character::LoadModel(const std::string& folder, const std::string& name, std::string* error) {
+    auto cached = model_cache.find(name);
+    if (cached != model_cache.end() && cached->second) return cached->second.get();
+    auto model = std::make_unique<d3d_model>();
+    bool ok;
+    if (IsResourceFolder(folder)) {
+        const ResourceBytes bytes = FindEmbeddedResource(kModelResourceType, name.c_str());
+        ok = bytes.data && model->LoadFromMemory(textures, bytes.data, bytes.size, kModelKindX, error);
+    } else {
+        const std::string path = folder + name;
+        ok = model->LoadFromFile(textures, path, IsObjName(path) ? kModelKindObj : kModelKindX, error);
+    }
+    if (!ok) return nullptr;
+    d3d_model* result = model.get();
+    model_cache[name] = std::move(model);
+    model_sources[name] = folder;
+    return result;
+}
+
+bool d3d_character::LoadModelSet(const std::string& folder, const std::string& file, ModelSet& set, bool triple) {
+    set.models.clear();
+    if (!triple) {
+        if (d3d_model* m = LoadModel(folder, file)) set.models.push_back(m);
+        return !set.models.empty();
+    }
+    d3d_model* head = LoadModel(folder, "Head" + file);
+    if (!head) return false;
+    d3d_model* gums = LoadModel(folder, "Gums" + file);
+    if (!gums) return false;
+    d3d_model* teeth = LoadModel(folder, "Teeth" + file);
+    if (!teeth) return false;
+    set.models = {teeth, gums, head};
+    teeth->Offset(0, -0.75f, 0);
+    if (file == "Rest.x") {
+        int count;
+        if (ModelVertex* v = head->LockVertices(count)) {
+            for (int i = 0; i < count; ++i) v[i].y -= 0.6f;
+            head->UnlockVertices(v, true);
+        }
+    }
+    return true;
+}
+
+VisemeMorph d3d_character::BuildVisemeMorph(const std::vector<std::pair<ModelSet, float>>& pairs) const {
+    VisemeMorph morph;
+    std::size_t largest = 0;
+    for (const auto& [set, weight] : pairs) largest = std::max(largest, set.models.size());
+    morph.arrays.resize(largest);
+    for (const auto& [set, weight] : pairs)
+        for (std::size_t j = 0; j < set.models.size(); ++j) {
+            int count;
+            const float* p = set.models[j]->GetPositions(count);
+            auto& array = morph.arrays[j];
+            if (array.size() < static_cast<std::size_t>(count)) array.resize(static_cast<std::size_t>(count));
+            for (int k = 0; k < count; ++k) {
+                array[k].x += weight * p[3 * k];
+                array[k].y += weight * p[3 * k + 1];
+                array[k].z += weight * p[3 * k + 2];
+            }
+        }
+    return morph;
+}
+
+bool d3d_character::LoadCharacterFile(std::istream& in, const std::string& folder, const progress_fn& progress,
+                                      std::string* error) {
+    morphs.clear();
+    in.imbue(std::locale::classic());
+    int line_count = 0;
+    if (progress) {
+        std::string line;
+        while (std::getline(in, line))
+            if (!line.empty() && line[0] != '#' && !std::isspace(static_cast<unsigned char>(line[0]))) ++line_count;
+        in.clear();
+        in.seekg(0);
+    }
+    bool triple = true;
+    bool message_shown = false;
+    std::string first_failure;
+    std::string rest_file;
+    std::map<std::string, ModelSet> sets;
+    int line = 0;
+    std::string token;
+    while (in >> token) {
+        if (token == "#") {
+            in.ignore(1023, '\n');
+            continue;
+        }
+        if (token == "AUX") {
+            --line_count;
+            std::string name;
+            float x = 0, y = 0, z = 0;
+            in >> name >> x >> y >> z;
+            if (!in) break;
+            if (d3d_model* m = LoadModel(folder, name)) {
+                m->Offset(x, y, z);
+                aux_models.push_back(m);
+            }
+            continue;
+        }
+        if (token == "single_model") {
+            --line_count;
+            triple = false;
+            continue;
+        }
+        int count = 0;
+        in >> count;
+        if (!in) break;
+        std::vector<std::pair<ModelSet, float>> pairs;
+        bool complete = true;
+        for (int i = 0; i < count; ++i) {
+            std::string file;
+            float weight = 0;
+            if (!(in >> file >> weight)) break;
+            if (token == "x") rest_file = file;
+            auto known = sets.find(file);
+            if (known == sets.end()) {
+                ModelSet set;
+                if (LoadModelSet(folder, file, set, triple)) {
+                    known = sets.emplace(file, set).first;
+                } else {
+                    if (!message_shown) {
+                        message_shown = true;
+                        first_failure = file;
+                        char text[512];
+                        std::snprintf(text, sizeof text, kVisemeFileMessage, file.c_str());
+                        if (message_) message_(text);
+                    }
+                    complete = false;
+                    continue;
+                }
+            }
+            pairs.emplace_back(known->second, weight);
+        }
+        if (complete && in) {
+            morphs[token] = BuildVisemeMorph(pairs);
+            if (token == "x") rest_morph = morphs[token];
+        }
+        ++line;
+        if (progress && progress(line, line_count)) {
+            if (error) *error = "loading was cancelled";
+            return false;
+        }
+        if (!in) break;
+    }
+    auto rest = sets.find(rest_file);
+    rest_models = rest != sets.end() ? rest->second.models : std::vector<d3d_model*>{};
+    CenterModels();
+    if (message_shown) {
+        if (error) *error = "the viseme file '" + first_failure + "' cannot be loaded";
+        return false;
+    }
+    return CheckMorphs(error);
+}
+
+void d3d_character::CenterModels() {
+    for (int a = 0; a < 3; ++a) bounds_min[a] = FLT_MAX, bounds_max[a] = -FLT_MAX;
+    bool any = false;
+    for (const auto& [name, model] : model_cache) {
+        if (!model || model->VertexCount() == 0) continue;
+        any = true;
+        float lo[3], hi[3];
+        model->GetBounds(lo, hi);
+        for (int a = 0; a < 3; ++a) {
+            bounds_min[a] = std::min(bounds_min[a], lo[a]);
+            bounds_max[a] = std::max(bounds_max[a], hi[a]);
+        }
+    }
+    if (!any)
+        for (int a = 0; a < 3; ++a) bounds_min[a] = bounds_max[a] = 0;
+    for (int a = 0; a < 3; ++a) {
+        centre[a] = (bounds_min[a] + bounds_max[a]) * 0.5f;
+        bounds_min[a] -= centre[a];
+        bounds_max[a] -= centre[a];
+    }
+    for (const auto& [name, model] : model_cache)
+        if (model) model->Offset(-centre[0], -centre[1], -centre[2]);
+    for (auto& [label, morph] : morphs)
+        for (auto& array : morph.arrays)
+            for (d3d_vector3& p : array) p.x -= centre[0], p.y -= centre[1], p.z -= centre[2];
+    auto x = morphs.find("x");
+    if (x != morphs.end()) rest_morph = x->second;
+}
+
+bool d3d_character::CheckMorphs(std::string* error) const {
+    // Morphing writes array j of a morph into rest model j and blends it with the rest morph's
+    // array j, so neither may hold fewer positions than the morph. Arrays beyond the rest models
+    // are never read.
+    auto fits = [&](const std::string& label, const VisemeMorph& morph) {
+        for (std::size_t j = 0; j < morph.arrays.size() && j < rest_models.size(); ++j) {
+            const std::size_t n = morph.arrays[j].size();
+            if (n > static_cast<std::size_t>(rest_models[j]->VertexCount())) {
+                if (error) *error = "the morph '" + label + "' holds more positions than its rest model";
+                return false;
+            }
+            if (n > 0 && (j >= rest_morph.arrays.size() || rest_morph.arrays[j].size() < n)) {
+                if (error) *error = "the rest morph holds fewer positions than the morph '" + label + "'";
+                return false;
+            }
+        }
+        return true;
+    };
+    for (const auto& [label, morph] : morphs)
+        if (!fits(label, morph)) return false;
+    return true;
+}
+
+std::string d3d_character::CharacterPackModelName(const d3d_model* model) const {
+    for (const auto& [name, m] : model_cache)
+        if (m.get() == model) return name;
+    return {};
+}
+
+void d3d_character::WritePackModels(byte_writer& out, const std::vector<d3d_model*>& models) const {
+    out.WriteI32(static_cast<int32_t>(models.size()));
+    for (const d3d_model* model : models) {
+        const std::string name = CharacterPackModelName(model);
+        out.WriteText(name);
+        std::vector<uint8_t> bytes;
+        auto source = model_sources.find(name);
+        if (source != model_sources.end() && IsResourceFolder(source->second)) {
+            const ResourceBytes r = FindEmbeddedResource(kModelResourceType, name.c_str());
+            if (r.data) bytes.assign(r.data, r.data + r.size);
+        } else if (source != model_sources.end()) {
+            ReadWholeFile(source->second + name, bytes);
+        } else if (auto kept = pack_bytes_.find(name); kept != pack_bytes_.end()) {
+            bytes = kept->second;
+        }
+        out.WriteI32(static_cast<int32_t>(bytes.size()));
+        out.WriteBytes(bytes.data(), bytes.size());
+    }
+}
+
+std::vector<uint8_t> d3d_character::WriteCharacterPack() const {
+    byte_writer out;
+    textures.WritePack(out);
+    VertexPool pool;
+    for (const auto& [label, morph] : morphs) pool.Collect(morph);
+    pool.Collect(rest_morph);
+    pool.Write(out);
+    out.WriteI32(static_cast<int32_t>(morphs.size()));
+    for (const auto& [label, morph] : morphs) {
+        out.WriteText(label);
+        WriteVisemeMorph(out, morph, pool);
+    }
+    WritePackModels(out, rest_models);
+    WriteVisemeMorph(out, rest_morph, pool);
+    WritePackModels(out, aux_models);
+    for (float v : bounds_min) out.WriteF32(v);
+    for (float v : bounds_max) out.WriteF32(v);
+    for (float v : centre) out.WriteF32(v);
+    return std::move(out.Bytes());
+}
+
+bool d3d_character::ReadPackModels(byte_reader& in, std::vector<d3d_model*>& into, std::string* error) {
+    int32_t count;
+    if (!ReadPackCount(in, 8, count, "model", error)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        std::string name;
+        if (!ReadPackText(in, name, error)) return false;
+        int32_t size;
+        if (!ReadPackCount(in, 1, size, "model data size", error)) return false;
+        const unsigned char* bytes = in.Take(static_cast<std::size_t>(size));
+        // A model listed twice (drawn as rest and as extra model, say) is one model, as when
+        // the character was loaded from its text file.
+        if (auto known = model_cache.find(name); known != model_cache.end()) {
+            into.push_back(known->second.get());
+            continue;
+        }
+        auto model = std::make_unique<d3d_model>();
+        // The stored name says which reader the bytes are for.
+        if (!model->LoadFromMemory(textures, bytes, static_cast<std::size_t>(size), IsObjName(name) ? kModelKindObj : kModelKindX))
+            continue;
+        into.push_back(model.get());
+        pack_bytes_[name].assign(bytes, bytes + size);
+        model_cache[name] = std::move(model);
+    }
+    return true;
+}
+
+bool d3d_character::ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error,
+                                      std::size_t* consumed) {
+    morphs.clear();
+    byte_reader in(data, size);
+    VertexPool pool;
+    if (!textures.ReadPack(in, error) || !pool.Read(in, error)) return false;
+    int32_t count;
+    if (!ReadPackCount(in, 8, count, "morph", error)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        std::string label;
+        VisemeMorph morph;
+        if (!ReadPackText(in, label, error) || !ReadVisemeMorph(in, morph, pool, error)) return false;
+        morphs[label] = std::move(morph);
+    }
+    if (!ReadPackModels(in, rest_models, error) || !ReadVisemeMorph(in, rest_morph, pool, error) ||
+        !ReadPackModels(in, aux_models, error))
+        return false;
+    float bounds[9];
+    for (float& v : bounds)
+        if (!in.ReadF32(v)) {
+            if (error) *error = "the pack ends inside its bounds";
+            return false;
+        }
+    for (int a = 0; a < 3; ++a) bounds_min[a] = bounds[a], bounds_max[a] = bounds[3 + a], centre[a] = bounds[6 + a];
+    for (const auto& [name, model] : model_cache) model->Offset(-centre[0], -centre[1], -centre[2]);
+    if (consumed) *consumed = in.Position();
+    if (!CheckMorphs(error)) return false;
+    // The stored models are the files as read; the rest morph is where the drawn models stand
+    // (a triple's lower teeth, for one, were moved when the character was made).
+    for (std::size_t j = 0; j < rest_models.size() && j < rest_morph.arrays.size(); ++j) {
+        int n;
+        ModelVertex* v = rest_models[j]->LockVertices(n);
+        if (!v) continue;
+        const auto& array = rest_morph.arrays[j];
+        for (std::size_t k = 0; k < array.size() && k < static_cast<std::size_t>(n); ++k)
+            v[k].x = array[k].x, v[k].y = array[k].y, v[k].z = array[k].z;
+        rest_models[j]->UnlockVertices(v, false);
+    }
+    return true;
+}

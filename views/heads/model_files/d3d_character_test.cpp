@@ -1,0 +1,254 @@
+// Characters: text files, compiled packs written and read back, centring, and refused packs.
+#include "views/heads/model_files/d3d_character.h"
+
+#include <cfloat>
+#include <cstring>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "platform/resource_table.h"
+#include "views/heads/model_files/byte_stream.h"
+#include "views/heads/model_files/head_test_support.h"
+
+namespace {
+
+using head_test::FanMesh;
+using head_test::Moved;
+
+const std::vector<d3d_vector3> kTri = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+const std::vector<d3d_vector3> kQuad = {{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}};
+
+// A triple-form character: rest "N.x", "AA.x" opens the head, "M.x" moves the gums; an extra
+// model and a texture.
+struct sample_character {
+    head_test::temp_folder dir;
+    sample_character() {
+        std::vector<uint8_t> rgba(4 * 4 * 4, 200);
+        dir.Write("skin.tga", EncodeTarga(4, 4, rgba.data(), false));
+        for (const char* f : {"N", "AA", "M"}) {
+            const float open = std::strcmp(f, "AA") == 0 ? 1.0f : 0.0f;
+            const float gums = std::strcmp(f, "M") == 0 ? 0.5f : 0.0f;
+            dir.WriteModel(std::string("Head") + f + ".x", FanMesh(Moved(kQuad, 0, -open, 0), "skin.tga"));
+            dir.WriteModel(std::string("Gums") + f + ".x", FanMesh(Moved(kTri, gums, 0, 0)), x_format::binary);
+            dir.WriteModel(std::string("Teeth") + f + ".x", FanMesh(kTri), x_format::compressed_binary);
+        }
+        dir.WriteModel("Eyes.x", FanMesh(Moved(kTri, 0, 0, -1)));
+    }
+    std::string text = "# sample\nAUX Eyes.x 0 0.5 0\nAUX Missing.x 0 0 0\nx 1 N.x 1.0\nAA 2 AA.x 0.5 N.x 0.5\nm 1 M.x 1\nempty 0\n";
+};
+
+TEST(Character, TextFileLoadsMorphsRestAndExtraModels) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    int calls = 0;
+    std::string error;
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path(), [&](int, int) { return ++calls, false; }, &error)) << error;
+    EXPECT_EQ(calls, 4);
+    ASSERT_EQ(c.rest_models.size(), 3u);  // Teeth, Gums, Head of N.x
+    EXPECT_EQ(c.CharacterPackModelName(c.rest_models[2]), "HeadN.x");
+    ASSERT_EQ(c.aux_models.size(), 1u);  // the missing one is left out silently
+    ASSERT_EQ(c.morphs.count("empty"), 1u);
+    EXPECT_TRUE(c.morphs["empty"].arrays.empty());
+    // AA is half open: the head's first vertex is 0.5 lower than at rest.
+    EXPECT_FLOAT_EQ(c.morphs["AA"].arrays[2][0].y - c.rest_morph.arrays[2][0].y, -0.5f);
+    // Teeth were lowered by 0.75 when loaded.
+    EXPECT_FLOAT_EQ(c.rest_morph.arrays[0][0].y - c.rest_morph.arrays[2][0].y, -0.75f);
+    // The texture was loaded once and is found by its bare name.
+    EXPECT_EQ(c.textures.Textures().size(), 1u);
+    EXPECT_TRUE(c.textures.Find("skin.tga"));
+}
+
+TEST(Character, AFailedVisemeFileIsReportedOnce) {
+    sample_character s;
+    d3d_character c;
+    std::vector<std::string> messages;
+    c.SetMessageSink([&](const std::string& m) { messages.push_back(m); });
+    std::istringstream in("x 1 N.x 1\nAA 1 Gone.x 1\nIY 1 Lost.x 1\n");
+    std::string error;
+    EXPECT_FALSE(c.LoadCharacterFile(in, s.dir.Path(), nullptr, &error));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The specified viseme file 'Gone.x' cannot be loaded");
+    EXPECT_EQ(c.morphs.count("AA"), 0u);
+}
+
+TEST(Character, CentringUsesTrueBoundsBelowZero) {
+    head_test::temp_folder dir;
+    dir.WriteModel("low.x", FanMesh({{-3, -5, -2}, {-1, -4, -2}, {-2, -3, -1}}));
+    d3d_model model;
+    d3d_texture_mgr textures;
+    ASSERT_TRUE(model.LoadFromFile(textures, dir.Path() + "low.x", kModelKindX));
+    float lo[3], hi[3];
+    model.GetBounds(lo, hi);
+    EXPECT_FLOAT_EQ(lo[0], -3);
+    EXPECT_FLOAT_EQ(hi[0], -1);
+    EXPECT_FLOAT_EQ(hi[2], -1);
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 low.x 1\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path()));
+    EXPECT_FLOAT_EQ(c.centre[0], -2);
+    EXPECT_FLOAT_EQ(c.centre[1], -4);
+    EXPECT_FLOAT_EQ(c.bounds_max[0], 1);
+    EXPECT_FLOAT_EQ(c.rest_morph.arrays[0][0].x, -1);
+}
+
+TEST(CharacterPack, WrittenAndReadBackGivesTheSameCharacter) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+
+    d3d_character back;
+    std::string error;
+    std::size_t consumed = 0;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error, &consumed)) << error;
+    EXPECT_EQ(consumed, pack.size());
+    ASSERT_EQ(back.morphs.size(), c.morphs.size());
+    for (const auto& [label, morph] : c.morphs) {
+        ASSERT_EQ(back.morphs.count(label), 1u) << label;
+        const auto& other = back.morphs[label];
+        ASSERT_EQ(other.arrays.size(), morph.arrays.size()) << label;
+        for (std::size_t j = 0; j < morph.arrays.size(); ++j)
+            for (std::size_t k = 0; k < morph.arrays[j].size(); ++k) {
+                EXPECT_EQ(other.arrays[j][k].x, morph.arrays[j][k].x);
+                EXPECT_EQ(other.arrays[j][k].y, morph.arrays[j][k].y);
+            }
+    }
+    ASSERT_EQ(back.rest_models.size(), 3u);
+    EXPECT_EQ(back.CharacterPackModelName(back.rest_models[0]), "TeethN.x");
+    ASSERT_EQ(back.aux_models.size(), 1u);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(back.bounds_min[a], c.bounds_min[a]);
+        EXPECT_EQ(back.bounds_max[a], c.bounds_max[a]);
+        EXPECT_EQ(back.centre[a], c.centre[a]);
+    }
+    // Drawn models stand where the rest morph says, teeth included.
+    int n;
+    const float* p = back.rest_models[0]->GetPositions(n);
+    (void)p;
+    ModelVertex* v = back.rest_models[0]->LockVertices(n);
+    EXPECT_FLOAT_EQ(v[0].y, c.rest_morph.arrays[0][0].y);
+    back.rest_models[0]->UnlockVertices(v, false);
+    // The texture travelled inside the pack and the head model finds it by its bare name.
+    EXPECT_TRUE(back.rest_models[2]->Materials()[0].texture);
+    // Positions shared by several morphs are pooled once: writing again gives the same bytes.
+    EXPECT_EQ(back.WriteCharacterPack().size(), pack.size());
+    VertexPool pool;
+    for (const auto& [label, morph] : c.morphs) pool.Collect(morph);
+    std::size_t positions = 0;
+    for (const auto& [label, morph] : c.morphs)
+        for (const auto& a : morph.arrays) positions += a.size();
+    EXPECT_LT(pool.Size(), positions);
+}
+
+TEST(CharacterPack, AModelDrawnTwiceStaysOneModel) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in("x 1 N.x 1\nAUX HeadN.x 0 0 0\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    ASSERT_EQ(c.aux_models.size(), 1u);
+    EXPECT_EQ(c.aux_models[0], c.rest_models[2]);
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    std::string error;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.aux_models.size(), 1u);
+    EXPECT_EQ(back.aux_models[0], back.rest_models[2]);
+}
+
+TEST(CharacterPack, AnIndexBeyondThePoolReadsAsOrigin) {
+    byte_writer w;
+    w.WriteI32(1);
+    for (float f : {1.0f, 2.0f, 3.0f}) w.WriteF32(f);
+    w.WriteI32(1);  // one array
+    w.WriteI32(3);  // of three positions
+    for (int32_t i : {0, 7, -1}) w.WriteI32(i);
+    byte_reader in(w.Bytes().data(), w.Bytes().size());
+    VertexPool pool;
+    std::string error;
+    ASSERT_TRUE(pool.Read(in, &error));
+    VisemeMorph morph;
+    ASSERT_TRUE(ReadVisemeMorph(in, morph, pool, &error));
+    EXPECT_EQ(morph.arrays[0][0].z, 3.0f);
+    EXPECT_EQ(morph.arrays[0][1].x, 0.0f);
+    EXPECT_EQ(morph.arrays[0][2].y, 0.0f);
+}
+
+TEST(CharacterPack, TruncatedOversizedAndMismatchedPacksFail) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    std::string error;
+    for (std::size_t cut = 0; cut < pack.size(); ++cut) {
+        d3d_character back;
+        EXPECT_FALSE(back.ReadCharacterPack(pack.data(), cut, &error)) << cut;
+    }
+    // The texture count claims more textures than the bytes could hold.
+    std::vector<uint8_t> oversized = pack;
+    oversized[0] = oversized[1] = oversized[2] = 0xFF;
+    oversized[3] = 0x7F;
+    d3d_character back;
+    EXPECT_FALSE(back.ReadCharacterPack(oversized.data(), oversized.size(), &error));
+    EXPECT_NE(error.find("larger than its data"), std::string::npos) << error;
+}
+
+TEST(CharacterPack, MorphsLongerThanTheirRestModelAreRefused) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", FanMesh(kTri));
+    dir.WriteModel("big.x", FanMesh(kQuad));
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 rest.x 1\nAA 1 big.x 1\n");
+    std::string error;
+    EXPECT_FALSE(c.LoadCharacterFile(in, dir.Path(), nullptr, &error));
+    EXPECT_NE(error.find("'AA'"), std::string::npos) << error;
+}
+
+TEST(CharacterPack, AnObjRestModelSurvivesThePack) {
+    head_test::temp_folder dir;
+    dir.Write("rest.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 rest.obj 1\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path()));
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    std::string error;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.rest_models.size(), 1u);
+    EXPECT_EQ(back.rest_models[0]->VertexCount(), 3);
+}
+
+TEST(CharacterPack, BuiltInHeadsReadToTheirExactEnd) {
+    struct expected {
+        uint16_t id;
+        std::size_t textures;
+        std::vector<int> rest;
+        std::size_t aux;
+    };
+    for (const expected& e : {expected{216, 6, {6435}, 0}, expected{217, 0, {494, 162, 1672}, 2}}) {
+        const ResourceBytes r = FindEmbeddedResourceById("MODEL3D", e.id);
+        ASSERT_TRUE(r.data) << e.id;
+        d3d_character c;
+        std::string error;
+        std::size_t consumed = 0;
+        ASSERT_TRUE(c.ReadCharacterPack(r.data, r.size, &error, &consumed)) << e.id << ": " << error;
+        EXPECT_EQ(consumed, r.size) << e.id;
+        EXPECT_EQ(c.textures.Textures().size(), e.textures);
+        ASSERT_EQ(c.rest_models.size(), e.rest.size());
+        for (std::size_t j = 0; j < e.rest.size(); ++j) EXPECT_EQ(c.rest_models[j]->VertexCount(), e.rest[j]);
+        EXPECT_EQ(c.aux_models.size(), e.aux);
+        ASSERT_EQ(c.morphs.size(), 41u);
+        EXPECT_EQ(c.morphs.begin()->first, "");
+        EXPECT_TRUE(c.morphs.begin()->second.arrays.empty());
+        for (const auto& [label, morph] : c.morphs)
+            if (!label.empty()) EXPECT_EQ(morph.arrays.size(), e.rest.size()) << label;
+        for (const d3d_model* m : c.rest_models)
+            for (const ObjMaterial& mat : m->Materials())
+                if (!mat.texture_file.empty()) EXPECT_TRUE(mat.texture) << mat.texture_file;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// A decoded texture image and the decoders of the formats head models use: JPEG, PNG and Targa
+// (recognised by content, not by name). The device layer uploads the pixels when it first draws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Shared by the texture manager and every material that uses it; freed with its last owner.
+struct d3d_texture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;          // rows top to bottom, 4 bytes per pixel
+    std::vector<uint8_t> file_bytes;    // the image file it was made from
+};
+
+// Decodes an image file held in memory; null with a reason when the bytes are no image we read.
+std::shared_ptr<d3d_texture> DecodeTexture(const unsigned char* data, std::size_t size, std::string* error = nullptr);
+// The same for a file on disk.
+std::shared_ptr<d3d_texture> LoadTextureFile(const std::string& path, std::string* error = nullptr);
+
+// Decodes an uncompressed or run-length Targa image (8-bit grey, 24 or 32-bit colour).
+bool DecodeTarga(const unsigned char* data, std::size_t size, d3d_texture& out, std::string* error);
+// An uncompressed 24 or 32-bit Targa file of top-to-bottom RGBA pixels (alpha kept when with_alpha).
+std::vector<uint8_t> EncodeTarga(int width, int height, const uint8_t* rgba, bool with_alpha);
+// A baseline JPEG file of top-to-bottom RGBA pixels (alpha dropped).
+std::vector<uint8_t> EncodeJpeg(int width, int height, const uint8_t* rgba, int quality);
+
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);

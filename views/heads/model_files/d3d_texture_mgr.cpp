@@ -1,0 +1,71 @@
+// Texture cache with bare-name aliases, and its section of the compiled character pack.
+#include "views/heads/model_files/d3d_texture_mgr.h"
+
+#include <vector>
+
+#include "engine/util/string_utils.h"
+#include "views/heads/model_files/byte_stream.h"
+#include "views/heads/model_files/pack_text.h"
+
+std::string BareFileName(const std::string& path) {
+    std::string folder, base, extension;
+    SplitPath(path, folder, base, extension);
+    return base + "." + extension;
+}
+
+void d3d_texture_mgr::Add(const std::shared_ptr<d3d_texture>& texture, const std::string& full_name) {
+    auto it = textures_.find(full_name);
+    if (it != textures_.end() && it->second) return;
+    textures_[full_name] = texture;
+    aliases_[BareFileName(full_name)] = full_name;
+}
+
+std::shared_ptr<d3d_texture> d3d_texture_mgr::Find(const std::string& name) const {
+    auto it = textures_.find(name);
+    if (it != textures_.end() && it->second) return it->second;
+    auto alias = aliases_.find(name);
+    if (alias == aliases_.end()) return nullptr;
+    it = textures_.find(alias->second);
+    if (it != textures_.end() && it->second) return it->second;
+    return nullptr;
+}
+
+void d3d_texture_mgr::ReleaseAll() { textures_.clear(); }
+
+void d3d_texture_mgr::WritePack(byte_writer& out) const {
+    out.WriteI32(static_cast<int32_t>(textures_.size()));
+    for (const auto& [name, texture] : textures_) {
+        std::vector<uint8_t> bytes;
+        if (texture && !texture->file_bytes.empty()) bytes = texture->file_bytes;
+        else ReadWholeFile(name, bytes);
+        out.WriteI32(static_cast<int32_t>(bytes.size()));
+        out.WriteBytes(bytes.data(), bytes.size());
+        out.WriteText(name);
+    }
+    out.WriteI32(static_cast<int32_t>(aliases_.size()));
+    for (const auto& [bare, full] : aliases_) {
+        out.WriteText(bare);
+        out.WriteText(full);
+    }
+}
+
+bool d3d_texture_mgr::ReadPack(byte_reader& in, std::string* error) {
+    int32_t count;
+    // Each texture takes at least its size and its name's length.
+    if (!ReadPackCount(in, 8, count, "texture", error)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t size;
+        if (!ReadPackCount(in, 1, size, "texture image", error)) return false;
+        const unsigned char* bytes = in.Take(static_cast<std::size_t>(size));
+        std::string name;
+        if (!ReadPackText(in, name, error)) return false;
+        if (auto texture = DecodeTexture(bytes, static_cast<std::size_t>(size))) Add(texture, name);
+    }
+    if (!ReadPackCount(in, 8, count, "texture alias", error)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        std::string bare, full;
+        if (!ReadPackText(in, bare, error) || !ReadPackText(in, full, error)) return false;
+        aliases_[bare] = full;
+    }
+    return true;
+}

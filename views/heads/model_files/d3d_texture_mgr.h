@@ -1,0 +1,44 @@
+// The per-head cache of textures: every model of one head shares a texture by its full name, and a
+// bare file name (base name, dot, extension) finds it too, which is how models stored in a
+// compiled character pack, which name their textures without a folder, find theirs.
+// Used on the user-interface thread while a character loads; read-only afterwards.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "views/heads/model_files/d3d_texture.h"
+
+class byte_reader;
+class byte_writer;
+
+class d3d_texture_mgr {
+public:
+    virtual ~d3d_texture_mgr() { ReleaseAll(); }
+
+    // Keeps the texture under its full name unless one is already there, and points its bare
+    // file name at it (a later texture with the same bare name takes the alias over).
+    void Add(const std::shared_ptr<d3d_texture>& texture, const std::string& full_name);
+    // By full name, else by bare name through the aliases; null when neither is known.
+    std::shared_ptr<d3d_texture> Find(const std::string& name) const;
+    // Drops every texture; the aliases stay.
+    virtual void ReleaseAll();
+
+    // The texture section of a compiled character pack. Each texture is written as the image
+    // bytes it was decoded from (a texture read from a pack names no file we could read again).
+    void WritePack(byte_writer& out) const;
+    // False with a reason when the section is cut short or holds counts beyond its bytes. Images
+    // that do not decode are left out; the models that use them draw untextured.
+    bool ReadPack(byte_reader& in, std::string* error);
+
+    const std::map<std::string, std::shared_ptr<d3d_texture>>& Textures() const { return textures_; }
+    const std::map<std::string, std::string>& Aliases() const { return aliases_; }
+
+private:
+    std::map<std::string, std::shared_ptr<d3d_texture>> textures_;
+    std::map<std::string, std::string> aliases_;
+};
+
+// Base name + "." + extension of a path.
+std::string BareFileName(const std::string& path);

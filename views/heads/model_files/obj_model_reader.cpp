@@ -1,0 +1,210 @@
+// OBJ and MTL reading. Each keyword consumes what it needs, then the rest of its line is skipped,
+// so unknown keywords and trailing fields never derail the next line.
+#include "views/heads/model_files/obj_model_reader.h"
+
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "engine/util/string_utils.h"
+
+namespace {
+
+constexpr std::streamsize kLineSkip = 1000;
+
+struct xyz {
+    float v[3];
+};
+
+// One corner "p", "p/t", "p/t/n" or "p//n"; indices count from 1. False when malformed.
+bool ParseCorner(const std::string& text, int64_t idx[3]) {
+    idx[0] = idx[1] = idx[2] = 0;
+    std::size_t start = 0;
+    for (int field = 0; field < 3; ++field) {
+        const std::size_t slash = text.find('/', start);
+        const std::size_t end = slash == std::string::npos ? text.size() : slash;
+        if (end > start) {
+            auto r = std::from_chars(text.data() + start, text.data() + end, idx[field]);
+            if (r.ec != std::errc() || r.ptr != text.data() + end) return false;
+        } else if (field == 0) {
+            return false;
+        }
+        if (slash == std::string::npos) return true;
+        start = slash + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+uint32_t ObjModelReader::AddCorner(int64_t position_index, const ModelVertex& corner) {
+    // Keyed by the position index and the corner's exact bytes, so that a file using one position
+    // with thousands of normals or coordinates still loads in n log n.
+    corner_key key{position_index, {}};
+    std::memcpy(key.second.data(), &corner, sizeof corner);
+    auto [it, added] = corners_seen_.try_emplace(key, static_cast<uint32_t>(vertices_.size()));
+    if (added) vertices_.push_back(corner);
+    return it->second;
+}
+
+int32_t ObjModelReader::ReadObj(std::istream& in, const std::string& folder, bool read_library) {
+    in.imbue(std::locale::classic());
+    materials_.assign(1, mesh_material{});
+    materials_[0].name = "default";
+    std::vector<xyz> positions, normals;
+    std::vector<std::pair<float, float>> coords;
+    std::string library;
+    uint32_t current = 0;
+    std::string token;
+    while (in >> token) {
+        if (token == "v" || token == "vn") {
+            xyz p{};
+            in >> p.v[0] >> p.v[1] >> p.v[2];
+            (token == "v" ? positions : normals).push_back(p);
+        } else if (token == "vt") {
+            float u = 0, v = 0;
+            in >> u >> v;
+            coords.emplace_back(u, v);
+        } else if (token == "f") {
+            std::string line;
+            std::getline(in, line);
+            std::istringstream corners(line);
+            uint32_t triangle[3];
+            for (int k = 0; k < 3; ++k) {
+                std::string text;
+                int64_t idx[3];
+                if (!(corners >> text)) {
+                    error = "a face has fewer than three corners";
+                    return kObjMalformed;
+                }
+                if (!ParseCorner(text, idx)) {
+                    error = "malformed face corner '" + text + "'";
+                    return kObjMalformed;
+                }
+                // Indices must name an entry read so far; 0, negative and later ones are refused.
+                if (idx[0] < 1 || idx[0] > static_cast<int64_t>(positions.size()) || idx[1] < 0 ||
+                    idx[1] > static_cast<int64_t>(coords.size()) || idx[2] < 0 ||
+                    idx[2] > static_cast<int64_t>(normals.size())) {
+                    error = "face corner '" + text + "' names a vertex, coordinate or normal not read so far";
+                    return kObjMalformed;
+                }
+                ModelVertex corner{};
+                const xyz& p = positions[idx[0] - 1];
+                corner.x = p.v[0], corner.y = p.v[1], corner.z = p.v[2];
+                if (idx[1] > 0) corner.u = coords[idx[1] - 1].first, corner.v = coords[idx[1] - 1].second;
+                if (idx[2] > 0) {
+                    const xyz& n = normals[idx[2] - 1];
+                    corner.nx = n.v[0], corner.ny = n.v[1], corner.nz = n.v[2];
+                }
+                triangle[k] = AddCorner(idx[0], corner);
+                if (vertices_.size() > kMaxMeshVertices) {
+                    error = "the model has more than 65,535 vertices";
+                    return kObjTooManyVertices;
+                }
+            }
+            corners_.insert(corners_.end(), triangle, triangle + 3);
+            triangle_materials_.push_back(current);
+            continue;  // the line is already consumed
+        } else if (token == "mtllib") {
+            in >> library;
+            if (library.size() > 259) library.resize(259);
+        } else if (token == "usemtl") {
+            std::string name;
+            in >> name;
+            current = static_cast<uint32_t>(materials_.size());
+            for (uint32_t i = 0; i < materials_.size(); ++i)
+                if (materials_[i].name == name) {
+                    current = i;
+                    break;
+                }
+            if (current == materials_.size()) {
+                materials_.push_back(mesh_material{});
+                materials_.back().name = name;
+            }
+        }
+        if (in.fail() && !in.eof()) break;
+        in.ignore(kLineSkip, '\n');
+    }
+    if (library.empty() || !read_library) return 1;
+    return ReadMtl(library, folder);
+}
+
+int32_t ObjModelReader::ReadMtl(const std::string& library, const std::string& folder) {
+    std::ifstream in(folder + library);
+    if (!in) {
+        error = "cannot open the material library " + folder + library;
+        return kObjLibraryMissing;
+    }
+    in.imbue(std::locale::classic());
+    mesh_material* current = nullptr;
+    std::string token;
+    while (in >> token) {
+        if (token == "newmtl") {
+            std::string name;
+            in >> name;
+            current = nullptr;
+            for (mesh_material& m : materials_)
+                if (m.name == name) {
+                    current = &m;
+                    break;
+                }
+            in.ignore(kLineSkip, '\n');
+            continue;
+        }
+        if (!current) continue;  // passed over one token at a time
+        auto colour = [&](d3d_colour& c) {
+            in >> c.r >> c.g >> c.b;
+            c.a = 0;
+        };
+        if (token == "Ka") {
+            colour(current->material.ambient);
+        } else if (token == "Kd") {
+            colour(current->material.diffuse);
+        } else if (token == "Ks") {
+            colour(current->material.specular);
+        } else if (token == "d" || token == "Tr" || token == "Ns") {
+            float unused;
+            in >> unused;
+        } else if (token == "illum") {
+            int unused;
+            in >> unused;
+        } else if (token == "map_Kd") {
+            in >> current->texture_file;
+        }
+        if (in.fail() && !in.eof()) break;
+        in.ignore(kLineSkip, '\n');
+    }
+    return 0;
+}
+
+int32_t ObjModelReader::Build(mesh_file& out) {
+    out = mesh_file{};
+    out.mesh.buffer.vertices = std::move(vertices_);
+    out.mesh.indices = std::move(corners_);
+    out.mesh.attributes = std::move(triangle_materials_);
+    out.mesh.SortByAttribute();
+    out.materials = std::move(materials_);
+    return 0;
+}
+
+int32_t ObjModelReader::BuildMesh(const std::string& path, mesh_file& out) {
+    std::string folder, base, extension;
+    SplitPath(path, folder, base, extension);
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot open " + path;
+        return kObjFileMissing;
+    }
+    const int32_t rc = ReadObj(in, folder, true);
+    if (rc < 0) return rc;
+    return Build(out);
+}
+
+int32_t ObjModelReader::BuildMeshFromMemory(const unsigned char* data, std::size_t size, mesh_file& out) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    const int32_t rc = ReadObj(in, "", false);
+    if (rc < 0) return rc;
+    return Build(out);
+}

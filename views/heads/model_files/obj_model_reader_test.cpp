@@ -1,0 +1,119 @@
+// OBJ and MTL reading: faces, corner forms, vertex sharing, materials, and refused input.
+#include "views/heads/model_files/obj_model_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "views/heads/model_files/head_test_support.h"
+
+namespace {
+
+struct obj_case {
+    const char* name;
+    const char* obj;
+    int32_t result;  // 0: loads
+    std::size_t vertices, triangles;
+};
+
+TEST(ObjModelReader, ReadsFacesCornersAndRefusesBadIndices) {
+    const obj_case cases[] = {
+        {"two faces without slashes", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n", 0, 4, 2},
+        {"four corners give one triangle", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3 4\n", 0, 3, 1},
+        {"trailing fields and comments are skipped", "# head\nv 0 0 0 1\nv 1 0 0\nv 0 1 0 extra\ns off\nf 1 2 3\n", 0, 3, 1},
+        {"same position, two normals: two vertices",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvn 0 1 0\nf 1//1 2//1 3//1\nf 1//2 3//1 2//1\n", 0, 4, 2},
+        {"same position and normal twice: one vertex", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 2//1\n", 0, 3, 2},
+        {"position index 0", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", kObjMalformed, 0, 0},
+        {"negative index", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf -1 1 2\n", kObjMalformed, 0, 0},
+        {"index beyond the positions read so far", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", kObjMalformed, 0, 0},
+        {"texture index beyond the list", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/2 2/1 3/1\n", kObjMalformed, 0, 0},
+        {"normal index beyond the list", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//1 2 3\n", kObjMalformed, 0, 0},
+        {"two corners only", "v 0 0 0\nv 1 0 0\nf 1 2\nf 1 2 1\n", kObjMalformed, 0, 0},
+        {"garbage corner", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 x\n", kObjMalformed, 0, 0},
+    };
+    for (const obj_case& c : cases) {
+        head_test::temp_folder dir;
+        dir.Write("m.obj", c.obj);
+        ObjModelReader reader;
+        mesh_file out;
+        const int32_t rc = reader.BuildMesh(dir.Path() + "m.obj", out);
+        if (c.result != 0) {
+            EXPECT_EQ(rc, c.result) << c.name;
+            EXPECT_FALSE(reader.error.empty()) << c.name;
+            continue;
+        }
+        ASSERT_GE(rc, 0) << c.name << ": " << reader.error;
+        EXPECT_EQ(out.mesh.buffer.vertices.size(), c.vertices) << c.name;
+        EXPECT_EQ(out.mesh.TriangleCount(), c.triangles) << c.name;
+    }
+}
+
+TEST(ObjModelReader, CornerFormsFillWhatTheyGiveAndZeroTheRest) {
+    head_test::temp_folder dir;
+    dir.Write("m.obj", "v 1 2 3\nv 4 5 6\nv 7 8 9\nvt 0.25 0.75\nvn 0 0 -1\nf 1/1 2 3/1/1\n");
+    ObjModelReader reader;
+    mesh_file out;
+    ASSERT_GE(reader.BuildMesh(dir.Path() + "m.obj", out), 0) << reader.error;
+    const auto& v = out.mesh.buffer.vertices;
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_FLOAT_EQ(v[0].u, 0.25f);
+    EXPECT_FLOAT_EQ(v[0].v, 0.75f);
+    EXPECT_EQ(v[0].nz, 0.0f);  // p/t: no normal
+    EXPECT_EQ(v[1].u, 0.0f);   // p: neither
+    EXPECT_EQ(v[1].nz, 0.0f);
+    EXPECT_FLOAT_EQ(v[2].nz, -1.0f);
+    EXPECT_FLOAT_EQ(v[2].x, 7.0f);
+}
+
+TEST(ObjModelReader, MaterialsComeFromUsemtlAndAreFilledByTheLibrary) {
+    head_test::temp_folder dir;
+    dir.Write("m.obj",
+              "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl skin\nf 1 2 3\nusemtl lips\nf 1 3 2\nusemtl skin\nf 2 3 1\n");
+    dir.Write("m.mtl",
+              "newmtl unused\nKd 9 9 9\nmap_Kd nothing.tga\nnewmtl skin\nKa 0.1 0.2 0.3\nKd 0.5 0.4 0.3\nNs 40\nillum 2\n"
+              "map_Kd skin.tga\nnewmtl lips\nKd 0.7 0.2 0.2\n");
+    ObjModelReader reader;
+    mesh_file out;
+    ASSERT_GE(reader.BuildMesh(dir.Path() + "m.obj", out), 0) << reader.error;
+    ASSERT_EQ(out.materials.size(), 3u);  // default, skin, lips
+    EXPECT_EQ(out.materials[0].name, "default");
+    EXPECT_EQ(out.materials[1].name, "skin");
+    const d3d_material& skin = out.materials[1].material;
+    EXPECT_FLOAT_EQ(skin.diffuse.r, 0.5f);
+    EXPECT_EQ(skin.diffuse.a, 0.0f);
+    EXPECT_FLOAT_EQ(skin.ambient.b, 0.3f);
+    EXPECT_EQ(skin.power, 0.0f);
+    EXPECT_EQ(out.materials[1].texture_file, "skin.tga");
+    EXPECT_FLOAT_EQ(out.materials[2].material.diffuse.r, 0.7f);
+    EXPECT_TRUE(out.materials[2].texture_file.empty());
+    // Triangles are sorted by material: skin's two, then lips' one.
+    EXPECT_EQ(out.mesh.attributes, (std::vector<uint32_t>{1, 1, 2}));
+}
+
+TEST(ObjModelReader, WithoutLibraryMaterialsAreBlackAndAMissingLibraryFails) {
+    head_test::temp_folder dir;
+    dir.Write("plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n");
+    dir.Write("missing.obj", "mtllib none.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    ObjModelReader plain;
+    mesh_file out;
+    ASSERT_GE(plain.BuildMesh(dir.Path() + "plain.obj", out), 0);
+    EXPECT_EQ(out.materials[1].material.diffuse.g, 0.0f);
+    ObjModelReader missing;
+    EXPECT_EQ(missing.BuildMesh(dir.Path() + "missing.obj", out), kObjLibraryMissing);
+    ObjModelReader absent;
+    EXPECT_EQ(absent.BuildMesh(dir.Path() + "absent.obj", out), kObjFileMissing);
+}
+
+TEST(ObjModelReader, MoreVerticesThanSixteenBitIndicesHoldFail) {
+    // 65,536 distinct corners: one position used with as many texture coordinates.
+    std::string obj = "v 0 0 0\n";
+    for (int i = 0; i < 65536 + 2; ++i) obj += "vt " + std::to_string(i) + " 0\n";
+    for (int i = 1; i + 2 <= 65536 + 2; i += 3)
+        obj += "f 1/" + std::to_string(i) + " 1/" + std::to_string(i + 1) + " 1/" + std::to_string(i + 2) + "\n";
+    head_test::temp_folder dir;
+    dir.Write("big.obj", obj);
+    ObjModelReader reader;
+    mesh_file out;
+    EXPECT_EQ(reader.BuildMesh(dir.Path() + "big.obj", out), kObjTooManyVertices);
+}
+
+}  // namespace
