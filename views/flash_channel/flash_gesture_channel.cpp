@@ -78,7 +78,7 @@ int CMXChannelSWFGestures::HitTest(int x, int, uint32_t flags) {
     if (!g) return kNone;
     if (from <= g->start && g->start <= to) return kStartEdge;
     if (from <= g->end && g->end <= to) return kEndEdge;
-    return (flags & kMouseControl) ? kWhole : kNone;
+    return (flags & kChannelMouseControl) ? kWhole : kNone;
 }
 
 void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) {
@@ -109,7 +109,7 @@ void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) 
 bool CMXChannelSWFGestures::OnSetCursor(int x, int y) {
     const bool control =
         host_.control_held ? host_.control_held() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
-    const int kind = HitTest(x, y, control ? kMouseControl : 0);
+    const int kind = HitTest(x, y, control ? kChannelMouseControl : 0);
     if (kind == kNone) return false;
     if (host_.set_cursor) host_.set_cursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
     return true;

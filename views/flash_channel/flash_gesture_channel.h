@@ -19,7 +19,7 @@
 class CPhonarcDocFlash;
 
 // Mouse flags as the view passes them.
-constexpr uint32_t kMouseControl = 0x0008;
+constexpr uint32_t kChannelMouseControl = 0x0008;
 
 // A context menu, described so that it can be shown by Qt or chosen from by a test.
 struct channel_menu_item {
