@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <iterator>
 #include <unistd.h>
 
@@ -104,11 +105,13 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     main->UpdateCommands();
     EXPECT_EQ(main->Action(kCmdEditUndo)->text(), "Undo Auto Gesture\tCtrl+Z");
 
-    // The channel over the whole recording shows the extracted gestures.
+    // The channel over the recording and every gesture shows the extracted gestures.
     TimelineState state;
     state.stream = doc->audio();
     const int width = 1100;
-    state.map.samplesPerPixel = doc->audio()->GetFrameCount() / (width - 30) + 1;
+    int lastMs = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
+    for (const FGesture& g : *doc->GetAnim()->get_gestures()) lastMs = std::max(lastMs, g.end);
+    state.map.samplesPerPixel = doc->audio()->MsToFrames(lastMs) / (width - 30) + 1;
     flash_channel_host host;
     host.document = doc;
     CMXChannelSWFGestures channel(&state, host);
@@ -118,6 +121,8 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
         if (channel.GestureAt(state.map.MsToX(state.stream, (g.start + g.end) / 2))) ++found;
     EXPECT_EQ(found, static_cast<int>(extracted));
 
+    frame->resizeDocks({binding->Bar()}, {250}, Qt::Horizontal);
+    QTest::qWait(50);
     view->SelectAt(view->GetCellRect(1, 0).center().x(), view->GetCellRect(1, 0).center().y());
     COffscreenDib dib;
     ASSERT_TRUE(dib.Create(width, CMXChannelSWFGestures::kHeight, 32));
