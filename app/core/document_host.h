@@ -41,6 +41,9 @@ public:
     virtual void SetTracks(const app_sync_results* tracks) { (void)tracks; }
     // The document's audio was replaced (opened, reloaded, filtered); rebuild the signal channels.
     virtual void SetAudioStream(CMemoryPCMStream* audio) { (void)audio; }
+    // The samples changed in place (a filter, its undo or redo), just before SetAudioStream with
+    // the same stream: its data block may even sit at the old address, so drop every summary.
+    virtual void AudioSamplesChanged() {}
     // Redraw every channel now.
     virtual void RedrawChannels(bool all) { (void)all; }
     virtual void StopPlayback() {}

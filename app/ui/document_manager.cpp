@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/core/command_router.h"
+#include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/phonarc_doc_flash.h"
@@ -16,6 +17,7 @@
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/flash_document_frame.h"
+#include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
@@ -76,7 +78,12 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     }
     auto doc = std::make_unique<CPhonarcDocFlash>(Host());
     if (!doc->OnOpenDocument(path)) return false;
-    auto* frame = new CDocumentFrame(*doc);
+    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_});
+    if (!frame->Create()) {
+        delete frame;
+        return false;
+    }
+    frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
     new CFlashDocumentBinding(*doc, frame, [this](int id) { router_.Execute(id); });
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -132,9 +139,16 @@ void CDocManager::SaveActive(bool save_as) {
 
 void CDocManager::Install() {
     RegisterCommands();
+    // The script editor's commands, for the ids the document leaves to it.
+    CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
+    InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
     InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+    InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
 }
 
 void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),

@@ -1,29 +1,31 @@
-// The Flash document's bar, channel requests and commands.
+// The Flash document's bar, channel requests, gesture channel and commands.
 #include "app/ui/flash_document_frame.h"
 
-#include <QMainWindow>
 #include <QMenu>
 
 #include "app/core/command_router.h"
+#include "app/ui/document_frame.h"
 #include "app/ui/main_frame.h"
 #include "flash/ui/flash_gestures_view.h"
+#include "views/flash_channel/flash_gesture_channel.h"
+#include "views/timeline/phonarc_view.h"
 
-CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, QMainWindow* frame,
+CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFrame* frame,
                                              std::function<void(int)> run_command)
-    : QObject(frame), doc_(doc), bar_(new FlashCharacterBar(frame)) {
+    : QObject(frame), doc_(doc), frame_(frame), view_(new FlashGesturesView(frame->FlashBar())) {
     setObjectName(QStringLiteral("FlashDocumentBinding"));
-    bar_->SetDocument(&doc_);
-    frame->addDockWidget(Qt::RightDockWidgetArea, bar_);
-    bar_->hide();
+    view_->SetDocument(&doc_);
+    frame->FlashBar()->setWidget(view_);
+    view_->OnInitialUpdate();
     if (run_command) {
-        connect(bar_->View(), &FlashGesturesView::SelectCharacterRequested, this,
+        connect(view_, &FlashGesturesView::SelectCharacterRequested, this,
                 [run_command] { run_command(kCmdSelectCharacter); });
     }
     doc_.SetFrame(this);
     // The document was read before its frame existed.
     if (doc_.HasTemplate()) {
         ShowFlashGesturesBar(true);
-        bar_->RefreshCharacter();
+        view_->OnCharacterChanged(true);
     }
 }
 
@@ -31,19 +33,48 @@ CFlashDocumentBinding::~CFlashDocumentBinding() {
     if (doc_.frame() == this) doc_.SetFrame(nullptr);
 }
 
-void CFlashDocumentBinding::ShowFlashGesturesBar(bool show) { bar_->setVisible(show); }
+void CFlashDocumentBinding::ShowFlashGesturesBar(bool show) { frame_->ShowFlashGesturesBar(show); }
 
 void CFlashDocumentBinding::ShowChannel(uint32_t bit) {
-    if (showChannel_) showChannel_(bit);
+    CPhonarcView* view = frame_->View();
+    if (view && (view->DisplayMode() & bit) == 0) view->SetDisplayMode(view->DisplayMode() | bit);
 }
 
-flash_gesture_selection* CFlashDocumentBinding::FindFlashGesturesView() { return bar_->View(); }
+flash_gesture_selection* CFlashDocumentBinding::FindFlashGesturesView() { return view_; }
 
 CFlashDocumentBinding* CFlashDocumentBinding::Of(QObject* frame) {
     return frame ? frame->findChild<CFlashDocumentBinding*>(QStringLiteral("FlashDocumentBinding"),
                                                             Qt::FindDirectChildrenOnly)
                  : nullptr;
 }
+
+namespace {
+
+// The Flash gesture channel of a view inside a Flash document's frame; null elsewhere.
+std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(const ChannelBand& band, const TimelineState* state) {
+    auto* view = dynamic_cast<CPhonarcView*>(state->host);
+    if (!view) return nullptr;
+    CDocumentFrame* frame = nullptr;
+    for (QWidget* w = view->parentWidget(); w && !frame; w = w->parentWidget()) frame = qobject_cast<CDocumentFrame*>(w);
+    auto* doc = frame ? dynamic_cast<CPhonarcDocFlash*>(&frame->Document()) : nullptr;
+    if (!doc) return nullptr;
+    flash_channel_host host;
+    host.document = doc;
+    host.capture = [view](CPhonarcChannelView* channel) { view->SetCapturingChannel(channel); };
+    host.redraw_markers = [view] { view->RedrawChannels(false); };
+    host.set_cursor = [view](Qt::CursorShape shape) { view->setCursor(shape); };
+    host.from_screen = [view](int sx, int sy, int* x, int* y) {
+        const QPoint p = view->mapFromGlobal(QPoint(sx, sy));
+        *x = p.x();
+        *y = p.y();
+    };
+    auto channel = std::make_unique<CMXChannelSWFGestures>(state, host);
+    channel->band = band.band;
+    channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
+    return channel;
+}
+
+}  // namespace
 
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active) {
@@ -66,4 +97,13 @@ void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
         lipsync->addSeparator();
         lipsync->addAction(extract);
     }
+
+    // The other marker channels keep whatever factory made them.
+    MarkerChannelFactory previous = GetMarkerChannelFactory();
+    SetMarkerChannelFactory([previous](const ChannelBand& band, const TimelineState* state) {
+        if (band.bit == CMXChannelSWFGestures::kDisplayBit) {
+            if (std::unique_ptr<CPhonarcChannelView> channel = MakeFlashChannel(band, state)) return channel;
+        }
+        return previous ? previous(band, state) : std::unique_ptr<CPhonarcChannelView>();
+    });
 }

@@ -1,6 +1,6 @@
-// What a document frame adds for the Flash document: the "Flash Gestures" bar with one thumbnail
-// per clip of the template, the timeline's gesture channel shown on request, and the Flash
-// document's commands.
+// What a document frame adds for the Flash document: the gestures view in the frame's "Flash
+// Gestures" bar, the timeline channels shown on request, the timeline's Flash gesture channel and
+// the Flash document's commands.
 #pragma once
 
 #include <QObject>
@@ -10,37 +10,36 @@
 #include "app/core/phonarc_doc_flash.h"
 
 class CCommandRouter;
+class CDocumentFrame;
 class CMainFrame;
-class FlashCharacterBar;
-class QMainWindow;
+class FlashGesturesView;
 
 // Lives as a child of the frame; the document outlives it. GUI thread only.
 class CFlashDocumentBinding : public QObject, public flash_document_frame {
     Q_OBJECT
 public:
-    // The bar is docked in frame, hidden until a template is loaded; a click on the empty bar
-    // runs command 32956 through run_command.
-    CFlashDocumentBinding(CPhonarcDocFlash& doc, QMainWindow* frame, std::function<void(int)> run_command);
+    // The view goes into the frame's bar, which stays hidden until a template is loaded; a click on
+    // the empty view runs command 32956 through run_command.
+    CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFrame* frame, std::function<void(int)> run_command);
     ~CFlashDocumentBinding() override;
 
     void ShowFlashGesturesBar(bool show) override;
+    // Adds the bit to the timeline view's display mode when it is not there.
     void ShowChannel(uint32_t bit) override;
     flash_gesture_selection* FindFlashGesturesView() override;
 
-    // The timeline view's way to show a channel; until it is set nothing is shown.
-    void SetShowChannel(std::function<void(uint32_t)> show) { showChannel_ = std::move(show); }
-    FlashCharacterBar* Bar() const { return bar_; }
+    FlashGesturesView* View() const { return view_; }
     CPhonarcDocFlash& Document() const { return doc_; }
     // The binding of a frame, or null.
     static CFlashDocumentBinding* Of(QObject* frame);
 
 private:
     CPhonarcDocFlash& doc_;
-    FlashCharacterBar* bar_;
-    std::function<void(uint32_t)> showChannel_;
+    CDocumentFrame* frame_;
+    FlashGesturesView* view_;
 };
 
-// The Flash document's commands for the active document, and "Extract Gestures" in the Lipsync
-// menu.
+// The Flash document's commands for the active document, "Extract Gestures" in the Lipsync menu,
+// and the Flash gesture channel in every timeline view of a Flash document.
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active);

@@ -27,6 +27,7 @@
 #include "model/pub_queue.h"
 #include "views/flash_channel/flash_gesture_channel.h"
 #include "views/heads/head2d/offscreen_dib.h"
+#include "views/timeline/phonarc_view.h"
 
 namespace {
 
@@ -85,21 +86,24 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     main->resize(1100, 640);
     main->show();
     QTest::qWait(50);
-    FlashGesturesView* view = binding->Bar()->View();
-    EXPECT_TRUE(binding->Bar()->isVisible());
+    FlashGesturesView* view = binding->View();
+    EXPECT_TRUE(frame->FlashBar()->isVisible());
     EXPECT_EQ(view->CellCount(), static_cast<int>(doc->character()->get_gestures().size()));
     for (CSwfPlayerControl* control : view->Controls()) {
         EXPECT_TRUE(control->HasMovie());
         EXPECT_FALSE(control->Snapshot().isNull());
     }
 
-    // Extract Gestures through the menu command; the channel's band asks for the Flash channel.
-    uint32_t shown = 0;
-    binding->SetShowChannel([&](uint32_t bit) { shown |= bit; });
+    // Extract Gestures through the menu command shows both gesture channels on the timeline.
+    frame->View()->SetDisplayMode(frame->View()->DisplayMode() & ~0x60000u);
     main->UpdateCommands();
     ASSERT_TRUE(main->Action(kCmdExtractGestures)->isEnabled());
     EXPECT_TRUE(app->Router().Execute(kCmdExtractGestures));
-    EXPECT_EQ(shown, 0x60000u);
+    EXPECT_EQ(frame->View()->DisplayMode() & 0x60000u, 0x60000u);
+    int flashChannels = 0;
+    for (const auto& c : frame->View()->Channels())
+        if (dynamic_cast<CMXChannelSWFGestures*>(c.get())) ++flashChannels;
+    EXPECT_EQ(flashChannels, 1);
     const size_t extracted = doc->GetAnim()->get_gestures()->size();
     EXPECT_GT(extracted, 1u);
     main->UpdateCommands();
@@ -121,7 +125,7 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
         if (channel.GestureAt(state.map.MsToX(state.stream, (g.start + g.end) / 2))) ++found;
     EXPECT_EQ(found, static_cast<int>(extracted));
 
-    frame->resizeDocks({binding->Bar()}, {250}, Qt::Horizontal);
+    frame->resizeDocks({frame->FlashBar()}, {260}, Qt::Vertical);
     QTest::qWait(50);
     view->SelectAt(view->GetCellRect(1, 0).center().x(), view->GetCellRect(1, 0).center().y());
     COffscreenDib dib;

@@ -78,7 +78,7 @@ int CMXChannelSWFGestures::HitTest(int x, int, uint32_t flags) {
     if (!g) return kNone;
     if (from <= g->start && g->start <= to) return kStartEdge;
     if (from <= g->end && g->end <= to) return kEndEdge;
-    return (flags & kChannelMouseControl) ? kWhole : kNone;
+    return (flags & kMouseControl) ? kWhole : kNone;
 }
 
 void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) {
@@ -109,7 +109,7 @@ void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) 
 bool CMXChannelSWFGestures::OnSetCursor(int x, int y) {
     const bool control =
         host_.control_held ? host_.control_held() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
-    const int kind = HitTest(x, y, control ? kChannelMouseControl : 0);
+    const int kind = HitTest(x, y, control ? kMouseControl : 0);
     if (kind == kNone) return false;
     if (host_.set_cursor) host_.set_cursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
     return true;
@@ -128,7 +128,7 @@ bool CMXChannelSWFGestures::OnLButtonDown(int x, int y, uint32_t flags) {
     working_ = *host_.document->GetAnim();
     dragKind_ = kind;
     grabMs_ = ms;
-    if (host_.capture) host_.capture(true);
+    if (host_.capture) host_.capture(this);
     return true;
 }
 
@@ -160,7 +160,7 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
 }
 
 void CMXChannelSWFGestures::OnLButtonUp(int, int, uint32_t) {
-    if (host_.capture) host_.capture(false);
+    if (host_.capture) host_.capture(nullptr);
     if (dragKind_ != kNone && changed_) host_.document->CommitAnim(kTextMove, working_);
     dragKind_ = kNone;
 }

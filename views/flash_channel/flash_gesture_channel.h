@@ -15,11 +15,9 @@
 
 #include "flash/zuvo_anim.h"
 #include "views/timeline/channel_view.h"
+#include "views/timeline/timeline_host.h"
 
 class CPhonarcDocFlash;
-
-// Mouse flags as the view passes them.
-constexpr uint32_t kChannelMouseControl = 0x0008;
 
 // A context menu, described so that it can be shown by Qt or chosen from by a test.
 struct channel_menu_item {
@@ -36,7 +34,8 @@ int PopupChannelMenu(const channel_menu& menu, int screenX, int screenY);
 // What the channel needs of the view beyond its time map. Unset functions do nothing.
 struct flash_channel_host {
     CPhonarcDocFlash* document = nullptr;
-    std::function<void(bool take)> capture;
+    // The channel taking the view's mouse capture for a drag; null releases it.
+    std::function<void(CPhonarcChannelView* channel)> capture;
     std::function<void()> redraw_markers;
     std::function<void(Qt::CursorShape)> set_cursor;
     // The view's client point of a screen point (identity when unset).

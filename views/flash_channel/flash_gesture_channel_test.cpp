@@ -89,7 +89,7 @@ protected:
         state_.map.samplesPerPixel = doc_->audio()->MsToFrames(1000) / 1000;
         flash_channel_host host;
         host.document = doc_.get();
-        host.capture = [this](bool take) { captured_ = take; };
+        host.capture = [this](CPhonarcChannelView* channel) { captured_ = channel == channel_.get(); };
         host.redraw_markers = [this] { ++redraws_; };
         host.popup = [this](const channel_menu& menu, int, int) {
             shown_ = menu;
@@ -141,7 +141,7 @@ TEST_F(FlashChannelTest, HitTestByEdgeAndControl) {
     const Case cases[] = {
         {100, 0, CMXChannelSWFGestures::kStartEdge}, {101, 0, CMXChannelSWFGestures::kStartEdge},
         {900, 0, CMXChannelSWFGestures::kEndEdge},   {500, 0, CMXChannelSWFGestures::kNone},
-        {500, kChannelMouseControl, CMXChannelSWFGestures::kWhole}, {1000, kChannelMouseControl, CMXChannelSWFGestures::kNone},
+        {500, kMouseControl, CMXChannelSWFGestures::kWhole}, {1000, kMouseControl, CMXChannelSWFGestures::kNone},
     };
     for (const Case& c : cases) EXPECT_EQ(channel_->HitTest(X(c.ms), 120, c.flags), c.kind) << c.ms;
 }
@@ -180,9 +180,9 @@ TEST_F(FlashChannelTest, EdgeDragEditsTheWorkingCopyThenCommitsOneMove) {
 
 TEST_F(FlashChannelTest, ControlDragMovesTheWholeGesture) {
     const uint32_t id = At(1500)->id;
-    ASSERT_TRUE(channel_->OnLButtonDown(X(1500), 120, kChannelMouseControl));
-    channel_->OnMouseMove(X(1600), 120, kChannelMouseControl);
-    channel_->OnLButtonUp(X(1600), 120, kChannelMouseControl);
+    ASSERT_TRUE(channel_->OnLButtonDown(X(1500), 120, kMouseControl));
+    channel_->OnMouseMove(X(1600), 120, kMouseControl);
+    channel_->OnLButtonUp(X(1600), 120, kMouseControl);
     const FGesture* g = doc_->GetAnim()->get_gestures()->find_id(id);
     EXPECT_EQ(g->start, 1300);
     EXPECT_EQ(g->end, 1900);
