@@ -46,6 +46,8 @@ public:
     virtual void AudioSamplesChanged() {}
     // Redraw every channel now.
     virtual void RedrawChannels(bool all) { (void)all; }
+    // Text-based alignment gave words: a timeline that hides the words channel shows it.
+    virtual void ShowWordsChannel() {}
     virtual void StopPlayback() {}
     virtual void OnPlay() {}
     // The selection in samples; false when there is none.

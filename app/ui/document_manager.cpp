@@ -21,6 +21,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
+#include "app/ui/recognition_ui.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -143,6 +144,15 @@ void CDocManager::Install() {
     CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
     InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
+    recognition_ = std::make_unique<CRecognitionUi>(frame_, router_, languages_, [this] { return ActiveDocument(); });
+    // The active frame's script editor gives the text, the selection and the cue tags.
+    recognition_->SetScriptSource([this]() -> script_alignment_source* {
+        CDocumentFrame* frame = ActiveFrame();
+        if (!frame) return nullptr;
+        scriptSource_.SetFrame(frame);
+        return &scriptSource_;
+    });
+    recognition_->Install();
     InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {

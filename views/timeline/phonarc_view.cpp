@@ -138,6 +138,10 @@ void CPhonarcView::SetAudioStream(CMemoryPCMStream* audio) {
     update();
 }
 
+void CPhonarcView::ShowWordsChannel() {
+    if (!(DisplayMode() & kShowWords)) SetDisplayMode(DisplayMode() | kShowWords);
+}
+
 void CPhonarcView::InitialUpdate() {
     PCMFormat format{};
     stream_->GetFormat(&format);

@@ -76,6 +76,7 @@ public:
     // ---- document_view ----
     void SetTracks(const app_sync_results* tracks) override;
     void SetAudioStream(CMemoryPCMStream* audio) override;
+    void ShowWordsChannel() override;
     void RedrawChannels(bool all) override;
     void StopPlayback() override;
     void OnPlay() override;
