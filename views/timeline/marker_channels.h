@@ -204,5 +204,5 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
 // host or for a bit that is no marker channel's, which leaves the view's plain drawing.
 std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view);
 // Every timeline view makes its marker channels with CreateTimelineMarkerChannel from its next
-// channel rebuild on.
+// channel rebuild on. Replaces the factory: install it before factories that chain to the previous.
 void UseEditableMarkerChannels();
