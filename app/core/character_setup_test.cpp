@@ -39,8 +39,8 @@ TEST(CharacterSetup, AllEmptyReportsEveryCodeMissingUpperCaseFirst) {
     ASSERT_EQ(codes.size(), 40u);
     EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end()));
     EXPECT_EQ(codes.front(), "AA");
-    EXPECT_EQ(codes[19], "ZH");  // the last of the 20 upper-case codes
-    EXPECT_EQ(codes[20], "b");
+    EXPECT_EQ(codes[20], "ZH");  // the last of the 21 upper-case codes
+    EXPECT_EQ(codes[21], "b");
     EXPECT_EQ(std::set<std::string>(codes.begin(), codes.end()).size(), 40u);
     EXPECT_EQ(c.messages[0],
               "Missing Phonemes. In order to complete the phoneme to viseme mapping please add the following "
