@@ -2,6 +2,7 @@
 #include "app/ui/viseme_bar.h"
 
 #include <QCheckBox>
+#include <QOpenGLContext>
 #include <QComboBox>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -35,6 +36,18 @@ constexpr const char* kAngleKey = "3d_angle";
 constexpr const char* kVerticalKey = "3d_angle_vert";
 constexpr int k2dViewId = 10;
 constexpr int k3dViewId = 11;
+
+// A platform without OpenGL (the offscreen one) cannot show a 3D view: such a view crashes the
+// window's first flush. The 3D heads then fail to load and the bar falls back to the 2D head.
+bool OpenGLAvailable() {
+    static const bool available = [] {
+        QOpenGLContext context;
+        const bool made = context.create();
+        if (!made) qWarning("No OpenGL: the 3D heads cannot be shown, the 2D head is used instead.");
+        return made;
+    }();
+    return available;
+}
 }  // namespace
 
 VisemeBarLayout LayoutVisemeBar(const QRect& client) {
@@ -174,6 +187,7 @@ ResourceBytes CVisemeDlgBar::FindHeadResource(const std::string& type, uint32_t 
 }
 
 bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
+    if (!OpenGLAvailable()) return false;
     auto* view = new CD3dVisemeView(this);
     view->setObjectName(QStringLiteral("HeadView%1").arg(k3dViewId));
     view->hide();  // shown once it holds the character
