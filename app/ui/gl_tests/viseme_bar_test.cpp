@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
+#include <QTimer>
 
 #include <atomic>
 #include <filesystem>
@@ -16,9 +17,11 @@
 #include <gtest/gtest.h>
 
 #include "app/core/actor_mgr.h"
+#include "app/core/command_router.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/character_setup_dlg.h"
+#include "app/ui/command_ids.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/sizing_control_bar.h"
@@ -50,6 +53,24 @@ protected:
         return CVisemeDlgBar::FindHeadResource(type, id);
     }
 };
+
+// Rows assigning all 40 codes, each row's viseme a generated model file whose jaw drops further
+// row by row, and the character file to write.
+void FillSetupDialog(CZuvoChrSetupDlg& dlg, const head_test::temp_folder& dir) {
+    const char* groups[kCharacterSetupRows] = {"x m p b", "v f",     "ZH CH j SH", "s z",   "DH TH t",
+                                               "NG g k h", "r ER",   "w UH UW",    "AW IY y", "IH AE",
+                                               "AY EY EH", "n d l",  "AA AH AO OW OY"};
+    const std::vector<d3d_vector3> rest = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}, {0, -1.5f, 0.2f}};
+    for (int r = 0; r < kCharacterSetupRows; ++r) {
+        std::vector<d3d_vector3> shape = rest;
+        shape[4].y -= 0.1f * static_cast<float>(r);
+        const std::string name = "viseme" + std::to_string(r) + ".x";
+        dir.WriteModel(name, head_test::FanMesh(shape));
+        dlg.PhonemeEdit(r)->setText(groups[r]);
+        dlg.MediaEdit(r)->setText(QString::fromStdString(dir.Path() + name));
+    }
+    dlg.CharacterFileEdit()->setText(QString::fromStdString(dir.Path() + "made.txt"));
+}
 
 class ViewerBarTest : public ::testing::Test {
 protected:
@@ -213,20 +234,8 @@ TEST_F(ViewerBarTest, SwitchingHeadsWhileTheVisemeThreadPlays) {
 // saved as a pack that reads back as the same character, and that pack imported in turn.
 TEST_F(ViewerBarTest, CharacterFromTheSetupDialogIsShownAndSavedAsAPack) {
     head_test::temp_folder dir;
-    const char* groups[kCharacterSetupRows] = {"x m p b", "v f",     "ZH CH j SH", "s z",   "DH TH t",
-                                               "NG g k h", "r ER",   "w UH UW",    "AW IY y", "IH AE",
-                                               "AY EY EH", "n d l",  "AA AH AO OW OY"};
-    const std::vector<d3d_vector3> rest = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}, {0, -1.5f, 0.2f}};
     CZuvoChrSetupDlg dlg(prompts);
-    for (int r = 0; r < kCharacterSetupRows; ++r) {
-        std::vector<d3d_vector3> shape = rest;
-        shape[4].y -= 0.1f * static_cast<float>(r);  // the jaw drops further row by row
-        const std::string name = "viseme" + std::to_string(r) + ".x";
-        dir.WriteModel(name, head_test::FanMesh(shape));
-        dlg.PhonemeEdit(r)->setText(groups[r]);
-        dlg.MediaEdit(r)->setText(QString::fromStdString(dir.Path() + name));
-    }
-    dlg.CharacterFileEdit()->setText(QString::fromStdString(dir.Path() + "made.txt"));
+    FillSetupDialog(dlg, dir);
     dlg.accept();
     ASSERT_EQ(dlg.result(), QDialog::Accepted) << dlg.MessageText().toStdString();
     ASSERT_EQ(dlg.WrittenCharacterFile(), dir.Path() + "made.txt");
@@ -304,6 +313,45 @@ TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {
     EXPECT_FALSE(b.OnSaveCompiledCharacter());
     EXPECT_EQ(prompts.messages.back(),
               "Save binary only works on 3d characters. Please select your 3d character and try again.");
+}
+
+// "New 3d Character..." in the program: the dialog's character joins the actors and is shown.
+TEST(ViewerBarProgram, NewCharacterCommandImportsAndShowsTheCharacter) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("murmurex_newchar_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "dicts");
+    head_test::temp_folder dir;
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    {
+        CPhonarcApp app(profile, prompts, folder.string());
+        ASSERT_TRUE(app.InitInstance({}));
+        bool filled = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<CZuvoChrSetupDlg*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            FillSetupDialog(*dlg, dir);
+            filled = true;
+            dlg->accept();
+        });
+        app.Router().Execute(cmd::CharacterSetup);
+        ASSERT_TRUE(filled);
+        for (int i = 0; i < 5; ++i) {
+            app.OnIdle();
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(app.Actors().GetSelectedActor().name, "made");
+        auto* bar = app.MainFrame()->ViewerBar()->findChild<CVisemeDlgBar*>();
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(bar->D3dView(), nullptr);
+        EXPECT_EQ(bar->D3dView()->Character().morphs.size(), 40u);
+        EXPECT_EQ(bar->ActorList()->currentText(), "made");
+        EXPECT_TRUE(app.Router().Update(cmd::SaveCompiledCharacter).enabled);
+        app.MainFrame()->close();
+        app.ExitInstance();
+    }
+    pub_queue::destroy_instance();
+    std::filesystem::remove_all(folder);
 }
 
 // The program's window with the head in its "View" bar, for a person to look at.
