@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,7 @@
 #include "app/ui/sizing_control_bar.h"
 #include "app/ui/viseme_bar.h"
 #include "model/app_sync_results.h"
+#include "model/articulation_key.h"
 #include "model/phoneme_codes.h"
 #include "model/pub_queue.h"
 #include "platform/wave_out_silent.h"
@@ -220,11 +222,26 @@ TEST_F(ViewerBarTest, SwitchingHeadsWhileTheVisemeThreadPlays) {
     CVisemePlayer player(&b);
     ASSERT_EQ(wave.Play(stream.get(), 0.03, 4.0, 0, 0), 0);
     player.Start(&wave, track, false);
-    for (int round = 0; round < 6; ++round) {
+    // A second caller without pauses, so that a call overlaps nearly every replacement.
+    std::atomic<bool> stop{false};
+    std::atomic<int> calls{0};
+    std::thread busy([&] {
+        ArticulationKey key{};
+        key.count = 1;
+        key.pairs[0] = {"AA", 1.0f};
+        while (!stop) {
+            b.SetVisemeMix(&key);
+            ++calls;
+        }
+    });
+    for (int round = 0; round < 10; ++round) {
         actors.SelectActor(round % 2 ? actors.GetDefaultActor() : actors.GetFirstActor());
         Deliver();
         EXPECT_TRUE(wave.IsPlaying());
     }
+    stop = true;
+    busy.join();
+    EXPECT_GT(calls.load(), 10);
     player.Stop();
     wave.Stop();
     EXPECT_NE(b.D3dView(), nullptr);
