@@ -41,8 +41,13 @@ public:
     virtual void SetTracks(const app_sync_results* tracks) { (void)tracks; }
     // The document's audio was replaced (opened, reloaded, filtered); rebuild the signal channels.
     virtual void SetAudioStream(CMemoryPCMStream* audio) { (void)audio; }
+    // The samples changed in place (a filter, its undo or redo), just before SetAudioStream with
+    // the same stream: its data block may even sit at the old address, so drop every summary.
+    virtual void AudioSamplesChanged() {}
     // Redraw every channel now.
     virtual void RedrawChannels(bool all) { (void)all; }
+    // Text-based alignment gave words: a timeline that hides the words channel shows it.
+    virtual void ShowWordsChannel() {}
     virtual void StopPlayback() {}
     virtual void OnPlay() {}
     // The selection in samples; false when there is none.

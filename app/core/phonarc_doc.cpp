@@ -11,6 +11,7 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "app/core/save_options.h"
 #include "engine/api/error_codes.h"
 #include "engine/api/sync_marker.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
@@ -242,6 +243,7 @@ bool CPhonarcDoc::SetAudioSamples(const CMemoryPCMStream& samples) {
             DestroyMemoryPCMRangeStream(range_);
             range_ = range;
         }
+        for (document_view* v : views_) v->AudioSamplesChanged();
         for (document_view* v : views_) v->SetAudioStream(audio_);
         ok = true;
     });
@@ -460,8 +462,9 @@ bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
     sync_results_file file = results_;
     file.results = tracks_[GetRecognitionTrack()];
     std::string writer_error, save_error;
-    // Every section until the saving preferences choose them.
-    const uint32_t flags = kWriteAll;
+    const save_options options = ReadSaveOptions(*host_.profile);
+    const uint32_t flags = SaveWriteFlags(options);
+    if (!options.audio_link) file.audio_path.clear();
     const bool ok = SaveFileSafely(
         path,
         [&](std::ostream& out) {

@@ -1,25 +1,38 @@
 // The document frame.
 #include "app/ui/document_frame.h"
 
-#include <QCloseEvent>
-#include <QFontDatabase>
-#include <QPlainTextEdit>
 
 #include "app/core/document_summary.h"
 #include "app/core/phonarc_doc.h"
+#include "views/timeline/phonarc_view.h"
 
-CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
-    summary_ = new QPlainTextEdit(this);
-    summary_->setReadOnly(true);
-    summary_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    setCentralWidget(summary_);
+namespace {
+child_frame_context WithDocument(child_frame_context context, CPhonarcDoc& doc) {
+    context.doc = &doc;
+    return context;
+}
+}  // namespace
+
+CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent)
+    : CChildFrameFla(WithDocument(context, doc), parent), doc_(doc) {
+    // The view joins the document first: the document asks its first view for the selection.
+    view_ = new CPhonarcView(doc_, this);
+    SetCentralView(view_);
     doc_.AddView(this);
     Refresh();
 }
 
-CDocumentFrame::~CDocumentFrame() { doc_.RemoveView(this); }
+CDocumentFrame::~CDocumentFrame() {
+    // The view goes before the frame's destroyed signal lets the manager delete the document.
+    delete view_;
+    doc_.RemoveView(this);
+}
 
-QString CDocumentFrame::SummaryText() const { return summary_->toPlainText(); }
+QString CDocumentFrame::SummaryText() const {
+    QString text = QString::fromStdString(DocumentSummary(doc_));
+    if (!doc_.logged().empty()) text += QStringLiteral("\nOutput:\n") + QString::fromStdString(doc_.logged());
+    return text;
+}
 
 void CDocumentFrame::SetTracks(const app_sync_results*) { Refresh(); }
 void CDocumentFrame::SetAudioStream(CMemoryPCMStream*) { Refresh(); }
@@ -30,16 +43,6 @@ void CDocumentFrame::DocumentChanged() {
     emit TitleChanged();
 }
 
-void CDocumentFrame::Refresh() {
-    QString text = QString::fromStdString(DocumentSummary(doc_));
-    if (!doc_.logged().empty()) text += QStringLiteral("\nOutput:\n") + QString::fromStdString(doc_.logged());
-    summary_->setPlainText(text);
-    DocumentChanged();
-}
+void CDocumentFrame::Refresh() { DocumentChanged(); }
 
-void CDocumentFrame::closeEvent(QCloseEvent* event) {
-    if (closeQuery_ ? closeQuery_() : doc_.SaveModified())
-        event->accept();
-    else
-        event->ignore();
-}
+bool CDocumentFrame::CanClose() { return closeQuery_ ? closeQuery_() : doc_.SaveModified(); }

@@ -1,24 +1,27 @@
-// The child frame of one document in the main window's document area. Until the timeline view
-// exists it shows a summary of the document (audio, script, the three tracks' counts and extent)
-// and what the document wrote to the output log.
+// The child frame of one document in the main window's document area, with the document's
+// timeline view in its middle.
 #pragma once
 
-#include <QMainWindow>
 #include <functional>
 
 #include "app/core/document_host.h"
+#include "app/ui/child_frame.h"
 
 class CPhonarcDoc;
-class QPlainTextEdit;
+class CPhonarcView;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
-class CDocumentFrame : public QMainWindow, public document_view {
+class CDocumentFrame : public CChildFrameFla, public document_view {
     Q_OBJECT
 public:
-    CDocumentFrame(CPhonarcDoc& doc, QWidget* parent = nullptr);
+    // The context's document is replaced by doc. Create() builds the bars.
+    CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent = nullptr);
     ~CDocumentFrame() override;
 
     CPhonarcDoc& Document() const { return doc_; }
+    CPhonarcView* View() const { return view_; }
+    // The document in words (audio, script, the three tracks' counts and extent) and what it wrote
+    // to the output log.
     QString SummaryText() const;
     // Asked when the frame closes; true lets it close. Without one the document is asked directly.
     void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
@@ -32,12 +35,12 @@ signals:
     void TitleChanged();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool CanClose() override;
 
 private:
     void Refresh();
 
     CPhonarcDoc& doc_;
-    QPlainTextEdit* summary_;
+    CPhonarcView* view_;
     std::function<bool()> closeQuery_;
 };

@@ -9,14 +9,17 @@
 #include <filesystem>
 
 #include "app/core/command_router.h"
+#include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/string_table.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
+#include "app/ui/recognition_ui.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -74,7 +77,12 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     }
     auto doc = std::make_unique<CPhonarcDoc>(Host());
     if (!doc->OnOpenDocument(path)) return false;
-    auto* frame = new CDocumentFrame(*doc);
+    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_});
+    if (!frame->Create()) {
+        delete frame;
+        return false;
+    }
+    frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -129,8 +137,24 @@ void CDocManager::SaveActive(bool save_as) {
 
 void CDocManager::Install() {
     RegisterCommands();
+    // The script editor's commands, for the ids the document leaves to it.
+    CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
     AddMenus();
+    InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
+    recognition_ = std::make_unique<CRecognitionUi>(frame_, router_, languages_, [this] { return ActiveDocument(); });
+    // The active frame's script editor gives the text, the selection and the cue tags.
+    recognition_->SetScriptSource([this]() -> script_alignment_source* {
+        CDocumentFrame* frame = ActiveFrame();
+        if (!frame) return nullptr;
+        scriptSource_.SetFrame(frame);
+        return &scriptSource_;
+    });
+    recognition_->Install();
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+    InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
 }
 
 void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),

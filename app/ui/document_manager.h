@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "app/core/document_host.h"
+#include "app/ui/frame_script_source.h"
 
 class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class CPhonarcDoc;
+class CRecognitionUi;
 class IProfileStore;
 class IPrompts;
 class lexicon_mgr;
@@ -41,6 +43,7 @@ public:
     void SetPathUsed(std::function<void(const std::string&)> f) { pathUsed_ = std::move(f); }
     // Opens without a progress dialog (tests).
     void SetShowProgress(bool show) { showProgress_ = show; }
+    CRecognitionUi* Recognition() const { return recognition_.get(); }
 
 private:
     struct entry {
@@ -66,4 +69,6 @@ private:
     std::vector<entry> docs_;
     std::function<void(const std::string&)> pathUsed_;
     bool showProgress_ = true;
+    std::unique_ptr<CRecognitionUi> recognition_;
+    CFrameScriptSource scriptSource_;
 };

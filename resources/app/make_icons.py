@@ -103,6 +103,12 @@ ICONS = {
     "media-playlist-repeat": [(GREEN, any_of(tri((.1, .5), (.3, .3), (.3, .7)), line((.28, .5), (.62, .5), .12))),
                               (INK, rect(.75, .15, .88, .85))],
     "textless-lipsync": [(RED, lambda u, v: ((u - .5) / .4) ** 2 + ((v - .5) / .22) ** 2 <= 1), (PAPER, rect(.2, .47, .8, .53))],
+    "align-text-audio": [(INK, any_of(rect(.1, .12, .9, .2), rect(.1, .3, .7, .38))),
+                         (GREEN, lambda u, v: .1 <= u <= .9 and abs(v - .7) <= .04 + .16 * abs(math.sin(u * 19)))],
+    "insert-cut-marker": [(INK, any_of(rect(.1, .2, .9, .28), rect(.1, .46, .9, .54), rect(.1, .72, .6, .8))),
+                          (RED, any_of(rect(.47, .08, .57, .92), tri((.36, .08), (.68, .08), (.52, .22))))],
+    "select-cut-segment": [(BLUE, rect(.2, .3, .8, .7)), (PAPER, rect(.26, .44, .74, .56)),
+                           (RED, any_of(rect(.1, .12, .18, .88), rect(.82, .12, .9, .88)))],
 }
 
 

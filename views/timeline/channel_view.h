@@ -8,6 +8,7 @@
 
 class COffscreenDib;
 class CSignalSummaries;
+class ITimelineHost;
 class ISpectralDataSource;
 class IMemoryPCMStream;
 
@@ -19,6 +20,8 @@ struct TimelineState {
     int spectralWindow = kSpectralWindow;
     // Per-recording summaries; null makes every channel compute from the samples at each paint.
     CSignalSummaries* summaries = nullptr;
+    // The view itself, for the channels that edit; null when the channels only draw.
+    ITimelineHost* host = nullptr;
 };
 
 // A band of the timeline. The base class is the empty box channel; it draws nothing and handles

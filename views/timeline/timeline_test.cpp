@@ -2,7 +2,7 @@
 // change no pixel), and a screenshot of a bundled recording with its alignment.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPainter>
 #include <filesystem>
 #include <fstream>
@@ -351,7 +351,7 @@ TEST(TimelineScreenshot, BundledRecordingWithItsAlignment) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

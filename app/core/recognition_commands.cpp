@@ -1,0 +1,362 @@
+// The recognition commands over the one recognition run; see recognition_commands.h.
+#include "app/core/recognition_commands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "app/core/lexicon_mgr.h"
+#include "app/core/output_log.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "engine/api/error_codes.h"
+#include "engine/api/results_collection.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "engine/recognition/acoustic_hmm.h"
+#include "engine/text/lexicon_file.h"
+#include "engine/util/built_in_resources.h"
+#include "engine/util/error_codes.h"
+#include "engine/util/file_utils.h"
+#include "engine/util/resource_data.h"
+#include "model/edit_actions.h"
+
+namespace {
+
+constexpr const char* kSection = "UI";
+// Far above any model image; a file this large is not one.
+constexpr size_t kModelFileLimit = size_t{1} << 30;
+// A piece aligned this close to the start of the recording needs no opening cue tag.
+constexpr int kStartTagMinMs = 100;
+
+void Tell(CPhonarcDoc& doc, const std::string& text) { doc.host().prompts->MessageBox(text, PromptButtons::Ok); }
+
+std::string Format(const char* format, const std::string& value) {
+    std::string text = format;
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
+
+// Where the user reads what in the script was skipped or read otherwise.
+void LogWarnings(const RecognitionResult& result) {
+    COutputLog* log = GetOutputLog();
+    if (!log) return;
+    for (const ScriptWarning& w : result.warnings) {
+        const std::string line = "Warning: script " + w.ToString() + "\n";
+        for (size_t at = 0; at < line.size(); at += kOutputLogMaxText)
+            log->AddText(line.substr(at, kOutputLogMaxText).c_str());
+    }
+}
+
+void Run(const recognition_context& context, const char* status, RecognitionParams& params,
+         RecognitionResult* result) {
+    if (context.run) {
+        context.run(status, params, result);
+    } else {
+        RunRecognition(params, result);
+    }
+}
+
+// The frames to recognise: the timeline's selection, or the whole recording.
+void SetRange(CPhonarcDoc& doc, bool whole_file, RecognitionParams* params) {
+    int start = 0, end = 0;
+    if (!whole_file && GetAudioSelection(doc, &start, &end)) {
+        params->startFrame = start;
+        params->frameCount = end - start;
+    } else {
+        params->startFrame = 0;
+        params->frameCount = -1;
+    }
+}
+
+// The phone constraints the user chose; none leaves text-based alignment the language's own.
+void SetConstraints(const CPhonarcDoc& doc, RecognitionParams* params) {
+    if (!doc.UsePhnConstraints) return;
+    if (doc.PhnConstraintsFile.empty()) {
+        params->constraintsText = kBuiltInPhoneConstraints;
+    } else {
+        params->constraintsFile = doc.PhnConstraintsFile;
+    }
+}
+
+// The run's records as a collection the document applies; times already on the recording.
+ISyncResultsCollection* MakeCollection(CPhonarcDoc& doc, const RecognitionResult& result) {
+    ISyncResultsCollection* collection = doc.CreateResultsCollection();
+    if (!collection) return nullptr;
+    for (const RecognitionRecord& r : result.records) {
+        SyncMarker m{};
+        m.type = r.type;
+        m.value = r.value;
+        m.start = r.start;
+        m.end = r.end;
+        std::strncpy(m.label, r.label.c_str(), sizeof m.label - 1);
+        m.text = nullptr;  // words take their text from the script by offset
+        m.textOffset = r.textOffset;
+        m.textLength = r.textLength;
+        collection->add_marker(&m);
+    }
+    return collection;
+}
+
+void ShowEngineError(CPhonarcDoc& doc, int code) {
+    if (code != 0 && code != kErrCancelled) Tell(doc, GetErrorMessage(code));
+}
+
+struct model_guard {
+    CAccousticHMM* model = nullptr;
+    ~model_guard() {
+        if (model) DestroyAccHMM(model);
+    }
+};
+
+}  // namespace
+
+// ---- the model menu ----
+
+void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource) {
+    doc.model_uri = resource;
+    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+}
+
+document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
+    return {true, doc.model_uri == resource, {}};
+}
+
+void OnModelExternal(CPhonarcDoc& doc) {
+    if (doc.external_model.empty()) return;
+    doc.model_uri = doc.external_model;
+    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+}
+
+document_command_state UpdateModelExternal(const CPhonarcDoc& doc) {
+    if (doc.external_model.empty()) return {false, false, kTextNoExternalModel};
+    return {true, doc.model_uri == doc.external_model, doc.external_model};
+}
+
+namespace {
+std::optional<std::string> AskFile(CPhonarcDoc& doc, const char* filter, const std::string& initial) {
+    FileDialogRequest request;
+    request.filter = filter;
+    request.open = true;
+    request.initialPath = initial;
+    return doc.host().prompts->ChooseFile(request);
+}
+}  // namespace
+
+void OnChooseModelFile(CPhonarcDoc& doc) {
+    const std::optional<std::string> chosen = AskFile(doc, "Model Files (*.hmm)|*.hmm||", doc.external_model);
+    if (!chosen) return;
+    doc.external_model = *chosen;
+    doc.model_uri = doc.external_model;
+    doc.host().profile->WriteString(kSection, "external_model", doc.external_model);
+    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+}
+
+void OnSelectLanguageModelFile(CPhonarcDoc& doc) {
+    const std::optional<std::string> chosen =
+        AskFile(doc, "Language Model Files (*.trig)|*.trig||", doc.TrigramFile);
+    if (!chosen) return;
+    doc.TrigramFile = *chosen;
+    doc.UseTrigram = true;
+    doc.host().profile->WriteString(kSection, "TrigramFile", doc.TrigramFile);
+    doc.host().profile->WriteInt(kSection, "UseTrigram", 1);
+}
+
+void OnSelectConstraintsFile(CPhonarcDoc& doc) {
+    const std::optional<std::string> chosen =
+        AskFile(doc, "Phoneme Constraints Rule Files (*.txt)|*.txt||", doc.PhnConstraintsFile);
+    if (!chosen) return;
+    doc.PhnConstraintsFile = *chosen;
+    doc.UsePhnConstraints = true;
+    doc.host().profile->WriteString(kSection, "PhnConstraintsFile", doc.PhnConstraintsFile);
+    doc.host().profile->WriteInt(kSection, "UsePhnConstraints", 1);
+}
+
+// ---- the model ----
+
+bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
+    *out = nullptr;
+    char error_text[kAccErrorTextSize] = {};
+    if (doc.model_uri != doc.external_model) {
+        int size = 0;
+        const void* data = LoadResourceData(nullptr, kBuiltInResourceType, doc.model_uri.c_str(), &size, false);
+        if (!data) {
+            // For this document only: the profile keeps the user's choice.
+            doc.model_uri = kGenericModelResource;
+            data = LoadResourceData(nullptr, kBuiltInResourceType, kGenericModelResource, &size, false);
+            if (!data) {
+                Tell(doc, kTextNoModelResource);
+                return false;
+            }
+        }
+        if (CreateAccHMM(data, size, error_text, out) != 0) {
+            if (*out) DestroyAccHMM(*out);
+            *out = nullptr;
+            Tell(doc, error_text);
+            return false;
+        }
+        return true;
+    }
+    std::string bytes;
+    if (!ReadWholeFile(doc.model_uri, kModelFileLimit, &bytes)) {
+        Tell(doc, Format(kTextModelFileMissing, doc.external_model));
+        return false;
+    }
+    if (CreateAccHMM(bytes.data(), static_cast<int>(bytes.size()), error_text, out) != 0) {
+        if (*out) DestroyAccHMM(*out);
+        *out = nullptr;
+        Tell(doc, error_text);
+        return false;
+    }
+    return true;
+}
+
+bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame) {
+    CMemoryPCMStream* audio = doc.audio();
+    if (!audio) return false;
+    const int total = audio->GetFrameCount();
+    for (document_view* view : doc.views()) {
+        int s = 0, e = 0;
+        if (!view->GetSelection(&s, &e)) continue;
+        if (s > e) std::swap(s, e);
+        s = std::clamp(s, 0, total);
+        e = std::clamp(e, 0, total);
+        if (s == e) continue;
+        *start_frame = s;
+        *end_frame = e;
+        return true;
+    }
+    return false;
+}
+
+// ---- text-based alignment ----
+
+int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
+    script_alignment_source* script = context.script;
+    const alignment_mode mode = script ? script->AlignmentMode() : alignment_mode::all;
+    std::string text;
+    bool whole_file = true;
+    int32_t start = 0, end = 0;
+    if (!script) {
+        text = doc.results_file().script_text;
+    } else if (mode == alignment_mode::all) {
+        text = script->ScriptText();
+    } else {
+        if (mode == alignment_mode::cue_segment) script->HilightCutMarker();
+        const std::string all = script->ScriptText();
+        script->ScriptSelection(&start, &end);
+        if (start > end) std::swap(start, end);
+        start = std::clamp<int32_t>(start, 0, static_cast<int32_t>(all.size()));
+        end = std::clamp<int32_t>(end, 0, static_cast<int32_t>(all.size()));
+        text = all.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+        whole_file = false;
+    }
+    if (text.empty()) {
+        Tell(doc, kTextEnterScript);
+        if (script) script->FocusScript();
+        return -1;
+    }
+    // The speedy model is not good enough to align with; this document takes the mixed one.
+    if (doc.model_uri == kFastModelResource) doc.model_uri = kGenericModelResource;
+
+    model_guard model;
+    if (!CreateAcousticModel(doc, &model.model)) return -1;
+    const int code = RunTextBasedRecognition(doc, context, text, model.model, whole_file, 2000,
+                                             mode == alignment_mode::selection && script, start, end);
+    if (code == 0 && mode == alignment_mode::selection && script) script->HilightCutMarker();
+    return code;
+}
+
+int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context, const std::string& text,
+                            CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
+                            int32_t script_end) {
+    if (!doc.audio()) return -1;
+    CTranscriber* transcriber = nullptr;
+    if (context.languages) {
+        const int code = context.languages->CreateLanguageTranscriber(&transcriber);
+        if (code != 0) {
+            if (transcriber) DestroyTranscriber(transcriber);
+            ShowEngineError(doc, code);
+            return code;
+        }
+    }
+    RecognitionParams params;
+    params.audio = doc.audio();
+    SetRange(doc, whole_file, &params);
+    params.model = model;
+    SetConstraints(doc, &params);
+    params.script = text;
+    params.transcriber = transcriber;
+    params.beam = beam;
+    params.stateRuns = doc.LipsyncwithEnergy;
+    params.articulate = false;  // the document articulates with its own rules
+    RecognitionResult result;
+    Run(context, kTextPerformingRecognition, params, &result);
+    if (transcriber) DestroyTranscriber(transcriber);
+    LogWarnings(result);
+    if (result.code == kErrCancelled) return result.code;
+
+    // What the recogniser found is applied also after an error.
+    if (result.code == 0 || !result.records.empty()) {
+        ISyncResultsCollection* collection = MakeCollection(doc, result);
+        if (collection) {
+            multi_action* group = nullptr;
+            if (cue_tags && context.script && collection->GetCount() > 0) {
+                // The records lie on the recording's times already, so the tags take them as they
+                // are. The closing tag goes in first: it leaves the opening position valid.
+                int a = 0, b = 0;
+                get_collection_extent(collection, &a, &b);
+                group = new multi_action(kTextTextBasedLipsync, &doc);
+                group->Add(context.script->MakeCutTagAction(b, script_end).release());
+                if (a > kStartTagMinMs) group->Add(context.script->MakeCutTagAction(a, script_start).release());
+            }
+            doc.ApplyRecognitionResults(kTextTextBasedLipsync, collection, text, doc.LipsyncEntireFile, false, group);
+            DestroySyncResultsCollection(collection);
+            for (document_view* view : doc.views()) view->ShowWordsChannel();
+        }
+    }
+    ShowEngineError(doc, result.code);
+    return result.code;
+}
+
+// ---- textless recognition ----
+
+int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context) {
+    model_guard model;
+    if (!CreateAcousticModel(doc, &model.model)) return -1;
+    return RunTextlessRecognition(doc, context, model.model);
+}
+
+int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model) {
+    if (!doc.audio()) return -1;
+    RecognitionParams params;
+    params.audio = doc.audio();
+    params.model = model;
+    if (doc.UseTrigram) {
+        if (!doc.TrigramFile.empty()) {
+            if (LoadTrigramFileIntoHMM(model, doc.TrigramFile.c_str(), 0) != 0) {
+                Tell(doc, kTextTrigramFailed);
+                doc.UseTrigram = false;  // this document only; the profile keeps the choice
+            }
+        } else {
+            params.builtInTrigram = true;
+        }
+    }
+    SetConstraints(doc, &params);
+    doc.SyncLipsyncEntireFile();
+    SetRange(doc, doc.LipsyncEntireFile, &params);
+    params.stateRuns = doc.LipsyncwithEnergy;
+    params.articulate = false;
+    RecognitionResult result;
+    Run(context, kTextPerformingLipsync, params, &result);
+    if (result.code == kErrCancelled) return result.code;
+    if (result.code == 0 || !result.records.empty()) {
+        if (ISyncResultsCollection* collection = MakeCollection(doc, result)) {
+            // Words, punctuation and events of the track stay: there is no text to replace them.
+            doc.ApplyRecognitionResults(kTextTextlessLipsync, collection, "", doc.LipsyncEntireFile, true, nullptr);
+            DestroySyncResultsCollection(collection);
+        }
+    }
+    ShowEngineError(doc, result.code);
+    return result.code;
+}

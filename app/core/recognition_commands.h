@@ -1,0 +1,112 @@
+// The document's recognition commands: the acoustic model choice and its menu, text-based
+// alignment (all the script, the script selection, the cue segment at the caret) and textless
+// recognition, each ending as one undoable change of the recognition track. Toolkit-free: the Qt
+// shell gives the script editor, the language and a runner that keeps the window painting.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/core/phonarc_doc.h"
+#include "app/core/recognition_run.h"
+
+class CAccousticHMM;
+class CAction;
+class lexicon_mgr;
+
+// Texts the recognition commands show.
+inline constexpr const char* kTextEnterScript =
+    "Please enter the text script for your audio file in the Script Editor below and then try again.";
+inline constexpr const char* kTextTextBasedLipsync = "Text-based Lipsync";
+inline constexpr const char* kTextTextlessLipsync = "Textless Lipsync";
+inline constexpr const char* kTextNoModelResource = "Internal Error: No Model Resource";
+inline constexpr const char* kTextModelFileMissing =
+    "The operation cannot be completed because the specified model file '%s' could not be found";
+inline constexpr const char* kTextTrigramFailed =
+    "The Language Model could not be loaded. Turning off Language model preference";
+inline constexpr const char* kTextPerformingRecognition = "Performing Recognition...";
+inline constexpr const char* kTextPerformingLipsync = "Performing lipsync...";
+inline constexpr const char* kTextNoExternalModel = "<no external file>";
+
+// How the script is aligned with the audio: the script editor frame's alignment choice.
+enum class alignment_mode { all = 0, selection = 1, cue_segment = 2 };
+
+// The script editor of a document as the recognition commands use it. Positions are byte
+// offsets in ScriptText(). User-interface thread only.
+class script_alignment_source {
+public:
+    virtual ~script_alignment_source() = default;
+    virtual alignment_mode AlignmentMode() const = 0;
+    virtual std::string ScriptText() const = 0;
+    virtual void ScriptSelection(int32_t* start, int32_t* end) const = 0;
+    // Selects the script between the cue tags around the caret and the matching audio.
+    virtual void HilightCutMarker() = 0;
+    // An action, not done yet, that inserts the cue tag for ms at position of the script.
+    virtual std::unique_ptr<CAction> MakeCutTagAction(int32_t ms, int32_t position) = 0;
+    virtual void FocusScript() = 0;
+};
+
+// Runs one recognition to its end and fills result; params.progress is the runner's to set. The
+// program runs it off the user-interface thread under a progress dialog with Cancel.
+using recognition_runner =
+    std::function<void(const std::string& status, RecognitionParams& params, RecognitionResult* result)>;
+
+// What the commands work with besides the document; every pointer is borrowed.
+struct recognition_context {
+    lexicon_mgr* languages = nullptr;            // null: the built-in English transcriber
+    script_alignment_source* script = nullptr;   // null: the document's script, aligned whole
+    recognition_runner run;                      // empty: RunRecognition here, without progress
+};
+
+// The built-in acoustic models of the menu, in menu order: resource name and item text.
+struct model_menu_item {
+    int id;
+    const char* resource;
+    const char* text;
+};
+inline constexpr model_menu_item kModelMenu[] = {
+    {32844, "GENERIC_HMM", "Generic"},
+    {32843, "MALE_HMM", "Male"},
+    {32842, "FEMALE_HMM", "Female or Child"},
+    {32845, "FAST_HMM", "Fast"},
+};
+constexpr int kCmdModelExternal = 32846;
+constexpr int kCmdChooseModel = 32847;
+constexpr int kCmdSelectLanguageModelFile = 32825;
+constexpr int kCmdSelectConstraintsFile = 32971;
+constexpr int kCmdAlignTextWithAudio = 32901;
+constexpr int kCmdLipsyncWithText = 32799;
+constexpr int kCmdTextlessLipsync = 32849;
+
+// ---- the model menu (user-interface thread) ----
+void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource);
+document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
+void OnModelExternal(CPhonarcDoc& doc);
+document_command_state UpdateModelExternal(const CPhonarcDoc& doc);
+void OnChooseModelFile(CPhonarcDoc& doc);
+void OnSelectLanguageModelFile(CPhonarcDoc& doc);
+void OnSelectConstraintsFile(CPhonarcDoc& doc);
+
+// The document's chosen model (the run loads the phone constraints the user chose). A built-in
+// name that does not exist falls back to "GENERIC_HMM" for this document. False (the user told
+// why, out null) when no model could be made; the caller destroys *out.
+bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out);
+
+// The commands. Each returns the engine's code: 0, 5 when cancelled (nothing changed), -1 when
+// the command stopped before the engine ran (the user told why).
+int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context);
+int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context);
+
+// Aligns text with the audio, the whole recording or the timeline's selection, and applies the
+// records as one undo step; with cue tags the step also puts cue tags around [script_start,
+// script_end) of the script editor's text at the aligned piece's times.
+int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context, const std::string& text,
+                            CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
+                            int32_t script_end);
+int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model);
+
+// The timeline's selection in frames of the document's audio (the first view that has one);
+// false when no view has a selection.
+bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame);

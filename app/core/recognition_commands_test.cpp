@@ -1,0 +1,319 @@
+// The recognition commands on the bundled utterance with a scripted host: the model choice and
+// its fallbacks, aligning a script selection with cue tags, textless recognition with a language
+// model that does not load, engine errors and a cancelled run.
+#include "app/core/recognition_commands.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/core/output_log.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "engine/api/error_codes.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "model/edit_actions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+
+class captured_log : public COutputLog {
+public:
+    bool IsVisible() const override { return true; }
+    std::string text;
+
+protected:
+    void ShowBar() override {}
+    bool AppendToLog(const std::string& t) override {
+        text += t;
+        return true;
+    }
+};
+
+// The timeline's selection, in frames.
+class selection_view : public document_view {
+public:
+    bool GetSelection(int* start, int* end) override {
+        *start = start_;
+        *end = end_;
+        return start_ != end_;
+    }
+    int start_ = 0, end_ = 0;
+};
+
+// A script editor over a string: cue tags go into the text as undoable actions.
+class fake_script : public script_alignment_source {
+public:
+    class tag_action : public CAction {
+    public:
+        tag_action(fake_script* s, undo_owner* owner, int32_t ms, int32_t at)
+            : CAction(owner, 0, true), script_(s), tag_("<cut ms=\"" + std::to_string(ms) + "\"/>"), at_(at) {
+            SetName("Cue Marker");
+        }
+        void Do() override {
+            CAction::Do();
+            script_->text.insert(static_cast<size_t>(at_), tag_);
+        }
+        void Undo() override {
+            CAction::Undo();
+            script_->text.erase(static_cast<size_t>(at_), tag_.size());
+        }
+        void Redo() override {
+            CAction::Redo();
+            script_->text.insert(static_cast<size_t>(at_), tag_);
+        }
+
+    private:
+        fake_script* script_;
+        std::string tag_;
+        int32_t at_;
+    };
+
+    explicit fake_script(undo_owner* owner) : owner_(owner) {}
+    alignment_mode AlignmentMode() const override { return mode; }
+    std::string ScriptText() const override { return text; }
+    void ScriptSelection(int32_t* start, int32_t* end) const override {
+        *start = sel_start;
+        *end = sel_end;
+    }
+    void HilightCutMarker() override { ++hilights; }
+    std::unique_ptr<CAction> MakeCutTagAction(int32_t ms, int32_t position) override {
+        tags_made.emplace_back(ms, position);
+        return std::make_unique<tag_action>(this, owner_, ms, position);
+    }
+    void FocusScript() override { focused = true; }
+
+    alignment_mode mode = alignment_mode::all;
+    std::string text;
+    int32_t sel_start = 0, sel_end = 0;
+    int hilights = 0;
+    bool focused = false;
+    std::vector<std::pair<int32_t, int32_t>> tags_made;  // (ms, position) in the order made
+
+private:
+    undo_owner* owner_;
+};
+
+class RecognitionCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("recog_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / "take.wav");
+        fs::copy_file(kSpeech / (std::string(kBase) + ".txt"), dir_ / "take.txt");
+        host_.profile = &profile_;
+        host_.prompts = &prompts_;
+        SetOutputLog(&log_);
+        doc_ = std::make_unique<CPhonarcDoc>(host_);
+        ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "take.wav").string()));
+    }
+    void TearDown() override {
+        doc_.reset();
+        SetOutputLog(nullptr);
+        fs::remove_all(dir_);
+    }
+    const app_sync_results& Track() { return doc_->track(doc_->GetRecognitionTrack()); }
+
+    fs::path dir_;
+    CMemoryProfileStore profile_;
+    CScriptedPrompts prompts_;
+    captured_log log_;
+    document_host host_;
+    std::unique_ptr<CPhonarcDoc> doc_;
+};
+
+TEST_F(RecognitionCommandsTest, ModelMenuChecksTheChoiceAndTheExternalItemFollowsTheChosenFile) {
+    CPhonarcDoc& d = *doc_;
+    for (const model_menu_item& item : kModelMenu) {
+        OnChooseBuiltInModel(d, item.resource);
+        EXPECT_EQ(profile_.GetString("UI", "model_uri", ""), item.resource);
+        for (const model_menu_item& other : kModelMenu)
+            EXPECT_EQ(UpdateBuiltInModel(d, other.resource).checked, &other == &item) << item.text << other.text;
+    }
+    const document_command_state none = UpdateModelExternal(d);
+    EXPECT_FALSE(none.enabled);
+    EXPECT_EQ(none.text, "<no external file>");
+    OnModelExternal(d);  // nothing to choose
+    EXPECT_EQ(d.model_uri, "FAST_HMM");
+
+    prompts_.files = {std::string("/models/mine.hmm")};
+    OnChooseModelFile(d);
+    EXPECT_EQ(prompts_.fileRequests.back().filter, "Model Files (*.hmm)|*.hmm||");
+    EXPECT_EQ(d.model_uri, "/models/mine.hmm");
+    EXPECT_EQ(profile_.GetString("UI", "external_model", ""), "/models/mine.hmm");
+    const document_command_state external = UpdateModelExternal(d);
+    EXPECT_TRUE(external.enabled && external.checked);
+    EXPECT_EQ(external.text, "/models/mine.hmm");
+    OnChooseBuiltInModel(d, "MALE_HMM");
+    OnModelExternal(d);
+    EXPECT_EQ(d.model_uri, "/models/mine.hmm");
+
+    prompts_.files = {std::string("/lm/phones.trig"), std::string("/rules/mine.txt")};
+    d.UseTrigram = false;
+    OnSelectLanguageModelFile(d);
+    OnSelectConstraintsFile(d);
+    EXPECT_TRUE(d.UseTrigram && d.UsePhnConstraints);
+    EXPECT_EQ(profile_.GetString("UI", "TrigramFile", ""), "/lm/phones.trig");
+    EXPECT_EQ(profile_.GetInt("UI", "UsePhnConstraints", 0), 1);
+    EXPECT_EQ(prompts_.fileRequests.back().filter, "Phoneme Constraints Rule Files (*.txt)|*.txt||");
+}
+
+TEST_F(RecognitionCommandsTest, ModelFallbacksAlignAndAreNotWrittenToTheProfile) {
+    struct {
+        const char* chosen;
+        bool textless;
+        const char* after;
+    } cases[] = {
+        {"FAST_HMM", false, "GENERIC_HMM"},  // not good enough to align with
+        {"FAST_HMM", true, "FAST_HMM"},
+        {"NO_SUCH_HMM", false, "GENERIC_HMM"},
+        {"NO_SUCH_HMM", true, "GENERIC_HMM"},
+    };
+    for (const auto& c : cases) {
+        doc_->model_uri = c.chosen;
+        profile_.WriteString("UI", "model_uri", c.chosen);
+        const int code = c.textless ? OnTextlessLipsync(*doc_, {}) : OnAlignTextWithAudio(*doc_, {});
+        EXPECT_EQ(code, 0) << c.chosen << c.textless;
+        EXPECT_EQ(doc_->model_uri, c.after) << c.chosen << c.textless;
+        EXPECT_EQ(profile_.GetString("UI", "model_uri", ""), c.chosen);
+        EXPECT_FALSE(Track().phonemes.empty());
+    }
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+}
+
+TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTimesInOneStep) {
+    const int rate_ms = 16;  // frames per ms at 16 kHz
+    const int total = doc_->audio()->GetFrameCount();
+    selection_view view;
+    doc_->AddView(&view);
+    fake_script script(doc_.get());
+    script.mode = alignment_mode::selection;
+    script.text = "Yang spragg on frain to noyd rynearson?";
+    const int32_t at = static_cast<int32_t>(script.text.find("noyd"));
+    script.sel_start = at;
+    script.sel_end = static_cast<int32_t>(script.text.size());
+    view.start_ = 1000 * rate_ms;
+    view.end_ = total;
+
+    recognition_context context;
+    context.script = &script;
+    ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0) << (prompts_.messages.empty() ? "" : prompts_.messages[0]);
+    ASSERT_EQ(script.tags_made.size(), 2u);
+    const auto [end_ms, end_at] = script.tags_made[0];  // the closing tag first
+    const auto [start_ms, start_at] = script.tags_made[1];
+    EXPECT_EQ(end_at, script.sel_end);
+    EXPECT_EQ(start_at, at);
+    // The tags lie on the recording's times inside the selected audio, not on times counted from
+    // the selection's start.
+    EXPECT_GE(start_ms, 1000);
+    EXPECT_LT(start_ms, end_ms);
+    EXPECT_LE(end_ms, total / rate_ms + 20);  // the last analysis frame may reach past the end
+    EXPECT_EQ(Track().phonemes.front().start, start_ms);
+    EXPECT_EQ(Track().words.front().label, "noyd");
+    EXPECT_EQ(script.text, "Yang spragg on frain to <cut ms=\"" + std::to_string(start_ms) +
+                               "\"/>noyd rynearson?<cut ms=\"" + std::to_string(end_ms) + "\"/>");
+    EXPECT_EQ(script.hilights, 1);
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Text-based Lipsync\tCtrl+Z");
+
+    // One undo takes the tags and the track back.
+    doc_->OnEditUndo();
+    EXPECT_EQ(script.text, "Yang spragg on frain to noyd rynearson?");
+    EXPECT_TRUE(Track().phonemes.empty());
+    EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));
+
+    // A selection whose speech starts at once needs no opening tag.
+    script.tags_made.clear();
+    script.text = "Yang spragg";
+    script.sel_start = 0;
+    script.sel_end = static_cast<int32_t>(script.text.size());
+    view.start_ = 0;
+    view.end_ = 700 * rate_ms;
+    ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
+    ASSERT_FALSE(script.tags_made.empty());
+    EXPECT_EQ(script.tags_made[0].second, script.sel_end);
+    if (Track().phonemes.front().start <= 100) {
+        EXPECT_EQ(script.tags_made.size(), 1u);
+    }
+    doc_->RemoveView(&view);
+}
+
+TEST_F(RecognitionCommandsTest, NothingToAlignOrNoModelChangesNothingAndTellsWhy) {
+    const fs::path junk = dir_ / "junk.hmm";
+    std::ofstream(junk) << "this is not an acoustic model\n";
+    fake_script script(doc_.get());
+    recognition_context context;
+    context.script = &script;
+    struct {
+        const char* model;  // empty: the built-in mixed model
+        const char* script;
+        const char* message;  // the start of the text shown
+    } cases[] = {
+        {"", "", "Please enter the text script for your audio file in the Script Editor below and then try again."},
+        {"missing.hmm", "hello", "The operation cannot be completed because the specified model file '"},
+        {"junk.hmm", "hello", ""},  // the engine's own text, checked below
+    };
+    for (const auto& c : cases) {
+        prompts_.messages.clear();
+        script.text = c.script;
+        doc_->external_model = *c.model ? (dir_ / c.model).string() : "";
+        doc_->model_uri = *c.model ? doc_->external_model : "GENERIC_HMM";
+        EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), -1) << c.model;
+        ASSERT_EQ(prompts_.messages.size(), 1u) << c.model;
+        EXPECT_EQ(prompts_.messages[0].rfind(c.message, 0), 0u) << prompts_.messages[0];
+        EXPECT_TRUE(Track().phonemes.empty());
+        EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));
+    }
+    EXPECT_TRUE(script.focused);
+    // The model reader's own words, not a generic failure.
+    EXPECT_FALSE(prompts_.messages[0].empty());
+    EXPECT_EQ(prompts_.messages[0].find("Internal Error"), std::string::npos);
+}
+
+TEST_F(RecognitionCommandsTest, ALanguageModelThatDoesNotLoadIsTurnedOffForThisDocumentOnly) {
+    std::ofstream(dir_ / "bad.trig") << "not a trigram file";
+    profile_.WriteInt("UI", "UseTrigram", 1);
+    doc_->TrigramFile = (dir_ / "bad.trig").string();
+    doc_->UseTrigram = true;
+    EXPECT_EQ(OnTextlessLipsync(*doc_, {}), 0);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0], "The Language Model could not be loaded. Turning off Language model preference");
+    EXPECT_FALSE(doc_->UseTrigram);
+    EXPECT_EQ(profile_.GetInt("UI", "UseTrigram", 0), 1);
+    EXPECT_FALSE(Track().phonemes.empty());
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Textless Lipsync\tCtrl+Z");
+    CPhonarcDoc next(host_);
+    EXPECT_TRUE(next.UseTrigram);
+}
+
+TEST_F(RecognitionCommandsTest, ACancelledRunChangesNothingAndSaysNothing) {
+    class cancel_at_first : public CProgress {
+    public:
+        void SetStatusText(const char*) override {}
+        bool Progress(int, int) override { return true; }
+    } cancel;
+    recognition_context context;
+    std::string status;
+    context.run = [&](const std::string& s, RecognitionParams& p, RecognitionResult* r) {
+        status = s;
+        p.progress = &cancel;
+        RunRecognition(p, r);
+    };
+    EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), 5);
+    EXPECT_EQ(status, "Performing Recognition...");
+    EXPECT_EQ(OnTextlessLipsync(*doc_, context), 5);
+    EXPECT_EQ(status, "Performing lipsync...");
+    EXPECT_TRUE(prompts_.messages.empty());
+    EXPECT_TRUE(Track().phonemes.empty());
+    EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));
+    EXPECT_FALSE(doc_->IsModified());
+}
+
+}  // namespace

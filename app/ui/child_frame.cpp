@@ -1,0 +1,335 @@
+// The document frame with its script editor bar and script toolbar.
+#include "app/ui/child_frame.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/core/command_router.h"
+#include "app/ui/app_icons.h"
+#include "app/core/document_commands.h"
+#include "app/core/lexicon_mgr.h"
+#include "app/core/phonarc_doc.h"
+#include "app/core/profile_store.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/script_command_ids.h"
+#include "app/ui/transcription_edit.h"
+#include "engine/audio/memory_pcm_stream.h"
+
+const char* const kAlignmentTexts[3] = {"Align All Text with All Audio", "Align Selected Text with Selected Audio",
+                                         "Align Current Cue Point"};
+
+namespace {
+constexpr int kScriptBarId = 59506;
+constexpr int kScriptToolBarId = 59507;
+constexpr int kFlashBarId = 59511;
+
+std::string FormatUndoText(const char* format, const std::string& name) {
+    std::string text = format;
+    const size_t at = text.find("%1%");
+    if (at != std::string::npos) text.replace(at, 3, name);
+    return text;
+}
+}  // namespace
+
+// ---- CTranscriptionBar ----
+
+CTranscriptionBar::CTranscriptionBar(QWidget* parent)
+    : CSizingControlBar(tr("Script Editor"), parent, QSize(110, 120), kScriptBarId), edit_(new CTranscriptionEdit(this)) {
+    setObjectName(QStringLiteral("ScriptEditorBar"));
+    setWidget(edit_);
+}
+
+// ---- CChildFrame ----
+
+CChildFrame::CChildFrame(const child_frame_context& context, QWidget* parent) : QMainWindow(parent), context_(context) {
+    context_.languages->subscribe(this);
+}
+
+CChildFrame::~CChildFrame() { context_.languages->unsubscribe(this); }
+
+bool CChildFrame::Create() {
+    toolBar_ = new QToolBar(tr("Script"), this);
+    toolBar_->setObjectName(QStringLiteral("ScriptToolbar"));
+    toolBar_->setProperty("barId", kScriptToolBarId);
+    toolBar_->setIconSize(QSize(24, 24));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The document's views take the middle; the script bar docks below them.
+    if (!centralWidget()) SetCentralView(new QWidget(this));
+    auto addButton = [this](int id, const QString& text, const char* icon) {
+        QAction* a = toolBar_->addAction(ThemeIcon(icon), text);
+        a->setData(id);
+        a->setToolTip(text);
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    };
+    addButton(cmd::OpenTextTranscription, tr("Open Text Transcription"), "document-open");
+    addButton(cmd::SaveTextTranscription, tr("Save Text Transcription"), "document-save");
+    toolBar_->addSeparator();
+    alignList_ = new QComboBox(toolBar_);
+    alignList_->setObjectName(QStringLiteral("AlignmentList"));
+    alignList_->setFixedWidth(200);
+    for (const char* text : kAlignmentTexts) alignList_->addItem(QString::fromUtf8(text));
+    alignList_->setCurrentIndex(0);
+    toolBar_->addWidget(alignList_);
+    toolBar_->addSeparator();
+    addButton(cmd::AlignTextWithAudio, tr("Align Text With Audio"), "align-text-audio");
+    toolBar_->addSeparator();
+    addButton(cmd::AddCutMarker, tr("Add cut marker to text"), "insert-cut-marker");
+    addButton(cmd::HilightCutMarker, tr("Hilight cut marker"), "select-cut-segment");
+    toolBar_->addSeparator();
+    languageList_ = new QComboBox(toolBar_);
+    languageList_->setObjectName(QStringLiteral("LanguageList"));
+    languageList_->setFixedWidth(120);
+    for (const LanguageRecord& r : context_.languages->GetRecords())
+        languageList_->addItem(QString::fromUtf8(r.info.name));
+    SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+    connect(languageList_, &QComboBox::activated, this, &CChildFrame::OnSelectLanguage);
+    toolBar_->addWidget(languageList_);
+
+    CreateExtraBars();
+
+    scriptBar_ = new CTranscriptionBar(this);
+    scriptBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
+    addDockWidget(Qt::BottomDockWidgetArea, scriptBar_);
+    addToolBar(Qt::BottomToolBarArea, toolBar_);
+    alignList_->setCurrentIndex(0);
+    DockExtraBars();
+
+    const bool show = context_.profile->GetInt("UI", "ShowTranscribeBar", 1) != 0;
+
+    CTranscriptionEdit* edit = scriptBar_->Editor();
+    edit->on_command = [this](int id) { RunCommand(id); };
+    CTranscriptionView& view = edit->View();
+    transcription_host host;
+    host.prompts = context_.prompts;
+    if (CPhonarcDoc* doc = context_.doc) {
+        view.SetOwner(static_cast<sync_track_target*>(doc));
+        host.audio_path = [doc] { return doc->results_file().audio_path; };
+        host.recording_ms = [doc] {
+            CMemoryPCMStream* audio = doc->audio();
+            return audio ? static_cast<int32_t>(audio->FramesToMs(audio->GetFrameCount())) : 0;
+        };
+        host.ms_to_frames = [doc](int32_t ms) -> int64_t {
+            CMemoryPCMStream* audio = doc->audio();
+            return audio ? audio->MsToFrames(ms) : 0;
+        };
+        view.SetInitialText(doc->results_file().script_text);
+        // The document saves and aligns the script it holds: keep it the editor's text.
+        connect(edit, &QPlainTextEdit::textChanged, this, &CChildFrame::SyncScriptToDocument);
+    }
+    view.SetHost(host);
+
+    if (!show) {
+        toolBar_->hide();
+        scriptBar_->hide();
+    }
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CChildFrame::UpdateToolBar);
+    timer->start(250);
+    UpdateToolBar();
+    return true;
+}
+
+void CChildFrame::UpdateToolBar() {
+    for (QAction* a : toolBar_->actions()) {
+        const int id = a->data().toInt();
+        if (id == 0) continue;
+        bool enabled = false;
+        bool checked = false;
+        if (!OnUpdateCmd(id, &enabled, &checked)) enabled = context_.router && context_.router->Update(id).enabled;
+        a->setEnabled(enabled);
+    }
+}
+
+void CChildFrame::SyncScriptToDocument() {
+    if (context_.doc) context_.doc->results_file().script_text = ScriptEdit()->GetText();
+}
+
+void CChildFrame::SetCentralView(QWidget* view) {
+    view->setObjectName(view->objectName().isEmpty() ? QStringLiteral("DocumentView") : view->objectName());
+    setCentralWidget(view);
+}
+
+CTranscriptionEdit* CChildFrame::ScriptEdit() const { return scriptBar_ ? scriptBar_->Editor() : nullptr; }
+
+CTranscriptionView& CChildFrame::ScriptView() const { return ScriptEdit()->View(); }
+
+int CChildFrame::GetAlignmentMode() const {
+    const int mode = alignList_ ? alignList_->currentIndex() : -1;
+    return mode < 0 ? 0 : mode;
+}
+
+void CChildFrame::SelectLanguageInCombo(const std::string& name) {
+    if (!languageList_) return;
+    const int index = languageList_->findText(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) languageList_->setCurrentIndex(index);
+}
+
+void CChildFrame::OnSelectLanguage(int index) {
+    (void)index;
+    context_.languages->SelectLanguageByName(languageList_->currentText().toStdString());
+}
+
+void CChildFrame::notify(publisher* sender, pub_message* message) {
+    (void)sender;
+    if (static_cast<int>(message->type) == context_.languages->SelChangeMessage() && languageList_)
+        SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+    message->release();
+}
+
+void CChildFrame::OnShowTranscriptionEditor() {
+    const bool show = !scriptBar_->isVisible();
+    scriptBar_->setVisible(show);
+    context_.profile->WriteInt("UI", "ShowTranscribeBar", show ? 1 : 0);
+}
+
+void CChildFrame::RunCommand(int id) {
+    // The program's routing first; what nobody there takes goes to this frame and its editor.
+    if (context_.router && context_.router->Has(id)) {
+        context_.router->Execute(id);
+        return;
+    }
+    OnCmdMsg(id);
+}
+
+bool CChildFrame::OnCmdMsg(int id) {
+    CTranscriptionEdit* edit = ScriptEdit();
+    if (!edit) return false;
+    CTranscriptionView& view = edit->View();
+    switch (id) {
+    case cmd::ShowTranscriptionEditor: OnShowTranscriptionEditor(); return true;
+    case cmd::OpenTextTranscription: view.OnOpenTextTranscription(); return true;
+    case cmd::SaveTextTranscription: view.OnSaveTextTranscription(); return true;
+    case cmd::SaveTextTranscriptionAs: view.OnSaveTextTranscriptionAs(); return true;
+    case cmd::HilightCutMarker: view.HilightCutMarker(); return true;
+    case cmd::EditCut: view.OnEditCut(); return true;
+    case cmd::EditCopy: edit->copy(); return true;
+    case cmd::EditPaste: view.OnEditPaste(); return true;
+    case cmd::EditClear: view.OnEditClear(); return true;
+    case cmd::EditFind: edit->ShowFindReplace(false); return true;
+    case cmd::EditReplace: edit->ShowFindReplace(true); return true;
+    case cmd::EditUndo:
+        if (context_.doc) context_.doc->OnEditUndo();
+        else view.OnEditUndo();
+        return true;
+    case cmd::EditRedo:
+        if (context_.doc) context_.doc->OnEditRedo();
+        else view.OnEditRedo();
+        return true;
+    case cmd::AddCutMarker: {
+        // Tags for the timeline selection at the script selection: the end's first, so the
+        // start's position stays valid.
+        int s = 0;
+        int e = 0;
+        if (!context_.doc || !context_.doc->GetSelectionMs(&s, &e)) return true;
+        int32_t p = 0;
+        int32_t q = 0;
+        view.GetSel(&p, &q);
+        if (p != q && s != e) view.InsertCutTagAt(e, q);
+        view.InsertCutTagAt(s, p);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+bool CChildFrame::OnUpdateCmd(int id, bool* enabled, bool* checked) const {
+    CTranscriptionEdit* edit = ScriptEdit();
+    if (!edit) return false;
+    CTranscriptionView& view = edit->View();
+    *checked = false;
+    *enabled = true;
+    switch (id) {
+    case cmd::ShowTranscriptionEditor: *checked = scriptBar_->isVisible(); return true;
+    case cmd::OpenTextTranscription:
+    case cmd::SaveTextTranscription:
+    case cmd::SaveTextTranscriptionAs:
+    case cmd::EditFind:
+    case cmd::EditReplace: return true;
+    case cmd::HilightCutMarker: *enabled = scriptBar_->isVisible(); return true;
+    case cmd::EditCut:
+    case cmd::EditCopy:
+    case cmd::EditClear: *enabled = view.HasSelection(); return true;
+    case cmd::EditPaste: *enabled = !edit->GetClipboardText().empty(); return true;
+    case cmd::EditUndo: *enabled = view.CanUndo(); return true;
+    case cmd::EditRedo: *enabled = view.CanRedo(); return true;
+    case cmd::AddCutMarker: {
+        int s = 0;
+        int e = 0;
+        *enabled = context_.doc && context_.doc->GetSelectionMs(&s, &e);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (scriptBar_) context_.profile->WriteInt("UI", "ShowTranscribeBar", scriptBar_->isVisible() ? 1 : 0);
+    if (!CanClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+CChildFrame* CChildFrame::ActiveIn(QMdiArea* area) {
+    QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
+    if (!sub && area && !area->subWindowList().isEmpty()) sub = area->subWindowList().last();
+    return sub ? qobject_cast<CChildFrame*>(sub->widget()) : nullptr;
+}
+
+void CChildFrame::RegisterCommands(CCommandRouter& router, std::function<CChildFrame*()> active) {
+    const int ids[] = {cmd::ShowTranscriptionEditor, cmd::OpenTextTranscription, cmd::SaveTextTranscription,
+                       cmd::SaveTextTranscriptionAs, cmd::HilightCutMarker,     cmd::AddCutMarker,
+                       cmd::EditCut,                 cmd::EditCopy,             cmd::EditPaste,
+                       cmd::EditClear,               cmd::EditFind,             cmd::EditReplace,
+                       cmd::EditUndo,                cmd::EditRedo};
+    for (int id : ids) {
+        if (router.Has(id)) continue;
+        router.Add(
+            id,
+            [active, id] {
+                if (CChildFrame* f = active()) f->OnCmdMsg(id);
+            },
+            [active, id](CommandState& state) {
+                CChildFrame* f = active();
+                bool enabled = false;
+                bool checked = false;
+                if (!f || !f->OnUpdateCmd(id, &enabled, &checked)) {
+                    state.enabled = false;
+                    return;
+                }
+                state.enabled = enabled;
+                state.checked = checked;
+                if ((id == cmd::EditUndo || id == cmd::EditRedo) && f->Document()) {
+                    const document_command_state s =
+                        id == cmd::EditUndo ? f->Document()->UpdateUndo() : f->Document()->UpdateRedo();
+                    state.enabled = s.enabled;
+                    if (!s.text.empty()) state.text = s.text;
+                } else if (id == cmd::EditUndo || id == cmd::EditRedo) {
+                    undo_owner* owner = f->ScriptView().GetOwner();
+                    const bool redo = id == cmd::EditRedo;
+                    const std::string name = owner->GetUndoManager().GetActionName(owner, redo, 0);
+                    if (enabled) state.text = FormatUndoText(redo ? kTextRedoFormat : kTextUndoFormat, name);
+                }
+            });
+    }
+}
+
+// ---- CChildFrameFla ----
+
+void CChildFrameFla::CreateExtraBars() {
+    flashBar_ = new CSizingControlBar(tr("Flash Gestures"), this, QSize(110, 120), kFlashBarId);
+    flashBar_->setObjectName(QStringLiteral("FlashGesturesBar"));
+}
+
+void CChildFrameFla::DockExtraBars() {
+    flashBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
+    addDockWidget(Qt::BottomDockWidgetArea, flashBar_);
+    flashBar_->hide();
+}
+
+void CChildFrameFla::ShowFlashGesturesBar(bool show) { flashBar_->setVisible(show); }

@@ -1,0 +1,278 @@
+// The road from a recording and its script to a lip-sync track through the real main window on the
+// offscreen platform: the toolbar's Lipsync With Text and Textless Lipsync, undo and redo, saving
+// and reopening, Cancel in the progress dialog, and a model file that is not a model.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+#include "app/core/document_commands.h"
+#include "app/core/phonarc_doc.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "app/core/recognition_commands.h"
+#include "app/core/transcription_view.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/document_manager.h"
+#include "views/timeline/phonarc_view.h"
+#include <QComboBox>
+#include "app/ui/main_frame.h"
+#include "app/ui/phonarc_app.h"
+#include "app/ui/progress_dlg.h"
+#include "app/ui/recognition_ui.h"
+#include "engine/audio/default_audio_readers.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "engine/recognition/acoustic_hmm.h"
+#include "model/pub_queue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+
+std::string TrackText(const app_sync_results& track) {
+    sync_results_file f;
+    f.results = track;
+    std::ostringstream out;
+    f.write(out, 0, kWriteAll & ~kWriteHeader);
+    return out.str();
+}
+
+void PutLe(std::ofstream& f, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) f.put(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// The utterance repeated to at least seconds, as a 16 kHz mono WAV, with its script repeated.
+void WriteLongTake(const fs::path& wav, const fs::path& txt, int seconds) {
+    InstallDefaultAudioFileReaders();
+    PCMFormat format{};
+    format.sampleRate = 16000u << 16;
+    format.bitsPerSample = 16;
+    format.channels = 1;
+    CMemoryPCMStream* audio = nullptr;
+    ASSERT_EQ(CreateMemoryPCMStreamFromFile((kSpeech / (std::string(kBase) + ".wav")).c_str(), &format, nullptr, &audio), 0);
+    const auto* data = static_cast<const int16_t*>(audio->GetData());
+    const std::vector<int16_t> one(data, data + audio->GetFrameCount());
+    audio->Destroy();
+    std::ifstream in(kSpeech / (std::string(kBase) + ".txt"));
+    std::string line;
+    std::getline(in, line);
+    std::vector<int16_t> all;
+    std::string script;
+    while (all.size() < static_cast<size_t>(seconds) * 16000) {
+        all.insert(all.end(), one.begin(), one.end());
+        script += line + "\n";
+    }
+    std::ofstream f(wav, std::ios::binary);
+    const uint32_t bytes = static_cast<uint32_t>(all.size() * 2);
+    f.write("RIFF", 4);
+    PutLe(f, 36 + bytes, 4);
+    f.write("WAVEfmt ", 8);
+    PutLe(f, 16, 4);
+    PutLe(f, 1, 2);
+    PutLe(f, 1, 2);
+    PutLe(f, 16000, 4);
+    PutLe(f, 32000, 4);
+    PutLe(f, 2, 2);
+    PutLe(f, 16, 2);
+    f.write("data", 4);
+    PutLe(f, bytes, 4);
+    f.write(reinterpret_cast<const char*>(all.data()), bytes);
+    std::ofstream(txt) << script;
+}
+
+class RecognitionUiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(::testing::TempDir()) / ("murmurex_recog_" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "dicts");
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), folder / "take.wav");
+        fs::copy_file(kSpeech / (std::string(kBase) + ".txt"), folder / "take.txt");
+        app = std::make_unique<CPhonarcApp>(profile, prompts, folder.string());
+        ASSERT_TRUE(app->InitInstance({}));
+        app->Documents()->SetShowProgress(false);
+    }
+    void TearDown() override {
+        app.reset();
+        pub_queue::destroy_instance();
+        fs::remove_all(folder);
+    }
+    // Presses the command's button on the main window's toolbar.
+    void Press(int id) {
+        QAction* action = app->MainFrame()->Action(id);
+        ASSERT_NE(action, nullptr);
+        QToolButton* button = nullptr;
+        for (QToolBar* bar : app->MainFrame()->findChildren<QToolBar*>())
+            if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(action))) button = b;
+        ASSERT_NE(button, nullptr) << id;
+        app->MainFrame()->UpdateCommands();
+        ASSERT_TRUE(button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    CPhonarcDoc& Doc() { return *app->Documents()->ActiveDocument(); }
+    const app_sync_results& Track() { return Doc().track(Doc().GetRecognitionTrack()); }
+
+    fs::path folder;
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    std::unique_ptr<CPhonarcApp> app;
+};
+
+TEST_F(RecognitionUiTest, LipsyncGivesOneUndoableStepThatSavesAndReopensEqual) {
+    struct {
+        int command;
+        const char* undo;
+        bool words;
+    } cases[] = {
+        {kCmdAlignTextWithAudio, "Undo Text-based Lipsync\tCtrl+Z", true},
+        {kCmdTextlessLipsync, "Undo Textless Lipsync\tCtrl+Z", false},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        const std::string zuvo = (folder / ("take" + std::to_string(round++) + ".zuvo")).string();
+        ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+        CPhonarcView* view = app->Documents()->ActiveFrame()->View();
+        view->SetDisplayMode(view->DisplayMode() & ~kShowWords);
+        Press(c.command);
+        ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+        EXPECT_FALSE(Track().phonemes.empty());
+        EXPECT_EQ(Track().words.empty(), !c.words);
+        EXPECT_FALSE(Track().articulation.empty());
+        const std::string done = TrackText(Track());
+        // Text-based alignment brings the hidden words channel into view.
+        if (c.words) EXPECT_NE(app->Documents()->ActiveFrame()->View()->DisplayMode() & kShowWords, 0u);
+        if (c.words) {
+            app->MainFrame()->resize(900, 600);
+            QTest::qWait(50);
+            QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+            EXPECT_TRUE(app->MainFrame()->grab().save(MURMUREX_SCREENSHOT_DIR "/lipsync_with_text.png"));
+        }
+
+        CMainFrame* frame = app->MainFrame();
+        frame->UpdateCommands();
+        EXPECT_EQ(frame->Action(kCmdEditUndo)->text().toStdString(), c.undo);
+        app->Router().Execute(kCmdEditUndo);
+        EXPECT_TRUE(Track().phonemes.empty() && Track().words.empty() && Track().articulation.empty());
+        EXPECT_FALSE(Doc().GetUndoManager().CanUndo(&Doc(), 1));  // one level, no more
+        app->Router().Execute(kCmdEditRedo);
+        EXPECT_EQ(TrackText(Track()), done);
+
+        prompts.files = {zuvo};
+        app->Router().Execute(kCmdFileSave);
+        ASSERT_TRUE(fs::exists(zuvo));
+        app->Router().Execute(kCmdFileClose);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
+        ASSERT_TRUE(app->OpenDocumentFile(zuvo));
+        EXPECT_EQ(TrackText(Track()), done);
+        app->Router().Execute(kCmdFileClose);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
+    }
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// The script editor and the timeline give the text and audio of a selection: the words come from
+// the selected text only, inside the selected audio, and both cue tags go into the script in the
+// same undo step.
+TEST_F(RecognitionUiTest, AligningTheEditorsSelectionWithTheViewsSelectionTagsTheScript) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    ASSERT_NE(frame, nullptr);
+    const std::string script = frame->ScriptView().control().GetText();
+    const auto space = script.find(' ', script.size() / 2);
+    ASSERT_NE(space, std::string::npos);
+    frame->AlignmentList()->setCurrentIndex(1);  // selected text with selected audio
+    frame->ScriptView().control().SetSel(static_cast<int32_t>(space + 1), static_cast<int32_t>(script.find_last_not_of(" \r\n") + 1));
+    const int rate = 16000;
+    frame->View()->SetSelection(rate * 900 / 1000, rate * 2000 / 1000, false);
+
+    Press(kCmdAlignTextWithAudio);
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    ASSERT_FALSE(Track().words.empty());
+    EXPECT_GE(Track().words.front().start, 900);
+    EXPECT_LE(Track().words.back().end, 2000 + 10);
+    const std::string tagged = frame->ScriptView().control().GetText();
+    EXPECT_NE(tagged.find("<cut ms=\""), std::string::npos) << tagged;
+
+    app->Router().Execute(kCmdEditUndo);
+    EXPECT_TRUE(Track().words.empty());
+    EXPECT_EQ(frame->ScriptView().control().GetText(), script);
+    prompts.answers = {PromptAnswer::No};
+}
+
+TEST_F(RecognitionUiTest, CancelPartWayLeavesTheDocumentAsItWas) {
+    WriteLongTake(folder / "long.wav", folder / "long.txt", 60);
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "long.wav").string()));
+    const std::string before = TrackText(Track());
+    // Cancel as soon as the dialog shows progress; the window keeps answering meanwhile.
+    int position_at_cancel = -1;
+    bool painted = false;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        painted = painted || app->Documents()->Recognition()->Running();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CProgressDlg*>(w);
+            if (!dlg || !dlg->isVisible() || position_at_cancel >= 0 || dlg->Position() == 0) continue;
+            position_at_cancel = dlg->Position();
+            EXPECT_EQ(dlg->StatusText(), "Performing Recognition...");
+            QTest::mouseClick(dlg->findChild<QPushButton*>(), Qt::LeftButton);
+        }
+    });
+    watch.start();
+    Press(kCmdAlignTextWithAudio);
+    watch.stop();
+    EXPECT_TRUE(painted);
+    ASSERT_GT(position_at_cancel, 0);
+    EXPECT_LT(position_at_cancel, 100);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(TrackText(Track()), before);
+    EXPECT_FALSE(Doc().GetUndoManager().CanUndo(&Doc(), 1));
+    EXPECT_FALSE(Doc().IsModified());
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
+}
+
+TEST_F(RecognitionUiTest, AModelFileThatIsNotAModelShowsTheEnginesWordsAndChangesNothing) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    std::ofstream(folder / "junk.hmm") << "not a model";
+    prompts.files = {(folder / "junk.hmm").string()};
+    app->Router().Execute(kCmdChooseModel);
+    CMainFrame* frame = app->MainFrame();
+    frame->UpdateCommands();
+    EXPECT_TRUE(frame->Action(kCmdModelExternal)->isChecked());
+    EXPECT_FALSE(frame->Action(kModelMenu[0].id)->isChecked());
+    EXPECT_EQ(frame->Action(kCmdModelExternal)->text().toStdString(), (folder / "junk.hmm").string());
+    Press(kCmdAlignTextWithAudio);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    char engine_text[kAccErrorTextSize] = {};
+    CAccousticHMM* model = nullptr;
+    EXPECT_NE(CreateAccHMM("not a model", 11, engine_text, &model), 0);
+    if (model) DestroyAccHMM(model);
+    EXPECT_EQ(prompts.messages[0], engine_text);
+    EXPECT_FALSE(prompts.messages[0].empty());
+    EXPECT_TRUE(Track().phonemes.empty());
+    EXPECT_FALSE(Doc().GetUndoManager().CanUndo(&Doc(), 1));
+
+    // The menu shows the model items under their own texts.
+    QMenu* models = nullptr;
+    for (QMenu* m : frame->findChildren<QMenu*>())
+        if (m->title() == "Acoustic Model") models = m;
+    ASSERT_NE(models, nullptr);
+    QStringList texts;
+    for (QAction* a : models->actions()) texts << a->text();
+    EXPECT_EQ(texts.join('|').toStdString(),
+              "Generic|Male|Female or Child|Fast||" + (folder / "junk.hmm").string() + "|Choose model from file....");
+    prompts.answers = {PromptAnswer::No};
+}
+
+}  // namespace

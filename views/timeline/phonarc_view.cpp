@@ -1,0 +1,315 @@
+// The timeline view: construction, the document's audio and tracks, channels, layout and drawing.
+// Navigation and selection are in timeline_navigation.cpp, playback in timeline_playback.cpp.
+#include "views/timeline/phonarc_view.h"
+
+#include <QDebug>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "app/core/output_log.h"
+#include "app/core/phonarc_doc.h"
+#include "app/core/profile_store.h"
+#include "engine/analysis/spectral_data_source.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "views/playback/viseme_player.h"
+#include "views/playback/wave_player.h"
+#include "views/timeline/plain_marker_channels.h"
+
+namespace {
+
+MarkerChannelFactory& Factory() {
+    static MarkerChannelFactory factory;
+    return factory;
+}
+
+// A machine without sound says so once, not at every play of every view.
+std::atomic<bool> silentReported{false};
+
+QRect ToQRect(const BandRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+}  // namespace
+
+void SetMarkerChannelFactory(MarkerChannelFactory factory) { Factory() = std::move(factory); }
+const MarkerChannelFactory& GetMarkerChannelFactory() { return Factory(); }
+
+CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pcmsrc_wave_player> player)
+    : QWidget(parent),
+      doc_(doc),
+      trackingMessage_(pub_register_message("PhonarcView::AudioTracking")),
+      stoppedMessage_(pub_register_message("PhonarcView::AudioStopped")) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    subscribe(this);
+
+    if (IProfileStore* profile = doc_.host().profile) {
+        state_.displayMask = DisplayMaskFromProfile(
+            static_cast<uint32_t>(profile->GetInt(kDisplaySection, kDisplayModeKey, kDefaultDisplayMode)));
+        gain_ = static_cast<uint32_t>(profile->GetInt(kDisplaySection, kGainKey, kDefaultGain));
+    } else {
+        state_.displayMask = kDefaultDisplayMode;
+    }
+    state_.host = this;
+    state_.summaries = &summaries_;
+    state_.spectralWindow = kSpectralWindow;
+
+    wavePlayer_ = player ? std::move(player) : std::make_unique<pcmsrc_wave_player>();
+    wavePlayer_->SetSilentFallbackNotice([](const std::string& reason) {
+        if (silentReported.exchange(true)) return;
+        if (COutputLog* log = GetOutputLog())
+            log->Log("No sound device could be opened (%s): playback is silent; the cursor and the mouth still follow it.\n",
+                     reason.c_str());
+    });
+    visemePlayer_ = std::make_unique<CVisemePlayer>();
+
+    const QFont guiFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    scrollBar_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBar_->setSingleStep(10);
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value != state_.map.firstSample / std::max(state_.map.samplesPerPixel, 1)) OnHScroll(kThumbPosition, value);
+    });
+    phonemeEdit_ = new QLineEdit(this);
+    phonemeEdit_->setFont(guiFont);
+    phonemeEdit_->installEventFilter(this);
+    zoomInButton_ = new QPushButton(tr("Zoom In"), this);
+    zoomOutButton_ = new QPushButton(tr("Zoom Out"), this);
+    // The strip is only a scroll bar high: small type and no padding keep the captions readable.
+    QFont small = guiFont;
+    small.setPixelSize(std::max(style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 5, 8));
+    for (QPushButton* b : {zoomInButton_, zoomOutButton_}) {
+        b->setFont(small);
+        b->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; }"));
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    connect(zoomInButton_, &QPushButton::clicked, this, &CPhonarcView::ZoomIn);
+    connect(zoomOutButton_, &QPushButton::clicked, this, &CPhonarcView::ZoomOut);
+
+    for (int i = 0; i < 3; ++i) tracks_[i] = doc_.track(i);
+    doc_.AddView(this);
+    if (doc_.audio()) SetAudioStream(doc_.audio());
+}
+
+CPhonarcView::~CPhonarcView() {
+    alive_ = false;
+    wavePlayer_->Stop();
+    visemePlayer_->Stop();
+    wavePlayer_->SetSink(nullptr);
+    doc_.RemoveView(this);
+    DestroySources();
+    DeleteChannels();
+    if (IProfileStore* profile = doc_.host().profile) {
+        profile->WriteInt(kDisplaySection, kDisplayModeKey, static_cast<int>(state_.displayMask));
+        profile->WriteInt(kDisplaySection, kGainKey, static_cast<int>(gain_));
+    }
+}
+
+int CPhonarcView::StreamLength() const { return stream_ ? stream_->GetFrameCount() : 0; }
+
+// ---- the document ----
+
+void CPhonarcView::SetTracks(const app_sync_results* tracks) {
+    for (int i = 0; i < 3; ++i) tracks_[i] = tracks[i];
+    RedrawChannels(false);
+}
+
+void CPhonarcView::SetAudioStream(CMemoryPCMStream* audio) {
+    stream_ = audio;
+    state_.stream = audio;
+    summaries_.Invalidate();
+    summaries_.Attach(audio);
+    recompose_ = true;
+    ruler_.SetStream(audio);
+    DestroySources();
+    if (audio) {
+        PCMFormat format{};
+        audio->GetFormat(&format);
+        for (int a = 0; a < std::max<int>(format.channels, 1); ++a) {
+            ISpectralDataSource* source = nullptr;
+            if (CreateSpectralDataSource(&source) == 0 && source) sources_.push_back(source);
+        }
+        if (zoomPending_ || state_.map.samplesPerPixel < 1) InitialUpdate();
+    }
+    RebuildChannels();
+    update();
+}
+
+void CPhonarcView::ShowWordsChannel() {
+    if (!(DisplayMode() & kShowWords)) SetDisplayMode(DisplayMode() | kShowWords);
+}
+
+void CPhonarcView::InitialUpdate() {
+    PCMFormat format{};
+    stream_->GetFormat(&format);
+    const int client = std::max(width(), 1);
+    state_.map.samplesPerPixel = InitialSamplesPerPixel(StreamLength(), static_cast<int>(format.sampleRate >> 16), client);
+    state_.map.firstSample = 0;
+    ruler_.SetRect({0 + kMarginWidth, 0, width(), kRulerHeight});
+    ruler_.SetSamplesPerPixel(state_.map.samplesPerPixel);
+    ruler_.SetMode(CWinRulerView::kTime, static_cast<uint32_t>(stream_->MsToFrames(83)));
+    ruler_.SetFirstSample(0);
+    area_ = ComputeChannelArea({0, 0, width(), height()}, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    LayoutControls();
+}
+
+bool CPhonarcView::GetSelection(int* start, int* end) {
+    *start = selStart_;
+    *end = selEnd_;
+    return true;
+}
+
+void CPhonarcView::CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) {
+    // The document copies the track and sends all three back to every view, this one included.
+    const app_sync_results edited = tracks_[track];
+    doc_.CommitTrackEdit(name, edited, track, startMs, endMs);
+}
+
+// ---- channels and layout ----
+
+void CPhonarcView::DeleteChannels() {
+    capturing_ = nullptr;
+    channels_.clear();
+}
+
+void CPhonarcView::DestroySources() {
+    DeleteChannels();  // the spectral channels hold the sources
+    for (ISpectralDataSource* source : sources_) source->Destroy();
+    sources_.clear();
+}
+
+void CPhonarcView::RebuildChannels() {
+    DeleteChannels();
+    if (!stream_) return;
+    PCMFormat format{};
+    stream_->GetFormat(&format);
+    ISpectralDataSource* source = sources_.empty() ? nullptr : sources_.front();
+    const std::vector<ChannelBand> bands =
+        LayoutChannels(state_.displayMask, std::max<int>(format.channels, 1), area_, source != nullptr);
+    for (const ChannelBand& band : bands) {
+        std::unique_ptr<CPhonarcChannelView> channel = CreateSignalChannel(band, &state_, source);
+        if (!channel && GetMarkerChannelFactory()) channel = GetMarkerChannelFactory()(band, &state_);
+        if (!channel) channel = CreatePlainMarkerChannel(band, &state_);
+        if (channel) channels_.push_back(std::move(channel));
+    }
+    UpdateScrollBar();
+}
+
+void CPhonarcView::UpdateScrollBar() {
+    if (!stream_) return;
+    const QSignalBlocker block(scrollBar_);
+    const int spp = std::max(state_.map.samplesPerPixel, 1);
+    scrollBar_->setRange(0, StreamLength() / spp);
+    scrollBar_->setPageStep(std::max(area_.Width() / 2, 1));
+    scrollBar_->setValue(state_.map.firstSample / spp);
+}
+
+void CPhonarcView::LayoutControls() {
+    const int bottom = height();
+    const int top = area_.bottom;
+    const int h = std::max(bottom - top, 0);
+    zoomOutButton_->setGeometry(0, top, 50, h);
+    zoomInButton_->setGeometry(50, top, 50, h);
+    phonemeEdit_->setGeometry(100, top, 110, h);
+    scrollBar_->setGeometry(210, top, std::max(width() - 210, 0), h);
+}
+
+void CPhonarcView::resizeEvent(QResizeEvent*) {
+    area_ = ComputeChannelArea({0, 0, width(), height()}, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    ruler_.SetRect({kMarginWidth, 0, width(), kRulerHeight});
+    // 25 seconds across, or the whole of a shorter recording, at the size the view is shown at.
+    if (stream_ && zoomPending_) InitialUpdate();
+    LayoutControls();
+    if (stream_) RebuildChannels();
+    recompose_ = true;
+}
+
+void CPhonarcView::SetDisplayMode(uint32_t mask) {
+    state_.displayMask = mask;
+    RebuildChannels();
+    recompose_ = true;
+    update();
+}
+
+void CPhonarcView::ToggleChannel(uint32_t bit) { SetDisplayMode(state_.displayMask ^ bit); }
+
+void CPhonarcView::RedrawChannels(bool all) {
+    recompose_ = true;
+    if (all) {
+        update();
+        return;
+    }
+    QRegion region;
+    for (const auto& channel : channels_)
+        if (channel->displayBit & kMarkerChannelBits) region += ToQRect(channel->band).adjusted(0, 0, 1, 1);
+    if (!region.isEmpty()) update(region);
+}
+
+uint32_t CPhonarcView::ChannelAt(int, int y, CPhonarcChannelView** channel) const {
+    for (const auto& c : channels_) {
+        if (c->band.top <= y && y <= c->band.bottom) {
+            if (channel) *channel = c.get();
+            return c->displayBit;
+        }
+    }
+    if (channel) *channel = nullptr;
+    return 0;
+}
+
+// ---- drawing ----
+
+void CPhonarcView::Compose(const BandRect& clip) {
+    const int key[6] = {area_.left, area_.top, area_.right, area_.bottom, state_.map.samplesPerPixel,
+                        state_.map.firstSample};
+    if (!recompose_ && std::equal(key, key + 6, lastLayout_)) return;
+    ComposeTimeline(backBuffer_, clip, ruler_, channels_, area_, palette().button().color());
+    std::copy(key, key + 6, lastLayout_);
+    recompose_ = false;
+}
+
+void CPhonarcView::paintEvent(QPaintEvent* event) {
+    SettleZoom();
+    QPainter window(this);
+    if (!stream_) {
+        window.fillRect(event->rect(), palette().window());
+        return;
+    }
+    const QRect r = event->rect();
+    BandRect clip{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+    if (backBuffer_.GetWidth() != width() || backBuffer_.GetHeight() != height()) {
+        if (!backBuffer_.Create(width(), height(), 24)) {
+            qDebug("UpdateCompose Failed");
+            return;
+        }
+        // A new back buffer holds nothing yet: compose all of it.
+        recompose_ = true;
+        clip = {0, 0, width(), height()};
+    }
+    Compose(clip);
+    const BandRect selection = SelectionRect(state_.map, selStart_, selEnd_, area_);
+    InvertRect(backBuffer_, selection);
+    {
+        QPainter ruler(&backBuffer_.Image());
+        ruler.setClipRect(ToQRect(ruler_.GetRect()));
+        ruler_.Draw(ruler, nullptr);
+    }
+    window.drawImage(r, backBuffer_.Image(), r);
+    InvertRect(backBuffer_, selection);
+}
+
+QImage CPhonarcView::Grab() {
+    if (!stream_) return {};
+    if (backBuffer_.GetWidth() != width() || backBuffer_.GetHeight() != height()) {
+        if (!backBuffer_.Create(width(), height(), 24)) return {};
+    }
+    recompose_ = true;
+    Compose({0, 0, width(), height()});
+    const BandRect selection = SelectionRect(state_.map, selStart_, selEnd_, area_);
+    InvertRect(backBuffer_, selection);
+    QImage image = backBuffer_.Image().copy();
+    InvertRect(backBuffer_, selection);
+    return image;
+}

@@ -1,0 +1,301 @@
+// The timeline view driven with synthetic mouse and key events on the offscreen platform: play
+// ranges, play and stop by key, looping against a user's stop, zoom limits, the selection drag
+// and swap, double-click selection and its extension.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <chrono>
+#include <thread>
+
+#include "app/core/phonarc_doc.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "model/pub_queue.h"
+#include "platform/wave_out.h"
+#include "views/playback/wave_player.h"
+#include "views/timeline/phonarc_view.h"
+#include "views/timeline/timeline_test_support.h"
+
+namespace {
+
+// Records what it was asked to play and plays nothing.
+class RecordingPlayer : public pcmsrc_wave_player {
+public:
+    RecordingPlayer() : pcmsrc_wave_player([](const wave_format& f, std::unique_ptr<wave_out_device>* out) {
+        return open_wave_out(f, out, true);
+    }) {}
+    int Play(IMemoryPCMStream*, double, double, int start, int count) override {
+        plays.push_back({start, count});
+        playing = true;
+        return 0;
+    }
+    void Stop() override { playing = false; }
+    bool IsPlaying() override { return playing; }
+    int GetPosition() override { return 0; }
+
+    struct Range {
+        int start, count;
+    };
+    std::vector<Range> plays;
+    bool playing = false;
+};
+
+// A real player on the silent device, which plays on the real clock.
+std::unique_ptr<pcmsrc_wave_player> SilentPlayer() {
+    return std::make_unique<pcmsrc_wave_player>(
+        [](const wave_format& f, std::unique_ptr<wave_out_device>* out) { return open_wave_out(f, out, true); });
+}
+
+class TimelineViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.profile = &profile;
+        host.prompts = &prompts;
+        doc = std::make_unique<CPhonarcDoc>(host);
+        // A bundled recording gives the document its audio, which the test's own then replaces.
+        ASSERT_TRUE(doc->OnOpenDocument(std::string(MURMUREX_TESTDATA_DIR) + "/speech/rms_0003_clean.wav"));
+        auto audio = timeline_test::Recording(160000, timeline_test::SpeechLike);  // 10 s at 16 kHz
+        ASSERT_TRUE(doc->SetAudioSamples(*audio));
+        app_sync_results t;
+        const char* labels[] = {"m", "AA", "b", "IY"};
+        for (int i = 0; i < 4; ++i) t.phonemes.push_back(phn_marker(1000 + 100 * i, 1100 + 100 * i, labels[i], 80));
+        doc->SetTrackResults(t, 1);
+        profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes);
+    }
+    void TearDown() override {
+        view.reset();
+        doc.reset();
+        pub_queue::destroy_instance();
+    }
+    CPhonarcView& Make(std::unique_ptr<pcmsrc_wave_player> player = nullptr) {
+        view = std::make_unique<CPhonarcView>(*doc, nullptr, player ? std::move(player) : SilentPlayer());
+        view->resize(815, 300);  // 800 columns after the margin
+        view->show();
+        return *view;
+    }
+    // Delivers posted messages and queued calls until done() holds (or 10 s pass).
+    bool Pump(const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            pub_queue::dispatch();
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+    // The y of the track 1 phonemes band.
+    int PhonemeY() const {
+        for (const auto& c : view->Channels())
+            if (c->displayBit == kShowPhonemes) return (c->band.top + c->band.bottom) / 2;
+        return -1;
+    }
+
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    document_host host;
+    std::unique_ptr<CPhonarcDoc> doc;
+    std::unique_ptr<CPhonarcView> view;
+};
+
+TEST_F(TimelineViewTest, PlayRangesFromCursorAndSelection) {
+    auto owned = std::make_unique<RecordingPlayer>();
+    RecordingPlayer& player = *owned;
+    CPhonarcView& v = Make(std::move(owned));
+    const struct {
+        int selStart, selEnd;
+        bool plays;
+        int start, count;
+    } cases[] = {
+        {48000, 48000, true, 48000, 112000},   // a cursor plays to the end
+        {1000, 500000, true, 1000, 159000},    // a selection past the end stops at the end
+        {500000, 1000, true, 1000, 159000},    // ends the wrong way round still play forwards
+        {200000, 200000, false, 0, 0},         // a cursor past the end has nothing to play
+        {160000, 160000, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        player.plays.clear();
+        v.SetSelection(c.selStart, c.selEnd, false);
+        v.OnPlay();
+        ASSERT_EQ(player.plays.size(), c.plays ? 1u : 0u) << c.selStart;
+        if (c.plays) {
+            EXPECT_EQ(player.plays[0].start, c.start);
+            EXPECT_EQ(player.plays[0].count, c.count);
+            v.OnPlay();  // stops
+            EXPECT_FALSE(player.playing);
+        }
+    }
+}
+
+TEST_F(TimelineViewTest, SpacePlaysAndStopsAndAutoRepeatDoesNotToggle) {
+    CPhonarcView& v = Make();
+    v.SetSelection(16000, 16000, false);
+    QTest::keyClick(&v, Qt::Key_Space);
+    EXPECT_TRUE(v.IsPlaying());
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(&v, &repeat);
+    EXPECT_TRUE(v.IsPlaying());
+    // The cursor follows the play position.
+    ASSERT_TRUE(Pump([&] {
+        int s = 0, e = 0;
+        v.GetSelection(&s, &e);
+        return s > 16000;
+    }));
+    QTest::keyClick(&v, Qt::Key_Space);
+    EXPECT_FALSE(v.IsPlaying());
+    // Play-rewind (on by default) puts the cursor back where the play began.
+    int s = 0, e = 0;
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 16000);
+    QTest::keyClick(&v, Qt::Key_F5);
+    EXPECT_TRUE(v.IsPlaying());
+    v.OnRewind();
+    EXPECT_FALSE(v.IsPlaying());
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 0);
+}
+
+TEST_F(TimelineViewTest, LoopRestartsAtTheEndButAUsersStopStops) {
+    CPhonarcView& v = Make();
+    TimelineViewHooks hooks;
+    hooks.playLoop = [] { return true; };
+    hooks.playRewind = [] { return true; };
+    v.SetHooks(hooks);
+    v.SetSelection(8000, 16000, false);  // half a second: time to stop it after the restart
+    v.OnPlay();
+    ASSERT_TRUE(v.IsPlaying());
+    // The play ends by itself and the loop starts it again: seen as a play with the range restored.
+    int restarts = 0;
+    ASSERT_TRUE(Pump([&] {
+        if (!v.IsPlaying()) ++restarts;
+        return restarts > 0 && v.IsPlaying();
+    }));
+    // A user's stop, with the stopped pump's message already queued, stays stopped.
+    QTest::keyClick(&v, Qt::Key_Space);
+    EXPECT_FALSE(v.IsPlaying());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (std::chrono::steady_clock::now() < until) {
+        pub_queue::dispatch();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(v.IsPlaying());
+    }
+    int s = 0, e = 0;
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 8000);
+    EXPECT_EQ(e, 16000);
+}
+
+TEST_F(TimelineViewTest, ZoomInStopsAtOneSamplePerPixelZoomOutDoubles) {
+    CPhonarcView& v = Make();
+    EXPECT_EQ(v.SamplesPerPixel(), 160000 / 815);  // the whole 10 s across the view
+    const int start = v.SamplesPerPixel();
+    v.ZoomOut();
+    EXPECT_EQ(v.SamplesPerPixel(), start * 2);
+    while (v.SamplesPerPixel() > 1) v.ZoomIn();
+    const int first = v.FirstSample();
+    v.ZoomIn();
+    EXPECT_EQ(v.SamplesPerPixel(), 1);
+    EXPECT_EQ(v.FirstSample(), first);
+    // Zooming in keeps a cursor that would leave the view on the right in sight: a third in.
+    for (int i = 0; i < 6; ++i) v.ZoomOut();  // 64 samples per pixel
+    v.OnHScroll(CPhonarcView::kLeftEnd);
+    v.SetSelection(100000, 100000, false);
+    v.ZoomIn();
+    const int span = 800 * 32;
+    EXPECT_EQ(v.FirstSample(), 100000 - span / 3);
+    // Ctrl+wheel zooms, the wheel scrolls ten pixels a notch.
+    const int spp = v.SamplesPerPixel();
+    QWheelEvent out(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&v, &out);
+    EXPECT_EQ(v.SamplesPerPixel(), spp * 2);
+    const int before = v.FirstSample();
+    QWheelEvent right(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&v, &right);
+    EXPECT_EQ(v.FirstSample(), (before / v.SamplesPerPixel() + 10) * v.SamplesPerPixel());
+}
+
+TEST_F(TimelineViewTest, SelectionDragGrabsTheNearEdgeAndSwapsWhenCrossed) {
+    CPhonarcView& v = Make();
+    const int y = 60, spp = v.SamplesPerPixel();
+    QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(100, y));
+    QTest::mouseMove(&v, QPoint(300, y));
+    QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, QPoint(300, y));
+    int s = 0, e = 0;
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 85 * spp);
+    EXPECT_EQ(e, 285 * spp);
+    // Two pixels off the start grabs the start; dragged past the end, the ends swap on release.
+    QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(102, y));
+    QTest::mouseMove(&v, QPoint(400, y));
+    QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, QPoint(400, y));
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 285 * spp);
+    EXPECT_EQ(e, 385 * spp);
+    // Far from both ends a press starts a new cursor; a drag left of the margin stops at 0.
+    QTest::mousePress(&v, Qt::LeftButton, Qt::NoModifier, QPoint(600, y));
+    QTest::mouseMove(&v, QPoint(5, y));
+    QTest::mouseRelease(&v, Qt::LeftButton, Qt::NoModifier, QPoint(5, y));
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(e, 585 * spp);
+    EXPECT_EQ(v.StatusText(0), "0:00:000");
+}
+
+TEST_F(TimelineViewTest, DoubleClickSelectsAPhonemeAndAnotherClickExtendsIt) {
+    CPhonarcView& v = Make();
+    for (int i = 0; i < 4; ++i) v.ZoomIn();  // 12 samples per pixel: phonemes are 133 pixels wide
+    v.SetSelection(16000, 16000, true);
+    const int y = PhonemeY();
+    ASSERT_GT(y, 0);
+    const int x = v.SampleToX(16000 + 1600 + 800);  // inside "AA" (1100 .. 1200 ms)
+    QTest::mouseDClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    int s = 0, e = 0;
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 17600);
+    EXPECT_EQ(e, 19200);
+    EXPECT_EQ(v.StatusText(2), "AA");
+    // Within 500 ms a plain click is another double-click: the selection grows by a phoneme.
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(s, 17600);
+    EXPECT_EQ(e, 20800);
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(e, 22400);
+    // Past the last phoneme there is nothing to add: the selection starts over with the phoneme.
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    v.GetSelection(&s, &e);
+    EXPECT_EQ(e, 19200);
+    EXPECT_EQ(v.CurrentTrack(), 1);
+}
+
+TEST_F(TimelineViewTest, MarginButtonsHideChannelsAndScrollCodes) {
+    CPhonarcView& v = Make();
+    ASSERT_EQ(v.Channels().size(), 2u);
+    const int top = v.Channels()[0]->band.top;
+    QTest::mouseClick(&v, Qt::LeftButton, Qt::NoModifier, QPoint(4, top + 5));
+    EXPECT_EQ(v.DisplayMode(), static_cast<uint32_t>(kShowPhonemes));
+    ASSERT_EQ(v.Channels().size(), 1u);
+    EXPECT_EQ(v.Channels()[0]->band.top, top);
+
+    for (int i = 0; i < 3; ++i) v.ZoomIn();
+    const int spp = v.SamplesPerPixel(), w = v.ChannelArea().Width();
+    const struct {
+        CPhonarcView::ScrollCode code;
+        int from, to;  // scroll positions in pixels
+    } cases[] = {
+        {CPhonarcView::kLineRight, 0, 10},     {CPhonarcView::kLineLeft, 5, 0},
+        {CPhonarcView::kPageRight, 0, w / 2},  {CPhonarcView::kPageLeft, w / 2 + 3, 3},
+        {CPhonarcView::kRightEnd, 0, 160000 / spp}, {CPhonarcView::kEndScroll, 7, 7},
+    };
+    for (const auto& c : cases) {
+        v.OnHScroll(CPhonarcView::kThumbPosition, c.from);
+        v.OnHScroll(c.code);
+        EXPECT_EQ(v.FirstSample(), c.to * spp) << c.code;
+    }
+}
+
+}  // namespace
