@@ -371,7 +371,7 @@ TEST(ViewerBarProgram, NewCharacterCommandImportsAndShowsTheCharacter) {
     std::filesystem::remove_all(folder);
 }
 
-// The program's window with the head in its "View" bar, for a person to look at.
+// The program's window with a document open and the head in its "View" bar, for a person to look at.
 TEST(ViewerBarScreenshot, MainWindowShowsTheDefaultHead) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("murmurex_viewer_" + std::to_string(::getpid()));
@@ -382,7 +382,9 @@ TEST(ViewerBarScreenshot, MainWindowShowsTheDefaultHead) {
         CPhonarcApp app(profile, prompts, folder.string());
         ASSERT_TRUE(app.InitInstance({}));
         CMainFrame* frame = app.MainFrame();
-        frame->resize(1100, 700);
+        // A document with its timeline beside the head.
+        EXPECT_TRUE(app.OpenDocumentFile(MURMUREX_TESTDATA_DIR "/speech/en_us_f4_0003_clean.zuvo"));
+        frame->resize(1280, 760);
         frame->ViewerBar()->resize(260, 600);
         frame->resizeDocks({frame->ViewerBar()}, {260}, Qt::Horizontal);
         for (int i = 0; i < 20; ++i) QApplication::processEvents();
