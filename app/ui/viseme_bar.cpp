@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QOpenGLContext>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QResizeEvent>
 
@@ -37,12 +38,15 @@ constexpr const char* kVerticalKey = "3d_angle_vert";
 constexpr int k2dViewId = 10;
 constexpr int k3dViewId = 11;
 
-// A platform without OpenGL (the offscreen one) cannot show a 3D view: such a view crashes the
-// window's first flush. The 3D heads then fail to load and the bar falls back to the 2D head.
+// A platform that cannot compose OpenGL widgets (offscreen, minimal: even where they can make a
+// context) or has no OpenGL cannot show a 3D view: such a view crashes the window's first flush.
+// The 3D heads then fail to load and the bar falls back to the 2D head.
 bool OpenGLAvailable() {
     static const bool available = [] {
+        const QString platform = QGuiApplication::platformName();
         QOpenGLContext context;
-        const bool made = context.create();
+        const bool made = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
+                          context.create();
         if (!made) qWarning("No OpenGL: the 3D heads cannot be shown, the 2D head is used instead.");
         return made;
     }();
