@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "flash/swf_char.h"
@@ -49,6 +50,13 @@ public:
     bool set_gesture_clip(uint32_t id, int clip);
     bool move_gesture_start(uint32_t id, int ms);
     bool move_gesture_end(uint32_t id, int ms);
+
+    // The gesture section of the results file: an optional "frame_rate" line, then per gesture a
+    // "gesture" line, or one "tween" line per step and its "tween_end" line. Reading appends to
+    // the gestures until the end of the stream; an unknown keyword or a damaged record is reported
+    // to errors and stops it with false (what was read stays).
+    bool read_gesture_section(std::istream& in, std::ostream& errors);
+    void write_gesture_section(std::ostream& out) const;
 
     // Automatic generation from a lip-sync track (the template must be set). The seeded form
     // makes the same gestures for the same seed; the other seeds from the clock.

@@ -12,9 +12,11 @@
 #include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
+#include "app/core/phonarc_doc_flash.h"
 #include "app/core/string_table.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_frame.h"
+#include "app/ui/flash_document_frame.h"
 #include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
@@ -75,7 +77,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
             return true;
         }
     }
-    auto doc = std::make_unique<CPhonarcDoc>(Host());
+    auto doc = std::make_unique<CPhonarcDocFlash>(Host());
     if (!doc->OnOpenDocument(path)) return false;
     auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_});
     if (!frame->Create()) {
@@ -83,6 +85,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
         return false;
     }
     frame->View()->SetHooks(MakeTimelineHooks(frame_, router_));
+    new CFlashDocumentBinding(*doc, frame, [this](int id) { router_.Execute(id); });
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
@@ -150,6 +153,7 @@ void CDocManager::Install() {
         return &scriptSource_;
     });
     recognition_->Install();
+    InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
         CDocumentFrame* f = ActiveFrame();

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "flash/gesture_selection.h"
+
 class CSwfPlayerControl;
 class flash_character_source;
 class swf_char_gesture;
@@ -21,7 +23,7 @@ class swf_char_gesture;
 QStringList FlashGestureNameLines(const swf_char_gesture& clip);
 
 // GUI thread only.
-class FlashGesturesView : public QScrollArea {
+class FlashGesturesView : public QScrollArea, public flash_gesture_selection {
     Q_OBJECT
 public:
     static constexpr int kCellWidth = 75;
@@ -35,10 +37,10 @@ public:
     void SetDocument(const flash_character_source* document) { document_ = document; }
     // Rebuilds the thumbnails when the document's template path differs from the one shown; the
     // same path keeps them. False without a document path.
-    bool OnCharacterChanged(bool invalidate);
+    bool OnCharacterChanged(bool invalidate) override;
     void OnInitialUpdate();
     // The template clip index of the selected cell; -1 when none is.
-    int GetSelectedGesture() const;
+    int GetSelectedGesture() const override;
     // The thumbnail's place in the cell at (column, row): the cell less 2 pixels at the sides and
     // top and the label strip at the bottom.
     QRect GetCellRect(int column, int row) const;

@@ -1,0 +1,260 @@
+// The Flash document: its two results-file sections, the template they name (also when it does not
+// load), Extract Gestures and gesture edits as undoable steps.
+#include "app/core/phonarc_doc_flash.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "flash/gesture_selection.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+constexpr const char* kGestures =
+    "gesture 100 900 128 0 wave|idle\n"
+    "gesture 1200 1800 384 0 point|talk\n";
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What follows the base file's last line.
+std::string Sections(const std::string& text) {
+    const size_t at = text.find("end_markers\n");
+    return at == std::string::npos ? "" : text.substr(at + 12);
+}
+
+TEST(CharacterInfo, WriterLinesAndOrder) {
+    flash_character_info info;
+    info.character_path = "/tmp/figure.swf";
+    std::ostringstream out;
+    WriteCharacterInfo(out, info, 12);
+    EXPECT_EQ(out.str(),
+              "character /tmp/figure.swf\nframe_rate 0\nswf6_compress 0\naudio_bitrate 24\nend_character_info\n");
+
+    info.frame_rate = 12;
+    info.publish_file = "out.swf";
+    info.compress = true;
+    info.audio_bitrate = 0;
+    info.protect = false;
+    info.ambients = false;
+    std::ostringstream all;
+    WriteCharacterInfo(all, info, 12);
+    EXPECT_EQ(all.str(),
+              "character /tmp/figure.swf\npublish_file out.swf\nswf6_compress 1\nno_protect\nno_ambients\n"
+              "end_character_info\n");
+}
+
+TEST(CharacterInfo, Reader) {
+    struct Case {
+        const char* text;
+        std::string path;
+        int rate;
+        bool protect;
+        int bitrate;
+        const char* after;  // the next word after the section
+    };
+    const Case cases[] = {
+        {"CHARACTER   /a b/c.swf  \nFrame_Rate 24\nend_character_info\ngesture", "/a b/c.swf", 24, true, 24, "gesture"},
+        {"character x.swf\nno_protect\nwhatever\nend_character_info\nnext", "x.swf", 0, false, 24, "next"},
+        {"character x.swf\naudio_bitrate fast\nframe_rate 8\nend_character_info\nnext", "x.swf", 8, true, 24, "next"},
+        {"character x.swf\naudio_bitrate 64", "x.swf", 0, true, 64, ""},
+        {"", "", 0, true, 24, ""},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        flash_character_info info;
+        ReadCharacterInfo(in, info);
+        EXPECT_EQ(info.character_path, c.path) << c.text;
+        EXPECT_EQ(info.frame_rate, c.rate) << c.text;
+        EXPECT_EQ(info.protect, c.protect) << c.text;
+        EXPECT_EQ(info.audio_bitrate, c.bitrate) << c.text;
+        std::string next;
+        in >> next;
+        EXPECT_EQ(next, c.after) << c.text;
+    }
+}
+
+class fake_selection : public flash_gesture_selection {
+public:
+    int GetSelectedGesture() const override { return selected; }
+    bool OnCharacterChanged(bool) override { return ++rebuilds > 0; }
+    int selected = -1;
+    int rebuilds = 0;
+};
+
+class fake_frame : public flash_document_frame {
+public:
+    void ShowFlashGesturesBar(bool show) override { bar = show; }
+    void ShowChannel(uint32_t bit) override { shown |= bit; }
+    flash_gesture_selection* FindFlashGesturesView() override { return &view; }
+    bool bar = false;
+    uint32_t shown = 0;
+    fake_selection view;
+};
+
+class FlashDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("flashdoc_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / (std::string(kBase) + ".wav"));
+        host_.profile = &profile_;
+        host_.prompts = &prompts_;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // The bundled results file with the given sections after it.
+    fs::path Results(const std::string& sections) {
+        const fs::path path = dir_ / "flash.zuvo";
+        std::ofstream(path, std::ios::binary) << Read(kSpeech / (std::string(kBase) + ".zuvo")) << sections;
+        return path;
+    }
+    std::unique_ptr<CPhonarcDocFlash> Open(const fs::path& path) {
+        auto doc = std::make_unique<CPhonarcDocFlash>(host_);
+        doc->SetFrame(&frame_);
+        if (!doc->OnOpenDocument(path.string())) return nullptr;
+        return doc;
+    }
+
+    fs::path dir_;
+    CMemoryProfileStore profile_;
+    CScriptedPrompts prompts_;
+    document_host host_;
+    fake_frame frame_;
+};
+
+TEST_F(FlashDocumentTest, OpensBothSectionsAndSavesThemBackEqual) {
+    const std::string sections = "CHARACTER " + kTemplate.string() + "\nframe_rate 24\nend_character_info\n" + kGestures;
+    auto doc = Open(Results(sections));
+    ASSERT_TRUE(doc);
+    ASSERT_TRUE(doc->HasTemplate()) << doc->logged();
+    EXPECT_EQ(doc->character_path(), kTemplate.string());
+    EXPECT_EQ(doc->GetAnim()->get_frame_rate(), 24);
+    EXPECT_TRUE(frame_.bar);
+    EXPECT_EQ(frame_.view.rebuilds, 1);
+    const gesture_marker_list& g = *doc->GetAnim()->get_gestures();
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[0].pose_name, "idle");
+    EXPECT_EQ(g[0].gesture_name, "wave");
+    EXPECT_GE(g[0].clip_index, 0);
+    EXPECT_EQ(doc->character()->get_gestures()[g[0].clip_index].gesture, "wave");
+
+    const fs::path saved = dir_ / "saved.zuvo";
+    ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
+    // The template runs at 12 frames a second, so 24 is kept.
+    const std::string expected = "character " + kTemplate.string() +
+                                 "\nframe_rate 24\nswf6_compress 0\naudio_bitrate 24\nend_character_info\n"
+                                 "frame_rate 24\n" +
+                                 kGestures;
+    EXPECT_EQ(Sections(Read(saved)), expected);
+
+    auto again = Open(saved);
+    ASSERT_TRUE(again);
+    const fs::path resaved = dir_ / "resaved.zuvo";
+    ASSERT_TRUE(again->OnSaveDocument(resaved.string()));
+    EXPECT_EQ(Sections(Read(resaved)), expected);
+}
+
+TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
+    const fs::path broken = dir_ / "broken.swf";
+    std::ofstream(broken, std::ios::binary) << "FWS\x06 not a movie";
+    struct Case {
+        fs::path path;
+        const char* message;
+    };
+    const Case cases[] = {{dir_ / "missing.swf", "Can't open character file "}, {broken, "Reading Character file "}};
+    for (const Case& c : cases) {
+        const std::string info = "character " + c.path.string() + "\nno_ambients\nend_character_info\n";
+        auto doc = Open(Results(info + kGestures));
+        ASSERT_TRUE(doc) << c.path;
+        EXPECT_FALSE(doc->HasTemplate());
+        EXPECT_EQ(doc->character(), nullptr);
+        EXPECT_EQ(doc->character_path(), c.path.string());
+        EXPECT_NE(doc->logged().find(c.message), std::string::npos) << doc->logged();
+        EXPECT_TRUE(doc->GetAnim()->get_gestures()->empty());
+
+        const fs::path saved = dir_ / "saved.zuvo";
+        ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
+        EXPECT_EQ(Sections(Read(saved)), "character " + c.path.string() +
+                                             "\nswf6_compress 0\naudio_bitrate 24\nno_ambients\nend_character_info\n" +
+                                             kGestures);
+    }
+}
+
+TEST_F(FlashDocumentTest, NoSectionsWithoutCharacter) {
+    auto doc = Open(Results(""));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->character_path(), "");
+    const fs::path saved = dir_ / "saved.zuvo";
+    ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
+    EXPECT_EQ(Sections(Read(saved)), "");
+    EXPECT_FALSE(frame_.bar);
+}
+
+TEST_F(FlashDocumentTest, ExtractGesturesIsOneUndoStep) {
+    auto doc = Open(Results("character " + kTemplate.string() + "\nend_character_info\n"));
+    ASSERT_TRUE(doc && doc->HasTemplate());
+    ASSERT_FALSE(doc->track(1).phonemes.empty());
+    doc->OnExtractGestures();
+    EXPECT_FALSE(doc->GetAnim()->get_gestures()->empty());
+    EXPECT_FALSE(doc->track(1).gestures.empty());
+    EXPECT_EQ(frame_.shown, 0x60000u);
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Auto Gesture\tCtrl+Z");
+    doc->OnEditUndo();
+    EXPECT_TRUE(doc->GetAnim()->get_gestures()->empty());
+    EXPECT_TRUE(doc->track(1).gestures.empty());
+    EXPECT_FALSE(doc->UpdateUndo().enabled);
+    doc->OnEditRedo();
+    EXPECT_FALSE(doc->GetAnim()->get_gestures()->empty());
+    EXPECT_FALSE(doc->track(1).gestures.empty());
+}
+
+TEST_F(FlashDocumentTest, ExtractGesturesNeedsPhonemesAndWorksWithoutTemplate) {
+    CPhonarcDocFlash empty(host_);
+    empty.SetFrame(&frame_);
+    empty.OnExtractGestures();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0], kTextLipsyncFirst);
+    EXPECT_FALSE(empty.UpdateUndo().enabled);
+
+    auto doc = Open(Results(""));
+    ASSERT_TRUE(doc);
+    doc->OnExtractGestures();
+    // The track's gestures come from the generation without a template; the animation stays.
+    EXPECT_TRUE(doc->GetAnim()->get_gestures()->empty());
+    EXPECT_EQ(frame_.shown, 0x20000u);
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Auto Gesture\tCtrl+Z");
+}
+
+TEST_F(FlashDocumentTest, AnimationEditsUndoAndMarkModified) {
+    auto doc = Open(Results("character " + kTemplate.string() + "\nend_character_info\n" + kGestures));
+    ASSERT_TRUE(doc && doc->HasTemplate());
+    EXPECT_FALSE(doc->IsModified());
+    FZuvoAnim edited = *doc->GetAnim();
+    ASSERT_TRUE(edited.delete_gesture((*edited.get_gestures())[0].id));
+    doc->CommitAnim("Delete Gesture", edited);
+    EXPECT_EQ(doc->GetAnim()->get_gestures()->size(), 1u);
+    EXPECT_EQ(doc->GetAnim()->get_character(), doc->character());
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Delete Gesture\tCtrl+Z");
+    doc->OnEditUndo();
+    EXPECT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
+    EXPECT_FALSE(doc->IsModified());
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// The Flash document's bar, channel requests, gesture channel and commands.
+#include "app/ui/flash_document_frame.h"
+
+#include <QMenu>
+
+#include "app/core/command_router.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/main_frame.h"
+#include "flash/ui/flash_gestures_view.h"
+#include "views/flash_channel/flash_gesture_channel.h"
+#include "views/timeline/phonarc_view.h"
+
+CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFrame* frame,
+                                             std::function<void(int)> run_command)
+    : QObject(frame), doc_(doc), frame_(frame), view_(new FlashGesturesView(frame->FlashBar())) {
+    setObjectName(QStringLiteral("FlashDocumentBinding"));
+    view_->SetDocument(&doc_);
+    frame->FlashBar()->setWidget(view_);
+    view_->OnInitialUpdate();
+    if (run_command) {
+        connect(view_, &FlashGesturesView::SelectCharacterRequested, this,
+                [run_command] { run_command(kCmdSelectCharacter); });
+    }
+    doc_.SetFrame(this);
+    // The document was read before its frame existed.
+    if (doc_.HasTemplate()) {
+        ShowFlashGesturesBar(true);
+        view_->OnCharacterChanged(true);
+    }
+}
+
+CFlashDocumentBinding::~CFlashDocumentBinding() {
+    if (doc_.frame() == this) doc_.SetFrame(nullptr);
+}
+
+void CFlashDocumentBinding::ShowFlashGesturesBar(bool show) { frame_->ShowFlashGesturesBar(show); }
+
+void CFlashDocumentBinding::ShowChannel(uint32_t bit) {
+    CPhonarcView* view = frame_->View();
+    if (view && (view->DisplayMode() & bit) == 0) view->SetDisplayMode(view->DisplayMode() | bit);
+}
+
+flash_gesture_selection* CFlashDocumentBinding::FindFlashGesturesView() { return view_; }
+
+CFlashDocumentBinding* CFlashDocumentBinding::Of(QObject* frame) {
+    return frame ? frame->findChild<CFlashDocumentBinding*>(QStringLiteral("FlashDocumentBinding"),
+                                                            Qt::FindDirectChildrenOnly)
+                 : nullptr;
+}
+
+namespace {
+
+// The Flash gesture channel of a view inside a Flash document's frame; null elsewhere.
+std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(const ChannelBand& band, const TimelineState* state) {
+    auto* view = dynamic_cast<CPhonarcView*>(state->host);
+    if (!view) return nullptr;
+    CDocumentFrame* frame = nullptr;
+    for (QWidget* w = view->parentWidget(); w && !frame; w = w->parentWidget()) frame = qobject_cast<CDocumentFrame*>(w);
+    auto* doc = frame ? dynamic_cast<CPhonarcDocFlash*>(&frame->Document()) : nullptr;
+    if (!doc) return nullptr;
+    flash_channel_host host;
+    host.document = doc;
+    host.capture = [view](CPhonarcChannelView* channel) { view->SetCapturingChannel(channel); };
+    host.redraw_markers = [view] { view->RedrawChannels(false); };
+    host.set_cursor = [view](Qt::CursorShape shape) { view->setCursor(shape); };
+    host.from_screen = [view](int sx, int sy, int* x, int* y) {
+        const QPoint p = view->mapFromGlobal(QPoint(sx, sy));
+        *x = p.x();
+        *y = p.y();
+    };
+    auto channel = std::make_unique<CMXChannelSWFGestures>(state, host);
+    channel->band = band.band;
+    channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
+    return channel;
+}
+
+}  // namespace
+
+void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
+                                  std::function<CPhonarcDocFlash*()> active) {
+    router.Add(
+        kCmdExtractGestures,
+        [active] {
+            if (CPhonarcDocFlash* d = active()) d->OnExtractGestures();
+        },
+        [active](CommandState& s) { s.enabled = active() != nullptr; });
+    // Choosing a template is not a command of this program: the results file names it.
+    router.Add(kCmdSelectCharacter, [] {}, [active](CommandState& s) { s.enabled = active() != nullptr; });
+    router.Add(kCmdPreviewCharacter, [] {}, [active](CommandState& s) {
+        CPhonarcDocFlash* d = active();
+        s.enabled = d && d->UpdatePreviewCharacter().enabled;
+    });
+    for (int id : {kCmdExportLipsync, kCmdPublishSettings, kCmdPublishSwf})
+        router.Add(id, [] {}, [](CommandState& s) { s.enabled = false; });
+    QAction* extract = frame.AddCommand(kCmdExtractGestures, QObject::tr("Extract Gestures"));
+    if (QMenu* lipsync = frame.MenuOf(QStringLiteral("Lipsync"))) {
+        lipsync->addSeparator();
+        lipsync->addAction(extract);
+    }
+
+    // The other marker channels keep whatever factory made them.
+    MarkerChannelFactory previous = GetMarkerChannelFactory();
+    SetMarkerChannelFactory([previous](const ChannelBand& band, const TimelineState* state) {
+        if (band.bit == CMXChannelSWFGestures::kDisplayBit) {
+            if (std::unique_ptr<CPhonarcChannelView> channel = MakeFlashChannel(band, state)) return channel;
+        }
+        return previous ? previous(band, state) : std::unique_ptr<CPhonarcChannelView>();
+    });
+}

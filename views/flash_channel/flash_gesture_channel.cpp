@@ -1,0 +1,264 @@
+// The Flash gesture channel; see flash_gesture_channel.h.
+#include "views/flash_channel/flash_gesture_channel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPainter>
+
+#include "app/core/phonarc_doc_flash.h"
+#include "app/core/prompts.h"
+#include "flash/gesture_selection.h"
+#include "views/heads/head2d/offscreen_dib.h"
+
+namespace {
+
+constexpr const char* kTextAddGesture = "Add Gesture";
+constexpr const char* kTextDeleteGesture = "Delete Gesture";
+// The command's prompt is "Edit the current gesture\nEdit the current Gesture"; the undo step is
+// named by its first line, which is what a menu can show.
+constexpr const char* kTextChangeGesture = "Edit the current gesture";
+constexpr const char* kTextMove = "Move";
+constexpr const char* kTextNeedSelection =
+    "Sorry, this operation can only be performed when audio is selected. Please select some audio with the mouse "
+    "and try again.";
+
+void AddItems(QMenu& menu, const channel_menu& items) {
+    for (const channel_menu_item& item : items) {
+        if (!item.submenu.empty()) {
+            AddItems(*menu.addMenu(QString::fromStdString(item.text)), item.submenu);
+        } else if (item.id == 0) {
+            menu.addSeparator();
+        } else {
+            QAction* a = menu.addAction(QString::fromStdString(item.text));
+            a->setData(item.id);
+            a->setEnabled(item.enabled);
+        }
+    }
+}
+
+}  // namespace
+
+int PopupChannelMenu(const channel_menu& items, int screenX, int screenY) {
+    QMenu menu;
+    AddItems(menu, items);
+    QAction* chosen = menu.exec(QPoint(screenX, screenY));
+    return chosen ? chosen->data().toInt() : 0;
+}
+
+CMXChannelSWFGestures::CMXChannelSWFGestures(const TimelineState* v, flash_channel_host host)
+    : CPhonarcChannelView(v), host_(std::move(host)), font_(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {
+    displayBit = kDisplayBit;
+    font_.setPixelSize(11);
+}
+
+const FZuvoAnim* CMXChannelSWFGestures::Shown() const {
+    if (dragKind_ != kNone) return &working_;
+    return host_.document ? host_.document->GetAnim() : nullptr;
+}
+
+const FGesture* CMXChannelSWFGestures::GestureAt(int x, int* fromMs, int* toMs) const {
+    int from = 0, to = 0;
+    const int ms = view->map.XToMsRange(view->stream, x, &from, &to);
+    if (fromMs) *fromMs = from;
+    if (toMs) *toMs = to;
+    const FZuvoAnim* anim = host_.document ? host_.document->GetAnim() : nullptr;
+    if (!anim) return nullptr;
+    const gesture_marker_list& list = *anim->get_gestures();
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (it->start <= ms && ms <= it->end) return &*it;
+    return nullptr;
+}
+
+int CMXChannelSWFGestures::HitTest(int x, int, uint32_t flags) {
+    if (dragKind_ != kNone) return dragKind_;
+    int from = 0, to = 0;
+    const FGesture* g = GestureAt(x, &from, &to);
+    if (!g) return kNone;
+    if (from <= g->start && g->start <= to) return kStartEdge;
+    if (from <= g->end && g->end <= to) return kEndEdge;
+    return (flags & kMouseControl) ? kWhole : kNone;
+}
+
+void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) {
+    const FZuvoAnim* anim = Shown();
+    if (!anim || !backBuffer.IsValid()) return;
+    const int fromMs = view->map.XToMs(view->stream, rc.left);
+    const int toMs = view->map.XToMs(view->stream, rc.right);
+    QPainter p(&backBuffer.Image());
+    p.setClipRect(QRect(rc.left, rc.top, rc.Width(), rc.Height()));
+    p.setFont(font_);
+    const int top = band.top + 3;
+    const int bottom = band.bottom - 2;
+    for (const FGesture& g : *anim->get_gestures()) {
+        if (g.end < fromMs || g.start > toMs) continue;
+        const int x1 = view->map.MsToX(view->stream, g.start);
+        const int x2 = view->map.MsToX(view->stream, g.end);
+        p.fillRect(QRect(x1, top, x2 - x1, bottom - top), host_.grey);
+        p.setPen(Qt::black);
+        p.drawLine(x1, top, x1, bottom - 1);
+        p.drawLine(x2, top, x2, bottom - 1);
+        p.drawText(QRect(x1 + 1, band.top + 4, std::max(0, x2 - x1 - 1), 12), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromStdString(g.pose_name));
+        p.drawText(QRect(x1 + 1, band.top + 15, std::max(0, x2 - x1 - 1), 12), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromStdString(g.gesture_name));
+    }
+}
+
+bool CMXChannelSWFGestures::OnSetCursor(int x, int y) {
+    const bool control =
+        host_.control_held ? host_.control_held() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
+    const int kind = HitTest(x, y, control ? kMouseControl : 0);
+    if (kind == kNone) return false;
+    if (host_.set_cursor) host_.set_cursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
+    return true;
+}
+
+bool CMXChannelSWFGestures::OnLButtonDown(int x, int y, uint32_t flags) {
+    const int kind = HitTest(x, y, flags);
+    changed_ = false;
+    const int ms = view->map.XToMs(view->stream, x);
+    const FGesture* g = kind == kNone ? nullptr : GestureAt(x);
+    if (!g) return false;
+    lastX_ = lastY_ = 32767;
+    grabbedId_ = g->id;
+    grabStart_ = g->start;
+    grabEnd_ = g->end;
+    working_ = *host_.document->GetAnim();
+    dragKind_ = kind;
+    grabMs_ = ms;
+    if (host_.capture) host_.capture(this);
+    return true;
+}
+
+void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
+    if (dragKind_ == kNone || (x == lastX_ && y == lastY_)) return;
+    const int ms = view->map.XToMs(view->stream, x);
+    if (!working_.get_gestures()->find_id(grabbedId_)) return;
+    if (dragKind_ == kStartEdge) {
+        working_.move_gesture_start(grabbedId_, ms);
+    } else if (dragKind_ == kEndEdge) {
+        working_.move_gesture_end(grabbedId_, ms);
+    } else {
+        // The whole gesture follows the pointer from where it was grabbed; the edge that leads
+        // moves first so the gesture never turns inside out.
+        working_ = *host_.document->GetAnim();
+        const int d = ms - grabMs_;
+        if (d > 0) {
+            working_.move_gesture_end(grabbedId_, grabEnd_ + d);
+            working_.move_gesture_start(grabbedId_, grabStart_ + d);
+        } else if (d < 0) {
+            working_.move_gesture_start(grabbedId_, grabStart_ + d);
+            working_.move_gesture_end(grabbedId_, grabEnd_ + d);
+        }
+    }
+    lastX_ = x;
+    lastY_ = y;
+    changed_ = ms != grabMs_;
+    if (host_.redraw_markers) host_.redraw_markers();
+}
+
+void CMXChannelSWFGestures::OnLButtonUp(int, int, uint32_t) {
+    if (host_.capture) host_.capture(nullptr);
+    if (dragKind_ != kNone && changed_) host_.document->CommitAnim(kTextMove, working_);
+    dragKind_ = kNone;
+}
+
+int CMXChannelSWFGestures::SelectedClip(bool* view) const {
+    flash_gesture_selection* selection = host_.document ? host_.document->FindFlashGesturesView() : nullptr;
+    if (view) *view = selection != nullptr;
+    return selection ? selection->GetSelectedGesture() : -1;
+}
+
+std::string CMXChannelSWFGestures::ClipName(int clip) const {
+    const zuvo_swf_char* c = host_.document ? host_.document->character() : nullptr;
+    if (!c || clip < 0 || clip >= static_cast<int>(c->get_gestures().size())) return "";
+    const swf_char_gesture& g = c->get_gestures()[clip];
+    return g.gesture.empty() ? g.pose : g.pose + "|" + g.gesture;
+}
+
+channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
+    bool view = false;
+    const int s = SelectedClip(&view);
+    const std::string name = ClipName(s);
+    channel_menu menu;
+    if (!view) {
+        menu.push_back({kCmdAddSelected, "Add Selected Gesture", true, {}});
+    } else {
+        // A view without a selection leaves the item without a name; there is nothing to add.
+        menu.push_back({kCmdAddSelected, s != -1 ? "Add " + name : "", s != -1, {}});
+    }
+    channel_menu_item templates{0, kTextAddGesture, true, {}};
+    if (const zuvo_swf_char* c = host_.document ? host_.document->character() : nullptr) {
+        const std::vector<swf_char_gesture>& clips = c->get_gestures();
+        for (size_t i = 0; i < clips.size(); ++i) {
+            const swf_char_gesture& g = clips[i];
+            const std::string text = g.gesture.empty() || g.gesture == g.pose ? g.pose : g.pose + " | " + g.gesture;
+            templates.submenu.push_back({kCmdAddTemplateBase + static_cast<int>(i), text, true, {}});
+        }
+    }
+    if (!templates.submenu.empty()) menu.push_back(templates);
+    menu.push_back({});
+    menu.push_back({kCmdDelete, kTextDeleteGesture, under != nullptr, {}});
+    menu.push_back({});
+    menu.push_back({kCmdChangeTo, "Change To " + (view ? name : std::string("Selected Gesture")), under != nullptr, {}});
+    return menu;
+}
+
+bool CMXChannelSWFGestures::OnContextMenu(int screenX, int screenY) {
+    if (!host_.document) return true;
+    int x = screenX, y = screenY;
+    if (host_.from_screen) host_.from_screen(screenX, screenY, &x, &y);
+    const channel_menu menu = BuildMenu(GestureAt(x));
+    const int id = host_.popup ? host_.popup(menu, screenX, screenY) : PopupChannelMenu(menu, screenX, screenY);
+    if (id != 0) RunMenuCommand(id, x);
+    return true;
+}
+
+void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
+    CPhonarcDocFlash* doc = host_.document;
+    if (!doc) return;
+    const FGesture* under = GestureAt(x);
+    if (id == kCmdDelete) {
+        if (!under) return;
+        FZuvoAnim copy = *doc->GetAnim();
+        copy.delete_gesture(under->id);
+        doc->CommitAnim(kTextDeleteGesture, copy);
+        return;
+    }
+    if (id == kCmdChangeTo) {
+        const int s = SelectedClip(nullptr);
+        if (s == -1 || !under) return;
+        FZuvoAnim copy = *doc->GetAnim();
+        copy.set_gesture_clip(under->id, s);
+        doc->CommitAnim(kTextChangeGesture, copy);
+        return;
+    }
+    int clip = -1;
+    if (id == kCmdAddSelected) {
+        clip = SelectedClip(nullptr);
+    } else if (id >= kCmdAddTemplateBase) {
+        clip = id - kCmdAddTemplateBase;
+    }
+    AddTemplateGesture(clip);
+}
+
+void CMXChannelSWFGestures::AddTemplateGesture(int clip) {
+    CPhonarcDocFlash* doc = host_.document;
+    const zuvo_swf_char* c = doc->character();
+    if (clip < 0 || !c || clip >= static_cast<int>(c->get_gestures().size())) return;
+    int start = 0, end = 0;
+    if (!doc->GetSelectionMs(&start, &end)) {
+        doc->host().prompts->MessageBox(kTextNeedSelection, PromptButtons::Ok);
+        return;
+    }
+    FGesture g(start == end ? 128u : 384u, start, end, 100.0f);
+    g.pose_name = c->get_gestures()[clip].pose;
+    g.gesture_name = c->get_gestures()[clip].gesture;
+    g.clip_index = clip;
+    g.update_label();
+    FZuvoAnim copy = *doc->GetAnim();
+    copy.add_gesture(g);
+    doc->CommitAnim(kTextAddGesture, copy);
+}

@@ -1,0 +1,100 @@
+// The Flash gesture channel of the timeline: the gestures of the Flash document's animation as
+// grey spans with their pose and gesture names. Their edges are dragged with the mouse (Ctrl drags
+// the whole gesture); the context menu adds template gestures, deletes one or changes it to the
+// clip selected in the gestures bar. Every change is one undoable step of the document.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <Qt>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "flash/zuvo_anim.h"
+#include "views/timeline/channel_view.h"
+#include "views/timeline/timeline_host.h"
+
+class CPhonarcDocFlash;
+
+// A context menu, described so that it can be shown by Qt or chosen from by a test.
+struct channel_menu_item {
+    int id = 0;  // 0: a separator, or the title of a sub-menu
+    std::string text;
+    bool enabled = true;
+    std::vector<channel_menu_item> submenu;  // not empty: a sub-menu titled text
+};
+using channel_menu = std::vector<channel_menu_item>;
+
+// Shows the menu with a QMenu at the screen point; the chosen id, 0 for none.
+int PopupChannelMenu(const channel_menu& menu, int screenX, int screenY);
+
+// What the channel needs of the view beyond its time map. Unset functions do nothing.
+struct flash_channel_host {
+    CPhonarcDocFlash* document = nullptr;
+    // The channel taking the view's mouse capture for a drag; null releases it.
+    std::function<void(CPhonarcChannelView* channel)> capture;
+    std::function<void()> redraw_markers;
+    std::function<void(Qt::CursorShape)> set_cursor;
+    // The view's client point of a screen point (identity when unset).
+    std::function<void(int screenX, int screenY, int* x, int* y)> from_screen;
+    // Unset: PopupChannelMenu.
+    std::function<int(const channel_menu&, int screenX, int screenY)> popup;
+    // Keyboard state for the cursor (unset: the application's).
+    std::function<bool()> control_held;
+    QColor grey = QColor(192, 192, 192);
+};
+
+// GUI thread only.
+class CMXChannelSWFGestures : public CPhonarcChannelView {
+public:
+    static constexpr uint32_t kDisplayBit = 0x40000;
+    static constexpr int kHeight = 80;
+    static constexpr int kCmdAddSelected = 32961;
+    static constexpr int kCmdAddTemplateBase = 45039;
+    static constexpr int kCmdDelete = 32960;
+    static constexpr int kCmdChangeTo = 32946;
+
+    // Drag kinds and hit-test results.
+    enum { kNone = 0, kWhole = 1, kStartEdge = 2, kEndEdge = 4 };
+
+    CMXChannelSWFGestures(const TimelineState* view, flash_channel_host host);
+
+    void Draw(COffscreenDib& backBuffer, const BandRect& rc) override;
+    bool OnSetCursor(int x, int y) override;
+    bool OnLButtonDown(int x, int y, uint32_t flags) override;
+    void OnMouseMove(int x, int y, uint32_t flags) override;
+    void OnLButtonUp(int x, int y, uint32_t flags) override;
+    bool OnContextMenu(int screenX, int screenY) override;
+    virtual int HitTest(int x, int y, uint32_t flags);
+
+    // The menu the context menu shows for the gesture under x (none: delete and change greyed).
+    channel_menu BuildMenu(const FGesture* under) const;
+    // Runs a menu command for the gesture under x.
+    void RunMenuCommand(int id, int x);
+    // The last gesture of the animation shown whose span holds the time of x; null when none.
+    const FGesture* GestureAt(int x, int* fromMs = nullptr, int* toMs = nullptr) const;
+    bool Dragging() const { return dragKind_ != kNone; }
+    const FZuvoAnim& WorkingCopy() const { return working_; }
+
+private:
+    const FZuvoAnim* Shown() const;
+    // The selected template clip, or -1; view tells whether there is a gestures view at all.
+    int SelectedClip(bool* view) const;
+    std::string ClipName(int clip) const;
+    void AddTemplateGesture(int clip);
+
+    flash_channel_host host_;
+    FZuvoAnim working_;
+    int dragKind_ = kNone;
+    int lastX_ = 32767;
+    int lastY_ = 32767;
+    int grabMs_ = 0;
+    bool changed_ = false;
+    uint32_t grabbedId_ = 0;
+    int grabStart_ = 0;
+    int grabEnd_ = 0;
+    QFont font_;
+};

@@ -1,0 +1,314 @@
+// The Flash gesture channel on a Flash document with the sample template: hit tests, drags on the
+// working copy, the context menu's items and commands, and what each commits.
+#include "views/flash_channel/flash_gesture_channel.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/core/phonarc_doc_flash.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "flash/char_test_util.h"
+#include "flash/gesture_selection.h"
+#include "views/heads/head2d/offscreen_dib.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+
+class selection_view : public document_view {
+public:
+    bool GetSelection(int* start, int* end) override {
+        if (!has) return false;
+        *start = start_frame;
+        *end = end_frame;
+        return true;
+    }
+    bool has = false;
+    int start_frame = 0;
+    int end_frame = 0;
+};
+
+class fake_selection : public flash_gesture_selection {
+public:
+    int GetSelectedGesture() const override { return selected; }
+    bool OnCharacterChanged(bool) override { return true; }
+    int selected = -1;
+};
+
+class fake_frame : public flash_document_frame {
+public:
+    void ShowFlashGesturesBar(bool) override {}
+    void ShowChannel(uint32_t) override {}
+    flash_gesture_selection* FindFlashGesturesView() override { return has_view ? &view : nullptr; }
+    bool has_view = true;
+    fake_selection view;
+};
+
+const channel_menu_item* Find(const channel_menu& menu, int id) {
+    for (const channel_menu_item& item : menu) {
+        if (item.id == id && item.submenu.empty()) return &item;
+        if (const channel_menu_item* inner = Find(item.submenu, id)) return inner;
+    }
+    return nullptr;
+}
+
+class FlashChannelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("flashchan_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / (std::string(kBase) + ".wav"));
+        std::ifstream base(kSpeech / (std::string(kBase) + ".zuvo"), std::ios::binary);
+        std::ofstream(dir_ / "f.zuvo", std::ios::binary)
+            << std::string(std::istreambuf_iterator<char>(base), {}) << "character " << kTemplate.string()
+            << "\nend_character_info\ngesture 100 900 128 0 wave|idle\ngesture 1200 1800 384 0 point|talk\n";
+        host_.profile = &profile_;
+        host_.prompts = &prompts_;
+        doc_ = std::make_unique<CPhonarcDocFlash>(host_);
+        doc_->SetFrame(&frame_);
+        ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "f.zuvo").string()));
+        ASSERT_TRUE(doc_->HasTemplate());
+        doc_->AddView(&selection_);
+        state_.stream = doc_->audio();
+        // One millisecond per column.
+        state_.map.samplesPerPixel = doc_->audio()->MsToFrames(1000) / 1000;
+        flash_channel_host host;
+        host.document = doc_.get();
+        host.capture = [this](CPhonarcChannelView* channel) { captured_ = channel == channel_.get(); };
+        host.redraw_markers = [this] { ++redraws_; };
+        host.popup = [this](const channel_menu& menu, int, int) {
+            shown_ = menu;
+            return choice_;
+        };
+        channel_ = std::make_unique<CMXChannelSWFGestures>(&state_, host);
+        channel_->band = {15, 100, 2000, 180};
+    }
+    void TearDown() override {
+        channel_.reset();
+        doc_.reset();
+        fs::remove_all(dir_);
+    }
+    int X(int ms) const { return state_.map.MsToX(state_.stream, ms); }
+    const gesture_marker_list& Gestures() const { return *doc_->GetAnim()->get_gestures(); }
+    int Clip(const char* pose, const char* gesture) const { return doc_->character()->find_gesture(pose, gesture); }
+    void Select(int startMs, int endMs) {
+        selection_.has = true;
+        selection_.start_frame = doc_->audio()->MsToFrames(startMs);
+        selection_.end_frame = doc_->audio()->MsToFrames(endMs);
+    }
+    const FGesture* At(int ms) const {
+        for (const FGesture& g : Gestures())
+            if (g.start <= ms && ms <= g.end && !(g.type & FGesture::kTween)) return &g;
+        return nullptr;
+    }
+
+    fs::path dir_;
+    CMemoryProfileStore profile_;
+    CScriptedPrompts prompts_;
+    document_host host_;
+    fake_frame frame_;
+    selection_view selection_;
+    std::unique_ptr<CPhonarcDocFlash> doc_;
+    TimelineState state_;
+    std::unique_ptr<CMXChannelSWFGestures> channel_;
+    bool captured_ = false;
+    int redraws_ = 0;
+    channel_menu shown_;
+    int choice_ = 0;
+};
+
+TEST_F(FlashChannelTest, HitTestByEdgeAndControl) {
+    struct Case {
+        int ms;
+        uint32_t flags;
+        int kind;
+    };
+    const Case cases[] = {
+        {100, 0, CMXChannelSWFGestures::kStartEdge}, {101, 0, CMXChannelSWFGestures::kStartEdge},
+        {900, 0, CMXChannelSWFGestures::kEndEdge},   {500, 0, CMXChannelSWFGestures::kNone},
+        {500, kMouseControl, CMXChannelSWFGestures::kWhole}, {1000, kMouseControl, CMXChannelSWFGestures::kNone},
+    };
+    for (const Case& c : cases) EXPECT_EQ(channel_->HitTest(X(c.ms), 120, c.flags), c.kind) << c.ms;
+}
+
+TEST_F(FlashChannelTest, EdgeDragEditsTheWorkingCopyThenCommitsOneMove) {
+    const uint32_t id = At(500)->id;
+    ASSERT_TRUE(channel_->OnLButtonDown(X(900), 120, 0));
+    EXPECT_TRUE(captured_);
+    channel_->OnMouseMove(X(800), 120, 0);
+    channel_->OnMouseMove(X(700), 120, 0);
+    const gesture_marker_list& working = *channel_->WorkingCopy().get_gestures();
+    ASSERT_GE(working.index_of_id(id), 0);
+    EXPECT_EQ(working[working.index_of_id(id)].end, 700);
+    EXPECT_EQ(At(500)->end, 900);  // the document waits for the button-up
+    EXPECT_EQ(redraws_, 2);
+    channel_->OnLButtonUp(X(700), 120, 0);
+    EXPECT_FALSE(captured_);
+    EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 700);
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Move\tCtrl+Z");
+    doc_->OnEditUndo();
+    EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 900);
+    EXPECT_FALSE(doc_->UpdateUndo().enabled);
+
+    // Back where it started: nothing to commit.
+    ASSERT_TRUE(channel_->OnLButtonDown(X(100), 120, 0));
+    channel_->OnMouseMove(X(60), 120, 0);
+    channel_->OnMouseMove(X(100), 120, 0);
+    channel_->OnLButtonUp(X(100), 120, 0);
+    EXPECT_FALSE(doc_->UpdateUndo().enabled);
+    EXPECT_FALSE(channel_->Dragging());
+
+    // A press on no gesture is not the channel's.
+    EXPECT_FALSE(channel_->OnLButtonDown(X(1000), 120, 0));
+    EXPECT_FALSE(channel_->OnLButtonDown(X(500), 120, 0));
+}
+
+TEST_F(FlashChannelTest, ControlDragMovesTheWholeGesture) {
+    const uint32_t id = At(1500)->id;
+    ASSERT_TRUE(channel_->OnLButtonDown(X(1500), 120, kMouseControl));
+    channel_->OnMouseMove(X(1600), 120, kMouseControl);
+    channel_->OnLButtonUp(X(1600), 120, kMouseControl);
+    const FGesture* g = doc_->GetAnim()->get_gestures()->find_id(id);
+    EXPECT_EQ(g->start, 1300);
+    EXPECT_EQ(g->end, 1900);
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Move\tCtrl+Z");
+}
+
+TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
+    const int wave = Clip("idle", "wave");
+    choice_ = CMXChannelSWFGestures::kCmdAddTemplateBase + wave;
+    channel_->OnContextMenu(X(2500), 120);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("can only be performed when audio is selected"), std::string::npos);
+    EXPECT_EQ(Gestures().size(), 2u);
+
+    struct Case {
+        int start, end;
+        uint32_t type;
+    };
+    for (const Case c : {Case{2000, 2500, 384u}, Case{3000, 3000, 128u}}) {
+        Select(c.start, c.end);
+        channel_->OnContextMenu(X(2500), 120);
+        const FGesture* g = nullptr;
+        for (const FGesture& x : Gestures())
+            if (x.type == c.type && x.start >= 2000) g = &x;
+        ASSERT_TRUE(g) << c.start;
+        EXPECT_EQ(g->start, c.start);
+        // A point gesture is given a length of its own by the animation.
+        if (c.type == 384u) EXPECT_EQ(g->end, c.end);
+        EXPECT_EQ(g->pose_name, "idle");
+        EXPECT_EQ(g->gesture_name, "wave");
+        EXPECT_EQ(g->clip_index, wave);
+        EXPECT_EQ(doc_->UpdateUndo().text, "Undo Add Gesture\tCtrl+Z");
+    }
+    // The selected clip through the first item.
+    frame_.view.selected = Clip("talk", "point");
+    Select(4000, 4400);
+    choice_ = CMXChannelSWFGestures::kCmdAddSelected;
+    channel_->OnContextMenu(X(100), 120);
+    EXPECT_EQ(Gestures().back().gesture_name, "point");
+    EXPECT_EQ(Gestures().back().start, 4000);
+}
+
+TEST_F(FlashChannelTest, MenuTexts) {
+    const int point = Clip("talk", "point");
+    struct Case {
+        bool view;
+        int selected;
+        const char* add;
+        const char* change;
+    };
+    const Case cases[] = {
+        {false, -1, "Add Selected Gesture", "Change To Selected Gesture"},
+        {true, -1, "", "Change To "},
+        {true, point, "Add talk|point", "Change To talk|point"},
+    };
+    for (const Case& c : cases) {
+        frame_.has_view = c.view;
+        frame_.view.selected = c.selected;
+        channel_->OnContextMenu(X(500), 120);
+        ASSERT_GE(shown_.size(), 6u);
+        EXPECT_EQ(shown_[0].id, CMXChannelSWFGestures::kCmdAddSelected);
+        EXPECT_EQ(shown_[0].text, c.add);
+        EXPECT_EQ(shown_[1].text, "Add Gesture");
+        EXPECT_EQ(shown_[2].id, 0);
+        EXPECT_EQ(shown_[3].text, "Delete Gesture");
+        EXPECT_TRUE(shown_[3].enabled);
+        EXPECT_EQ(shown_[4].id, 0);
+        EXPECT_EQ(shown_[5].text, c.change);
+    }
+    channel_->OnContextMenu(X(1000), 120);
+    EXPECT_FALSE(Find(shown_, CMXChannelSWFGestures::kCmdDelete)->enabled);
+    EXPECT_FALSE(Find(shown_, CMXChannelSWFGestures::kCmdChangeTo)->enabled);
+    const channel_menu_item* first = Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->text, "idle");
+    EXPECT_EQ(Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase + point)->text, "talk | point");
+
+    // A record whose gesture repeats its pose is named once.
+    std::vector<std::string> errors;
+    doc_->SetCharacter(MakeTemplate({{"G(idle)", {1, 2}}, {"G(idle, idle)", {3, 4}}}, errors));
+    channel_->OnContextMenu(X(1000), 120);
+    EXPECT_EQ(Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase + 1)->text, "idle");
+}
+
+TEST_F(FlashChannelTest, DeleteAndChangeAreUndoable) {
+    const int nod = Clip("idle", "nod");
+    frame_.view.selected = nod;
+    choice_ = CMXChannelSWFGestures::kCmdChangeTo;
+    channel_->OnContextMenu(X(500), 120);
+    EXPECT_EQ(At(500)->gesture_name, "nod");
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Edit the current gesture\tCtrl+Z");
+
+    choice_ = CMXChannelSWFGestures::kCmdDelete;
+    channel_->OnContextMenu(X(1500), 120);
+    EXPECT_EQ(At(1500), nullptr);
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Delete Gesture\tCtrl+Z");
+    channel_->OnContextMenu(X(1500), 120);  // nothing there now
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Delete Gesture\tCtrl+Z");
+
+    doc_->OnEditUndo();
+    ASSERT_NE(At(1500), nullptr);
+    doc_->OnEditUndo();
+    EXPECT_EQ(At(500)->gesture_name, "wave");
+}
+
+TEST_F(FlashChannelTest, DrawsGreySpansWithTheirNames) {
+    COffscreenDib dib;
+    ASSERT_TRUE(dib.Create(2000, 200, 32));
+    dib.Image().fill(Qt::white);
+    channel_->Draw(dib, channel_->band);
+    const QImage& image = dib.Image();
+    EXPECT_EQ(image.pixelColor(X(500), 170), QColor(192, 192, 192));
+    EXPECT_EQ(image.pixelColor(X(100), 150), QColor(Qt::black));  // the edge line
+    EXPECT_EQ(image.pixelColor(X(1000), 150), QColor(Qt::white));  // between the gestures
+    EXPECT_EQ(image.pixelColor(X(500), 101), QColor(Qt::white));   // above the span
+    bool text = false;
+    for (int x = X(100) + 2; x < X(100) + 20; ++x)
+        for (int y = 104; y < 126; ++y) text = text || image.pixelColor(x, y).lightness() < 100;
+    EXPECT_TRUE(text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
