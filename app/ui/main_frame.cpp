@@ -149,11 +149,8 @@ bool CMainFrame::Create() {
     }
     status->showMessage(tr("Ready"));
 
-    // The viewer bar's contents come with the heads; until then it holds an empty page.
+    // Its contents, the head and the actor list, are put in by InstallVisemeBar.
     viewerBar_ = new CSizingControlBar(tr("View"), this, QSize(210, 120), kViewerBarId);
-    auto* page = new QWidget(viewerBar_);
-    page->setObjectName(QStringLiteral("ViewerPlaceholder"));
-    viewerBar_->setWidget(page);
     viewerBar_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     outputBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
     addDockWidget(Qt::BottomDockWidgetArea, outputBar_);

@@ -15,10 +15,12 @@
 #include "app/core/string_table.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_icons.h"
+#include "app/ui/character_setup_dlg.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/sel_lang_dlg.h"
+#include "app/ui/viseme_bar.h"
 #include "engine/audio/default_audio_readers.h"
 #include "model/pub_queue.h"
 #include "platform/safe_save.h"
@@ -44,6 +46,8 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     frame_ = std::make_unique<CMainFrame>(router_, profile_);
     RegisterCommands();
     if (!frame_->Create()) return false;
+    InstallVisemeBar(*frame_, router_, actors_, profile_, prompts_);
+    RegisterCharacterSetupCommand(router_, frame_.get(), actors_, prompts_);
     docs_ = std::make_unique<CDocManager>(*frame_, router_, profile_, prompts_, languages_);
     docs_->Install();
     docs_->SetPathUsed([this](const std::string& path) {

@@ -8,6 +8,8 @@
 #include "app/core/command_router.h"
 #include "app/ui/command_ids.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/sizing_control_bar.h"
+#include "app/ui/viseme_bar.h"
 #include "views/timeline/display_menu.h"
 #include "views/timeline/timeline_layout.h"
 
@@ -86,6 +88,10 @@ TimelineViewHooks MakeTimelineHooks(CMainFrame& frame, CCommandRouter& router) {
     hooks.statusPanes = [&frame](const QString& a, const QString& b, const QString& c) { frame.SetStatusPanes(a, b, c); };
     hooks.playRewind = [&frame] { return frame.PlayRewind(); };
     hooks.playLoop = [&frame] { return frame.PlayLoop(); };
+    hooks.smoothVisemes = [&frame] {
+        const auto* bar = frame.ViewerBar() ? frame.ViewerBar()->findChild<CVisemeDlgBar*>() : nullptr;
+        return bar && bar->IsSmoothVisemes();
+    };
     hooks.runCommand = [&frame, &router](int id) {
         router.Execute(id);
         frame.UpdateCommands();

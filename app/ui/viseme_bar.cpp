@@ -1,0 +1,354 @@
+// The viewer bar: the head view, the actor list and the camera controls.
+#include "app/ui/viseme_bar.h"
+
+#include <QCheckBox>
+#include <QOpenGLContext>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/core/command_router.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "app/ui/command_ids.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/progress_dlg.h"
+#include "app/ui/sizing_control_bar.h"
+#include "engine/api/progress.h"
+#include "engine/util/string_utils.h"
+#include "platform/safe_save.h"
+#include "views/heads/d3d/d3d_viseme_view.h"
+#include "views/heads/head2d/wireframe_viseme_view.h"
+
+namespace {
+constexpr const char* kLoadingText = "Loading 3d model...";
+constexpr const char* kImportEntry = "Import New Actor...";
+constexpr const char* kSection = "UI";
+constexpr const char* kDistanceKey = "3d_dist1";
+constexpr const char* kAngleKey = "3d_angle";
+constexpr const char* kVerticalKey = "3d_angle_vert";
+constexpr int k2dViewId = 10;
+constexpr int k3dViewId = 11;
+
+// A platform that cannot compose OpenGL widgets (offscreen, minimal: even where they can make a
+// context) or has no OpenGL cannot show a 3D view: such a view crashes the window's first flush.
+// The 3D heads then fail to load and the bar falls back to the 2D head.
+bool OpenGLAvailable() {
+    static const bool available = [] {
+        const QString platform = QGuiApplication::platformName();
+        QOpenGLContext context;
+        const bool made = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
+                          context.create();
+        if (!made) qWarning("No OpenGL: the 3D heads cannot be shown, the 2D head is used instead.");
+        return made;
+    }();
+    return available;
+}
+}  // namespace
+
+VisemeBarLayout LayoutVisemeBar(const QRect& client) {
+    VisemeBarLayout l;
+    const int left = client.left(), top = client.top();
+    const int right = left + client.width(), bottom = top + client.height();
+    int viewBottom = bottom - 57;
+    const int width = right - left;
+    if (viewBottom - top > width * 3 / 2) viewBottom = top + (width * 3) / 2;
+    l.view = QRect(left, top, width, std::max(0, viewBottom - top));
+    const int b = viewBottom;
+    const int listLeft = std::max(0, right - 150);
+    l.actorList = QRect(listLeft, b + 2, std::max(0, right - 2 - listLeft), 20);
+    l.zoomIn = QRect(listLeft, b + 24, 60, 15);
+    l.zoomOut = QRect(listLeft + 60 + 5, b + 24, 60, 15);
+    l.smooth = QRect(listLeft, b + 42, std::max(0, right - listLeft), 15);
+    return l;
+}
+
+CVisemeDlgBar::CVisemeDlgBar(actor_mgr& actors, IProfileStore& profile, IPrompts& prompts, QWidget* parent)
+    : QWidget(parent), actors_(actors), profile_(profile), prompts_(prompts) {
+    setObjectName(QStringLiteral("VisemeBar"));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    actorList_ = new QComboBox(this);
+    actorList_->setObjectName(QStringLiteral("ActorList"));
+    actorList_->setMaxVisibleItems(12);
+    zoomIn_ = new QPushButton(tr("Zoom In"), this);
+    zoomOut_ = new QPushButton(tr("Zoom Out"), this);
+    smooth_ = new QCheckBox(tr("Smooth"), this);
+    zoomIn_->setEnabled(false);
+    zoomOut_->setEnabled(false);
+    // Small fixed-height controls: the layout gives them 15 to 20 pixels.
+    for (QWidget* w : std::initializer_list<QWidget*>{zoomIn_, zoomOut_, smooth_}) {
+        QFont f = w->font();
+        f.setPointSizeF(std::max(6.0, f.pointSizeF() * 0.85));
+        w->setFont(f);
+        w->setFocusPolicy(Qt::NoFocus);
+    }
+    zoomIn_->setStyleSheet(QStringLiteral("padding: 0px;"));
+    zoomOut_->setStyleSheet(QStringLiteral("padding: 0px;"));
+    connect(zoomIn_, &QPushButton::clicked, this, &CVisemeDlgBar::OnZoomIn);
+    connect(zoomOut_, &QPushButton::clicked, this, &CVisemeDlgBar::OnZoomOut);
+    connect(smooth_, &QCheckBox::clicked, this, &CVisemeDlgBar::ReturnFocus);
+    connect(actorList_, &QComboBox::activated, this, &CVisemeDlgBar::OnActorSelChange);
+}
+
+CVisemeDlgBar::~CVisemeDlgBar() {
+    SaveViewSettings();
+    actors_.unsubscribe(this);
+    ReplaceView(nullptr, nullptr, nullptr);
+}
+
+void CVisemeDlgBar::InitViews() {
+    if (view_) return;
+    smooth_->setChecked(true);
+    FillActorCombo();
+    actors_.subscribe(this);
+    const ActorRecord selected = actors_.GetSelectedActor();
+    if (!LoadActor(selected, nullptr)) {
+        const ActorRecord fallback = actors_.GetDefaultActor();
+        if (!LoadActor(fallback, nullptr)) LoadActor(ActorRecord(actors_.GetFirstActor()), nullptr);
+    }
+    zoomIn_->setEnabled(true);
+    zoomOut_->setEnabled(true);
+}
+
+void CVisemeDlgBar::SetViseme(const char* label, int32_t amount) {
+    std::lock_guard<std::mutex> hold(viewMutex_);
+    if (view_ && handler_) handler_->SetViseme(label, amount);
+}
+
+void CVisemeDlgBar::SetVisemeMix(const ArticulationKey* key) {
+    std::lock_guard<std::mutex> hold(viewMutex_);
+    if (view_ && handler_) handler_->SetVisemeMix(key);
+}
+
+bool CVisemeDlgBar::IsSmoothVisemes() const { return smooth_->isChecked(); }
+
+bool CVisemeDlgBar::CanSaveCompiledCharacter() const {
+    const uint32_t flags = actors_.GetSelectedActor().flags;
+    return (flags & kActor3D) && !(flags & kActorCharacterPack);
+}
+
+bool CVisemeDlgBar::OnSaveCompiledCharacter() {
+    const ActorRecord actor = actors_.GetSelectedActor();
+    if (!(actor.flags & kActor3D) || !d3d_) {
+        prompts_.MessageBox("Save binary only works on 3d characters. Please select your 3d character and try again.",
+                            PromptButtons::Ok);
+        return false;
+    }
+    FileDialogRequest request;
+    request.open = false;
+    request.defaultExtension = ".zcpk";
+    request.initialPath = actor.path;
+    request.filter = "Zuvotrix Character Pack (*.zcpk)|*.zcpk|All Files (*.*)|*.*||";
+    const std::optional<std::string> path = prompts_.ChooseFile(request);
+    if (!path) return false;
+    const std::vector<uint8_t> pack = d3d_->WriteCharacterPack();
+    if (!SaveBytesSafely(*path, std::string_view(reinterpret_cast<const char*>(pack.data()), pack.size()))) {
+        prompts_.MessageBox(
+            "Sorry, the file cannot be opened with write permissions. Please select a new file and try again",
+            PromptButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+void CVisemeDlgBar::ReplaceView(QWidget* view, IVisemeHandler* handler, CD3dVisemeView* d3d) {
+    QWidget* old = nullptr;
+    {
+        // A viseme thread inside the old view finishes before the swap; later calls see the new one.
+        std::lock_guard<std::mutex> hold(viewMutex_);
+        old = view_;
+        view_ = view;
+        handler_ = handler;
+        d3d_ = d3d;
+    }
+    delete old;
+}
+
+bool CVisemeDlgBar::LoadActor(const ActorRecord& actor, CProgress* progress) {
+    if (actor.flags & kActor3D) return Load3dActor(actor, progress);
+    if (!(actor.flags & kActor2DWireframe)) return false;
+    auto* view = new CWireFrameVisemeView(this);
+    view->setObjectName(QStringLiteral("HeadView%1").arg(k2dViewId));
+    view->setGeometry(LayoutVisemeBar(rect()).view);
+    view->Init();
+    ReplaceView(view, view, nullptr);
+    view->show();
+    return true;
+}
+
+ResourceBytes CVisemeDlgBar::FindHeadResource(const std::string& type, uint32_t id) const {
+    if (id > 0xFFFF) return {};
+    return FindEmbeddedResourceById(type.c_str(), static_cast<uint16_t>(id));
+}
+
+bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
+    if (!OpenGLAvailable()) return false;
+    auto* view = new CD3dVisemeView(this);
+    view->setObjectName(QStringLiteral("HeadView%1").arg(k3dViewId));
+    view->hide();  // shown once it holds the character
+    view->setGeometry(LayoutVisemeBar(rect()).view);
+    view->Character().SetMessageSink(
+        [this](const std::string& text) { prompts_.MessageBox(text, PromptButtons::Ok); });
+    bool loaded = false;
+    std::string error;
+    if (!actor.resourceType.empty()) {
+        const ResourceBytes bytes = FindHeadResource(actor.resourceType, actor.resourceId);
+        if (bytes.data && bytes.size >= 1) loaded = view->ReadCharacterPack(bytes.data, bytes.size, &error);
+    } else if (actor.flags & kActorCharacterPack) {
+        std::ifstream in(actor.path, std::ios::binary);
+        if (in) {
+            const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            loaded = !bytes.empty() && view->ReadCharacterPack(bytes.data(), bytes.size(), &error);
+        }
+    } else {
+        std::ifstream in(actor.path);
+        if (in) {
+            std::string folder = std::filesystem::path(actor.path).parent_path().string();
+            if (folder.empty() || folder.back() != '/') folder += '/';
+            d3d_character::progress_fn report;
+            if (progress) report = [progress](int line, int count) { return progress->Progress(line, count); };
+            loaded = view->CreateDeviceAndLoad(in, folder, report, &error);
+        }
+    }
+    if (!loaded) {
+        delete view;
+        return false;
+    }
+    ReplaceView(view, view, view);
+    RestoreViewSettings();
+    view->show();
+    return true;
+}
+
+void CVisemeDlgBar::FillActorCombo() {
+    actorList_->clear();
+    listActors_.clear();
+    const std::string selected = actors_.GetSelectedGUID();
+    for (const ActorRecord& actor : actors_.GetRecords()) {
+        const int index = actorList_->count();
+        actorList_->addItem(QString::fromStdString(actor.name));
+        listActors_[index] = actor.guid;
+        if (actor.guid == selected) actorList_->setCurrentIndex(index);
+    }
+    importIndex_ = actorList_->count();
+    actorList_->addItem(QString::fromUtf8(kImportEntry));
+}
+
+void CVisemeDlgBar::SaveViewSettings() {
+    if (!d3d_) return;
+    float distance, angle, vertical;
+    CD3dVisemeView::GetCamera(distance, angle, vertical);
+    profile_.WriteString(kSection, kDistanceKey, FormatString("%f", static_cast<double>(distance)));
+    profile_.WriteString(kSection, kAngleKey, FormatString("%f", static_cast<double>(angle)));
+    profile_.WriteString(kSection, kVerticalKey, FormatString("%f", static_cast<double>(vertical)));
+}
+
+void CVisemeDlgBar::RestoreViewSettings() {
+    if (!d3d_) return;
+    const std::string distance = profile_.GetString(kSection, kDistanceKey, "");
+    if (distance.empty()) return;
+    const float d = static_cast<float>(std::atof(distance.c_str()));
+    const float angle = static_cast<float>(std::atof(profile_.GetString(kSection, kAngleKey, "").c_str()));
+    const float vertical = static_cast<float>(std::atof(profile_.GetString(kSection, kVerticalKey, "").c_str()));
+    if (d > 0) d3d_->SetCamera(d, angle, vertical);
+}
+
+void CVisemeDlgBar::OnZoomIn() {
+    if (d3d_) {
+        d3d_->SetCameraZoom(1.05f);
+        SaveViewSettings();
+    }
+    ReturnFocus();
+}
+
+void CVisemeDlgBar::OnZoomOut() {
+    if (d3d_) {
+        d3d_->SetCameraZoom(0.95f);
+        SaveViewSettings();
+    }
+    ReturnFocus();
+}
+
+void CVisemeDlgBar::OnActorSelChange(int index) {
+    if (index < 0) return;
+    if (index == importIndex_) {
+        // A cancelled import leaves the list showing the selected actor again; a chosen file
+        // is selected and the posted change refills the list.
+        if (!actors_.ImportCharacter(prompts_)) FillActorCombo();
+    } else if (const auto it = listActors_.find(index); it != listActors_.end()) {
+        CProgressDlg dlg(QString(), window());
+        dlg.SetStatusText(kLoadingText);
+        dlg.CreateModeless();
+        ActorRecord actor;
+        if (actors_.FindActor(it->second, &actor)) actors_.SelectActor(actor);
+    }
+    ReturnFocus();
+}
+
+void CVisemeDlgBar::notify(publisher* sender, pub_message* message) {
+    (void)sender;
+    const bool selChange = static_cast<int>(message->type) == actors_.SelChangeMessage();
+    message->release();
+    if (selChange) OnSelChange();
+}
+
+void CVisemeDlgBar::OnSelChange() {
+    if (loading_) {
+        // The progress dialog lets the post queue run: load the newest selection afterwards.
+        reloadPending_ = true;
+        return;
+    }
+    loading_ = true;
+    do {
+        reloadPending_ = false;
+        CProgressDlg dlg(QString(), window());
+        dlg.SetStatusText(kLoadingText);
+        dlg.CreateModeless();
+        const ActorRecord selected = actors_.GetSelectedActor();
+        const bool isDefault = actors_.GetSelectedGUID() == actors_.GetDefaultActor().guid;
+        const bool loaded = LoadActor(selected, &dlg);
+        if (!loaded) {
+            // A failed default falls back to the first actor (the 2D head), any other to the default.
+            actors_.SelectActor(isDefault ? ActorRecord(actors_.GetFirstActor()) : ActorRecord(actors_.GetDefaultActor()));
+        } else {
+            FillActorCombo();
+        }
+    } while (reloadPending_);
+    loading_ = false;
+}
+
+void CVisemeDlgBar::ReturnFocus() {
+    if (QWidget* w = window()) w->setFocus();
+}
+
+void CVisemeDlgBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const VisemeBarLayout l = LayoutVisemeBar(rect());
+    actorList_->setGeometry(l.actorList);
+    zoomIn_->setGeometry(l.zoomIn);
+    zoomOut_->setGeometry(l.zoomOut);
+    smooth_->setGeometry(l.smooth);
+    if (view_) view_->setGeometry(l.view);
+    if (d3d_) d3d_->SetTransforms();
+}
+
+CVisemeDlgBar* InstallVisemeBar(CMainFrame& frame, CCommandRouter& router, actor_mgr& actors, IProfileStore& profile,
+                                IPrompts& prompts) {
+    CSizingControlBar* dock = frame.ViewerBar();
+    auto* bar = new CVisemeDlgBar(actors, profile, prompts, dock);
+    dock->setWidget(bar);
+    frame.SetVisemeTarget(bar);
+    router.Add(cmd::SaveCompiledCharacter, [bar] { bar->OnSaveCompiledCharacter(); },
+               [bar](CommandState& s) { s.enabled = bar->CanSaveCompiledCharacter(); });
+    bar->InitViews();
+    return bar;
+}
