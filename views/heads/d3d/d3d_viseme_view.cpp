@@ -183,7 +183,7 @@ void CD3dVisemeView::SetCameraZoom(float multiplier) {
 void CD3dVisemeView::SetTransforms() {
     const float* lo = character_.bounds_min;
     const float* hi = character_.bounds_max;
-    projection_ = MatrixPerspectiveFovLH(3.14159265f / 4, 1.0f, 1.0f, 10 * std::fabs(hi[2]));
+    projection_ = MakeProjection();
     const float cx = (lo[0] + hi[0]) * 0.5f, cy = (lo[1] + hi[1]) * 0.5f;
     view_ = MatrixLookAtLH({cx, cy, lo[2] - (hi[1] - lo[1]) / std::sqrt(2.0f)}, {cx, cy, lo[2]}, {0, 1, 0});
     if (g_vertical_angle >= kVerticalLimit) g_vertical_angle = kVerticalClamp;
@@ -191,6 +191,20 @@ void CD3dVisemeView::SetTransforms() {
     if (g_distance_factor <= kMinimumDistance) g_distance_factor = kMinimumDistance;
     world_ = MatrixMultiply(MatrixMultiply(MatrixRotationX(-g_vertical_angle), MatrixRotationY(g_angle)),
                             MatrixScaling(g_distance_factor, g_distance_factor, g_distance_factor));
+}
+
+d3d_matrix CD3dVisemeView::MakeProjection() const {
+    // A quarter turn of view both ways in a square window. A window of another shape keeps that
+    // square's view whole and undistorted, and shows more around it in its longer direction.
+    const float quarter = 3.14159265f / 4;
+    const float fov_y = aspect_ >= 1.0f ? quarter : 2.0f * std::atan(std::tan(quarter / 2) / aspect_);
+    return MatrixPerspectiveFovLH(fov_y, aspect_, 1.0f, 10 * std::fabs(character_.bounds_max[2]));
+}
+
+void CD3dVisemeView::resizeGL(int w, int h) {
+    CSyncLockHolder hold(lock_);
+    aspect_ = w > 0 && h > 0 ? static_cast<float>(w) / static_cast<float>(h) : 1.0f;
+    projection_ = MakeProjection();
 }
 
 void CD3dVisemeView::SetupDevice(d3d_device& device) {

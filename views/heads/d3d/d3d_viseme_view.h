@@ -50,6 +50,8 @@ public:
     void SetCameraZoom(float multiplier);
     // Recomputes the transforms from the bounds and the shared camera, clamping the camera first.
     void SetTransforms();
+    // The projection for the window's shape (width over height in aspect_).
+    d3d_matrix MakeProjection() const;
 
     // Draws one frame on a device: clear, auxiliary models, rest models. Nothing without a
     // character. The caller holds no lock; this takes the view's.
@@ -67,6 +69,7 @@ public:
 
 protected:
     void initializeGL() override;
+    void resizeGL(int w, int h) override;
     void paintGL() override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -80,4 +83,5 @@ private:
     CSyncLock lock_;
     std::unique_ptr<gl_device> gl_;
     d3d_matrix world_, view_, projection_;
+    float aspect_ = 1.0f;
 };

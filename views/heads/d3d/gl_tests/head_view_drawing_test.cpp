@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QImage>
 
+#include <cmath>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,22 @@ TEST(HeadViewDrawing, DefaultHeadSpeaksVisemesThatChangeTheMouth) {
         const QImage aa = shoot("AA"), uw = shoot("UW");
         EXPECT_GT(DifferingShare(aa, uw, mouth), 0.03) << "an open and a rounded mouth differ";
     }
+}
+
+// A window taller than wide shows the same head undistorted: the square view it would have in a
+// square window stays whole, with more room above and below.
+TEST(HeadViewDrawing, ATallWindowDoesNotStretchTheHead) {
+    CD3dVisemeView view;
+    std::string error;
+    ASSERT_TRUE(view.LoadBuiltInHead(kHighPolyHeadId, &error)) << error;
+    view.resize(200, 400);
+    view.show();
+    QApplication::processEvents();
+    const QImage tall = view.grabFramebuffer();
+    const d3d_matrix& p = view.Projection();
+    EXPECT_NEAR(p.m[0][0] / p.m[1][1], 2.0f, 1e-4f);  // x scale over y scale = height over width
+    EXPECT_NEAR(p.m[0][0], 1.0f / std::tan(3.14159265f / 8), 1e-3f);  // the square's horizontal view
+    tall.save(QString::fromStdString(std::string(MURMUREX_SCREENSHOT_DIR) + "/head3d_tall.png"));
 }
 
 }  // namespace
