@@ -291,9 +291,13 @@ TEST_F(DocumentTest, FailedSaveSaysWhyAndKeepsTheOldFile) {
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     // Root writes anywhere: the save runs as another user for its permission checks.
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::seteuid(65534), 0);
+    if (root) {
+        ASSERT_EQ(::seteuid(65534), 0);
+    }
     const bool saved = doc->OnSaveDocument(target.string());
-    if (root) ASSERT_EQ(::seteuid(0), 0);
+    if (root) {
+        ASSERT_EQ(::seteuid(0), 0);
+    }
     EXPECT_FALSE(saved);
     EXPECT_EQ(Read(target), "old results, byte for byte\n");
     ASSERT_FALSE(prompts_.messages.empty());
