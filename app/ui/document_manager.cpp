@@ -106,7 +106,11 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
 void CDocManager::FrameDestroyed(QObject* frame) {
     for (auto it = docs_.begin(); it != docs_.end(); ++it) {
         if (static_cast<QObject*>(it->frame) == frame) {
+            // The frame's children (bars, bindings) are destroyed after this signal and may still
+            // reach the document: it goes once the frame is gone.
+            retired_.push_back(std::move(it->doc));
             docs_.erase(it);
+            QMetaObject::invokeMethod(this, [this] { retired_.clear(); }, Qt::QueuedConnection);
             break;
         }
     }

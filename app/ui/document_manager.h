@@ -67,6 +67,8 @@ private:
     IPrompts& prompts_;
     lexicon_mgr& languages_;
     std::vector<entry> docs_;
+    // Documents whose frames are being destroyed; deleted at the next turn of the event loop.
+    std::vector<std::unique_ptr<CPhonarcDoc>> retired_;
     std::function<void(const std::string&)> pathUsed_;
     bool showProgress_ = true;
     std::unique_ptr<CRecognitionUi> recognition_;
