@@ -151,7 +151,9 @@ TEST_F(RecognitionUiTest, LipsyncGivesOneUndoableStepThatSavesAndReopensEqual) {
         EXPECT_FALSE(Track().articulation.empty());
         const std::string done = TrackText(Track());
         // Text-based alignment brings the hidden words channel into view.
-        if (c.words) EXPECT_NE(app->Documents()->ActiveFrame()->View()->DisplayMode() & kShowWords, 0u);
+        if (c.words) {
+            EXPECT_NE(app->Documents()->ActiveFrame()->View()->DisplayMode() & kShowWords, 0u);
+        }
         if (c.words) {
             app->MainFrame()->resize(900, 600);
             QTest::qWait(50);

@@ -109,7 +109,7 @@ void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) 
 bool CMXChannelSWFGestures::OnSetCursor(int x, int y) {
     const bool control =
         host_.control_held ? host_.control_held() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
-    const int kind = HitTest(x, y, control ? kMouseControl : 0);
+    const int kind = HitTest(x, y, control ? static_cast<int>(kMouseControl) : 0);
     if (kind == kNone) return false;
     if (host_.set_cursor) host_.set_cursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
     return true;
