@@ -15,6 +15,7 @@
 
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
+#include "engine/audio/audio_test_support.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
 
@@ -100,26 +101,8 @@ TEST(NoiseGateCutoff, AcceptsWholeNumbersFromMinus96To0) {
 
 // ---- on audio ----
 
-void Put32(std::string* s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
 void WriteWav(const fs::path& path, const std::vector<int16_t>& samples) {
-    std::string f = "RIFF";
-    Put32(&f, 36 + static_cast<uint32_t>(samples.size() * 2));
-    f += "WAVEfmt ";
-    Put32(&f, 16);
-    f += std::string("\x01\x00\x01\x00", 4);
-    Put32(&f, 16000);
-    Put32(&f, 32000);
-    f += std::string("\x02\x00\x10\x00", 4);
-    f += "data";
-    Put32(&f, static_cast<uint32_t>(samples.size() * 2));
-    for (int16_t v : samples) {
-        f.push_back(static_cast<char>(v & 0xff));
-        f.push_back(static_cast<char>((v >> 8) & 0xff));
-    }
-    std::ofstream(path, std::ios::binary) << f;
+    ASSERT_TRUE(audio_test::WriteBytes(path.string(), audio_test::BuildWav(audio_test::WavSpec{}, audio_test::Pcm16(samples))));
 }
 
 // 16 samples a millisecond at 16 kHz: speech, a pause, a click, a pause, speech.

@@ -14,6 +14,7 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/progress.h"
+#include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 
@@ -46,32 +47,13 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-void Put32(std::string* s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-}
-
 // A 16 kHz mono 16-bit WAV file of n samples of a quiet ramp.
 std::string WriteWav(int samples) {
-    std::string data;
-    for (int i = 0; i < samples; ++i) {
-        const int16_t v = static_cast<int16_t>((i % 64) * 10);
-        data.push_back(static_cast<char>(v & 0xff));
-        data.push_back(static_cast<char>(v >> 8));
-    }
-    std::string f = "RIFF";
-    Put32(&f, 36 + static_cast<uint32_t>(data.size()));
-    f += "WAVEfmt ";
-    Put32(&f, 16);
-    f += std::string("\x01\x00\x01\x00", 4);
-    Put32(&f, 16000);
-    Put32(&f, 32000);
-    f += std::string("\x02\x00\x10\x00", 4);
-    f += "data";
-    Put32(&f, static_cast<uint32_t>(data.size()));
-    f += data;
+    std::vector<int16_t> ramp;
+    for (int i = 0; i < samples; ++i) ramp.push_back(static_cast<int16_t>((i % 64) * 10));
     const std::string path = testing::TempDir() + "run_" + std::to_string(::getpid()) + "_" +
                              std::to_string(samples) + ".wav";
-    std::ofstream(path, std::ios::binary) << f;
+    EXPECT_TRUE(audio_test::WriteBytes(path, audio_test::BuildWav(audio_test::WavSpec{}, audio_test::Pcm16(ramp))));
     return path;
 }
 

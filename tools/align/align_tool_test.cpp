@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "engine/audio/audio_test_support.h"
 
 namespace {
 
@@ -57,24 +60,9 @@ std::string Folder() {
     return dir + "/";
 }
 
-void Put32(std::string* s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-}
-
 // A 16 kHz mono 16-bit WAV file of n silent samples.
 std::string WriteWav(const std::string& path, int samples) {
-    std::string f = "RIFF";
-    Put32(&f, 36 + 2 * samples);
-    f += "WAVEfmt ";
-    Put32(&f, 16);
-    f += std::string("\x01\x00\x01\x00", 4);
-    Put32(&f, 16000);
-    Put32(&f, 32000);
-    f += std::string("\x02\x00\x10\x00", 4);
-    f += "data";
-    Put32(&f, 2 * samples);
-    f += std::string(2 * static_cast<size_t>(samples), '\0');
-    std::ofstream(path, std::ios::binary) << f;
+    EXPECT_TRUE(audio_test::WriteBytes(path, audio_test::BuildWav(audio_test::WavSpec{}, audio_test::Pcm16(std::vector<int16_t>(samples, 0)))));
     return path;
 }
 
