@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -34,6 +35,7 @@
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/phonarc_app.h"
+#include "app/ui/sizing_control_bar.h"
 #include "app/ui/transcription_edit.h"
 #include "flash/ui/swf_player_control.h"
 #include "model/pub_queue.h"
@@ -326,6 +328,26 @@ TEST_F(CommandMenusTest, ScriptEditorComesBackInNewFramesAndF4TiesTheScriptToThe
     EXPECT_EQ(prompts.fileRequests.size(), asked + 1);
 }
 
+// The letters work from the keyboard: Alt+F opens File and A is Save As, nothing else.
+TEST_F(CommandMenusTest, AltFThenARunsSaveAs) {
+    ASSERT_TRUE(app->OpenDocumentFile(Wav("one.wav")));
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    QApplication::processEvents();
+    QTest::keyClick(frame, Qt::Key_F, Qt::AltModifier);
+    QApplication::processEvents();
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup, frame->MenuOf("File"));
+    prompts.files = {std::nullopt};
+    QTest::keyClick(popup, Qt::Key_A);
+    QApplication::processEvents();
+    ASSERT_EQ(prompts.fileRequests.size(), 1u);
+    EXPECT_FALSE(prompts.fileRequests[0].open) << "a save dialog";
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
 TEST_F(CommandMenusTest, WindowMenuListsTheDocumentsAndArrangesThem) {
     frame->show();
     ASSERT_TRUE(app->OpenDocumentFile(Wav("one.wav")));
@@ -417,6 +439,38 @@ TEST_F(CommandMenusTest, FlashTemplateIsChosenAsOneUndoableStepAndPreviewed) {
     EXPECT_TRUE(doc.character_path().empty());
     frame->Action(cmd::EditRedo)->trigger();
     EXPECT_TRUE(doc.HasTemplate());
+}
+
+TEST_F(CommandMenusTest, DockingBarCaptionsFollowTheFocusAndTheirGlyphCloses) {
+    ASSERT_TRUE(app->OpenDocumentFile(Wav("one.wav")));
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    CDocumentFrame* doc_frame = app->Documents()->ActiveFrame();
+    CSizingControlBar* script = doc_frame->ScriptBar();
+    CSizingControlBar* viewer = frame->ViewerBar();
+    ASSERT_NE(script->titleBarWidget(), nullptr);
+    ASSERT_NE(viewer->titleBarWidget(), nullptr);
+
+    doc_frame->ScriptEdit()->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(script->CaptionActive());
+    EXPECT_FALSE(viewer->CaptionActive());
+    const QImage active = script->titleBarWidget()->grab().toImage();
+    doc_frame->View()->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(script->CaptionActive());
+    const QImage inactive = script->titleBarWidget()->grab().toImage();
+    EXPECT_NE(active.pixelColor(2, 2), inactive.pixelColor(2, 2)) << "the caption's colour shows the focus";
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    active.save(MURMUREX_SCREENSHOT_DIR "/bar_caption_active.png");
+
+    auto* glyph = script->titleBarWidget()->findChild<QToolButton*>(QStringLiteral("CloseGlyph"));
+    ASSERT_NE(glyph, nullptr);
+    glyph->click();
+    EXPECT_FALSE(script->isVisible());
+    frame->UpdateCommands();
+    EXPECT_FALSE(frame->Action(cmd::ShowTranscriptionEditor)->isChecked());
 }
 
 TEST(PhonemeListEdit, ContextMenuHasTheGroupsAndAppendsTheChosenCode) {

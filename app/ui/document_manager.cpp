@@ -53,6 +53,7 @@ document_host CDocManager::Host() {
     }
     host.range_selection = [this] { return frame_.GetLipsyncRangeSelection(); };
     host.select_range = [this](int index) { frame_.SetLipsyncRangeSelection(index); };
+    host.history_changed = [this] { frame_.RequestCommandUpdate(); };
     return host;
 }
 

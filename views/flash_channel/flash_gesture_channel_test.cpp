@@ -265,6 +265,14 @@ TEST_F(FlashChannelTest, MenuTexts) {
     doc_->SetCharacter(MakeTemplate({{"G(idle)", {1, 2}}, {"G(idle, idle)", {3, 4}}}, errors));
     channel_->OnContextMenu(X(1000), 120);
     EXPECT_EQ(Find(shown_, cmd::FlashAddGestureFirst + 1)->text, "idle");
+
+    // A template without records still offers the sub-menu, greyed, and as a sub-menu.
+    doc_->SetCharacter(zuvo_swf_char());
+    channel_->OnContextMenu(X(1000), 120);
+    ASSERT_GE(shown_.size(), 2u);
+    EXPECT_EQ(shown_[1].text, "Add Gesture");
+    EXPECT_TRUE(shown_[1].submenu.empty());
+    EXPECT_FALSE(shown_[1].enabled);
 }
 
 TEST_F(FlashChannelTest, DeleteAndChangeAreUndoable) {
