@@ -41,9 +41,10 @@ CCharacterPreviewDlg::CCharacterPreviewDlg(const std::string& path, const zuvo_s
     layout->addLayout(right, 1);
 
     for (const swf_char_gesture& clip : character.get_gestures()) {
+        // Hookup clips have no place on the main timeline, which is what the player shows.
+        if (clip.pose.empty() && clip.gesture.empty()) continue;
         QString name = QString::fromStdString(clip.pose);
         if (!clip.gesture.empty() && clip.gesture != clip.pose) name += QStringLiteral(" | ") + QString::fromStdString(clip.gesture);
-        if (name.isEmpty()) name = tr("(hookup)");
         clips->addItem(name);
         spans_.push_back({clip.first_frame, std::max(1, static_cast<int>(clip.frame_count))});
     }
