@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
             longest_gap = std::max(longest_gap, tick.nsecsElapsed() / 1e6);
             tick.restart();
         });
-        for (int command : {kCmdAlignTextWithAudio, kCmdTextlessLipsync}) {
+        for (int command : {cmd::AlignTextWithAudio, cmd::TextlessLipsync}) {
             std::vector<double> times, gaps;
             for (int i = 0; i < runs; ++i) {
                 longest_gap = 0;
@@ -131,11 +131,11 @@ int main(int argc, char** argv) {
                 }
                 times.push_back(ms);
                 gaps.push_back(longest_gap);
-                app.Router().Execute(kCmdEditUndo);
+                app.Router().Execute(cmd::EditUndo);
             }
             std::printf("%-20s command to applied result: min %.0f ms, median %.0f ms; GUI thread's longest pause "
                         "(median of runs) %.0f ms\n",
-                        command == kCmdAlignTextWithAudio ? "Lipsync With Text" : "Textless Lipsync",
+                        command == cmd::AlignTextWithAudio ? "Lipsync With Text" : "Textless Lipsync",
                         *std::min_element(times.begin(), times.end()), Median(times), Median(gaps));
         }
 
@@ -156,10 +156,10 @@ int main(int argc, char** argv) {
                 }
             });
             poll.start();
-            app.Router().Execute(kCmdAlignTextWithAudio);
+            app.Router().Execute(cmd::AlignTextWithAudio);
             poll.stop();
             if (pressed) answers.push_back(since_cancel.nsecsElapsed() / 1e6);
-            if (doc.GetUndoManager().CanUndo(&doc, 1)) app.Router().Execute(kCmdEditUndo);
+            if (doc.GetUndoManager().CanUndo(&doc, 1)) app.Router().Execute(cmd::EditUndo);
         }
         if (!answers.empty()) {
             std::printf("Cancel to command end: median %.0f ms, max %.0f ms (%zu of %d runs cancelled part-way)\n",

@@ -1,6 +1,6 @@
 // Commands by id: each has a handler and an update step that says whether it is enabled, checked
-// and what its text is, before a menu shows and on the toolbars' timer. The frames register their
-// commands; menus and toolbars only forward.
+// and what its text is, run before a menu shows and when what it looks at changes. The frames
+// register their commands; menus and toolbars, built from the command table, only forward.
 #pragma once
 
 #include <functional>

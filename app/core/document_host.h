@@ -30,6 +30,9 @@ struct document_host {
     // when the list does not exist; and selecting an item.
     std::function<int()> range_selection;
     std::function<void(int)> select_range;
+    // The history or the modified flag changed (an action done, undone or redone; a save): what
+    // Undo, Redo and Save offer has changed. May be empty.
+    std::function<void()> history_changed;
 };
 
 // A view of a document: the timeline (later) or the document frame's summary. Each call has a

@@ -60,17 +60,17 @@ float KeyEnergy(const char* code, float weight) {
 }  // namespace
 
 std::string LoadCommandLabel(int id) {
-    if (id < kCmdPhonemeFirst || id > kCmdPhonemeLast) return "";
-    return kPhonemeCommandCodes[id - kCmdPhonemeFirst];
+    if (id < cmd::PhonemeFirst || id > cmd::PhonemeLast) return "";
+    return kPhonemeCommandCodes[id - cmd::PhonemeFirst];
 }
 
 std::string PhonemeCommandMenuText(int id) {
-    if (id < kCmdPhonemeFirst || id > kCmdPhonemeLast) return "";
-    return LoadCommandLabel(id) + "\t" + kPhonemeExamples[id - kCmdPhonemeFirst];
+    if (id < cmd::PhonemeFirst || id > cmd::PhonemeLast) return "";
+    return LoadCommandLabel(id) + "\t" + kPhonemeExamples[id - cmd::PhonemeFirst];
 }
 
 int PhonemeCommandFromLabel(const std::string& label) {
-    for (int id = kCmdPhonemeFirst; id <= kCmdPhonemeLast; ++id)
+    for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id)
         if (EqualNoCase(LoadCommandLabel(id), label)) return id;
     if (label.size() != 1) return -1;
     static constexpr std::pair<char, const char*> kVowels[] = {{'a', "AE"}, {'A', "EY"}, {'e', "EH"}, {'E', "IY"},
@@ -296,17 +296,17 @@ void OnFramize(CPhonarcDoc& doc) {
 
 bool IsMarkerCommand(int id) {
     switch (id) {
-        case kCmdClearPhonemes:
-        case kCmdAddGesture:
-        case kCmdEditGesture:
-        case kCmdDeleteGesture:
-        case kCmdDeleteWord:
-        case kCmdAddEvent:
-        case kCmdEditEvent:
-        case kCmdDeleteEvent:
-        case kCmdDeleteMarkers:
-        case kCmdFramize: return true;
-        default: return id >= kCmdPhonemeFirst && id <= kCmdPhonemeLast;
+        case cmd::ClearPhonemes:
+        case cmd::AddGesture:
+        case cmd::EditGesture:
+        case cmd::DeleteGesture:
+        case cmd::DeleteWord:
+        case cmd::AddEvent:
+        case cmd::EditEvent:
+        case cmd::DeleteEvent:
+        case cmd::DeleteMarkers:
+        case cmd::Framize: return true;
+        default: return id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast;
     }
 }
 
@@ -316,41 +316,41 @@ document_command_state UpdateMarkerCommand(CPhonarcDoc& doc, int id) {
     const app_sync_results& t = doc.track(1);
     document_command_state state;
     switch (id) {
-        case kCmdClearPhonemes: state.enabled = selected && s != e; break;
-        case kCmdEditGesture:
-        case kCmdDeleteGesture: state.enabled = selected && AnyOverlapping(t.gestures, s, e); break;
-        case kCmdDeleteWord: state.enabled = selected && AnyOverlapping(t.words, s, e); break;
-        case kCmdEditEvent:
-        case kCmdDeleteEvent: state.enabled = selected && AnyOverlapping(t.xml_events, s, e); break;
-        case kCmdAddGesture:
-        case kCmdAddEvent:
-        case kCmdDeleteMarkers:
-        case kCmdFramize: break;
+        case cmd::ClearPhonemes: state.enabled = selected && s != e; break;
+        case cmd::EditGesture:
+        case cmd::DeleteGesture: state.enabled = selected && AnyOverlapping(t.gestures, s, e); break;
+        case cmd::DeleteWord: state.enabled = selected && AnyOverlapping(t.words, s, e); break;
+        case cmd::EditEvent:
+        case cmd::DeleteEvent: state.enabled = selected && AnyOverlapping(t.xml_events, s, e); break;
+        case cmd::AddGesture:
+        case cmd::AddEvent:
+        case cmd::DeleteMarkers:
+        case cmd::Framize: break;
         default:
-            if (id >= kCmdPhonemeFirst && id <= kCmdPhonemeLast) state.enabled = selected;
+            if (id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast) state.enabled = selected;
             break;
     }
     return state;
 }
 
 bool RunMarkerCommand(CPhonarcDoc& doc, marker_command_dialogs& dialogs, int id) {
-    if (id >= kCmdPhonemeFirst && id <= kCmdPhonemeLast) {
+    if (id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast) {
         // Without a selection the menu item is disabled; a stray command does nothing.
         int s, e;
         if (Selection(doc, &s, &e)) OnSetPhoneme(doc, id);
         return true;
     }
     switch (id) {
-        case kCmdClearPhonemes: OnClearPhonemes(doc); return true;
-        case kCmdAddGesture: OnAddGesture(doc, dialogs); return true;
-        case kCmdEditGesture: OnEditGesture(doc, dialogs); return true;
-        case kCmdDeleteGesture: OnDeleteGesture(doc); return true;
-        case kCmdDeleteWord: OnDeleteWord(doc); return true;
-        case kCmdAddEvent: OnAddEvent(doc, dialogs); return true;
-        case kCmdEditEvent: OnEditEvent(doc, dialogs); return true;
-        case kCmdDeleteEvent: OnDeleteEvent(doc); return true;
-        case kCmdDeleteMarkers: OnDeleteMarkers(doc, dialogs); return true;
-        case kCmdFramize: OnFramize(doc); return true;
+        case cmd::ClearPhonemes: OnClearPhonemes(doc); return true;
+        case cmd::AddGesture: OnAddGesture(doc, dialogs); return true;
+        case cmd::EditGesture: OnEditGesture(doc, dialogs); return true;
+        case cmd::DeleteGesture: OnDeleteGesture(doc); return true;
+        case cmd::DeleteWord: OnDeleteWord(doc); return true;
+        case cmd::AddEvent: OnAddEvent(doc, dialogs); return true;
+        case cmd::EditEvent: OnEditEvent(doc, dialogs); return true;
+        case cmd::DeleteEvent: OnDeleteEvent(doc); return true;
+        case cmd::DeleteMarkers: OnDeleteMarkers(doc, dialogs); return true;
+        case cmd::Framize: OnFramize(doc); return true;
         default: return false;
     }
 }

@@ -4,6 +4,8 @@
 // commands live here too. Toolkit-free; the Qt shell supplies the dialogs.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -15,24 +17,12 @@
 struct ArticulationKey;
 
 // Command ids.
-constexpr int kCmdPhonemeFirst = 32857;  // one per phoneme code, in kPhonemeCommandCodes order
-constexpr int kCmdPhonemeLast = 32896;
-constexpr int kCmdClearPhonemes = 32965;
-constexpr int kCmdAddGesture = 32945;
-constexpr int kCmdEditGesture = 32946;
-constexpr int kCmdDeleteGesture = 32944;
-constexpr int kCmdDeleteWord = 32950;
-constexpr int kCmdAddEvent = 32948;
-constexpr int kCmdEditEvent = 32949;
-constexpr int kCmdDeleteEvent = 32947;
-constexpr int kCmdDeleteMarkers = 32976;
-constexpr int kCmdFramize = 32951;
 
 // The codes of the phoneme commands in id order.
 inline constexpr const char* kPhonemeCommandCodes[] = {
     "x",  "b",  "CH", "d",  "DH", "f",  "g",  "h",  "j",  "k",  "m",  "n",  "NG", "p",  "SH", "s",  "t",  "TH", "v",  "z",
     "ZH", "l",  "r",  "ER", "w",  "y",  "AA", "AE", "AH", "AO", "AW", "AY", "EY", "EH", "IY", "IH", "OW", "OY", "UH", "UW"};
-static_assert(std::size(kPhonemeCommandCodes) == kCmdPhonemeLast - kCmdPhonemeFirst + 1);
+static_assert(std::size(kPhonemeCommandCodes) == cmd::PhonemeLast - cmd::PhonemeFirst + 1);
 
 // Undo names.
 inline constexpr const char* kUndoSetPhoneme = "Set Phoneme";

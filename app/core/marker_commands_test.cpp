@@ -132,7 +132,7 @@ TEST(PhonemeCommands, IdsLabelsAndTypedKeys) {
     EXPECT_EQ(LoadCommandLabel(32896), "UW");
     EXPECT_EQ(LoadCommandLabel(32856), "");
     EXPECT_EQ(PhonemeCommandMenuText(32857), "x\tsilence");
-    const int aa = kCmdPhonemeFirst + 26;
+    const int aa = cmd::PhonemeFirst + 26;
     ASSERT_EQ(LoadCommandLabel(aa), "AA");
     const std::pair<const char*, int> cases[] = {
         {"o", aa}, {"AA", aa}, {"aa", aa}, {"x", 32857}, {"X", 32857}, {"O", PhonemeCommandFromLabel("OW")},
@@ -156,14 +156,14 @@ TEST_F(MarkerCommandTest, SetPhonemeTakesTheLargestEnergyOrSeventy) {
         SCOPED_TRACE(c.what);
         Reset();
         Select(c.s, c.e);
-        EXPECT_TRUE(UpdateMarkerCommand(*doc_, kCmdPhonemeFirst + 26).enabled);
-        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, kCmdPhonemeFirst + 26));
+        EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::PhonemeFirst + 26).enabled);
+        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::PhonemeFirst + 26));
         EXPECT_EQ(Describe(T().phonemes), c.after);
         EXPECT_EQ(UndoName(), kUndoSetPhoneme);
     }
     Reset();
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, kCmdPhonemeFirst).enabled);
-    OnSetPhoneme(*doc_, kCmdPhonemeFirst);
+    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::PhonemeFirst).enabled);
+    OnSetPhoneme(*doc_, cmd::PhonemeFirst);
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0], kTextNeedSelection);
     Select(0, 100);
@@ -174,7 +174,7 @@ TEST_F(MarkerCommandTest, SetPhonemeTakesTheLargestEnergyOrSeventy) {
 
 TEST_F(MarkerCommandTest, ClearSplitsTrimsAndErases) {
     Select(200, 1200);
-    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, kCmdClearPhonemes));
+    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::ClearPhonemes));
     EXPECT_EQ(Describe(T().phonemes), "a[0,200]40 c[1200,1500]30");
     EXPECT_EQ(UndoName(), kUndoClearPhonemes);
 
@@ -192,7 +192,7 @@ TEST_F(MarkerCommandTest, ClearSplitsTrimsAndErases) {
     EXPECT_EQ(T().phonemes[1].energy.front().start, 600);
 
     Select(300, 300);
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, kCmdClearPhonemes).enabled) << "start and end equal";
+    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::ClearPhonemes).enabled) << "start and end equal";
 }
 
 TEST_F(MarkerCommandTest, GestureWordAndEventCommands) {
@@ -200,9 +200,9 @@ TEST_F(MarkerCommandTest, GestureWordAndEventCommands) {
     dialogs_.gesture = FGesture(32, 0, 0, 100);
     dialogs_.gesture.gesture_name = "shrug";
     dialogs_.gesture.update_label();
-    EXPECT_TRUE(UpdateMarkerCommand(*doc_, kCmdEditGesture).enabled);
-    EXPECT_TRUE(UpdateMarkerCommand(*doc_, kCmdDeleteWord).enabled);
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, kCmdEditEvent).enabled);
+    EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::EditGesture).enabled);
+    EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::DeleteWord).enabled);
+    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::EditEvent).enabled);
 
     OnDeleteWord(*doc_);
     EXPECT_EQ(Describe(T().words), "one[0,500]0 three[1000,1400]0");
@@ -272,7 +272,7 @@ TEST_F(MarkerCommandTest, DeleteMarkersByMask) {
         Reset();
         if (c.selected) Select(600, 900);
         dialogs_.mask = c.mask;
-        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, kCmdDeleteMarkers));
+        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::DeleteMarkers));
         EXPECT_EQ(dialogs_.shownAudioSelected, c.selected);
         EXPECT_EQ(UndoName(), kUndoDelete);
         EXPECT_EQ(T().phonemes.size(), size_t(c.phonemes));
@@ -333,7 +333,7 @@ TEST_F(MarkerCommandTest, FramizeSnapsToTwelveFramesAndKeepsTheUsersSettings) {
     ASSERT_NE(art, nullptr);
     const auto before = art->GetSettings();
     const articulation_list keys = T().articulation;
-    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, kCmdFramize));
+    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::Framize));
     EXPECT_EQ(UndoName(), kUndoFramize);
     for (const phn_marker& p : T().phonemes) {
         const double frame = std::round(p.start * 12 / 1000.0);

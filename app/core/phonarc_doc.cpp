@@ -530,6 +530,7 @@ void CPhonarcDoc::SetModifiedFlag(bool modified) {
     modified_ = modified;
     if (changed)
         for (document_view* v : views_) v->DocumentChanged();
+    if (host_.history_changed) host_.history_changed();
 }
 
 bool CPhonarcDoc::IsModified() const {

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <istream>
+#include <sstream>
 #include <iterator>
 #include <ostream>
 #include <vector>
@@ -164,6 +165,102 @@ void CPhonarcDocFlash::SetAnim(const anim_snapshot& anim) {
 
 flash_gesture_selection* CPhonarcDocFlash::FindFlashGesturesView() const {
     return frame_ ? frame_->FindFlashGesturesView() : nullptr;
+}
+
+namespace {
+
+// The template choice as one step of the history.
+class character_action : public CAction {
+public:
+    character_action(CPhonarcDocFlash* doc, CPhonarcDocFlash::character_state before,
+                     CPhonarcDocFlash::character_state after)
+        : CAction(static_cast<anim_target*>(doc), 0, true), doc_(doc), before_(std::move(before)),
+          after_(std::move(after)) {
+        SetName(kTextSelectCharacter);
+    }
+    void Do() override {
+        CAction::Do();
+        doc_->SetCharacterState(after_);
+    }
+    void Undo() override {
+        CAction::Undo();
+        doc_->SetCharacterState(before_);
+    }
+    void Redo() override {
+        CAction::Redo();
+        doc_->SetCharacterState(after_);
+    }
+
+private:
+    CPhonarcDocFlash* doc_;
+    CPhonarcDocFlash::character_state before_;
+    CPhonarcDocFlash::character_state after_;
+};
+
+}  // namespace
+
+CPhonarcDocFlash::character_state CPhonarcDocFlash::CharacterState() const {
+    return {info_.character_path, character_, anim_, HasTemplate()};
+}
+
+void CPhonarcDocFlash::SetCharacterState(const character_state& state) {
+    info_.character_path = state.path;
+    character_ = state.character;
+    anim_ = state.anim;
+    anim_.set_character(state.loaded ? &character_ : nullptr);
+    kept_gestures_.clear();
+    if (frame_) {
+        frame_->ShowFlashGesturesBar(state.loaded);
+        if (flash_gesture_selection* view = frame_->FindFlashGesturesView()) view->OnCharacterChanged(state.loaded);
+    }
+    RefreshViews();
+}
+
+bool CPhonarcDocFlash::SelectCharacterTemplate(const std::string& path, std::ostream& errors) {
+    character_state after;
+    after.path = path;
+    flash_ifstream swf(path, std::ios_base::binary);
+    if (!swf) {
+        errors << "Can't open character file " << path << '\n';
+        return false;
+    }
+    std::vector<std::string> messages;
+    const bool ok = after.character.load(swf, messages);
+    if (!ok && messages.empty()) messages.push_back("the movie could not be read");
+    for (const std::string& m : messages) errors << "Reading Character file " << m << '\n';
+    if (!messages.empty()) return false;
+
+    // The gestures keep their names; their clips are those of the new template, found as a
+    // results file finds them (a gesture the template lacks keeps no clip).
+    character_state before = CharacterState();
+    std::stringstream gestures;
+    if (HasTemplate()) anim_.write_gesture_section(gestures);
+    else gestures << kept_gestures_;
+    after.loaded = true;
+    after.anim.set_character(&after.character);
+    if (info_.frame_rate != 0) after.anim.set_frame_rate(info_.frame_rate);
+    std::ostringstream ignored;
+    after.anim.read_gesture_section(gestures, ignored);
+    // The history takes the action over; the state it applies points at the document's copy.
+    auto* action = new character_action(this, std::move(before), std::move(after));
+    action->Do();
+    return true;
+}
+
+bool CPhonarcDocFlash::OnSelectCharacter() {
+    IPrompts* prompts = host().prompts;
+    if (!prompts) return false;
+    FileDialogRequest request;
+    request.title = kTextSelectCharacter;
+    request.filter = "Flash Character Templates (*.swf)|*.swf|All Files (*.*)|*.*||";
+    request.defaultExtension = "swf";
+    request.initialPath = info_.character_path;
+    const std::optional<std::string> path = prompts->ChooseFile(request);
+    if (!path) return false;
+    std::ostringstream errors;
+    if (SelectCharacterTemplate(*path, errors)) return true;
+    prompts->MessageBox(errors.str(), PromptButtons::Ok);
+    return false;
 }
 
 void CPhonarcDocFlash::CommitAnim(const std::string& name, const FZuvoAnim& after) {

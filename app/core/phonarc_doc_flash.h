@@ -4,6 +4,8 @@
 // Extract Gestures and takes animation changes from the undoable gesture edits.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -16,14 +18,9 @@
 class flash_gesture_selection;
 
 // Commands of the Flash document.
-constexpr int kCmdExtractGestures = 32943;
-constexpr int kCmdSelectCharacter = 32956;
-constexpr int kCmdPreviewCharacter = 32958;
-constexpr int kCmdExportLipsync = 32818;
-constexpr int kCmdPublishSettings = 32962;
-constexpr int kCmdPublishSwf = 32963;
 
 inline constexpr const char* kTextAutoGesture = "Auto Gesture";
+inline constexpr const char* kTextSelectCharacter = "Select Flash Character Template";
 inline constexpr const char* kTextLipsyncFirst = "Please Lipsync the character before auto gesturing.";
 
 // The character-info section as the results file stores it.
@@ -82,6 +79,14 @@ public:
     // One undoable step from the current animation to after.
     void CommitAnim(const std::string& name, const FZuvoAnim& after);
     void OnExtractGestures();
+    // Asks for a template file and makes it the document's character (OnSelectCharacter); false
+    // when the user cancelled or it did not load (the user was told why).
+    bool OnSelectCharacter();
+    // Loads the template at path as reading a results file does; on success the character, its
+    // path and the animation (its gestures looked up again in the new template) change as one
+    // undoable step. On failure errors gets the reasons in the results file's words and nothing
+    // changes.
+    bool SelectCharacterTemplate(const std::string& path, std::ostream& errors);
     document_command_state UpdatePreviewCharacter() const { return {HasTemplate(), false, {}}; }
 
     std::string character_path() const override { return info_.character_path; }
@@ -89,6 +94,16 @@ public:
     const flash_character_info& info() const { return info_; }
     // The gesture section as read when its template did not load; written back as it was.
     const std::string& kept_gesture_section() const { return kept_gestures_; }
+
+    // What the template choice changes; the undoable step swaps whole states.
+    struct character_state {
+        std::string path;
+        zuvo_swf_char character;
+        FZuvoAnim anim;
+        bool loaded = false;
+    };
+    character_state CharacterState() const;
+    void SetCharacterState(const character_state& state);
 
 private:
     FZuvoAnim anim_;

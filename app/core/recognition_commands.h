@@ -4,6 +4,8 @@
 // shell gives the script editor, the language and a runner that keeps the window painting.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -67,18 +69,11 @@ struct model_menu_item {
     const char* text;
 };
 inline constexpr model_menu_item kModelMenu[] = {
-    {32844, "GENERIC_HMM", "Generic"},
-    {32843, "MALE_HMM", "Male"},
-    {32842, "FEMALE_HMM", "Female or Child"},
-    {32845, "FAST_HMM", "Fast"},
+    {cmd::ModelGeneric, "GENERIC_HMM", "Generic"},
+    {cmd::ModelMale, "MALE_HMM", "Male"},
+    {cmd::ModelFemale, "FEMALE_HMM", "Female or Child"},
+    {cmd::ModelFast, "FAST_HMM", "Fast"},
 };
-constexpr int kCmdModelExternal = 32846;
-constexpr int kCmdChooseModel = 32847;
-constexpr int kCmdSelectLanguageModelFile = 32825;
-constexpr int kCmdSelectConstraintsFile = 32971;
-constexpr int kCmdAlignTextWithAudio = 32901;
-constexpr int kCmdLipsyncWithText = 32799;
-constexpr int kCmdTextlessLipsync = 32849;
 
 // ---- the model menu (user-interface thread) ----
 void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource);

@@ -10,11 +10,14 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <memory>
 
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
+#include "app/core/marker_commands.h"
+#include "app/ui/command_menus.h"
 #include "app/core/prompts.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "model/phoneme_codes.h"
 #include "platform/safe_save.h"
 
@@ -25,11 +28,15 @@ void CPhonemeEditCtrl::AppendPhoneme(const QString& code) {
     end(false);
 }
 
+QMenu* CPhonemeEditCtrl::MakeContextMenu() {
+    PopupRouting routing;
+    routing.run = [this](int id) { AppendPhoneme(QString::fromStdString(LoadCommandLabel(id))); };
+    return BuildPopupMenu(menu_id::PhonemeList, this, routing);
+}
+
 void CPhonemeEditCtrl::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    QMenu* all = menu.addMenu(tr("All"));
-    for (const char* code : kPhonemeCodes) all->addAction(QString::fromLatin1(code));
-    if (QAction* chosen = menu.exec(event->globalPos())) AppendPhoneme(chosen->text());
+    std::unique_ptr<QMenu> menu(MakeContextMenu());
+    menu->exec(event->globalPos());
 }
 
 CZuvoChrSetupDlg::CZuvoChrSetupDlg(IPrompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {

@@ -16,12 +16,16 @@ class QLabel;
 class actor_mgr;
 
 // An edit of phoneme codes; its context menu appends a code.
+class QMenu;
+
 class CPhonemeEditCtrl : public QLineEdit {
     Q_OBJECT
 public:
     explicit CPhonemeEditCtrl(QWidget* parent = nullptr) : QLineEdit(parent) {}
     // Appends the code after a comma (none when the text is empty or already ends with one).
     void AppendPhoneme(const QString& code);
+    // The phoneme groups, each item the code and example words; choosing one appends its code.
+    QMenu* MakeContextMenu();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -5,17 +5,16 @@
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTimer>
 #include <QToolBar>
 
 #include "app/core/command_router.h"
-#include "app/ui/app_icons.h"
+#include "app/core/command_table.h"
+#include "app/ui/command_menus.h"
 #include "app/core/document_commands.h"
 #include "app/core/lexicon_mgr.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
-#include "app/ui/command_ids.h"
-#include "app/ui/script_command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/transcription_edit.h"
 #include "engine/audio/memory_pcm_stream.h"
 
@@ -24,7 +23,6 @@ const char* const kAlignmentTexts[3] = {"Align All Text with All Audio", "Align 
 
 namespace {
 constexpr int kScriptBarId = 59506;
-constexpr int kScriptToolBarId = 59507;
 constexpr int kFlashBarId = 59511;
 
 std::string FormatUndoText(const char* format, const std::string& name) {
@@ -41,6 +39,7 @@ CTranscriptionBar::CTranscriptionBar(QWidget* parent)
     : CSizingControlBar(tr("Script Editor"), parent, QSize(110, 120), kScriptBarId), edit_(new CTranscriptionEdit(this)) {
     setObjectName(QStringLiteral("ScriptEditorBar"));
     setWidget(edit_);
+    UseFocusCaption();
 }
 
 // ---- CChildFrame ----
@@ -54,40 +53,37 @@ CChildFrame::~CChildFrame() { context_.languages->unsubscribe(this); }
 bool CChildFrame::Create() {
     toolBar_ = new QToolBar(tr("Script"), this);
     toolBar_->setObjectName(QStringLiteral("ScriptToolbar"));
-    toolBar_->setProperty("barId", kScriptToolBarId);
+    toolBar_->setProperty("barId", toolbar_id::Script);
     toolBar_->setIconSize(QSize(24, 24));
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     // The document's views take the middle; the script bar docks below them.
     if (!centralWidget()) SetCentralView(new QWidget(this));
-    auto addButton = [this](int id, const QString& text, const char* icon) {
-        QAction* a = toolBar_->addAction(ThemeIcon(icon), text);
-        a->setData(id);
-        a->setToolTip(text);
-        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
-    };
-    addButton(cmd::OpenTextTranscription, tr("Open Text Transcription"), "document-open");
-    addButton(cmd::SaveTextTranscription, tr("Save Text Transcription"), "document-save");
-    toolBar_->addSeparator();
-    alignList_ = new QComboBox(toolBar_);
-    alignList_->setObjectName(QStringLiteral("AlignmentList"));
-    alignList_->setFixedWidth(200);
-    for (const char* text : kAlignmentTexts) alignList_->addItem(QString::fromUtf8(text));
-    alignList_->setCurrentIndex(0);
-    toolBar_->addWidget(alignList_);
-    toolBar_->addSeparator();
-    addButton(cmd::AlignTextWithAudio, tr("Align Text With Audio"), "align-text-audio");
-    toolBar_->addSeparator();
-    addButton(cmd::AddCutMarker, tr("Add cut marker to text"), "insert-cut-marker");
-    addButton(cmd::HilightCutMarker, tr("Hilight cut marker"), "select-cut-segment");
-    toolBar_->addSeparator();
-    languageList_ = new QComboBox(toolBar_);
-    languageList_->setObjectName(QStringLiteral("LanguageList"));
-    languageList_->setFixedWidth(120);
-    for (const LanguageRecord& r : context_.languages->GetRecords())
-        languageList_->addItem(QString::fromUtf8(r.info.name));
-    SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
-    connect(languageList_, &QComboBox::activated, this, &CChildFrame::OnSelectLanguage);
-    toolBar_->addWidget(languageList_);
+    for (int id : FindToolBarTree(toolbar_id::Script)->items) {
+        if (id == 0) {
+            toolBar_->addSeparator();
+        } else if (id == cmd::AlignmentList) {
+            alignList_ = new QComboBox(toolBar_);
+            alignList_->setObjectName(QStringLiteral("AlignmentList"));
+            alignList_->setFixedWidth(200);
+            for (const char* text : kAlignmentTexts) alignList_->addItem(QString::fromUtf8(text));
+            alignList_->setCurrentIndex(0);
+            toolBar_->addWidget(alignList_);
+        } else if (id == cmd::ScriptLanguageList) {
+            languageList_ = new QComboBox(toolBar_);
+            languageList_->setObjectName(QStringLiteral("LanguageList"));
+            languageList_->setFixedWidth(120);
+            for (const LanguageRecord& r : context_.languages->GetRecords())
+                languageList_->addItem(QString::fromUtf8(r.info.name));
+            SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+            connect(languageList_, &QComboBox::activated, this, &CChildFrame::OnSelectLanguage);
+            toolBar_->addWidget(languageList_);
+        } else if (const CommandInfo* info = FindCommand(id)) {
+            QAction* a = MakeCommandAction(*info, toolBar_);
+            a->setShortcut(QKeySequence());  // the main window's action holds the key
+            toolBar_->addAction(a);
+            connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        }
+    }
 
     CreateExtraBars();
 
@@ -126,14 +122,30 @@ bool CChildFrame::Create() {
         toolBar_->hide();
         scriptBar_->hide();
     }
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &CChildFrame::UpdateToolBar);
-    timer->start(250);
+    // The buttons follow the script's selection, its history and the bar's visibility; the main
+    // window's update step refreshes them for the rest.
+    connect(edit, &QPlainTextEdit::selectionChanged, this, &CChildFrame::CommandStateChanged);
+    connect(edit, &QPlainTextEdit::undoAvailable, this, &CChildFrame::CommandStateChanged);
+    connect(edit, &QPlainTextEdit::textChanged, this, &CChildFrame::CommandStateChanged);
+    connect(scriptBar_, &QDockWidget::visibilityChanged, this, &CChildFrame::CommandStateChanged);
+    connect(this, &CChildFrame::CommandStateChanged, this, [this] {
+        // Once, after the burst of changes one edit makes, and never while the frame goes away.
+        if (toolBarUpdatePending_) return;
+        toolBarUpdatePending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                toolBarUpdatePending_ = false;
+                UpdateToolBar();
+            },
+            Qt::QueuedConnection);
+    });
     UpdateToolBar();
     return true;
 }
 
 void CChildFrame::UpdateToolBar() {
+    if (!isVisible()) return;  // a hidden frame's buttons are read again when it shows
     for (QAction* a : toolBar_->actions()) {
         const int id = a->data().toInt();
         if (id == 0) continue;
@@ -183,6 +195,7 @@ void CChildFrame::notify(publisher* sender, pub_message* message) {
 void CChildFrame::OnShowTranscriptionEditor() {
     const bool show = !scriptBar_->isVisible();
     scriptBar_->setVisible(show);
+    toolBar_->setVisible(show);
     context_.profile->WriteInt("UI", "ShowTranscribeBar", show ? 1 : 0);
 }
 
@@ -264,6 +277,11 @@ bool CChildFrame::OnUpdateCmd(int id, bool* enabled, bool* checked) const {
     }
     default: return false;
     }
+}
+
+void CChildFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    UpdateToolBar();
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

@@ -67,7 +67,8 @@ public:
     // Enabled, checked and text of the frame's commands; false for an id it does not have.
     bool OnUpdateCmd(int id, bool* enabled, bool* checked) const;
     void OnShowTranscriptionEditor();
-    // Enables the script toolbar's buttons as their commands say; a timer calls it.
+    // Enables the script toolbar's buttons as their commands say; called when CommandStateChanged
+    // and by the main window's update step.
     void UpdateToolBar();
 
     CPhonarcDoc* Document() const { return context_.doc; }
@@ -79,6 +80,12 @@ public:
     QComboBox* LanguageList() const { return languageList_; }
 
     void notify(publisher* sender, pub_message* message) override;
+
+signals:
+    // The script's selection, its history or the bars changed: command states may have changed.
+    void CommandStateChanged();
+
+public:
 
     // Adds the script commands to the router: each runs in the active frame of the area. Ids that
     // another part of the program registered already stay its own.
@@ -92,6 +99,7 @@ protected:
     // Whether the frame may close (a modified document asks first); true here.
     virtual bool CanClose() { return true; }
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnSelectLanguage(int index);
@@ -103,6 +111,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QComboBox* alignList_ = nullptr;
     QComboBox* languageList_ = nullptr;
+    bool toolBarUpdatePending_ = false;
 };
 
 // The frame of the program's document template: adds the "Flash Gestures" bar, hidden until the

@@ -27,13 +27,12 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/find_replace_dlg.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/phonarc_app.h"
-#include "app/ui/script_command_ids.h"
 #include "app/ui/transcription_edit.h"
 #include "engine/text/lexicon_file.h"
 #include "model/pub_queue.h"
@@ -222,9 +221,10 @@ TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolba
     EXPECT_EQ(frame->GetAlignmentMode(), 2);
     EXPECT_FALSE(static_cast<CChildFrameFla*>(frame)->FlashBar()->isVisible());
 
+    // The command brings the editor back with its toolbar.
     frame->OnCmdMsg(cmd::ShowTranscriptionEditor);
     EXPECT_TRUE(frame->ScriptBar()->isVisible());
-    EXPECT_FALSE(frame->ScriptToolBar()->isVisible());
+    EXPECT_TRUE(frame->ScriptToolBar()->isVisible());
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
     // Buttons whose command nobody carries out are disabled.
     frame->UpdateToolBar();

@@ -14,7 +14,7 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/string_table.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/flash_document_frame.h"
 #include "app/ui/gate_prefs_commands.h"
@@ -53,6 +53,7 @@ document_host CDocManager::Host() {
     }
     host.range_selection = [this] { return frame_.GetLipsyncRangeSelection(); };
     host.select_range = [this](int index) { frame_.SetLipsyncRangeSelection(index); };
+    host.history_changed = [this] { frame_.RequestCommandUpdate(); };
     return host;
 }
 
@@ -86,7 +87,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
         return false;
     }
     TimelineViewHooks hooks = MakeTimelineHooks(frame_, router_);
-    AddMarkerHooks(hooks, frame_, *doc);
+    AddMarkerHooks(hooks, *doc);
     frame->View()->SetHooks(hooks);
     new CFlashDocumentBinding(*doc, frame, [this](int id) { router_.Execute(id); });
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
@@ -94,12 +95,15 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
     frame->SetCloseQuery([this, doc = doc.get()] { return SaveModified(*doc); });
     connect(frame, &CDocumentFrame::TitleChanged, this, &CDocManager::UpdateTitle);
+    connect(frame, &CChildFrame::CommandStateChanged, &frame_, &CMainFrame::RequestCommandUpdate);
+    connect(&frame_, &CMainFrame::CommandsUpdated, frame, &CChildFrame::UpdateToolBar);
     docs_.push_back({std::move(doc), frame});
     // Maximised: the frame may not have its size yet when a file opens at start-up.
     sub->showMaximized();
     frame_.MdiArea()->setActiveSubWindow(sub);
     if (pathUsed_) pathUsed_(docs_.back().doc->path_name());
     UpdateTitle();
+    frame_.RequestCommandUpdate();
     return true;
 }
 
@@ -149,7 +153,7 @@ void CDocManager::Install() {
     RegisterCommands();
     // The script editor's commands, for the ids the document leaves to it.
     CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
-    AddMenus();
+    AddToggles();
     InstallMarkerCommands(frame_, router_, profile_, [this] { return ActiveDocument(); });
     InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
     recognition_ = std::make_unique<CRecognitionUi>(frame_, router_, languages_, [this] { return ActiveDocument(); });
@@ -169,7 +173,7 @@ void CDocManager::Install() {
     });
 }
 
-void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
+void CDocManager::AddToggle(int id, void (CPhonarcDoc::*run)(),
                             std::function<bool(CPhonarcDoc&)> checked) {
     router_.Add(
         id,
@@ -181,7 +185,6 @@ void CDocManager::AddToggle(int id, const char* text, void (CPhonarcDoc::*run)()
             s.enabled = d != nullptr;
             s.checked = d && checked(*d);
         });
-    frame_.AddCommand(id, tr(text))->setCheckable(true);
 }
 
 void CDocManager::RegisterCommands() {
@@ -191,17 +194,17 @@ void CDocManager::RegisterCommands() {
             if (CPhonarcDoc* d = ActiveDocument()) (d->*f)();
         };
     };
-    router_.Add(kCmdFileClose,
+    router_.Add(cmd::FileClose,
                 [this] {
                     if (CDocumentFrame* f = ActiveFrame()) {
                         if (QWidget* sub = f->parentWidget()) sub->close();
                     }
                 },
                 needs_doc);
-    router_.Add(kCmdFileSave, [this] { SaveActive(false); }, needs_doc);
-    router_.Add(kCmdFileSaveAs, [this] { SaveActive(true); }, needs_doc);
-    router_.Add(kCmdImportSyncMarkers, with_doc(&CPhonarcDoc::OnImportSyncMarkers), needs_doc);
-    router_.Add(kCmdReloadAudio, with_doc(&CPhonarcDoc::OnReloadAudio), needs_doc);
+    router_.Add(cmd::FileSave, [this] { SaveActive(false); }, needs_doc);
+    router_.Add(cmd::FileSaveAs, [this] { SaveActive(true); }, needs_doc);
+    router_.Add(cmd::ImportSyncMarkers, with_doc(&CPhonarcDoc::OnImportSyncMarkers), needs_doc);
+    router_.Add(cmd::ReloadAudio, with_doc(&CPhonarcDoc::OnReloadAudio), needs_doc);
     const auto undo_state = [this](bool redo) {
         return [this, redo](CommandState& s) {
             CPhonarcDoc* d = ActiveDocument();
@@ -214,15 +217,15 @@ void CDocManager::RegisterCommands() {
             if (!st.text.empty()) s.text = st.text;
         };
     };
-    router_.Add(kCmdEditUndo, with_doc(&CPhonarcDoc::OnEditUndo), undo_state(false));
-    router_.Add(kCmdEditRedo, with_doc(&CPhonarcDoc::OnEditRedo), undo_state(true));
-    router_.Add(kCmdPhonemeTestDialog,
+    router_.Add(cmd::EditUndo, with_doc(&CPhonarcDoc::OnEditUndo), undo_state(false));
+    router_.Add(cmd::EditRedo, with_doc(&CPhonarcDoc::OnEditRedo), undo_state(true));
+    router_.Add(cmd::PhonemeTestDialog,
                 [this] {
                     CPhonemeDialog dialog(languages_, prompts_, &frame_);
                     dialog.exec();
                 },
                 needs_doc);
-    router_.Add(kCmdArticulatorExternal, with_doc(&CPhonarcDoc::OnArticulatorExternal), [this](CommandState& s) {
+    router_.Add(cmd::ArticulatorExternal, with_doc(&CPhonarcDoc::OnArticulatorExternal), [this](CommandState& s) {
         CPhonarcDoc* d = ActiveDocument();
         if (!d) {
             s.enabled = false;
@@ -233,68 +236,22 @@ void CDocManager::RegisterCommands() {
         s.checked = st.checked;
         s.text = st.text;
     });
-    router_.Add(kCmdArticulatorChoose, with_doc(&CPhonarcDoc::OnArticulatorChoose), needs_doc);
+    router_.Add(cmd::ArticulatorChoose, with_doc(&CPhonarcDoc::OnArticulatorChoose), needs_doc);
 }
 
-void CDocManager::AddMenus() {
-    QMenu* file = frame_.MenuOf(QStringLiteral("File"));
-    QAction* close = frame_.AddCommand(kCmdFileClose, tr("&Close"));
-    QAction* save = frame_.AddCommand(kCmdFileSave, tr("&Save"), "document-save");
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    QAction* save_as = frame_.AddCommand(kCmdFileSaveAs, tr("Save &As..."));
-    QAction* import = frame_.AddCommand(kCmdImportSyncMarkers, tr("Import...\tCtrl+I"));
-    QAction* reload = frame_.AddCommand(kCmdReloadAudio, tr("Reload &Audio..."));
-    if (file) {
-        const QList<QAction*> items = file->actions();
-        QAction* before = items.size() > 1 ? items[1] : nullptr;
-        for (QAction* a : {close, save, save_as}) file->insertAction(before, a);
-        file->insertSeparator(before);
-        for (QAction* a : {import, reload}) file->insertAction(before, a);
-    }
-
-    auto* edit = new QMenu(tr("&Edit"), &frame_);
-    QAction* undo = frame_.AddCommand(kCmdEditUndo, tr("&Undo\tCtrl+Z"), "edit-undo");
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = frame_.AddCommand(kCmdEditRedo, tr("&Redo\tCtrl+Y"), "edit-redo");
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    edit->addAction(undo);
-    edit->addAction(redo);
-    const QList<QAction*> top = frame_.menuBar()->actions();
-    frame_.menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, edit);
-
-    auto* lipsync = new QMenu(tr("&Lipsync"), &frame_);
-    AddToggle(kCmdSubPhonemeEnergies, "Sub-Phoneme Energies", &CPhonarcDoc::OnToggleEnergy,
+void CDocManager::AddToggles() {
+    AddToggle(cmd::SubPhonemeEnergies, &CPhonarcDoc::OnToggleEnergy,
               [](CPhonarcDoc& d) { return d.UpdateEnergy().checked; });
-    AddToggle(kCmdUseLanguageModel, "Use Language Model", &CPhonarcDoc::OnToggleLanguageModel,
+    AddToggle(cmd::UseLanguageModel, &CPhonarcDoc::OnToggleLanguageModel,
               [](CPhonarcDoc& d) { return d.UpdateLanguageModel().checked; });
-    AddToggle(kCmdLipsyncEntireFile, "Always Lipsync Entire File", &CPhonarcDoc::OnToggleEntireFile,
+    AddToggle(cmd::LipsyncEntireFile, &CPhonarcDoc::OnToggleEntireFile,
               [](CPhonarcDoc& d) { return d.UpdateEntireFile().checked; });
-    // The resources give this command no menu item; here it sits beside the other recognition options.
-    AddToggle(kCmdSecondChannel, "Recognize On Second Visual Channel", &CPhonarcDoc::OnToggleSecondChannel,
+    AddToggle(cmd::SecondChannel, &CPhonarcDoc::OnToggleSecondChannel,
               [](CPhonarcDoc& d) { return d.second_channel; });
-    AddToggle(kCmdUsePhnConstraints, "Use Phoneme Constraint Rules", &CPhonarcDoc::OnTogglePhnConstraints,
+    AddToggle(cmd::UsePhnConstraints, &CPhonarcDoc::OnTogglePhnConstraints,
               [](CPhonarcDoc& d) { return d.UsePhnConstraints; });
-    AddToggle(kCmdSmoothing, "Smoothing", &CPhonarcDoc::OnToggleSmoothing,
+    AddToggle(cmd::Smoothing, &CPhonarcDoc::OnToggleSmoothing,
               [](CPhonarcDoc& d) { return d.UpdateSmoothing().checked; });
-    AddToggle(kCmdArticulatorDefault, "Default", &CPhonarcDoc::OnArticulatorDefault,
+    AddToggle(cmd::ArticulatorDefault, &CPhonarcDoc::OnArticulatorDefault,
               [](CPhonarcDoc& d) { return d.current_articulator.empty(); });
-    for (int id : {kCmdSubPhonemeEnergies, kCmdUseLanguageModel, kCmdLipsyncEntireFile, kCmdSecondChannel,
-                   kCmdUsePhnConstraints})
-        lipsync->addAction(frame_.Action(id));
-    lipsync->addSeparator();
-    QMenu* articulator = lipsync->addMenu(tr("Articulator"));
-    articulator->addAction(frame_.Action(kCmdSmoothing));
-    articulator->addSeparator();
-    articulator->addAction(frame_.Action(kCmdArticulatorDefault));
-    QAction* external = frame_.AddCommand(kCmdArticulatorExternal, tr("external"));
-    external->setCheckable(true);
-    articulator->addAction(external);
-    articulator->addAction(frame_.AddCommand(kCmdArticulatorChoose, tr("Choose from file...")));
-    lipsync->addSeparator();
-    lipsync->addAction(frame_.AddCommand(kCmdPhonemeTestDialog, tr("Phoneme Test Dialog...")));
-    const QList<QAction*> top2 = frame_.menuBar()->actions();
-    frame_.menuBar()->insertMenu(top2.size() > 2 ? top2[2] : nullptr, lipsync);
-
-    for (QMenu* menu : {edit, lipsync, articulator})
-        connect(menu, &QMenu::aboutToShow, &frame_, &CMainFrame::UpdateCommands);
 }

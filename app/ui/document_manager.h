@@ -52,8 +52,8 @@ private:
     };
     document_host Host();
     void RegisterCommands();
-    void AddMenus();
-    void AddToggle(int id, const char* text, void (CPhonarcDoc::*run)(),
+    void AddToggles();
+    void AddToggle(int id, void (CPhonarcDoc::*run)(),
                    std::function<bool(CPhonarcDoc&)> checked);
     void UpdateTitle();
     void FrameDestroyed(QObject* frame);

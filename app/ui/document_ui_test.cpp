@@ -83,11 +83,11 @@ TEST_F(DocumentUiTest, CommandLineFileOpensAsADocumentWithItsSummaryAndTitle) {
 
     // Undo is disabled on a fresh document and names the edit after one.
     frame->UpdateCommands();
-    EXPECT_FALSE(frame->Action(kCmdEditUndo)->isEnabled());
+    EXPECT_FALSE(frame->Action(cmd::EditUndo)->isEnabled());
     Edit(doc_frame->Document());
     frame->UpdateCommands();
-    EXPECT_TRUE(frame->Action(kCmdEditUndo)->isEnabled());
-    EXPECT_EQ(frame->Action(kCmdEditUndo)->text(), "Undo Edit\tCtrl+Z");
+    EXPECT_TRUE(frame->Action(cmd::EditUndo)->isEnabled());
+    EXPECT_EQ(frame->Action(cmd::EditUndo)->text(), "Undo Edit\tCtrl+Z");
     EXPECT_TRUE(doc_frame->windowTitle().endsWith("*"));
 
     frame->resize(900, 600);
@@ -107,7 +107,7 @@ TEST_F(DocumentUiTest, ClosingAModifiedDocumentAsksAndCancelKeepsItOpen) {
 
     // File Close, then the program: Cancel keeps both open.
     prompts.answers = {PromptAnswer::Cancel};
-    a.Router().Execute(kCmdFileClose);
+    a.Router().Execute(cmd::FileClose);
     QTest::qWait(10);
     EXPECT_EQ(a.DocumentCount(), 1);
     EXPECT_EQ(prompts.messages.back(), "Save changes to take.wav?");
@@ -119,7 +119,7 @@ TEST_F(DocumentUiTest, ClosingAModifiedDocumentAsksAndCancelKeepsItOpen) {
     const std::string zuvo = (folder / "take.zuvo").string();
     prompts.answers = {PromptAnswer::Yes};
     prompts.files = {zuvo};
-    a.Router().Execute(kCmdFileClose);
+    a.Router().Execute(cmd::FileClose);
     EXPECT_TRUE(QTest::qWaitFor([&] { return a.DocumentCount() == 0; }, 5000));
     EXPECT_TRUE(fs::exists(zuvo));
     EXPECT_EQ(a.RecentFiles().front(), zuvo);

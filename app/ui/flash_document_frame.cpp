@@ -1,9 +1,12 @@
 // The Flash document's bar, channel requests, gesture channel and commands.
 #include "app/ui/flash_document_frame.h"
 
+#include "app/core/command_ids.h"
+
 #include <QMenu>
 
 #include "app/core/command_router.h"
+#include "app/ui/character_preview_dlg.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/main_frame.h"
 #include "flash/ui/flash_gestures_view.h"
@@ -19,7 +22,7 @@ CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFra
     view_->OnInitialUpdate();
     if (run_command) {
         connect(view_, &FlashGesturesView::SelectCharacterRequested, this,
-                [run_command] { run_command(kCmdSelectCharacter); });
+                [run_command] { run_command(cmd::SelectCharacter); });
     }
     doc_.SetFrame(this);
     // The document was read before its frame existed.
@@ -79,24 +82,33 @@ std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(const ChannelBand& band, c
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active) {
     router.Add(
-        kCmdExtractGestures,
+        cmd::ExtractGestures,
         [active] {
             if (CPhonarcDocFlash* d = active()) d->OnExtractGestures();
         },
         [active](CommandState& s) { s.enabled = active() != nullptr; });
-    // Choosing a template is not a command of this program: the results file names it.
-    router.Add(kCmdSelectCharacter, [] {}, [active](CommandState& s) { s.enabled = active() != nullptr; });
-    router.Add(kCmdPreviewCharacter, [] {}, [active](CommandState& s) {
-        CPhonarcDocFlash* d = active();
-        s.enabled = d && d->UpdatePreviewCharacter().enabled;
-    });
-    for (int id : {kCmdExportLipsync, kCmdPublishSettings, kCmdPublishSwf})
+    const auto hasDocument = [active](CommandState& s) { s.enabled = active() != nullptr; };
+    router.Add(
+        cmd::SelectCharacter,
+        [active] {
+            if (CPhonarcDocFlash* d = active()) d->OnSelectCharacter();
+        },
+        hasDocument);
+    router.Add(
+        cmd::PreviewCharacter,
+        [active, &frame] {
+            CPhonarcDocFlash* d = active();
+            if (!d || !d->HasTemplate()) return;
+            CCharacterPreviewDlg dialog(d->character_path(), *d->GetCharacter(), &frame);
+            dialog.exec();
+        },
+        [active](CommandState& s) {
+            CPhonarcDocFlash* d = active();
+            s.enabled = d && d->UpdatePreviewCharacter().enabled;
+        });
+    // Publishing is not built: the items stay, disabled.
+    for (int id : {cmd::ExportLipsync, cmd::PublishSettings, cmd::PublishSwf})
         router.Add(id, [] {}, [](CommandState& s) { s.enabled = false; });
-    QAction* extract = frame.AddCommand(kCmdExtractGestures, QObject::tr("Extract Gestures"));
-    if (QMenu* lipsync = frame.MenuOf(QStringLiteral("Lipsync"))) {
-        lipsync->addSeparator();
-        lipsync->addAction(extract);
-    }
 
     // The other marker channels keep whatever factory made them.
     MarkerChannelFactory previous = GetMarkerChannelFactory();

@@ -97,8 +97,8 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     // Extract Gestures through the menu command shows both gesture channels on the timeline.
     frame->View()->SetDisplayMode(frame->View()->DisplayMode() & ~0x60000u);
     main->UpdateCommands();
-    ASSERT_TRUE(main->Action(kCmdExtractGestures)->isEnabled());
-    EXPECT_TRUE(app->Router().Execute(kCmdExtractGestures));
+    ASSERT_TRUE(main->Action(cmd::ExtractGestures)->isEnabled());
+    EXPECT_TRUE(app->Router().Execute(cmd::ExtractGestures));
     EXPECT_EQ(frame->View()->DisplayMode() & 0x60000u, 0x60000u);
     int flashChannels = 0;
     for (const auto& c : frame->View()->Channels())
@@ -107,7 +107,7 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     const size_t extracted = doc->GetAnim()->get_gestures()->size();
     EXPECT_GT(extracted, 1u);
     main->UpdateCommands();
-    EXPECT_EQ(main->Action(kCmdEditUndo)->text(), "Undo Auto Gesture\tCtrl+Z");
+    EXPECT_EQ(main->Action(cmd::EditUndo)->text(), "Undo Auto Gesture\tCtrl+Z");
 
     // The channel over the recording and every gesture shows the extracted gestures.
     TimelineState state;
@@ -144,9 +144,9 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     EXPECT_TRUE(shot.save(MURMUREX_SCREENSHOT_DIR "/flash_document.png"));
 
     // Undo takes the extraction back whole; redo brings it again.
-    EXPECT_TRUE(app->Router().Execute(kCmdEditUndo));
+    EXPECT_TRUE(app->Router().Execute(cmd::EditUndo));
     EXPECT_EQ(doc->GetAnim()->get_gestures()->size(), 1u);
-    EXPECT_TRUE(app->Router().Execute(kCmdEditRedo));
+    EXPECT_TRUE(app->Router().Execute(cmd::EditRedo));
     EXPECT_EQ(doc->GetAnim()->get_gestures()->size(), extracted);
 
     const fs::path saved = folder / "saved.zuvo";

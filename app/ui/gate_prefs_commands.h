@@ -2,6 +2,8 @@
 // command, hooked into the main frame's router.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <functional>
 
 class CCommandRouter;
@@ -10,7 +12,6 @@ class CPhonarcDoc;
 class IProfileStore;
 class IPrompts;
 
-constexpr int kCmdNoiseGate = 32851;
 
 // active gives the active document or null. GUI thread only; every reference outlives the frame.
 void InstallGateAndPreferencesCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,

@@ -21,7 +21,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/save_options.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/gate_prefs_commands.h"
@@ -165,13 +165,13 @@ TEST_F(GateUiTest, NoiseGateFromTheEditMenuRefusesBadCutOffsAndIsOneUndoStep) {
     CPhonarcDoc& doc = app->Documents()->ActiveFrame()->Document();
     QMenu* edit = frame->MenuOf("Edit");
     ASSERT_NE(edit, nullptr);
-    EXPECT_TRUE(edit->actions().contains(frame->Action(kCmdNoiseGate)));
+    EXPECT_TRUE(edit->actions().contains(frame->Action(cmd::NoiseGate)));
     frame->UpdateCommands();
-    EXPECT_TRUE(frame->Action(kCmdNoiseGate)->isEnabled());
+    EXPECT_TRUE(frame->Action(cmd::NoiseGate)->isEnabled());
     const std::vector<int16_t> before = Samples(*doc.audio());
 
     // Refused values keep the dialog open and change nothing; Cancel records nothing.
-    RunWithDialog<CNoiseGateDlg>(kCmdNoiseGate, [&](CNoiseGateDlg& d) {
+    RunWithDialog<CNoiseGateDlg>(cmd::NoiseGate, [&](CNoiseGateDlg& d) {
         EXPECT_EQ(d.cutoffEdit->text().toInt(), ProposeGateCutoff(d.levels()));
         EXPECT_FALSE(d.preview->isEnabled());
         QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
@@ -187,17 +187,17 @@ TEST_F(GateUiTest, NoiseGateFromTheEditMenuRefusesBadCutOffsAndIsOneUndoStep) {
     EXPECT_FALSE(doc.UpdateUndo().enabled);
     EXPECT_EQ(Samples(*doc.audio()), before);
 
-    RunWithDialog<CNoiseGateDlg>(kCmdNoiseGate, [](CNoiseGateDlg& d) {
+    RunWithDialog<CNoiseGateDlg>(cmd::NoiseGate, [](CNoiseGateDlg& d) {
         d.cutoffEdit->setText("-12");  // the take has no real pauses
         d.accept();
     });
     const std::vector<int16_t> gated = Samples(*doc.audio());
     EXPECT_NE(gated, before);
     frame->UpdateCommands();
-    EXPECT_EQ(frame->Action(kCmdEditUndo)->text(), "Undo Noise Gate\tCtrl+Z");
-    frame->Action(kCmdEditUndo)->trigger();
+    EXPECT_EQ(frame->Action(cmd::EditUndo)->text(), "Undo Noise Gate\tCtrl+Z");
+    frame->Action(cmd::EditUndo)->trigger();
     EXPECT_EQ(Samples(*doc.audio()), before);
-    frame->Action(kCmdEditRedo)->trigger();
+    frame->Action(cmd::EditRedo)->trigger();
     EXPECT_EQ(Samples(*doc.audio()), gated);
 }
 

@@ -2,6 +2,10 @@
 #include "app/ui/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMdiSubWindow>
+#include <QToolButton>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -12,15 +16,17 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QThread>
-#include <QTimer>
+
 #include <QToolBar>
 #include <sstream>
 
 #include "app/core/command_router.h"
+#include "app/core/command_table.h"
+#include "app/ui/app_icons.h"
+#include "app/ui/command_menus.h"
 #include "app/core/profile_store.h"
 #include "app/core/string_table.h"
-#include "app/ui/app_icons.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/output_bar.h"
 #include "app/ui/sizing_control_bar.h"
 
@@ -44,21 +50,18 @@ CMainFrame::~CMainFrame() {
     if (GetVisemeHandler() == this) SetVisemeHandler(nullptr);
 }
 
-QAction* CMainFrame::MakeAction(int id, const QString& text, const char* icon) {
-    auto* action = new QAction(text, this);
-    action->setData(id);
-    if (icon) action->setIcon(ThemeIcon(icon));
-    connect(action, &QAction::triggered, this, [this, id] {
-        router_.Execute(id);
-        UpdateCommands();
-    });
-    actions_[id] = action;
-    return action;
-}
-
-QAction* CMainFrame::AddCommand(int id, const QString& text, const char* icon) {
-    if (QAction* existing = Action(id)) return existing;
-    return MakeAction(id, text, icon);
+void CMainFrame::MakeActions() {
+    for (const CommandInfo& info : CommandTable()) {
+        QAction* action = MakeCommandAction(info, this);
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] {
+            router_.Execute(id);
+            UpdateCommands();
+        });
+        actions_[id] = action;
+    }
+    // Accelerators without a menu item or a button work through the window itself.
+    for (int id : AcceleratorOnlyCommands()) addAction(Action(id));
 }
 
 QAction* CMainFrame::Action(int id) const {
@@ -77,63 +80,36 @@ bool CMainFrame::Create() {
     outputBar_ = new COutputBar(this);
 
     // Actions first: menus and toolbars share them.
-    MakeAction(cmd::FileNew, tr("&New"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    MakeAction(cmd::FileOpen, tr("&Open..."), "document-open")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    MakeAction(cmd::FileSave, tr("&Save"), "document-save");
-    MakeAction(cmd::EditCut, tr("Cu&t"), "edit-cut");
-    MakeAction(cmd::EditCopy, tr("&Copy"), "edit-copy");
-    MakeAction(cmd::EditPaste, tr("&Paste"), "edit-paste");
-    MakeAction(cmd::EditUndo, tr("&Undo"), "edit-undo");
-    MakeAction(cmd::EditRedo, tr("&Redo"), "edit-redo");
-    MakeAction(cmd::TextlessLipsync, tr("Textless Lipsync"), "textless-lipsync");
-    MakeAction(cmd::Play, tr("Play"), "media-playback-start");
-    MakeAction(cmd::PlayOrStop, tr("Play or Stop"), "media-playback-pause");
-    MakeAction(cmd::Rewind, tr("Rewind"), "media-skip-backward");
-    MakeAction(cmd::PlayRewindMode, tr("Play/Rewind"), "media-playlist-repeat")->setCheckable(true);
-    MakeAction(cmd::Loop, tr("Loop"))->setCheckable(true);
-    MakeAction(cmd::ShowOutputBar, tr("&Output Bar"))->setCheckable(true);
-    MakeAction(cmd::ShowCharacterView, tr("&Character View"))->setCheckable(true);
-    MakeAction(cmd::ViewToolbar, tr("&Toolbar"))->setCheckable(true);
-    MakeAction(cmd::ViewStatusBar, tr("&Status Bar"))->setCheckable(true);
-    MakeAction(cmd::PrintSetup, tr("P&rint Setup..."));
-    MakeAction(cmd::AppExit, tr("E&xit"));
-    MakeAction(cmd::About, tr("&About The Phonarc"));
-    MakeAction(cmd::HelpFile, tr("Phonarc Help..."));
-    MakeAction(cmd::CharacterSetup, tr("New 3d Character..."));
-    MakeAction(cmd::Preferences, tr("&Preferences..."));
-    MakeAction(cmd::SaveCompiledCharacter, tr("Save Compiled Character..."));
-    MakeAction(cmd::CurrentLanguage, tr("Default - English"))->setCheckable(true);
-    MakeAction(cmd::SelectLanguage, tr("Select Language..."));
-    addAction(Action(cmd::FileNew));  // an accelerator without a menu item
-
-    auto makeToolBar = [this](int id, const QString& title) {
-        auto* bar = new QToolBar(title, this);
-        bar->setObjectName(QStringLiteral("ToolBar-%1").arg(id));
-        bar->setProperty("barId", id);
+    MakeActions();
+    for (const int barId : {toolbar_id::Standard, toolbar_id::Recognition, toolbar_id::Playback}) {
+        const ToolBarTree* tree = FindToolBarTree(barId);
+        auto* bar = new QToolBar(tr(tree->title), this);
+        bar->setObjectName(QStringLiteral("ToolBar-%1").arg(barId));
+        bar->setProperty("barId", barId);
         bar->setIconSize(QSize(24, 24));
         addToolBar(Qt::TopToolBarArea, bar);
-        return bar;
-    };
-    mainBar_ = makeToolBar(59400, tr("Standard"));
-    for (int id : {cmd::FileOpen, cmd::FileSave, 0, cmd::EditCut, cmd::EditCopy, cmd::EditPaste, 0, cmd::EditUndo,
-                   cmd::EditRedo}) {
-        if (id) mainBar_->addAction(Action(id));
-        else mainBar_->addSeparator();
-    }
-    recognitionBar_ = makeToolBar(59508, tr("Recognition"));
-    rangeList_ = new QComboBox(recognitionBar_);
-    rangeList_->setObjectName(QStringLiteral("RecognitionRange"));
-    rangeList_->addItems({tr("Lipsync All Audio"), tr("Lipsync Selection Only")});
-    rangeList_->setFixedWidth(135);
-    rangeList_->setMaxVisibleItems(8);
-    rangeList_->setCurrentIndex(0);
-    recognitionBar_->addWidget(rangeList_);
-    recognitionBar_->addSeparator();
-    recognitionBar_->addAction(Action(cmd::TextlessLipsync));
-    playbackBar_ = makeToolBar(59509, tr("Playback"));
-    for (int id : {cmd::Play, cmd::PlayOrStop, cmd::Rewind, 0, cmd::PlayRewindMode}) {
-        if (id) playbackBar_->addAction(Action(id));
-        else playbackBar_->addSeparator();
+        for (int id : tree->items) {
+            if (id == 0) {
+                bar->addSeparator();
+            } else if (id == cmd::LipsyncRange) {
+                rangeList_ = new QComboBox(bar);
+                rangeList_->setObjectName(QStringLiteral("RecognitionRange"));
+                rangeList_->addItems({tr("Lipsync All Audio"), tr("Lipsync Selection Only")});
+                rangeList_->setFixedWidth(135);
+                rangeList_->setMaxVisibleItems(8);
+                rangeList_->setCurrentIndex(0);
+                bar->addWidget(rangeList_);
+            } else if (QAction* action = Action(id)) {
+                bar->addAction(action);
+                // Without an icon of the theme or our own the button would be blank: it shows its text.
+                auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+                if (button && action->icon().pixmap(QSize(24, 24)).isNull())
+                    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            }
+        }
+        if (barId == toolbar_id::Standard) mainBar_ = bar;
+        if (barId == toolbar_id::Recognition) recognitionBar_ = bar;
+        if (barId == toolbar_id::Playback) playbackBar_ = bar;
     }
 
     QStatusBar* status = statusBar();
@@ -151,6 +127,7 @@ bool CMainFrame::Create() {
 
     // Its contents, the head and the actor list, are put in by InstallVisemeBar.
     viewerBar_ = new CSizingControlBar(tr("View"), this, QSize(210, 120), kViewerBarId);
+    viewerBar_->UseFocusCaption();
     viewerBar_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     outputBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
     addDockWidget(Qt::BottomDockWidgetArea, outputBar_);
@@ -167,50 +144,80 @@ bool CMainFrame::Create() {
         restoreState(QByteArray(layout.data(), static_cast<qsizetype>(layout.size())), kLayoutVersion);
     }
 
-    updateTimer_ = new QTimer(this);
-    connect(updateTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommands);
-    updateTimer_->start(250);
+    // States follow what changes them (the document, the selection, the clipboard, the focus)
+    // and are read again before a menu shows; nothing polls.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::RequestCommandUpdate);
     UpdateCommands();
     return true;
 }
 
 void CMainFrame::AddMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(Action(cmd::FileOpen));
-    file->addSeparator();
-    file->addAction(Action(cmd::PrintSetup));
-    file->addSeparator();
-    recentMenu_ = file->addMenu(tr("Recent File"));
+    const auto shared = [this](const MenuItem& item) { return Action(item.id); };
+    const auto made = [this](QMenu* menu) { connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands); };
+    for (const MenuItem& top : FindMenuTree(menu_id::MainMenu)->items) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(top.text));
+        menu->setObjectName(QStringLiteral("Menu-") + MenuTitle(top.text));
+        made(menu);
+        FillMenu(menu, top.items, shared, &lists_, made);
+    }
+    recentMenu_ = lists_[cmd::FileMru1];
     recentMenu_->setEnabled(false);
-    file->addSeparator();
-    file->addAction(Action(cmd::AppExit));
+    windowMenu_ = lists_[cmd::WindowFirstDocument];
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::FillWindowList);
+}
 
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    for (int id : {cmd::ViewToolbar, cmd::ViewStatusBar, cmd::ShowOutputBar, cmd::ShowCharacterView})
-        view->addAction(Action(id));
+void CMainFrame::FillWindowList() {
+    for (QAction* a : windowActions_) {
+        windowMenu_->removeAction(a);
+        delete a;
+    }
+    windowActions_.clear();
+    int n = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        QAction* a = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        a->setData(cmd::WindowFirstDocument + n - 1);
+        a->setCheckable(true);
+        a->setChecked(sub == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub] {
+            if (mdi_->subWindowList().contains(sub)) mdi_->setActiveSubWindow(sub);
+        });
+        windowActions_.push_back(a);
+    }
+}
 
-    QMenu* options = menuBar()->addMenu(tr("&Options"));
-    options->addAction(Action(cmd::CurrentLanguage));
-    options->addAction(Action(cmd::SelectLanguage));
-    options->addSeparator();
-    options->addAction(Action(cmd::PlayRewindMode));
-    options->addAction(Action(cmd::Loop));
-    options->addSeparator();
-    options->addAction(Action(cmd::CharacterSetup));
-    options->addAction(Action(cmd::SaveCompiledCharacter));
-    options->addAction(Action(cmd::Preferences));
+QMenu* CMainFrame::BuildPopup(int menuId, QWidget* parent) {
+    UpdateCommands();
+    PopupRouting routing;
+    routing.state = [this](int id) { return router_.Update(id); };
+    routing.run = [this](int id) {
+        router_.Execute(id);
+        UpdateCommands();
+    };
+    return BuildPopupMenu(menuId, parent ? parent : this, routing);
+}
 
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
-    help->addAction(Action(cmd::HelpFile));
-    help->addSeparator();
-    help->addAction(Action(cmd::About));
-
-    for (QMenu* menu : {file, view, options, help})
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+void CMainFrame::RequestCommandUpdate() {
+    if (updatePending_) return;
+    updatePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            updatePending_ = false;
+            UpdateCommands();
+        },
+        Qt::QueuedConnection);
 }
 
 QMenu* CMainFrame::MenuOf(const QString& title) const {
     for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->text().remove('&') == title) return a->menu();
+    return nullptr;
+}
+
+QMenu* CMainFrame::SubMenuOf(QMenu* menu, const QString& title) {
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>())
         if (a->menu() && a->text().remove('&') == title) return a->menu();
     return nullptr;
 }
@@ -242,6 +249,9 @@ void CMainFrame::RegisterCommands() {
     router_.Add(cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
                 [this](CommandState& s) { s.checked = !statusBar()->isHidden(); });
     router_.Add(cmd::AppExit, [this] { close(); });
+    const auto hasDocuments = [this](CommandState& s) { s.enabled = !mdi_->subWindowList().isEmpty(); };
+    router_.Add(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, hasDocuments);
+    router_.Add(cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, hasDocuments);
 }
 
 void CMainFrame::UpdateCommands() {
@@ -251,6 +261,7 @@ void CMainFrame::UpdateCommands() {
         if (action->isCheckable()) action->setChecked(s.checked);
         if (s.text) action->setText(QString::fromUtf8(s.text->c_str()));
     }
+    emit CommandsUpdated();
 }
 
 void CMainFrame::SetRecentFiles(const std::vector<std::string>& paths, std::function<void(const std::string&)> open) {

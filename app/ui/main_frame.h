@@ -22,7 +22,6 @@ class QComboBox;
 class QLabel;
 class QMdiArea;
 class QMenu;
-class QTimer;
 class QToolBar;
 
 // GUI thread only, except SetVisemeMix and SetViseme, which any thread may call: they keep the
@@ -56,16 +55,21 @@ public:
 
     // The menu entry or toolbar button of a command; null when the frame has none.
     QAction* Action(int id) const;
-    // The command's action, made (routed like the frame's own) when the frame has none yet.
-    QAction* AddCommand(int id, const QString& text, const char* icon = nullptr);
+    // A pop-up menu of the command tree (the timeline's context menu...) whose items run through the
+    // frame's router; the caller owns it.
+    QMenu* BuildPopup(int menuId, QWidget* parent = nullptr);
     // Asked before the window closes; false keeps it open (a modified document was not let go).
     void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
+    // A menu of the menu bar, or a sub-menu, by its title without '&' (for tests and screenshots).
     QMenu* MenuOf(const QString& title) const;
+    static QMenu* SubMenuOf(QMenu* menu, const QString& title);
     QMdiArea* MdiArea() const { return mdi_; }
     COutputBar* OutputBar() const { return outputBar_; }
     CSizingControlBar* ViewerBar() const { return viewerBar_; }
-    // Asks the router for every action's state.
+    // Asks the router for every action's state, then tells CommandsUpdated.
     void UpdateCommands();
+    // Something a command's state depends on changed: one update once the event loop is free.
+    void RequestCommandUpdate();
     // Fills the recent-file entries of the File menu; choosing one runs open.
     void SetRecentFiles(const std::vector<std::string>& paths, std::function<void(const std::string&)> open);
 
@@ -76,10 +80,13 @@ protected:
 
 signals:
     void FileDropped(const QString& path);
+    // After every update of the commands' states (the document frames' toolbars follow it).
+    void CommandsUpdated();
 
 private:
-    QAction* MakeAction(int id, const QString& text, const char* icon = nullptr);
+    void MakeActions();
     void AddMenus();
+    void FillWindowList();
     void RegisterCommands();
     Q_INVOKABLE void ApplyPendingViseme();
     QList<int> BarIds() const;
@@ -96,7 +103,10 @@ private:
     CSizingControlBar* viewerBar_ = nullptr;
     COutputBar* outputBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QTimer* updateTimer_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    std::vector<QAction*> windowActions_;
+    std::map<int, QMenu*> lists_;  // the menus that hold run-time lists, by the list's first id
+    bool updatePending_ = false;
     std::function<bool()> closeQuery_;
     bool playRewind_ = true;
     bool playLoop_ = false;

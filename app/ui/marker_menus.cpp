@@ -1,8 +1,8 @@
 // The Markers menu and the dialogs of the marker commands.
 #include "app/ui/marker_menus.h"
 
-#include <QMenu>
-#include <QMenuBar>
+#include "app/core/command_ids.h"
+
 
 #include "app/core/command_router.h"
 #include "app/core/document_commands.h"
@@ -35,27 +35,10 @@ bool CMarkerCommandDialogs::ChooseDeleteMask(bool audio_selected, uint32_t* mask
 
 namespace {
 
-struct menu_item {
-    int id;
-    const char* text;
-};
-constexpr menu_item kItems[] = {
-    {kCmdClearPhonemes, "Clear"},
-    {0, nullptr},
-    {kCmdAddGesture, "Add Gesture..."},
-    {kCmdEditGesture, "Edit Gesture..."},
-    {kCmdDeleteGesture, "Delete Gesture"},
-    {0, nullptr},
-    {kCmdDeleteWord, "Delete Word"},
-    {0, nullptr},
-    {kCmdAddEvent, "Add Event..."},
-    {kCmdEditEvent, "Edit Event..."},
-    {kCmdDeleteEvent, "Delete Event"},
-    {0, nullptr},
-    {kCmdDeleteMarkers, "Delete Markers..."},
-    // The resources give this command no menu item; it is offered here with its status text.
-    {kCmdFramize, kTextAlignToFrameRate},
-};
+// The marker commands other than the phonemes.
+constexpr int kMarkerCommands[] = {cmd::ClearPhonemes, cmd::AddGesture,  cmd::EditGesture, cmd::DeleteGesture,
+                                   cmd::DeleteWord,    cmd::AddEvent,    cmd::EditEvent,   cmd::DeleteEvent,
+                                   cmd::DeleteMarkers, cmd::Framize};
 
 }  // namespace
 
@@ -75,32 +58,13 @@ void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileSt
                 s.enabled = doc && UpdateMarkerCommand(*doc, id).enabled;
             });
     };
-    for (int id = kCmdPhonemeFirst; id <= kCmdPhonemeLast; ++id) add(id);
-    for (const menu_item& item : kItems)
-        if (item.id) add(item.id);
+    for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id) add(id);
+    for (int id : kMarkerCommands) add(id);
 
     UseEditableMarkerChannels();
-    auto* menu = new QMenu(QObject::tr("&Markers"), &frame);
-    AddMarkerMenuItems(frame, menu);
-    QMenu* options = frame.MenuOf(QStringLiteral("Options"));
-    frame.menuBar()->insertMenu(options ? options->menuAction() : nullptr, menu);
-    QObject::connect(menu, &QMenu::aboutToShow, &frame, &CMainFrame::UpdateCommands);
 }
 
-void AddMarkerMenuItems(CMainFrame& frame, QMenu* menu) {
-    QMenu* phonemes = menu->addMenu(QObject::tr("Set Phoneme"));
-    for (int id = kCmdPhonemeFirst; id <= kCmdPhonemeLast; ++id)
-        phonemes->addAction(frame.AddCommand(id, QString::fromStdString(PhonemeCommandMenuText(id))));
-    QObject::connect(phonemes, &QMenu::aboutToShow, &frame, &CMainFrame::UpdateCommands);
-    for (const menu_item& item : kItems) {
-        if (item.id)
-            menu->addAction(frame.AddCommand(item.id, QObject::tr(item.text)));
-        else
-            menu->addSeparator();
-    }
-}
-
-void AddMarkerHooks(TimelineViewHooks& hooks, CMainFrame& frame, CPhonarcDoc& doc) {
+void AddMarkerHooks(TimelineViewHooks& hooks, CPhonarcDoc& doc) {
     hooks.setPhoneme = [&doc](const std::string& typed) {
         int s = 0, e = 0;
         if (!doc.GetSelectionMs(&s, &e)) return;
@@ -110,14 +74,5 @@ void AddMarkerHooks(TimelineViewHooks& hooks, CMainFrame& frame, CPhonarcDoc& do
             return;
         }
         ReplacePhonemes(doc, kUndoSetPhoneme, LoadCommandLabel(id), s, e, 1, -1.0f);
-    };
-    hooks.contextMenu = [&frame](const QPoint& global) {
-        QMenu menu(&frame);
-        for (int id : {kCmdEditUndo, kCmdEditRedo})
-            if (QAction* a = frame.Action(id)) menu.addAction(a);
-        menu.addSeparator();
-        AddMarkerMenuItems(frame, &menu);
-        frame.UpdateCommands();
-        menu.exec(global);
     };
 }

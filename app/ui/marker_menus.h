@@ -1,5 +1,5 @@
-// The marker commands in the program: the Markers menu (with the Set Phoneme submenu), their
-// routing to the active document, and the Qt dialogs they ask through.
+// The marker commands in the program: their routing to the active document, and the Qt dialogs
+// they ask through.
 #pragma once
 
 #include <QWidget>
@@ -11,7 +11,6 @@
 class CCommandRouter;
 class CMainFrame;
 class IProfileStore;
-class QMenu;
 
 // The event, gesture and Delete Markers dialogs, modal over parent.
 class CMarkerCommandDialogs : public marker_command_dialogs {
@@ -27,14 +26,11 @@ private:
 };
 
 // Registers every marker command with the router (acting on active(), disabled without a
-// document), adds the "&Markers" menu to the frame's menu bar and makes the timeline views edit
-// their marker bands with the mouse.
+// document) and makes the timeline views edit their marker bands with the mouse.
 void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,
                            std::function<CPhonarcDoc*()> active);
 
-// Adds the marker commands' items to menu (the timeline's context menu uses the same items).
-void AddMarkerMenuItems(CMainFrame& frame, QMenu* menu);
 
-// A timeline view's hooks for the document's markers: the typed phoneme replaces the selection's
-// phonemes, and the context menu offers the marker commands after Undo and Redo.
-void AddMarkerHooks(TimelineViewHooks& hooks, CMainFrame& frame, CPhonarcDoc& doc);
+// A timeline view's hook for the document's markers: the typed phoneme replaces the selection's
+// phonemes.
+void AddMarkerHooks(TimelineViewHooks& hooks, CPhonarcDoc& doc);

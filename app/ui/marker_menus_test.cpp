@@ -40,10 +40,10 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
         CMainFrame* frame = app.MainFrame();
         QMenu* markers = frame->MenuOf("Markers");
         ASSERT_NE(markers, nullptr);
-        QAction* aa = frame->Action(kCmdPhonemeFirst + 26);
+        QAction* aa = frame->Action(cmd::PhonemeFirst + 26);
         ASSERT_NE(aa, nullptr);
         EXPECT_EQ(aa->text(), "AA\tfather");
-        EXPECT_EQ(frame->Action(kCmdFramize)->text(), "Align to Frame Rate");
+        EXPECT_EQ(frame->Action(cmd::Framize)->text(), "Align to Frame Rate");
 
         ASSERT_TRUE(app.OpenDocumentFile((folder / "take.wav").string()));
         CPhonarcDoc& doc = *app.Documents()->ActiveDocument();
@@ -58,7 +58,7 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
         select(300, 700);
         frame->UpdateCommands();
         EXPECT_TRUE(aa->isEnabled());
-        EXPECT_FALSE(frame->Action(kCmdEditEvent)->isEnabled()) << "no event in the selection";
+        EXPECT_FALSE(frame->Action(cmd::EditEvent)->isEnabled()) << "no event in the selection";
         aa->trigger();
         ASSERT_EQ(doc.track(1).phonemes.size(), 1u);
         EXPECT_EQ(doc.track(1).phonemes[0].label, "AA");
@@ -75,7 +75,7 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
         // Edit Event: the real dialog opens with the event's length and OK keeps it.
         select(1300, 1300);
         frame->UpdateCommands();
-        ASSERT_TRUE(frame->Action(kCmdEditEvent)->isEnabled());
+        ASSERT_TRUE(frame->Action(cmd::EditEvent)->isEnabled());
         QString shown;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<CAddEventDlg*>(QApplication::activeModalWidget());
@@ -83,7 +83,7 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
             shown = dialog->durationEdit->text();
             dialog->accept();
         });
-        frame->Action(kCmdEditEvent)->trigger();
+        frame->Action(cmd::EditEvent)->trigger();
         EXPECT_EQ(shown, "200");
         EXPECT_EQ(doc.track(1).xml_events[0].end, 1400);
 

@@ -16,7 +16,7 @@
 #include "app/ui/about_dlg.h"
 #include "app/ui/app_icons.h"
 #include "app/ui/character_setup_dlg.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/sel_lang_dlg.h"

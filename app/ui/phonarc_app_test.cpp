@@ -25,7 +25,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/about_dlg.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/output_bar.h"
 #include "app/ui/sel_lang_dlg.h"

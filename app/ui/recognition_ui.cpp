@@ -1,13 +1,11 @@
 // The recognition commands in the main window.
 #include "app/ui/recognition_ui.h"
 
+#include "app/core/command_ids.h"
+
 #include <QAction>
 #include <QEventLoop>
-#include <QMenu>
-#include <QMenuBar>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -21,7 +19,6 @@
 
 namespace {
 
-constexpr int kRecognitionBarId = 59508;
 constexpr int kProgressPollMs = 20;
 
 // The worker's reports, read by the GUI thread's timer; Cancel reaches the worker at its next
@@ -141,9 +138,9 @@ void CRecognitionUi::Install() {
         };
     };
 
-    router_.Add(kCmdAlignTextWithAudio, [this] { Align(); }, needs_doc);
-    router_.Add(kCmdLipsyncWithText, [this] { Align(); }, needs_doc);
-    router_.Add(kCmdTextlessLipsync, [this] { Textless(); }, needs_doc);
+    router_.Add(cmd::AlignTextWithAudio, [this] { Align(); }, needs_doc);
+    router_.Add(cmd::LipsyncWithText, [this] { Align(); }, needs_doc);
+    router_.Add(cmd::TextlessLipsync, [this] { Textless(); }, needs_doc);
     for (const model_menu_item& item : kModelMenu) {
         const std::string resource = item.resource;
         router_.Add(
@@ -153,59 +150,8 @@ void CRecognitionUi::Install() {
             },
             from_doc([resource](const CPhonarcDoc& d) { return UpdateBuiltInModel(d, resource); }));
     }
-    router_.Add(kCmdModelExternal, on_doc(&OnModelExternal), from_doc(&UpdateModelExternal));
-    router_.Add(kCmdChooseModel, on_doc(&OnChooseModelFile), needs_doc);
-    router_.Add(kCmdSelectLanguageModelFile, on_doc(&OnSelectLanguageModelFile), needs_doc);
-    router_.Add(kCmdSelectConstraintsFile, on_doc(&OnSelectConstraintsFile), needs_doc);
-
-    QAction* align = frame_.AddCommand(kCmdAlignTextWithAudio, tr("Lipsync With Text"), "align-text-audio");
-    align->setToolTip(tr("Lipsync/Align Text"));
-    frame_.AddCommand(kCmdLipsyncWithText, tr("Lipsync with Text"));
-    QAction* textless = frame_.AddCommand(kCmdTextlessLipsync, tr("Textless Lipsync"), "textless-lipsync");
-
-    QMenu* lipsync = frame_.MenuOf(QStringLiteral("Lipsync"));
-    if (!lipsync) {
-        lipsync = new QMenu(tr("&Lipsync"), &frame_);
-        frame_.menuBar()->addMenu(lipsync);
-    }
-    QAction* first = lipsync->actions().isEmpty() ? nullptr : lipsync->actions().first();
-    lipsync->insertAction(first, align);
-    lipsync->insertAction(first, textless);
-    lipsync->insertSeparator(first);
-
-    auto* models = new QMenu(tr("Acoustic Model"), lipsync);
-    for (const model_menu_item& item : kModelMenu) {
-        QAction* a = frame_.AddCommand(item.id, tr(item.text));
-        a->setCheckable(true);
-        models->addAction(a);
-    }
-    models->addSeparator();
-    QAction* external = frame_.AddCommand(kCmdModelExternal, tr("external"));
-    external->setCheckable(true);
-    models->addAction(external);
-    models->addAction(frame_.AddCommand(kCmdChooseModel, tr("Choose model from file....")));
-    lipsync->insertMenu(first, models);
-    lipsync->insertSeparator(first);
-    connect(models, &QMenu::aboutToShow, &frame_, &CMainFrame::UpdateCommands);
-
-    // The two file choices sit under the options they turn on.
-    QAction* after = frame_.Action(kCmdUsePhnConstraints);
-    const QList<QAction*> items = lipsync->actions();
-    const qsizetype at = after ? items.indexOf(after) : -1;
-    QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-    lipsync->insertAction(before, frame_.AddCommand(kCmdSelectLanguageModelFile, tr("Select Language Model File...")));
-    lipsync->insertAction(before,
-                          frame_.AddCommand(kCmdSelectConstraintsFile, tr("Select Phoneme Contraints Rules File...")));
-
-    for (QToolBar* bar : frame_.findChildren<QToolBar*>()) {
-        if (bar->property("barId").toInt() != kRecognitionBarId) continue;
-        QAction* existing = nullptr;
-        for (QAction* a : bar->actions())
-            if (a == textless) existing = a;
-        bar->insertAction(existing, align);
-        if (!existing) bar->addAction(textless);
-        // Without an icon of the theme or our own the button would be blank: it shows its text.
-        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(align));
-        if (button && align->icon().pixmap(QSize(24, 24)).isNull()) button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    }
+    router_.Add(cmd::ModelExternal, on_doc(&OnModelExternal), from_doc(&UpdateModelExternal));
+    router_.Add(cmd::ChooseModel, on_doc(&OnChooseModelFile), needs_doc);
+    router_.Add(cmd::SelectLanguageModelFile, on_doc(&OnSelectLanguageModelFile), needs_doc);
+    router_.Add(cmd::SelectConstraintsFile, on_doc(&OnSelectConstraintsFile), needs_doc);
 }

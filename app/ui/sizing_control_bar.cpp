@@ -1,8 +1,11 @@
 // Sizes of the resizable docking bars.
 #include "app/ui/sizing_control_bar.h"
 
+#include <QApplication>
 #include <QMainWindow>
+#include <QPainter>
 #include <QResizeEvent>
+#include <QToolButton>
 
 #include "app/core/profile_store.h"
 
@@ -13,6 +16,62 @@ CSizingControlBar::CSizingControlBar(const QString& title, QWidget* parent, QSiz
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     connect(this, &QDockWidget::topLevelChanged, this, [this] { ApplySize(); });
     connect(this, &QDockWidget::dockLocationChanged, this, [this] { ApplySize(); });
+}
+
+namespace {
+
+// The caption band: the bar's title on the title colours of its state and the close glyph.
+class CBarCaption : public QWidget {
+public:
+    explicit CBarCaption(CSizingControlBar* bar) : QWidget(bar), bar_(bar) {
+        setObjectName(QStringLiteral("Caption"));
+        close_ = new QToolButton(this);
+        close_->setObjectName(QStringLiteral("CloseGlyph"));
+        close_->setText(QStringLiteral("\u00D7"));
+        close_->setAutoRaise(true);
+        close_->setToolTip(tr("Close"));
+        close_->setFixedSize(kHeight - 4, kHeight - 4);
+        connect(close_, &QToolButton::clicked, bar, &QWidget::hide);
+    }
+    QSize sizeHint() const override { return {fontMetrics().horizontalAdvance(bar_->windowTitle()) + kHeight + 8, kHeight}; }
+    QSize minimumSizeHint() const override { return {kHeight * 2, kHeight}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { close_->move(width() - close_->width() - 2, 2); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QPalette::ColorGroup group = bar_->CaptionActive() ? QPalette::Active : QPalette::Inactive;
+        const QColor fill = bar_->CaptionActive() ? palette().color(group, QPalette::Highlight)
+                                                  : palette().color(QPalette::Active, QPalette::Mid);
+        const QColor text = bar_->CaptionActive() ? palette().color(group, QPalette::HighlightedText)
+                                                  : palette().color(QPalette::Active, QPalette::Window);
+        p.fillRect(rect(), fill);
+        p.setPen(text);
+        p.drawText(rect().adjusted(4, 0, -close_->width() - 4, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   bar_->windowTitle());
+    }
+
+private:
+    static constexpr int kHeight = 18;
+    CSizingControlBar* bar_;
+    QToolButton* close_;
+};
+
+}  // namespace
+
+void CSizingControlBar::UseFocusCaption() {
+    setTitleBarWidget(new CBarCaption(this));
+    connect(qApp, &QApplication::focusChanged, this, &CSizingControlBar::FocusChanged);
+    connect(this, &QDockWidget::windowTitleChanged, this, [this] { titleBarWidget()->update(); });
+    FocusChanged();
+}
+
+void CSizingControlBar::FocusChanged() {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool active = focus && isAncestorOf(focus);
+    if (active == captionActive_) return;
+    captionActive_ = active;
+    if (QWidget* caption = titleBarWidget()) caption->update();
 }
 
 QMainWindow* CSizingControlBar::Frame() const { return qobject_cast<QMainWindow*>(parentWidget()); }

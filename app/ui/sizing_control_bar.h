@@ -35,6 +35,10 @@ public:
     static void SaveBarSizes(QMainWindow* frame, IProfileStore& profile, const std::string& name);
     // Gives the bar its remembered size for where it is now.
     void ApplySize();
+    // A caption in the active title colours while the keyboard focus is inside the bar and in the
+    // inactive ones otherwise, with the close glyph (the script editor's and the viewer's bars).
+    void UseFocusCaption();
+    bool CaptionActive() const { return captionActive_; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -47,6 +51,9 @@ private:
     Place CurrentPlace() const;
     QMainWindow* Frame() const;
 
+    void FocusChanged();
+
     int id_;
     QSize sizeHorz_, sizeVert_, sizeFloat_;
+    bool captionActive_ = false;
 };

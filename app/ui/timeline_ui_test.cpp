@@ -12,7 +12,7 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"

@@ -10,8 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "app/ui/command_ids.h"
-#include "app/ui/script_command_ids.h"
+#include "app/core/command_ids.h"
+#include "app/ui/command_menus.h"
 #include "app/ui/find_replace_dlg.h"
 
 namespace {
@@ -238,32 +238,26 @@ void CTranscriptionEdit::insertFromMimeData(const QMimeData* source) {
 }
 
 QMenu* CTranscriptionEdit::MakeContextMenu() {
-    auto* menu = new QMenu(this);
-    auto add = [this, menu](const QString& text, int id) {
-        QAction* a = menu->addAction(text);
-        a->setData(id);
-        connect(a, &QAction::triggered, this, [this, id] {
-            if (id == cmd::EditCopy) {
-                copy();
-            } else if (id == cmd::EditCut) {
-                view_.OnEditCut();
-            } else if (id == cmd::EditPaste) {
-                view_.OnEditPaste();
-            } else {
-                Command(id);
-            }
-        });
-        return a;
+    PopupRouting routing;
+    routing.state = [this](int id) {
+        CommandState s;
+        switch (id) {
+        case cmd::EditUndo: s.enabled = view_.CanUndo(); break;
+        case cmd::EditRedo: s.enabled = view_.CanRedo(); break;
+        case cmd::EditCut:
+        case cmd::EditCopy: s.enabled = view_.HasSelection(); break;
+        case cmd::EditPaste: s.enabled = !GetClipboardText().empty(); break;
+        default: break;
+        }
+        return s;
     };
-    add(QStringLiteral("&Undo\tCtrl+Z"), cmd::EditUndo)->setEnabled(view_.CanUndo());
-    add(QStringLiteral("Redo\tCtrl+Y"), cmd::EditRedo)->setEnabled(view_.CanRedo());
-    menu->addSeparator();
-    add(QStringLiteral("Add Cut Marker at cursor"), cmd::AddCutMarker);
-    menu->addSeparator();
-    add(QStringLiteral("Cu&t\tCtrl+X"), cmd::EditCut)->setEnabled(view_.HasSelection());
-    add(QStringLiteral("&Copy\tCtrl+C"), cmd::EditCopy)->setEnabled(view_.HasSelection());
-    add(QStringLiteral("&Paste\tCtrl+V"), cmd::EditPaste)->setEnabled(!GetClipboardText().empty());
-    return menu;
+    routing.run = [this](int id) {
+        if (id == cmd::EditCopy) copy();
+        else if (id == cmd::EditCut) view_.OnEditCut();
+        else if (id == cmd::EditPaste) view_.OnEditPaste();
+        else Command(id);
+    };
+    return BuildPopupMenu(menu_id::ScriptContext, this, routing);
 }
 
 void CTranscriptionEdit::contextMenuEvent(QContextMenuEvent* event) {

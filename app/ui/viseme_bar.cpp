@@ -18,7 +18,7 @@
 #include "app/core/command_router.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/sizing_control_bar.h"

@@ -1,6 +1,8 @@
 // The Flash gesture channel; see flash_gesture_channel.h.
 #include "views/flash_channel/flash_gesture_channel.h"
 
+#include "app/core/command_ids.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
@@ -26,8 +28,10 @@ constexpr const char* kTextNeedSelection =
 
 void AddItems(QMenu& menu, const channel_menu& items) {
     for (const channel_menu_item& item : items) {
-        if (!item.submenu.empty()) {
-            AddItems(*menu.addMenu(QString::fromStdString(item.text)), item.submenu);
+        if (!item.submenu.empty() || (item.id == 0 && !item.text.empty())) {
+            QMenu* sub = menu.addMenu(QString::fromStdString(item.text));
+            sub->setEnabled(item.enabled);
+            AddItems(*sub, item.submenu);
         } else if (item.id == 0) {
             menu.addSeparator();
         } else {
@@ -184,10 +188,10 @@ channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
     const std::string name = ClipName(s);
     channel_menu menu;
     if (!view) {
-        menu.push_back({kCmdAddSelected, "Add Selected Gesture", true, {}});
+        menu.push_back({cmd::FlashAddSelected, "Add Selected Gesture", true, {}});
     } else {
         // A view without a selection leaves the item without a name; there is nothing to add.
-        menu.push_back({kCmdAddSelected, s != -1 ? "Add " + name : "", s != -1, {}});
+        menu.push_back({cmd::FlashAddSelected, s != -1 ? "Add " + name : "", s != -1, {}});
     }
     channel_menu_item templates{0, kTextAddGesture, true, {}};
     if (const zuvo_swf_char* c = host_.document ? host_.document->character() : nullptr) {
@@ -195,14 +199,16 @@ channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
         for (size_t i = 0; i < clips.size(); ++i) {
             const swf_char_gesture& g = clips[i];
             const std::string text = g.gesture.empty() || g.gesture == g.pose ? g.pose : g.pose + " | " + g.gesture;
-            templates.submenu.push_back({kCmdAddTemplateBase + static_cast<int>(i), text, true, {}});
+            templates.submenu.push_back({cmd::FlashAddGestureFirst + static_cast<int>(i), text, true, {}});
         }
     }
-    if (!templates.submenu.empty()) menu.push_back(templates);
+    // Offered even without a template, greyed, so the user sees where gestures come from.
+    templates.enabled = !templates.submenu.empty();
+    menu.push_back(templates);
     menu.push_back({});
-    menu.push_back({kCmdDelete, kTextDeleteGesture, under != nullptr, {}});
+    menu.push_back({cmd::FlashDeleteGesture, kTextDeleteGesture, under != nullptr, {}});
     menu.push_back({});
-    menu.push_back({kCmdChangeTo, "Change To " + (view ? name : std::string("Selected Gesture")), under != nullptr, {}});
+    menu.push_back({cmd::EditGesture, "Change To " + (view ? name : std::string("Selected Gesture")), under != nullptr, {}});
     return menu;
 }
 
@@ -220,14 +226,14 @@ void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
     CPhonarcDocFlash* doc = host_.document;
     if (!doc) return;
     const FGesture* under = GestureAt(x);
-    if (id == kCmdDelete) {
+    if (id == cmd::FlashDeleteGesture) {
         if (!under) return;
         FZuvoAnim copy = *doc->GetAnim();
         copy.delete_gesture(under->id);
         doc->CommitAnim(kTextDeleteGesture, copy);
         return;
     }
-    if (id == kCmdChangeTo) {
+    if (id == cmd::EditGesture) {
         const int s = SelectedClip(nullptr);
         if (s == -1 || !under) return;
         FZuvoAnim copy = *doc->GetAnim();
@@ -236,10 +242,10 @@ void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
         return;
     }
     int clip = -1;
-    if (id == kCmdAddSelected) {
+    if (id == cmd::FlashAddSelected) {
         clip = SelectedClip(nullptr);
-    } else if (id >= kCmdAddTemplateBase) {
-        clip = id - kCmdAddTemplateBase;
+    } else if (id >= cmd::FlashAddGestureFirst) {
+        clip = id - cmd::FlashAddGestureFirst;
     }
     AddTemplateGesture(clip);
 }

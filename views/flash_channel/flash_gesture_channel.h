@@ -4,6 +4,8 @@
 // clip selected in the gestures bar. Every change is one undoable step of the document.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <QColor>
 #include <QFont>
 #include <Qt>
@@ -21,10 +23,10 @@ class CPhonarcDocFlash;
 
 // A context menu, described so that it can be shown by Qt or chosen from by a test.
 struct channel_menu_item {
-    int id = 0;  // 0: a separator, or the title of a sub-menu
+    int id = 0;  // 0 without text: a separator; 0 with text: a sub-menu titled text
     std::string text;
     bool enabled = true;
-    std::vector<channel_menu_item> submenu;  // not empty: a sub-menu titled text
+    std::vector<channel_menu_item> submenu;  // the sub-menu's items (it may have none)
 };
 using channel_menu = std::vector<channel_menu_item>;
 
@@ -44,7 +46,7 @@ struct flash_channel_host {
     std::function<int(const channel_menu&, int screenX, int screenY)> popup;
     // Keyboard state for the cursor (unset: the application's).
     std::function<bool()> control_held;
-    QColor grey = QColor(192, 192, 192);
+    QColor grey = QColor(0xC4, 0xC4, 0xC4);  // the timeline's grey brush
 };
 
 // GUI thread only.
@@ -52,10 +54,6 @@ class CMXChannelSWFGestures : public CPhonarcChannelView {
 public:
     static constexpr uint32_t kDisplayBit = 0x40000;
     static constexpr int kHeight = 80;
-    static constexpr int kCmdAddSelected = 32961;
-    static constexpr int kCmdAddTemplateBase = 45039;
-    static constexpr int kCmdDelete = 32960;
-    static constexpr int kCmdChangeTo = 32946;
 
     // Drag kinds and hit-test results.
     enum { kNone = 0, kWhole = 1, kStartEdge = 2, kEndEdge = 4 };

@@ -191,7 +191,7 @@ TEST_F(FlashChannelTest, ControlDragMovesTheWholeGesture) {
 
 TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
     const int wave = Clip("idle", "wave");
-    choice_ = CMXChannelSWFGestures::kCmdAddTemplateBase + wave;
+    choice_ = cmd::FlashAddGestureFirst + wave;
     channel_->OnContextMenu(X(2500), 120);
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_NE(prompts_.messages[0].find("can only be performed when audio is selected"), std::string::npos);
@@ -219,7 +219,7 @@ TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
     // The selected clip through the first item.
     frame_.view.selected = Clip("talk", "point");
     Select(4000, 4400);
-    choice_ = CMXChannelSWFGestures::kCmdAddSelected;
+    choice_ = cmd::FlashAddSelected;
     channel_->OnContextMenu(X(100), 120);
     EXPECT_EQ(Gestures().back().gesture_name, "point");
     EXPECT_EQ(Gestures().back().start, 4000);
@@ -243,7 +243,7 @@ TEST_F(FlashChannelTest, MenuTexts) {
         frame_.view.selected = c.selected;
         channel_->OnContextMenu(X(500), 120);
         ASSERT_GE(shown_.size(), 6u);
-        EXPECT_EQ(shown_[0].id, CMXChannelSWFGestures::kCmdAddSelected);
+        EXPECT_EQ(shown_[0].id, cmd::FlashAddSelected);
         EXPECT_EQ(shown_[0].text, c.add);
         EXPECT_EQ(shown_[1].text, "Add Gesture");
         EXPECT_EQ(shown_[2].id, 0);
@@ -253,29 +253,37 @@ TEST_F(FlashChannelTest, MenuTexts) {
         EXPECT_EQ(shown_[5].text, c.change);
     }
     channel_->OnContextMenu(X(1000), 120);
-    EXPECT_FALSE(Find(shown_, CMXChannelSWFGestures::kCmdDelete)->enabled);
-    EXPECT_FALSE(Find(shown_, CMXChannelSWFGestures::kCmdChangeTo)->enabled);
-    const channel_menu_item* first = Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase);
+    EXPECT_FALSE(Find(shown_, cmd::FlashDeleteGesture)->enabled);
+    EXPECT_FALSE(Find(shown_, cmd::EditGesture)->enabled);
+    const channel_menu_item* first = Find(shown_, cmd::FlashAddGestureFirst);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->text, "idle");
-    EXPECT_EQ(Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase + point)->text, "talk | point");
+    EXPECT_EQ(Find(shown_, cmd::FlashAddGestureFirst + point)->text, "talk | point");
 
     // A record whose gesture repeats its pose is named once.
     std::vector<std::string> errors;
     doc_->SetCharacter(MakeTemplate({{"G(idle)", {1, 2}}, {"G(idle, idle)", {3, 4}}}, errors));
     channel_->OnContextMenu(X(1000), 120);
-    EXPECT_EQ(Find(shown_, CMXChannelSWFGestures::kCmdAddTemplateBase + 1)->text, "idle");
+    EXPECT_EQ(Find(shown_, cmd::FlashAddGestureFirst + 1)->text, "idle");
+
+    // A template without records still offers the sub-menu, greyed, and as a sub-menu.
+    doc_->SetCharacter(zuvo_swf_char());
+    channel_->OnContextMenu(X(1000), 120);
+    ASSERT_GE(shown_.size(), 2u);
+    EXPECT_EQ(shown_[1].text, "Add Gesture");
+    EXPECT_TRUE(shown_[1].submenu.empty());
+    EXPECT_FALSE(shown_[1].enabled);
 }
 
 TEST_F(FlashChannelTest, DeleteAndChangeAreUndoable) {
     const int nod = Clip("idle", "nod");
     frame_.view.selected = nod;
-    choice_ = CMXChannelSWFGestures::kCmdChangeTo;
+    choice_ = cmd::EditGesture;
     channel_->OnContextMenu(X(500), 120);
     EXPECT_EQ(At(500)->gesture_name, "nod");
     EXPECT_EQ(doc_->UpdateUndo().text, "Undo Edit the current gesture\tCtrl+Z");
 
-    choice_ = CMXChannelSWFGestures::kCmdDelete;
+    choice_ = cmd::FlashDeleteGesture;
     channel_->OnContextMenu(X(1500), 120);
     EXPECT_EQ(At(1500), nullptr);
     EXPECT_EQ(doc_->UpdateUndo().text, "Undo Delete Gesture\tCtrl+Z");
@@ -294,7 +302,7 @@ TEST_F(FlashChannelTest, DrawsGreySpansWithTheirNames) {
     dib.Image().fill(Qt::white);
     channel_->Draw(dib, channel_->band);
     const QImage& image = dib.Image();
-    EXPECT_EQ(image.pixelColor(X(500), 170), QColor(192, 192, 192));
+    EXPECT_EQ(image.pixelColor(X(500), 170), QColor(0xC4, 0xC4, 0xC4));
     EXPECT_EQ(image.pixelColor(X(100), 150), QColor(Qt::black));  // the edge line
     EXPECT_EQ(image.pixelColor(X(1000), 150), QColor(Qt::white));  // between the gestures
     EXPECT_EQ(image.pixelColor(X(500), 101), QColor(Qt::white));   // above the span

@@ -115,6 +115,7 @@ int CPhonarcView::StreamLength() const { return stream_ ? stream_->GetFrameCount
 void CPhonarcView::SetTracks(const app_sync_results* tracks) {
     for (int i = 0; i < 3; ++i) tracks_[i] = tracks[i];
     RedrawChannels(false);
+    if (hooks_.stateChanged) hooks_.stateChanged();
 }
 
 void CPhonarcView::SetAudioStream(CMemoryPCMStream* audio) {

@@ -45,6 +45,8 @@ struct TimelineViewHooks {
     std::function<void(int id)> runCommand;
     // Opens the view's context menu at a global point when no channel handled it.
     std::function<void(const QPoint& global)> contextMenu;
+    // The selection, the tracks or playback changed: what commands may do has changed.
+    std::function<void()> stateChanged;
     // The phoneme edit box's text on Enter; the document replaces the selection's phonemes.
     std::function<void(const std::string& label)> setPhoneme;
 };

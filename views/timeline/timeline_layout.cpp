@@ -1,5 +1,6 @@
 // The timeline's channel table, band layout and time <-> pixel maps.
 #include "views/timeline/timeline_layout.h"
+#include "app/core/command_ids.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,20 +8,20 @@
 #include "engine/audio/memory_pcm_stream.h"
 
 const ChannelSpec kChannelTable[kChannelSpecCount] = {
-    {kShowBox, 32786, nullptr, 90, -1},
-    {kShowWaveform, 32774, "Waveform", 60, -1},
-    {kShowSpectrogram, 32775, "Spectral", 0, -1},
-    {kShowFlashGestures, 32959, "Flash Gesture Channel", 80, -1},
-    {kShowEnergy, 32787, "Energy Contour", 96, -1},
-    {kShowPhonemesTrack0, 32780, nullptr, 20, 0},
-    {kShowPhonemes, 32783, "Phonemes Channel", 20, 1},
-    {kShowPhonemeEnergy, 32898, "Morph/Energy Channel", 61, 1},
-    {kShowPhonemesTrack2, 32805, nullptr, 20, 2},
-    {kShowWords, 32804, "Words Channel", 20, 1},
-    {kShowEvents, 32820, "User Events Channel", 20, 1},
-    {kShowGestures, 32941, "Gestures Channel", 20, 1},
-    {kShowLpcError, 32784, nullptr, 0, -1},
-    {kShowLpc, 32785, nullptr, 0, -1},
+    {kShowBox, cmd::ShowBox, nullptr, 90, -1},
+    {kShowWaveform, cmd::ShowWaveform, "Waveform", 60, -1},
+    {kShowSpectrogram, cmd::ShowSpectrogram, "Spectral", 0, -1},
+    {kShowFlashGestures, cmd::ShowFlashGestures, "Flash Gesture Channel", 80, -1},
+    {kShowEnergy, cmd::ShowEnergy, "Energy Contour", 96, -1},
+    {kShowPhonemesTrack0, cmd::ShowPhonemesTrack0, nullptr, 20, 0},
+    {kShowPhonemes, cmd::ShowPhonemes, "Phonemes Channel", 20, 1},
+    {kShowPhonemeEnergy, cmd::ShowPhonemeEnergy, "Morph/Energy Channel", 61, 1},
+    {kShowPhonemesTrack2, cmd::ShowPhonemesTrack2, nullptr, 20, 2},
+    {kShowWords, cmd::ShowWords, "Words Channel", 20, 1},
+    {kShowEvents, cmd::ShowEvents, "User Events Channel", 20, 1},
+    {kShowGestures, cmd::ShowGestures, "Gestures Channel", 20, 1},
+    {kShowLpcError, cmd::ShowLpcError, nullptr, 0, -1},
+    {kShowLpc, cmd::ShowLpc, nullptr, 0, -1},
 };
 
 BandRect Intersect(const BandRect& a, const BandRect& b) {

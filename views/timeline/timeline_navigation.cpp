@@ -11,6 +11,8 @@
 #include <chrono>
 
 #include "app/core/phonarc_doc.h"
+
+#include "app/core/command_ids.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "views/playback/viseme_handler.h"
 #include "views/timeline/display_menu.h"
@@ -35,7 +37,6 @@ const typename List::value_type* LastAt(const List& list, int ms) {
     return found;
 }
 
-constexpr int kCmdDeleteMarkers = 32976;
 constexpr int kZoomOutLimit = 1 << 30;  // doubling past this would overflow the maps
 
 }  // namespace
@@ -115,17 +116,21 @@ void CPhonarcView::SetSelection(int start, int end, bool scroll) {
         ShowVisemeAt(static_cast<int>(stream_->FramesToMs(start)) + 1);
     update();
     UpdateStatusText(scroll);
+    // A cursor that follows playback changes nothing the commands look at.
+    if (!scroll && hooks_.stateChanged) hooks_.stateChanged();
 }
 
 void CPhonarcView::SelectAll() {
     selStart_ = 0;
     selEnd_ = StreamLength();
     update();
+    if (hooks_.stateChanged) hooks_.stateChanged();
 }
 
 void CPhonarcView::Unselect() {
     selStart_ = selEnd_ = 0;
     update();
+    if (hooks_.stateChanged) hooks_.stateChanged();
 }
 
 void CPhonarcView::UpdateStatusText(bool tracking) {
@@ -214,8 +219,7 @@ uint32_t CPhonarcView::MouseFlags(Qt::KeyboardModifiers modifiers, Qt::MouseButt
 
 void CPhonarcView::OnMarginClick(int x, int y, const QPoint& global) {
     if (y < kMarginWidth) {
-        QMenu* menu = MakeDisplayMenu(this, kMarginDisplayMenuOrder, state_.displayMask,
-                                      [this](uint32_t bit) { ToggleChannel(bit); });
+        QMenu* menu = MakeDisplayMenu(this, state_.displayMask, [this](uint32_t bit) { ToggleChannel(bit); });
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(global);
         return;
@@ -341,7 +345,7 @@ void CPhonarcView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter: SetPhonemeAtCursor(); return;
         case Qt::Key_Delete:
-            if (hooks_.runCommand) hooks_.runCommand(kCmdDeleteMarkers);
+            if (hooks_.runCommand) hooks_.runCommand(cmd::DeleteMarkers);
             return;
         case Qt::Key_Home:
             SetSelection(0, 0, false);

@@ -35,6 +35,7 @@ void CPhonarcView::OnPlay() {
     wavePlayer_->SetSink(this);
     wavePlayer_->Play(stream_, kBufferSeconds, kQueueSeconds, start, count);
     visemePlayer_->Start(wavePlayer_.get(), tracks_[currentTrack_], hooks_.smoothVisemes && hooks_.smoothVisemes());
+    if (hooks_.stateChanged) hooks_.stateChanged();
 }
 
 void CPhonarcView::StopPlayers(bool waveFirst) {
@@ -86,6 +87,7 @@ void CPhonarcView::notify(publisher*, pub_message* message) {
             if (hooks_.playLoop && hooks_.playLoop())
                 QMetaObject::invokeMethod(this, "LoopPlay", Qt::QueuedConnection, Q_ARG(unsigned, loopGeneration_));
         }
+        if (hooks_.stateChanged) hooks_.stateChanged();
     }
     message->release();
 }

@@ -22,7 +22,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/character_setup_dlg.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/sizing_control_bar.h"
