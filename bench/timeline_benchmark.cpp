@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "engine/analysis/spectral_data_source.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/signal_summaries.h"
 #include "views/timeline/time_ruler.h"
 #include "views/timeline/timeline_composer.h"

@@ -2,12 +2,10 @@
 // size checks.
 #include "swf/flash_tag_reader.h"
 
-#include <zlib.h>
-
-#include <cstring>
 #include <iostream>
 
 #include "swf/flash_visitor.h"
+#include "swf/swf_inflate.h"
 
 namespace {
 
@@ -15,39 +13,14 @@ namespace {
 // output, which grows only as the data actually inflates.
 bool InflateBody(flash_istream& in, uint64_t limit, std::string& error) {
     size_t keep = static_cast<size_t>(in.tellg());
-    const uint8_t* src = in.data() + keep;
-    size_t src_len = static_cast<size_t>(in.remaining());
     if (limit < keep) limit = keep;
-
     std::vector<uint8_t> out(in.data(), in.data() + keep);
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (inflateInit(&zs) != Z_OK) {
-        error = "Cannot start decompressing the SWF body";
-        return false;
-    }
-    zs.next_in = const_cast<Bytef*>(src);
-    zs.avail_in = static_cast<uInt>(src_len);
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        if (out.size() >= limit) break;
-        size_t have = out.size();
-        size_t grow = have < (1u << 20) ? (1u << 16) : have / 2;
-        if (have + grow > limit) grow = static_cast<size_t>(limit - have);
-        out.resize(have + grow);
-        zs.next_out = out.data() + have;
-        zs.avail_out = static_cast<uInt>(grow);
-        rc = inflate(&zs, Z_NO_FLUSH);
-        out.resize(have + grow - zs.avail_out);
-        if (rc == Z_BUF_ERROR && zs.avail_in == 0) break;
-        if (rc == Z_BUF_ERROR) rc = Z_OK;  // output was full; grow and go on
-    }
-    inflateEnd(&zs);
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+    bool ended = false;
+    if (!InflateSwfData(in.data() + keep, static_cast<size_t>(in.remaining()), limit, out, ended)) {
         error = "The compressed SWF body is corrupt";
         return false;
     }
-    if (rc != Z_STREAM_END && out.size() < limit) {
+    if (!ended && out.size() < limit) {
         error = "The compressed SWF body is truncated";
         return false;
     }

@@ -26,7 +26,7 @@
 #include "flash/ui/swf_player_control.h"
 #include "model/pub_queue.h"
 #include "views/flash_channel/flash_gesture_channel.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/phonarc_view.h"
 
 namespace {

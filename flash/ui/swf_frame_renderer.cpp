@@ -7,8 +7,6 @@
 #include <QRadialGradient>
 #include <QTextDocumentFragment>
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -19,6 +17,7 @@
 #include "swf/flash_movie.h"
 #include "swf/flash_sprite.h"
 #include "swf/flash_text.h"
+#include "swf/swf_bitmap.h"
 
 namespace {
 
@@ -26,8 +25,6 @@ namespace {
 constexpr int kMaxNesting = 24;
 // Gradients span this square in their own space.
 constexpr double kGradientHalf = 16384.0;
-// Bitmaps beyond this many pixels are refused rather than allocated.
-constexpr uint64_t kMaxBitmapPixels = 16u * 1024u * 1024u;
 
 double Fixed(const FlashFixed& f) { return f.Raw() / 65536.0; }
 
@@ -226,91 +223,17 @@ QImage Transformed(const QImage& image, const swf_color_xform& cx) {
     return out;
 }
 
-bool Inflate(const std::vector<uint8_t>& in, size_t skip, std::vector<uint8_t>& out, size_t expected) {
-    if (skip > in.size()) return false;
-    out.assign(expected, 0);
-    uLongf size = static_cast<uLongf>(expected);
-    int rc = uncompress(out.data(), &size, in.data() + skip, static_cast<uLong>(in.size() - skip));
-    // A stream that holds more than the image needs still gives the image (BUF_ERROR with a full buffer).
-    return (rc == Z_OK || rc == Z_BUF_ERROR) && size == expected;
-}
-
-// JPEG data of the bitmap tags may start with an end-of-image marker before the real start.
-std::vector<uint8_t> CleanJpeg(const std::vector<uint8_t>& data) {
-    if (data.size() >= 4 && data[0] == 0xFF && data[1] == 0xD9 && data[2] == 0xFF && data[3] == 0xD8)
-        return std::vector<uint8_t>(data.begin() + 4, data.end());
-    return data;
-}
-
 QImage LoadJpeg(const std::vector<uint8_t>& bytes) {
     QImage image;
     image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "JPG");
     return image;
 }
 
-QImage DecodeLossless(const FlashTagDefineBitsLossless& tag, bool alpha, std::string& error) {
-    const uint64_t w = tag.width, h = tag.height;
-    if (w == 0 || h == 0 || w * h > kMaxBitmapPixels) {
-        error = "bitmap size " + std::to_string(w) + "x" + std::to_string(h) + " out of range";
-        return {};
-    }
-    QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32_Premultiplied);
-    std::vector<uint8_t> pixels;
-    if (tag.format == 3) {
-        if (tag.data.empty()) {
-            error = "colour-mapped bitmap without a table size";
-            return {};
-        }
-        const size_t colors = tag.data[0] + 1u;
-        const size_t entry = alpha ? 4 : 3;
-        const size_t stride = (w + 3) & ~size_t(3);
-        if (!Inflate(tag.data, 1, pixels, colors * entry + stride * h)) {
-            error = "colour-mapped bitmap data is short or not zlib";
-            return {};
-        }
-        for (uint64_t y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-            for (uint64_t x = 0; x < w; ++x) {
-                size_t idx = pixels[colors * entry + y * stride + x];
-                if (idx >= colors) {
-                    row[x] = 0;
-                    continue;
-                }
-                const uint8_t* c = &pixels[idx * entry];
-                int a = alpha ? c[3] : 255;
-                row[x] = qRgba(c[0], c[1], c[2], a);  // stored premultiplied already
-            }
-        }
-    } else if (tag.format == 4 && !alpha) {
-        const size_t stride = (w * 2 + 3) & ~size_t(3);
-        if (!Inflate(tag.data, 0, pixels, stride * h)) {
-            error = "15-bit bitmap data is short or not zlib";
-            return {};
-        }
-        for (uint64_t y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-            for (uint64_t x = 0; x < w; ++x) {
-                unsigned v = pixels[y * stride + x * 2] << 8 | pixels[y * stride + x * 2 + 1];
-                auto c5 = [](unsigned c) { return static_cast<int>((c & 31) * 255 / 31); };
-                row[x] = qRgb(c5(v >> 10), c5(v >> 5), c5(v));
-            }
-        }
-    } else if (tag.format == 5) {
-        if (!Inflate(tag.data, 0, pixels, w * h * 4)) {
-            error = "32-bit bitmap data is short or not zlib";
-            return {};
-        }
-        for (uint64_t y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-            for (uint64_t x = 0; x < w; ++x) {
-                const uint8_t* p = &pixels[(y * w + x) * 4];
-                row[x] = qRgba(p[1], p[2], p[3], alpha ? p[0] : 255);
-            }
-        }
-    } else {
-        error = "bitmap format " + std::to_string(tag.format) + " unknown";
-        return {};
-    }
+QImage ToQImage(const swf_argb_image& bitmap) {
+    QImage image(static_cast<int>(bitmap.width), static_cast<int>(bitmap.height), QImage::Format_ARGB32_Premultiplied);
+    for (uint32_t y = 0; y < bitmap.height; ++y)
+        std::memcpy(image.scanLine(static_cast<int>(y)), &bitmap.pixels[size_t(y) * bitmap.width],
+                    size_t(bitmap.width) * sizeof(uint32_t));
     return image;
 }
 
@@ -469,33 +392,28 @@ QPainterPath BuildGlyphPath(const FlashShape& glyph) {
 QImage DecodeSwfBitmap(const FSWFMovie& movie, const FlashIDEnabled& tag, std::string& error) {
     QImage image;
     if (auto* j1 = dynamic_cast<const FlashTagDefineBitsJPEG1*>(&tag)) {
-        // The shared tables end with an end-of-image marker and the data starts with a
-        // start-of-image marker: the two join into one stream without them.
-        std::vector<uint8_t> bytes;
-        if (movie.jpegTables) bytes = CleanJpeg(movie.jpegTables->data);
-        if (bytes.size() >= 2 && bytes[bytes.size() - 2] == 0xFF && bytes.back() == 0xD9) bytes.resize(bytes.size() - 2);
-        std::vector<uint8_t> data = CleanJpeg(j1->data);
-        size_t skip = !bytes.empty() && data.size() >= 2 && data[0] == 0xFF && data[1] == 0xD8 ? 2 : 0;
-        bytes.insert(bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(skip), data.end());
-        image = LoadJpeg(bytes);
+        image = LoadJpeg(JoinSwfJpegWithTables(movie.jpegTables.get(), *j1));
     } else if (auto* j2 = dynamic_cast<const FlashTagDefineBitsJPEG2*>(&tag)) {
-        image = LoadJpeg(CleanJpeg(j2->data));
+        image = LoadJpeg(CleanSwfJpeg(j2->data));
     } else if (auto* j3 = dynamic_cast<const FlashTagDefineBitsJPEG3*>(&tag)) {
-        image = LoadJpeg(CleanJpeg(j3->jpegData));
-        if (!image.isNull() && !j3->alphaData.empty()) {
-            const uint64_t pixels = uint64_t(image.width()) * image.height();
-            std::vector<uint8_t> alpha;
-            if (pixels <= kMaxBitmapPixels && Inflate(j3->alphaData, 0, alpha, pixels)) {
-                image = image.convertToFormat(QImage::Format_ARGB32);
-                for (int y = 0; y < image.height(); ++y) {
-                    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-                    for (int x = 0; x < image.width(); ++x)
-                        row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), alpha[size_t(y) * image.width() + x]);
-                }
+        image = LoadJpeg(CleanSwfJpeg(j3->jpegData));
+        std::vector<uint8_t> alpha;
+        if (!image.isNull() && !j3->alphaData.empty() &&
+            DecodeSwfJpegAlpha(j3->alphaData, static_cast<uint32_t>(image.width()),
+                               static_cast<uint32_t>(image.height()), alpha)) {
+            image = image.convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), alpha[size_t(y) * image.width() + x]);
             }
         }
     } else if (auto* l = dynamic_cast<const FlashTagDefineBitsLossless*>(&tag)) {
-        return DecodeLossless(*l, dynamic_cast<const FlashTagDefineBitsLossless2*>(&tag) != nullptr, error);
+        swf_argb_image bitmap;
+        if (!DecodeSwfLosslessBitmap(*l, dynamic_cast<const FlashTagDefineBitsLossless2*>(&tag) != nullptr, bitmap,
+                                     error))
+            return {};
+        return ToQImage(bitmap);
     } else {
         error = "not a bitmap";
         return {};

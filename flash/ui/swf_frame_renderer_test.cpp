@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/ui/swf_shape_builder.h"
+#include "swf/swf_shape_builder.h"
 #include "swf/flash_control_tags.h"
 #include "swf/flash_morph.h"
 #include "swf/flash_movie.h"

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "flash/ui/swf_shape_builder.h"
 #include "swf/flash_actions.h"
 #include "swf/flash_display.h"
 #include "swf/flash_movie.h"
 #include "swf/flash_sprite.h"
 #include "swf/flash_stream.h"
+#include "swf/swf_shape_builder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/prompts.h"
 #include "flash/gesture_selection.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "engine/audio/memory_pcm_stream.h"
 #include "flash/char_test_util.h"
 #include "flash/gesture_selection.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 
 namespace {
 

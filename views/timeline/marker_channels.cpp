@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "engine/audio/memory_pcm_stream.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/plain_marker_channels.h"
 
 namespace {

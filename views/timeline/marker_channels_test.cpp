@@ -11,7 +11,7 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/marker_test_support.h"
 #include "views/timeline/signal_channels.h"
 #include "views/timeline/time_ruler.h"

@@ -15,7 +15,7 @@
 #include "app/core/document_host.h"
 #include "model/app_sync_results.h"
 #include "model/messaging.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/playback/wave_player.h"
 #include "views/playback/wave_player_event_sink.h"
 #include "views/timeline/channel_view.h"

@@ -7,7 +7,7 @@
 
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/app_sync_results.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/timeline_host.h"
 
 QColor MarkerSpanColour() { return QColor(0xC4, 0xC4, 0xC4); }

@@ -8,7 +8,7 @@
 #include "engine/analysis/spectral_data_source.h"
 #include "engine/analysis/spectral_helpers.h"
 #include "engine/audio/memory_pcm_stream.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/signal_summaries.h"
 
 namespace {

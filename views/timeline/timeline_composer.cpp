@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/signal_channels.h"
 #include "views/timeline/time_ruler.h"
 

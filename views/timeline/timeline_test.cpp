@@ -10,7 +10,7 @@
 
 #include "engine/analysis/spectral_data_source.h"
 #include "model/sync_results_file.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/timeline/signal_channels.h"
 #include "views/timeline/signal_summaries.h"
 #include "views/timeline/time_ruler.h"

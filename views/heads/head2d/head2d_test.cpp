@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "views/heads/head2d/head2d_renderer.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/heads/head2d/viseme_head_state.h"
 #include "views/heads/head2d/viseme_mesh.h"
 #include "views/heads/head2d/wireframe_viseme_view.h"

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "views/heads/head2d/head2d_renderer.h"
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 #include "views/heads/head2d/viseme_head_state.h"
 #include "views/playback/viseme_handler.h"
 

@@ -1,5 +1,5 @@
 // Shape building for generated movies.
-#include "flash/ui/swf_shape_builder.h"
+#include "swf/swf_shape_builder.h"
 
 #include <cmath>
 #include <memory>

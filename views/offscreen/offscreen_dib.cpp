@@ -1,5 +1,5 @@
 // The off-screen bitmap over a QImage.
-#include "views/heads/head2d/offscreen_dib.h"
+#include "views/offscreen/offscreen_dib.h"
 
 bool COffscreenDib::Create(int width, int height, int bitsPerPixel) {
     if (bitsPerPixel < 9) return false;
