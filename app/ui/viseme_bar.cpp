@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/core/command_router.h"
+#include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/command_ids.h"
@@ -219,6 +220,10 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
             loaded = view->CreateDeviceAndLoad(in, folder, report, &error);
         }
     }
+    // A head whose texture cannot be used still draws, untextured; the log says which one.
+    if (COutputLog* log = GetOutputLog())
+        for (const std::string& failure : view->Character().textures.Failures())
+            log->Warning("the texture %s cannot be shown\n", failure.c_str());
     if (!loaded) {
         delete view;
         return false;
