@@ -70,7 +70,9 @@ bool CChildFrame::Create() {
     toolBar_->addSeparator();
     alignList_ = new QComboBox(toolBar_);
     alignList_->setObjectName(QStringLiteral("AlignmentList"));
-    alignList_->setFixedWidth(200);
+    // At least the old widths, and as wide as the longest entry in the font in use.
+    alignList_->setMinimumWidth(200);
+    alignList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const char* text : kAlignmentTexts) alignList_->addItem(QString::fromUtf8(text));
     alignList_->setCurrentIndex(0);
     toolBar_->addWidget(alignList_);
@@ -82,7 +84,8 @@ bool CChildFrame::Create() {
     toolBar_->addSeparator();
     languageList_ = new QComboBox(toolBar_);
     languageList_->setObjectName(QStringLiteral("LanguageList"));
-    languageList_->setFixedWidth(120);
+    languageList_->setMinimumWidth(120);
+    languageList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const LanguageRecord& r : context_.languages->GetRecords())
         languageList_->addItem(QString::fromUtf8(r.info.name));
     SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());

@@ -124,6 +124,12 @@ TEST(ViewerBarLayout, ViewIsNoTallerThanOneAndAHalfWidths) {
         EXPECT_EQ(l.actorList.left(), std::max(0, c.width - 150));
         EXPECT_EQ(l.zoomOut.left(), l.zoomIn.left() + 65);
     }
+    // A list whose names need more room gets it, and the rows below make way.
+    const VisemeBarLayout wide = LayoutVisemeBar(QRect(0, 0, 210, 300), QSize(190, 26));
+    EXPECT_EQ(wide.view.height(), 237);
+    EXPECT_EQ(wide.actorList, QRect(18, 239, 190, 26));
+    EXPECT_EQ(wide.zoomIn.top(), 267);
+    EXPECT_EQ(wide.smooth.top(), 285);
 }
 
 TEST_F(ViewerBarTest, StartsWithTheDefault3dHeadAndSizesItsView) {
