@@ -37,6 +37,7 @@
 #include "engine/audio/memory_pcm_stream.h"
 #include "flash/ui/flash_gestures_view.h"
 #include "model/pub_queue.h"
+#include "views/playback/viseme_handler.h"
 #include "views/timeline/phonarc_view.h"
 
 QT_BEGIN_NAMESPACE
@@ -164,12 +165,23 @@ TEST_F(LayoutTest, StatusPanesFollowTheActiveDocument) {
     EXPECT_FALSE(a.MainFrame()->Action(cmd::EditRedo)->isEnabled());
     EXPECT_EQ(a.MainFrame()->Action(cmd::EditRedo)->text(), "&Redo\tCtrl+Y");
 
-    // Closing the active document shows the one left; closing that one empties the panes.
+    // Closing the active document shows the one left and puts the head at rest; closing that
+    // one empties the panes.
+    struct : IVisemeHandler {
+        void SetVisemeMix(const ArticulationKey*) override { last = "mix"; }
+        void SetViseme(const char* label, int32_t) override { last = label; }
+        std::string last;
+    } head;
+    a.MainFrame()->SetVisemeTarget(&head);
+    view->SetSelection(view->Stream()->MsToFrames(ms), view->Stream()->MsToFrames(ms), false);
+    EXPECT_NE(head.last, "x");
     first->Document().SetModifiedFlag(false);
     ASSERT_TRUE(a.Router().Execute(kCmdFileClose));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(a.DocumentCount(), 1);
+    EXPECT_EQ(head.last, "x");
+    a.MainFrame()->SetVisemeTarget(nullptr);
     EXPECT_EQ(Pane(0), secondStart);
     EXPECT_EQ(Pane(2), secondLabel);
     ASSERT_TRUE(a.Router().Execute(kCmdFileClose));
