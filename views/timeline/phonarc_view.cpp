@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
-#include <QStyle>
 
 #include "app/core/output_log.h"
 #include "app/core/phonarc_doc.h"

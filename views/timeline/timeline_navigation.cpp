@@ -247,7 +247,8 @@ void CPhonarcView::mousePressEvent(QMouseEvent* event) {
     const int s = state_.map.XToSampleRange(x, &from, &to);
     const uint32_t flags = MouseFlags(event->modifiers(), event->buttons());
     for (const auto& channel : channels_) {
-        if (Holds(channel->band, x, y) && channel->OnLButtonDown(x, y, flags)) return;
+        // A band scrolled up under the ruler takes no clicks there.
+        if (y >= area_.top && Holds(channel->band, x, y) && channel->OnLButtonDown(x, y, flags)) return;
     }
     int start = selStart_, end = selEnd_;
     if (from <= start && start <= to) {
