@@ -64,14 +64,17 @@ bool CChildFrame::Create() {
         } else if (id == cmd::AlignmentList) {
             alignList_ = new QComboBox(toolBar_);
             alignList_->setObjectName(QStringLiteral("AlignmentList"));
-            alignList_->setFixedWidth(200);
+            // At least the old widths, and as wide as the longest entry in the font in use.
+            alignList_->setMinimumWidth(200);
+            alignList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             for (const char* text : kAlignmentTexts) alignList_->addItem(QString::fromUtf8(text));
             alignList_->setCurrentIndex(0);
             toolBar_->addWidget(alignList_);
         } else if (id == cmd::ScriptLanguageList) {
             languageList_ = new QComboBox(toolBar_);
             languageList_->setObjectName(QStringLiteral("LanguageList"));
-            languageList_->setFixedWidth(120);
+            languageList_->setMinimumWidth(120);
+            languageList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             for (const LanguageRecord& r : context_.languages->GetRecords())
                 languageList_->addItem(QString::fromUtf8(r.info.name));
             SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());

@@ -23,6 +23,8 @@
 #include "app/ui/marker_menus.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
+#include "views/playback/viseme_handler.h"
+#include "views/timeline/phonarc_view.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -115,10 +117,19 @@ void CDocManager::FrameDestroyed(QObject* frame) {
             retired_.push_back(std::move(it->doc));
             docs_.erase(it);
             QMetaObject::invokeMethod(this, [this] { retired_.clear(); }, Qt::QueuedConnection);
+            // The head showed this document's mouth: it goes back to rest.
+            if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
             break;
         }
     }
+    ActiveFrameChanged();
+}
+
+void CDocManager::ActiveFrameChanged() {
     UpdateTitle();
+    CDocumentFrame* f = ActiveFrame();
+    if (CPhonarcView* view = f ? f->View() : nullptr) view->UpdateStatusText(false);
+    else frame_.SetStatusPanes({}, {}, {});
 }
 
 bool CDocManager::SaveModified(CPhonarcDoc& doc) {
@@ -166,7 +177,7 @@ void CDocManager::Install() {
     });
     recognition_->Install();
     InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
-    connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
+    connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::ActiveFrameChanged);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
         CDocumentFrame* f = ActiveFrame();
         return f ? f->View() : nullptr;
@@ -207,14 +218,12 @@ void CDocManager::RegisterCommands() {
     router_.Add(cmd::ReloadAudio, with_doc(&CPhonarcDoc::OnReloadAudio), needs_doc);
     const auto undo_state = [this](bool redo) {
         return [this, redo](CommandState& s) {
+            // Disabled, the item goes back to its plain text rather than naming an action gone.
             CPhonarcDoc* d = ActiveDocument();
-            if (!d) {
-                s.enabled = false;
-                return;
-            }
-            const document_command_state st = redo ? d->UpdateRedo() : d->UpdateUndo();
+            const document_command_state st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : document_command_state{false, false, {}};
             s.enabled = st.enabled;
-            if (!st.text.empty()) s.text = st.text;
+            s.text = st.enabled && !st.text.empty() ? st.text
+                                                    : tr(redo ? "&Redo\tCtrl+Y" : "&Undo\tCtrl+Z").toStdString();
         };
     };
     router_.Add(cmd::EditUndo, with_doc(&CPhonarcDoc::OnEditUndo), undo_state(false));

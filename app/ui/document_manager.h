@@ -56,6 +56,8 @@ private:
     void AddToggle(int id, void (CPhonarcDoc::*run)(),
                    std::function<bool(CPhonarcDoc&)> checked);
     void UpdateTitle();
+    // The title and the status panes follow the active document (empty panes with none).
+    void ActiveFrameChanged();
     void FrameDestroyed(QObject* frame);
     void SaveActive(bool save_as);
     // The document's save question; a save under a new name joins the recent list.

@@ -10,13 +10,14 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QThread>
-
 #include <QToolBar>
 #include <sstream>
 
@@ -34,6 +35,7 @@ namespace {
 constexpr int kLayoutVersion = 1;
 constexpr int kViewerBarId = 123;
 constexpr const char* kLayoutKey = "Layout";
+constexpr const char* kPlacementKey = "WindowPlacement";
 constexpr const char* kBarsKey = "Bars";
 
 int ToolBarId(const QToolBar* bar) { return bar->property("barId").toInt(); }
@@ -95,7 +97,8 @@ bool CMainFrame::Create() {
                 rangeList_ = new QComboBox(bar);
                 rangeList_->setObjectName(QStringLiteral("RecognitionRange"));
                 rangeList_->addItems({tr("Lipsync All Audio"), tr("Lipsync Selection Only")});
-                rangeList_->setFixedWidth(135);
+                rangeList_->setMinimumWidth(135);
+                rangeList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // "Lipsync Selection Only" whole
                 rangeList_->setMaxVisibleItems(8);
                 rangeList_->setCurrentIndex(0);
                 bar->addWidget(rangeList_);
@@ -331,7 +334,26 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     profile_.WriteInt("UI", "ShowOutputBar", outputBar_ && !outputBar_->isHidden() ? 1 : 0);
     SaveBarState("BarState");
+    const QByteArray placement = saveGeometry();
+    profile_.WriteBinary("UI", kPlacementKey, std::string(placement.constData(), static_cast<size_t>(placement.size())));
     event->accept();
+}
+
+void CMainFrame::ShowWithSavedPlacement() {
+    std::string saved;
+    if (profile_.GetBinary("UI", kPlacementKey, &saved) &&
+        restoreGeometry(QByteArray(saved.data(), static_cast<qsizetype>(saved.size())))) {
+        show();  // maximised again when it was
+        return;
+    }
+    // A timeline wants width and the bars want height: nine tenths of the screen, centred.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        resize(available.width() * 9 / 10, available.height() * 9 / 10);
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -47,6 +47,9 @@ public:
     bool VerifyBarState(const std::string& name) const;
     // Saves the bar sizes and the layout under the name.
     void SaveBarState(const std::string& name);
+    // Shows the window as the last session left it (maximised or its size and place); the
+    // first time, it fills most of the screen.
+    void ShowWithSavedPlacement();
 
     void SetVisemeMix(const ArticulationKey* key) override;
     void SetViseme(const char* label, int32_t amount) override;

@@ -70,7 +70,7 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     connect(idle_, &QTimer::timeout, this, &CPhonarcApp::OnIdle);
     idle_->start(10);
 
-    frame_->show();
+    frame_->ShowWithSavedPlacement();
     return true;
 }
 

@@ -29,8 +29,11 @@ PromptAnswer CQtPrompts::MessageBox(const std::string& text, PromptButtons butto
         case PromptButtons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
         case PromptButtons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     }
-    const auto answer = QMessageBox::information(parent_, QString::fromUtf8(LoadProgramString(kIdsMainTitle)),
-                                                 QString::fromStdString(text), b);
+    // A lone OK reports a problem (every such message of the program does); the others ask.
+    const QString title = QString::fromUtf8(LoadProgramString(kIdsMainTitle));
+    const auto answer = buttons == PromptButtons::Ok
+                            ? QMessageBox::warning(parent_, title, QString::fromStdString(text), b)
+                            : QMessageBox::question(parent_, title, QString::fromStdString(text), b);
     switch (answer) {
         case QMessageBox::Yes: return PromptAnswer::Yes;
         case QMessageBox::No: return PromptAnswer::No;

@@ -24,6 +24,8 @@ CSelLangDlg::CSelLangDlg(lexicon_mgr& languages, QWidget* parent) : QDialog(pare
     layout->addWidget(new QLabel(tr("Language:"), this));
     layout->addWidget(list_);
     layout->addWidget(buttons);
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 }
 
 void CSelLangDlg::accept() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/core/command_router.h"
+#include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/command_ids.h"
@@ -54,20 +55,22 @@ bool OpenGLAvailable() {
 }
 }  // namespace
 
-VisemeBarLayout LayoutVisemeBar(const QRect& client) {
+VisemeBarLayout LayoutVisemeBar(const QRect& client, const QSize& list_hint) {
     VisemeBarLayout l;
     const int left = client.left(), top = client.top();
     const int right = left + client.width(), bottom = top + client.height();
-    int viewBottom = bottom - 57;
     const int width = right - left;
+    const int listWidth = std::max(150, std::min(list_hint.width() + 2, width));
+    const int extra = std::max(0, list_hint.height() - 20);  // rows below the list move down by it
+    int viewBottom = bottom - 57 - extra;
     if (viewBottom - top > width * 3 / 2) viewBottom = top + (width * 3) / 2;
     l.view = QRect(left, top, width, std::max(0, viewBottom - top));
     const int b = viewBottom;
-    const int listLeft = std::max(0, right - 150);
-    l.actorList = QRect(listLeft, b + 2, std::max(0, right - 2 - listLeft), 20);
-    l.zoomIn = QRect(listLeft, b + 24, 60, 15);
-    l.zoomOut = QRect(listLeft + 60 + 5, b + 24, 60, 15);
-    l.smooth = QRect(listLeft, b + 42, std::max(0, right - listLeft), 15);
+    const int listLeft = std::max(0, right - listWidth);
+    l.actorList = QRect(listLeft, b + 2, std::max(0, right - 2 - listLeft), 20 + extra);
+    l.zoomIn = QRect(listLeft, b + 24 + extra, 60, 15);
+    l.zoomOut = QRect(listLeft + 60 + 5, b + 24 + extra, 60, 15);
+    l.smooth = QRect(listLeft, b + 42 + extra, std::max(0, right - listLeft), 15);
     return l;
 }
 
@@ -79,6 +82,7 @@ CVisemeDlgBar::CVisemeDlgBar(actor_mgr& actors, IProfileStore& profile, IPrompts
     actorList_ = new QComboBox(this);
     actorList_->setObjectName(QStringLiteral("ActorList"));
     actorList_->setMaxVisibleItems(12);
+    actorList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     zoomIn_ = new QPushButton(tr("Zoom In"), this);
     zoomOut_ = new QPushButton(tr("Zoom Out"), this);
     smooth_ = new QCheckBox(tr("Smooth"), this);
@@ -178,7 +182,7 @@ bool CVisemeDlgBar::LoadActor(const ActorRecord& actor, CProgress* progress) {
     if (!(actor.flags & kActor2DWireframe)) return false;
     auto* view = new CWireFrameVisemeView(this);
     view->setObjectName(QStringLiteral("HeadView%1").arg(k2dViewId));
-    view->setGeometry(LayoutVisemeBar(rect()).view);
+    view->setGeometry(LayoutVisemeBar(rect(), actorList_->sizeHint()).view);
     view->Init();
     ReplaceView(view, view, nullptr);
     view->show();
@@ -195,7 +199,7 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
     auto* view = new CD3dVisemeView(this);
     view->setObjectName(QStringLiteral("HeadView%1").arg(k3dViewId));
     view->hide();  // shown once it holds the character
-    view->setGeometry(LayoutVisemeBar(rect()).view);
+    view->setGeometry(LayoutVisemeBar(rect(), actorList_->sizeHint()).view);
     view->Character().SetMessageSink(
         [this](const std::string& text) { prompts_.MessageBox(text, PromptButtons::Ok); });
     bool loaded = false;
@@ -219,6 +223,10 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
             loaded = view->CreateDeviceAndLoad(in, folder, report, &error);
         }
     }
+    // A head whose texture cannot be used still draws, untextured; the log says which one.
+    if (COutputLog* log = GetOutputLog())
+        for (const std::string& failure : view->Character().textures.Failures())
+            log->Warning("the texture %s cannot be shown\n", failure.c_str());
     if (!loaded) {
         delete view;
         return false;
@@ -241,6 +249,7 @@ void CVisemeDlgBar::FillActorCombo() {
     }
     importIndex_ = actorList_->count();
     actorList_->addItem(QString::fromUtf8(kImportEntry));
+    LayoutChildren();  // the list is as wide as its longest name
 }
 
 void CVisemeDlgBar::SaveViewSettings() {
@@ -332,7 +341,11 @@ void CVisemeDlgBar::ReturnFocus() {
 
 void CVisemeDlgBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const VisemeBarLayout l = LayoutVisemeBar(rect());
+    LayoutChildren();
+}
+
+void CVisemeDlgBar::LayoutChildren() {
+    const VisemeBarLayout l = LayoutVisemeBar(rect(), actorList_->sizeHint());
     actorList_->setGeometry(l.actorList);
     zoomIn_->setGeometry(l.zoomIn);
     zoomOut_->setGeometry(l.zoomOut);

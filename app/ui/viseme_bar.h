@@ -25,11 +25,12 @@ class QComboBox;
 class QPushButton;
 
 // Where the bar's parts go in a client rectangle: the view on top, no taller than 1.5 times its
-// width, the controls in the 57 pixels below it.
+// width, the controls in the 57 pixels below it. A list whose texts need more room than 148 by 20
+// pixels (list_hint) gets it, up to the bar's width, and the rows below it move down.
 struct VisemeBarLayout {
     QRect view, actorList, zoomIn, zoomOut, smooth;
 };
-VisemeBarLayout LayoutVisemeBar(const QRect& client);
+VisemeBarLayout LayoutVisemeBar(const QRect& client, const QSize& list_hint = QSize(148, 20));
 
 // GUI thread only, except SetViseme and SetVisemeMix (any thread): they reach the shown view
 // under viewMutex_, which the GUI thread also takes to replace the view, so a viseme thread never
@@ -78,6 +79,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void LayoutChildren();
     // The bytes of a built-in head; the program's resources.
     virtual ResourceBytes FindHeadResource(const std::string& type, uint32_t id) const;
 

@@ -4,6 +4,8 @@
 
 #include <QDebug>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QStyle>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -105,6 +107,13 @@ bool FlashGesturesView::OnCharacterChanged(bool invalidate) {
     return true;
 }
 
+QSize FlashGesturesView::minimumSizeHint() const {
+    // The wrap rule keeps a second column once the viewport is two cells wide; the scroll bar
+    // and the frame come on top.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return QSize(2 * kCellWidth + bar + 2 * frameWidth() + 1, kCellHeight + 2 * frameWidth());
+}
+
 void FlashGesturesView::OnInitialUpdate() {
     if (!OnCharacterChanged(false)) canvas_->resize(100, 100);
 }
@@ -184,13 +193,18 @@ void FlashGesturesView::Paint(QPainter& painter) {
         const int clip = cells_[i].clip;
         if (clip < 0 || clip >= static_cast<int>(clips.size())) continue;
         const QStringList lines = FlashGestureNameLines(clips[static_cast<size_t>(clip)]);
-        const int lineHeight = kLabelStrip / 2;
+        // Two whole lines between the strip's line and the cell's frame: the type is made small
+        // enough for its line height, descenders included.
+        const int lineHeight = (inner.bottom() - stripTop) / 2;
+        QFont font = painter.font();
+        for (int size = lineHeight; size >= 6; --size) {
+            font.setPixelSize(size);
+            if (QFontMetrics(font).height() <= lineHeight) break;
+        }
+        painter.setFont(font);
         for (int k = 0; k < lines.size(); ++k) {
             const QRect textRect(inner.left() + 2, stripTop + 1 + k * lineHeight, inner.width() - 4, lineHeight);
-            QFont font = painter.font();
-            font.setPixelSize(lineHeight - 1);
-            painter.setFont(font);
-            painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+            painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop,
                              painter.fontMetrics().elidedText(lines[k], Qt::ElideRight, textRect.width()));
         }
     }

@@ -52,6 +52,8 @@ public:
     const std::vector<CSwfPlayerControl*>& Controls() const { return controls_; }
     // The scrolled content's size.
     QSize ScrollSize() const;
+    // Two columns and one whole row (thumbnails with both label lines), wherever the bar docks.
+    QSize minimumSizeHint() const override;
     const std::string& ShownPath() const { return shownPath_; }
 
 signals:

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
+
 #include "app/core/output_log.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
@@ -44,6 +46,9 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
       stoppedMessage_(pub_register_message("PhonarcView::AudioStopped")) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    // The ruler, room for two channels and the strip: the bars around the view yield before it
+    // shrinks to a sliver (more channels scroll).
+    setMinimumHeight(kRulerHeight + 2 * kMinFlexibleHeight + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     setMouseTracking(true);
     subscribe(this);
 
@@ -72,6 +77,17 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
     scrollBar_->setSingleStep(10);
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
         if (value != state_.map.firstSample / std::max(state_.map.samplesPerPixel, 1)) OnHScroll(kThumbPosition, value);
+    });
+    // Channels that do not fit the view's height scroll; the bar shows only then.
+    vScrollBar_ = new QScrollBar(Qt::Vertical, this);
+    vScrollBar_->setSingleStep(20);
+    vScrollBar_->hide();
+    connect(vScrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == vOffset_) return;
+        vOffset_ = value;
+        RebuildChannels();
+        recompose_ = true;
+        update();
     });
     phonemeEdit_ = new QLineEdit(this);
     phonemeEdit_->setFont(guiFont);
@@ -115,6 +131,8 @@ int CPhonarcView::StreamLength() const { return stream_ ? stream_->GetFrameCount
 void CPhonarcView::SetTracks(const app_sync_results* tracks) {
     for (int i = 0; i < 3; ++i) tracks_[i] = tracks[i];
     RedrawChannels(false);
+    // The phoneme pane names the phoneme under the cursor, which an edit may have replaced.
+    UpdateStatusText(false);
     if (hooks_.stateChanged) hooks_.stateChanged();
 }
 
@@ -153,8 +171,33 @@ void CPhonarcView::InitialUpdate() {
     ruler_.SetSamplesPerPixel(state_.map.samplesPerPixel);
     ruler_.SetMode(CWinRulerView::kTime, static_cast<uint32_t>(stream_->MsToFrames(83)));
     ruler_.SetFirstSample(0);
-    area_ = ComputeChannelArea({0, 0, width(), height()}, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    ComputeArea();
     LayoutControls();
+}
+
+int CPhonarcView::ChannelsNeededHeight() const {
+    if (!stream_) return 0;
+    PCMFormat format{};
+    stream_->GetFormat(&format);
+    return ChannelStackHeight(state_.displayMask, std::max<int>(format.channels, 1), kMinFlexibleHeight,
+                              !sources_.empty() && sources_.front() != nullptr);
+}
+
+void CPhonarcView::ComputeArea() {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    area_ = ComputeChannelArea({0, 0, width(), height()}, extent);
+    const int need = ChannelsNeededHeight();
+    const bool scroll = area_.Height() > 0 && need > area_.Height();
+    if (scroll) area_.right = std::max(area_.left, area_.right - extent);
+    vOffset_ = scroll ? std::clamp(vOffset_, 0, need - area_.Height()) : 0;
+    const QSignalBlocker block(vScrollBar_);
+    if (scroll) {
+        vScrollBar_->setRange(0, need - area_.Height());
+        vScrollBar_->setPageStep(area_.Height());
+        vScrollBar_->setValue(vOffset_);
+        vScrollBar_->setGeometry(area_.right, area_.top, extent, area_.Height());
+    }
+    vScrollBar_->setVisible(scroll);
 }
 
 bool CPhonarcView::GetSelection(int* start, int* end) {
@@ -188,8 +231,14 @@ void CPhonarcView::RebuildChannels() {
     PCMFormat format{};
     stream_->GetFormat(&format);
     ISpectralDataSource* source = sources_.empty() ? nullptr : sources_.front();
+    ComputeArea();
+    // Scrolled: the flexible channels keep their least height and the stack moves up by the offset.
     const std::vector<ChannelBand> bands =
-        LayoutChannels(state_.displayMask, std::max<int>(format.channels, 1), area_, source != nullptr);
+        vScrollBar_->isVisibleTo(this)
+            ? LayoutChannelsWithFlexibleHeight(state_.displayMask, std::max<int>(format.channels, 1),
+                                               {area_.left, area_.top - vOffset_, area_.right, area_.bottom},
+                                               kMinFlexibleHeight, source != nullptr)
+            : LayoutChannels(state_.displayMask, std::max<int>(format.channels, 1), area_, source != nullptr);
     for (const ChannelBand& band : bands) {
         std::unique_ptr<CPhonarcChannelView> channel = CreateSignalChannel(band, &state_, source);
         if (!channel && GetMarkerChannelFactory()) channel = GetMarkerChannelFactory()(band, &state_);
@@ -219,7 +268,7 @@ void CPhonarcView::LayoutControls() {
 }
 
 void CPhonarcView::resizeEvent(QResizeEvent*) {
-    area_ = ComputeChannelArea({0, 0, width(), height()}, style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    ComputeArea();
     ruler_.SetRect({kMarginWidth, 0, width(), kRulerHeight});
     // 25 seconds across, or the whole of a shorter recording, at the size the view is shown at.
     if (stream_ && zoomPending_) InitialUpdate();
@@ -293,8 +342,10 @@ void CPhonarcView::paintEvent(QPaintEvent* event) {
     const BandRect selection = SelectionRect(state_.map, selStart_, selEnd_, area_);
     InvertRect(backBuffer_, selection);
     {
+        // The ruler is drawn on every paint: without clearing, its antialiased labels thicken.
         QPainter ruler(&backBuffer_.Image());
         ruler.setClipRect(ToQRect(ruler_.GetRect()));
+        ruler.fillRect(ToQRect(ruler_.GetRect()), Qt::white);
         ruler_.Draw(ruler, nullptr);
     }
     window.drawImage(r, backBuffer_.Image(), r);

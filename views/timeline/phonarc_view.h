@@ -160,6 +160,10 @@ private:
     void DeleteChannels();
     void DestroySources();
     void LayoutControls();
+    // The channel area, narrowed by the vertical scroll bar when the channels need more height
+    // than there is.
+    void ComputeArea();
+    int ChannelsNeededHeight() const;
     void UpdateScrollBar();
     void Compose(const BandRect& clip);
     void OnMarginClick(int x, int y, const QPoint& global);
@@ -169,6 +173,10 @@ private:
     // does not start again.
     void StopPlayers(bool waveFirst);
     void RestorePlayRange();
+    // After a play: the range it started from, scrolled into view.
+    void ShowRestoredRange();
+    // The head's rest shape, once playback no longer drives it.
+    void RestHead();
     Q_INVOKABLE void LoopPlay(unsigned generation);
     uint32_t MouseFlags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) const;
     int StreamLength() const;
@@ -187,6 +195,8 @@ private:
     TimelineState state_;
     CWinRulerView ruler_;
     QScrollBar* scrollBar_ = nullptr;
+    QScrollBar* vScrollBar_ = nullptr;
+    int vOffset_ = 0;  // pixels the channels are scrolled up by
     QPushButton* zoomInButton_ = nullptr;
     QPushButton* zoomOutButton_ = nullptr;
     QLineEdit* phonemeEdit_ = nullptr;

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QScrollBar>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "app/core/phonarc_doc.h"
@@ -13,6 +15,7 @@
 #include "app/core/prompts.h"
 #include "model/pub_queue.h"
 #include "platform/wave_out.h"
+#include "views/playback/viseme_handler.h"
 #include "views/playback/wave_player.h"
 #include "views/timeline/phonarc_view.h"
 #include "views/timeline/timeline_test_support.h"
@@ -296,6 +299,116 @@ TEST_F(TimelineViewTest, MarginButtonsHideChannelsAndScrollCodes) {
         v.OnHScroll(c.code);
         EXPECT_EQ(v.FirstSample(), c.to * spp) << c.code;
     }
+}
+
+// Remembers the last shape it was asked for; the viseme player calls it from its own thread.
+class LastShape : public IVisemeHandler {
+public:
+    void SetViseme(const char* label, int32_t) override {
+        std::lock_guard<std::mutex> hold(mutex_);
+        last_ = label ? label : "";
+    }
+    void SetVisemeMix(const ArticulationKey*) override {
+        std::lock_guard<std::mutex> hold(mutex_);
+        last_ = "mix";
+    }
+    std::string Last() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return last_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::string last_;
+};
+
+TEST_F(TimelineViewTest, AfterPlaybackTheViewShowsTheRestoredCursorAndTheHeadRests) {
+    LastShape head;
+    SetVisemeHandler(&head);
+    CPhonarcView& v = Make();
+    TimelineViewHooks hooks;
+    hooks.playRewind = [] { return true; };
+    v.SetHooks(hooks);
+    for (int i = 0; i < 4; ++i) v.ZoomIn();  // 12 samples per pixel: 0.6 s across
+    // 1.25 s from the cursor to the end: following the play pages the view past the cursor.
+    v.SetSelection(140000, 140000, true);
+    v.OnPlay();
+    ASSERT_TRUE(v.IsPlaying());
+    ASSERT_TRUE(Pump([&] { return v.FirstSample() > 150000; }));
+    ASSERT_TRUE(Pump([&] {
+        int s = 0, e = 0;
+        v.GetSelection(&s, &e);
+        return !v.IsPlaying() && s == 140000;
+    }));
+    const int spp = v.SamplesPerPixel();
+    EXPECT_LE(v.FirstSample(), 140000);
+    EXPECT_LT(140000, v.FirstSample() + v.ChannelArea().Width() * spp);
+    EXPECT_EQ(head.Last(), "x");
+
+    // A stop by the user in the middle of a phoneme rests the head too.
+    v.SetSelection(17600, 17600, false);  // "AA"
+    v.OnPlay();
+    ASSERT_TRUE(v.IsPlaying());
+    v.OnPlay();
+    EXPECT_FALSE(v.IsPlaying());
+    v.OnRewind();
+    EXPECT_EQ(head.Last(), "x");
+    SetVisemeHandler(nullptr);
+}
+
+TEST_F(TimelineViewTest, RulerLabelsKeepTheirInkOverRepaints) {
+    CPhonarcView& v = Make();
+    const auto ink = [&] {
+        const QImage image = v.grab().toImage();
+        long long sum = 0;
+        for (int y = 0; y < kRulerHeight; ++y)
+            for (int x = kMarginWidth; x < image.width(); ++x) sum += 255 - qGray(image.pixel(x, y));
+        return sum;
+    };
+    const long long first = ink();
+    ASSERT_GT(first, 0);
+    for (int i = 0; i < 20; ++i) ink();
+    EXPECT_EQ(ink(), first);
+}
+
+TEST_F(TimelineViewTest, ADoubleClickInTheMarginHidesOneChannel) {
+    profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowWords);
+    CPhonarcView& v = Make();
+    ASSERT_EQ(v.Channels().size(), 3u);
+    const int top = v.Channels()[0]->band.top;
+    // Through the window, so that the platform makes the press, release, press and
+    // double-click a real double-click is.
+    QTest::mouseDClick(v.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(4, top + 5));
+    EXPECT_EQ(v.DisplayMode(), static_cast<uint32_t>(kShowPhonemes | kShowWords));
+    ASSERT_EQ(v.Channels().size(), 2u);
+}
+
+TEST_F(TimelineViewTest, ChannelsThatDoNotFitScrollAndKeepTheirHeights) {
+    profile.WriteInt("display", "ulmode", kShowWaveform | kShowSpectrogram | kShowEnergy | kShowPhonemes | kShowWords);
+    CPhonarcView& v = Make();
+    auto heightOf = [&](uint32_t bit) {
+        for (const auto& c : v.Channels())
+            if (c->displayBit == bit) return c->band.Height();
+        return -1;
+    };
+    auto bottom = [&] { return v.Channels().back()->band.bottom; };
+    // Tall enough: no scroll bar, the spectrogram takes what is left.
+    v.resize(815, 600);
+    EXPECT_GT(heightOf(kShowSpectrogram), kMinFlexibleHeight);
+    EXPECT_LE(bottom(), v.ChannelArea().bottom);
+    QScrollBar* bar = nullptr;
+    for (QScrollBar* b : v.findChildren<QScrollBar*>())
+        if (b->orientation() == Qt::Vertical) bar = b;
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->isVisible());
+    // Too low: the spectrogram keeps its least height, the words can be scrolled to.
+    v.resize(815, 200);
+    EXPECT_EQ(heightOf(kShowSpectrogram), kMinFlexibleHeight);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bottom(), v.ChannelArea().bottom);
+    bar->setValue(bar->maximum());
+    EXPECT_EQ(bottom(), v.ChannelArea().bottom);
+    EXPECT_EQ(v.Channels().back()->displayBit, static_cast<uint32_t>(kShowWords));
 }
 
 }  // namespace

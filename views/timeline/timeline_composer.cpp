@@ -50,14 +50,16 @@ void ComposeTimeline(COffscreenDib& dib, const BandRect& clip, const CWinRulerVi
         ruler.Draw(painter, nullptr);
         painter.setClipping(false);
         painter.setPen(Qt::black);
+        // Bands scrolled up under the ruler show nothing there.
         for (const auto& channel : channels) {
             const BandRect& b = channel->band;
-            if (b.top != area.top) painter.drawLine(b.left, b.top, b.right - 1, b.top);
-            if (b.bottom != area.bottom) painter.drawLine(b.left, b.bottom, b.right - 1, b.bottom);
+            if (b.top > area.top) painter.drawLine(b.left, b.top, b.right - 1, b.top);
+            if (b.bottom != area.bottom && b.bottom > area.top) painter.drawLine(b.left, b.bottom, b.right - 1, b.bottom);
         }
     }
+    const BandRect below_ruler{clip.left, std::max(clip.top, area.top), clip.right, clip.bottom};
     for (const auto& channel : channels) {
-        const BandRect part = Intersect(channel->band, clip);
+        const BandRect part = Intersect(channel->band, below_ruler);
         if (!part.IsEmpty()) channel->Draw(dib, part);
     }
     if (clip.left < kMarginWidth) {
@@ -76,13 +78,15 @@ void DrawTimelineMargin(QPainter& painter, const ChannelList& channels, int clie
         painter.setPen(pass == 0 ? Qt::black : Qt::white);
         for (size_t i = 0; i < channels.size(); ++i) {
             const BandRect& b = channels[i]->band;
+            if (b.top < kRulerHeight) continue;  // scrolled out of view
             painter.drawLine(0, b.top + pass, kMarginWidth - 2, b.top + pass);
             if (i + 1 == channels.size()) painter.drawLine(0, b.bottom + pass, kMarginWidth - 2, b.bottom + pass);
         }
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
-    for (const auto& channel : channels) painter.drawRect(2, channel->band.top + 3, 5, 5);
+    for (const auto& channel : channels)
+        if (channel->band.top >= kRulerHeight) painter.drawRect(2, channel->band.top + 3, 5, 5);
     painter.drawPolygon(QPolygon({QPoint(1, 1), QPoint(11, 1), QPoint(6, 11)}));
     painter.restore();
 }

@@ -72,9 +72,21 @@ int ComputeFlexibleHeight(uint32_t mask, int audioChannels, const BandRect& area
 std::vector<ChannelBand> LayoutChannels(uint32_t mask, int audioChannels, const BandRect& area,
                                         bool haveSpectralSource) {
     if (!haveSpectralSource) mask &= ~kFlexibleBits;
-    std::vector<ChannelBand> bands;
     const int flexible = ComputeFlexibleHeight(mask, audioChannels, area);
-    if (flexible == 0) return bands;
+    if (flexible == 0) return {};
+    return LayoutChannelsWithFlexibleHeight(mask, audioChannels, area, flexible, true);
+}
+
+int ChannelStackHeight(uint32_t mask, int audioChannels, int flexible, bool haveSpectralSource) {
+    const std::vector<ChannelBand> bands =
+        LayoutChannelsWithFlexibleHeight(mask, audioChannels, {0, 0, 1, 0}, flexible, haveSpectralSource);
+    return bands.empty() ? 0 : bands.back().band.bottom;
+}
+
+std::vector<ChannelBand> LayoutChannelsWithFlexibleHeight(uint32_t mask, int audioChannels, const BandRect& area,
+                                                          int flexible, bool haveSpectralSource) {
+    if (!haveSpectralSource) mask &= ~kFlexibleBits;
+    std::vector<ChannelBand> bands;
     int y = area.top;
     for (int a = 0; a < audioChannels; ++a) {
         for (const ChannelSpec& spec : kChannelTable) {

@@ -88,6 +88,14 @@ struct ChannelBand {
 std::vector<ChannelBand> LayoutChannels(uint32_t mask, int audioChannels, const BandRect& area,
                                         bool haveSpectralSource = true);
 
+// The same bands with every flexible channel exactly flexible pixels high.
+std::vector<ChannelBand> LayoutChannelsWithFlexibleHeight(uint32_t mask, int audioChannels, const BandRect& area,
+                                                          int flexible, bool haveSpectralSource = true);
+// In the view a flexible channel (the spectrogram above all) is never squeezed below this: when
+// the channels do not fit at it, the view scrolls them vertically instead.
+constexpr int kMinFlexibleHeight = 64;
+// The height of the bands of this mask when every flexible channel is flexible pixels high.
+int ChannelStackHeight(uint32_t mask, int audioChannels, int flexible, bool haveSpectralSource = true);
 // The display bit of the first band holding y (top <= y <= bottom), 0 when none; index gets its
 // position in bands (-1 when none).
 uint32_t ChannelAt(const std::vector<ChannelBand>& bands, int y, int* index = nullptr);

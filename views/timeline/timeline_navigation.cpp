@@ -226,6 +226,7 @@ void CPhonarcView::OnMarginClick(int x, int y, const QPoint& global) {
     }
     std::vector<uint32_t> hidden;
     for (const auto& channel : channels_) {
+        if (channel->band.top < area_.top) continue;  // scrolled out of view
         const BandRect button{1, channel->band.top + 2, 8, channel->band.top + 9};
         if (Holds(button, x, y)) hidden.push_back(channel->displayBit);
     }
@@ -237,7 +238,9 @@ void CPhonarcView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
     if (x < kMarginWidth) {
-        OnMarginClick(x, y, event->globalPosition().toPoint());
+        // The press that makes a double-click is followed by the double-click itself, which
+        // selects; toggling here too would hide the channel that moved up under the pointer.
+        if (!(event->flags() & Qt::MouseEventCreatedDoubleClick)) OnMarginClick(x, y, event->globalPosition().toPoint());
         return;
     }
     if (NowMs() < lastDoubleClickMs_ + kDoubleClickMs) {
@@ -248,7 +251,8 @@ void CPhonarcView::mousePressEvent(QMouseEvent* event) {
     const int s = state_.map.XToSampleRange(x, &from, &to);
     const uint32_t flags = MouseFlags(event->modifiers(), event->buttons());
     for (const auto& channel : channels_) {
-        if (Holds(channel->band, x, y) && channel->OnLButtonDown(x, y, flags)) return;
+        // A band scrolled up under the ruler takes no clicks there.
+        if (y >= area_.top && Holds(channel->band, x, y) && channel->OnLButtonDown(x, y, flags)) return;
     }
     int start = selStart_, end = selEnd_;
     if (from <= start && start <= to) {
@@ -292,11 +296,8 @@ void CPhonarcView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CPhonarcView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    // In the margin too: the first click already toggled a button.
     const QPoint p = event->position().toPoint();
-    if (p.x() < kMarginWidth) {
-        OnMarginClick(p.x(), p.y(), event->globalPosition().toPoint());
-        return;
-    }
     SelectMarkerAtPoint(p.x(), p.y());
 }
 

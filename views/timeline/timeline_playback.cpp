@@ -2,6 +2,7 @@
 // player, the cursor following the play position, rewinding and looping.
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/pub_queue.h"
+#include "views/playback/viseme_handler.h"
 #include "views/playback/viseme_player.h"
 #include "views/playback/wave_player.h"
 #include "views/timeline/phonarc_view.h"
@@ -46,6 +47,7 @@ void CPhonarcView::StopPlayers(bool waveFirst) {
         visemePlayer_->Stop();
         wavePlayer_->Stop();
     }
+    RestHead();
     // The stopped pump has posted its end already; dropping it keeps a loop from starting again.
     pub_queue::remove_publisher(this, trackingMessage_);
     pub_queue::remove_publisher(this, stoppedMessage_);
@@ -54,7 +56,17 @@ void CPhonarcView::StopPlayers(bool waveFirst) {
 
 void CPhonarcView::RestorePlayRange() {
     const bool rewind = hooks_.playRewind ? hooks_.playRewind() : true;
-    if (playStart_ != playEnd_ || rewind) SetSelection(playStart_, playEnd_, false);
+    if (playStart_ != playEnd_ || rewind) ShowRestoredRange();
+}
+
+void CPhonarcView::ShowRestoredRange() {
+    SetSelection(playStart_, playEnd_, false);
+    // Following the play position paged the view on: bring the restored cursor back into it.
+    ScrollToSample(playStart_);
+}
+
+void CPhonarcView::RestHead() {
+    if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
 }
 
 void CPhonarcView::StopPlayback() {
@@ -80,10 +92,11 @@ void CPhonarcView::notify(publisher*, pub_message* message) {
     } else if (static_cast<int>(m->type) == stoppedMessage_) {
         visemePlayer_->Stop();
         wavePlayer_->Stop();
+        RestHead();
         ++loopGeneration_;
         const bool rewind = hooks_.playRewind ? hooks_.playRewind() : true;
         if (playStart_ != playEnd_ || rewind) {
-            SetSelection(playStart_, playEnd_, false);
+            ShowRestoredRange();
             if (hooks_.playLoop && hooks_.playLoop())
                 QMetaObject::invokeMethod(this, "LoopPlay", Qt::QueuedConnection, Q_ARG(unsigned, loopGeneration_));
         }

@@ -19,6 +19,7 @@
 
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
+#include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/character_setup_dlg.h"
@@ -124,6 +125,12 @@ TEST(ViewerBarLayout, ViewIsNoTallerThanOneAndAHalfWidths) {
         EXPECT_EQ(l.actorList.left(), std::max(0, c.width - 150));
         EXPECT_EQ(l.zoomOut.left(), l.zoomIn.left() + 65);
     }
+    // A list whose names need more room gets it, and the rows below make way.
+    const VisemeBarLayout wide = LayoutVisemeBar(QRect(0, 0, 210, 300), QSize(190, 26));
+    EXPECT_EQ(wide.view.height(), 237);
+    EXPECT_EQ(wide.actorList, QRect(18, 239, 190, 26));
+    EXPECT_EQ(wide.zoomIn.top(), 267);
+    EXPECT_EQ(wide.smooth.top(), 285);
 }
 
 TEST_F(ViewerBarTest, StartsWithTheDefault3dHeadAndSizesItsView) {
@@ -330,6 +337,42 @@ TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {
     EXPECT_FALSE(b.OnSaveCompiledCharacter());
     EXPECT_EQ(prompts.messages.back(),
               "Save binary only works on 3d characters. Please select your 3d character and try again.");
+}
+
+// Collects what is written to the Output Window.
+class CapturedLog : public COutputLog {
+public:
+    bool IsVisible() const override { return true; }
+    std::string text;
+
+protected:
+    void ShowBar() override {}
+    bool AppendToLog(const std::string& t) override {
+        text += t;
+        return true;
+    }
+};
+
+TEST_F(ViewerBarTest, ATextureThatCannotBeDecodedIsNamedOnceInTheOutputWindow) {
+    CapturedLog log;
+    SetOutputLog(&log);
+    head_test::temp_folder dir;
+    dir.Write("face.dds", std::string("DDS but nothing more"));
+    dir.WriteModel("rest.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, "Face.DDS"));
+    dir.WriteModel("aa.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1.5f, 0}}, "Face.DDS"));
+    dir.Write("bad_texture.txt", std::string("single_model\nx 1 rest.x 1\nAA 1 AA.x 1\n"));
+    TestBar& b = MakeBar();
+    actors.AddActor("bad texture", dir.Path() + "bad_texture.txt");
+    Deliver();
+    SetOutputLog(nullptr);
+    // The head loads and draws untextured; the log names the file once.
+    EXPECT_EQ(Selected(), "bad texture");
+    EXPECT_TRUE(b.D3dView()->HasCharacter());
+    const std::string name = dir.Path() + "face.dds";
+    const std::size_t at = log.text.find(name);
+    ASSERT_NE(at, std::string::npos) << log.text;
+    EXPECT_EQ(log.text.find(name, at + 1), std::string::npos) << log.text;
+    EXPECT_EQ(log.text.rfind("Warning: ", 0), 0u) << log.text;
 }
 
 // "New 3d Character..." in the program: the dialog's character joins the actors and is shown.

@@ -8,6 +8,7 @@
 
 #include "platform/resource_table.h"
 #include "views/heads/model_files/byte_stream.h"
+#include "views/heads/model_files/file_name_match.h"
 #include "views/heads/model_files/pack_text.h"
 
 namespace {
@@ -97,7 +98,7 @@ d3d_model* d3d_character::LoadModel(const std::string& folder, const std::string
         const ResourceBytes bytes = FindEmbeddedResource(kModelResourceType, name.c_str());
         ok = bytes.data && model->LoadFromMemory(textures, bytes.data, bytes.size, kModelKindX, error);
     } else {
-        const std::string path = folder + name;
+        const std::string path = FindFileIgnoringCase(folder + name);
         ok = model->LoadFromFile(textures, path, IsObjName(path) ? kModelKindObj : kModelKindX, error);
     }
     if (!ok) return nullptr;
@@ -311,7 +312,7 @@ void d3d_character::WritePackModels(byte_writer& out, const std::vector<d3d_mode
             const ResourceBytes r = FindEmbeddedResource(kModelResourceType, name.c_str());
             if (r.data) bytes.assign(r.data, r.data + r.size);
         } else if (source != model_sources.end()) {
-            ReadWholeFile(source->second + name, bytes);
+            ReadWholeFile(FindFileIgnoringCase(source->second + name), bytes);
         } else if (auto kept = pack_bytes_.find(name); kept != pack_bytes_.end()) {
             bytes = kept->second;
         }

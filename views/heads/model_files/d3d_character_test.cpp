@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,52 @@ TEST(Character, AFailedVisemeFileIsReportedOnce) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "The specified viseme file 'Gone.x' cannot be loaded");
     EXPECT_EQ(c.morphs.count("AA"), 0u);
+}
+
+TEST(Character, AWindowsMadeCharacterFindsItsFilesDespiteCaseAndBackslashes) {
+    // On disk everything is lower case; the character file, the .x texture name, the OBJ's
+    // material library and its map_Kd use other cases and backslashes.
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "mouth");
+    std::filesystem::create_directories(dir.Path() + "tex");
+    std::filesystem::create_directories(dir.Path() + "mouth/mats");
+    std::vector<uint8_t> rgba(8 * 8 * 4, 180);
+    dir.Write("tex/face.jpg", EncodeJpeg(8, 8, rgba.data(), 90));
+    dir.WriteModel("rest.x", FanMesh(kQuad, "Tex\\Face.JPG"));
+    dir.WriteModel("mouth/aa.x", FanMesh(Moved(kQuad, 0, -1, 0), "..\\TEX\\face.jpg"));
+    dir.Write("mouth/m.obj", "mtllib Mats\\Skin.MTL\nv 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nusemtl skin\nf 1 2 3\nf 1 3 4\n");
+    dir.Write("mouth/mats/skin.mtl", "newmtl skin\nKd 1 1 1\nmap_Kd ..\\Tex\\FACE.jpg\n");
+    d3d_character c;
+    std::vector<std::string> messages;
+    c.SetMessageSink([&](const std::string& m) { messages.push_back(m); });
+    std::istringstream in("single_model\nx 1 Rest.X 1\nAA 1 Mouth\\AA.x 1\nm 1 MOUTH\\M.obj 1\n");
+    std::string error;
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path(), nullptr, &error)) << error;
+    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(c.morphs.count("AA"), 1u);
+    ASSERT_EQ(c.morphs.count("m"), 1u);
+    // One texture on disk, found under three spellings and shared by every model.
+    EXPECT_EQ(c.textures.Textures().size(), 1u);
+    EXPECT_TRUE(c.textures.Failures().empty());
+    for (const auto& [name, model] : c.model_cache) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(model->Materials().empty());
+        EXPECT_TRUE(model->Materials().back().texture);
+    }
+    // A pack compiled from it keeps the texture on its models.
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.rest_models.size(), 1u);
+    EXPECT_TRUE(back.rest_models[0]->Materials().back().texture);
+
+    // A name that matches nothing in any case still fails with the viseme file message.
+    d3d_character missing;
+    missing.SetMessageSink([&](const std::string& m) { messages.push_back(m); });
+    std::istringstream gone("single_model\nx 1 Rest.X 1\nAA 1 Mouth\\Gone.x 1\n");
+    EXPECT_FALSE(missing.LoadCharacterFile(gone, dir.Path(), nullptr, &error));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The specified viseme file 'Mouth\\Gone.x' cannot be loaded");
 }
 
 TEST(Character, CentringUsesTrueBoundsBelowZero) {

@@ -6,6 +6,7 @@
 #include "engine/util/string_utils.h"
 #include "views/heads/model_files/d3d_device.h"
 #include "views/heads/model_files/d3d_texture_mgr.h"
+#include "views/heads/model_files/file_name_match.h"
 #include "views/heads/model_files/obj_model_reader.h"
 #include "views/heads/model_files/x_file.h"
 
@@ -65,12 +66,18 @@ bool d3d_model::Setup(d3d_texture_mgr& textures, const std::string* path, mesh_f
         record.name = m.name;
         record.texture_file = m.texture_file;
         if (!m.texture_file.empty()) {
-            const std::string full = folder + m.texture_file;
+            // Models made on Windows name their textures with backslashes and in any case.
+            const std::string named = folder + WithForwardSlashes(m.texture_file);
+            const std::string full = path ? FindFileIgnoringCase(named) : named;
             record.texture = textures.Find(full);
-            if (!record.texture && path) {
-                record.texture = LoadTextureFile(full);
+            if (!record.texture && path && !textures.HasFailed(full)) {
+                std::string why;
+                record.texture = LoadTextureFile(full, &why);
                 if (record.texture) textures.Add(record.texture, full);
+                else textures.NoteFailure(full, why);
             }
+            // A model read from a pack finds its texture by bare name, as the pack stored it.
+            if (!record.texture && !path) record.texture = textures.FindBareIgnoringCase(BareFileName(full));
         }
         materials_.push_back(std::move(record));
     }

@@ -1,6 +1,9 @@
-// Texture image decoding: libjpeg, libpng and our own Targa reader; and the two encoders the
+// Texture image decoding: libjpeg, libpng and our own BMP, DDS and Targa readers; and the two encoders the
 // heads generator writes its images with.
 #include "views/heads/model_files/d3d_texture.h"
+
+#include "views/heads/model_files/bmp_image.h"
+#include "views/heads/model_files/dds_image.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -12,9 +15,7 @@
 
 namespace {
 
-// Larger images than this are refused: a head texture is never near it, and a forged header must
-// not make us allocate gigabytes.
-constexpr int kMaxSide = 8192;
+constexpr int kMaxSide = kMaxTextureSide;
 
 struct jpeg_failure {
     jpeg_error_mgr mgr;
@@ -172,6 +173,10 @@ std::shared_ptr<d3d_texture> DecodeTexture(const unsigned char* data, std::size_
         ok = DecodeJpeg(data, size, *tex, error);
     } else if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
         ok = DecodePng(data, size, *tex, error);
+    } else if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) {
+        ok = DecodeDds(data, size, *tex, error);
+    } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+        ok = DecodeBmp(data, size, *tex, error);
     } else {
         // Targa files carry no signature at their start; the header checks stand in for one.
         ok = DecodeTarga(data, size, *tex, error);

@@ -1,5 +1,5 @@
-// A decoded texture image and the decoders of the formats head models use: JPEG, PNG and Targa
-// (recognised by content, not by name). The device layer uploads the pixels when it first draws.
+// A decoded texture image and the decoders of the formats head models use: JPEG, PNG, BMP, DDS
+// and Targa (recognised by content, not by name). The device layer uploads the pixels when it first draws.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// Larger images than this are refused: a head texture is never near it, and a forged header must
+// not make us allocate gigabytes.
+constexpr int kMaxTextureSide = 8192;
 
 // Shared by the texture manager and every material that uses it; freed with its last owner.
 struct d3d_texture {

@@ -1,6 +1,8 @@
 // Texture cache with bare-name aliases, and its section of the compiled character pack.
 #include "views/heads/model_files/d3d_texture_mgr.h"
 
+#include <strings.h>
+
 #include <vector>
 
 #include "engine/util/string_utils.h"
@@ -29,6 +31,20 @@ std::shared_ptr<d3d_texture> d3d_texture_mgr::Find(const std::string& name) cons
     if (it != textures_.end() && it->second) return it->second;
     return nullptr;
 }
+
+std::shared_ptr<d3d_texture> d3d_texture_mgr::FindBareIgnoringCase(const std::string& bare) const {
+    if (auto exact = Find(bare)) return exact;
+    for (const auto& [alias, full] : aliases_)
+        if (strcasecmp(alias.c_str(), bare.c_str()) == 0)
+            if (auto it = textures_.find(full); it != textures_.end() && it->second) return it->second;
+    return nullptr;
+}
+
+void d3d_texture_mgr::NoteFailure(const std::string& full_name, const std::string& why) {
+    if (failed_.insert(full_name).second) failures_.push_back(full_name + ": " + why);
+}
+
+bool d3d_texture_mgr::HasFailed(const std::string& full_name) const { return failed_.count(full_name) != 0; }
 
 void d3d_texture_mgr::ReleaseAll() { textures_.clear(); }
 
@@ -59,7 +75,9 @@ bool d3d_texture_mgr::ReadPack(byte_reader& in, std::string* error) {
         const unsigned char* bytes = in.Take(static_cast<std::size_t>(size));
         std::string name;
         if (!ReadPackText(in, name, error)) return false;
-        if (auto texture = DecodeTexture(bytes, static_cast<std::size_t>(size))) Add(texture, name);
+        std::string why;
+        if (auto texture = DecodeTexture(bytes, static_cast<std::size_t>(size), &why)) Add(texture, name);
+        else NoteFailure(name, why);
     }
     if (!ReadPackCount(in, 8, count, "texture alias", error)) return false;
     for (int32_t i = 0; i < count; ++i) {

@@ -6,7 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "views/heads/model_files/d3d_texture.h"
 
@@ -22,6 +24,13 @@ public:
     void Add(const std::shared_ptr<d3d_texture>& texture, const std::string& full_name);
     // By full name, else by bare name through the aliases; null when neither is known.
     std::shared_ptr<d3d_texture> Find(const std::string& name) const;
+    // The texture whose bare name matches bare without regard to case; null when none does.
+    std::shared_ptr<d3d_texture> FindBareIgnoringCase(const std::string& bare) const;
+    // Textures that could not be read or decoded, each once, as "name: reason"; a name noted
+    // here is not tried again by the models that share it.
+    void NoteFailure(const std::string& full_name, const std::string& why);
+    bool HasFailed(const std::string& full_name) const;
+    const std::vector<std::string>& Failures() const { return failures_; }
     // Drops every texture; the aliases stay.
     virtual void ReleaseAll();
 
@@ -38,6 +47,8 @@ public:
 private:
     std::map<std::string, std::shared_ptr<d3d_texture>> textures_;
     std::map<std::string, std::string> aliases_;
+    std::set<std::string> failed_;
+    std::vector<std::string> failures_;
 };
 
 // Base name + "." + extension of a path.

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "engine/util/string_utils.h"
+#include "views/heads/model_files/file_name_match.h"
 
 namespace {
 
@@ -132,9 +133,10 @@ int32_t ObjModelReader::ReadObj(std::istream& in, const std::string& folder, boo
 }
 
 int32_t ObjModelReader::ReadMtl(const std::string& library, const std::string& folder) {
-    std::ifstream in(folder + library);
+    const std::string file = FindFileIgnoringCase(folder + library);
+    std::ifstream in(file);
     if (!in) {
-        error = "cannot open the material library " + folder + library;
+        error = "cannot open the material library " + file;
         return kObjLibraryMissing;
     }
     in.imbue(std::locale::classic());

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "model/articulation_key.h"
+#include "platform/resource_table.h"
 #include "views/heads/d3d/d3d_viseme_view.h"
+#include "views/heads/model_files/dds_image.h"
 
 namespace {
 
@@ -89,6 +91,42 @@ TEST(HeadViewDrawing, ATallWindowDoesNotStretchTheHead) {
     EXPECT_NEAR(p.m[0][0] / p.m[1][1], 2.0f, 1e-4f);  // x scale over y scale = height over width
     EXPECT_NEAR(p.m[0][0], 1.0f / std::tan(3.14159265f / 8), 1e-3f);  // the square's horizontal view
     tall.save(QString::fromStdString(std::string(MURMUREX_SCREENSHOT_DIR) + "/head3d_tall.png"));
+}
+
+// The built-in head with its textures stored as DXT1 surfaces draws textured, like the original.
+TEST(HeadViewDrawing, AHeadWithDdsTexturesDrawsTextured) {
+    const ResourceBytes builtIn = FindEmbeddedResourceById(kModel3dResourceType, kHighPolyHeadId);
+    ASSERT_TRUE(builtIn.data);
+    d3d_character source;
+    std::string error;
+    ASSERT_TRUE(source.ReadCharacterPack(builtIn.data, builtIn.size, &error)) << error;
+    ASSERT_FALSE(source.textures.Textures().empty());
+    for (const auto& [name, texture] : source.textures.Textures())
+        texture->file_bytes = EncodeDds(texture->width, texture->height, texture->rgba.data(), dds_format::dxt1);
+    const std::vector<uint8_t> pack = source.WriteCharacterPack();
+
+    auto draw = [](CD3dVisemeView& view) {
+        view.SetCamera(1.0f, 0.0f, 0.17453294f);
+        view.resize(400, 400);
+        view.show();
+        QApplication::processEvents();
+        const ArticulationKey rest = OneCode("x");
+        view.SetVisemeMix(&rest);
+        QApplication::processEvents();
+        return view.grabFramebuffer();
+    };
+    CD3dVisemeView original, dds;
+    ASSERT_TRUE(original.LoadBuiltInHead(kHighPolyHeadId, &error)) << error;
+    ASSERT_TRUE(dds.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    EXPECT_TRUE(dds.Character().textures.Failures().empty());
+    for (const d3d_model* m : dds.Character().rest_models)
+        for (const ObjMaterial& material : m->Materials())
+            if (!material.texture_file.empty()) EXPECT_TRUE(material.texture) << material.texture_file;
+    const QImage expected = draw(original), shot = draw(dds);
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    shot.save(QString(MURMUREX_SCREENSHOT_DIR) + "/head3d_dds_texture.png");
+    // Block compression changes a colour here and there, never the picture.
+    EXPECT_LT(DifferingShare(expected, shot, QRect(100, 60, 200, 300)), 0.05);
 }
 
 }  // namespace
