@@ -63,8 +63,9 @@ QMenu* BuildPopupMenu(int menuId, QWidget* parent, const PopupRouting& routing) 
                 const CommandState s = routing.state(item.id);
                 a->setEnabled(s.enabled);
                 a->setChecked(s.checked);
-                // The update step's text (Undo's action name, a file's name) wins, as in the menu bar.
-                if (s.text) a->setText(QString::fromStdString(*s.text));
+                // The update step's text (Undo's action name, a file's name) wins, as in the menu bar;
+                // a disabled item keeps the pop-up's own text.
+                if (s.text && s.enabled) a->setText(QString::fromStdString(*s.text));
             }
             const int id = item.id;
             const auto run = routing.run;

@@ -24,7 +24,7 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "app/ui/command_ids.h"
+#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/flash_document_frame.h"
@@ -176,7 +176,7 @@ TEST_F(LayoutTest, StatusPanesFollowTheActiveDocument) {
     view->SetSelection(view->Stream()->MsToFrames(ms), view->Stream()->MsToFrames(ms), false);
     EXPECT_NE(head.last, "x");
     first->Document().SetModifiedFlag(false);
-    ASSERT_TRUE(a.Router().Execute(kCmdFileClose));
+    ASSERT_TRUE(a.Router().Execute(cmd::FileClose));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(a.DocumentCount(), 1);
@@ -184,7 +184,7 @@ TEST_F(LayoutTest, StatusPanesFollowTheActiveDocument) {
     a.MainFrame()->SetVisemeTarget(nullptr);
     EXPECT_EQ(Pane(0), secondStart);
     EXPECT_EQ(Pane(2), secondLabel);
-    ASSERT_TRUE(a.Router().Execute(kCmdFileClose));
+    ASSERT_TRUE(a.Router().Execute(cmd::FileClose));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(a.DocumentCount(), 0);
