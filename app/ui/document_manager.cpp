@@ -23,6 +23,7 @@
 #include "app/ui/marker_menus.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
+#include "app/ui/timeline_print.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -164,6 +165,10 @@ void CDocManager::Install() {
     InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::UpdateTitle);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
+    InstallPrintCommands(frame_, router_, [this]() -> CPhonarcView* {
         CDocumentFrame* f = ActiveFrame();
         return f ? f->View() : nullptr;
     });
