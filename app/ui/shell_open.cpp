@@ -62,9 +62,9 @@ CShellOpenServer::~CShellOpenServer() = default;
 QString CShellOpenServer::Name() const { return server_->serverName(); }
 
 bool CShellOpenServer::Listen(const QString& name) {
-    if (server_->listen(name)) return true;
-    if (server_->serverError() != QAbstractSocket::AddressInUseError) return false;
-    // The name is taken: by a live program (which answers) or by a socket a crashed one left.
+    // A live program answers on the name; a socket file that nobody answers on was left by one
+    // that ended without closing it, and is replaced (listening alone would take the name from a
+    // live program too).
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(500)) return false;

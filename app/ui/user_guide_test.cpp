@@ -1,6 +1,7 @@
 // The user guide: every picture it shows is in the program's resources, Help writes the guide and
 // says where, and the guide's pictures are made here from the real window (written to
-// screenshots/guide/; copied into resources/app/help/ when the window changes).
+// screenshots/guide/; when the window changes, `cp build/test/screenshots/guide/*.png
+// resources/app/help/` brings the guide up to date).
 #include "app/ui/help_file.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTest>
 #include <filesystem>
@@ -28,6 +30,8 @@
 #include "app/ui/noise_gate_dlg.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/preferences_dlg.h"
+#include "app/ui/transcription_edit.h"
+#include "engine/audio/memory_pcm_stream.h"
 #include "model/pub_queue.h"
 #include "views/timeline/phonarc_view.h"
 #include "views/timeline/timeline_layout.h"
@@ -62,7 +66,9 @@ TEST(UserGuide, ShowsOnlyPicturesItHasAndHelpSaysWhereItWasWritten) {
     EXPECT_GE(pictures, 5);
     fs::remove_all(folder);
 
-    // Without a viewer the user is told where the guide is; with one, it gets the page.
+    // Without a viewer the user is told where the guide is; with one, it gets the page. (The
+    // guide goes to the test folders, not the user's cache.)
+    QStandardPaths::setTestModeEnabled(true);
     CScriptedPrompts prompts;
     const std::string written = ShowUserGuide(nullptr, prompts, [](const QUrl&) { return false; });
     ASSERT_FALSE(written.empty());
@@ -87,12 +93,18 @@ TEST(UserGuide, ShowsOnlyPicturesItHasAndHelpSaysWhereItWasWritten) {
     pub_queue::destroy_instance();
 }
 
-// Saves a picture for the guide, no wider than a page column; few colours keep the file small.
+// Saves a picture for the guide, no wider than a page column, in 256 colours to keep it small.
 void SaveGuidePicture(const QImage& image, const char* name) {
     const QString dir = QStringLiteral(MURMUREX_SCREENSHOT_DIR "/guide");
     QDir().mkpath(dir);
     QImage shot = image.width() > 760 ? image.scaledToWidth(760, Qt::SmoothTransformation) : image;
-    shot = shot.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    // 216 colours of a cube and 40 greys: the window is mostly grey, and the spectrogram wholly.
+    QList<QRgb> palette;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b) palette << qRgb(r * 51, g * 51, b * 51);
+    for (int i = 0; i < 40; ++i) palette << qRgb(i * 255 / 39, i * 255 / 39, i * 255 / 39);
+    shot = shot.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_Indexed8, palette, Qt::ThresholdDither);
     EXPECT_TRUE(shot.save(dir + '/' + name)) << name;
 }
 
@@ -118,7 +130,7 @@ TEST(UserGuide, PicturesOfTheRealWindow) {
         CPhonarcApp app(profile, prompts, folder.string());
         ASSERT_TRUE(app.InitInstance({}));
         CMainFrame* main = app.MainFrame();
-        main->resize(1100, 760);
+        main->resize(1000, 720);
         main->show();
         SaveGuidePicture(main->grab().toImage(), "empty_window.png");
 
@@ -128,6 +140,13 @@ TEST(UserGuide, PicturesOfTheRealWindow) {
         CPhonarcView* view = frame->View();
         const auto& words = frame->Document().track(1).words;
         ASSERT_GE(words.size(), 3u);
+        // The script with a cue tag, as a user would have it after aligning.
+        std::string script;
+        for (size_t i = 0; i < words.size(); ++i) {
+            if (i == 3) script += "<cut ms=\"" + std::to_string(words[i].start) + "\"/>";
+            script += words[i].label + (i + 1 < words.size() ? " " : "");
+        }
+        frame->ScriptEdit()->SetText(script);
         view->SetSelection(view->Stream()->MsToFrames(words[1].start), view->Stream()->MsToFrames(words[2].end), false);
         QTest::qWait(100);
         SaveGuidePicture(main->grab().toImage(), "document_window.png");
