@@ -8,6 +8,7 @@
 #include "app/ui/phonarc_app.h"
 #include "app/ui/qt_profile_store.h"
 #include "app/ui/qt_prompts.h"
+#include "app/ui/shell_open.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -26,11 +27,19 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Zuvotrix"));
     QApplication::setApplicationName(QString::fromUtf8(LoadProgramString(kIdsAppName)));
 
+    // A file opened from the desktop while the program runs goes to the running program.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const QString instance = ShellOpenNameFrom(arguments);
+    QStringList files;
+    for (const QString& a : arguments)
+        if (!a.startsWith(QStringLiteral("--"))) files << a;
+    if (!files.isEmpty() && HandFilesToRunningProgram(instance, files)) return 0;
+
     CQtProfileStore profile;
     CQtPrompts prompts;
     CPhonarcApp app(profile, prompts, GetProgramFolder());
-    const QStringList arguments = QApplication::arguments().mid(1);
     if (!app.InitInstance(arguments)) return 1;
+    ListenForShellOpens(app, instance);
     prompts.SetParent(app.MainFrame());
     if (arguments.contains(QStringLiteral("--quit-when-shown"))) QuitWhenShown(app.MainFrame());
 

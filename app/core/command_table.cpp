@@ -57,7 +57,7 @@ constexpr MenuItem kFileMenu[] = {
     C(cmd::FileOpen), C(cmd::FileClose), C(cmd::FileSave), C(cmd::FileSaveAs), Sep,
     C(cmd::ImportSyncMarkers), C(cmd::ReloadAudio), Sep,
     C(cmd::OpenTextTranscription), C(cmd::SaveTextTranscription), C(cmd::SaveTextTranscriptionAs), Sep,
-    C(cmd::PrintSetup), C(cmd::Print), C(cmd::PrintPreview), Sep,
+    C(cmd::Print), C(cmd::PrintPreview), C(cmd::PrintSetup), Sep,
     Sub("Recent &File", kRecentFiles), Sep,
     C(cmd::AppExit),
 };

@@ -12,6 +12,10 @@ void AddRecentFile(std::vector<std::string>* list, const std::string& path, size
     if (list->size() > max_count) list->resize(max_count);
 }
 
+void RemoveRecentFile(std::vector<std::string>* list, const std::string& path) {
+    list->erase(std::remove(list->begin(), list->end(), path), list->end());
+}
+
 void WriteRecentFiles(IProfileStore& profile, const std::vector<std::string>& list, size_t max_count) {
     for (size_t i = 0; i < max_count; ++i)
         profile.WriteString("Recent File List", "File" + std::to_string(i + 1), i < list.size() ? list[i] : "");

@@ -25,6 +25,7 @@
 #include "app/ui/recognition_ui.h"
 #include "views/playback/viseme_handler.h"
 #include "views/timeline/phonarc_view.h"
+#include "app/ui/timeline_print.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
@@ -179,6 +180,10 @@ void CDocManager::Install() {
     InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::ActiveFrameChanged);
     InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
+        CDocumentFrame* f = ActiveFrame();
+        return f ? f->View() : nullptr;
+    });
+    InstallPrintCommands(frame_, router_, [this]() -> CPhonarcView* {
         CDocumentFrame* f = ActiveFrame();
         return f ? f->View() : nullptr;
     });

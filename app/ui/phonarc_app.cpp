@@ -2,11 +2,7 @@
 #include "app/ui/phonarc_app.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
@@ -18,12 +14,12 @@
 #include "app/ui/character_setup_dlg.h"
 #include "app/core/command_ids.h"
 #include "app/ui/document_manager.h"
+#include "app/ui/help_file.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/sel_lang_dlg.h"
 #include "app/ui/viseme_bar.h"
 #include "engine/audio/default_audio_readers.h"
 #include "model/pub_queue.h"
-#include "platform/safe_save.h"
 
 namespace {
 constexpr int kRecentFileCount = 16;
@@ -53,10 +49,10 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     docs_->SetPathUsed([this](const std::string& path) {
         AddRecentFile(&recentFiles_, path, kRecentFileCount);
         WriteRecentFiles(profile_, recentFiles_, kRecentFileCount);
-        frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OpenDocumentFile(p); });
+        frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OnOpenRecentFile(p); });
     });
     frame_->SetCloseQuery([this] { return docs_->CloseAll(); });
-    frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OpenDocumentFile(p); });
+    frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OnOpenRecentFile(p); });
     connect(frame_.get(), &CMainFrame::FileDropped, this,
             [this](const QString& path) { OpenDocumentFile(path.toStdString()); });
 
@@ -107,6 +103,16 @@ bool CPhonarcApp::OpenDocumentFile(const std::string& path) {
     return docs_->OpenDocumentFile(path);
 }
 
+void CPhonarcApp::OnOpenRecentFile(const std::string& path) {
+    if (OpenDocumentFile(path)) return;
+    RemoveRecentFile(&recentFiles_, path);
+    WriteRecentFiles(profile_, recentFiles_, kRecentFileCount);
+    // The menu is rebuilt once the chosen entry's signal has returned: rebuilding deletes it.
+    QMetaObject::invokeMethod(this, [this] {
+        if (frame_) frame_->SetRecentFiles(recentFiles_, [this](const std::string& p) { OnOpenRecentFile(p); });
+    }, Qt::QueuedConnection);
+}
+
 int CPhonarcApp::DocumentCount() const { return docs_ ? docs_->DocumentCount() : 0; }
 
 void CPhonarcApp::RegisterCommands() {
@@ -139,21 +145,4 @@ void CPhonarcApp::OnFileOpen() {
     if (path) OpenDocumentFile(*path);
 }
 
-std::string ExtractHelpFile(const std::string& folder) {
-    InitProgramResources();
-    QFile guide(QStringLiteral(":/murmurex/help/phonarc.html"));
-    if (!guide.open(QIODevice::ReadOnly)) return std::string();
-    const QByteArray bytes = guide.readAll();
-    if (!QDir().mkpath(QString::fromStdString(folder))) return std::string();
-    const std::string path = folder + "/phonarc.html";
-    if (!SaveBytesSafely(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) return {};
-    return path;
-}
-
-void CPhonarcApp::OnShowHelpFile() {
-    // The desktop's viewer cannot read the program's resources: it gets a copy in the cache.
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const std::string path = ExtractHelpFile((cache.isEmpty() ? QDir::tempPath() : cache).toStdString() + "/help");
-    if (path.empty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
-        prompts_.MessageBox("The user guide could not be opened.", PromptButtons::Ok);
-}
+void CPhonarcApp::OnShowHelpFile() { ShowUserGuide(frame_.get(), prompts_, &QDesktopServices::openUrl); }

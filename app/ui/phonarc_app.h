@@ -12,6 +12,7 @@
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
 #include "app/core/lexicon_mgr.h"
+#include "app/ui/help_file.h"  // ExtractHelpFile, once declared here
 
 class CDocManager;
 class CMainFrame;
@@ -53,6 +54,8 @@ private:
     void LoadRecentFiles();
     void RegisterCommands();
     void OnFileOpen();
+    // A recent file that does not open leaves the list.
+    void OnOpenRecentFile(const std::string& path);
     void OnShowHelpFile();
 
     IProfileStore& profile_;
@@ -66,7 +69,3 @@ private:
     std::unique_ptr<CDocManager> docs_;
     QTimer* idle_ = nullptr;
 };
-
-// Writes the user guide from the program's resources into folder (made when missing) and
-// returns its path; empty when it cannot be written.
-std::string ExtractHelpFile(const std::string& folder);
