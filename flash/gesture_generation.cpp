@@ -203,13 +203,17 @@ gesture_marker_list GenerateGesturesWithoutTemplate(const app_sync_results& trac
 
 void KeepGesturesWithinRecording(gesture_marker_list& list, int duration_ms) {
     if (duration_ms <= 0) return;
+    // A point at the very end is on the recording; a span starting there would be left empty.
+    auto outside = [duration_ms](const marker_base& m) {
+        return m.start > duration_ms || (m.start == duration_ms && m.end > m.start);
+    };
     gesture_marker_list kept;
     for (FGesture& g : list) {
-        if (g.start > duration_ms) continue;
+        if (outside(g)) continue;
         if (g.end > duration_ms) g.end = duration_ms;
         std::vector<tween_gesture_marker> steps;
         for (tween_gesture_marker& step : g.tweens) {
-            if (step.start > duration_ms) continue;
+            if (outside(step)) continue;
             if (step.end > duration_ms) step.end = duration_ms;
             steps.push_back(step);
         }
