@@ -201,6 +201,28 @@ gesture_marker_list GenerateGesturesWithoutTemplate(const app_sync_results& trac
     return g;
 }
 
+void KeepGesturesWithinRecording(gesture_marker_list& list, int duration_ms) {
+    if (duration_ms <= 0) return;
+    // A point at the very end is on the recording; a span starting there would be left empty.
+    auto outside = [duration_ms](const marker_base& m) {
+        return m.start > duration_ms || (m.start == duration_ms && m.end > m.start);
+    };
+    gesture_marker_list kept;
+    for (FGesture& g : list) {
+        if (outside(g)) continue;
+        if (g.end > duration_ms) g.end = duration_ms;
+        std::vector<tween_gesture_marker> steps;
+        for (tween_gesture_marker& step : g.tweens) {
+            if (outside(step)) continue;
+            if (step.end > duration_ms) step.end = duration_ms;
+            steps.push_back(step);
+        }
+        g.tweens = std::move(steps);
+        kept.push_back(g);
+    }
+    list = std::move(kept);
+}
+
 void FZuvoAnim::extract_gestures(const app_sync_results& track, int duration_ms) {
     extract_gestures(track, duration_ms, ClockSeed());
 }
@@ -229,6 +251,8 @@ void FZuvoAnim::extract_gestures(const app_sync_results& track, int duration_ms,
     MarkPoseChanges(g, 5000.0f, 8000.0f);
     CollapseGestures(g, false);
     g = AddTrailingPoseGestures(g, duration_ms, 5000, 7500);
+    // The trailing pose changes step on past the end: only those on the recording are kept.
+    KeepGesturesWithinRecording(g, duration_ms);
     auto_gestures_ = g;
 
     assign_poses(g);
@@ -236,6 +260,8 @@ void FZuvoAnim::extract_gestures(const app_sync_results& track, int duration_ms,
 
     normalise(work_gestures_);
     rebuild_tweens(work_gestures_);
+    // A clip placed near the end runs for its own length; the animation stops with the recording.
+    KeepGesturesWithinRecording(work_gestures_, duration_ms);
     gestures_ = work_gestures_;
     work_gestures_.clear();
 }

@@ -36,3 +36,8 @@ int MarkPoseChanges(gesture_marker_list& list, float min_gap, float max_gap);
 gesture_marker_list AddTrailingPoseGestures(gesture_marker_list list, int duration_ms, int min_step, int max_step);
 // The generation without a character template.
 gesture_marker_list GenerateGesturesWithoutTemplate(const app_sync_results& track, bool with_anim_tags);
+// Keeps generated gestures on the recording [0, duration_ms]: those starting after its end go
+// (a span starting at the end too), and one running past the end (or a tween step of it) ends
+// there. A duration of 0 or less (no
+// recording) leaves the list alone.
+void KeepGesturesWithinRecording(gesture_marker_list& list, int duration_ms);

@@ -50,14 +50,41 @@ int CreateSibling(const std::string& path, std::string* temp_path) {
     return fd;
 }
 
-// Where a save of `target` really writes: through links to the file they name.
-std::string ResolveTarget(const std::string& target) {
+// As many links in a row as the system itself follows before it gives up.
+constexpr int kMaxLinkHops = 40;
+
+// Where a save of `target` really writes: through links to the file they name, also when that
+// file does not exist yet (a dangling link gets its file created). False, with the reason, for
+// links that lead round in a loop.
+bool ResolveTarget(const std::string& target, std::string* resolved, std::string* error) {
     std::string path = target;
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        if (hops == kMaxLinkHops) {
+            if (error)
+                *error = "Cannot save \"" + target + "\": it is a symbolic link that leads round in a loop, " +
+                         "never to a file.";
+            return false;
+        }
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = 0;
+        for (;;) {
+            n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+            if (n < 0) break;
+            if (static_cast<std::size_t>(n) < buffer.size()) break;
+            buffer.resize(buffer.size() * 2);  // the link grew since lstat
+        }
+        if (n <= 0) break;
+        const std::string link(buffer.data(), static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
         path = real;
         std::free(real);
     }
-    return path;
+    *resolved = path;
+    return true;
 }
 
 // Only a regular file can be replaced by renaming a new one over it: a folder, a device (a
@@ -82,7 +109,8 @@ bool SaveBytesSafely(const std::string& target, std::string_view bytes, std::str
         return false;
     }
     // Saving through a link replaces the file it points at, not the link.
-    const std::string path = ResolveTarget(target);
+    std::string path;
+    if (!ResolveTarget(target, &path, error)) return false;
     struct stat old {};
     const bool had_old = ::stat(path.c_str(), &old) == 0;
     if (had_old && !CheckReplaceable(path, &old, error)) return false;
@@ -138,7 +166,8 @@ bool CanSaveFile(const std::string& path, std::string* error) {
         if (error) *error = "No file name to save to.";
         return false;
     }
-    const std::string resolved = ResolveTarget(path);
+    std::string resolved;
+    if (!ResolveTarget(path, &resolved, error)) return false;
     struct stat st {};
     if (::stat(resolved.c_str(), &st) == 0 && !CheckReplaceable(resolved, &st, error)) return false;
     std::string temp;

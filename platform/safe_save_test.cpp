@@ -120,4 +120,49 @@ TEST_F(SafeSaveTest, LinksLeadToTheFileTheyName) {
     EXPECT_EQ(Read(path), "RIFF2");
 }
 
+// A link is followed to where it points, also when nothing is there yet; a loop is refused and
+// every link stays a link.
+TEST_F(SafeSaveTest, LinksThatPointNowhereGetTheirFileAndLoopsAreRefused) {
+    fs::create_directories(dir_ / "out");
+    Write(Path("old.zuvo"), "old");
+    fs::create_symlink("missing.zuvo", Path("relative_dangling"));
+    fs::create_symlink(Path("out/absolute.zuvo"), Path("absolute_dangling"));
+    fs::create_symlink("chain_next", Path("chain"));
+    fs::create_symlink("out/chain_end.zuvo", Path("chain_next"));
+    fs::create_symlink("old.zuvo", Path("to_existing"));
+    fs::create_symlink("self", Path("self"));
+    fs::create_symlink("loop_b", Path("loop_a"));
+    fs::create_symlink("loop_a", Path("loop_b"));
+    fs::create_symlink("nowhere/file.zuvo", Path("into_missing_folder"));
+    const struct {
+        const char* saved;
+        const char* written;  // where the bytes land; null when the save is refused
+        const char* says;     // part of the error of a refused save
+    } cases[] = {
+        {"relative_dangling", "missing.zuvo", nullptr},
+        {"absolute_dangling", "out/absolute.zuvo", nullptr},
+        {"chain", "out/chain_end.zuvo", nullptr},
+        {"to_existing", "old.zuvo", nullptr},
+        {"self", nullptr, "loop"},
+        {"loop_a", nullptr, "loop"},
+        {"into_missing_folder", nullptr, "Cannot create a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved);
+        std::string error, can_error;
+        const bool can = CanSaveFile(Path(c.saved), &can_error);
+        const bool saved = SaveBytesSafely(Path(c.saved), "new", &error);
+        EXPECT_EQ(saved, c.written != nullptr) << error;
+        EXPECT_EQ(can, saved) << can_error;
+        EXPECT_TRUE(fs::is_symlink(Path(c.saved)));
+        if (c.written) {
+            EXPECT_EQ(Read(Path(c.written)), "new");
+        } else {
+            EXPECT_NE(error.find(c.says), std::string::npos) << error;
+            EXPECT_NE(can_error.find(c.says), std::string::npos) << can_error;
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+}
+
 }  // namespace

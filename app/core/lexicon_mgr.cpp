@@ -7,7 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/core/script_text.h"
 #include "engine/text/lexicon_file.h"
+#include "engine/text/text_encoding.h"
 #include "engine/util/built_in_resources.h"
 #include "platform/resource_table.h"
 
@@ -38,11 +40,17 @@ bool ReadHeaderBytes(const std::string& path, std::string* bytes) {
 LanguageRecord MakeBuiltInLanguageRecord(int id) {
     LanguageRecord r;
     std::snprintf(r.info.name, sizeof r.info.name, "%s", "English - Default");
+    r.name = r.info.name;
     r.info.id = -1;
     r.info.flags = 0;
     r.kind = kLanguageBuiltIn;
     r.id = id;
     return r;
+}
+
+std::string DecodeLanguageName(const char* header_name) {
+    const std::string raw = header_name ? header_name : "";
+    return IsValidUtf8(raw) ? raw : ConvertCp1252ToUtf8(raw);
 }
 
 void lexicon_mgr::Load(const std::string& folder, const std::string& /*resourceType*/) {
@@ -65,6 +73,7 @@ void lexicon_mgr::Load(const std::string& folder, const std::string& /*resourceT
         if (!ReadHeaderBytes(r.path, &header)) continue;
         if (ReadLexiconInfo(header.data(), static_cast<int>(header.size()), &r.info) != 0) continue;
         r.info.name[sizeof r.info.name - 1] = '\0';
+        r.name = DecodeLanguageName(r.info.name);
         r.id = g_nextLanguageId++;
         records_.push_back(r);
     }
@@ -78,7 +87,8 @@ void lexicon_mgr::SelectLanguage(int id) {
 bool lexicon_mgr::SelectLanguageByName(const std::string& name) {
     bool found = false;
     for (const LanguageRecord& r : records_) {
-        if (name == r.info.name) {
+        // Names stored by older versions are the header's bytes.
+        if (name == r.name || name == r.info.name) {
             SelectLanguage(r.id);
             found = true;
         }
@@ -92,7 +102,7 @@ LanguageRecord lexicon_mgr::GetCurrentLanguage() const {
     return MakeBuiltInLanguageRecord(currentId_);
 }
 
-std::string lexicon_mgr::GetCurrentLanguageName() const { return GetCurrentLanguage().info.name; }
+std::string lexicon_mgr::GetCurrentLanguageName() const { return GetCurrentLanguage().name; }
 
 int lexicon_mgr::CreateLanguageTranscriber(CTranscriber** out) const {
     const LanguageRecord r = GetCurrentLanguage();

@@ -459,8 +459,10 @@ void CPhonarcDoc::OnImportSyncMarkers() {
 // ---- saving and closing ----
 
 bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
+    // The file holds the main track: every marker command edits it and opening reads into it,
+    // whichever channel recognition goes to.
     sync_results_file file = results_;
-    file.results = tracks_[GetRecognitionTrack()];
+    file.results = tracks_[1];
     std::string writer_error, save_error;
     const save_options options = ReadSaveOptions(*host_.profile);
     const uint32_t flags = SaveWriteFlags(options);
@@ -481,6 +483,9 @@ bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
         ShowMessage("Sorry, " + path + " could not be saved:\n" + why + "\n\nThe document was not changed.");
         return false;
     }
+    const app_sync_results& second = tracks_[2];
+    if (!second.phonemes.empty() || !second.words.empty() || !second.gestures.empty() || !second.xml_events.empty())
+        LogText("The second visual channel is not saved: " + path + " holds the main track only.\n");
     undo_.MarkSaved(this);
     SetModifiedFlag(false);
     return true;

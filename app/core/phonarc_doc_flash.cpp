@@ -274,9 +274,9 @@ void CPhonarcDocFlash::OnExtractGestures() {
         host().prompts->MessageBox(kTextLipsyncFirst, PromptButtons::Ok);
         return;
     }
+    const int duration = audio() ? static_cast<int>(audio()->FramesToMs(audio()->GetFrameCount())) : 0;
     if (HasTemplate()) {
         FZuvoAnim copy = anim_;
-        const int duration = audio() ? static_cast<int>(audio()->FramesToMs(audio()->GetFrameCount())) : 0;
         copy.extract_gestures(track, duration);
         track.gestures = copy.get_auto_gestures();
         auto* group = new multi_action(kTextAutoGesture, this);
@@ -285,6 +285,8 @@ void CPhonarcDocFlash::OnExtractGestures() {
         if (frame_) frame_->ShowChannel(kFlashGesturesChannel);
     } else {
         track.gestures = GenerateGesturesWithoutTemplate(track, !results_file().script_text.empty());
+        // A track read from a results file may run past the recording; its gestures may not.
+        KeepGesturesWithinRecording(track.gestures, duration);
         CommitTrackEdit(kTextAutoGesture, track, 1, -1, -1);
     }
     if (frame_) frame_->ShowChannel(kGesturesChannel);

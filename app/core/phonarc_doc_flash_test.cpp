@@ -12,6 +12,8 @@
 
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "flash/gesture_generation.h"
 #include "flash/gesture_selection.h"
 
 namespace {
@@ -28,6 +30,24 @@ constexpr const char* kGestures =
 std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The bundled alignment with energies as a recognition run gives them: two stressed vowels
+// stand out, so the generation has something to gesture at within the take.
+std::string AlignmentWithEnergies() {
+    std::istringstream in(Read(kSpeech / (std::string(kBase) + ".zuvo")));
+    std::string out, line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kw, label;
+        int start = 0, end = 0, value = 0;
+        if (fields >> kw >> start >> end >> value >> label && kw == "phn") {
+            value = label == "AY" ? 100 : label == "EY" ? 95 : IsVowelPhoneme(label) ? 40 : 20;
+            line = "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(value) + " " + label;
+        }
+        out += line + "\n";
+    }
+    return out;
 }
 
 // What follows the base file's last line.
@@ -207,7 +227,10 @@ TEST_F(FlashDocumentTest, NoSectionsWithoutCharacter) {
 }
 
 TEST_F(FlashDocumentTest, ExtractGesturesIsOneUndoStep) {
-    auto doc = Open(Results("character " + kTemplate.string() + "\nend_character_info\n"));
+    const fs::path path = dir_ / "energies.zuvo";
+    std::ofstream(path, std::ios::binary) << AlignmentWithEnergies() << "character " << kTemplate.string()
+                                          << "\nend_character_info\n";
+    auto doc = Open(path);
     ASSERT_TRUE(doc && doc->HasTemplate());
     ASSERT_FALSE(doc->track(1).phonemes.empty());
     doc->OnExtractGestures();
@@ -239,6 +262,57 @@ TEST_F(FlashDocumentTest, ExtractGesturesNeedsPhonemesAndWorksWithoutTemplate) {
     EXPECT_TRUE(doc->GetAnim()->get_gestures()->empty());
     EXPECT_EQ(frame_.shown, 0x20000u);
     EXPECT_EQ(doc->UpdateUndo().text, "Undo Auto Gesture\tCtrl+Z");
+}
+
+// The trailing pose changes step on past the speech, and a track read from a file may run past
+// the recording: whatever is generated stays on the recording, tween steps included.
+TEST_F(FlashDocumentTest, ExtractedGesturesLieWithinTheRecording) {
+    const struct {
+        const char* name;
+        std::string sections;
+        bool past_the_end;  // the track runs 6 s past the recording
+        bool some_kept;     // gestures on the recording are expected
+    } cases[] = {
+        {"template, the take's own track", "character " + kTemplate.string() + "\nend_character_info\n", false, true},
+        {"template, a longer track", "character " + kTemplate.string() + "\nend_character_info\n", true, true},
+        {"no template, a longer track", "", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Open(Results(c.sections));
+        ASSERT_TRUE(doc);
+        const int duration = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
+        if (c.past_the_end) {
+            // A pause inside the recording and one after it: the track was aligned on a longer take.
+            app_sync_results track = doc->track(1);
+            track.phonemes.clear();
+            const struct {
+                int start, end;
+                const char* label;
+                float value;
+            } phonemes[] = {{0, 600, "x", 0}, {600, 800, "AA", 95}, {800, duration + 500, "n", 50},
+                            {duration + 500, duration + 3000, "x", 0}, {duration + 3000, duration + 3300, "AA", 95},
+                            {duration + 3300, duration + 3500, "b", 10}};
+            for (const auto& p : phonemes) track.phonemes.push_back(phn_marker(p.start, p.end, p.label, p.value));
+            doc->CommitTrackEdit("Longer", track, 1, -1, -1);
+        }
+        // The generation draws at random: several rounds.
+        for (int round = 0; round < 8; ++round) {
+            doc->OnExtractGestures();
+            ASSERT_EQ(doc->UpdateUndo().text, "Undo Auto Gesture\tCtrl+Z");
+            if (c.some_kept) EXPECT_FALSE(doc->track(1).gestures.empty());
+            for (const FGesture& g : doc->track(1).gestures) {
+                EXPECT_LE(g.start, duration);
+                EXPECT_LE(g.end, duration);
+            }
+            for (const FGesture& g : *doc->GetAnim()->get_gestures()) {
+                EXPECT_LE(g.start, duration);
+                EXPECT_LE(g.end, duration);
+                for (const tween_gesture_marker& step : g.tweens) EXPECT_LE(step.end, duration);
+            }
+            doc->OnEditUndo();
+        }
+    }
 }
 
 TEST_F(FlashDocumentTest, AnimationEditsUndoAndMarkModified) {

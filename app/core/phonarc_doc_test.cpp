@@ -257,6 +257,25 @@ TEST_F(DocumentTest, UndoBackToTheSavedStateClearsModified) {
     EXPECT_FALSE(doc->IsModified());
 }
 
+// The file holds the main track, the one the marker commands edit; what recognition put on the
+// second channel is not in it, and the Output Window says so.
+TEST_F(DocumentTest, SaveWritesTheMainTrackAndSaysTheSecondChannelStaysOut) {
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    doc->OnToggleSecondChannel();
+    app_sync_results main_track = doc->track(1);
+    main_track.words.push_back(og_marker(0, 100, "edited"));
+    doc->CommitTrackEdit("Edit", main_track, 1, -1, -1);
+    app_sync_results second = doc->track(2);
+    second.words.push_back(og_marker(200, 300, "recognised"));
+    doc->CommitTrackEdit("Recognition", second, 2, -1, -1);
+    ASSERT_TRUE(doc->OnSaveDocument((dir_ / "saved.zuvo").string()));
+    const std::string saved = Read(dir_ / "saved.zuvo");
+    EXPECT_NE(saved.find("word 0 100 edited"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("recognised"), std::string::npos) << saved;
+    EXPECT_NE(log_.text.find("The second visual channel is not saved"), std::string::npos) << log_.text;
+}
+
 TEST_F(DocumentTest, ClosingAModifiedDocumentAsks) {
     auto doc = Open(CopyRecording("take", false));
     ASSERT_TRUE(doc);

@@ -17,6 +17,7 @@
 #include "app/core/command_ids.h"
 #include "app/ui/transcription_edit.h"
 #include "engine/audio/memory_pcm_stream.h"
+#include "views/timeline/phonarc_view.h"
 
 const char* const kAlignmentTexts[3] = {"Align All Text with All Audio", "Align Selected Text with Selected Audio",
                                          "Align Current Cue Point"};
@@ -75,9 +76,10 @@ bool CChildFrame::Create() {
             languageList_->setObjectName(QStringLiteral("LanguageList"));
             languageList_->setMinimumWidth(120);
             languageList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            // One entry per record, in record order: an entry's index is its record's.
             for (const LanguageRecord& r : context_.languages->GetRecords())
-                languageList_->addItem(QString::fromUtf8(r.info.name));
-            SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+                languageList_->addItem(QString::fromStdString(r.name));
+            SelectCurrentLanguageInCombo();
             connect(languageList_, &QComboBox::activated, this, &CChildFrame::OnSelectLanguage);
             toolBar_->addWidget(languageList_);
         } else if (const CommandInfo* info = FindCommand(id)) {
@@ -114,6 +116,12 @@ bool CChildFrame::Create() {
         host.ms_to_frames = [doc](int32_t ms) -> int64_t {
             CMemoryPCMStream* audio = doc->audio();
             return audio ? audio->MsToFrames(ms) : 0;
+        };
+        // A cue segment's audio is selected in this frame's timeline, so aligning the current cue
+        // point takes the segment's own stretch of the recording.
+        host.select_audio = [this](int64_t start, int64_t end) {
+            if (auto* timeline = qobject_cast<CPhonarcView*>(centralWidget()))
+                timeline->SetSelection(static_cast<int>(start), static_cast<int>(end), false);
         };
         view.SetInitialText(doc->results_file().script_text);
         // The document saves and aligns the script it holds: keep it the editor's text.
@@ -183,15 +191,29 @@ void CChildFrame::SelectLanguageInCombo(const std::string& name) {
     if (index >= 0) languageList_->setCurrentIndex(index);
 }
 
+void CChildFrame::SelectCurrentLanguageInCombo() {
+    if (!languageList_) return;
+    const auto& records = context_.languages->GetRecords();
+    for (size_t i = 0; i < records.size() && static_cast<int>(i) < languageList_->count(); ++i) {
+        if (records[i].id == context_.languages->GetCurrentLanguageId()) {
+            languageList_->setCurrentIndex(static_cast<int>(i));
+            return;
+        }
+    }
+    SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+}
+
 void CChildFrame::OnSelectLanguage(int index) {
-    (void)index;
-    context_.languages->SelectLanguageByName(languageList_->currentText().toStdString());
+    // By record, not by name: two lexicons may carry the same name, and each must be choosable.
+    const auto& records = context_.languages->GetRecords();
+    if (index >= 0 && static_cast<size_t>(index) < records.size())
+        context_.languages->SelectLanguage(records[static_cast<size_t>(index)].id);
 }
 
 void CChildFrame::notify(publisher* sender, pub_message* message) {
     (void)sender;
     if (static_cast<int>(message->type) == context_.languages->SelChangeMessage() && languageList_)
-        SelectLanguageInCombo(context_.languages->GetCurrentLanguageName());
+        SelectCurrentLanguageInCombo();
     message->release();
 }
 
@@ -288,11 +310,12 @@ void CChildFrame::showEvent(QShowEvent* event) {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (scriptBar_) context_.profile->WriteInt("UI", "ShowTranscribeBar", scriptBar_->isVisible() ? 1 : 0);
     if (!CanClose()) {
         event->ignore();
         return;
     }
+    // Only a frame that really closes leaves its bar's state for the next one.
+    if (scriptBar_) context_.profile->WriteInt("UI", "ShowTranscribeBar", scriptBar_->isVisible() ? 1 : 0);
     QMainWindow::closeEvent(event);
 }
 

@@ -103,6 +103,8 @@ protected:
 
 private:
     void OnSelectLanguage(int index);
+    // Selects the current language's entry of the language list.
+    void SelectCurrentLanguageInCombo();
     void RunCommand(int id);
     void SyncScriptToDocument();
 

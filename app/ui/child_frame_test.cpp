@@ -32,6 +32,7 @@
 #include "app/ui/find_replace_dlg.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/marker_dialogs.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/transcription_edit.h"
 #include "engine/text/lexicon_file.h"
@@ -205,6 +206,66 @@ TEST_F(ChildFrameTest, LanguageChosenInOneFrameShowsInTheOthersAfterTheNextDispa
     frames.pop_back();
     pub_queue::dispatch();
     EXPECT_EQ(a->LanguageList()->currentText(), "English - Default");
+}
+
+// Lexicon names arrive as header bytes, UTF-8 or code page 1252, and two lexicons may share a
+// name: every list shows the same decoded names, and each entry chooses its own lexicon.
+TEST_F(ChildFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
+    std::ofstream(dir / "dicts" / "b_french.zlex", std::ios::binary) << LexiconHeader("Fran\xE7" "ais");  // 1252
+    std::ofstream(dir / "dicts" / "c_twin.zlex", std::ios::binary) << LexiconHeader("Twin");
+    std::ofstream(dir / "dicts" / "d_twin.zlex", std::ios::binary) << LexiconHeader("Twin");
+    std::ofstream(dir / "dicts" / "e_greek.zlex", std::ios::binary) << LexiconHeader("\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC");
+    lexicon_mgr all;
+    all.Load((dir / "dicts").string(), "LEXICON");
+    const auto& records = all.GetRecords();
+    const QStringList names = {"English - Default", "Fran\u00E7ais", "Twin", "Twin",
+                               "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC", "Espanol"};
+    ASSERT_EQ(records.size(), static_cast<size_t>(names.size()));
+    const child_frame_context context{nullptr, &all, &profile, &prompts, &router};
+    auto a = std::make_unique<CChildFrame>(context);
+    auto b = std::make_unique<CChildFrame>(context);
+    ASSERT_TRUE(a->Create() && b->Create());
+    CPhonemeDialog test_dialog(all, prompts);
+    QStringList frame_names, dialog_names;
+    for (int i = 0; i < a->LanguageList()->count(); ++i) frame_names << a->LanguageList()->itemText(i);
+    for (int i = 0; i < test_dialog.languageList->count(); ++i) dialog_names << test_dialog.languageList->itemText(i);
+    EXPECT_EQ(frame_names, names);
+    EXPECT_EQ(dialog_names, names);
+    for (int i = 0; i < a->LanguageList()->count(); ++i) {
+        SCOPED_TRACE(i);
+        a->LanguageList()->setCurrentIndex(i);
+        emit a->LanguageList()->activated(i);
+        EXPECT_EQ(all.GetCurrentLanguageId(), records[static_cast<size_t>(i)].id);
+        EXPECT_EQ(QString::fromStdString(all.GetCurrentLanguageName()), names[i]);
+        pub_queue::dispatch();
+        EXPECT_EQ(b->LanguageList()->currentIndex(), i);
+    }
+    // A name kept by the settings selects its lexicon again.
+    EXPECT_TRUE(all.SelectLanguageByName("Fran\xC3\xA7" "ais"));
+    EXPECT_EQ(all.GetCurrentLanguageId(), records[1].id);
+}
+
+// The bar's state is the frame's last word only when the frame really closes.
+TEST_F(ChildFrameTest, ACancelledCloseLeavesTheScriptBarSettingAlone) {
+    class asking_frame : public CChildFrame {
+    public:
+        using CChildFrame::CChildFrame;
+        bool allow = false;
+
+    protected:
+        bool CanClose() override { return allow; }
+    };
+    profile.WriteInt("UI", "ShowTranscribeBar", 1);
+    child_frame_context context{nullptr, &languages, &profile, &prompts, &router};
+    auto frame = std::make_unique<asking_frame>(context);
+    ASSERT_TRUE(frame->Create());
+    frame->show();
+    frame->ScriptBar()->hide();  // as the bar's own close button does, without a word to the settings
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
+    frame->allow = true;
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 0);
 }
 
 TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolbar) {

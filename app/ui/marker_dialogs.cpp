@@ -161,7 +161,7 @@ CPhonemeDialog::CPhonemeDialog(lexicon_mgr& languages, IPrompts& prompts, QWidge
     layout->addWidget(new QLabel(tr("The area below is for testing purposes only!!!!"), this));
     layout->addWidget(outputEdit);
     layout->addWidget(OkCancel(this));
-    for (const LanguageRecord& r : languages_.GetRecords()) languageList->addItem(QString::fromLatin1(r.info.name));
+    for (const LanguageRecord& r : languages_.GetRecords()) languageList->addItem(QString::fromStdString(r.name));
     SelectCurrentLanguage();
     connect(open, &QPushButton::clicked, this, &CPhonemeDialog::OnOpen);
     connect(generate, &QPushButton::clicked, this, &CPhonemeDialog::OnGenerate);

@@ -14,7 +14,7 @@ CSelLangDlg::CSelLangDlg(lexicon_mgr& languages, QWidget* parent) : QDialog(pare
     list_->setObjectName(QStringLiteral("1030"));
     const auto& records = languages_.GetRecords();
     for (size_t i = 0; i < records.size(); ++i) {
-        list_->addItem(QString::fromUtf8(records[i].info.name));
+        list_->addItem(QString::fromStdString(records[i].name));
         if (records[i].id == languages_.GetCurrentLanguageId()) list_->setCurrentIndex(static_cast<int>(i));
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

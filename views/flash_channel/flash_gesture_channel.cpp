@@ -216,16 +216,30 @@ bool CMXChannelSWFGestures::OnContextMenu(int screenX, int screenY) {
     if (!host_.document) return true;
     int x = screenX, y = screenY;
     if (host_.from_screen) host_.from_screen(screenX, screenY, &x, &y);
-    const channel_menu menu = BuildMenu(GestureAt(x));
+    // The gesture is taken now: while the menu is open playback may scroll the view, and the
+    // command is for the gesture the user clicked.
+    const FGesture* clicked = GestureAt(x);
+    const channel_menu menu = BuildMenu(clicked);
+    const uint32_t clickedId = clicked ? clicked->id : 0;
+    const bool hadGesture = clicked != nullptr;
     const int id = host_.popup ? host_.popup(menu, screenX, screenY) : PopupChannelMenu(menu, screenX, screenY);
-    if (id != 0) RunMenuCommand(id, x);
+    if (id != 0) RunMenuCommandOn(id, hadGesture, clickedId);
     return true;
 }
 
 void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
+    const FGesture* under = GestureAt(x);
+    RunMenuCommandOn(id, under != nullptr, under ? under->id : 0);
+}
+
+void CMXChannelSWFGestures::RunMenuCommandOn(int id, bool hasGesture, uint32_t gestureId) {
     CPhonarcDocFlash* doc = host_.document;
     if (!doc) return;
-    const FGesture* under = GestureAt(x);
+    // The gesture may have gone while the menu was open (an undo, say).
+    const FGesture* under = nullptr;
+    if (hasGesture && doc->GetAnim()->get_gestures())
+        for (const FGesture& g : *doc->GetAnim()->get_gestures())
+            if (g.id == gestureId) under = &g;
     if (id == cmd::FlashDeleteGesture) {
         if (!under) return;
         FZuvoAnim copy = *doc->GetAnim();

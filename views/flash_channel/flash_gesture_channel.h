@@ -72,6 +72,9 @@ public:
     channel_menu BuildMenu(const FGesture* under) const;
     // Runs a menu command for the gesture under x.
     void RunMenuCommand(int id, int x);
+    // Runs a menu command for the gesture of that serial id (hasGesture false: none was under
+    // the pointer).
+    void RunMenuCommandOn(int id, bool hasGesture, uint32_t gestureId);
     // The last gesture of the animation shown whose span holds the time of x; null when none.
     const FGesture* GestureAt(int x, int* fromMs = nullptr, int* toMs = nullptr) const;
     bool Dragging() const { return dragKind_ != kNone; }

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <chrono>
 
 #include "app/core/phonarc_doc.h"
@@ -319,6 +320,15 @@ void CPhonarcView::contextMenuEvent(QContextMenuEvent* event) {
     const QPoint p = event->pos(), global = event->globalPos();
     for (const auto& channel : channels_)
         if (Holds(channel->band, p.x(), p.y()) && channel->OnContextMenu(global.x(), global.y())) return;
+    // The menu's marker commands act on the selection. A right-click outside it moves the cursor
+    // to the pointer as a left click does, so they act on the marker that was clicked, not on a
+    // selection that may be off-screen.
+    if (p.x() >= kMarginWidth && stream_) {
+        int from = 0, to = 0;
+        const int s = state_.map.XToSampleRange(p.x(), &from, &to);
+        const int lo = std::min(selStart_, selEnd_), hi = std::max(selStart_, selEnd_);
+        if (to < lo || from > hi) SetSelection(s, s, false);
+    }
     if (hooks_.contextMenu) hooks_.contextMenu(global);
 }
 

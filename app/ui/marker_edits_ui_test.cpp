@@ -1,0 +1,247 @@
+// Edits land where the user meant them, through the real main window, frame, script editor and
+// timeline: a save with the second visual channel on keeps the main track's edits, the cue
+// segment around the caret selects its own audio and is aligned into it, and the timeline's
+// context menus act on what was right-clicked.
+#include <QApplication>
+#include <cstdlib>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <unistd.h>
+
+#include "app/core/document_commands.h"
+#include "app/core/marker_commands.h"
+#include "app/core/phonarc_doc_flash.h"
+#include "app/core/profile_store.h"
+#include "app/core/prompts.h"
+#include "app/core/transcription_view.h"
+#include "app/ui/document_frame.h"
+#include "app/ui/document_manager.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/phonarc_app.h"
+#include "app/core/command_ids.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "model/pub_queue.h"
+#include "views/flash_channel/flash_gesture_channel.h"
+#include "views/timeline/phonarc_view.h"
+#include "views/timeline/timeline_layout.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
+constexpr const char* kBase = "en_us_f4_0003_clean";
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int PhonemeCommand(const char* code) {
+    for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id)
+        if (LoadCommandLabel(id) == code) return id;
+    return -1;
+}
+
+// The phoneme of the track that spans [start, end] exactly, or null.
+const phn_marker* PhonemeAt(const app_sync_results& track, int start, int end) {
+    for (const phn_marker& p : track.phonemes)
+        if (p.start == start && p.end == end) return &p;
+    return nullptr;
+}
+
+class MarkerEditsUiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(::testing::TempDir()) / ("murmurex_edits_" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "dicts");
+        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), folder / (std::string(kBase) + ".wav"));
+        app = std::make_unique<CPhonarcApp>(profile, prompts, folder.string());
+        ASSERT_TRUE(app->InitInstance({}));
+        app->Documents()->SetShowProgress(false);
+        app->MainFrame()->resize(1100, 700);
+        app->MainFrame()->show();
+    }
+    void TearDown() override {
+        prompts.answers.assign(8, PromptAnswer::No);
+        app.reset();
+        pub_queue::destroy_instance();
+        fs::remove_all(folder);
+    }
+    // The bundled alignment with the given sections after it, opened.
+    CDocumentFrame* OpenAligned(const std::string& sections = "") {
+        const fs::path zuvo = folder / "take.zuvo";
+        std::ofstream(zuvo, std::ios::binary) << Read(kSpeech / (std::string(kBase) + ".zuvo")) << sections;
+        if (!app->OpenDocumentFile(zuvo.string())) return nullptr;
+        QTest::qWait(20);
+        return app->Documents()->ActiveFrame();
+    }
+    int Frames(int ms) { return app->Documents()->ActiveDocument()->audio()->MsToFrames(ms); }
+    // The vertical middle of the view's channel with that display bit.
+    static int BandMiddle(CPhonarcView* view, uint32_t bit) {
+        for (const auto& c : view->Channels())
+            if (c->displayBit == bit) return (c->band.top + c->band.bottom) / 2;
+        ADD_FAILURE() << "no channel " << bit;
+        return 0;
+    }
+    // Right-clicks the view at (x, y); while the menu is open, during runs and the menu closes.
+    static void RightClick(CPhonarcView* view, int x, int y, const std::function<void(QMenu*)>& during) {
+        bool ran = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu || ran) return;
+            ran = true;
+            during(menu);
+            if (menu->isVisible()) menu->close();
+        });
+        poll.start();
+        const QPoint at(x, y);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+        QApplication::sendEvent(view, &event);
+        poll.stop();
+        EXPECT_TRUE(ran) << "no menu showed";
+    }
+
+    fs::path folder;
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    std::unique_ptr<CPhonarcApp> app;
+};
+
+// Every marker command edits the main track; with recognition on the second channel the save
+// must still write it.
+TEST_F(MarkerEditsUiTest, SaveWithTheSecondChannelOnKeepsTheMainTracksEdits) {
+    CDocumentFrame* frame = OpenAligned();
+    ASSERT_NE(frame, nullptr);
+    frame->View()->SetSelection(Frames(875), Frames(967), false);  // the EY of "frain"
+    ASSERT_TRUE(app->Router().Execute(PhonemeCommand("ZH")));
+    ASSERT_TRUE(app->Router().Execute(cmd::SecondChannel));
+    ASSERT_TRUE(app->Documents()->ActiveDocument()->second_channel);
+    ASSERT_TRUE(app->Router().Execute(cmd::FileSave));
+    EXPECT_FALSE(app->Documents()->ActiveDocument()->IsModified());
+    app->Router().Execute(cmd::FileClose);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.zuvo").string()));
+    const phn_marker* set = PhonemeAt(app->Documents()->ActiveDocument()->track(1), 875, 967);
+    ASSERT_NE(set, nullptr);
+    EXPECT_STREQ(set->get_label(), "ZH");
+}
+
+// The cue tags around the caret give both the text and the audio: Hilight cut marker selects
+// the tags' times in the timeline, and "Align Current Cue Point" aligns the segment's words into
+// them, whatever the timeline had selected before.
+TEST_F(MarkerEditsUiTest, CueSegmentSelectsItsAudioAndIsAlignedIntoIt) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / (std::string(kBase) + ".wav")).string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    ASSERT_NE(frame, nullptr);
+    const std::string script = "Yang spragg on <cut ms=\"735\"/>frain to noyd<cut ms=\"1454\"/> rynearson?";
+    frame->ScriptView().SetInitialText(script);
+    const auto caret = static_cast<int32_t>(script.find("to noyd"));
+    frame->ScriptView().control().SetSel(caret, caret);
+    frame->View()->SetSelection(Frames(100), Frames(600), false);
+
+    ASSERT_TRUE(app->Router().Execute(cmd::HilightCutMarker));
+    int s = 0, e = 0;
+    ASSERT_TRUE(frame->View()->GetSelection(&s, &e));
+    EXPECT_EQ(s, Frames(735));
+    EXPECT_EQ(e, Frames(1454));
+    int32_t p = 0, q = 0;
+    frame->ScriptView().GetSel(&p, &q);
+    EXPECT_EQ(script.substr(static_cast<size_t>(p), static_cast<size_t>(q - p)), "frain to noyd");
+
+    frame->View()->SetSelection(Frames(100), Frames(600), false);
+    frame->ScriptView().control().SetSel(caret, caret);
+    frame->AlignmentList()->setCurrentIndex(2);  // Align Current Cue Point
+    ASSERT_TRUE(app->Router().Execute(cmd::AlignTextWithAudio));
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    const app_sync_results& track = app->Documents()->ActiveDocument()->track(1);
+    ASSERT_EQ(track.words.size(), 3u);
+    for (const og_marker& w : track.words) {
+        EXPECT_GE(w.start, 735) << w.label;
+        EXPECT_LE(w.end, 1454 + 10) << w.label;
+    }
+}
+
+// A right-click away from the selection acts on the marker under the pointer, not on a selection
+// the user may not even see.
+TEST_F(MarkerEditsUiTest, RightClickOutsideTheSelectionActsOnTheMarkerClicked) {
+    CDocumentFrame* frame = OpenAligned();
+    ASSERT_NE(frame, nullptr);
+    CPhonarcView* view = frame->View();
+    const int zh = PhonemeCommand("ZH");
+    const int y = BandMiddle(view, kShowPhonemes);
+    struct {
+        const char* what;
+        int selStart, selEnd;  // ms
+        int clickMs;
+        int changedStart, changedEnd;  // the phoneme Set Phoneme replaces
+    } cases[] = {
+        // Outside: the OY of "noyd" is clicked while the AA of "Yang" is selected.
+        {"outside", 93, 189, 1300, 1245, 1379},
+        // Inside the selection: the selection stays what the command acts on.
+        {"inside", 875, 967, 920, 875, 967},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        view->SetSelection(Frames(c.selStart), Frames(c.selEnd), false);
+        const int x = view->SampleToX(Frames(c.clickMs));
+        RightClick(view, x, y, [&](QMenu*) { app->MainFrame()->Action(zh)->trigger(); });
+        const app_sync_results& track = app->Documents()->ActiveDocument()->track(1);
+        const phn_marker* changed = PhonemeAt(track, c.changedStart, c.changedEnd);
+        ASSERT_NE(changed, nullptr);
+        EXPECT_STREQ(changed->get_label(), "ZH");
+        if (c.changedStart != c.selStart) {
+            const phn_marker* selected = PhonemeAt(track, c.selStart, c.selEnd);
+            ASSERT_NE(selected, nullptr);
+            EXPECT_STRNE(selected->get_label(), "ZH");
+        }
+        app->Router().Execute(cmd::EditUndo);
+    }
+}
+
+// The Flash gesture channel's Delete acts on the gesture under the pointer when the menu opened,
+// also when playback scrolled the view while the menu was open.
+TEST_F(MarkerEditsUiTest, FlashChannelDeletesTheGestureThatWasUnderThePointer) {
+    CDocumentFrame* frame = OpenAligned("character " + kTemplate.string() +
+                                        "\nend_character_info\ngesture 300 700 128 0 wave|idle\n"
+                                        "gesture 1200 1600 128 0 wave|idle\n");
+    ASSERT_NE(frame, nullptr);
+    auto* doc = dynamic_cast<CPhonarcDocFlash*>(&frame->Document());
+    ASSERT_TRUE(doc && doc->HasTemplate()) << (doc ? doc->logged() : "");
+    ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
+    CPhonarcView* view = frame->View();
+    view->SetDisplayMode(view->DisplayMode() | CMXChannelSWFGestures::kDisplayBit);
+    QTest::qWait(20);
+    const int x = view->SampleToX(Frames(500));
+    const int y = BandMiddle(view, CMXChannelSWFGestures::kDisplayBit);
+    RightClick(view, x, y, [&](QMenu* menu) {
+        // Playback moves the view on by 900 ms: the other gesture now lies under the pointer.
+        view->OnHScroll(CPhonarcView::kThumbPosition, (view->FirstSample() + Frames(900)) / view->SamplesPerPixel());
+        ASSERT_LE(std::abs(view->SampleToX(Frames(1400)) - x), 2);
+        QAction* remove = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text() == "Delete Gesture") remove = a;
+        ASSERT_NE(remove, nullptr);
+        ASSERT_TRUE(remove->isEnabled());
+        const QPoint at = menu->actionGeometry(remove).center();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+    });
+    const gesture_marker_list& left = *doc->GetAnim()->get_gestures();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].start, 1200);
+}
+
+}  // namespace
