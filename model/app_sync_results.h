@@ -27,6 +27,8 @@ public:
     app_sync_results() = default;
     app_sync_results(const app_sync_results&) = default;
     app_sync_results& operator=(const app_sync_results&) = default;
+    app_sync_results(app_sync_results&&) = default;
+    app_sync_results& operator=(app_sync_results&&) = default;
     virtual ~app_sync_results() = default;
 
     // Erases the lists chosen by the mask (sync_clear_bits), in range or whole.
@@ -50,6 +52,17 @@ public:
     articulation_list articulation;
     envelope_list envelope;
 };
+
+// What fit_to_length changed.
+struct fit_counts {
+    long cut = 0;      // markers that reached past an end of the span and were shortened
+    long dropped = 0;  // markers that lay wholly outside it
+};
+
+// Keeps every marker of the track inside [0, length_ms]: a marker that lies wholly outside is
+// removed, one that crosses an end is cut there (a phoneme's energy sub-markers follow). A
+// marker that had a length and would be left with none is removed too.
+fit_counts fit_to_length(app_sync_results& track, int length_ms);
 
 // Smallest start and largest end of all records; 2147483647 and -1 for an empty collection.
 void get_collection_extent(ISyncResultsCollection* collection, int* min_start, int* max_end);
