@@ -221,6 +221,29 @@ int RunPhonemeOpen(long n, int runs) {
                     r + 1, s, doc.track(1).phonemes.size(), doc.track(1).articulation.size(),
                     ResidentBytes() / 1048576.0);
     }
+    // The parts on their own, to see where the time goes.
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        sync_results_file file;
+        std::ifstream in(zuvo);
+        std::ostringstream errors;
+        file.read(in, errors);
+        const auto t1 = std::chrono::steady_clock::now();
+        PCMFormat target{};
+        target.sampleRate = 16000u << 16;
+        target.bitsPerSample = 16;
+        target.channels = 1;
+        CMemoryPCMStream* audio = nullptr;
+        CreateMemoryPCMStreamFromFile(file.audio_path.c_str(), &target, nullptr, &audio);
+        const auto t2 = std::chrono::steady_clock::now();
+        if (audio) audio->Destroy();
+        CPhonarcDoc doc(host);
+        doc.RecomputeArticulation(&file.results);
+        const auto t3 = std::chrono::steady_clock::now();
+        const auto sec = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
+        std::printf("parts: reading the results file %.3f s, loading the recording %.3f s, articulation %.3f s\n",
+                    sec(t0, t1), sec(t1, t2), sec(t2, t3));
+    }
     std::sort(seconds.begin(), seconds.end());
     std::printf("phonemes %ld: min %.3f s, median %.3f s over %d runs; peak resident %.0f MB\n", n, seconds.front(),
                 seconds[seconds.size() / 2], runs, PeakResidentKb() / 1024.0);

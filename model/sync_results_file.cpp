@@ -174,13 +174,16 @@ public:
         out.clear();
         bool too_long = false;
         in_ >> std::ws;
-        for (int c = in_.peek(); c != std::char_traits<char>::eof() && !std::isspace(c); c = in_.peek()) {
-            in_.get();
+        // Straight from the buffer: a results file holds a token or more per marker.
+        std::streambuf* buf = in_.good() ? in_.rdbuf() : nullptr;
+        int c = buf ? buf->sgetc() : std::char_traits<char>::eof();
+        for (; c != std::char_traits<char>::eof() && !std::isspace(c); c = buf->snextc()) {
             if (out.size() < sync_results_file::kMaxField)
                 out.push_back(static_cast<char>(c));
             else
                 too_long = true;
         }
+        if (buf && c == std::char_traits<char>::eof()) in_.setstate(std::ios::eofbit);
         if (in_.eof() && !in_.bad()) in_.clear(std::ios::eofbit);  // a token at the very end is fine
         if (too_long) {
             error(keyword_.empty() ? std::string("Keyword longer than 2047 characters")

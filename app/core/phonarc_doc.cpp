@@ -388,23 +388,30 @@ bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file
     const bool ok = ReadResults(*file, in, errors);
     std::string report = errors.str();
     for (const std::string& w : file->warnings) report += "Warning: " + w + (w.empty() || w.back() != '\n' ? "\n" : "");
+    if (opening_ && ok) {
+        // The recording is not loaded yet: the track is finished, and the report written with
+        // what that finds, once it is.
+        pending_report_ = report;
+        return ok;
+    }
+    if (!opening_) report += FinishResultsTrack(&file->results, *file);
     if (!report.empty()) LogText(path + ":\n" + report);
-    // While opening, the recording is not loaded yet: the track is finished once it is.
-    if (!opening_) FinishResultsTrack(&file->results, *file, path);
     return ok;
 }
 
-void CPhonarcDoc::FinishResultsTrack(app_sync_results* track, const sync_results_file& file, const std::string& path) {
-    if (audio_) FitToRecording(track, file, path);
+std::string CPhonarcDoc::FinishResultsTrack(app_sync_results* track, const sync_results_file& file) {
+    std::string report;
+    if (audio_) report = FitToRecording(track, file);
     if (track->articulation.empty()) RecomputeArticulation(track);
+    return report;
 }
 
-void CPhonarcDoc::FitToRecording(app_sync_results* track, const sync_results_file& file, const std::string& path) {
+std::string CPhonarcDoc::FitToRecording(app_sync_results* track, const sync_results_file& file) {
     // Work on the track (articulation, envelopes, painting) grows with the time it covers, so
     // nothing may reach past the recording.
     const int length_ms = static_cast<int>(audio_->FramesToMs(audio_->GetFrameCount()));
     const fit_counts counts = fit_to_length(*track, length_ms);
-    if (counts.cut == 0 && counts.dropped == 0) return;
+    if (counts.cut == 0 && counts.dropped == 0) return "";
     std::string where, reach;
     if (file.latest_end > length_ms && file.latest_end_line > 0) {
         where = "Line[" + std::to_string(file.latest_end_line) + "]: ";
@@ -415,8 +422,8 @@ void CPhonarcDoc::FitToRecording(app_sync_results* track, const sync_results_fil
     } else {
         reach = "markers lie outside the recording (0 to " + Seconds(length_ms) + ")";
     }
-    LogText(path + ":\nWarning: " + where + reach + ": " + std::to_string(counts.cut) + " cut to fit it, " +
-            std::to_string(counts.dropped) + " outside it left out.\n");
+    return "Warning: " + where + reach + ": " + std::to_string(counts.cut) + " cut to fit it, " +
+           std::to_string(counts.dropped) + " outside it left out.\n";
 }
 
 bool CPhonarcDoc::LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range,
@@ -487,6 +494,15 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
     const std::string path = fs::absolute(given_path, ec).lexically_normal().string();
     opened_from_results_ = false;
     bool relinked = false;
+    // What the reader found is written however the opening ends.
+    struct report_writer {
+        CPhonarcDoc* doc;
+        const std::string& path;
+        ~report_writer() {
+            if (!doc->pending_report_.empty()) doc->LogText(path + ":\n" + doc->pending_report_);
+            doc->pending_report_.clear();
+        }
+    } writer{this, path};
     if (IsResultsPath(path)) {
         app_sync_results* target = nullptr;
         const int index = GetRecognitionTrack(&target);
@@ -527,7 +543,7 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
     }
     audio_ = source;
     range_ = range;
-    if (opened_from_results_) FinishResultsTrack(&tracks_[GetRecognitionTrack()], results_, path);
+    if (opened_from_results_) pending_report_ += FinishResultsTrack(&tracks_[GetRecognitionTrack()], results_);
     if (!opened_from_results_) ReadPhonemeFile(results_.audio_path);
     for (document_view* v : views_) v->SetAudioStream(audio_);
     UpdateViewResults();

@@ -173,10 +173,10 @@ private:
     void ReadPhonemeFile(const std::string& audio_path);
     // relinked: the user chose the recording.
     bool FindAudioForResults(const std::string& results_path, bool* relinked);
-    // Cuts a track read from a results file to the recording (when one is loaded), saying so in
-    // the output log, and builds its articulation keys when the file had none.
-    void FinishResultsTrack(app_sync_results* track, const sync_results_file& file, const std::string& path);
-    void FitToRecording(app_sync_results* track, const sync_results_file& file, const std::string& path);
+    // Cuts a track read from a results file to the recording (when one is loaded) and builds its
+    // articulation keys when the file had none; the warning line for the log when it cut.
+    std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file);
+    std::string FitToRecording(app_sync_results* track, const sync_results_file& file);
     void WriteProfileFlag(const char* key, bool value);
     void ShowMessage(const std::string& text);
     void LogText(const std::string& text);
@@ -192,6 +192,7 @@ private:
     CPhonemeMixtureArticulator* articulator_ = nullptr;
     bool opened_from_results_ = true;
     bool opening_ = false;  // a results file is being opened: its track waits for the recording
+    std::string pending_report_;  // the reader's report while the recording loads
     bool modified_ = false;
     std::function<bool()> script_modified_;
     std::string path_name_;
