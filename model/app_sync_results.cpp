@@ -168,13 +168,19 @@ namespace {
 
 // Fits one list; false from keep means the marker goes.
 template <class List>
-void fit_list(List& list, int length_ms, fit_counts& counts) {
+void fit_list(List& list, int length_ms, int slack_ms, fit_counts& counts) {
+    const long long reach = static_cast<long long>(length_ms) + slack_ms;
     auto out = list.begin();
     for (auto it = list.begin(); it != list.end(); ++it) {
         auto& m = *it;
+        if (m.start >= 0 && m.end <= reach) {
+            if (out != it) *out = std::move(m);
+            ++out;
+            continue;
+        }
         const bool had_length = m.end > m.start;
         bool keep = m.start <= length_ms && m.end >= 0;
-        if (keep && (m.start < 0 || m.end > length_ms)) {
+        if (keep) {
             if (m.start < 0) m.set_start(0);
             if (m.end > length_ms) m.set_end(length_ms);
             keep = !had_length || m.end > m.start;
@@ -192,19 +198,21 @@ void fit_list(List& list, int length_ms, fit_counts& counts) {
 
 }  // namespace
 
-fit_counts fit_to_length(app_sync_results& track, int length_ms) {
+fit_counts fit_to_length(app_sync_results& track, int length_ms, int slack_ms) {
     fit_counts counts;
-    fit_list(track.phonemes, length_ms, counts);
-    fit_list(track.words, length_ms, counts);
-    fit_list(track.punctuation, length_ms, counts);
-    fit_list(track.xml_events, length_ms, counts);
-    fit_list(track.gestures, length_ms, counts);
-    fit_list(track.articulation, length_ms, counts);
+    fit_list(track.phonemes, length_ms, slack_ms, counts);
+    fit_list(track.words, length_ms, slack_ms, counts);
+    fit_list(track.punctuation, length_ms, slack_ms, counts);
+    fit_list(track.xml_events, length_ms, slack_ms, counts);
+    fit_list(track.gestures, length_ms, slack_ms, counts);
+    fit_list(track.articulation, length_ms, slack_ms, counts);
     for (art_marker& a : track.articulation) {
-        // The key carries its own copy of the times.
-        a.key.start = std::clamp(a.key.start, 0, length_ms);
-        a.key.end = std::clamp(a.key.end, 0, length_ms);
+        // The key carries its own copy of the times; only a cut key's differ.
+        if (a.key.start < a.start || a.key.end > a.end) {
+            a.key.start = std::max(a.key.start, a.start);
+            a.key.end = std::min(a.key.end, a.end);
+        }
     }
-    fit_list(track.envelope, length_ms, counts);
+    fit_list(track.envelope, length_ms, slack_ms, counts);
     return counts;
 }

@@ -59,10 +59,13 @@ struct fit_counts {
     long dropped = 0;  // markers that lay wholly outside it
 };
 
-// Keeps every marker of the track inside [0, length_ms]: a marker that lies wholly outside is
-// removed, one that crosses an end is cut there (a phoneme's energy sub-markers follow). A
-// marker that had a length and would be left with none is removed too.
-fit_counts fit_to_length(app_sync_results& track, int length_ms);
+// Keeps the track's markers inside [0, length_ms + slack_ms]. A marker inside that span is left
+// as it is: the slack lets the last articulation keys (on the articulator's frame grid) and a
+// phoneme rounded to a frame end a little after the recording, as saved files have them. A
+// marker that reaches out of the span is fitted to [0, length_ms]: removed when it lies wholly
+// outside that, else cut at its ends (a phoneme's energy sub-markers follow); removed too when
+// it had a length and would be left with none.
+fit_counts fit_to_length(app_sync_results& track, int length_ms, int slack_ms = 0);
 
 // Smallest start and largest end of all records; 2147483647 and -1 for an empty collection.
 void get_collection_extent(ISyncResultsCollection* collection, int* min_start, int* max_end);

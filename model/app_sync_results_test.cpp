@@ -282,13 +282,29 @@ TEST(SyncResultsFit, MarkersOutsideTheLengthAreCutOrLeftOut) {
     EXPECT_EQ(counts.cut, 4);
     EXPECT_EQ(counts.dropped, 3);
     EXPECT_EQ(summary(t),
-              "phn: AA[0,100] m[100,500] x[500,500] | word: early[0,200] | punct:  | xml: 1 | gest: 1 | "
+              "phn: AA[0,100] m[100,500] x[500,500] | word: early[0,200] | punct:  | xml: 0 | gest: 0 | "
               "art: art[400,500] | env: m[450,500]");
     EXPECT_EQ(t.articulation[0].key.end, 500);
     const phn_marker& m = t.phonemes[1];
     ASSERT_FALSE(m.energy.empty());
     EXPECT_EQ(m.energy.front().start, 100);
     EXPECT_EQ(m.energy.back().end, 500);
+    // With slack, what ends within it stays as saved files have it; what reaches further is
+    // fitted to the length itself.
+    app_sync_results tail;
+    tail.phonemes.emplace_back(450, 580, "AA", 50.0f);
+    tail.phonemes.emplace_back(450, 700, "m", 50.0f);
+    k.start = 520;
+    k.end = 560;
+    tail.articulation.emplace_back(k);
+    k.start = 550;
+    k.end = 700;
+    tail.articulation.emplace_back(k);
+    const fit_counts slack = fit_to_length(tail, 500, 100);
+    EXPECT_EQ(slack.cut, 1);
+    EXPECT_EQ(slack.dropped, 1);
+    EXPECT_EQ(describe(tail.phonemes), "AA[450,580] m[450,500]");
+    EXPECT_EQ(describe(tail.articulation), "art[520,560]");
     // A track inside the length is left as it is.
     app_sync_results inside = sample_track();
     const std::string before = summary(inside);

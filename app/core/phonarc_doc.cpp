@@ -408,12 +408,12 @@ std::string CPhonarcDoc::FinishResultsTrack(app_sync_results* track, const sync_
 
 std::string CPhonarcDoc::FitToRecording(app_sync_results* track, const sync_results_file& file) {
     // Work on the track (articulation, envelopes, painting) grows with the time it covers, so
-    // nothing may reach past the recording.
+    // nothing may reach far past the recording.
     const int length_ms = static_cast<int>(audio_->FramesToMs(audio_->GetFrameCount()));
-    const fit_counts counts = fit_to_length(*track, length_ms);
+    const fit_counts counts = fit_to_length(*track, length_ms, kArticulationMarginMs);
     if (counts.cut == 0 && counts.dropped == 0) return "";
     std::string where, reach;
-    if (file.latest_end > length_ms && file.latest_end_line > 0) {
+    if (file.latest_end > length_ms + kArticulationMarginMs && file.latest_end_line > 0) {
         where = "Line[" + std::to_string(file.latest_end_line) + "]: ";
         reach = "markers reach " + Seconds(file.latest_end) + ", past the end of the recording at " + Seconds(length_ms);
     } else if (file.earliest_start < 0 && file.earliest_start_line > 0) {
