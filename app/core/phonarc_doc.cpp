@@ -94,8 +94,9 @@ std::string AudioFailureText(const std::string& path, int code) {
 }
 
 std::string Seconds(long long ms) {
+    const long long magnitude = ms < 0 ? -ms : ms;
     char text[48];
-    std::snprintf(text, sizeof text, "%lld.%03lld s", ms / 1000, (ms < 0 ? -ms : ms) % 1000);
+    std::snprintf(text, sizeof text, "%s%lld.%03lld s", ms < 0 ? "-" : "", magnitude / 1000, magnitude % 1000);
     return text;
 }
 

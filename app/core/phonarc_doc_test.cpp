@@ -208,12 +208,15 @@ TEST_F(DocumentTest, ResultsFileMarkersOutsideTheRecordingAreFitToIt) {
     struct Case {
         const char* records;
         int line;  // of the record the log names
+        const char* says;
         size_t phonemes, words;
     } cases[] = {
         // One phoneme to the end of time and no articulation keys: those are built on open.
-        {"phn 0 2147483647 0 AA\n", 3, 1, 0},
-        {"phn 0 100 50 AA\nphn 100 900000 50 b\nphn 900000 900100 50 k\nword 950000 960000 far\n", 6, 2, 0},
-        {"word -400 200 early\nphn 0 100 50 AA\n", 3, 1, 1},
+        {"phn 0 2147483647 0 AA\n", 3, "reach 2147483.647 s, past the end of the recording at 2.009 s: 1 cut to fit it, 0",
+         1, 0},
+        {"phn 0 100 50 AA\nphn 100 900000 50 b\nphn 900000 900100 50 k\nword 950000 960000 far\n", 6,
+         "reach 960.000 s, past the end of the recording at 2.009 s: 1 cut to fit it, 2 outside it left out", 2, 0},
+        {"word -400 200 early\nphn 0 100 50 AA\n", 3, "start at -0.400 s, before the recording: 1 cut", 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
@@ -230,7 +233,8 @@ TEST_F(DocumentTest, ResultsFileMarkersOutsideTheRecordingAreFitToIt) {
         ASSERT_FALSE(t.articulation.empty());
         EXPECT_LE(t.articulation.back().end, length + 100);
         EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 2) << log_.text;  // the path, one line
-        EXPECT_NE(log_.text.find("Warning: Line[" + std::to_string(c.line) + "]"), std::string::npos) << log_.text;
+        EXPECT_NE(log_.text.find("Warning: Line[" + std::to_string(c.line) + "]: markers " + c.says), std::string::npos)
+            << log_.text;
     }
 }
 
