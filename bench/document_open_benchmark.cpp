@@ -2,9 +2,17 @@
 // alignment (phonemes, words, articulation keys) to a ready document; and the resident size of a
 // sixty-minute document after opening and one edit. The inputs repeat a bundled utterance and its
 // alignment, made in a temporary folder when the program starts.
+// `document_open_benchmark --phonemes N [--runs R]` instead opens a results file of N phonemes of
+// 10 ms each and no articulation keys (so opening builds them) on a recording just long enough,
+// and prints the wall time of each open and the resident size.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +25,7 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "model/phoneme_codes.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 
@@ -135,6 +144,112 @@ long ResidentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+long PeakResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+void WriteWavHeader(std::ofstream& f, uint32_t bytes) {
+    f.write("RIFF", 4);
+    PutU32(f, 36 + bytes);
+    f.write("WAVEfmt ", 8);
+    PutU32(f, 16);
+    PutU16(f, 1);
+    PutU16(f, 1);
+    PutU32(f, 16000);
+    PutU32(f, 32000);
+    PutU16(f, 2);
+    PutU16(f, 16);
+    f.write("data", 4);
+    PutU32(f, bytes);
+}
+
+// N phonemes of 10 ms on a recording of N x 10 ms (the utterance repeated), written as a hand-made
+// or foreign file would be: phonemes only, no articulation keys.
+std::string MakePhonemeInputs(const utterance& u, long n) {
+    static const input_folder folder;
+    const std::string base = (folder.path / ("phonemes" + std::to_string(n))).string();
+    {
+        const uint64_t frames = static_cast<uint64_t>(n) * 160;
+        std::ofstream f(base + ".wav", std::ios::binary);
+        WriteWavHeader(f, static_cast<uint32_t>(frames * 2));
+        for (uint64_t done = 0; done < frames;) {
+            const uint64_t take = std::min<uint64_t>(frames - done, u.samples.size());
+            f.write(reinterpret_cast<const char*>(u.samples.data()), static_cast<std::streamsize>(take * 2));
+            done += take;
+        }
+    }
+    std::ofstream z(base + ".zuvo", std::ios::binary);
+    z << "version 1.2\naudio " << base << ".wav\n";
+    std::string line;
+    for (long i = 0; i < n; ++i) {
+        line = "phn " + std::to_string(i * 10) + " " + std::to_string(i * 10 + 10) + " 60 " +
+               kPhonemeCodes[1 + i % (kPhonemeCodeCount - 1)] + "\n";
+        z << line;
+    }
+    z << "end_markers\n";
+    return base + ".zuvo";
+}
+
+int RunPhonemeOpen(long n, int runs) {
+    if (Utterance().samples.empty()) {
+        std::fprintf(stderr, "the bundled utterance did not load\n");
+        return 1;
+    }
+    const std::string zuvo = MakePhonemeInputs(Utterance(), n);
+    std::printf("results file: %ld phonemes of 10 ms, no articulation keys; recording %.0f s (%.1f MB file)\n", n,
+                n / 100.0, n * 320.0 / 1048576.0);
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    document_host host;
+    host.profile = &profile;
+    host.prompts = &prompts;
+    std::vector<double> seconds;
+    for (int r = 0; r < runs; ++r) {
+        const auto t0 = std::chrono::steady_clock::now();
+        CPhonarcDoc doc(host);
+        if (!doc.OnOpenDocument(zuvo)) {
+            std::fprintf(stderr, "open failed\n");
+            return 1;
+        }
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        seconds.push_back(s);
+        std::printf("run %d: opened to a ready document in %.3f s: %zu phonemes, %zu articulation keys, resident %.0f MB\n",
+                    r + 1, s, doc.track(1).phonemes.size(), doc.track(1).articulation.size(),
+                    ResidentBytes() / 1048576.0);
+    }
+    // The parts on their own, to see where the time goes.
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        sync_results_file file;
+        std::ifstream in(zuvo);
+        std::ostringstream errors;
+        file.read(in, errors);
+        const auto t1 = std::chrono::steady_clock::now();
+        PCMFormat target{};
+        target.sampleRate = 16000u << 16;
+        target.bitsPerSample = 16;
+        target.channels = 1;
+        CMemoryPCMStream* audio = nullptr;
+        CreateMemoryPCMStreamFromFile(file.audio_path.c_str(), &target, nullptr, &audio);
+        const auto t2 = std::chrono::steady_clock::now();
+        if (audio) audio->Destroy();
+        CPhonarcDoc doc(host);
+        doc.RecomputeArticulation(&file.results);
+        const auto t3 = std::chrono::steady_clock::now();
+        const auto sec = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
+        std::printf("parts: reading the results file %.3f s, loading the recording %.3f s, articulation %.3f s\n",
+                    sec(t0, t1), sec(t1, t2), sec(t2, t3));
+    }
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("phonemes %ld: min %.3f s, median %.3f s over %d runs; peak resident %.0f MB\n", n, seconds.front(),
+                seconds[seconds.size() / 2], runs, PeakResidentKb() / 1024.0);
+    return 0;
+}
+
 void BM_OpenTenMinuteDocument(benchmark::State& state) {
     static const std::string zuvo = MakeInputs(Utterance(), 10);
     CMemoryProfileStore profile;
@@ -181,3 +296,17 @@ void BM_SixtyMinuteDocumentResident(benchmark::State& state) {
 BENCHMARK(BM_SixtyMinuteDocumentResident)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    long phonemes = 0;
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--phonemes") == 0) phonemes = std::atol(argv[i + 1]);
+        if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+    }
+    if (phonemes > 0) return RunPhonemeOpen(phonemes, runs);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,10 +1,12 @@
 // Result track operations and the conversions between engine records and markers.
 #include "model/app_sync_results.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
 
+#include "engine/api/results_collection.h"
 #include "engine/api/sync_marker.h"
 #include "model/articulator.h"
 #include "model/debug_output.h"
@@ -122,6 +124,10 @@ void app_sync_results::import_articulation(IArticulator* articulator, bool merge
 void phn_marker_list::export_markers(ISyncResultsCollection* sink, int s, int e) const {
     if (!sink) return;
     if (s == -1 && e == -1) get_list_extent(*this, &s, &e);
+    // Phonemes come in start order, so into an empty collection they can be appended where the
+    // sorted insert would put them, without its scan (quadratic on a long file). A phoneme out of
+    // order ends the shortcut and takes the insert.
+    CConcreteSyncMarkerCollection* append_to = sink->GetCount() == 0 ? AsConcreteCollection(sink) : nullptr;
     for (const phn_marker& p : *this) {
         if (p.start > e) break;
         if (!overlaps_range(p, s, e)) continue;
@@ -135,7 +141,12 @@ void phn_marker_list::export_markers(ISyncResultsCollection* sink, int s, int e)
         record.text = nullptr;
         std::memcpy(&record.reserved[0], &p.value, sizeof record.reserved[0]);
         record.reserved[1] = 0;
-        sink->add_marker(&record);
+        if (append_to && (append_to->count == 0 || append_to->data[append_to->count - 1].start <= record.start)) {
+            append_to->Append(record);
+        } else {
+            append_to = nullptr;
+            sink->add_marker(&record);
+        }
     }
 }
 
@@ -151,4 +162,57 @@ void get_collection_extent(ISyncResultsCollection* collection, int* min_start, i
     }
     *min_start = lo;
     *max_end = hi;
+}
+
+namespace {
+
+// Fits one list; false from keep means the marker goes.
+template <class List>
+void fit_list(List& list, int length_ms, int slack_ms, fit_counts& counts) {
+    const long long reach = static_cast<long long>(length_ms) + slack_ms;
+    auto out = list.begin();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        auto& m = *it;
+        if (m.start >= 0 && m.end <= reach) {
+            if (out != it) *out = std::move(m);
+            ++out;
+            continue;
+        }
+        const bool had_length = m.end > m.start;
+        bool keep = m.start <= length_ms && m.end >= 0;
+        if (keep) {
+            if (m.start < 0) m.set_start(0);
+            if (m.end > length_ms) m.set_end(length_ms);
+            keep = !had_length || m.end > m.start;
+            if (keep) ++counts.cut;
+        }
+        if (!keep) {
+            ++counts.dropped;
+            continue;
+        }
+        if (out != it) *out = std::move(m);
+        ++out;
+    }
+    list.erase(out, list.end());
+}
+
+}  // namespace
+
+fit_counts fit_to_length(app_sync_results& track, int length_ms, int slack_ms) {
+    fit_counts counts;
+    fit_list(track.phonemes, length_ms, slack_ms, counts);
+    fit_list(track.words, length_ms, slack_ms, counts);
+    fit_list(track.punctuation, length_ms, slack_ms, counts);
+    fit_list(track.xml_events, length_ms, slack_ms, counts);
+    fit_list(track.gestures, length_ms, slack_ms, counts);
+    fit_list(track.articulation, length_ms, slack_ms, counts);
+    for (art_marker& a : track.articulation) {
+        // The key carries its own copy of the times; only a cut key's differ.
+        if (a.key.start < a.start || a.key.end > a.end) {
+            a.key.start = std::max(a.key.start, a.start);
+            a.key.end = std::min(a.key.end, a.end);
+        }
+    }
+    fit_list(track.envelope, length_ms, slack_ms, counts);
+    return counts;
 }

@@ -27,6 +27,8 @@ public:
     app_sync_results() = default;
     app_sync_results(const app_sync_results&) = default;
     app_sync_results& operator=(const app_sync_results&) = default;
+    app_sync_results(app_sync_results&&) = default;
+    app_sync_results& operator=(app_sync_results&&) = default;
     virtual ~app_sync_results() = default;
 
     // Erases the lists chosen by the mask (sync_clear_bits), in range or whole.
@@ -50,6 +52,20 @@ public:
     articulation_list articulation;
     envelope_list envelope;
 };
+
+// What fit_to_length changed.
+struct fit_counts {
+    long cut = 0;      // markers that reached past an end of the span and were shortened
+    long dropped = 0;  // markers that lay wholly outside it
+};
+
+// Keeps the track's markers inside [0, length_ms + slack_ms]. A marker inside that span is left
+// as it is: the slack lets the last articulation keys (on the articulator's frame grid) and a
+// phoneme rounded to a frame end a little after the recording, as saved files have them. A
+// marker that reaches out of the span is fitted to [0, length_ms]: removed when it lies wholly
+// outside that, else cut at its ends (a phoneme's energy sub-markers follow); removed too when
+// it had a length and would be left with none.
+fit_counts fit_to_length(app_sync_results& track, int length_ms, int slack_ms = 0);
 
 // Smallest start and largest end of all records; 2147483647 and -1 for an empty collection.
 void get_collection_extent(ISyncResultsCollection* collection, int* min_start, int* max_end);

@@ -230,6 +230,89 @@ TEST(SyncMarkerExport, PhonemesOverlappingTheRangeBecomeRecords) {
     EXPECT_EQ(hi, -1);
 }
 
+// Export appends in-order phonemes instead of inserting them one by one; the order must be the
+// sorted insert's, also when the phonemes are out of order or the collection was not empty.
+TEST(SyncMarkerExport, RecordsComeInTheSortedInsertsOrder) {
+    const struct {
+        std::vector<int> starts;
+        std::vector<int> already;  // records in the collection before the export
+    } cases[] = {
+        {{0, 100, 100, 200}, {}},
+        {{0, 300, 100, 200, 50}, {}},
+        {{100, 200}, {150}},
+    };
+    for (const auto& c : cases) {
+        phn_marker_list phonemes;
+        collection_holder expected, got;
+        for (int a : c.already) {
+            expected.add(kSyncPhoneme, a, a + 10, "q", 0.0f);
+            got.add(kSyncPhoneme, a, a + 10, "q", 0.0f);
+        }
+        for (size_t i = 0; i < c.starts.size(); ++i) {
+            const std::string label(1, static_cast<char>('a' + i));
+            phonemes.emplace_back(c.starts[i], c.starts[i] + 50, label.c_str(), 1.0f);
+            expected.add(kSyncPhoneme, c.starts[i], c.starts[i] + 50, label.c_str(), 1.0f);
+        }
+        phonemes.export_markers(got.c, 0, 1000);
+        ASSERT_EQ(got.c->GetCount(), expected.c->GetCount());
+        for (int i = 0; i < got.c->GetCount(); ++i) {
+            EXPECT_STREQ(got.c->begin()[i].label, expected.c->begin()[i].label) << i;
+            EXPECT_EQ(got.c->begin()[i].start, expected.c->begin()[i].start) << i;
+        }
+    }
+}
+
+TEST(SyncResultsFit, MarkersOutsideTheLengthAreCutOrLeftOut) {
+    app_sync_results t;
+    t.phonemes.emplace_back(0, 100, "AA", 50.0f);
+    t.phonemes.emplace_back(100, 2147483647, "m", 50.0f);  // cut, with its energies
+    t.phonemes.back().add_energy(10.0f, 100, 300);
+    t.phonemes.back().add_energy(20.0f, 300, 2147483647);
+    t.phonemes.emplace_back(1000, 1200, "s", 50.0f);        // starts after the end: out
+    t.phonemes.emplace_back(500, 500, "x", 50.0f);          // no length, at the end: stays
+    t.words.emplace_back(-300, 200, "early");               // cut at 0
+    t.words.emplace_back(-300, -100, "gone");               // before 0: out
+    t.punctuation.emplace_back(500, 700, ".");              // would be left with no length: out
+    ArticulationKey k{};
+    k.start = 400;
+    k.end = 900;
+    t.articulation.emplace_back(k);
+    t.envelope.emplace_back(450, 2000, "m");
+    const fit_counts counts = fit_to_length(t, 500);
+    EXPECT_EQ(counts.cut, 4);
+    EXPECT_EQ(counts.dropped, 3);
+    EXPECT_EQ(summary(t),
+              "phn: AA[0,100] m[100,500] x[500,500] | word: early[0,200] | punct:  | xml: 0 | gest: 0 | "
+              "art: art[400,500] | env: m[450,500]");
+    EXPECT_EQ(t.articulation[0].key.end, 500);
+    const phn_marker& m = t.phonemes[1];
+    ASSERT_FALSE(m.energy.empty());
+    EXPECT_EQ(m.energy.front().start, 100);
+    EXPECT_EQ(m.energy.back().end, 500);
+    // With slack, what ends within it stays as saved files have it; what reaches further is
+    // fitted to the length itself.
+    app_sync_results tail;
+    tail.phonemes.emplace_back(450, 580, "AA", 50.0f);
+    tail.phonemes.emplace_back(450, 700, "m", 50.0f);
+    k.start = 520;
+    k.end = 560;
+    tail.articulation.emplace_back(k);
+    k.start = 550;
+    k.end = 700;
+    tail.articulation.emplace_back(k);
+    const fit_counts slack = fit_to_length(tail, 500, 100);
+    EXPECT_EQ(slack.cut, 1);
+    EXPECT_EQ(slack.dropped, 1);
+    EXPECT_EQ(describe(tail.phonemes), "AA[450,580] m[450,500]");
+    EXPECT_EQ(describe(tail.articulation), "art[520,560]");
+    // A track inside the length is left as it is.
+    app_sync_results inside = sample_track();
+    const std::string before = summary(inside);
+    const fit_counts none = fit_to_length(inside, 500);
+    EXPECT_EQ(none.cut + none.dropped, 0);
+    EXPECT_EQ(summary(inside), before);
+}
+
 TEST(SyncMarkerExport, CollectionExtentSpansAllRecords) {
     collection_holder records;
     records.add(kSyncPhoneme, 100, 200, "a", 0.0f);

@@ -13,6 +13,7 @@
 #include "engine/util/file_utils.h"
 #include "engine/util/number_text.h"
 #include "engine/util/string_utils.h"
+#include "model/phoneme_codes.h"
 #include "platform/safe_save.h"
 
 namespace {
@@ -40,6 +41,14 @@ const char kEmptyLabel[] = "<empty>";
 const char kEscapedSuffix = '%';
 // An escaped field with no text (a token can't be empty).
 const char kEscapedEmpty[] = "%";
+
+bool is_phoneme_code(const std::string& label) {
+    return std::any_of(std::begin(kPhonemeCodes), std::end(kPhonemeCodes), [&](const char* c) { return label == c; });
+}
+
+bool looks_like_code(const std::string& label) {
+    return std::all_of(label.begin(), label.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
+}
 
 bool is_silence_label(const std::string& label) { return label.size() == 1 && (label[0] == 'x' || label[0] == 'X'); }
 
@@ -165,13 +174,16 @@ public:
         out.clear();
         bool too_long = false;
         in_ >> std::ws;
-        for (int c = in_.peek(); c != std::char_traits<char>::eof() && !std::isspace(c); c = in_.peek()) {
-            in_.get();
+        // Straight from the buffer: a results file holds a token or more per marker.
+        std::streambuf* buf = in_.good() ? in_.rdbuf() : nullptr;
+        int c = buf ? buf->sgetc() : std::char_traits<char>::eof();
+        for (; c != std::char_traits<char>::eof() && !std::isspace(c); c = buf->snextc()) {
             if (out.size() < sync_results_file::kMaxField)
                 out.push_back(static_cast<char>(c));
             else
                 too_long = true;
         }
+        if (buf && c == std::char_traits<char>::eof()) in_.setstate(std::ios::eofbit);
         if (in_.eof() && !in_.bad()) in_.clear(std::ios::eofbit);  // a token at the very end is fine
         if (too_long) {
             error(keyword_.empty() ? std::string("Keyword longer than 2047 characters")
@@ -219,11 +231,52 @@ public:
 private:
     bool read_record(sync_results_file& file, bool& stop);
 
+    // A record the reader leaves out or keeps with a doubt: reported once per kind, at its first
+    // line, with how many more there were, so a damaged file gives a few lines, not thousands.
+    struct doubt {
+        int first_line = 0;
+        long count = 0;
+        std::string first;
+        void note(int line, const std::string& what) {
+            if (count++ == 0) {
+                first_line = line;
+                first = what;
+            }
+        }
+        void report(std::vector<std::string>& out, const std::string& tail) const {
+            if (count == 0) return;
+            std::string text = "Line[" + std::to_string(first_line) + "]: " + first + tail;
+            if (count > 1) text += " (" + std::to_string(count - 1) + " more like it)";
+            out.push_back(text);
+        }
+    };
+
+    // False (and noted) when the record ends before it starts: such a marker has no place on the
+    // timeline. Otherwise the file's reach is widened to hold it.
+    bool sound_span(sync_results_file& file, int start, int end) {
+        if (end < start) {
+            reversed_.note(record_, "'" + keyword_ + "' record ends at " + std::to_string(end) + " before it starts at " +
+                                        std::to_string(start));
+            return false;
+        }
+        if (start < file.earliest_start) {
+            file.earliest_start = start;
+            file.earliest_start_line = record_;
+        }
+        if (end > file.latest_end) {
+            file.latest_end = end;
+            file.latest_end_line = record_;
+        }
+        return true;
+    }
+
     std::istream& in_;
     std::ostream& errors_;
     int record_ = 1;
     std::string keyword_;
     long last_phoneme_ = -1;
+    doubt reversed_;
+    doubt unknown_code_;
 };
 
 bool record_reader::read_all(sync_results_file& file) {
@@ -239,6 +292,8 @@ bool record_reader::read_all(sync_results_file& file) {
         ok = read_record(file, stop);
         ++record_;
     }
+    reversed_.report(file.warnings, ": left out");
+    unknown_code_.report(file.warnings, ": kept as written");
     if (ok && !stop)
         file.warnings.push_back("The results file ends without its \"end_markers\" line: it may have been cut short.");
     return ok;
@@ -274,7 +329,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
             std::memcpy(key.pairs[i].code, code.c_str(), code.size() + 1);
             if (!number(key.pairs[i].weight)) return false;
         }
-        track.articulation.emplace_back(key);
+        if (sound_span(file, key.start, key.end)) track.articulation.emplace_back(key);
         return true;
     }
     if (kw == "phn_env") {
@@ -308,7 +363,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
             if (!number(time) || !number(value)) return false;
             env.points.emplace_back(env.start, time, value);
         }
-        track.envelope.push_back(env);
+        if (sound_span(file, env.start, env.end)) track.envelope.push_back(env);
         return true;
     }
     if (kw == "phn") {
@@ -323,8 +378,16 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         }
         const bool good_label = esc || label == kEmptyLabel || (!label.empty() && label.size() <= 2);
         if (!esc && good_label && label != kEmptyLabel) p.label = label;
-        track.phonemes.push_back(p);
-        last_phoneme_ = static_cast<long>(track.phonemes.size()) - 1;
+        if (!good_label || sound_span(file, p.start, p.end)) {
+            track.phonemes.push_back(p);
+            last_phoneme_ = static_cast<long>(track.phonemes.size()) - 1;
+        } else {
+            last_phoneme_ = -1;  // its energy lines go with it
+        }
+        // Labels the writer escapes, and marks of other kinds, were set on purpose; plain letters
+        // outside the inventory are a mistyped code.
+        if (good_label && !esc && label != kEmptyLabel && looks_like_code(label) && !is_phoneme_code(label))
+            unknown_code_.note(record_, "'" + label + "' is not a phoneme code");
         if (!good_label) {
             error("Incorrect or empty phoneme label '" + label + "'");
             return false;
@@ -344,6 +407,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         std::string text;
         if (!number(start) || !number(end)) return false;
         if (esc ? !escaped(text) : !rest_of_line(text)) return false;
+        if (!sound_span(file, start, end)) return true;
         og_marker m(start, end, "");
         m.label = esc ? text : trim(text);
         if (kw == "word")
@@ -370,7 +434,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
                 return false;
             }
             g.update_label();
-            track.gestures.push_back(g);
+            if (sound_span(file, g.start, g.end)) track.gestures.push_back(g);
             return true;
         }
         if (!rest_of_line(text)) return false;
@@ -383,7 +447,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
             g.pose_name = text.substr(bar + 1);
         }
         g.update_label();
-        track.gestures.push_back(g);
+        if (sound_span(file, g.start, g.end)) track.gestures.push_back(g);
         return true;
     }
     if (kw == "audio" || kw == "text_file") {

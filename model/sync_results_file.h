@@ -4,6 +4,7 @@
 // stream.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -36,6 +37,8 @@ public:
     sync_results_file() = default;
     sync_results_file(const sync_results_file&) = default;
     sync_results_file& operator=(const sync_results_file&) = default;
+    sync_results_file(sync_results_file&&) = default;
+    sync_results_file& operator=(sync_results_file&&) = default;
     virtual ~sync_results_file() = default;
 
     // Appends the markers read to the track (the caller empties it first) and fills the version,
@@ -54,8 +57,17 @@ public:
     // field is longer than the reader takes (kMaxField); the output is then incomplete.
     virtual bool write(std::ostream& out, int unused, uint32_t flags, std::string* error = nullptr) const;
 
-    // Warnings of the last read (the file may be cut short); empty when none.
+    // Warnings of the last read, each naming the line it is about where there is one: the file
+    // may be cut short; records that end before they start are left out; phoneme labels that are
+    // no phoneme code are kept. Empty when none.
     std::vector<std::string> warnings;
+    // How far the markers read reach, and the line of the record that reaches there (0 when no
+    // marker was read), so that a caller that knows the recording's length can say where a
+    // marker beyond it came from.
+    int earliest_start = INT_MAX;
+    int earliest_start_line = 0;
+    int latest_end = INT_MIN;
+    int latest_end_line = 0;
 
     app_sync_results results;
     float version = kVersion;

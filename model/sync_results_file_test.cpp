@@ -487,6 +487,56 @@ TEST(ResultsFile, SaveKeepsTheOldFileOnFailure) {
     std::filesystem::remove_all(folder);
 }
 
+// A record that ends before it starts is left out, a phoneme label that is no phoneme code is
+// kept; each kind is one warning at its first line, however many records share it.
+TEST(ResultsFile, DoubtfulRecordsGiveOneWarningPerKind) {
+    const struct {
+        const char* input;
+        size_t phonemes, words, others;  // others: punctuation, XML, gestures, keys, envelopes
+        const char* warning;
+    } cases[] = {
+        {"phn 0 100 50 AA\nphn 300 200 50 AA\nenergy 200 300 5\n", 1, 0, 0,
+         "Line[2]: 'phn' record ends at 200 before it starts at 300: left out"},
+        {"word 10 5 hi\npunct 10 5 .\nxml 10 5 <x/>\ngest 10 5 8 nod|idle\nphn_vis 10 5 0\nphn_env 10 5 AA 0\n", 0, 0,
+         0, "Line[1]: 'word' record ends at 5 before it starts at 10: left out (5 more like it)"},
+        {"phn 0 100 50 AA\nphn 100 200 50 QQ\nphn 200 300 50 qq\n", 3, 0, 0,
+         "Line[2]: 'QQ' is not a phoneme code: kept as written (1 more like it)"},
+        {"word 5 5 hi\npunct 0 10 .\ngest 6535 6535 8 |\n", 0, 1, 2, nullptr},  // no length is fine
+    };
+    for (const auto& c : cases) {
+        read_result r = read_text(std::string(c.input) + "end_markers\n");
+        EXPECT_TRUE(r.ok) << c.input;
+        EXPECT_EQ(r.errors, "") << c.input;
+        const app_sync_results& t = r.file.results;
+        EXPECT_EQ(t.phonemes.size(), c.phonemes) << c.input;
+        EXPECT_EQ(t.words.size(), c.words) << c.input;
+        EXPECT_EQ(t.punctuation.size() + t.xml_events.size() + t.gestures.size() + t.articulation.size() +
+                      t.envelope.size(),
+                  c.others)
+            << c.input;
+        if (c.warning) {
+            ASSERT_EQ(r.file.warnings.size(), 1u) << c.input;
+            EXPECT_EQ(r.file.warnings[0], c.warning);
+        } else {
+            EXPECT_TRUE(r.file.warnings.empty()) << c.input;
+        }
+    }
+    // The energy line of a phoneme left out goes with it.
+    read_result r = read_text("phn 0 100 50 AA\nphn 300 200 50 b\nenergy 200 300 5\nend_markers\n");
+    ASSERT_EQ(r.file.results.phonemes.size(), 1u);
+    EXPECT_TRUE(r.file.results.phonemes[0].energy.empty());
+}
+
+// How far the markers reach, and which line reaches there, for the caller that knows the
+// recording's length.
+TEST(ResultsFile, ReaderNotesTheRecordsThatReachFurthest) {
+    read_result r = read_text("word -20 5 a\nphn 0 2147483647 0 AA\nphn 10 20 0 b\nend_markers\n");
+    EXPECT_EQ(r.file.earliest_start, -20);
+    EXPECT_EQ(r.file.earliest_start_line, 1);
+    EXPECT_EQ(r.file.latest_end, 2147483647);
+    EXPECT_EQ(r.file.latest_end_line, 2);
+}
+
 TEST(ResultsFile, FileWithoutItsEndReadsWithAWarning) {
     const struct {
         const char* input;

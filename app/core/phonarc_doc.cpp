@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,8 +16,10 @@
 #include "engine/api/error_codes.h"
 #include "engine/api/sync_marker.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
+#include "engine/audio/audio_file_signature.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
+#include "engine/audio/wav_reader_stream.h"
 #include "engine/text/text_encoding.h"
 #include "engine/util/error_codes.h"
 #include "engine/util/file_utils.h"
@@ -51,6 +54,50 @@ bool IsResultsPath(const std::string& path) { return Lower(Extension(path)) == "
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+// What is at the path when it is there but is no ordinary file ("a folder", "a pipe" ...); empty
+// when it is an ordinary file or nothing is there. Such a path is never handed to a reader: a
+// pipe would block it and a folder reads as a damaged file.
+std::string NotOrdinaryFile(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::exists(st) || fs::is_regular_file(st)) return "";
+    switch (st.type()) {
+    case fs::file_type::directory: return "a folder";
+    case fs::file_type::block:
+    case fs::file_type::character: return "a device";
+    case fs::file_type::fifo: return "a pipe";
+    case fs::file_type::socket: return "a socket";
+    default: return "not an ordinary file";
+    }
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::exists(fs::status(path, ec));
+}
+
+// The message for a recording that did not load. The engine's codes know only WAV files, so a
+// compressed format that failed is named here, by extension or, failing that, by its first bytes.
+std::string AudioFailureText(const std::string& path, int code) {
+    if (!Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
+    const std::string ext = Lower(Extension(path));
+    AudioFileKind kind = ext == ".mp3" ? AudioFileKind::kMpeg
+                         : ext == ".ogg" || ext == ".oga" ? AudioFileKind::kOgg
+                                                          : IdentifyAudioFile(path.c_str());
+    if (code == kErrBadData) {
+        if (kind == AudioFileKind::kMpeg) return "Sorry, " + path + " is not a readable MP3 file.";
+        if (kind == AudioFileKind::kOgg) return "Sorry, " + path + " is not a readable Ogg Vorbis file.";
+    }
+    return path + ":\n" + GetErrorMessage(code);
+}
+
+std::string Seconds(long long ms) {
+    const long long magnitude = ms < 0 ? -ms : ms;
+    char text[48];
+    std::snprintf(text, sizeof text, "%s%lld.%03lld s", ms < 0 ? "-" : "", magnitude / 1000, magnitude % 1000);
+    return text;
 }
 
 // Remembers whether the user cancelled: a cancelled load returns success with an empty stream.
@@ -287,22 +334,32 @@ std::vector<std::string> CPhonarcDoc::AudioPathCandidates(const std::string& aud
     return out;
 }
 
-bool CPhonarcDoc::FindAudioForResults(const std::string& results_path) {
+bool CPhonarcDoc::FindAudioForResults(const std::string& results_path, bool* relinked) {
+    *relinked = false;
     const std::string& audio = results_.audio_path;
     if (audio.empty()) {
         ShowMessage(
             "there was no audio file associated with specified .zuvo file.\n\nAfter clicking OK, you will be "
             "prompted to select the audio file associated with this file.");
     } else {
-        for (const std::string& candidate : AudioPathCandidates(audio, results_path)) {
+        const std::vector<std::string> candidates = AudioPathCandidates(audio, results_path);
+        std::string looked, odd;
+        for (const std::string& candidate : candidates) {
             if (IsRegularFile(candidate)) {
                 results_.audio_path = candidate;
                 return true;
             }
+            const std::string what = NotOrdinaryFile(candidate);
+            if (!what.empty() && odd.empty()) odd = candidate + " is " + what + ", not an ordinary file";
+            looked += "\n" + candidate;
         }
-        ShowMessage(
-            "Sorry, the audio file specified in the .zuvo file could not be found.\n\nAfter clicking OK, you will "
-            "be prompted to locate the source audio file.");
+        if (!odd.empty()) {
+            ShowMessage("Sorry, the audio file specified in the .zuvo file cannot be opened: " + odd +
+                        ".\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
+        } else {
+            ShowMessage("Sorry, the audio file specified in the .zuvo file could not be found. Looked for:" + looked +
+                        "\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
+        }
     }
     FileDialogRequest request;
     request.title = "Select audio file for ZUVO file";
@@ -310,8 +367,12 @@ bool CPhonarcDoc::FindAudioForResults(const std::string& results_path) {
         "Windows WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Ogg Vorbis Files (*.ogg)|*.ogg|All Files (*.*)|*.*||";
     request.open = true;
     const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
-    if (!chosen) return false;
+    if (!chosen) {
+        ShowMessage("No audio file was chosen, so nothing was opened: " + results_path + " needs its recording.");
+        return false;
+    }
     results_.audio_path = *chosen;
+    *relinked = true;
     return true;
 }
 
@@ -328,13 +389,54 @@ bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file
     const bool ok = ReadResults(*file, in, errors);
     std::string report = errors.str();
     for (const std::string& w : file->warnings) report += "Warning: " + w + (w.empty() || w.back() != '\n' ? "\n" : "");
+    if (opening_ && ok) {
+        // The recording is not loaded yet: the track is finished, and the report written with
+        // what that finds, once it is.
+        pending_report_ = report;
+        return ok;
+    }
+    if (!opening_) report += FinishResultsTrack(&file->results, *file);
     if (!report.empty()) LogText(path + ":\n" + report);
-    if (file->results.articulation.empty()) RecomputeArticulation(&file->results);
     return ok;
 }
 
+std::string CPhonarcDoc::FinishResultsTrack(app_sync_results* track, const sync_results_file& file) {
+    std::string report;
+    if (audio_) report = FitToRecording(track, file);
+    if (track->articulation.empty()) RecomputeArticulation(track);
+    return report;
+}
+
+std::string CPhonarcDoc::FitToRecording(app_sync_results* track, const sync_results_file& file) {
+    // Work on the track (articulation, envelopes, painting) grows with the time it covers, so
+    // nothing may reach far past the recording.
+    const int length_ms = static_cast<int>(audio_->FramesToMs(audio_->GetFrameCount()));
+    const fit_counts counts = fit_to_length(*track, length_ms, kArticulationMarginMs);
+    if (counts.cut == 0 && counts.dropped == 0) return "";
+    std::string where, reach;
+    if (file.latest_end > length_ms + kArticulationMarginMs && file.latest_end_line > 0) {
+        where = "Line[" + std::to_string(file.latest_end_line) + "]: ";
+        reach = "markers reach " + Seconds(file.latest_end) + ", past the end of the recording at " + Seconds(length_ms);
+    } else if (file.earliest_start < 0 && file.earliest_start_line > 0) {
+        where = "Line[" + std::to_string(file.earliest_start_line) + "]: ";
+        reach = "markers start at " + Seconds(file.earliest_start) + ", before the recording";
+    } else {
+        reach = "markers lie outside the recording (0 to " + Seconds(length_ms) + ")";
+    }
+    return "Warning: " + where + reach + ": " + std::to_string(counts.cut) + " cut to fit it, " +
+           std::to_string(counts.dropped) + " outside it left out.\n";
+}
+
 bool CPhonarcDoc::LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range,
-                            int* code, bool* cancelled) {
+                            std::string* why, bool* cancelled) {
+    *source = nullptr;
+    *range = nullptr;
+    *cancelled = false;
+    why->clear();
+    if (const std::string what = NotOrdinaryFile(path); !what.empty()) {
+        *why = "Sorry, " + path + " is " + what + ", not an ordinary file: it cannot be opened as a recording.";
+        return false;
+    }
     InstallDefaultAudioFileReaders();
     std::unique_ptr<document_progress> dialog;
     if (host_.begin_progress) dialog = host_.begin_progress("Opening file...");
@@ -343,22 +445,33 @@ bool CPhonarcDoc::LoadAudio(const std::string& path, CMemoryPCMStream** source, 
     format.sampleRate = 16000u << 16;
     format.bitsPerSample = 16;
     format.channels = 1;
-    *source = nullptr;
-    *range = nullptr;
+    int code = 0;
     {
         CFloatingPointGuard guard;
-        *code = CreateMemoryPCMStreamFromFile(path.c_str(), &format, &watch, source);
-        if (*code == 0) *code = CreateMemoryPCMRangeStream(*source, range);
+        code = CreateMemoryPCMStreamFromFile(path.c_str(), &format, &watch, source);
+        if (code == 0) code = CreateMemoryPCMRangeStream(*source, range);
     }
-    *cancelled = watch.cancelled || *code == kErrCancelled;
-    if (*code != 0 || *cancelled) {
+    *cancelled = watch.cancelled || code == kErrCancelled;
+    if (code != 0 && !*cancelled) *why = AudioFailureText(path, code);
+    // Nothing can be shown, played or aligned in a recording without samples.
+    if (code == 0 && !*cancelled && (*source)->GetFrameCount() == 0)
+        *why = "Sorry, " + path + " holds no sound: the recording has no samples.";
+    if (code != 0 || *cancelled || !why->empty()) {
         DestroyMemoryPCMRangeStream(*range);
         if (*source) (*source)->Destroy();
         *source = nullptr;
         *range = nullptr;
         return false;
     }
+    NoteCutShortRecording(path);
     return true;
+}
+
+void CPhonarcDoc::NoteCutShortRecording(const std::string& path) {
+    uint64_t announced = 0, present = 0;
+    if (!WaveFileCutShort(path.c_str(), &announced, &present)) return;
+    LogText(path + ":\nWarning: the recording is cut short: its header announces " + std::to_string(announced) +
+            " bytes of samples, the file holds " + std::to_string(present) + "; what is there was opened.\n");
 }
 
 void CPhonarcDoc::ReadPhonemeFile(const std::string& audio_path) {
@@ -381,6 +494,16 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
     std::error_code ec;
     const std::string path = fs::absolute(given_path, ec).lexically_normal().string();
     opened_from_results_ = false;
+    bool relinked = false;
+    // What the reader found is written however the opening ends.
+    struct report_writer {
+        CPhonarcDoc* doc;
+        const std::string& path;
+        ~report_writer() {
+            if (!doc->pending_report_.empty()) doc->LogText(path + ":\n" + doc->pending_report_);
+            doc->pending_report_.clear();
+        }
+    } writer{this, path};
     if (IsResultsPath(path)) {
         app_sync_results* target = nullptr;
         const int index = GetRecognitionTrack(&target);
@@ -388,13 +511,17 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
         // Read into a fresh object: a file that fails to read leaves nothing half-read behind.
         sync_results_file file;
         bool opened = false;
-        if (!ReadSyncResultsFile(path, &file, &opened)) {
+        opening_ = true;
+        const bool read = ReadSyncResultsFile(path, &file, &opened);
+        opening_ = false;
+        if (!read) {
             if (opened) ShowMessage("Sorry, " + path + " could not be read: see the Output Window for the line and the reason.");
             return false;
         }
-        results_ = file;
-        tracks_[index] = file.results;
-        if (!FindAudioForResults(path)) return false;
+        tracks_[index] = std::move(file.results);
+        file.results = app_sync_results();
+        results_ = std::move(file);
+        if (!FindAudioForResults(path, &relinked)) return false;
         if (results_.script_text.empty() && !results_.text_file_path.empty()) {
             std::string text;
             if (ReadScriptFile(results_.text_file_path, &text, nullptr)) results_.script_text = text;
@@ -407,32 +534,34 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& given_path) {
         std::string text;
         if (ReadScriptFile(WithoutExtension(results_.audio_path) + ".txt", &text, nullptr)) results_.script_text = text;
     }
-    int code = 0;
+    std::string why;
     bool cancelled = false;
     CMemoryPCMStream* source = nullptr;
     CMemoryPCMRangeStream* range = nullptr;
-    if (!LoadAudio(results_.audio_path, &source, &range, &code, &cancelled)) {
-        if (!cancelled) ShowMessage(results_.audio_path + ":\n" + GetErrorMessage(code));
+    if (!LoadAudio(results_.audio_path, &source, &range, &why, &cancelled)) {
+        if (!cancelled) ShowMessage(why);
         return false;
     }
     audio_ = source;
     range_ = range;
+    if (opened_from_results_) pending_report_ += FinishResultsTrack(&tracks_[GetRecognitionTrack()], results_);
     if (!opened_from_results_) ReadPhonemeFile(results_.audio_path);
     for (document_view* v : views_) v->SetAudioStream(audio_);
     UpdateViewResults();
     SetPathName(path);
-    SetModifiedFlag(false);
+    // A relinked recording is a change the file does not hold yet: closing asks to save it.
+    SetModifiedFlag(relinked);
     return true;
 }
 
 void CPhonarcDoc::OnReloadAudio() {
     for (document_view* v : views_) v->StopPlayback();
-    int code = 0;
+    std::string why;
     bool cancelled = false;
     CMemoryPCMStream* source = nullptr;
     CMemoryPCMRangeStream* range = nullptr;
-    if (!LoadAudio(results_.audio_path, &source, &range, &code, &cancelled)) {
-        if (!cancelled) ShowMessage(results_.audio_path + ":\n" + GetErrorMessage(code));
+    if (!LoadAudio(results_.audio_path, &source, &range, &why, &cancelled)) {
+        if (!cancelled) ShowMessage(why);
         return;
     }
     DestroyMemoryPCMRangeStream(range_);

@@ -165,10 +165,18 @@ public:
     const std::string& logged() const { return logged_; }
 
 private:
-    bool LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range, int* code,
+    // False with why (empty when the user cancelled) when the recording did not load or holds no
+    // samples.
+    bool LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range, std::string* why,
                    bool* cancelled);
+    void NoteCutShortRecording(const std::string& path);
     void ReadPhonemeFile(const std::string& audio_path);
-    bool FindAudioForResults(const std::string& results_path);
+    // relinked: the user chose the recording.
+    bool FindAudioForResults(const std::string& results_path, bool* relinked);
+    // Cuts a track read from a results file to the recording (when one is loaded) and builds its
+    // articulation keys when the file had none; the warning line for the log when it cut.
+    std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file);
+    std::string FitToRecording(app_sync_results* track, const sync_results_file& file);
     void WriteProfileFlag(const char* key, bool value);
     void ShowMessage(const std::string& text);
     void LogText(const std::string& text);
@@ -183,6 +191,8 @@ private:
     app_sync_results tracks_[3];
     CPhonemeMixtureArticulator* articulator_ = nullptr;
     bool opened_from_results_ = true;
+    bool opening_ = false;  // a results file is being opened: its track waits for the recording
+    std::string pending_report_;  // the reader's report while the recording loads
     bool modified_ = false;
     std::function<bool()> script_modified_;
     std::string path_name_;

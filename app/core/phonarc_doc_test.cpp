@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,11 +17,16 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "engine/audio/audio_test_support.h"
 #include "engine/audio/memory_pcm_stream.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using audio_test::BuildWav;
+using audio_test::Pcm16;
+using audio_test::WavSpec;
+using audio_test::WriteBytes;
 
 const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
 constexpr const char* kBase = "en_us_f4_0003_clean";
@@ -167,20 +173,146 @@ TEST_F(DocumentTest, MissingAudioAsksAndCancelGivesNoDocument) {
         prompts_ = CScriptedPrompts();
         prompts_.answers = {PromptAnswer::Ok};
         EXPECT_FALSE(Open(dir_ / "x.zuvo")) << c.audio_line;
-        ASSERT_EQ(prompts_.messages.size(), 1u);
+        // The question, then, once the dialog is cancelled, that nothing was opened.
+        ASSERT_EQ(prompts_.messages.size(), 2u);
         EXPECT_EQ(prompts_.messages[0].rfind(c.message_start, 0), 0u) << prompts_.messages[0];
+        EXPECT_NE(prompts_.messages[1].find("nothing was opened"), std::string::npos) << prompts_.messages[1];
         ASSERT_EQ(prompts_.fileRequests.size(), 1u);
         EXPECT_EQ(prompts_.fileRequests[0].title, "Select audio file for ZUVO file");
-        EXPECT_NE(prompts_.fileRequests[0].filter.find("*.mp3"), std::string::npos);
-        EXPECT_NE(prompts_.fileRequests[0].filter.find("*.ogg"), std::string::npos);
+        const auto filter = SplitFileFilter(prompts_.fileRequests[0].filter);
+        ASSERT_EQ(filter.size(), 4u);
+        EXPECT_EQ(filter[0].second, "*.wav");
+        EXPECT_EQ(filter[1].second, "*.mp3");
+        EXPECT_EQ(filter[2].second, "*.ogg");
+        EXPECT_EQ(filter[3].second, "*.*");
     }
-    // Answering the question opens the chosen recording.
+    // The message names every place the file was looked for.
+    EXPECT_NE(prompts_.messages[0].find("/nowhere/gone.wav"), std::string::npos) << prompts_.messages[0];
+    EXPECT_NE(prompts_.messages[0].find((dir_ / "gone.wav").string()), std::string::npos) << prompts_.messages[0];
+    // Answering the question opens the chosen recording; the new link is a change to save.
     const fs::path wav = CopyRecording("chosen", false);
     prompts_ = CScriptedPrompts();
     prompts_.files = {wav.string()};
     auto doc = Open(dir_ / "x.zuvo");
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->results_file().audio_path, wav.string());
+    EXPECT_TRUE(doc->IsModified());
+    prompts_.answers = {PromptAnswer::Cancel};
+    EXPECT_FALSE(doc->SaveModified());  // closing asks
+}
+
+// Markers beyond the recording would make opening work (and allocate) for the time they claim:
+// they are cut to the recording or left out, with one line in the log naming the record.
+TEST_F(DocumentTest, ResultsFileMarkersOutsideTheRecordingAreFitToIt) {
+    CopyRecording("take", false);
+    struct Case {
+        const char* records;
+        int line;  // of the record the log names
+        const char* says;
+        size_t phonemes, words;
+    } cases[] = {
+        // One phoneme to the end of time and no articulation keys: those are built on open.
+        {"phn 0 2147483647 0 AA\n", 3, "reach 2147483.647 s, past the end of the recording at 2.009 s: 1 cut to fit it, 0",
+         1, 0},
+        {"phn 0 100 50 AA\nphn 100 900000 50 b\nphn 900000 900100 50 k\nword 950000 960000 far\n", 6,
+         "reach 960.000 s, past the end of the recording at 2.009 s: 1 cut to fit it, 2 outside it left out", 2, 0},
+        {"word -400 200 early\nphn 0 100 50 AA\n", 3, "start at -0.400 s, before the recording: 1 cut", 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        Write(dir_ / "far.zuvo", std::string("version 1.2\naudio take.wav\n") + c.records + "end_markers\n");
+        log_.text.clear();
+        auto doc = Open(dir_ / "far.zuvo");
+        ASSERT_TRUE(doc);
+        const int length = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
+        const app_sync_results& t = doc->track(1);
+        EXPECT_EQ(t.phonemes.size(), c.phonemes);
+        EXPECT_EQ(t.words.size(), c.words);
+        for (const phn_marker& p : t.phonemes) EXPECT_LE(p.end, length);
+        for (const og_marker& w : t.words) EXPECT_GE(w.start, 0);
+        ASSERT_FALSE(t.articulation.empty());
+        EXPECT_LE(t.articulation.back().end, length + 100);
+        EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 2) << log_.text;  // the path, one line
+        EXPECT_NE(log_.text.find("Warning: Line[" + std::to_string(c.line) + "]: markers " + c.says), std::string::npos)
+            << log_.text;
+    }
+}
+
+// Records a reader can't place are reported, once per kind with their first line, and the
+// document opens with the rest.
+TEST_F(DocumentTest, DoubtfulResultsRecordsAreReportedAndTheRestOpens) {
+    CopyRecording("take", false);
+    std::string records = "phn 0 100 50 AA\nphn 300 200 50 AA\n";
+    for (int i = 0; i < 1000; ++i) records += "phn " + std::to_string(1000 + i) + " " + std::to_string(999 + i) + " 5 b\n";
+    records += "phn 100 200 50 QQ\nword 0 200 hello\n";
+    Write(dir_ / "odd.zuvo", "version 1.2\naudio take.wav\n" + records + "end_markers\n");
+    auto doc = Open(dir_ / "odd.zuvo");
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(prompts_.messages.empty());
+    const app_sync_results& t = doc->track(1);
+    ASSERT_EQ(t.phonemes.size(), 2u);
+    EXPECT_EQ(t.phonemes[1].label, "QQ");  // kept as written
+    EXPECT_EQ(t.words.size(), 1u);
+    EXPECT_NE(log_.text.find("Line[4]: 'phn' record ends at 200 before it starts at 300: left out (1000 more like it)"),
+              std::string::npos)
+        << log_.text;
+    EXPECT_NE(log_.text.find("Line[1005]: 'QQ' is not a phoneme code"), std::string::npos) << log_.text;
+    EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 3) << log_.text;
+}
+
+// What is wrong with a recording that won't open is said as it is; a recording cut short opens
+// with what it holds and a line in the log.
+TEST_F(DocumentTest, AudioThatCannotBeOpenedSaysWhatIsWrong) {
+    const fs::path fifo = dir_ / "pipe.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(dir_ / "folder.wav");
+    Write(dir_ / "empty.mp3", "");
+    Write(dir_ / "damaged.mp3", std::string("ID3\x04\0\0\0\0\0\0", 10) + "no frames here at all");
+    Write(dir_ / "damaged.ogg", "OggS and then nothing that decodes");
+    WavSpec spec;
+    const std::vector<unsigned char> header_only = BuildWav(spec, {});
+    ASSERT_TRUE(WriteBytes((dir_ / "silent.wav").string(), header_only));
+    struct Case {
+        fs::path path;
+        const char* says;
+    } cases[] = {
+        {dir_ / "folder.wav", "is a folder, not an ordinary file"},
+        {fifo, "is a pipe, not an ordinary file"},
+        {"/dev/null", "is a device, not an ordinary file"},
+        {dir_ / "empty.mp3", "is not a readable MP3 file"},
+        {dir_ / "damaged.mp3", "is not a readable MP3 file"},
+        {dir_ / "damaged.ogg", "is not a readable Ogg Vorbis file"},
+        {dir_ / "silent.wav", "holds no sound: the recording has no samples"},
+        {dir_ / "absent.wav", "could not be found"},
+    };
+    for (const Case& c : cases) {
+        prompts_ = CScriptedPrompts();
+        EXPECT_FALSE(Open(c.path)) << c.path;
+        ASSERT_EQ(prompts_.messages.size(), 1u) << c.path;
+        EXPECT_NE(prompts_.messages[0].find(c.says), std::string::npos) << prompts_.messages[0];
+        EXPECT_NE(prompts_.messages[0].find(c.path.string()), std::string::npos) << prompts_.messages[0];
+        EXPECT_EQ(prompts_.messages[0].find("not a valid WAV file"), std::string::npos) << prompts_.messages[0];
+    }
+    // A results file whose recording is a folder says so before asking for another.
+    Write(dir_ / "linked.zuvo", "version 1.2\naudio folder.wav\nphn 0 100 0 AA\nend_markers\n");
+    prompts_ = CScriptedPrompts();
+    EXPECT_FALSE(Open(dir_ / "linked.zuvo"));
+    ASSERT_FALSE(prompts_.messages.empty());
+    EXPECT_NE(prompts_.messages[0].find("is a folder, not an ordinary file"), std::string::npos) << prompts_.messages[0];
+
+    // Cut short: the header announces a second, the file holds a tenth of it.
+    std::vector<int16_t> tenth(1600, 1000);
+    spec.dataSize = 32000;
+    ASSERT_TRUE(WriteBytes((dir_ / "cut.wav").string(), BuildWav(spec, Pcm16(tenth))));
+    prompts_ = CScriptedPrompts();
+    log_.text.clear();
+    auto doc = Open(dir_ / "cut.wav");
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(prompts_.messages.empty());
+    EXPECT_EQ(doc->audio()->GetFrameCount(), 1600);
+    EXPECT_NE(log_.text.find("the recording is cut short: its header announces 32000 bytes of samples, the file holds 3200"),
+              std::string::npos)
+        << log_.text;
 }
 
 TEST_F(DocumentTest, UnreadableResultsFileSaysWhichLineAndOpensNothing) {

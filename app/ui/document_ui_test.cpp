@@ -20,6 +20,8 @@
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
+#include "app/ui/output_bar.h"
+#include "engine/audio/memory_pcm_stream.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
@@ -129,6 +131,40 @@ TEST_F(DocumentUiTest, ClosingAModifiedDocumentAsksAndCancelKeepsItOpen) {
     emit frame->FileDropped(QString::fromStdString(zuvo));
     ASSERT_EQ(a.DocumentCount(), 1) << (prompts.messages.empty() ? "" : prompts.messages.back());
     EXPECT_EQ(a.Documents()->ActiveDocument()->track(1).words.size(), 1u);
+    EXPECT_TRUE(frame->close());
+}
+
+// Through the program's window: a results file with a phoneme to the end of time and a record
+// that ends before it starts opens, cut to its recording, with the Output Window naming the lines;
+// a recording that is a folder is refused with what is wrong, and nothing opens.
+TEST_F(DocumentUiTest, BadResultsFileOpensWithWhatIsSoundAndAFolderIsRefused) {
+    CPhonarcApp& a = Start();
+    CMainFrame* frame = a.MainFrame();
+    const std::string zuvo = (folder / "far.zuvo").string();
+    std::ofstream(zuvo) << "version 1.2\naudio take.wav\nphn 0 100 50 AA\nphn 300 200 50 AA\nphn 100 2147483647 0 b\n"
+                           "end_markers\n";
+    ASSERT_TRUE(a.OpenDocumentFile(zuvo)) << (prompts.messages.empty() ? "" : prompts.messages.back());
+    CPhonarcDoc* doc = a.Documents()->ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    const int length = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
+    ASSERT_EQ(doc->track(1).phonemes.size(), 2u);
+    EXPECT_EQ(doc->track(1).phonemes[1].end, length);
+    EXPECT_FALSE(doc->track(1).articulation.empty());
+    const QString log = frame->OutputBar()->Text();
+    EXPECT_TRUE(log.contains("Line[4]: 'phn' record ends at 200 before it starts at 300: left out")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Line[5]: markers reach 2147483.647 s, past the end of the recording")) << log.toStdString();
+    EXPECT_TRUE(frame->OutputBar()->isVisible());
+    frame->resize(1000, 700);
+    QTest::qWait(50);
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    EXPECT_TRUE(frame->grab().save(MURMUREX_SCREENSHOT_DIR "/bad_results_file.png"));
+
+    fs::create_directories(folder / "folder.wav");
+    prompts.messages.clear();
+    EXPECT_FALSE(a.OpenDocumentFile((folder / "folder.wav").string()));
+    EXPECT_EQ(a.DocumentCount(), 1);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("is a folder, not an ordinary file"), std::string::npos) << prompts.messages[0];
     EXPECT_TRUE(frame->close());
 }
 

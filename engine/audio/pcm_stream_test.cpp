@@ -328,6 +328,38 @@ TEST(WavReader, ZeroBlockAlignAndOversizedDataChunkStillReadSafely) {
     EXPECT_EQ(out[0], 10);
 }
 
+// A file cut short is told apart from a whole one (and from one with chunks after its data),
+// so the program can say that only part of the recording was there.
+TEST(WavReader, CutShortFilesAreToldApart) {
+    TempDir dir;
+    const std::vector<int16_t> samples(100, 7);
+    WavSpec spec;
+    ASSERT_TRUE(WriteBytes(dir.File("whole.wav"), BuildWav(spec, Pcm16(samples))));
+    std::vector<unsigned char> trailing = BuildWav(spec, Pcm16(samples));
+    trailing.insert(trailing.end(), {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'});
+    ASSERT_TRUE(WriteBytes(dir.File("trailing.wav"), trailing));
+    spec.dataSize = 1000;
+    ASSERT_TRUE(WriteBytes(dir.File("cut.wav"), BuildWav(spec, Pcm16(samples))));
+    ASSERT_TRUE(WriteBytes(dir.File("noise.wav"), std::vector<unsigned char>(64, 'x')));
+    const struct {
+        const char* name;
+        bool cut;
+        uint64_t announced, present;
+    } cases[] = {
+        {"whole.wav", false, 200, 200},
+        {"trailing.wav", false, 200, 212},
+        {"cut.wav", true, 1000, 200},
+        {"noise.wav", false, 0, 0},
+        {"missing.wav", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        uint64_t announced = 0, present = 0;
+        EXPECT_EQ(WaveFileCutShort(dir.File(c.name).c_str(), &announced, &present), c.cut) << c.name;
+        EXPECT_EQ(announced, c.announced) << c.name;
+        EXPECT_EQ(present, c.present) << c.name;
+    }
+}
+
 Ref<CNistStream> OpenNist(const std::string& path, int* rc) {
     Ref<CNistStream> s(new CNistStream);
     *rc = s->Open(path.c_str());

@@ -8,6 +8,7 @@
 
 #include "engine/api/error_codes.h"
 #include "engine/api/sdk_log.h"
+#include "engine/audio/audio_file_signature.h"
 #include "engine/audio/ima_adpcm.h"
 #include "engine/audio/ms_adpcm.h"
 #include "engine/audio/pcm_format.h"
@@ -97,6 +98,8 @@ int CWavRdrStream::Close() {
     waveFormat = nullptr;
     decoded.clear();
     decodedPos = 0;
+    announcedBytes = 0;
+    presentBytes = 0;
     return 0;
 }
 
@@ -173,6 +176,8 @@ int CWavRdrStream::Open(const char* path) {
     // A data chunk claiming more than the file holds (streamed or truncated files) is cut to
     // the bytes present.
     const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
+    announcedBytes = data.size;
+    presentBytes = present > 0 ? static_cast<uint64_t>(present) : 0;
     const uint64_t storedBytes = static_cast<long long>(data.size) > present
                                      ? static_cast<uint64_t>(present > 0 ? present : 0)
                                      : data.size;
@@ -194,6 +199,8 @@ int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool mi
     // Whole blocks of the bytes present; ADPCM holds about a quarter of its decoded size, so the
     // samples are bounded by the file's size.
     const long long present = mmio->Size() - static_cast<long long>(data.dataOffset);
+    announcedBytes = data.size;
+    presentBytes = present > 0 ? static_cast<uint64_t>(present) : 0;
     const uint64_t bytes = static_cast<long long>(data.size) > present
                                ? static_cast<uint64_t>(present > 0 ? present : 0)
                                : data.size;
@@ -246,4 +253,13 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
         ReadStoredFrames(stored, format.channels, static_cast<uint64_t>(cur - dataStart), storedLength, raw,
                          buffer, frames, [this](unsigned char* into, long n) { return mmio->Read(into, n); });
     return ok ? 0 : kErrBadData;
+}
+
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present) {
+    if (IdentifyAudioFile(path) != AudioFileKind::kWave) return false;
+    CWavRdrStream wav;
+    if (wav.Open(path) != 0) return false;
+    *announced = wav.AnnouncedDataBytes();
+    *present = wav.PresentDataBytes();
+    return *present < *announced;
 }

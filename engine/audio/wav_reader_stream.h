@@ -28,6 +28,11 @@ public:
     virtual int Open(const char* path);
     virtual int Close();
 
+    // After a successful Open: the bytes of samples the data chunk announces and those the file
+    // holds (fewer when the file was cut short; the stream reads only those).
+    uint64_t AnnouncedDataBytes() const { return announcedBytes; }
+    uint64_t PresentDataBytes() const { return presentBytes; }
+
 private:
     // Decodes the whole ADPCM data chunk (IMA, or Microsoft's) into decoded; an engine code.
     int DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft);
@@ -40,4 +45,10 @@ private:
     std::vector<unsigned char> raw;  // stored frames on their way to conversion
     std::vector<int16_t> decoded;     // ADPCM files: all of the samples, decoded when opened
     size_t decodedPos = 0;            // frames of decoded already read
+    uint64_t announcedBytes = 0;
+    uint64_t presentBytes = 0;
 };
+
+// True when path is a WAV file whose data chunk announces more bytes than the file holds
+// (a copy or download cut short), with both counts.
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present);
