@@ -198,12 +198,15 @@ int ScriptWordsBenchmark(long words, int runs) {
         // Cancel at twenty moments from the start of the run to its end.
         const double length = Median(times);
         std::vector<double> answers;
+        std::string moments;  // pressed at ms: answered in ms
         double worst_gap = 0;
         for (int k = 0; k < 20; ++k) {
             double answer = -1;
             run(length * k / 20.0, &answer);
             worst_gap = std::max(worst_gap, longest_gap);
             if (answer >= 0) answers.push_back(answer);
+            if (answer >= 0) moments += " " + std::to_string(static_cast<int>(length * k / 20.0)) + ":" +
+                                        std::to_string(static_cast<int>(answer));
             if (doc.GetUndoManager().CanUndo(&doc, 1)) app.Router().Execute(kCmdEditUndo);
         }
         if (!answers.empty()) {
@@ -211,6 +214,7 @@ int ScriptWordsBenchmark(long words, int runs) {
                         "GUI thread's longest pause meanwhile: %.0f ms\n",
                         Median(answers), *std::max_element(answers.begin(), answers.end()), answers.size(),
                         worst_gap);
+            std::printf("  pressed at ms: answered in ms:%s\n", moments.c_str());
         }
         prompts.answers = {PromptAnswer::No};
     }

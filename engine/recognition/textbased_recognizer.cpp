@@ -24,6 +24,8 @@ namespace {
 constexpr int kLatticeBlockSize = 32768;
 // Script markers expanded into the lattice between two questions whether to cancel.
 constexpr int kMarkersPerCancelCheck = 4096;
+// Lattice nodes whose weights turn into logarithms between two such questions.
+constexpr int kNodesPerCancelCheck = 1 << 20;
 
 // The frames of one segment of the whole stream: it reports the segment's length and refuses to
 // read past it, and counts what was read so the next segment can start at its own first frame.
@@ -121,9 +123,11 @@ int CTextbasedPhnRecognizer::RecognizePhonemes(IObservationStream* obs, CAccoust
         int textLength = 0;
         if (text) {
             textLength = static_cast<int>(std::strlen(text));
-            transcriber->Transcribe(text);
             // A long script takes long to transcribe: a cancel meanwhile ends the run here.
-            if (progress && progress->Progress(0, 0)) return kErrCancelled;
+            transcriber->SetProgress(progress);
+            const bool finished = transcriber->Transcribe(text);
+            transcriber->SetProgress(nullptr);
+            if (!finished || (progress && progress->Progress(0, 0))) return kErrCancelled;
         }
         int markerCount = 0;
         TranscriptMarker* markers = transcriber->GetOutputMarkers(&markerCount);
@@ -200,6 +204,9 @@ int CTextbasedPhnRecognizer::RecognizeSegment(TranscriptMarker* prevCut, Transcr
     const bool pruned = NeedsPrunedSearch(endFrame, nodeCount);
     if (pruned) {
         for (int n = 0; n < nodeCount; ++n) {
+            if (progress && n % kNodesPerCancelCheck == kNodesPerCancelCheck - 1 && progress->Progress(0, 0)) {
+                return kErrCancelled;
+            }
             LatticePred* preds = nodes[n]->Preds();
             for (int k = 0; k < nodes[n]->predCount; ++k) {
                 const float w = preds[k].weight;
