@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "model/art_marker.h"
@@ -76,12 +77,27 @@ public:
             std::vector<M>::operator=(other);
             return;
         }
-        this->reserve(this->size() + other.size());
-        for (const M& m : other) {
-            auto at = std::upper_bound(this->begin(), this->end(), m.start,
-                                       [](int t, const M& x) { return t < x.start; });
-            this->insert(at, m);
+        const auto by_start = [](const M& a, const M& b) { return a.start < b.start; };
+        if (!std::is_sorted(this->begin(), this->end(), by_start)) {
+            // Not in order: one binary search per marker, as ever.
+            this->reserve(this->size() + other.size());
+            for (const M& m : other) {
+                auto at = std::upper_bound(this->begin(), this->end(), m.start,
+                                           [](int t, const M& x) { return t < x.start; });
+                this->insert(at, m);
+            }
+            return;
         }
+        // One stable merge: inserting marker by marker moves the tail each time, and a whole new
+        // alignment over a long recording would take seconds.
+        std::vector<M> incoming(other);
+        std::stable_sort(incoming.begin(), incoming.end(), by_start);
+        std::vector<M> merged;
+        merged.reserve(this->size() + incoming.size());
+        std::merge(std::make_move_iterator(this->begin()), std::make_move_iterator(this->end()),
+                   std::make_move_iterator(incoming.begin()), std::make_move_iterator(incoming.end()),
+                   std::back_inserter(merged), by_start);
+        std::vector<M>::operator=(std::move(merged));
     }
 
     // Index of the marker with the given serial id, or -1.
@@ -97,18 +113,14 @@ public:
     }
 
 protected:
-    // Removes every marker overlapping [s, e]; nothing when s > e.
+    // Removes every marker overlapping [s, e] up to the first that starts after e; nothing when
+    // s > e. One pass: erasing one by one would move the tail once per marker.
     void remove_overlapping(int s, int e) {
         if (s > e) return;
-        size_t i = 0;
-        while (i < this->size()) {
-            const M& m = (*this)[i];
-            if (m.start > e) break;
-            if (overlaps_range(m, s, e))
-                std::vector<M>::erase(this->begin() + i);
-            else
-                ++i;
-        }
+        auto stop = this->begin();
+        while (stop != this->end() && stop->start <= e) ++stop;
+        auto kept = std::remove_if(this->begin(), stop, [&](const M& m) { return overlaps_range(m, s, e); });
+        std::vector<M>::erase(kept, stop);
     }
 
     // Cuts the other list's extent out, then inserts its markers in start order.
@@ -122,30 +134,40 @@ protected:
 
     // Cuts [s, e] out of the markers: inside ones go, ones across an edge are trimmed, one that
     // spans the whole range is split in two (the second half gets a new id).
+    // One pass from the first marker the range touches: erasing one by one would move the tail
+    // once per marker.
     void cut_range(int s, int e) {
         if (s > e) return;
-        for (size_t i = 0; i < this->size(); ++i) {
-            M& m = (*this)[i];
-            if (m.end < s || m.start > e) continue;
-            if (s <= m.start && m.end <= e) {
-                std::vector<M>::erase(this->begin() + i);
-                --i;
+        const auto untouched = [&](const M& m) { return m.end < s || m.start > e; };
+        auto first = std::find_if_not(this->begin(), this->end(), untouched);
+        if (first == this->end()) return;
+        std::vector<M> out;
+        out.reserve(this->size() + 1);
+        std::move(this->begin(), first, std::back_inserter(out));
+        for (auto it = first; it != this->end(); ++it) {
+            M& m = *it;
+            if (untouched(m)) {
+                out.push_back(std::move(m));
+            } else if (s <= m.start && m.end <= e) {
+                // inside: goes
             } else if (m.start < s && m.end > e) {
                 int old_end = m.end;
                 m.set_end(s);
                 M rest = m;
                 rest.id = next_marker_id();
-                this->insert(this->begin() + i + 1, rest);
-                M& copy = (*this)[i + 1];
-                copy.set_start(e);
-                copy.set_end(old_end);
-                ++i;
+                out.push_back(std::move(m));
+                rest.set_start(e);
+                rest.set_end(old_end);
+                out.push_back(std::move(rest));
             } else if (m.start < s) {
                 m.set_end(s);
+                out.push_back(std::move(m));
             } else {
                 m.set_start(e);
+                out.push_back(std::move(m));
             }
         }
+        std::vector<M>::operator=(std::move(out));
     }
 };
 

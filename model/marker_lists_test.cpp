@@ -1,7 +1,9 @@
 // Marker lists: range erase and cut, sorted insertion, merging, edge moves and re-sorting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -123,6 +125,86 @@ TEST(MarkerListInsert, InsertsAfterEqualStarts) {
     empty.insert_sorted(other);
     EXPECT_EQ(describe(empty), "x[5,6]");
     EXPECT_EQ(empty[0].id, other[0].id);
+}
+
+// The one-pass range edits against the marker-by-marker edits they replace, on random lists with
+// overlaps, equal starts, markers across both edges and ranges that touch nothing.
+TEST(MarkerListRangeEdits, OnePassGivesWhatMarkerByMarkerEditsGave) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        og_marker_list list;
+        const int n = static_cast<int>(random() % 40);
+        int t = 0;
+        for (int i = 0; i < n; ++i) {
+            t += static_cast<int>(random() % 30);
+            og_marker m(t, t + static_cast<int>(random() % 80), "w" + std::to_string(i));
+            list.push_back(m);
+        }
+        int s = static_cast<int>(random() % 700) - 50;
+        int e = s + static_cast<int>(random() % 300) - 20;
+        SCOPED_TRACE(std::to_string(round) + ": [" + std::to_string(s) + ", " + std::to_string(e) + "]");
+
+        // Erasing overlaps one by one, up to the first marker that starts after e.
+        og_marker_list expected = list;
+        if (s <= e) {
+            for (size_t i = 0; i < expected.size();) {
+                if (expected[i].start > e) break;
+                if (overlaps_range(expected[i], s, e))
+                    expected.erase(expected.begin() + static_cast<long>(i));
+                else
+                    ++i;
+            }
+        }
+        og_marker_list erased = list;
+        erased.erase(s, e);
+        EXPECT_EQ(describe(erased), describe(expected));
+
+        // Cutting phonemes: inside ones go, edges trimmed, one across the whole range split.
+        phn_marker_list phonemes;
+        for (const og_marker& w : list) phonemes.emplace_back(w.start, w.end, w.label.c_str(), 50.0f);
+        phn_marker_list cut_expected = phonemes;
+        if (s <= e) {
+            for (size_t i = 0; i < cut_expected.size(); ++i) {
+                phn_marker& m = cut_expected[i];
+                if (m.end < s || m.start > e) continue;
+                if (s <= m.start && m.end <= e) {
+                    cut_expected.erase(cut_expected.begin() + static_cast<long>(i--));
+                } else if (m.start < s && m.end > e) {
+                    const int old_end = m.end;
+                    m.set_end(s);
+                    phn_marker rest = m;
+                    cut_expected.insert(cut_expected.begin() + static_cast<long>(++i), rest);
+                    cut_expected[i].set_start(e);
+                    cut_expected[i].set_end(old_end);
+                } else if (m.start < s) {
+                    m.set_end(s);
+                } else {
+                    m.set_start(e);
+                }
+            }
+        }
+        phn_marker_list cut = phonemes;
+        cut.erase_range(s, e);
+        EXPECT_EQ(describe(cut), describe(cut_expected));
+
+        // Sorted insertion of an unsorted list: after every marker with an equal or smaller start.
+        std::vector<og_marker> other;
+        for (int i = 0; i < 10; ++i) {
+            const int at = static_cast<int>(random() % 600);
+            other.push_back(og_marker(at, at + 10, "n" + std::to_string(i)));
+        }
+        // (An empty list takes the other as it comes.)
+        expected = list;
+        if (list.empty()) expected.assign(other.begin(), other.end());
+        for (const og_marker& m : list.empty() ? std::vector<og_marker>() : other) {
+            auto at = std::upper_bound(expected.begin(), expected.end(), m.start,
+                                       [](int v, const og_marker& x) { return v < x.start; });
+            expected.insert(at, m);
+        }
+        og_marker_list inserted = list;
+        inserted.insert_sorted(other);
+        EXPECT_EQ(describe(inserted), describe(expected));
+    }
 }
 
 TEST(MarkerListExtent, EmptyListGivesAnEmptyRange) {

@@ -252,6 +252,27 @@ void CPhonarcDoc::ApplyCollectionToTrack(ISyncResultsCollection* collection, con
     target->merge(fresh, keep_text_markers);
 }
 
+void CPhonarcDoc::ApplyRecognitionTrack(const std::string& name, const app_sync_results& fresh,
+                                         bool keep_text_markers, multi_action* group) {
+    const int index = GetRecognitionTrack();
+    app_sync_results working = tracks_[index];
+    working.merge(fresh, keep_text_markers);
+    CommitTrackEdit(name, working, index, -1, -1, group);
+}
+
+CPhonemeMixtureArticulator* CPhonarcDoc::MakeRunArticulator() {
+    if (!articulator_) return nullptr;
+    ApplyArticulatorFrameRate();
+    CPhonemeMixtureArticulator* copy = nullptr;
+    if (CreateArticulator(&copy, 0) != 0) return nullptr;
+    copy->CopyStateFrom(*articulator_);
+    return copy;
+}
+
+void CPhonarcDoc::TakeArticulatorState(const CPhonemeMixtureArticulator& run) {
+    if (articulator_) articulator_->CopyStateFrom(run);
+}
+
 void CPhonarcDoc::RecomputeArticulation(app_sync_results* track) {
     if (!articulator_) return;
     ISyncResultsCollection* collection = CreateResultsCollection();

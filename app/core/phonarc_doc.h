@@ -77,6 +77,15 @@ public:
                                  bool whole_file, bool keep_text_markers, multi_action* group = nullptr);
     void ApplyCollectionToTrack(ISyncResultsCollection* collection, const std::string& text, app_sync_results* target,
                                 bool keep_text_markers);
+    // The finished track of a recognition run (phonemes, text markers, articulation keys) merged
+    // into the recognition track as one undoable step; nothing is generated again here.
+    void ApplyRecognitionTrack(const std::string& name, const app_sync_results& fresh, bool keep_text_markers,
+                               multi_action* group = nullptr);
+    // A copy of the document's articulator (frame rate applied) for a run on another thread; null
+    // when the document has none. The caller destroys it with DestroyArticulator after handing
+    // its state back with TakeArticulatorState, so the next generation here follows on from it.
+    CPhonemeMixtureArticulator* MakeRunArticulator();
+    void TakeArticulatorState(const CPhonemeMixtureArticulator& run);
     void RecomputeArticulation(app_sync_results* track);
     void SetTrackResults(const app_sync_results& record, int index) override;
     void SetAudioSamples(const audio_samples& samples) override;

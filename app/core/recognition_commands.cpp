@@ -2,6 +2,7 @@
 #include "app/core/recognition_commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <optional>
 
@@ -10,7 +11,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/api/error_codes.h"
-#include "engine/api/results_collection.h"
+#include "engine/articulation/phoneme_mixture_articulator.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/text/lexicon_file.h"
@@ -79,23 +80,56 @@ void SetConstraints(const CPhonarcDoc& doc, RecognitionParams* params) {
     }
 }
 
-// The run's records as a collection the document applies; times already on the recording.
-ISyncResultsCollection* MakeCollection(CPhonarcDoc& doc, const RecognitionResult& result) {
-    ISyncResultsCollection* collection = doc.CreateResultsCollection();
-    if (!collection) return nullptr;
-    for (const RecognitionRecord& r : result.records) {
-        SyncMarker m{};
-        m.type = r.type;
-        m.value = r.value;
-        m.start = r.start;
-        m.end = r.end;
-        std::strncpy(m.label, r.label.c_str(), sizeof m.label - 1);
-        m.text = nullptr;  // words take their text from the script by offset
-        m.textOffset = r.textOffset;
-        m.textLength = r.textLength;
-        collection->add_marker(&m);
+// Smallest start and largest end of the markers a run made.
+void TrackExtent(const app_sync_results& track, int* first, int* last) {
+    *first = INT_MAX;
+    *last = -1;
+    const auto take = [&](const auto& list) {
+        for (const auto& m : list) {
+            *first = std::min(*first, m.start);
+            *last = std::max(*last, m.end);
+        }
+    };
+    take(track.phonemes);
+    take(track.words);
+    take(track.punctuation);
+    take(track.xml_events);
+}
+
+bool EmptyTrack(const app_sync_results& t) {
+    return t.phonemes.empty() && t.words.empty() && t.punctuation.empty() && t.xml_events.empty();
+}
+
+// Where the user reads what the run went on without.
+void LogNotes(const RecognitionResult& result) {
+    COutputLog* log = GetOutputLog();
+    if (!log) return;
+    for (const std::string& note : result.notes) {
+        const std::string line = note + "\n";
+        for (size_t at = 0; at < line.size(); at += kOutputLogMaxText)
+            log->AddText(line.substr(at, kOutputLogMaxText).c_str());
     }
-    return collection;
+}
+
+// The document's articulator copied for the run, so keys are made on the run's thread with the
+// document's rules; its state comes back to the document when the result is applied.
+struct run_articulator {
+    explicit run_articulator(CPhonarcDoc& doc) : made(doc.MakeRunArticulator()) {}
+    ~run_articulator() { DestroyArticulator(made); }
+    run_articulator(const run_articulator&) = delete;
+    run_articulator& operator=(const run_articulator&) = delete;
+    CPhonemeMixtureArticulator* made;
+};
+
+// What every command asks of the run: the document applies a finished track only (a failed run
+// changes nothing), made with the document's articulator, and a constraints file that does not
+// load is logged and gone without.
+void SetDocumentRun(const run_articulator& articulator, RecognitionParams* params) {
+    params->articulate = articulator.made != nullptr;
+    params->articulator = articulator.made;
+    params->constraintsFileMayFail = true;
+    params->resultsOnFailure = false;
+    params->records = false;
 }
 
 void ShowEngineError(CPhonarcDoc& doc, int code) {
@@ -289,31 +323,31 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
     params.transcriber = transcriber;
     params.beam = beam;
     params.stateRuns = doc.LipsyncwithEnergy;
-    params.articulate = false;  // the document articulates with its own rules
+    run_articulator articulator(doc);
+    SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingRecognition, params, &result);
     if (transcriber) DestroyTranscriber(transcriber);
     LogWarnings(result);
+    LogNotes(result);
     if (result.code == kErrCancelled) return result.code;
 
-    // What the recogniser found is applied also after an error.
-    if (result.code == 0 || !result.records.empty()) {
-        ISyncResultsCollection* collection = MakeCollection(doc, result);
-        if (collection) {
-            multi_action* group = nullptr;
-            if (cue_tags && context.script && collection->GetCount() > 0) {
-                // The records lie on the recording's times already, so the tags take them as they
-                // are. The closing tag goes in first: it leaves the opening position valid.
-                int a = 0, b = 0;
-                get_collection_extent(collection, &a, &b);
-                group = new multi_action(kTextTextBasedLipsync, &doc);
-                group->Add(context.script->MakeCutTagAction(b, script_end).release());
-                if (a > kStartTagMinMs) group->Add(context.script->MakeCutTagAction(a, script_start).release());
-            }
-            doc.ApplyRecognitionResults(kTextTextBasedLipsync, collection, text, doc.LipsyncEntireFile, false, group);
-            DestroySyncResultsCollection(collection);
-            for (document_view* view : doc.views()) view->ShowWordsChannel();
+    // Only a finished run is applied: the fallback of a failed one (words piled up at its end)
+    // would replace a good alignment the user keeps.
+    if (result.code == 0 && !EmptyTrack(result.track)) {
+        multi_action* group = nullptr;
+        if (cue_tags && context.script) {
+            // The markers lie on the recording's times already, so the tags take them as they
+            // are. The closing tag goes in first: it leaves the opening position valid.
+            int a = 0, b = 0;
+            TrackExtent(result.track, &a, &b);
+            group = new multi_action(kTextTextBasedLipsync, &doc);
+            group->Add(context.script->MakeCutTagAction(b, script_end).release());
+            if (a > kStartTagMinMs) group->Add(context.script->MakeCutTagAction(a, script_start).release());
         }
+        if (articulator.made) doc.TakeArticulatorState(*articulator.made);
+        doc.ApplyRecognitionTrack(kTextTextBasedLipsync, result.track, false, group);
+        for (document_view* view : doc.views()) view->ShowWordsChannel();
     }
     ShowEngineError(doc, result.code);
     return result.code;
@@ -346,16 +380,16 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
     doc.SyncLipsyncEntireFile();
     SetRange(doc, doc.LipsyncEntireFile, &params);
     params.stateRuns = doc.LipsyncwithEnergy;
-    params.articulate = false;
+    run_articulator articulator(doc);
+    SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingLipsync, params, &result);
+    LogNotes(result);
     if (result.code == kErrCancelled) return result.code;
-    if (result.code == 0 || !result.records.empty()) {
-        if (ISyncResultsCollection* collection = MakeCollection(doc, result)) {
-            // Words, punctuation and events of the track stay: there is no text to replace them.
-            doc.ApplyRecognitionResults(kTextTextlessLipsync, collection, "", doc.LipsyncEntireFile, true, nullptr);
-            DestroySyncResultsCollection(collection);
-        }
+    if (result.code == 0 && !EmptyTrack(result.track)) {
+        if (articulator.made) doc.TakeArticulatorState(*articulator.made);
+        // Words, punctuation and events of the track stay: there is no text to replace them.
+        doc.ApplyRecognitionTrack(kTextTextlessLipsync, result.track, true, nullptr);
     }
     ShowEngineError(doc, result.code);
     return result.code;

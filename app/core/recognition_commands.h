@@ -89,8 +89,11 @@ void OnSelectConstraintsFile(CPhonarcDoc& doc);
 // why, out null) when no model could be made; the caller destroys *out.
 bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out);
 
-// The commands. Each returns the engine's code: 0, 5 when cancelled (nothing changed), -1 when
-// the command stopped before the engine ran (the user told why).
+// The commands. Each returns the engine's code: 0 (the track changed as one undo step), 5 when
+// cancelled (nothing changed, nothing said), another code when the run failed (nothing changed,
+// the engine's text shown), or -1 when the command stopped before the engine ran (the user told
+// why). A phone constraints file that does not load is named in the Output Window and the run
+// goes on without it.
 int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context);
 int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context);
 

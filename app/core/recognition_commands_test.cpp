@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
@@ -15,6 +17,7 @@
 #include "engine/api/error_codes.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
+#include "model/sync_results_file.h"
 
 namespace {
 
@@ -22,6 +25,21 @@ namespace fs = std::filesystem;
 
 const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
 constexpr const char* kBase = "en_us_f4_0003_clean";
+
+std::string TrackText(const app_sync_results& track) {
+    sync_results_file f;
+    f.results = track;
+    std::ostringstream out;
+    f.write(out, 0, kWriteAll & ~kWriteHeader);
+    return out.str();
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 class captured_log : public COutputLog {
 public:
@@ -314,6 +332,92 @@ TEST_F(RecognitionCommandsTest, ACancelledRunChangesNothingAndSaysNothing) {
     EXPECT_TRUE(Track().phonemes.empty());
     EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));
     EXPECT_FALSE(doc_->IsModified());
+}
+
+// A run that ends without a complete path (a script far longer than the recording, or than the
+// selected audio) leaves the alignment the user has, the script, the undo history and the
+// modified state as they were, and shows the engine's text once.
+TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEnginesText) {
+    const int rate_ms = 16;
+    selection_view view;
+    doc_->AddView(&view);
+    fake_script script(doc_.get());
+    recognition_context context;
+    context.script = &script;
+    const std::string spoken = ReadText(dir_ / "take.txt");
+    script.text = spoken;
+    ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
+    ASSERT_FALSE(Track().words.empty());
+    const std::string good = TrackText(Track());
+    const std::string undo = doc_->UpdateUndo().text;
+    std::string longer;
+    for (int i = 0; i < 10; ++i) longer += spoken + " ";
+    struct {
+        alignment_mode mode;
+        std::string text;
+        int audio_ms;  // the timeline's selection from 0; 0: none
+    } cases[] = {
+        {alignment_mode::all, longer, 0},
+        {alignment_mode::selection, spoken, 250},  // cue tags would go in on success
+    };
+    for (const auto& c : cases) {
+        prompts_.messages.clear();
+        script.mode = c.mode;
+        script.text = c.text;
+        script.sel_start = 0;
+        script.sel_end = static_cast<int32_t>(c.text.size());
+        view.start_ = 0;
+        view.end_ = c.audio_ms * rate_ms;
+        EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), kErrNoPath);
+        ASSERT_EQ(prompts_.messages.size(), 1u);
+        EXPECT_EQ(prompts_.messages[0], GetErrorMessage(kErrNoPath));
+        EXPECT_EQ(TrackText(Track()), good);
+        EXPECT_EQ(doc_->UpdateUndo().text, undo);
+        EXPECT_EQ(script.text, c.text);
+        EXPECT_TRUE(script.tags_made.empty());
+    }
+    doc_->OnEditUndo();
+    EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));  // the failed runs left no step
+    doc_->RemoveView(&view);
+}
+
+// Phone constraints the user chose from a file that does not load: the run goes on without them
+// and the Output Window says once which file and why; no message box interrupts.
+TEST_F(RecognitionCommandsTest, AConstraintsFileThatDoesNotLoadIsNamedInTheLogAndTheRunGoesOn) {
+    fs::create_directories(dir_ / "folder.txt");
+    std::ofstream(dir_ / "bad.txt") << "mpb 180\n!! 240\n";
+    std::ofstream(dir_ / "good.txt") << "mpb 180\ngds 240\n";
+    struct {
+        const char* file;
+        const char* reason;  // null: loads
+    } cases[] = {
+        {"missing.txt", "No such file or directory"},
+        {"folder.txt", "is a folder"},
+        {"bad.txt", "\"!!\" is not a phoneme code"},
+        {"good.txt", nullptr},
+    };
+    for (const auto& c : cases) {
+        for (bool textless : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (textless ? " textless" : " with text"));
+            log_.text.clear();
+            prompts_.messages.clear();
+            doc_->UsePhnConstraints = true;
+            doc_->PhnConstraintsFile = (dir_ / c.file).string();
+            doc_->UseTrigram = false;
+            EXPECT_EQ(textless ? OnTextlessLipsync(*doc_, {}) : OnAlignTextWithAudio(*doc_, {}), 0);
+            EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+            EXPECT_FALSE(Track().phonemes.empty());
+            if (!c.reason) {
+                EXPECT_EQ(log_.text, "");
+            } else {
+                EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 1) << log_.text;
+                EXPECT_NE(log_.text.find("\"" + doc_->PhnConstraintsFile + "\""), std::string::npos) << log_.text;
+                EXPECT_NE(log_.text.find(c.reason), std::string::npos) << log_.text;
+            }
+            EXPECT_TRUE(doc_->UsePhnConstraints);
+            doc_->OnEditUndo();
+        }
+    }
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 // that every early return destroys what was made.
 #include "app/core/recognition_run.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <sstream>
+#include <vector>
 
 #include "engine/api/error_codes.h"
+#include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
 #include "engine/articulation/articulator_rules.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
@@ -18,6 +22,7 @@
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/built_in_resources.h"
+#include "engine/util/file_utils.h"
 #include "engine/util/resource_data.h"
 
 namespace {
@@ -41,6 +46,14 @@ int Fail(RecognitionResult* result, int code, std::string message) {
     result->code = code;
     result->message = std::move(message);
     return code;
+}
+
+// A cancel gives nothing, whatever was made before it.
+int Cancel(RecognitionResult* result) {
+    RecognitionResult empty;
+    empty.code = kErrCancelled;
+    *result = std::move(empty);
+    return kErrCancelled;
 }
 
 // The chosen model: the caller's, or one read from an image or a built-in resource into owned.
@@ -71,9 +84,46 @@ int MakeModel(const RecognitionParams& p, bool textBased, Guard<CAccousticHMM, D
     return 0;
 }
 
+// Why a constraints text does not load: its first token that names no phoneme.
+std::string ConstraintsFault(const CAccousticHMM& model, const std::string& text) {
+    constexpr size_t kShown = 40;  // a binary file may hold one huge token
+    std::istringstream in(text);
+    std::string token;
+    while (in >> token) {
+        std::vector<uint16_t> indices;
+        if (!model.LabelsToIndices(token.c_str(), &indices)) {
+            if (token.size() > kShown) token = token.substr(0, kShown) + "...";
+            return "\"" + token + "\" is not a phoneme code";
+        }
+        int ms = 0;
+        if (!(in >> ms)) break;
+    }
+    return "it is not a phone constraints file";
+}
+
+// A constraints file that may fail: the run goes on without constraints (a failed load leaves the
+// model none) and the note says which file and why.
+void LoadOptionalConstraintsFile(const std::string& path, CAccousticHMM* model, RecognitionResult* result) {
+    std::string text, why;
+    if (!ReadWholeFile(path, kMaxConstraintFileBytes, &text, &why)) {
+        model->ClearConstraints();
+        // The reader's text starts with the quoted path; the note names the file itself.
+        const std::string prefix = "\"" + path + "\": ";
+        if (why.rfind(prefix, 0) == 0) why.erase(0, prefix.size());
+    } else if (LoadPhoneConstraintsIntoHMM(model, text.data(), static_cast<int>(text.size()), 0) != 0) {
+        why = ConstraintsFault(*model, text);
+    } else {
+        return;
+    }
+    result->notes.push_back("Warning: phone constraints file \"" + path + "\" not loaded (" + why +
+                            "); recognised without phone constraints");
+}
+
 int LoadLanguageData(const RecognitionParams& p, bool textBased, CAccousticHMM* model, RecognitionResult* result) {
     int code = 0;
-    if (!p.constraintsFile.empty()) {
+    if (!p.constraintsFile.empty() && p.constraintsFileMayFail) {
+        LoadOptionalConstraintsFile(p.constraintsFile, model, result);
+    } else if (!p.constraintsFile.empty()) {
         code = LoadPhoneConstraintsFileIntoHMM(model, p.constraintsFile.c_str(), 0);
         if (code != 0) return Fail(result, code, p.constraintsFile + ": " + GetErrorMessage(code));
     } else if (!p.constraintsText.empty()) {
@@ -98,17 +148,24 @@ int LoadLanguageData(const RecognitionParams& p, bool textBased, CAccousticHMM* 
     return 0;
 }
 
-// Records into the result: times shifted by the range start, text spans counted in UTF-8.
-void TakeRecords(ISyncResultsCollection* collection, const Cp1252Text& script, bool textBased, int offsetMs,
-                 RecognitionResult* result) {
+// The records onto the recording: times shifted by the range start and kept inside the range
+// (the last analysis frame reaches past the audio), text spans counted in the user's UTF-8.
+void OntoRecording(ISyncResultsCollection* collection, const Cp1252Text& script, bool textBased, int offsetMs,
+                   int endMs) {
     for (SyncMarker* r = collection->begin(); r != collection->end(); ++r) {
-        r->start += offsetMs;
-        r->end += offsetMs;
+        r->start = std::min(r->start + offsetMs, endMs);
+        r->end = std::min(r->end + offsetMs, endMs);
         if (textBased && (r->type == kSyncWord || r->type == kSyncSentence || r->type == kSyncXml)) {
             const int a = script.Utf8Offset(r->textOffset);
             r->textLength = script.Utf8Offset(r->textOffset + r->textLength) - a;
             r->textOffset = a;
         }
+    }
+}
+
+void TakeRecords(ISyncResultsCollection* collection, RecognitionResult* result) {
+    result->records.reserve(static_cast<size_t>(std::max(0, collection->GetCount())));
+    for (SyncMarker* r = collection->begin(); r != collection->end(); ++r) {
         RecognitionRecord out;
         out.type = r->type;
         out.start = r->start;
@@ -121,6 +178,9 @@ void TakeRecords(ISyncResultsCollection* collection, const Cp1252Text& script, b
         result->records.push_back(std::move(out));
     }
 }
+
+// Asks the caller's progress whether the user cancelled, between the steps that report no count.
+bool Cancelled(CProgress* progress) { return progress && progress->Progress(0, 0); }
 
 }  // namespace
 
@@ -208,13 +268,20 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
         }
     }
     if (code != 0) result->message = GetErrorMessage(code);
+    if (code != 0 && !p.resultsOnFailure) return code;
+    if (Cancelled(p.progress)) return Cancel(result);
 
-    // Records into the track, whatever the recogniser's code: what it found is kept.
+    // Records into the track, whatever the recogniser's code unless the caller declined: what it
+    // found is kept.
     result->offsetMs = static_cast<int>(audio->FramesToMs(p.startFrame));
-    TakeRecords(collection.get(), script, textBased, result->offsetMs, result);
+    // Whole milliseconds inside the audio; the epsilon keeps 2010 ms from reading as 2009.99...
+    const int endMs = static_cast<int>(audio->FramesToMs(p.startFrame + frames) + 1e-6);
+    OntoRecording(collection.get(), script, textBased, result->offsetMs, endMs);
+    if (p.records) TakeRecords(collection.get(), result);
     result->track.import_sync_markers(collection.get(), p.script, textBased);
 
     if (p.articulate) {
+        if (Cancelled(p.progress)) return Cancel(result);
         Guard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
         IArticulator* articulator = p.articulator;
         if (articulator == nullptr) {
@@ -229,5 +296,6 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
         articulator->GenerateArticulations(collection.get(), 0);
         result->track.import_articulation(articulator, false);
     }
+    if (Cancelled(p.progress)) return Cancel(result);
     return result->code;
 }

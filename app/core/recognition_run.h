@@ -39,6 +39,9 @@ struct RecognitionParams {
     // text-based alignment loads the transcriber's own constraints when its language has them.
     std::string constraintsText;
     std::string constraintsFile;
+    // A constraints file that does not load ends the run with its code; with this set the run
+    // goes on without phone constraints and says in result->notes which file failed and why.
+    bool constraintsFileMayFail = false;
     // Textless recognition only: the phone trigram model as text or as a file; with neither, the
     // built-in one when builtInTrigram is set, else a plain phone loop.
     std::string trigramText;
@@ -59,6 +62,12 @@ struct RecognitionParams {
     IArticulator* articulator = nullptr;
 
     CProgress* progress = nullptr;  // reports frames done; a cancel ends the run with code 5
+
+    // What the caller wants back. Without resultsOnFailure a run that ends with a code other
+    // than 0 gives neither records nor a track (nor spends the time to make them); without
+    // records only the track is made.
+    bool resultsOnFailure = true;
+    bool records = true;
 };
 
 // One record of the recogniser, its times already shifted to the whole recording and its text
@@ -74,9 +83,11 @@ struct RecognitionRecord {
     int textLength = 0;
 };
 
+// Times never reach past the end of the recognised range: an analysis frame may, a marker may not.
 struct RecognitionResult {
-    // 0; 8 (no complete path: the records found are still given); 5 when cancelled (nothing
-    // given); or the code of the step that failed, with message saying which step.
+    // 0; 8 (no complete path: the records found are still given unless the caller said not to);
+    // 5 when cancelled (nothing given); or the code of the step that failed, with message saying
+    // which step.
     int code = 0;
     std::string message;
     int offsetMs = 0;  // the range start, added to every time
@@ -86,6 +97,8 @@ struct RecognitionResult {
     // What in the script was skipped or read other than as written (offsets in the caller's
     // UTF-8 text), for the user's log.
     std::vector<ScriptWarning> warnings;
+    // What the run went on without (a constraints file that did not load), one line each.
+    std::vector<std::string> notes;
 };
 
 // Runs the recognition sequence: model, constraints or trigram, results collection, transcriber,

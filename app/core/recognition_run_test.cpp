@@ -118,8 +118,58 @@ TEST(RecognitionRun, ShiftsTimesByTheRangeStart) {
     ASSERT_FALSE(r.records.empty());
     for (const RecognitionRecord& rec : r.records) {
         EXPECT_GE(rec.start, 500);
-        EXPECT_LE(rec.end, 1300 + 10);
+        EXPECT_LE(rec.end, 1300);  // the last analysis frame reaches past the range; no marker does
     }
+}
+
+// A clip too short for its script fails as a longer one does, and however the run ends no marker
+// reaches past the end of the audio it was given.
+TEST(RecognitionRun, AClipTooShortForItsScriptFailsAndNoMarkerEndsPastTheRange) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    const int totalMs = static_cast<int>(audio->FramesToMs(audio->GetFrameCount()));
+    struct Case {
+        int startMs;
+        int lengthMs;  // -1: to the end
+        int code;
+    } cases[] = {
+        {1000, 15, kErrNoPath}, {1000, 20, kErrNoPath}, {0, 25, kErrNoPath}, {1000, 28, kErrNoPath},
+        {1000, 30, kErrNoPath}, {2000, 60, kErrNoPath}, {0, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.startMs) + " ms + " + std::to_string(c.lengthMs) + " ms");
+        RecognitionParams p;
+        p.audio = audio.get();
+        p.script = ReadText(kSpeech + "rms_0011_clean.txt");
+        p.startFrame = audio->MsToFrames(c.startMs);
+        p.frameCount = c.lengthMs < 0 ? -1 : audio->MsToFrames(c.lengthMs);
+        const int endMs = c.lengthMs < 0 ? totalMs : c.startMs + c.lengthMs;
+        RecognitionResult r;
+        EXPECT_EQ(RunRecognition(p, &r), c.code) << r.message;
+        ASSERT_FALSE(r.records.empty());
+        for (const RecognitionRecord& rec : r.records) {
+            EXPECT_GE(rec.start, c.startMs);
+            EXPECT_LE(rec.end, endMs) << rec.type << " " << rec.label << rec.text;
+        }
+        EXPECT_LE(r.track.phonemes.back().end, endMs);
+        EXPECT_LE(r.track.words.back().end, endMs);
+    }
+}
+
+// A caller that applies only finished runs gets nothing from a failed one.
+TEST(RecognitionRun, AFailedRunGivesNothingWhenOnlyFinishedResultsAreWanted) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    RecognitionParams p;
+    p.audio = audio.get();
+    p.script = ReadText(kSpeech + "rms_0011_clean.txt");
+    p.frameCount = audio->MsToFrames(300);
+    p.resultsOnFailure = false;
+    RecognitionResult r;
+    EXPECT_EQ(RunRecognition(p, &r), kErrNoPath);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(r.records.empty());
+    EXPECT_TRUE(r.track.phonemes.empty() && r.track.words.empty() && r.track.articulation.empty());
 }
 
 TEST(RecognitionRun, CancelGivesNothing) {

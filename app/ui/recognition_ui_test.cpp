@@ -29,6 +29,7 @@
 #include "app/ui/phonarc_app.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
+#include "engine/api/error_codes.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"
@@ -274,6 +275,41 @@ TEST_F(RecognitionUiTest, AModelFileThatIsNotAModelShowsTheEnginesWordsAndChange
     for (QAction* a : models->actions()) texts << a->text();
     EXPECT_EQ(texts.join('|').toStdString(),
               "Generic|Male|Female or Child|Fast||" + (folder / "junk.hmm").string() + "|Choose model from file....");
+    prompts.answers = {PromptAnswer::No};
+}
+
+// A script far longer than the recording through the real window: the run fails, the engine's text
+// is shown once, and the alignment the user had stays as it was, with its undo step.
+TEST_F(RecognitionUiTest, AFailedLipsyncKeepsTheAlignmentTheUserHadAndSaysWhy) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    Press(kCmdAlignTextWithAudio);
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    ASSERT_FALSE(Track().words.empty());
+    const std::string good = TrackText(Track());
+
+    const std::string script = frame->ScriptView().control().GetText();
+    std::string longer;
+    for (int i = 0; i < 12; ++i) longer += script + "\n";
+    frame->ScriptView().control().SetSel(0, -1);
+    frame->ScriptView().control().ReplaceSel(longer);
+    ASSERT_EQ(Doc().results_file().script_text, frame->ScriptView().control().GetText());
+    app->MainFrame()->UpdateCommands();
+    const std::string undo = app->MainFrame()->Action(kCmdEditUndo)->text().toStdString();
+    const bool modified = Doc().IsModified();
+
+    Press(kCmdAlignTextWithAudio);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], GetErrorMessage(kErrNoPath));
+    EXPECT_EQ(TrackText(Track()), good);
+    app->MainFrame()->UpdateCommands();
+    EXPECT_EQ(app->MainFrame()->Action(kCmdEditUndo)->text().toStdString(), undo);
+    EXPECT_EQ(Doc().IsModified(), modified);
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
+    app->MainFrame()->resize(900, 600);
+    QTest::qWait(50);
+    QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
+    EXPECT_TRUE(app->MainFrame()->grab().save(MURMUREX_SCREENSHOT_DIR "/lipsync_failed_run_keeps_track.png"));
     prompts.answers = {PromptAnswer::No};
 }
 

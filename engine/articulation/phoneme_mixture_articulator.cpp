@@ -28,6 +28,17 @@ int CPhonemeMixtureArticulator::LoadArticulatorRules(const char* text, int lengt
     return result;
 }
 
+void CPhonemeMixtureArticulator::CopyStateFrom(const CPhonemeMixtureArticulator& other) {
+    if (&other == this) return;
+    frameRate_ = other.frameRate_;
+    frameRateOverride_ = other.frameRateOverride_;
+    level_ = other.level_;
+    slopeLimit_ = other.slopeLimit_;
+    previousMixture_ = other.previousMixture_;
+    rules_ = other.rules_;
+    flags_ = other.flags_;
+}
+
 int CPhonemeMixtureArticulator::SetFrameRate(float framesPerSecond) {
     if (!IsUsableFrameRate(framesPerSecond)) return kErrOutOfRange;
     frameRate_ = framesPerSecond;

@@ -16,7 +16,8 @@
 class app_sync_results;
 class phn_marker;
 
-// Called on the user-interface thread only; no lock. Owns every container it hands out.
+// One thread at a time (the document's on the user-interface thread, a recognition run's copy on its
+// worker); no lock. Owns every container it hands out.
 class CPhonemeMixtureArticulator : public IArticulator {
 public:
     CPhonemeMixtureArticulator();
@@ -76,6 +77,10 @@ public:
         level_ = s.level;
         flags_ = s.flags;
     }
+
+    // Takes other's rules, settings and last frame mixture: a copy generates as the original
+    // would, so a generation can run on another thread with a copy and hand its state back.
+    void CopyStateFrom(const CPhonemeMixtureArticulator& other);
 
     float FrameRate() const { return frameRate_; }
     int Level() const { return level_; }

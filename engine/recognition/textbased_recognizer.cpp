@@ -10,6 +10,7 @@
 #include "engine/analysis/spectral_stream.h"
 #include "engine/api/entry_point.h"
 #include "engine/api/error_codes.h"
+#include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
@@ -21,6 +22,10 @@
 namespace {
 
 constexpr int kLatticeBlockSize = 32768;
+// Script markers expanded into the lattice between two questions whether to cancel.
+constexpr int kMarkersPerCancelCheck = 4096;
+// Lattice nodes whose weights turn into logarithms between two such questions.
+constexpr int kNodesPerCancelCheck = 1 << 20;
 
 // The frames of one segment of the whole stream: it reports the segment's length and refuses to
 // read past it, and counts what was read so the next segment can start at its own first frame.
@@ -118,7 +123,11 @@ int CTextbasedPhnRecognizer::RecognizePhonemes(IObservationStream* obs, CAccoust
         int textLength = 0;
         if (text) {
             textLength = static_cast<int>(std::strlen(text));
-            transcriber->Transcribe(text);
+            // A long script takes long to transcribe: a cancel meanwhile ends the run here.
+            transcriber->SetProgress(progress);
+            const bool finished = transcriber->Transcribe(text);
+            transcriber->SetProgress(nullptr);
+            if (!finished || (progress && progress->Progress(0, 0))) return kErrCancelled;
         }
         int markerCount = 0;
         TranscriptMarker* markers = transcriber->GetOutputMarkers(&markerCount);
@@ -189,11 +198,15 @@ int CTextbasedPhnRecognizer::RecognizeSegment(TranscriptMarker* prevCut, Transcr
     CBlockPool pool(kLatticeBlockSize);
     std::vector<int32_t> startNodes;
     int nodeCount = 0;
-    LatticeNode** nodes = BuildLattice(model, &pool, first, end, startNodes, &nodeCount);
+    LatticeNode** nodes = BuildLattice(model, &pool, first, end, startNodes, &nodeCount, progress);
+    if (nodeCount < 0) return kErrCancelled;
     if (!nodes && nodeCount > 0) return kErrOutOfMemory;
     const bool pruned = NeedsPrunedSearch(endFrame, nodeCount);
     if (pruned) {
         for (int n = 0; n < nodeCount; ++n) {
+            if (progress && n % kNodesPerCancelCheck == kNodesPerCancelCheck - 1 && progress->Progress(0, 0)) {
+                return kErrCancelled;
+            }
             LatticePred* preds = nodes[n]->Preds();
             for (int k = 0; k < nodes[n]->predCount; ++k) {
                 const float w = preds[k].weight;
@@ -210,6 +223,9 @@ int CTextbasedPhnRecognizer::RecognizeSegment(TranscriptMarker* prevCut, Transcr
     const int P = nodeCount / S;
     if (nodeCount <= 3 || endFrame - startFrame <= 2) {
         result = ReadDormantMarkerRegion(model, nodes, P, run.period, &obs, energies, records);
+        // Words in two frames or fewer were never aligned: the segment fails as a longer one too
+        // short for its words does, instead of passing off the words piled on one record.
+        if (result == kErrNone && nodeCount > 3) result = kErrNoPath;
     } else {
         result = pruned ? ViterbiPruned(model, nodes, P, startNodes, &obs, progress, path, energies)
                         : Viterbi(model, nodes, P, startNodes, &obs, progress, path, energies);
@@ -307,13 +323,20 @@ void CTextbasedPhnRecognizer::ExpandWord(CAccousticHMM* model, std::vector<Latti
 
 LatticeNode** CTextbasedPhnRecognizer::BuildLattice(CAccousticHMM* model, CBlockPool* pool,
                                                     TranscriptMarker* first, TranscriptMarker* end,
-                                                    std::vector<int32_t>& startNodes, int* nodeCount) {
+                                                    std::vector<int32_t>& startNodes, int* nodeCount,
+                                                    CProgress* progress) {
     const int S = model->numStates;
     startNodes.assign(1, 0);
     std::vector<LatticeNode*> nodes;
     std::vector<LatticePred> pendingExits;
     bool firstWord = true;
     for (TranscriptMarker* m = first; m < end; ++m) {
+        // A script of hundreds of thousands of words takes seconds to expand.
+        if (progress && (m - first) % kMarkersPerCancelCheck == kMarkersPerCancelCheck - 1 &&
+            progress->Progress(0, 0)) {
+            *nodeCount = -1;
+            return nullptr;
+        }
         if (m->slotCount != 0) AddPhoneNodes(model, 0, nodes, pool, false, pendingExits);
         m->phonemeStart = static_cast<int32_t>(nodes.size()) / S;
         ExpandWord(model, nodes, firstWord ? &startNodes : nullptr, *m, pool, pendingExits);

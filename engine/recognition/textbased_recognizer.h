@@ -39,7 +39,7 @@ public:
 
     // Transcribes text (or, with null text, uses the transcriber's last transcription), aligns it
     // segment by segment and fills results. 0, or the code of the last segment that failed (8 for
-    // no complete path); 2 for a null argument or a model the lattice cannot hold; 3 for cut cue
+    // no complete path, and for words in a segment of two frames or fewer); 2 for a null argument or a model the lattice cannot hold; 3 for cut cue
     // times that decrease or lie beyond the audio; 5 when cancelled (the run stops there).
     virtual int RecognizePhonemes(IObservationStream* obs, CAccousticHMM* model, const char* text,
                                   CTranscriber* transcriber, CProgress* progress,
@@ -61,9 +61,10 @@ public:
                 const std::vector<int32_t>& startNodes, IObservationStream* obs, CProgress* progress,
                 TArray<int32_t>& path, TArray<float>& energies) override;
     // Appends the segment's states to a new lattice (from the pool) and returns its node array.
+    // A long script asks progress whether to cancel as it goes: then null with nodeCount -1.
     virtual LatticeNode** BuildLattice(CAccousticHMM* model, CBlockPool* pool, TranscriptMarker* first,
                                        TranscriptMarker* end, std::vector<int32_t>& startNodes,
-                                       int* nodeCount);
+                                       int* nodeCount, CProgress* progress = nullptr);
 
     // The log-domain search with a bounded list of hypotheses per frame and its backpointers
     // spilled to a temporary file beyond the byte budget. The lattice weights must be logarithms.

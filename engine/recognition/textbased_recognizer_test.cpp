@@ -275,12 +275,14 @@ class CancelAfter : public CProgress {
 public:
     explicit CancelAfter(int calls) : left(calls) {}
     void SetStatusText(const char*) override {}
-    bool Progress(int, int) override {
+    bool Progress(int done, int) override {
         ++calls;
+        lastDone = done;
         return --left <= 0;
     }
     int left;
     int calls = 0;
+    int lastDone = -1;
 };
 
 TEST_F(ToneAlignment, CancellingStopsTheWholeRun) {
@@ -293,6 +295,23 @@ TEST_F(ToneAlignment, CancellingStopsTheWholeRun) {
     EXPECT_EQ(a.code, kErrCancelled);
     EXPECT_EQ(cancel.calls, 1);  // no later segment asked again
     EXPECT_TRUE(a.records.empty());
+}
+
+// A long script asks whether to cancel while it is transcribed and while its lattice is built,
+// before any frame is searched; a cancel there ends the run at once with nothing written.
+TEST_F(ToneAlignment, ALongScriptAnswersCancelBeforeTheSearch) {
+    const Utterance u = Speak({"AAmIY", "OWEH"}, 150, 200);
+    const std::vector<int16_t> audio = Synthesize(u.pieces);
+    std::string script;
+    for (int i = 0; i < 12000; ++i) script += i % 2 ? "OWE " : "AMI ";
+    for (int calls : {1, 2, 3}) {
+        CancelAfter cancel(calls);
+        const Alignment a = Align(audio, script, nullptr, &cancel);
+        EXPECT_EQ(a.code, kErrCancelled) << calls;
+        EXPECT_EQ(cancel.calls, calls);
+        EXPECT_EQ(cancel.lastDone, 0) << "asked only after frames were searched";
+        EXPECT_TRUE(a.records.empty());
+    }
 }
 
 // The first segment cannot be finished and stops early; the second starts at its own first

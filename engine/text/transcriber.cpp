@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 
+#include "engine/api/progress.h"
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/text_classes.h"
 #include "engine/util/mem_alloc.h"
@@ -20,6 +21,8 @@ constexpr int kArrayGrowBy = 256;
 // Longer words are handed on in pieces of this many characters.
 constexpr int kLongestWord = 254;
 constexpr size_t kArenaBlockSize = 64 * 1024;
+// Characters read between two questions whether to cancel (a few milliseconds of work).
+constexpr int kCharactersPerCancelCheck = 32768;
 
 const char* const kBreaths[] = {"hEY", "hAEhAE", "hUHh", "hEYhEYhEY"};
 constexpr int kLaughAlternatives = 7;
@@ -181,6 +184,7 @@ bool CTranscriber::Transcribe(const char* text) {
     }
     readIndex_ = 0;
     position_ = 0;
+    cancelled_ = false;
     warnings_.clear();
     lastBrace_ = lastBracket_ = lastAngle_ = -1;
     for (int32_t k = 0; k < input_.count && input_.data[k] != 0; ++k) {
@@ -205,13 +209,20 @@ bool CTranscriber::Transcribe(const char* text) {
     }
 
     if (switched) std::setlocale(LC_ALL, savedLocale.c_str());
-    return true;
+    return !cancelled_;
 }
 
 int CTranscriber::NextCharacter() {
     if (readIndex_ >= input_.count) return 0;
     const int c = input_.data[readIndex_];
     if (c == 0) return 0;
+    // A script of megabytes takes a while: a cancel ends the text here.
+    if (progress_ && readIndex_ % kCharactersPerCancelCheck == kCharactersPerCancelCheck - 1 &&
+        progress_->Progress(0, 0)) {
+        cancelled_ = true;
+        readIndex_ = input_.count;
+        return 0;
+    }
     ++readIndex_;
     // A character that a language's map turns into NUL reads as a blank: a NUL in the look-ahead
     // would stop Advance in the middle of the text while the characters behind it still match.

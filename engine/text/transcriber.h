@@ -14,6 +14,8 @@
 #include "engine/text/transcriber_info.h"
 #include "engine/util/t_array.h"
 
+class CProgress;
+
 class CPronunciationDictionary;
 
 // One slot of a marker: its alternative phoneme strings.
@@ -56,8 +58,11 @@ public:
     CTranscriber& operator=(const CTranscriber&) = delete;
 
     // Transcribes text (code page 1252 bytes, NUL-terminated); the results stay valid until the
-    // next call. Always true.
+    // next call. True, or false when the progress set asked to cancel (the results then cover the
+    // text read so far).
     virtual bool Transcribe(const char* text);
+    // Asked whether to cancel every so many characters while a text is transcribed; null: never.
+    void SetProgress(CProgress* progress) { progress_ = progress; }
     // Always false; kept for callers of the interface.
     virtual bool IsBusy() const;
     virtual void getTranscriberInfo(TranscriberInfo* out) const;
@@ -147,6 +152,8 @@ private:
     TArray<char> phonemes_;
     int32_t readIndex_ = 0;
     int32_t position_ = 0;
+    CProgress* progress_ = nullptr;
+    bool cancelled_ = false;
     TArray<TranscriptMarker> markers_;
     int c0_ = 0, c1_ = 0, c2_ = 0, c3_ = 0;
     bool spellingDigits_ = false; // the digit run at c0_ goes on one that was too long to read

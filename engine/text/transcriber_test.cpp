@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/progress.h"
 #include "engine/text/pronunciation_dictionary.h"
 #include "engine/text/transcriber_test_util.h"
 
@@ -288,6 +289,41 @@ TEST_F(TranscriberTest, ResultsAreRebuiltByEveryTranscription) {
     EXPECT_STREQ(transcriber_->GetTranscription(), "x");
     transcriber_->Transcribe(nullptr);
     EXPECT_STREQ(transcriber_->GetTranscription(), "x");
+}
+
+// A long script asks the progress set whether to cancel as it is read; a cancel stops the reading
+// there, and the next transcription (without it) reads its whole text again.
+TEST_F(TranscriberTest, ACancelStopsALongScriptPartWay) {
+    class cancel_at : public CProgress {
+    public:
+        explicit cancel_at(int call) : call_(call) {}
+        void SetStatusText(const char*) override {}
+        bool Progress(int, int) override { return ++calls == call_; }
+        int calls = 0;
+
+    private:
+        int call_;
+    };
+    std::string script;
+    for (int i = 0; i < 40000; ++i) script += "hello world ";
+    int all = 0;
+    ASSERT_TRUE(transcriber_->Transcribe(script.c_str()));
+    transcriber_->GetOutputMarkers(&all);
+    ASSERT_EQ(all, 80000);
+    for (int call : {1, 3}) {
+        cancel_at cancel(call);
+        transcriber_->SetProgress(&cancel);
+        EXPECT_FALSE(transcriber_->Transcribe(script.c_str())) << call;
+        transcriber_->SetProgress(nullptr);
+        EXPECT_EQ(cancel.calls, call);
+        int count = 0;
+        transcriber_->GetOutputMarkers(&count);
+        EXPECT_LT(count, all / 2) << call;
+    }
+    int again = 0;
+    EXPECT_TRUE(transcriber_->Transcribe(script.c_str()));
+    transcriber_->GetOutputMarkers(&again);
+    EXPECT_EQ(again, all);
 }
 
 TEST_F(TranscriberTest, LongWordsAreHandedOnInPieces) {
