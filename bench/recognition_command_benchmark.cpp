@@ -168,7 +168,7 @@ int ScriptWordsBenchmark(long words, int runs) {
             watch.start();
             poll.start();
             clock.restart();
-            app.Router().Execute(kCmdAlignTextWithAudio);
+            app.Router().Execute(cmd::AlignTextWithAudio);
             const double ms = clock.nsecsElapsed() / 1e6;
             poll.stop();
             watch.stop();
@@ -186,7 +186,7 @@ int ScriptWordsBenchmark(long words, int runs) {
             outcome = !prompts.messages.empty() ? "failure message \"" + prompts.messages.front().substr(0, 40) + "...\""
                       : applied                 ? "result applied"
                                                 : "nothing";
-            if (applied) app.Router().Execute(kCmdEditUndo);
+            if (applied) app.Router().Execute(cmd::EditUndo);
         }
         std::printf("Lipsync With Text: ends with %s; command to end: min %.0f ms, median %.0f ms, max %.0f ms; "
                     "GUI thread's longest pause: median %.0f ms, max %.0f ms\n",
@@ -207,7 +207,7 @@ int ScriptWordsBenchmark(long words, int runs) {
             if (answer >= 0) answers.push_back(answer);
             if (answer >= 0) moments += " " + std::to_string(static_cast<int>(length * k / 20.0)) + ":" +
                                         std::to_string(static_cast<int>(answer));
-            if (doc.GetUndoManager().CanUndo(&doc, 1)) app.Router().Execute(kCmdEditUndo);
+            if (doc.GetUndoManager().CanUndo(&doc, 1)) app.Router().Execute(cmd::EditUndo);
         }
         if (!answers.empty()) {
             std::printf("Cancel to command end: median %.0f ms, max %.0f ms (%zu of 20 runs cancelled part-way); "

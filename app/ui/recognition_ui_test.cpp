@@ -283,7 +283,7 @@ TEST_F(RecognitionUiTest, AModelFileThatIsNotAModelShowsTheEnginesWordsAndChange
 TEST_F(RecognitionUiTest, AFailedLipsyncKeepsTheAlignmentTheUserHadAndSaysWhy) {
     ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
     CDocumentFrame* frame = app->Documents()->ActiveFrame();
-    Press(kCmdAlignTextWithAudio);
+    Press(cmd::AlignTextWithAudio);
     ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
     ASSERT_FALSE(Track().words.empty());
     const std::string good = TrackText(Track());
@@ -295,15 +295,15 @@ TEST_F(RecognitionUiTest, AFailedLipsyncKeepsTheAlignmentTheUserHadAndSaysWhy) {
     frame->ScriptView().control().ReplaceSel(longer);
     ASSERT_EQ(Doc().results_file().script_text, frame->ScriptView().control().GetText());
     app->MainFrame()->UpdateCommands();
-    const std::string undo = app->MainFrame()->Action(kCmdEditUndo)->text().toStdString();
+    const std::string undo = app->MainFrame()->Action(cmd::EditUndo)->text().toStdString();
     const bool modified = Doc().IsModified();
 
-    Press(kCmdAlignTextWithAudio);
+    Press(cmd::AlignTextWithAudio);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0], GetErrorMessage(kErrNoPath));
     EXPECT_EQ(TrackText(Track()), good);
     app->MainFrame()->UpdateCommands();
-    EXPECT_EQ(app->MainFrame()->Action(kCmdEditUndo)->text().toStdString(), undo);
+    EXPECT_EQ(app->MainFrame()->Action(cmd::EditUndo)->text().toStdString(), undo);
     EXPECT_EQ(Doc().IsModified(), modified);
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
     app->MainFrame()->resize(900, 600);
