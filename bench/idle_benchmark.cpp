@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -33,7 +34,8 @@ double ProcessCpu(pid_t pid) {
 }
 
 // Context switches (voluntary and not) of every thread the process has now: each is a wake-up.
-long long ContextSwitches(pid_t pid, int* threads) {
+// perThread gets them by thread id and name.
+long long ContextSwitches(pid_t pid, int* threads, std::map<std::string, long long>* perThread) {
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR* dir = opendir(tasks.c_str());
     if (!dir) return -1;
@@ -43,11 +45,15 @@ long long ContextSwitches(pid_t pid, int* threads) {
         if (e->d_name[0] == '.') continue;
         ++*threads;
         std::ifstream in(tasks + "/" + e->d_name + "/status");
-        std::string line;
+        std::string line, name;
+        long long n = 0;
         while (std::getline(in, line)) {
+            if (line.rfind("Name:", 0) == 0) name = line.substr(6);
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                total += std::atoll(line.substr(line.find(':') + 1).c_str());
+                n += std::atoll(line.substr(line.find(':') + 1).c_str());
         }
+        total += n;
+        (*perThread)[std::string(e->d_name) + " " + name] = n;
     }
     closedir(dir);
     return total;
@@ -81,12 +87,13 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::seconds(settle));
     int threads = 0;
+    std::map<std::string, long long> before, after;
     const double cpu0 = ProcessCpu(pid);
-    const long long switches0 = ContextSwitches(pid, &threads);
+    const long long switches0 = ContextSwitches(pid, &threads, &before);
     const auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double cpu1 = ProcessCpu(pid);
-    const long long switches1 = ContextSwitches(pid, &threads);
+    const long long switches1 = ContextSwitches(pid, &threads, &after);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     kill(pid, SIGTERM);
     int status = 0;
@@ -100,5 +107,10 @@ int main(int argc, char** argv) {
                 threads);
     std::printf("cpu %.3f s = %.3f%% of a core; wake-ups %lld = %.1f per second\n", cpu1 - cpu0,
                 100.0 * (cpu1 - cpu0) / wall, switches1 - switches0, static_cast<double>(switches1 - switches0) / wall);
+    std::printf("threads that woke (id, name: wake-ups):\n");
+    for (const auto& [thread, n] : after) {
+        const long long d = n - (before.count(thread) ? before[thread] : 0);
+        if (d > 0) std::printf("  %-32s %lld\n", thread.c_str(), d);
+    }
     return 0;
 }
