@@ -236,4 +236,39 @@ TEST_F(Messaging, SecondThreadPostsWhileDispatching) {
     EXPECT_EQ(live_messages, 0);
 }
 
+std::atomic<int> wakes{0};
+void count_wake() { ++wakes; }
+
+// Posting wakes the user-interface thread once per batch: a second post before the dispatch
+// needs no second wake-up, a post after it does, and a post from a handler during the dispatch
+// asks for the wake-up that delivers it.
+TEST_F(Messaging, PostingWakesOncePerBatch) {
+    wakes = 0;
+    pub_queue::set_wake(&count_wake);
+    publisher p;
+    recorder s;
+    p.subscribe(&s);
+    p.post(new counted_message(kType, 1));
+    EXPECT_EQ(wakes, 1);
+    p.post(new counted_message(kType, 2));
+    EXPECT_EQ(wakes, 1);
+    pub_queue::dispatch();
+    EXPECT_EQ(s.tags, (std::vector<int>{1, 2}));
+    std::thread([&] { p.post(new counted_message(kType, 3)); }).join();
+    EXPECT_EQ(wakes, 2);
+    s.on_notify = [&](pub_message*) {
+        if (s.tags.size() == 3) p.post(new counted_message(kType, 4));
+    };
+    pub_queue::dispatch();
+    EXPECT_EQ(wakes, 3);
+    pub_queue::dispatch();
+    EXPECT_EQ(s.tags, (std::vector<int>{1, 2, 3, 4}));
+    pub_queue::dispatch();  // an empty dispatch asks for nothing
+    EXPECT_EQ(wakes, 3);
+    pub_queue::set_wake(nullptr);
+    p.post(new counted_message(kType, 5));
+    EXPECT_EQ(wakes, 3);
+    pub_queue::dispatch();
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include "model/pub_queue.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "model/messaging.h"
 #include "platform/sync_lock.h"
@@ -17,6 +18,8 @@ CSyncLock& queue_lock() {
 }
 
 pub_queue* g_queue = nullptr;  // guarded by queue_lock()
+std::atomic<pub_queue::wake_function> g_wake{nullptr};
+bool g_wake_outstanding = false;  // a wake-up was asked for and no dispatch has taken the batch; guarded by queue_lock()
 
 // Deliveries taken out of the queue by one dispatch call. An entry whose receiver is null has
 // been delivered or cancelled. Guarded by queue_lock().
@@ -98,14 +101,30 @@ void pub_queue::destroy_instance() {
 }
 
 void pub_queue::enqueue(const pub_delivery& d) {
+    wake_function wake = nullptr;
+    {
+        CSyncLockHolder hold(queue_lock());
+        instance()->pending_.push_back(d);
+        if (!g_wake_outstanding) {
+            wake = g_wake.load();
+            g_wake_outstanding = wake != nullptr;
+        }
+    }
+    if (wake) wake();
+}
+
+void pub_queue::set_wake(wake_function wake) {
     CSyncLockHolder hold(queue_lock());
-    instance()->pending_.push_back(d);
+    g_wake.store(wake);
+    g_wake_outstanding = false;
 }
 
 void pub_queue::dispatch() {
     dispatch_batch batch;
     {
         CSyncLockHolder hold(queue_lock());
+        // Whatever is posted from here on needs a wake-up of its own.
+        g_wake_outstanding = false;
         if (!g_queue || g_queue->pending_.empty()) return;
         batch.items.swap(g_queue->pending_);
         running_batches().push_back(&batch);

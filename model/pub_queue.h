@@ -45,6 +45,13 @@ public:
     // when type is -1). Never makes a queue. Any thread.
     static void remove_publisher(publisher* p, int type);
 
+    // The user-interface thread's wake-up: called (on the posting thread, outside the lock) when
+    // a delivery is queued and no wake-up is outstanding, that is once per batch until the next
+    // dispatch takes the batch. It must only schedule a dispatch on the user-interface thread,
+    // never dispatch itself. Null (the default) leaves dispatching to the caller's own loop.
+    using wake_function = void (*)();
+    static void set_wake(wake_function wake);
+
     // Whether a queue exists now.
     static bool has_instance();
     // Number of deliveries waiting (0 when there is no queue).

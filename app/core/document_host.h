@@ -51,6 +51,8 @@ public:
     virtual void RedrawChannels(bool all) { (void)all; }
     // Text-based alignment gave words: a timeline that hides the words channel shows it.
     virtual void ShowWordsChannel() {}
+    // Ends any playback and lets go of the audio, whatever state the play is in (also one that
+    // ended by itself a moment ago): the document frees or refills the samples right after.
     virtual void StopPlayback() {}
     virtual void OnPlay() {}
     // The selection in samples; false when there is none.

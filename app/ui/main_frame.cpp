@@ -39,16 +39,40 @@ constexpr const char* kPlacementKey = "WindowPlacement";
 constexpr const char* kBarsKey = "Bars";
 
 int ToolBarId(const QToolBar* bar) { return bar->property("barId").toInt(); }
+
+int VisemeMessageType() {
+    static const int type = pub_register_message("MainFrame::Viseme");
+    return type;
+}
+
+// One mouth shape on its way from the viseme thread to the GUI thread.
+class viseme_message : public pub_message {
+public:
+    explicit viseme_message(const ArticulationKey* k)
+        : pub_message(static_cast<uint32_t>(VisemeMessageType())), isMix(true), keyNull(k == nullptr) {
+        if (k) key = *k;
+    }
+    viseme_message(const char* text, int32_t value)
+        : pub_message(static_cast<uint32_t>(VisemeMessageType())), label(text ? text : ""), amount(value) {}
+
+    bool isMix = false;
+    bool keyNull = false;
+    ArticulationKey key{};
+    std::string label;
+    int32_t amount = 0;
+};
 }  // namespace
 
 CMainFrame::CMainFrame(CCommandRouter& router, IProfileStore& profile) : router_(router), profile_(profile) {
     setWindowTitle(QString::fromUtf8(LoadProgramString(kIdsMainTitle)));
     setWindowIcon(ProgramIcon());
     setObjectName(QStringLiteral("MainFrame"));
+    subscribe(this);
     SetVisemeHandler(this);
 }
 
 CMainFrame::~CMainFrame() {
+    // Waits for a viseme thread's call in progress; shapes still queued go with the subscriber.
     if (GetVisemeHandler() == this) SetVisemeHandler(nullptr);
 }
 
@@ -367,47 +391,25 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::SetVisemeMix(const ArticulationKey* key) {
-    {
-        std::lock_guard<std::mutex> lock(visemeMutex_);
-        visemeIsMix_ = true;
-        visemeKeyNull_ = key == nullptr;
-        if (key) visemeKey_ = *key;
-        if (visemePending_) return;  // the queued call will show this latest one
-        visemePending_ = true;
-    }
-    if (QThread::currentThread() == thread()) ApplyPendingViseme();
-    else QMetaObject::invokeMethod(this, "ApplyPendingViseme", Qt::QueuedConnection);
+    if (QThread::currentThread() == thread()) ApplyViseme(true, key, nullptr, 0);
+    else post(new viseme_message(key));
 }
 
 void CMainFrame::SetViseme(const char* label, int32_t amount) {
-    {
-        std::lock_guard<std::mutex> lock(visemeMutex_);
-        visemeIsMix_ = false;
-        visemeLabel_ = label ? label : "";
-        visemeAmount_ = amount;
-        if (visemePending_) return;
-        visemePending_ = true;
-    }
-    if (QThread::currentThread() == thread()) ApplyPendingViseme();
-    else QMetaObject::invokeMethod(this, "ApplyPendingViseme", Qt::QueuedConnection);
+    if (QThread::currentThread() == thread()) ApplyViseme(false, nullptr, label, amount);
+    else post(new viseme_message(label, amount));
 }
 
-void CMainFrame::ApplyPendingViseme() {
-    bool isMix, keyNull;
-    ArticulationKey key;
-    std::string label;
-    int32_t amount;
-    {
-        std::lock_guard<std::mutex> lock(visemeMutex_);
-        if (!visemePending_) return;
-        visemePending_ = false;
-        isMix = visemeIsMix_;
-        keyNull = visemeKeyNull_;
-        key = visemeKey_;
-        label = visemeLabel_;
-        amount = visemeAmount_;
+void CMainFrame::notify(publisher*, pub_message* message) {
+    if (static_cast<int>(message->type) == VisemeMessageType()) {
+        const auto* m = static_cast<const viseme_message*>(message);
+        ApplyViseme(m->isMix, m->keyNull ? nullptr : &m->key, m->label.c_str(), m->amount);
     }
+    message->release();
+}
+
+void CMainFrame::ApplyViseme(bool isMix, const ArticulationKey* key, const char* label, int32_t amount) {
     if (!visemeTarget_) return;
-    if (isMix) visemeTarget_->SetVisemeMix(keyNull ? nullptr : &key);
-    else visemeTarget_->SetViseme(label.c_str(), amount);
+    if (isMix) visemeTarget_->SetVisemeMix(key);
+    else visemeTarget_->SetViseme(label, amount);
 }

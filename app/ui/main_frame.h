@@ -6,11 +6,11 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "model/articulation_key.h"
+#include "model/messaging.h"
 #include "views/playback/viseme_handler.h"
 
 class CCommandRouter;
@@ -24,9 +24,11 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 
-// GUI thread only, except SetVisemeMix and SetViseme, which any thread may call: they keep the
-// latest shape under a lock and hand it to the GUI thread, which passes it on.
-class CMainFrame : public QMainWindow, public IVisemeHandler {
+// GUI thread only, except SetVisemeMix and SetViseme, which any thread may call: from another
+// thread each shape is posted to the post queue and passed on by the GUI thread, every one of
+// them in the order it was made (a head's rate limit counts them), however late they arrive.
+// As the process-wide viseme handler the frame is never called once its destructor has begun.
+class CMainFrame : public QMainWindow, public IVisemeHandler, private publisher, private subscriber {
     Q_OBJECT
 public:
     // Registers the frame's commands with the router; becomes the process-wide viseme handler.
@@ -91,7 +93,8 @@ private:
     void AddMenus();
     void FillWindowList();
     void RegisterCommands();
-    Q_INVOKABLE void ApplyPendingViseme();
+    void notify(publisher* sender, pub_message* message) override;
+    void ApplyViseme(bool isMix, const ArticulationKey* key, const char* label, int32_t amount);
     QList<int> BarIds() const;
 
     CCommandRouter& router_;
@@ -114,12 +117,5 @@ private:
     bool playRewind_ = true;
     bool playLoop_ = false;
 
-    IVisemeHandler* visemeTarget_ = nullptr;
-    std::mutex visemeMutex_;  // guards the pending shape below
-    bool visemePending_ = false;
-    bool visemeIsMix_ = false;
-    bool visemeKeyNull_ = false;
-    ArticulationKey visemeKey_{};
-    std::string visemeLabel_;
-    int32_t visemeAmount_ = 0;
+    IVisemeHandler* visemeTarget_ = nullptr;  // GUI thread only
 };

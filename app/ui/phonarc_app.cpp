@@ -2,7 +2,10 @@
 #include "app/ui/phonarc_app.h"
 
 #include <QDesktopServices>
-#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
 
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
@@ -16,6 +19,7 @@
 #include "app/ui/document_manager.h"
 #include "app/ui/help_file.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/post_queue_wake.h"
 #include "app/ui/sel_lang_dlg.h"
 #include "app/ui/viseme_bar.h"
 #include "engine/audio/default_audio_readers.h"
@@ -28,9 +32,11 @@ constexpr int kRecentFileCount = 16;
 CPhonarcApp::CPhonarcApp(IProfileStore& profile, IPrompts& prompts, std::string programFolder)
     : profile_(profile), prompts_(prompts), programFolder_(std::move(programFolder)) {}
 
-CPhonarcApp::~CPhonarcApp() = default;
+CPhonarcApp::~CPhonarcApp() { RemovePostQueueWake(); }
 
 bool CPhonarcApp::InitInstance(const QStringList& arguments) {
+    // Other threads reach the GUI thread through the post queue, which wakes it when they post.
+    InstallPostQueueWake();
     InitProgramResources();
     LoadLanguages();
     LoadRecentFiles();
@@ -62,10 +68,6 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
         break;  // one file, as a shell open passes it
     }
 
-    idle_ = new QTimer(this);
-    connect(idle_, &QTimer::timeout, this, &CPhonarcApp::OnIdle);
-    idle_->start(10);
-
     frame_->ShowWithSavedPlacement();
     return true;
 }
@@ -88,9 +90,9 @@ void CPhonarcApp::OnIdle() { pub_queue::dispatch(); }
 int CPhonarcApp::ExitInstance() {
     profile_.WriteString("UI", "zlex", languages_.GetCurrentLanguageName());
     actors_.SaveSelection(profile_);
-    if (idle_) idle_->stop();
     docs_.reset();
     frame_.reset();
+    RemovePostQueueWake();
     pub_queue::destroy_instance();
     return 0;
 }

@@ -18,7 +18,6 @@ class CDocManager;
 class CMainFrame;
 class IProfileStore;
 class IPrompts;
-class QTimer;
 
 // GUI thread only.
 class CPhonarcApp : public QObject {
@@ -34,7 +33,8 @@ public:
     bool InitInstance(const QStringList& arguments);
     // Writes the language and actor choices and removes the post queue. Returns the exit code.
     int ExitInstance();
-    // Delivers what other threads posted; a 10 ms timer calls it.
+    // Delivers what other threads posted. The post queue's wake-up does this on its own; tests
+    // that wait in a loop of their own call it.
     void OnIdle();
 
     // Opens a recording or results file as a document; false when it does not open.
@@ -67,5 +67,4 @@ private:
     std::vector<std::string> recentFiles_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<CDocManager> docs_;
-    QTimer* idle_ = nullptr;
 };

@@ -5,54 +5,97 @@
 
 #include <QAction>
 #include <QEventLoop>
-#include <QTimer>
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 #include "app/core/command_router.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/post_queue_wake.h"
 #include "app/ui/progress_dlg.h"
+#include "model/messaging.h"
+#include "model/pub_queue.h"
 #include "platform/fp_guard.h"
 
 namespace {
 
-constexpr int kProgressPollMs = 20;
 
-// The worker's reports, read by the GUI thread's timer; Cancel reaches the worker at its next
-// report.
-class threaded_progress : public CProgress {
+// The worker's reports, on their way to the GUI thread through the post queue: the newest
+// progress (an older one still waiting is dropped), every status text in order, and the end.
+class recognition_report : public pub_message {
+public:
+    enum kind_t { status, progress, finished };
+    recognition_report(uint32_t type, kind_t k) : pub_message(type), kind(k) {}
+    kind_t kind;
+    std::string text;
+    int done = 0;
+    int total = 0;
+};
+
+// Progress reports have a type of their own: only they are dropped when a newer one comes.
+uint32_t ReportType() {
+    static const int type = pub_register_message("RecognitionUi::Report");
+    return static_cast<uint32_t>(type);
+}
+uint32_t ProgressReportType() {
+    static const int type = pub_register_message("RecognitionUi::Progress");
+    return static_cast<uint32_t>(type);
+}
+
+// The worker's side: posts its reports; Cancel reaches the worker at its next report.
+class threaded_progress : public CProgress, public publisher {
 public:
     void SetStatusText(const char* text) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        status_ = text ? text : "";
-        status_changed_ = true;
+        auto* m = new recognition_report(ReportType(), recognition_report::status);
+        m->text = text ? text : "";
+        post(m);
     }
     bool Progress(int done, int total) override {
-        done_.store(done, std::memory_order_relaxed);
-        total_.store(total, std::memory_order_relaxed);
+        // A total of 0 only asks whether to cancel: nothing to show.
+        if (total == 0) return cancel_.exchange(false);
+        pub_queue::remove_publisher(this, static_cast<int>(ProgressReportType()));
+        auto* m = new recognition_report(ProgressReportType(), recognition_report::progress);
+        m->done = done;
+        m->total = total;
+        post(m);
         return cancel_.exchange(false);
     }
-    bool TakeStatus(std::string* status) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!status_changed_) return false;
-        status_changed_ = false;
-        *status = status_;
-        return true;
-    }
-    int done() const { return done_.load(std::memory_order_relaxed); }
-    int total() const { return total_.load(std::memory_order_relaxed); }
+    void Finished() { post(new recognition_report(ReportType(), recognition_report::finished)); }
     void Cancel() { cancel_ = true; }
 
 private:
-    std::atomic<int> done_{0};
-    std::atomic<int> total_{0};
     std::atomic<bool> cancel_{false};
-    std::mutex mutex_;  // guards status_ and status_changed_
-    std::string status_;
-    bool status_changed_ = false;
+};
+
+// The GUI thread's side: applies the reports to the dialog and ends the wait at the end.
+class progress_receiver : public subscriber {
+public:
+    progress_receiver(CProgressDlg& dialog, threaded_progress& worker, QEventLoop& loop)
+        : dialog_(dialog), worker_(worker), loop_(loop) {}
+    void notify(publisher*, pub_message* message) override {
+        const auto* r = static_cast<const recognition_report*>(message);
+        switch (r->kind) {
+            case recognition_report::status:
+                dialog_.SetStatusText(r->text.c_str());
+                break;
+            case recognition_report::progress:
+                // The dialog handles waiting events here, so Cancel may be pressed meanwhile.
+                if (dialog_.Progress(r->done, r->total)) worker_.Cancel();
+                break;
+            case recognition_report::finished:
+                finished = true;
+                loop_.quit();
+                break;
+        }
+        message->release();
+    }
+    bool finished = false;
+
+private:
+    CProgressDlg& dialog_;
+    threaded_progress& worker_;
+    QEventLoop& loop_;
 };
 
 }  // namespace
@@ -72,31 +115,23 @@ recognition_context CRecognitionUi::Context() {
 }
 
 void CRecognitionUi::RunWithProgress(const std::string& status, RecognitionParams& params, RecognitionResult* result) {
+    // The worker's reports come through the post queue, which wakes this thread when they are posted.
+    InstallPostQueueWake();
     threaded_progress progress;
     params.progress = &progress;
     CProgressDlg dialog(QString(), &frame_);
     dialog.SetStatusText(status.c_str());
     dialog.CreateModeless();
 
-    std::atomic<bool> finished{false};
     QEventLoop loop;
+    progress_receiver receiver(dialog, progress, loop);
+    progress.subscribe(&receiver);
     std::thread worker([&] {
         CFloatingPointGuard guard;
         RunRecognition(params, result);
-        finished = true;
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+        progress.Finished();
     });
-    QTimer poll;
-    poll.setInterval(kProgressPollMs);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        std::string text;
-        if (progress.TakeStatus(&text)) dialog.SetStatusText(text.c_str());
-        if (dialog.Progress(progress.done(), progress.total())) progress.Cancel();
-        if (finished) loop.quit();
-    });
-    poll.start();
-    if (!finished) loop.exec();
-    poll.stop();
+    if (!receiver.finished) loop.exec();
     worker.join();
     params.progress = nullptr;
 }

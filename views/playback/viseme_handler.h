@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 struct ArticulationKey;
 
@@ -18,6 +19,12 @@ public:
     virtual void SetViseme(const char* label, int32_t amount) = 0;
 };
 
-// The process-wide handler; null until the main frame sets it. Any thread may read it.
+// The process-wide handler; null until the main frame sets it. Any thread may read it, but only
+// the thread that sets it may call what it read (another thread goes through CallVisemeHandler).
 IVisemeHandler* GetVisemeHandler();
+// Waits for the calls through CallVisemeHandler in progress, so the old handler may be destroyed
+// once it returns. A handler must therefore never wait for the thread that replaces it.
 void SetVisemeHandler(IVisemeHandler* handler);
+// Calls call with the process-wide handler, which SetVisemeHandler cannot replace meanwhile;
+// false (and no call) when there is none. Any thread; the call must not set the handler.
+bool CallVisemeHandler(const std::function<void(IVisemeHandler&)>& call);

@@ -15,8 +15,6 @@ CVisemePlayer::CVisemePlayer(IVisemeHandler* handler) : handler_(handler) {}
 
 CVisemePlayer::~CVisemePlayer() { Stop(); }
 
-IVisemeHandler* CVisemePlayer::Handler() const { return handler_ ? handler_ : GetVisemeHandler(); }
-
 void CVisemePlayer::Start(pcmsrc_wave_player* clock, const app_sync_results& track, bool mode) {
     Stop();
     std::lock_guard hold(threadMutex_);
@@ -35,6 +33,11 @@ void CVisemePlayer::Stop() {
     clock_ = nullptr;
 }
 
+bool CVisemePlayer::IsRunning() {
+    std::lock_guard hold(threadMutex_);
+    return thread_.joinable();
+}
+
 void CVisemePlayer::Run() {
     // A little above the other threads, so the mouth keeps time on a busy machine. Best effort:
     // without the right to raise it the thread runs at the normal priority.
@@ -51,17 +54,25 @@ void CVisemePlayer::Run() {
 }
 
 void CVisemePlayer::Show(int from, int to) {
-    IVisemeHandler* handler = Handler();
-    if (!handler) return;
+    // Without a handler of its own the player goes through the process-wide one, which cannot be
+    // replaced (its frame destroyed) while a call is in progress.
+    if (handler_) {
+        ShowOn(*handler_, from, to);
+    } else {
+        CallVisemeHandler([&](IVisemeHandler& h) { ShowOn(h, from, to); });
+    }
+}
+
+void CVisemePlayer::ShowOn(IVisemeHandler& handler, int from, int to) {
     if (mode_) {
         const int mid = (from + to) / 2;
         for (const art_marker& m : articulation_) {
             if (m.end >= mid) {
-                handler->SetVisemeMix(&m.key);
+                handler.SetVisemeMix(&m.key);
                 return;
             }
         }
-        handler->SetViseme("x", 0);
+        handler.SetViseme("x", 0);
         return;
     }
     const phn_marker* choice = nullptr;
@@ -85,12 +96,12 @@ void CVisemePlayer::Show(int from, int to) {
         }
     }
     if (!choice) {
-        handler->SetViseme("x", 0);
+        handler.SetViseme("x", 0);
         return;
     }
     int amount = static_cast<int>(choice->value);
     for (const marker_base& e : choice->energy) {
         if (e.start <= from && from <= e.end) amount = static_cast<int>(e.value);
     }
-    handler->SetViseme(choice->get_label(), amount);
+    handler.SetViseme(choice->get_label(), amount);
 }

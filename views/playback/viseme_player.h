@@ -19,7 +19,7 @@ class IVisemeHandler;
 // play's start).
 class CVisemePlayer {
 public:
-    // A null handler means the process-wide one (GetVisemeHandler), looked up at each show.
+    // A null handler means the process-wide one, called through CallVisemeHandler at each show.
     explicit CVisemePlayer(IVisemeHandler* handler = nullptr);
     virtual ~CVisemePlayer();
     CVisemePlayer(const CVisemePlayer&) = delete;
@@ -30,6 +30,8 @@ public:
     virtual void Start(pcmsrc_wave_player* clock, const app_sync_results& track, bool mode);
     // Ends the thread and waits for it; harmless when nothing runs.
     virtual void Stop();
+    // Whether an animation thread was started and not yet stopped (it may have nothing left to do).
+    bool IsRunning();
     // Shows the shape for the window [fromMs, toMs]: mode 0 the phoneme with the largest overlap
     // (the first of equals; none when no overlap is above 0) at its energy, mode 1 the
     // articulation key over the window's middle; the rest mouth when there is none.
@@ -41,7 +43,7 @@ protected:
     virtual void Run();
 
 private:
-    IVisemeHandler* Handler() const;
+    void ShowOn(IVisemeHandler& handler, int fromMs, int toMs);
 
     std::mutex threadMutex_;  // guards thread_ between Start and Stops from several threads
     std::thread thread_;

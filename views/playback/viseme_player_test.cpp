@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <string>
 
 #include "model/app_sync_results.h"
@@ -110,6 +113,52 @@ TEST(VisemePlayer, FollowsTheClockAndStopsHarmlesslyAfterItsDeviceClosed) {
     }));
     player.Stop();
     player.Stop();
+}
+
+// The player without a handler of its own calls the process-wide one (the main frame). A frame
+// being destroyed replaces it with null; that must wait until a call in progress has left it,
+// and no call may reach it afterwards.
+class SlowShape : public IVisemeHandler {
+public:
+    void SetVisemeMix(const ArticulationKey*) override { Call(); }
+    void SetViseme(const char*, int32_t) override { Call(); }
+    void Call() {
+        inside = true;
+        while (!release) std::this_thread::yield();
+        inside = false;
+        ++calls;
+    }
+    std::atomic<bool> inside{false};
+    std::atomic<bool> release{false};
+    std::atomic<int> calls{0};
+};
+
+TEST(VisemePlayer, ReplacingTheProcessWideHandlerWaitsForTheCallInProgress) {
+    auto clock = std::make_shared<wave_out_virtual_clock>();
+    pcmsrc_wave_player wave(wave_out_silent::opener(clock));
+    auto stream = playback_test::CountingRecording(16000, 16000);
+    auto handler = std::make_unique<SlowShape>();
+    SetVisemeHandler(handler.get());
+    CVisemePlayer player;
+    ASSERT_EQ(wave.Play(stream.get(), static_cast<double>(0.03f), 4.0, 0, 0), 0);
+    player.Start(&wave, Track(), false);
+    ASSERT_TRUE(playback_test::WaitFor([&] { return handler->inside.load(); }));
+    std::atomic<bool> replaced{false};
+    std::thread frameGoes([&] {
+        SetVisemeHandler(nullptr);
+        replaced = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(replaced) << "the handler was replaced while it was being called";
+    handler->release = true;
+    frameGoes.join();
+    EXPECT_FALSE(handler->inside);
+    const int calls = handler->calls;
+    handler.reset();  // the frame is gone; the player keeps running without a handler
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    player.Stop();
+    wave.Stop();
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

@@ -194,6 +194,9 @@ void pcmsrc_wave_player::Stop() {
         device_.reset();
     }
     FreeHeaders();
+    // The stream belongs to the document, which may free or refill it as soon as playback is
+    // stopped: nothing here may reach it after Stop.
+    stream_ = nullptr;
 }
 
 void pcmsrc_wave_player::FreeHeaders() {
@@ -229,6 +232,11 @@ int pcmsrc_wave_player::GetPosition() {
 int pcmsrc_wave_player::GetPositionMs() {
     CSyncLockHolder hold(lock_);
     return stream_ ? static_cast<int>(stream_->FramesToMs(GetPosition())) : 0;
+}
+
+bool pcmsrc_wave_player::HoldsStream() {
+    CSyncLockHolder hold(lock_);
+    return stream_ != nullptr;
 }
 
 double pcmsrc_wave_player::GetLatencyMs() { return latency_; }

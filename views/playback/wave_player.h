@@ -40,17 +40,20 @@ public:
     // bufferSeconds and queueSeconds of them. 0, 7 for a null stream, the device's code when no
     // device opens, 1 when a buffer or the thread cannot be made.
     virtual int Play(IMemoryPCMStream* stream, double bufferSeconds, double queueSeconds, int start, int count);
-    // Ends the pump thread (waiting for it) and releases the device. Harmless when idle; called on
-    // the pump thread (from a sink) it only asks the pump to end.
+    // Ends the pump thread (waiting for it), releases the device and lets go of the stream, so
+    // its owner may free it at once. Harmless when idle; called on the pump thread (from a sink)
+    // it only asks the pump to end.
     virtual void Stop();
     virtual void TogglePause();
     virtual bool IsPaused();
     virtual bool IsPlaying();
     // The frame being heard: the device's byte position / block align + start (start when no
-    // device is open).
+    // device is open). GetPositionMs is 0 once Stop has let go of the stream.
     virtual int GetPositionMs();
     virtual int GetPosition();
     virtual double GetLatencyMs();
+    // Whether a play (running or finished) still refers to its stream: from Play until Stop.
+    bool HoldsStream();
 
     // Called on the thread of Play when a play had to use the silent device while the one before
     // did not (so once for a machine without sound), with the sound system's reason.

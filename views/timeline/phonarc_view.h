@@ -125,6 +125,7 @@ public:
     void OnRewind();
     bool IsPlaying() const;
     pcmsrc_wave_player& WavePlayer() { return *wavePlayer_; }
+    CVisemePlayer& VisemePlayer() { return *visemePlayer_; }
     int PlayRangeStart() const { return playStart_; }
     int PlayRangeEnd() const { return playEnd_; }
     // Handles the queued position messages (the post queue calls it on the GUI thread).

@@ -10,12 +10,15 @@
 #include <mutex>
 #include <thread>
 
+#include "app/core/noise_gate.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "model/pub_queue.h"
 #include "platform/wave_out.h"
+#include "platform/wave_out_silent.h"
 #include "views/playback/viseme_handler.h"
+#include "views/playback/viseme_player.h"
 #include "views/playback/wave_player.h"
 #include "views/timeline/phonarc_view.h"
 #include "views/timeline/timeline_test_support.h"
@@ -48,6 +51,16 @@ public:
 std::unique_ptr<pcmsrc_wave_player> SilentPlayer() {
     return std::make_unique<pcmsrc_wave_player>(
         [](const wave_format& f, std::unique_ptr<wave_out_device>* out) { return open_wave_out(f, out, true); });
+}
+
+// Waits (1 ms steps, at most 20 s) until done() holds; whether it did.
+bool playback_test_wait(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 class TimelineViewTest : public ::testing::Test {
@@ -187,6 +200,55 @@ TEST_F(TimelineViewTest, LoopRestartsAtTheEndButAUsersStopStops) {
     v.GetSelection(&s, &e);
     EXPECT_EQ(s, 8000);
     EXPECT_EQ(e, 16000);
+}
+
+// A play that has ended by itself leaves its end message waiting and its viseme thread reading
+// the wave player until that message is handled. Reloading the audio, gating it or closing the
+// document right then must stop both players before the samples go (under AddressSanitizer a
+// read of the freed stream is reported; without it the state checks below catch the fault).
+TEST_F(TimelineViewTest, ReloadGateAndCloseRightAfterTheEndOfAPlayTouchNoFreedAudio) {
+    auto clock = std::make_shared<wave_out_virtual_clock>();
+    CPhonarcView& v = Make(std::make_unique<pcmsrc_wave_player>(wave_out_silent::opener(clock)));
+    const auto playToTheEnd = [&](int round) {
+        v.SetSelection(0, 1600, false);  // 0.1 s
+        v.OnPlay();
+        ASSERT_TRUE(v.IsPlaying()) << "round " << round;
+        // The device plays on the virtual clock: the pump finds it drained and ends; its end
+        // message is left undelivered.
+        ASSERT_TRUE(playback_test_wait([&] {
+            clock->advance_ms(10);
+            return !v.IsPlaying();
+        })) << "round " << round;
+        ASSERT_TRUE(v.VisemePlayer().IsRunning()) << "round " << round;
+    };
+    const auto expectStopped = [&](const char* what, int round) {
+        // A viseme thread left running gets a turn (it naps 14 ms) on the freed samples.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(v.VisemePlayer().IsRunning()) << what << ", round " << round;
+        EXPECT_FALSE(v.WavePlayer().HoldsStream()) << what << ", round " << round;
+    };
+    for (int round = 0; round < 100; ++round) {
+        playToTheEnd(round);
+        doc->OnReloadAudio();
+        expectStopped("reload", round);
+        ASSERT_EQ(v.Stream(), doc->audio());
+        // The range of the ended play is restored as its end message would have done.
+        int s = -1, e = -1;
+        v.GetSelection(&s, &e);
+        EXPECT_EQ(s, 0);
+        EXPECT_EQ(e, 1600);
+        if (round % 25 == 0) {
+            playToTheEnd(round);
+            ASSERT_TRUE(ApplyNoiseGate(*doc, MeasureGateLevels(*doc->audio()), -30));
+            expectStopped("noise gate", round);
+        }
+        pub_queue::dispatch();  // nothing of the stopped plays is left to deliver
+        EXPECT_FALSE(v.IsPlaying());
+    }
+    // Closing: the view goes first, then the document frees the audio.
+    playToTheEnd(100);
+    view.reset();
+    doc.reset();
 }
 
 TEST_F(TimelineViewTest, ZoomInStopsAtOneSamplePerPixelZoomOutDoubles) {

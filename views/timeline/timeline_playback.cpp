@@ -70,9 +70,13 @@ void CPhonarcView::RestHead() {
 }
 
 void CPhonarcView::StopPlayback() {
-    if (!wavePlayer_->IsPlaying()) return;
+    // A play that ended by itself (or whose wave player never started) leaves the viseme thread
+    // running on the wave player's stream until the end message arrives: the caller is about to
+    // free or refill that stream, so both players stop whatever state they are in.
+    const bool active = wavePlayer_->IsPlaying() || visemePlayer_->IsRunning();
     StopPlayers(true);
-    RestorePlayRange();
+    // The end message, if one was waiting, is dropped with the stop: its range is restored here.
+    if (active) RestorePlayRange();
 }
 
 void CPhonarcView::OnRewind() {

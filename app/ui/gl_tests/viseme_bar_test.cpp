@@ -221,8 +221,10 @@ TEST_F(ViewerBarTest, AFailedDefaultSelectsTheFirstActorAndAnotherFailureTheDefa
 // into a deleted view is reported).
 TEST_F(ViewerBarTest, SwitchingHeadsWhileTheVisemeThreadPlays) {
     TestBar& b = MakeBar();
+    // A virtual clock moved by the rounds: the play lasts however long the head loads take.
+    auto clock = std::make_shared<wave_out_virtual_clock>();
     auto stream = playback_test::CountingRecording(16000, 16000 * 30);
-    pcmsrc_wave_player wave(wave_out_silent::opener(nullptr));
+    pcmsrc_wave_player wave(wave_out_silent::opener(clock));
     app_sync_results track;
     for (int ms = 0, i = 0; ms < 30000; ms += 40, ++i)
         track.phonemes.emplace_back(ms, ms + 40, kPhonemeCodes[i % kPhonemeCodeCount], 80.0f);
@@ -244,8 +246,11 @@ TEST_F(ViewerBarTest, SwitchingHeadsWhileTheVisemeThreadPlays) {
     for (int round = 0; round < 10; ++round) {
         actors.SelectActor(round % 2 ? actors.GetDefaultActor() : actors.GetFirstActor());
         Deliver();
+        EXPECT_EQ(b.D3dView() != nullptr, round % 2 == 1) << "round " << round;
         EXPECT_TRUE(wave.IsPlaying());
+        clock->advance_ms(100);
     }
+    ASSERT_TRUE(playback_test::WaitFor([&] { return calls > 10; }));
     stop = true;
     busy.join();
     EXPECT_GT(calls.load(), 10);

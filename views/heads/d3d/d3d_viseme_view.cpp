@@ -276,8 +276,9 @@ void CD3dVisemeView::paintGL() {
 }
 
 void CD3dVisemeView::RequestFrame() {
-    // Any thread: the repaint itself happens on the GUI thread.
-    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+    // Any thread: the repaint itself happens on the GUI thread. By name, not with a lambda: the
+    // queued call then carries no data of ours across threads behind Qt's own lock.
+    QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection);
 }
 
 void CD3dVisemeView::mousePressEvent(QMouseEvent* event) {

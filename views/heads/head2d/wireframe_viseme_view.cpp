@@ -40,13 +40,9 @@ void CWireFrameVisemeView::ShowNow() {
         return;
     }
     if (repaintQueued_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            repaintQueued_.store(false);
-            repaint();
-        },
-        Qt::QueuedConnection);
+    // By name, not with a lambda: the queued call then carries no data of ours across threads
+    // behind Qt's own lock. The paint clears the flag.
+    QMetaObject::invokeMethod(this, "repaint", Qt::QueuedConnection);
 }
 
 CVisemeHeadState CWireFrameVisemeView::State() const {
@@ -63,6 +59,7 @@ const QImage& CWireFrameVisemeView::RenderFrame() {
 }
 
 void CWireFrameVisemeView::paintEvent(QPaintEvent*) {
+    repaintQueued_.store(false);
     const QImage& frame = RenderFrame();
     QPainter painter(this);
     painter.drawImage(0, 0, frame);
