@@ -92,6 +92,6 @@ void OnFramize(CPhonarcDoc& doc);
 
 // Whether id is one of the commands above, and its menu state.
 bool IsMarkerCommand(int id);
-document_command_state UpdateMarkerCommand(CPhonarcDoc& doc, int id);
+CommandState UpdateMarkerCommand(CPhonarcDoc& doc, int id);
 // Runs a marker command; false for an id that is not one.
 bool RunMarkerCommand(CPhonarcDoc& doc, marker_command_dialogs& dialogs, int id);

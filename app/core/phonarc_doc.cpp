@@ -719,14 +719,14 @@ std::string FormatActionText(const char* format, const std::string& name) {
 }
 }  // namespace
 
-document_command_state CPhonarcDoc::UpdateUndo() const {
+CommandState CPhonarcDoc::UpdateUndo() const {
     auto& undo = const_cast<CUndoManager&>(undo_);
     auto* self = const_cast<CPhonarcDoc*>(this);
     if (!undo.CanUndo(self, 1)) return {false, false, {}};
     return {true, false, FormatActionText(kTextUndoFormat, undo.GetActionName(self, false, 0))};
 }
 
-document_command_state CPhonarcDoc::UpdateRedo() const {
+CommandState CPhonarcDoc::UpdateRedo() const {
     auto& undo = const_cast<CUndoManager&>(undo_);
     auto* self = const_cast<CPhonarcDoc*>(this);
     if (!undo.CanRedo(self, 1)) return {false, false, {}};
@@ -765,7 +765,7 @@ void CPhonarcDoc::OnToggleEntireFile() {
     WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
 }
 
-document_command_state CPhonarcDoc::UpdateEntireFile() {
+CommandState CPhonarcDoc::UpdateEntireFile() {
     if (host_.range_selection) {
         const int selection = host_.range_selection();
         if (selection >= 0) LipsyncEntireFile = selection == 0;
@@ -825,7 +825,7 @@ void CPhonarcDoc::OnArticulatorChoose() {
     LoadArticulation();
 }
 
-document_command_state CPhonarcDoc::UpdateArticulatorExternal() const {
+CommandState CPhonarcDoc::UpdateArticulatorExternal() const {
     if (external_art.empty()) return {false, false, "<no external file>"};
     return {true, current_articulator == external_art, external_art};
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_state.h"
 #include "app/core/document_host.h"
 #include "model/app_sync_results.h"
 #include "model/edit_actions.h"
@@ -20,13 +21,6 @@ class CMemoryPCMRangeStream;
 class CMemoryPCMStream;
 class CPhonemeMixtureArticulator;
 class ISyncResultsCollection;
-
-// Menu state of a command: whether it can run, its check mark and, when set, a new text.
-struct document_command_state {
-    bool enabled = true;
-    bool checked = false;
-    std::string text;  // empty: the item keeps its own
-};
 
 // User-interface thread only. The audio pump of a playing view reads the audio without a lock;
 // the document replaces it only from this thread after the view stopped.
@@ -122,8 +116,8 @@ public:
     CUndoManager& GetUndoManager() override { return undo_; }
     void OnEditUndo();
     void OnEditRedo();
-    document_command_state UpdateUndo() const;
-    document_command_state UpdateRedo() const;
+    CommandState UpdateUndo() const;
+    CommandState UpdateRedo() const;
 
     const std::string& path_name() const { return path_name_; }
     void SetPathName(const std::string& path);
@@ -151,19 +145,19 @@ public:
     void OnToggleSecondChannel();
     void OnTogglePhnConstraints();
     void OnToggleSmoothing();
-    document_command_state UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
-    document_command_state UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
-    document_command_state UpdateEntireFile();
-    document_command_state UpdateSecondChannel() const { return {true, second_channel, {}}; }
-    document_command_state UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
-    document_command_state UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
+    CommandState UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
+    CommandState UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
+    CommandState UpdateEntireFile();
+    CommandState UpdateSecondChannel() const { return {true, second_channel, {}}; }
+    CommandState UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
+    CommandState UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
     void SyncLipsyncEntireFile();
 
     void OnArticulatorDefault();
     void OnArticulatorExternal();
     void OnArticulatorChoose();
-    document_command_state UpdateArticulatorDefault() const { return {true, current_articulator.empty(), {}}; }
-    document_command_state UpdateArticulatorExternal() const;
+    CommandState UpdateArticulatorDefault() const { return {true, current_articulator.empty(), {}}; }
+    CommandState UpdateArticulatorExternal() const;
 
     // Where a missing audio file of a results file is looked for before the user is asked: the
     // path with Windows separators turned, and the same file name beside the results file.

@@ -548,7 +548,7 @@ TEST_F(DocumentTest, ArticulatorRulesFromAFileAreRememberedAndOffered) {
     doc.OnArticulatorChoose();
     EXPECT_EQ(profile_.GetString("UI", "external_art", ""), rules.string());
     EXPECT_EQ(profile_.GetString("UI", "current_articulator", ""), rules.string());
-    const document_command_state external = doc.UpdateArticulatorExternal();
+    const CommandState external = doc.UpdateArticulatorExternal();
     EXPECT_TRUE(external.enabled && external.checked);
     EXPECT_EQ(external.text, rules.string());
     EXPECT_FALSE(doc.UpdateArticulatorDefault().checked);

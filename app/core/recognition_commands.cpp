@@ -152,7 +152,7 @@ void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource) {
     doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
 }
 
-document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
+CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
     return {true, doc.model_uri == resource, {}};
 }
 
@@ -162,7 +162,7 @@ void OnModelExternal(CPhonarcDoc& doc) {
     doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
 }
 
-document_command_state UpdateModelExternal(const CPhonarcDoc& doc) {
+CommandState UpdateModelExternal(const CPhonarcDoc& doc) {
     if (doc.external_model.empty()) return {false, false, kTextNoExternalModel};
     return {true, doc.model_uri == doc.external_model, doc.external_model};
 }

@@ -77,9 +77,9 @@ inline constexpr model_menu_item kModelMenu[] = {
 
 // ---- the model menu (user-interface thread) ----
 void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource);
-document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
+CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
 void OnModelExternal(CPhonarcDoc& doc);
-document_command_state UpdateModelExternal(const CPhonarcDoc& doc);
+CommandState UpdateModelExternal(const CPhonarcDoc& doc);
 void OnChooseModelFile(CPhonarcDoc& doc);
 void OnSelectLanguageModelFile(CPhonarcDoc& doc);
 void OnSelectConstraintsFile(CPhonarcDoc& doc);

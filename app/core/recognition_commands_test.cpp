@@ -156,7 +156,7 @@ TEST_F(RecognitionCommandsTest, ModelMenuChecksTheChoiceAndTheExternalItemFollow
         for (const model_menu_item& other : kModelMenu)
             EXPECT_EQ(UpdateBuiltInModel(d, other.resource).checked, &other == &item) << item.text << other.text;
     }
-    const document_command_state none = UpdateModelExternal(d);
+    const CommandState none = UpdateModelExternal(d);
     EXPECT_FALSE(none.enabled);
     EXPECT_EQ(none.text, "<no external file>");
     OnModelExternal(d);  // nothing to choose
@@ -167,7 +167,7 @@ TEST_F(RecognitionCommandsTest, ModelMenuChecksTheChoiceAndTheExternalItemFollow
     EXPECT_EQ(prompts_.fileRequests.back().filter, "Model Files (*.hmm)|*.hmm||");
     EXPECT_EQ(d.model_uri, "/models/mine.hmm");
     EXPECT_EQ(profile_.GetString("UI", "external_model", ""), "/models/mine.hmm");
-    const document_command_state external = UpdateModelExternal(d);
+    const CommandState external = UpdateModelExternal(d);
     EXPECT_TRUE(external.enabled && external.checked);
     EXPECT_EQ(external.text, "/models/mine.hmm");
     OnChooseBuiltInModel(d, "MALE_HMM");
@@ -349,7 +349,7 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
     ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
     ASSERT_FALSE(Track().words.empty());
     const std::string good = TrackText(Track());
-    const std::string undo = doc_->UpdateUndo().text;
+    const std::string undo = doc_->UpdateUndo().text.value_or("");
     std::string longer;
     for (int i = 0; i < 10; ++i) longer += spoken + " ";
     struct {

@@ -225,9 +225,9 @@ void CDocManager::RegisterCommands() {
         return [this, redo](CommandState& s) {
             // Disabled, the item goes back to its plain text rather than naming an action gone.
             CPhonarcDoc* d = ActiveDocument();
-            const document_command_state st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : document_command_state{false, false, {}};
+            const CommandState st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : CommandState{false, false, {}};
             s.enabled = st.enabled;
-            s.text = st.enabled && !st.text.empty() ? st.text
+            s.text = st.enabled && st.text && !st.text->empty() ? *st.text
                                                     : tr(redo ? "&Redo\tCtrl+Y" : "&Undo\tCtrl+Z").toStdString();
         };
     };
@@ -245,7 +245,7 @@ void CDocManager::RegisterCommands() {
             s.enabled = false;
             return;
         }
-        const document_command_state st = d->UpdateArticulatorExternal();
+        const CommandState st = d->UpdateArticulatorExternal();
         s.enabled = st.enabled;
         s.checked = st.checked;
         s.text = st.text;
