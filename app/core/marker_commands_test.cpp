@@ -97,6 +97,7 @@ protected:
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "take.wav").string()));
         view_ = std::make_unique<selection_view>(doc_.get());
         doc_->AddView(view_.get());
+        doc_->SetSelectionSource(view_.get());
         app_sync_results t;
         t.phonemes.push_back(phn_marker(0, 500, "a", 40));
         t.phonemes.push_back(phn_marker(500, 1000, "b", 55));

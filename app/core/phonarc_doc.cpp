@@ -175,13 +175,26 @@ void CPhonarcDoc::AddView(document_view* view) {
     if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
 }
 
-void CPhonarcDoc::RemoveView(document_view* view) { views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end()); }
+void CPhonarcDoc::RemoveView(document_view* view) {
+    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+    if (selection_source_ == view) selection_source_ = nullptr;
+}
+
+bool CPhonarcDoc::GetSelection(timeline_selection* selection) const {
+    int s = 0, e = 0;
+    if (!audio_ || !selection_source_ || !selection_source_->GetSelection(&s, &e)) return false;
+    // While a drag is under way the ends may be reversed.
+    if (s > e) std::swap(s, e);
+    selection->start = s;
+    selection->end = e;
+    return true;
+}
 
 bool CPhonarcDoc::GetSelectionMs(int* start, int* end) {
-    int s = 0, e = 0;
-    if (views_.empty() || !audio_ || !views_.front()->GetSelection(&s, &e)) return false;
-    *start = static_cast<int>(audio_->FramesToMs(s));
-    *end = static_cast<int>(audio_->FramesToMs(e));
+    timeline_selection selection;
+    if (!GetSelection(&selection)) return false;
+    *start = static_cast<int>(audio_->FramesToMs(selection.start));
+    *end = static_cast<int>(audio_->FramesToMs(selection.end));
     return true;
 }
 

@@ -22,6 +22,13 @@ class CMemoryPCMStream;
 class CPhonemeMixtureArticulator;
 class ISyncResultsCollection;
 
+// A selection on the timeline in samples; a cursor when both ends are equal.
+struct timeline_selection {
+    int start = 0;
+    int end = 0;
+    bool empty() const { return start == end; }
+};
+
 // User-interface thread only. The audio pump of a playing view reads the audio without a lock;
 // the document replaces it only from this thread after the view stopped.
 class CPhonarcDoc : public sync_track_target, public audio_samples_target, public modified_flag_owner {
@@ -45,8 +52,16 @@ public:
     void AddView(document_view* view);
     void RemoveView(document_view* view);
     const std::vector<document_view*>& views() const { return views_; }
+    // The view whose selection the commands work on: the timeline declares itself when it joins.
+    // Null (and a view that leaves) means no selection.
+    void SetSelectionSource(document_view* view) { selection_source_ = view; }
 
     // ---- state ----
+    // The selection source's selection in samples, in order; false with no recording, no source
+    // or no selection. Equal ends are a cursor, which some commands take. The ends may lie past
+    // the recording: a gesture may outlast the sound, a recognition run clamps them.
+    bool GetSelection(timeline_selection* selection) const;
+    // The same selection in milliseconds of the recording.
     bool GetSelectionMs(int* start, int* end);
     int GetRecognitionTrack(app_sync_results** track = nullptr);
     // A results collection flagged for the document's recognition (energies when asked); null
@@ -188,6 +203,7 @@ private:
 
     document_host host_;
     std::vector<document_view*> views_;
+    document_view* selection_source_ = nullptr;
     CMemoryPCMStream* audio_ = nullptr;
     CMemoryPCMRangeStream* range_ = nullptr;
     sync_results_file results_;

@@ -60,14 +60,16 @@ void Run(const recognition_context& context, const char* status, RecognitionPara
 
 // The frames to recognise: the timeline's selection, or the whole recording.
 void SetRange(CPhonarcDoc& doc, bool whole_file, RecognitionParams* params) {
-    int start = 0, end = 0;
-    if (!whole_file && GetAudioSelection(doc, &start, &end)) {
-        params->startFrame = start;
-        params->frameCount = end - start;
-    } else {
-        params->startFrame = 0;
-        params->frameCount = -1;
-    }
+    params->startFrame = 0;
+    params->frameCount = -1;
+    timeline_selection selection;
+    if (whole_file || !doc.GetSelection(&selection)) return;
+    const int total = static_cast<int>(doc.audio()->GetFrameCount());
+    const int start = std::clamp(selection.start, 0, total);
+    const int end = std::clamp(selection.end, 0, total);
+    if (start == end) return;  // a cursor, or all of it past the recording
+    params->startFrame = start;
+    params->frameCount = end - start;
 }
 
 // The phone constraints the user chose; none leaves text-based alignment the language's own.
@@ -243,24 +245,6 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
         return false;
     }
     return true;
-}
-
-bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame) {
-    CMemoryPCMStream* audio = doc.audio();
-    if (!audio) return false;
-    const int total = audio->GetFrameCount();
-    for (document_view* view : doc.views()) {
-        int s = 0, e = 0;
-        if (!view->GetSelection(&s, &e)) continue;
-        if (s > e) std::swap(s, e);
-        s = std::clamp(s, 0, total);
-        e = std::clamp(e, 0, total);
-        if (s == e) continue;
-        *start_frame = s;
-        *end_frame = e;
-        return true;
-    }
-    return false;
 }
 
 // ---- text-based alignment ----

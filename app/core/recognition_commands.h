@@ -104,7 +104,3 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
                             CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
                             int32_t script_end);
 int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model);
-
-// The timeline's selection in frames of the document's audio (the first view that has one);
-// false when no view has a selection.
-bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame);

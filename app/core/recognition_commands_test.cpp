@@ -212,6 +212,7 @@ TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTim
     const int total = doc_->audio()->GetFrameCount();
     selection_view view;
     doc_->AddView(&view);
+    doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
     script.mode = alignment_mode::selection;
     script.text = "Yang spragg on frain to noyd rynearson?";
@@ -341,6 +342,7 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
     const int rate_ms = 16;
     selection_view view;
     doc_->AddView(&view);
+    doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
     recognition_context context;
     context.script = &script;
