@@ -355,11 +355,11 @@ TEST_F(MarkerCommandTest, DefaultArticulatorBringsTheBuiltInRulesBack) {
     const fs::path rules = dir_ / "rules.txt";
     std::ofstream(rules) << "framerate 24\nx .5 50 50\n";
     prompts_.files = {rules.string()};
-    doc_->OnArticulatorChoose();
+    doc_->settings().OnArticulatorChoose();
     ASSERT_EQ(art->Rules().rules.size(), 1u);
-    doc_->OnArticulatorDefault();
+    doc_->settings().OnArticulatorDefault();
     EXPECT_GT(art->Rules().rules.size(), 1u);
-    EXPECT_TRUE(doc_->UpdateArticulatorDefault().checked);
+    EXPECT_TRUE(doc_->settings().UpdateArticulatorDefault().checked);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The document: one recording in memory, its results file (paths and script), three result
-// tracks, the articulator, the recognition settings kept in the profile and one undo history.
+// tracks, the articulator, its settings (document_settings.h) and one undo history.
 // Opening, saving, undo and every track change go through here; views get copies of the tracks.
 // Toolkit-free: the Qt frame binds it, tests drive it with a scripted host.
 #pragma once
@@ -12,6 +12,7 @@
 
 #include "app/core/command_state.h"
 #include "app/core/document_host.h"
+#include "app/core/document_settings.h"
 #include "model/app_sync_results.h"
 #include "model/edit_actions.h"
 #include "model/sync_results_file.h"
@@ -100,7 +101,6 @@ public:
     void SetAudioSamples(const audio_samples& samples) override;
     bool SetAudioSamples(const CMemoryPCMStream& samples);
     void UpdateViewResults();
-    void LoadArticulation();
 
     // ---- opening ----
     // True when the audio was loaded; anything else leaves no usable document.
@@ -140,39 +140,10 @@ public:
     const std::string& title() const { return title_; }
     std::string WindowTitle() const;
 
-    // ---- settings and their commands ----
-    bool LipsyncwithEnergy = false;
-    bool LipsyncEntireFile = true;
-    std::string TrigramFile;
-    bool UseTrigram = true;
-    uint32_t ArtFlags = 0;
-    bool UsePhnConstraints = false;
-    std::string PhnConstraintsFile;
-    std::string model_uri = "GENERIC_HMM";
-    std::string external_model;
-    std::string current_articulator;
-    std::string external_art;
-    bool second_channel = false;
-
-    void OnToggleEnergy();
-    void OnToggleLanguageModel();
-    void OnToggleEntireFile();
-    void OnToggleSecondChannel();
-    void OnTogglePhnConstraints();
-    void OnToggleSmoothing();
-    CommandState UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
-    CommandState UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
-    CommandState UpdateEntireFile();
-    CommandState UpdateSecondChannel() const { return {true, second_channel, {}}; }
-    CommandState UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
-    CommandState UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
-    void SyncLipsyncEntireFile();
-
-    void OnArticulatorDefault();
-    void OnArticulatorExternal();
-    void OnArticulatorChoose();
-    CommandState UpdateArticulatorDefault() const { return {true, current_articulator.empty(), {}}; }
-    CommandState UpdateArticulatorExternal() const;
+    // ---- settings ----
+    // The recognition and articulator settings and their commands.
+    document_settings& settings() { return settings_; }
+    const document_settings& settings() const { return settings_; }
 
     // Where a missing audio file of a results file is looked for before the user is asked: the
     // path with Windows separators turned, and the same file name beside the results file.
@@ -195,13 +166,13 @@ private:
     // articulation keys when the file had none; the warning line for the log when it cut.
     std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file);
     std::string FitToRecording(app_sync_results* track, const sync_results_file& file);
-    void WriteProfileFlag(const char* key, bool value);
     void ShowMessage(const std::string& text);
     void LogText(const std::string& text);
     template <class F>
     void Guarded(F&& f);
 
     document_host host_;
+    document_settings settings_;
     std::vector<document_view*> views_;
     document_view* selection_source_ = nullptr;
     CMemoryPCMStream* audio_ = nullptr;
