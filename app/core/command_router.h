@@ -5,14 +5,8 @@
 
 #include <functional>
 #include <map>
-#include <optional>
-#include <string>
 
-struct CommandState {
-    bool enabled = true;
-    bool checked = false;
-    std::optional<std::string> text;  // a new item text; none keeps the item's own
-};
+#include "app/core/command_state.h"
 
 // User-interface thread only.
 class CCommandRouter {

@@ -310,11 +310,11 @@ bool IsMarkerCommand(int id) {
     }
 }
 
-document_command_state UpdateMarkerCommand(CPhonarcDoc& doc, int id) {
+CommandState UpdateMarkerCommand(CPhonarcDoc& doc, int id) {
     int s = 0, e = 0;
     const bool selected = Selection(doc, &s, &e);
     const app_sync_results& t = doc.track(1);
-    document_command_state state;
+    CommandState state;
     switch (id) {
         case cmd::ClearPhonemes: state.enabled = selected && s != e; break;
         case cmd::EditGesture:

@@ -75,7 +75,8 @@ void ReplacePhonemes(CPhonarcDoc& doc, const std::string& name, const std::strin
 // weights x 100, closed and silent codes 0.
 phn_marker_list PhonemesFromKeys(const ArticulationKey* begin, const ArticulationKey* end);
 
-// The commands; the selection is the document's (GetSelectionMs), the track always track 1.
+// The commands; the selection is the timeline's, read through the document (GetSelectionMs), the
+// track always track 1.
 void OnSetPhoneme(CPhonarcDoc& doc, int id);
 void OnClearPhonemes(CPhonarcDoc& doc);
 void OnAddGesture(CPhonarcDoc& doc, marker_command_dialogs& dialogs);
@@ -92,6 +93,6 @@ void OnFramize(CPhonarcDoc& doc);
 
 // Whether id is one of the commands above, and its menu state.
 bool IsMarkerCommand(int id);
-document_command_state UpdateMarkerCommand(CPhonarcDoc& doc, int id);
+CommandState UpdateMarkerCommand(CPhonarcDoc& doc, int id);
 // Runs a marker command; false for an id that is not one.
 bool RunMarkerCommand(CPhonarcDoc& doc, marker_command_dialogs& dialogs, int id);

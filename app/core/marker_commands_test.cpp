@@ -97,6 +97,7 @@ protected:
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "take.wav").string()));
         view_ = std::make_unique<selection_view>(doc_.get());
         doc_->AddView(view_.get());
+        doc_->SetSelectionSource(view_.get());
         app_sync_results t;
         t.phonemes.push_back(phn_marker(0, 500, "a", 40));
         t.phonemes.push_back(phn_marker(500, 1000, "b", 55));
@@ -354,11 +355,11 @@ TEST_F(MarkerCommandTest, DefaultArticulatorBringsTheBuiltInRulesBack) {
     const fs::path rules = dir_ / "rules.txt";
     std::ofstream(rules) << "framerate 24\nx .5 50 50\n";
     prompts_.files = {rules.string()};
-    doc_->OnArticulatorChoose();
+    doc_->settings().OnArticulatorChoose();
     ASSERT_EQ(art->Rules().rules.size(), 1u);
-    doc_->OnArticulatorDefault();
+    doc_->settings().OnArticulatorDefault();
     EXPECT_GT(art->Rules().rules.size(), 1u);
-    EXPECT_TRUE(doc_->UpdateArticulatorDefault().checked);
+    EXPECT_TRUE(doc_->settings().UpdateArticulatorDefault().checked);
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSection = "UI";
-constexpr size_t kMaxArticulationRulesBytes = size_t{16} << 20;
 constexpr size_t kMaxPhnLabel = 127;
 
 std::string Lower(std::string s) {
@@ -128,24 +127,10 @@ void CPhonarcDoc::LogText(const std::string& text) {
     }
 }
 
-CPhonarcDoc::CPhonarcDoc(const document_host& host) : host_(host) {
-    IProfileStore& p = *host_.profile;
-    LipsyncwithEnergy = p.GetInt(kSection, "LipsyncwithEnergy", 0) != 0;
-    UseTrigram = p.GetInt(kSection, "UseTrigram", 1) != 0;
-    TrigramFile = p.GetString(kSection, "TrigramFile", "");
-    LipsyncEntireFile = p.GetInt(kSection, "LipsyncEntireFile", 1) != 0;
-    UsePhnConstraints = p.GetInt(kSection, "UsePhnConstraints", 0) != 0;
-    PhnConstraintsFile = p.GetString(kSection, "PhnConstraintsFile", "");
-    ArtFlags = static_cast<uint32_t>(p.GetInt(kSection, "ArtFlags", 0));
-    model_uri = p.GetString(kSection, "model_uri", "GENERIC_HMM");
-    external_model = p.GetString(kSection, "external_model", "");
-    current_articulator = p.GetString(kSection, "current_articulator", "");
-    external_art = p.GetString(kSection, "external_art", "");
-    if (host_.range_selection && host_.select_range && host_.range_selection() >= 0) {
-        host_.select_range(LipsyncEntireFile ? 0 : 1);
-    }
+CPhonarcDoc::CPhonarcDoc(const document_host& host) : host_(host), settings_(host_) {
     if (CreateArticulator(&articulator_, 0) != 0) articulator_ = nullptr;
-    LoadArticulation();
+    settings_.BindArticulator(articulator_, [this](const std::string& text) { LogText(text); });
+    settings_.LoadArticulation();
     undo_.Register(this, kUndoLevels, DefaultUndoNotify);
 }
 
@@ -175,18 +160,31 @@ void CPhonarcDoc::AddView(document_view* view) {
     if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
 }
 
-void CPhonarcDoc::RemoveView(document_view* view) { views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end()); }
+void CPhonarcDoc::RemoveView(document_view* view) {
+    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+    if (selection_source_ == view) selection_source_ = nullptr;
+}
+
+bool CPhonarcDoc::GetSelection(timeline_selection* selection) const {
+    int s = 0, e = 0;
+    if (!audio_ || !selection_source_ || !selection_source_->GetSelection(&s, &e)) return false;
+    // While a drag is under way the ends may be reversed.
+    if (s > e) std::swap(s, e);
+    selection->start = s;
+    selection->end = e;
+    return true;
+}
 
 bool CPhonarcDoc::GetSelectionMs(int* start, int* end) {
-    int s = 0, e = 0;
-    if (views_.empty() || !audio_ || !views_.front()->GetSelection(&s, &e)) return false;
-    *start = static_cast<int>(audio_->FramesToMs(s));
-    *end = static_cast<int>(audio_->FramesToMs(e));
+    timeline_selection selection;
+    if (!GetSelection(&selection)) return false;
+    *start = static_cast<int>(audio_->FramesToMs(selection.start));
+    *end = static_cast<int>(audio_->FramesToMs(selection.end));
     return true;
 }
 
 int CPhonarcDoc::GetRecognitionTrack(app_sync_results** track) {
-    const int index = second_channel ? 2 : 1;
+    const int index = settings_.second_channel ? 2 : 1;
     if (track) *track = &tracks_[index];
     return index;
 }
@@ -194,7 +192,7 @@ int CPhonarcDoc::GetRecognitionTrack(app_sync_results** track) {
 ISyncResultsCollection* CPhonarcDoc::CreateResultsCollection() {
     ISyncResultsCollection* collection = nullptr;
     if (CreateSyncResultsCollection(0, &collection) != 0 || !collection) return nullptr;
-    collection->SetFlags((collection->GetFlags() & ~1) | 2 | (LipsyncwithEnergy ? 1 : 0));
+    collection->SetFlags((collection->GetFlags() & ~1) | 2 | (settings_.LipsyncwithEnergy ? 1 : 0));
     return collection;
 }
 
@@ -316,21 +314,6 @@ bool CPhonarcDoc::SetAudioSamples(const CMemoryPCMStream& samples) {
         ok = true;
     });
     return ok;
-}
-
-void CPhonarcDoc::LoadArticulation() {
-    if (!articulator_) return;
-    if (!current_articulator.empty()) {
-        std::string rules, why;
-        if (ReadWholeFile(current_articulator, kMaxArticulationRulesBytes, &rules, &why)) {
-            const int code = articulator_->LoadArticulatorRules(rules.c_str(), static_cast<int>(rules.size()));
-            if (code != 0) LogText("Error: " + current_articulator + ": " + GetErrorMessage(code) + "\n");
-        } else {
-            LogText("Error: " + why + "\n");
-        }
-    }
-    articulator_->SetFlags(ArtFlags);
-    articulator_->SetLevel(4);
 }
 
 // ---- opening ----
@@ -719,14 +702,14 @@ std::string FormatActionText(const char* format, const std::string& name) {
 }
 }  // namespace
 
-document_command_state CPhonarcDoc::UpdateUndo() const {
+CommandState CPhonarcDoc::UpdateUndo() const {
     auto& undo = const_cast<CUndoManager&>(undo_);
     auto* self = const_cast<CPhonarcDoc*>(this);
     if (!undo.CanUndo(self, 1)) return {false, false, {}};
     return {true, false, FormatActionText(kTextUndoFormat, undo.GetActionName(self, false, 0))};
 }
 
-document_command_state CPhonarcDoc::UpdateRedo() const {
+CommandState CPhonarcDoc::UpdateRedo() const {
     auto& undo = const_cast<CUndoManager&>(undo_);
     auto* self = const_cast<CPhonarcDoc*>(this);
     if (!undo.CanRedo(self, 1)) return {false, false, {}};
@@ -741,91 +724,6 @@ void CPhonarcDoc::SetPathName(const std::string& path) {
 
 std::string CPhonarcDoc::WindowTitle() const { return std::string(kTextAppTitle) + " - " + title_; }
 
-// ---- settings ----
-
-void CPhonarcDoc::WriteProfileFlag(const char* key, bool value) { host_.profile->WriteInt(kSection, key, value ? 1 : 0); }
+// ---- messages ----
 
 void CPhonarcDoc::ShowMessage(const std::string& text) { host_.prompts->MessageBox(text, PromptButtons::Ok); }
-
-void CPhonarcDoc::OnToggleEnergy() {
-    LipsyncwithEnergy = !LipsyncwithEnergy;
-    WriteProfileFlag("LipsyncwithEnergy", LipsyncwithEnergy);
-}
-
-void CPhonarcDoc::OnToggleLanguageModel() {
-    UseTrigram = !UseTrigram;
-    WriteProfileFlag("UseTrigram", UseTrigram);
-}
-
-void CPhonarcDoc::OnToggleEntireFile() {
-    LipsyncEntireFile = !LipsyncEntireFile;
-    if (host_.select_range && host_.range_selection && host_.range_selection() >= 0) {
-        host_.select_range(LipsyncEntireFile ? 0 : 1);
-    }
-    WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
-}
-
-document_command_state CPhonarcDoc::UpdateEntireFile() {
-    if (host_.range_selection) {
-        const int selection = host_.range_selection();
-        if (selection >= 0) LipsyncEntireFile = selection == 0;
-    }
-    return {true, LipsyncEntireFile, {}};
-}
-
-void CPhonarcDoc::SyncLipsyncEntireFile() {
-    if (!host_.range_selection) return;
-    const int selection = host_.range_selection();
-    if (selection < 0) return;
-    const bool entire = selection == 0;
-    if (entire == LipsyncEntireFile) return;
-    LipsyncEntireFile = entire;
-    WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
-}
-
-void CPhonarcDoc::OnToggleSecondChannel() { second_channel = !second_channel; }
-
-void CPhonarcDoc::OnTogglePhnConstraints() {
-    UsePhnConstraints = !UsePhnConstraints;
-    WriteProfileFlag("UsePhnConstraints", UsePhnConstraints);
-}
-
-void CPhonarcDoc::OnToggleSmoothing() {
-    ArtFlags ^= 1u;
-    if (articulator_) articulator_->SetFlags(ArtFlags);
-    host_.profile->WriteInt(kSection, "ArtFlags", static_cast<int>(ArtFlags));
-}
-
-void CPhonarcDoc::OnArticulatorDefault() {
-    current_articulator.clear();
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
-    // An empty name loads nothing: without this the rules of the file chosen before would stay.
-    if (articulator_) articulator_->LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
-    LoadArticulation();
-}
-
-void CPhonarcDoc::OnArticulatorExternal() {
-    if (external_art.empty()) return;
-    current_articulator = external_art;
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
-    LoadArticulation();
-}
-
-void CPhonarcDoc::OnArticulatorChoose() {
-    FileDialogRequest request;
-    request.filter = "Articulation Files (*.txt)|*.txt||";
-    request.open = true;
-    request.initialPath = external_art;
-    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
-    if (!chosen) return;
-    external_art = *chosen;
-    current_articulator = external_art;
-    host_.profile->WriteString(kSection, "external_art", external_art);
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
-    LoadArticulation();
-}
-
-document_command_state CPhonarcDoc::UpdateArticulatorExternal() const {
-    if (external_art.empty()) return {false, false, "<no external file>"};
-    return {true, current_articulator == external_art, external_art};
-}

@@ -1,5 +1,5 @@
 // The document: one recording in memory, its results file (paths and script), three result
-// tracks, the articulator, the recognition settings kept in the profile and one undo history.
+// tracks, the articulator, its settings (document_settings.h) and one undo history.
 // Opening, saving, undo and every track change go through here; views get copies of the tracks.
 // Toolkit-free: the Qt frame binds it, tests drive it with a scripted host.
 #pragma once
@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_state.h"
 #include "app/core/document_host.h"
+#include "app/core/document_settings.h"
 #include "model/app_sync_results.h"
 #include "model/edit_actions.h"
 #include "model/sync_results_file.h"
@@ -21,11 +23,11 @@ class CMemoryPCMStream;
 class CPhonemeMixtureArticulator;
 class ISyncResultsCollection;
 
-// Menu state of a command: whether it can run, its check mark and, when set, a new text.
-struct document_command_state {
-    bool enabled = true;
-    bool checked = false;
-    std::string text;  // empty: the item keeps its own
+// A selection on the timeline in samples; a cursor when both ends are equal.
+struct timeline_selection {
+    int start = 0;
+    int end = 0;
+    bool empty() const { return start == end; }
 };
 
 // User-interface thread only. The audio pump of a playing view reads the audio without a lock;
@@ -51,8 +53,16 @@ public:
     void AddView(document_view* view);
     void RemoveView(document_view* view);
     const std::vector<document_view*>& views() const { return views_; }
+    // The view whose selection the commands work on: the timeline declares itself when it joins.
+    // Null (and a view that leaves) means no selection.
+    void SetSelectionSource(document_view* view) { selection_source_ = view; }
 
     // ---- state ----
+    // The selection source's selection in samples, in order; false with no recording, no source
+    // or no selection. Equal ends are a cursor, which some commands take. The ends may lie past
+    // the recording: a gesture may outlast the sound, a recognition run clamps them.
+    bool GetSelection(timeline_selection* selection) const;
+    // The same selection in milliseconds of the recording.
     bool GetSelectionMs(int* start, int* end);
     int GetRecognitionTrack(app_sync_results** track = nullptr);
     // A results collection flagged for the document's recognition (energies when asked); null
@@ -91,7 +101,6 @@ public:
     void SetAudioSamples(const audio_samples& samples) override;
     bool SetAudioSamples(const CMemoryPCMStream& samples);
     void UpdateViewResults();
-    void LoadArticulation();
 
     // ---- opening ----
     // True when the audio was loaded; anything else leaves no usable document.
@@ -122,8 +131,8 @@ public:
     CUndoManager& GetUndoManager() override { return undo_; }
     void OnEditUndo();
     void OnEditRedo();
-    document_command_state UpdateUndo() const;
-    document_command_state UpdateRedo() const;
+    CommandState UpdateUndo() const;
+    CommandState UpdateRedo() const;
 
     const std::string& path_name() const { return path_name_; }
     void SetPathName(const std::string& path);
@@ -131,39 +140,10 @@ public:
     const std::string& title() const { return title_; }
     std::string WindowTitle() const;
 
-    // ---- settings and their commands ----
-    bool LipsyncwithEnergy = false;
-    bool LipsyncEntireFile = true;
-    std::string TrigramFile;
-    bool UseTrigram = true;
-    uint32_t ArtFlags = 0;
-    bool UsePhnConstraints = false;
-    std::string PhnConstraintsFile;
-    std::string model_uri = "GENERIC_HMM";
-    std::string external_model;
-    std::string current_articulator;
-    std::string external_art;
-    bool second_channel = false;
-
-    void OnToggleEnergy();
-    void OnToggleLanguageModel();
-    void OnToggleEntireFile();
-    void OnToggleSecondChannel();
-    void OnTogglePhnConstraints();
-    void OnToggleSmoothing();
-    document_command_state UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
-    document_command_state UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
-    document_command_state UpdateEntireFile();
-    document_command_state UpdateSecondChannel() const { return {true, second_channel, {}}; }
-    document_command_state UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
-    document_command_state UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
-    void SyncLipsyncEntireFile();
-
-    void OnArticulatorDefault();
-    void OnArticulatorExternal();
-    void OnArticulatorChoose();
-    document_command_state UpdateArticulatorDefault() const { return {true, current_articulator.empty(), {}}; }
-    document_command_state UpdateArticulatorExternal() const;
+    // ---- settings ----
+    // The recognition and articulator settings and their commands.
+    document_settings& settings() { return settings_; }
+    const document_settings& settings() const { return settings_; }
 
     // Where a missing audio file of a results file is looked for before the user is asked: the
     // path with Windows separators turned, and the same file name beside the results file.
@@ -186,14 +166,15 @@ private:
     // articulation keys when the file had none; the warning line for the log when it cut.
     std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file);
     std::string FitToRecording(app_sync_results* track, const sync_results_file& file);
-    void WriteProfileFlag(const char* key, bool value);
     void ShowMessage(const std::string& text);
     void LogText(const std::string& text);
     template <class F>
     void Guarded(F&& f);
 
     document_host host_;
+    document_settings settings_;
     std::vector<document_view*> views_;
+    document_view* selection_source_ = nullptr;
     CMemoryPCMStream* audio_ = nullptr;
     CMemoryPCMRangeStream* range_ = nullptr;
     sync_results_file results_;

@@ -87,7 +87,7 @@ public:
     // undoable step. On failure errors gets the reasons in the results file's words and nothing
     // changes.
     bool SelectCharacterTemplate(const std::string& path, std::ostream& errors);
-    document_command_state UpdatePreviewCharacter() const { return {HasTemplate(), false, {}}; }
+    CommandState UpdatePreviewCharacter() const { return {HasTemplate(), false, {}}; }
 
     std::string character_path() const override { return info_.character_path; }
     const zuvo_swf_char* character() const override { return HasTemplate() ? &character_ : nullptr; }

@@ -104,24 +104,24 @@ protected:
 
 TEST_F(DocumentTest, SettingsDefaultTogglesAndWhatIsStored) {
     CPhonarcDoc doc(host_);
-    EXPECT_EQ(doc.model_uri, "GENERIC_HMM");
-    EXPECT_TRUE(doc.LipsyncEntireFile);
-    EXPECT_TRUE(doc.UseTrigram);
+    EXPECT_EQ(doc.settings().model_uri, "GENERIC_HMM");
+    EXPECT_TRUE(doc.settings().LipsyncEntireFile);
+    EXPECT_TRUE(doc.settings().UseTrigram);
     EXPECT_FALSE(doc.UpdateUndo().enabled);
     EXPECT_FALSE(doc.UpdateRedo().enabled);
-    doc.OnToggleEnergy();
-    doc.OnToggleSmoothing();
-    doc.OnToggleSecondChannel();
-    EXPECT_TRUE(doc.UpdateSmoothing().checked);
+    doc.settings().OnToggleEnergy();
+    doc.settings().OnToggleSmoothing();
+    doc.settings().OnToggleSecondChannel();
+    EXPECT_TRUE(doc.settings().UpdateSmoothing().checked);
     EXPECT_EQ(doc.GetRecognitionTrack(), 2);
     EXPECT_EQ(profile_.GetInt("UI", "LipsyncwithEnergy", 0), 1);
     EXPECT_EQ(profile_.GetInt("UI", "ArtFlags", 0), 1);
     CPhonarcDoc next(host_);
-    EXPECT_TRUE(next.LipsyncwithEnergy);
-    EXPECT_FALSE(next.second_channel);  // never stored
+    EXPECT_TRUE(next.settings().LipsyncwithEnergy);
+    EXPECT_FALSE(next.settings().second_channel);  // never stored
     EXPECT_EQ(next.GetRecognitionTrack(), 1);
-    EXPECT_EQ(next.UpdateArticulatorExternal().text, "<no external file>");
-    EXPECT_FALSE(next.UpdateArticulatorExternal().enabled);
+    EXPECT_EQ(next.settings().UpdateArticulatorExternal().text, "<no external file>");
+    EXPECT_FALSE(next.settings().UpdateArticulatorExternal().enabled);
 }
 
 TEST_F(DocumentTest, RecordingOpensWithItsScriptAndPhonemeFile) {
@@ -394,7 +394,7 @@ TEST_F(DocumentTest, UndoBackToTheSavedStateClearsModified) {
 TEST_F(DocumentTest, SaveWritesTheMainTrackAndSaysTheSecondChannelStaysOut) {
     auto doc = Open(CopyRecording("take", false));
     ASSERT_TRUE(doc);
-    doc->OnToggleSecondChannel();
+    doc->settings().OnToggleSecondChannel();
     app_sync_results main_track = doc->track(1);
     main_track.words.push_back(og_marker(0, 100, "edited"));
     doc->CommitTrackEdit("Edit", main_track, 1, -1, -1);
@@ -541,21 +541,21 @@ TEST_F(DocumentTest, AudioPathsFromOtherSystemsAreLookedForBesideTheResultsFile)
 
 TEST_F(DocumentTest, ArticulatorRulesFromAFileAreRememberedAndOffered) {
     CPhonarcDoc doc(host_);
-    EXPECT_TRUE(doc.UpdateArticulatorDefault().checked);
+    EXPECT_TRUE(doc.settings().UpdateArticulatorDefault().checked);
     const fs::path rules = dir_ / "rules.txt";
     Write(rules, "not rules at all");
     prompts_.files = {rules.string()};
-    doc.OnArticulatorChoose();
+    doc.settings().OnArticulatorChoose();
     EXPECT_EQ(profile_.GetString("UI", "external_art", ""), rules.string());
     EXPECT_EQ(profile_.GetString("UI", "current_articulator", ""), rules.string());
-    const document_command_state external = doc.UpdateArticulatorExternal();
+    const CommandState external = doc.settings().UpdateArticulatorExternal();
     EXPECT_TRUE(external.enabled && external.checked);
     EXPECT_EQ(external.text, rules.string());
-    EXPECT_FALSE(doc.UpdateArticulatorDefault().checked);
+    EXPECT_FALSE(doc.settings().UpdateArticulatorDefault().checked);
     EXPECT_NE(log_.text.find("rules.txt"), std::string::npos);  // the rules did not load: said so
-    doc.OnArticulatorDefault();
+    doc.settings().OnArticulatorDefault();
     EXPECT_EQ(profile_.GetString("UI", "current_articulator", "x"), "");
-    EXPECT_FALSE(doc.UpdateArticulatorExternal().checked);
+    EXPECT_FALSE(doc.settings().UpdateArticulatorExternal().checked);
 }
 
 }  // namespace

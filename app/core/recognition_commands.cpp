@@ -60,23 +60,25 @@ void Run(const recognition_context& context, const char* status, RecognitionPara
 
 // The frames to recognise: the timeline's selection, or the whole recording.
 void SetRange(CPhonarcDoc& doc, bool whole_file, RecognitionParams* params) {
-    int start = 0, end = 0;
-    if (!whole_file && GetAudioSelection(doc, &start, &end)) {
-        params->startFrame = start;
-        params->frameCount = end - start;
-    } else {
-        params->startFrame = 0;
-        params->frameCount = -1;
-    }
+    params->startFrame = 0;
+    params->frameCount = -1;
+    timeline_selection selection;
+    if (whole_file || !doc.GetSelection(&selection)) return;
+    const int total = static_cast<int>(doc.audio()->GetFrameCount());
+    const int start = std::clamp(selection.start, 0, total);
+    const int end = std::clamp(selection.end, 0, total);
+    if (start == end) return;  // a cursor, or all of it past the recording
+    params->startFrame = start;
+    params->frameCount = end - start;
 }
 
 // The phone constraints the user chose; none leaves text-based alignment the language's own.
 void SetConstraints(const CPhonarcDoc& doc, RecognitionParams* params) {
-    if (!doc.UsePhnConstraints) return;
-    if (doc.PhnConstraintsFile.empty()) {
+    if (!doc.settings().UsePhnConstraints) return;
+    if (doc.settings().PhnConstraintsFile.empty()) {
         params->constraintsText = kBuiltInPhoneConstraints;
     } else {
-        params->constraintsFile = doc.PhnConstraintsFile;
+        params->constraintsFile = doc.settings().PhnConstraintsFile;
     }
 }
 
@@ -148,23 +150,23 @@ struct model_guard {
 // ---- the model menu ----
 
 void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource) {
-    doc.model_uri = resource;
-    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+    doc.settings().model_uri = resource;
+    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
 }
 
-document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
-    return {true, doc.model_uri == resource, {}};
+CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
+    return {true, doc.settings().model_uri == resource, {}};
 }
 
 void OnModelExternal(CPhonarcDoc& doc) {
-    if (doc.external_model.empty()) return;
-    doc.model_uri = doc.external_model;
-    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+    if (doc.settings().external_model.empty()) return;
+    doc.settings().model_uri = doc.settings().external_model;
+    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
 }
 
-document_command_state UpdateModelExternal(const CPhonarcDoc& doc) {
-    if (doc.external_model.empty()) return {false, false, kTextNoExternalModel};
-    return {true, doc.model_uri == doc.external_model, doc.external_model};
+CommandState UpdateModelExternal(const CPhonarcDoc& doc) {
+    if (doc.settings().external_model.empty()) return {false, false, kTextNoExternalModel};
+    return {true, doc.settings().model_uri == doc.settings().external_model, doc.settings().external_model};
 }
 
 namespace {
@@ -178,31 +180,31 @@ std::optional<std::string> AskFile(CPhonarcDoc& doc, const char* filter, const s
 }  // namespace
 
 void OnChooseModelFile(CPhonarcDoc& doc) {
-    const std::optional<std::string> chosen = AskFile(doc, "Model Files (*.hmm)|*.hmm||", doc.external_model);
+    const std::optional<std::string> chosen = AskFile(doc, "Model Files (*.hmm)|*.hmm||", doc.settings().external_model);
     if (!chosen) return;
-    doc.external_model = *chosen;
-    doc.model_uri = doc.external_model;
-    doc.host().profile->WriteString(kSection, "external_model", doc.external_model);
-    doc.host().profile->WriteString(kSection, "model_uri", doc.model_uri);
+    doc.settings().external_model = *chosen;
+    doc.settings().model_uri = doc.settings().external_model;
+    doc.host().profile->WriteString(kSection, "external_model", doc.settings().external_model);
+    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
 }
 
 void OnSelectLanguageModelFile(CPhonarcDoc& doc) {
     const std::optional<std::string> chosen =
-        AskFile(doc, "Language Model Files (*.trig)|*.trig||", doc.TrigramFile);
+        AskFile(doc, "Language Model Files (*.trig)|*.trig||", doc.settings().TrigramFile);
     if (!chosen) return;
-    doc.TrigramFile = *chosen;
-    doc.UseTrigram = true;
-    doc.host().profile->WriteString(kSection, "TrigramFile", doc.TrigramFile);
+    doc.settings().TrigramFile = *chosen;
+    doc.settings().UseTrigram = true;
+    doc.host().profile->WriteString(kSection, "TrigramFile", doc.settings().TrigramFile);
     doc.host().profile->WriteInt(kSection, "UseTrigram", 1);
 }
 
 void OnSelectConstraintsFile(CPhonarcDoc& doc) {
     const std::optional<std::string> chosen =
-        AskFile(doc, "Phoneme Constraints Rule Files (*.txt)|*.txt||", doc.PhnConstraintsFile);
+        AskFile(doc, "Phoneme Constraints Rule Files (*.txt)|*.txt||", doc.settings().PhnConstraintsFile);
     if (!chosen) return;
-    doc.PhnConstraintsFile = *chosen;
-    doc.UsePhnConstraints = true;
-    doc.host().profile->WriteString(kSection, "PhnConstraintsFile", doc.PhnConstraintsFile);
+    doc.settings().PhnConstraintsFile = *chosen;
+    doc.settings().UsePhnConstraints = true;
+    doc.host().profile->WriteString(kSection, "PhnConstraintsFile", doc.settings().PhnConstraintsFile);
     doc.host().profile->WriteInt(kSection, "UsePhnConstraints", 1);
 }
 
@@ -211,12 +213,12 @@ void OnSelectConstraintsFile(CPhonarcDoc& doc) {
 bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
     *out = nullptr;
     char error_text[kAccErrorTextSize] = {};
-    if (doc.model_uri != doc.external_model) {
+    if (doc.settings().model_uri != doc.settings().external_model) {
         int size = 0;
-        const void* data = LoadResourceData(nullptr, kBuiltInResourceType, doc.model_uri.c_str(), &size, false);
+        const void* data = LoadResourceData(nullptr, kBuiltInResourceType, doc.settings().model_uri.c_str(), &size, false);
         if (!data) {
             // For this document only: the profile keeps the user's choice.
-            doc.model_uri = kGenericModelResource;
+            doc.settings().model_uri = kGenericModelResource;
             data = LoadResourceData(nullptr, kBuiltInResourceType, kGenericModelResource, &size, false);
             if (!data) {
                 Tell(doc, kTextNoModelResource);
@@ -232,8 +234,8 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
         return true;
     }
     std::string bytes;
-    if (!ReadWholeFile(doc.model_uri, kModelFileLimit, &bytes)) {
-        Tell(doc, Format(kTextModelFileMissing, doc.external_model));
+    if (!ReadWholeFile(doc.settings().model_uri, kModelFileLimit, &bytes)) {
+        Tell(doc, Format(kTextModelFileMissing, doc.settings().external_model));
         return false;
     }
     if (CreateAccHMM(bytes.data(), static_cast<int>(bytes.size()), error_text, out) != 0) {
@@ -243,24 +245,6 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
         return false;
     }
     return true;
-}
-
-bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame) {
-    CMemoryPCMStream* audio = doc.audio();
-    if (!audio) return false;
-    const int total = audio->GetFrameCount();
-    for (document_view* view : doc.views()) {
-        int s = 0, e = 0;
-        if (!view->GetSelection(&s, &e)) continue;
-        if (s > e) std::swap(s, e);
-        s = std::clamp(s, 0, total);
-        e = std::clamp(e, 0, total);
-        if (s == e) continue;
-        *start_frame = s;
-        *end_frame = e;
-        return true;
-    }
-    return false;
 }
 
 // ---- text-based alignment ----
@@ -291,7 +275,7 @@ int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
         return -1;
     }
     // The speedy model is not good enough to align with; this document takes the mixed one.
-    if (doc.model_uri == kFastModelResource) doc.model_uri = kGenericModelResource;
+    if (doc.settings().model_uri == kFastModelResource) doc.settings().model_uri = kGenericModelResource;
 
     model_guard model;
     if (!CreateAcousticModel(doc, &model.model)) return -1;
@@ -322,7 +306,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
     params.script = text;
     params.transcriber = transcriber;
     params.beam = beam;
-    params.stateRuns = doc.LipsyncwithEnergy;
+    params.stateRuns = doc.settings().LipsyncwithEnergy;
     run_articulator articulator(doc);
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
@@ -366,20 +350,20 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
     RecognitionParams params;
     params.audio = doc.audio();
     params.model = model;
-    if (doc.UseTrigram) {
-        if (!doc.TrigramFile.empty()) {
-            if (LoadTrigramFileIntoHMM(model, doc.TrigramFile.c_str(), 0) != 0) {
+    if (doc.settings().UseTrigram) {
+        if (!doc.settings().TrigramFile.empty()) {
+            if (LoadTrigramFileIntoHMM(model, doc.settings().TrigramFile.c_str(), 0) != 0) {
                 Tell(doc, kTextTrigramFailed);
-                doc.UseTrigram = false;  // this document only; the profile keeps the choice
+                doc.settings().UseTrigram = false;  // this document only; the profile keeps the choice
             }
         } else {
             params.builtInTrigram = true;
         }
     }
     SetConstraints(doc, &params);
-    doc.SyncLipsyncEntireFile();
-    SetRange(doc, doc.LipsyncEntireFile, &params);
-    params.stateRuns = doc.LipsyncwithEnergy;
+    doc.settings().SyncLipsyncEntireFile();
+    SetRange(doc, doc.settings().LipsyncEntireFile, &params);
+    params.stateRuns = doc.settings().LipsyncwithEnergy;
     run_articulator articulator(doc);
     SetDocumentRun(articulator, &params);
     RecognitionResult result;

@@ -77,9 +77,9 @@ inline constexpr model_menu_item kModelMenu[] = {
 
 // ---- the model menu (user-interface thread) ----
 void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource);
-document_command_state UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
+CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
 void OnModelExternal(CPhonarcDoc& doc);
-document_command_state UpdateModelExternal(const CPhonarcDoc& doc);
+CommandState UpdateModelExternal(const CPhonarcDoc& doc);
 void OnChooseModelFile(CPhonarcDoc& doc);
 void OnSelectLanguageModelFile(CPhonarcDoc& doc);
 void OnSelectConstraintsFile(CPhonarcDoc& doc);
@@ -104,7 +104,3 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
                             CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
                             int32_t script_end);
 int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model);
-
-// The timeline's selection in frames of the document's audio (the first view that has one);
-// false when no view has a selection.
-bool GetAudioSelection(CPhonarcDoc& doc, int* start_frame, int* end_frame);

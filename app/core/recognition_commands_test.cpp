@@ -156,29 +156,29 @@ TEST_F(RecognitionCommandsTest, ModelMenuChecksTheChoiceAndTheExternalItemFollow
         for (const model_menu_item& other : kModelMenu)
             EXPECT_EQ(UpdateBuiltInModel(d, other.resource).checked, &other == &item) << item.text << other.text;
     }
-    const document_command_state none = UpdateModelExternal(d);
+    const CommandState none = UpdateModelExternal(d);
     EXPECT_FALSE(none.enabled);
     EXPECT_EQ(none.text, "<no external file>");
     OnModelExternal(d);  // nothing to choose
-    EXPECT_EQ(d.model_uri, "FAST_HMM");
+    EXPECT_EQ(d.settings().model_uri, "FAST_HMM");
 
     prompts_.files = {std::string("/models/mine.hmm")};
     OnChooseModelFile(d);
     EXPECT_EQ(prompts_.fileRequests.back().filter, "Model Files (*.hmm)|*.hmm||");
-    EXPECT_EQ(d.model_uri, "/models/mine.hmm");
+    EXPECT_EQ(d.settings().model_uri, "/models/mine.hmm");
     EXPECT_EQ(profile_.GetString("UI", "external_model", ""), "/models/mine.hmm");
-    const document_command_state external = UpdateModelExternal(d);
+    const CommandState external = UpdateModelExternal(d);
     EXPECT_TRUE(external.enabled && external.checked);
     EXPECT_EQ(external.text, "/models/mine.hmm");
     OnChooseBuiltInModel(d, "MALE_HMM");
     OnModelExternal(d);
-    EXPECT_EQ(d.model_uri, "/models/mine.hmm");
+    EXPECT_EQ(d.settings().model_uri, "/models/mine.hmm");
 
     prompts_.files = {std::string("/lm/phones.trig"), std::string("/rules/mine.txt")};
-    d.UseTrigram = false;
+    d.settings().UseTrigram = false;
     OnSelectLanguageModelFile(d);
     OnSelectConstraintsFile(d);
-    EXPECT_TRUE(d.UseTrigram && d.UsePhnConstraints);
+    EXPECT_TRUE(d.settings().UseTrigram && d.settings().UsePhnConstraints);
     EXPECT_EQ(profile_.GetString("UI", "TrigramFile", ""), "/lm/phones.trig");
     EXPECT_EQ(profile_.GetInt("UI", "UsePhnConstraints", 0), 1);
     EXPECT_EQ(prompts_.fileRequests.back().filter, "Phoneme Constraints Rule Files (*.txt)|*.txt||");
@@ -196,11 +196,11 @@ TEST_F(RecognitionCommandsTest, ModelFallbacksAlignAndAreNotWrittenToTheProfile)
         {"NO_SUCH_HMM", true, "GENERIC_HMM"},
     };
     for (const auto& c : cases) {
-        doc_->model_uri = c.chosen;
+        doc_->settings().model_uri = c.chosen;
         profile_.WriteString("UI", "model_uri", c.chosen);
         const int code = c.textless ? OnTextlessLipsync(*doc_, {}) : OnAlignTextWithAudio(*doc_, {});
         EXPECT_EQ(code, 0) << c.chosen << c.textless;
-        EXPECT_EQ(doc_->model_uri, c.after) << c.chosen << c.textless;
+        EXPECT_EQ(doc_->settings().model_uri, c.after) << c.chosen << c.textless;
         EXPECT_EQ(profile_.GetString("UI", "model_uri", ""), c.chosen);
         EXPECT_FALSE(Track().phonemes.empty());
     }
@@ -212,6 +212,7 @@ TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTim
     const int total = doc_->audio()->GetFrameCount();
     selection_view view;
     doc_->AddView(&view);
+    doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
     script.mode = alignment_mode::selection;
     script.text = "Yang spragg on frain to noyd rynearson?";
@@ -281,8 +282,8 @@ TEST_F(RecognitionCommandsTest, NothingToAlignOrNoModelChangesNothingAndTellsWhy
     for (const auto& c : cases) {
         prompts_.messages.clear();
         script.text = c.script;
-        doc_->external_model = *c.model ? (dir_ / c.model).string() : "";
-        doc_->model_uri = *c.model ? doc_->external_model : "GENERIC_HMM";
+        doc_->settings().external_model = *c.model ? (dir_ / c.model).string() : "";
+        doc_->settings().model_uri = *c.model ? doc_->settings().external_model : "GENERIC_HMM";
         EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), -1) << c.model;
         ASSERT_EQ(prompts_.messages.size(), 1u) << c.model;
         EXPECT_EQ(prompts_.messages[0].rfind(c.message, 0), 0u) << prompts_.messages[0];
@@ -298,17 +299,17 @@ TEST_F(RecognitionCommandsTest, NothingToAlignOrNoModelChangesNothingAndTellsWhy
 TEST_F(RecognitionCommandsTest, ALanguageModelThatDoesNotLoadIsTurnedOffForThisDocumentOnly) {
     std::ofstream(dir_ / "bad.trig") << "not a trigram file";
     profile_.WriteInt("UI", "UseTrigram", 1);
-    doc_->TrigramFile = (dir_ / "bad.trig").string();
-    doc_->UseTrigram = true;
+    doc_->settings().TrigramFile = (dir_ / "bad.trig").string();
+    doc_->settings().UseTrigram = true;
     EXPECT_EQ(OnTextlessLipsync(*doc_, {}), 0);
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0], "The Language Model could not be loaded. Turning off Language model preference");
-    EXPECT_FALSE(doc_->UseTrigram);
+    EXPECT_FALSE(doc_->settings().UseTrigram);
     EXPECT_EQ(profile_.GetInt("UI", "UseTrigram", 0), 1);
     EXPECT_FALSE(Track().phonemes.empty());
     EXPECT_EQ(doc_->UpdateUndo().text, "Undo Textless Lipsync\tCtrl+Z");
     CPhonarcDoc next(host_);
-    EXPECT_TRUE(next.UseTrigram);
+    EXPECT_TRUE(next.settings().UseTrigram);
 }
 
 TEST_F(RecognitionCommandsTest, ACancelledRunChangesNothingAndSaysNothing) {
@@ -341,6 +342,7 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
     const int rate_ms = 16;
     selection_view view;
     doc_->AddView(&view);
+    doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
     recognition_context context;
     context.script = &script;
@@ -349,7 +351,7 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
     ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
     ASSERT_FALSE(Track().words.empty());
     const std::string good = TrackText(Track());
-    const std::string undo = doc_->UpdateUndo().text;
+    const std::string undo = doc_->UpdateUndo().text.value_or("");
     std::string longer;
     for (int i = 0; i < 10; ++i) longer += spoken + " ";
     struct {
@@ -401,9 +403,9 @@ TEST_F(RecognitionCommandsTest, AConstraintsFileThatDoesNotLoadIsNamedInTheLogAn
             SCOPED_TRACE(std::string(c.file) + (textless ? " textless" : " with text"));
             log_.text.clear();
             prompts_.messages.clear();
-            doc_->UsePhnConstraints = true;
-            doc_->PhnConstraintsFile = (dir_ / c.file).string();
-            doc_->UseTrigram = false;
+            doc_->settings().UsePhnConstraints = true;
+            doc_->settings().PhnConstraintsFile = (dir_ / c.file).string();
+            doc_->settings().UseTrigram = false;
             EXPECT_EQ(textless ? OnTextlessLipsync(*doc_, {}) : OnAlignTextWithAudio(*doc_, {}), 0);
             EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
             EXPECT_FALSE(Track().phonemes.empty());
@@ -411,10 +413,10 @@ TEST_F(RecognitionCommandsTest, AConstraintsFileThatDoesNotLoadIsNamedInTheLogAn
                 EXPECT_EQ(log_.text, "");
             } else {
                 EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 1) << log_.text;
-                EXPECT_NE(log_.text.find("\"" + doc_->PhnConstraintsFile + "\""), std::string::npos) << log_.text;
+                EXPECT_NE(log_.text.find("\"" + doc_->settings().PhnConstraintsFile + "\""), std::string::npos) << log_.text;
                 EXPECT_NE(log_.text.find(c.reason), std::string::npos) << log_.text;
             }
-            EXPECT_TRUE(doc_->UsePhnConstraints);
+            EXPECT_TRUE(doc_->settings().UsePhnConstraints);
             doc_->OnEditUndo();
         }
     }

@@ -349,10 +349,10 @@ void CChildFrame::RegisterCommands(CCommandRouter& router, std::function<CChildF
                 state.enabled = enabled;
                 state.checked = checked;
                 if ((id == cmd::EditUndo || id == cmd::EditRedo) && f->Document()) {
-                    const document_command_state s =
+                    const CommandState s =
                         id == cmd::EditUndo ? f->Document()->UpdateUndo() : f->Document()->UpdateRedo();
                     state.enabled = s.enabled;
-                    if (!s.text.empty()) state.text = s.text;
+                    if (s.text && !s.text->empty()) state.text = s.text;
                 } else if (id == cmd::EditUndo || id == cmd::EditRedo) {
                     undo_owner* owner = f->ScriptView().GetOwner();
                     const bool redo = id == cmd::EditRedo;

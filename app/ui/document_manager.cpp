@@ -189,20 +189,6 @@ void CDocManager::Install() {
     });
 }
 
-void CDocManager::AddToggle(int id, void (CPhonarcDoc::*run)(),
-                            std::function<bool(CPhonarcDoc&)> checked) {
-    router_.Add(
-        id,
-        [this, run] {
-            if (CPhonarcDoc* d = ActiveDocument()) (d->*run)();
-        },
-        [this, checked](CommandState& s) {
-            CPhonarcDoc* d = ActiveDocument();
-            s.enabled = d != nullptr;
-            s.checked = d && checked(*d);
-        });
-}
-
 void CDocManager::RegisterCommands() {
     const auto needs_doc = [this](CommandState& s) { s.enabled = ActiveDocument() != nullptr; };
     const auto with_doc = [this](void (CPhonarcDoc::*f)()) {
@@ -225,9 +211,9 @@ void CDocManager::RegisterCommands() {
         return [this, redo](CommandState& s) {
             // Disabled, the item goes back to its plain text rather than naming an action gone.
             CPhonarcDoc* d = ActiveDocument();
-            const document_command_state st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : document_command_state{false, false, {}};
+            const CommandState st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : CommandState{false, false, {}};
             s.enabled = st.enabled;
-            s.text = st.enabled && !st.text.empty() ? st.text
+            s.text = st.enabled && st.text && !st.text->empty() ? *st.text
                                                     : tr(redo ? "&Redo\tCtrl+Y" : "&Undo\tCtrl+Z").toStdString();
         };
     };
@@ -239,33 +225,26 @@ void CDocManager::RegisterCommands() {
                     dialog.exec();
                 },
                 needs_doc);
-    router_.Add(cmd::ArticulatorExternal, with_doc(&CPhonarcDoc::OnArticulatorExternal), [this](CommandState& s) {
-        CPhonarcDoc* d = ActiveDocument();
-        if (!d) {
-            s.enabled = false;
-            return;
-        }
-        const document_command_state st = d->UpdateArticulatorExternal();
-        s.enabled = st.enabled;
-        s.checked = st.checked;
-        s.text = st.text;
-    });
-    router_.Add(cmd::ArticulatorChoose, with_doc(&CPhonarcDoc::OnArticulatorChoose), needs_doc);
 }
 
 void CDocManager::AddToggles() {
-    AddToggle(cmd::SubPhonemeEnergies, &CPhonarcDoc::OnToggleEnergy,
-              [](CPhonarcDoc& d) { return d.UpdateEnergy().checked; });
-    AddToggle(cmd::UseLanguageModel, &CPhonarcDoc::OnToggleLanguageModel,
-              [](CPhonarcDoc& d) { return d.UpdateLanguageModel().checked; });
-    AddToggle(cmd::LipsyncEntireFile, &CPhonarcDoc::OnToggleEntireFile,
-              [](CPhonarcDoc& d) { return d.UpdateEntireFile().checked; });
-    AddToggle(cmd::SecondChannel, &CPhonarcDoc::OnToggleSecondChannel,
-              [](CPhonarcDoc& d) { return d.second_channel; });
-    AddToggle(cmd::UsePhnConstraints, &CPhonarcDoc::OnTogglePhnConstraints,
-              [](CPhonarcDoc& d) { return d.UsePhnConstraints; });
-    AddToggle(cmd::Smoothing, &CPhonarcDoc::OnToggleSmoothing,
-              [](CPhonarcDoc& d) { return d.UpdateSmoothing().checked; });
-    AddToggle(cmd::ArticulatorDefault, &CPhonarcDoc::OnArticulatorDefault,
-              [](CPhonarcDoc& d) { return d.current_articulator.empty(); });
+    // The settings commands of the active document: the recognition toggles and the articulator.
+    for (const int id : kSettingsCommandIds) {
+        router_.Add(
+            id,
+            [this, id] {
+                if (CPhonarcDoc* d = ActiveDocument()) RunSettingsCommand(d->settings(), id);
+            },
+            [this, id](CommandState& s) {
+                CPhonarcDoc* d = ActiveDocument();
+                if (!d) {
+                    s.enabled = false;
+                    return;
+                }
+                const CommandState st = UpdateSettingsCommand(d->settings(), id);
+                s.enabled = st.enabled;
+                s.checked = st.checked;
+                if (st.text) s.text = st.text;
+            });
+    }
 }

@@ -53,8 +53,6 @@ private:
     document_host Host();
     void RegisterCommands();
     void AddToggles();
-    void AddToggle(int id, void (CPhonarcDoc::*run)(),
-                   std::function<bool(CPhonarcDoc&)> checked);
     void UpdateTitle();
     // The title and the status panes follow the active document (empty panes with none).
     void ActiveFrameChanged();

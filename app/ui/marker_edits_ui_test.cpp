@@ -127,7 +127,7 @@ TEST_F(MarkerEditsUiTest, SaveWithTheSecondChannelOnKeepsTheMainTracksEdits) {
     frame->View()->SetSelection(Frames(875), Frames(967), false);  // the EY of "frain"
     ASSERT_TRUE(app->Router().Execute(PhonemeCommand("ZH")));
     ASSERT_TRUE(app->Router().Execute(cmd::SecondChannel));
-    ASSERT_TRUE(app->Documents()->ActiveDocument()->second_channel);
+    ASSERT_TRUE(app->Documents()->ActiveDocument()->settings().second_channel);
     ASSERT_TRUE(app->Router().Execute(cmd::FileSave));
     EXPECT_FALSE(app->Documents()->ActiveDocument()->IsModified());
     app->Router().Execute(cmd::FileClose);

@@ -159,17 +159,17 @@ void CRecognitionUi::Install() {
             if (CPhonarcDoc* d = active_()) f(*d);
         };
     };
-    const auto from_doc = [this](std::function<document_command_state(const CPhonarcDoc&)> f) {
+    const auto from_doc = [this](std::function<CommandState(const CPhonarcDoc&)> f) {
         return [this, f](CommandState& s) {
             CPhonarcDoc* d = active_();
             if (!d) {
                 s.enabled = false;
                 return;
             }
-            const document_command_state st = f(*d);
+            const CommandState st = f(*d);
             s.enabled = st.enabled && !running_;
             s.checked = st.checked;
-            if (!st.text.empty()) s.text = st.text;
+            if (st.text && !st.text->empty()) s.text = st.text;
         };
     };
 

@@ -84,6 +84,7 @@ protected:
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "f.zuvo").string()));
         ASSERT_TRUE(doc_->HasTemplate());
         doc_->AddView(&selection_);
+        doc_->SetSelectionSource(&selection_);
         state_.stream = doc_->audio();
         // One millisecond per column.
         state_.map.samplesPerPixel = doc_->audio()->MsToFrames(1000) / 1000;

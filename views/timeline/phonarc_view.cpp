@@ -107,6 +107,7 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
 
     for (int i = 0; i < 3; ++i) tracks_[i] = doc_.track(i);
     doc_.AddView(this);
+    doc_.SetSelectionSource(this);
     if (doc_.audio()) SetAudioStream(doc_.audio());
 }
 
