@@ -49,7 +49,16 @@ CChildFrame::CChildFrame(const child_frame_context& context, QWidget* parent) : 
     context_.languages->subscribe(this);
 }
 
-CChildFrame::~CChildFrame() { context_.languages->unsubscribe(this); }
+CChildFrame::~CChildFrame() {
+    context_.languages->unsubscribe(this);
+    // The widgets underneath hide the bars and the editor as they tear down, when this is no longer
+    // a frame: nothing of theirs may call back into it.
+    if (scriptBar_) {
+        disconnect(scriptBar_, nullptr, this, nullptr);
+        disconnect(scriptBar_->Editor(), nullptr, this, nullptr);
+    }
+    if (languageList_) disconnect(languageList_, nullptr, this, nullptr);
+}
 
 bool CChildFrame::Create() {
     toolBar_ = new QToolBar(tr("Script"), this);

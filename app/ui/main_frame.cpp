@@ -72,6 +72,11 @@ CMainFrame::CMainFrame(CCommandRouter& router, IProfileStore& profile) : router_
 }
 
 CMainFrame::~CMainFrame() {
+    // The window's own teardown moves the focus and may touch the clipboard: by then this is only a
+    // QWidget, so nothing may call back into the frame.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    if (mdi_) disconnect(mdi_, nullptr, this, nullptr);
     // Waits for a viseme thread's call in progress; shapes still queued go with the subscriber.
     if (GetVisemeHandler() == this) SetVisemeHandler(nullptr);
 }

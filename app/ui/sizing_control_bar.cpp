@@ -18,6 +18,9 @@ CSizingControlBar::CSizingControlBar(const QString& title, QWidget* parent, QSiz
     connect(this, &QDockWidget::dockLocationChanged, this, [this] { ApplySize(); });
 }
 
+// The focus moves while the widget underneath tears down, when this is no longer a bar.
+CSizingControlBar::~CSizingControlBar() { disconnect(qApp, nullptr, this, nullptr); }
+
 namespace {
 
 // The caption band: the bar's title on the title colours of its state and the close glyph.

@@ -20,6 +20,7 @@ public:
 
     // All three sizes start as defaultSize. The id names the bar in the profile and the layout.
     CSizingControlBar(const QString& title, QWidget* parent, QSize defaultSize, int id);
+    ~CSizingControlBar() override;
 
     int BarId() const { return id_; }
     QSize HorzSize() const { return sizeHorz_; }
