@@ -9,7 +9,7 @@
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
 

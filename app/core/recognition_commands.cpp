@@ -10,7 +10,7 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"

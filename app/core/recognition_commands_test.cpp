@@ -14,7 +14,7 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
 #include "model/sync_results_file.h"

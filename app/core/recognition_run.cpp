@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
 #include "engine/articulation/articulator_rules.h"

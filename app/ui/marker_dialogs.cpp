@@ -15,7 +15,7 @@
 #include "app/core/lexicon_mgr.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/util/file_utils.h"

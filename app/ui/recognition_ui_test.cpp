@@ -29,7 +29,7 @@
 #include "app/ui/phonarc_app.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/audio/pcm_stream.h"
 #include "engine/audio/preemphasis_pcm_stream.h"

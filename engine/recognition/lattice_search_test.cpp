@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/recognition/textbased_recognizer.h"
 #include "engine/recognition/tone_corpus_test_util.h"
 #include "engine/text/transcriber.h"

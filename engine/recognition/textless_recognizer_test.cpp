@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/recognition/tone_corpus_test_util.h"
 
