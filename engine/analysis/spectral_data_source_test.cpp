@@ -7,7 +7,7 @@
 #include <complex>
 #include <vector>
 
-#include "engine/analysis/feature_test_util.h"
+#include "engine/analysis/feature_test_support.h"
 #include "engine/audio/memory_pcm_stream.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/analysis/feature_test_util.h"
+#include "engine/analysis/feature_test_support.h"
 #include "engine/analysis/observation_stream.h"
 #include "engine/api/progress.h"
 #include "engine/audio/zuvo_stream.h"

@@ -9,7 +9,7 @@
 
 #include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
-#include "engine/recognition/tone_corpus_test_util.h"
+#include "engine/recognition/tone_corpus_test_support.h"
 
 using namespace tone_corpus;
 
