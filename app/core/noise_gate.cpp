@@ -50,6 +50,11 @@ std::vector<float> MeasureGateLevels(IMemoryPCMStream& audio) {
     return levels;
 }
 
+std::vector<float> MeasureGateLevels(CMemoryPCMStream* audio) {
+    if (audio == nullptr) return {};
+    return MeasureGateLevels(*static_cast<IMemoryPCMStream*>(audio));
+}
+
 int ProposeGateCutoff(const std::vector<float>& levels) {
     std::vector<float> sorted = levels;
     std::sort(sorted.begin(), sorted.end());
