@@ -150,7 +150,7 @@ bool PhonemeTestForLanguage(const lexicon_mgr& languages, const std::string& scr
                             std::string* error) {
     CTranscriber* made = nullptr;
     const int code = languages.CreateLanguageTranscriber(&made);
-    const CEngineGuard<CTranscriber, DestroyTranscriber> transcriber(made);
+    const engine_guard<CTranscriber, DestroyTranscriber> transcriber(made);
     if (code != 0 || !transcriber) {
         *error = GetErrorMessage(code);
         return false;

@@ -13,7 +13,7 @@
 
 namespace {
 
-using results_guard = CEngineGuard<ISyncResultsCollection, DestroySyncResultsCollection>;
+using results_guard = engine_guard<ISyncResultsCollection, DestroySyncResultsCollection>;
 
 // An example word per phoneme command, for the menu.
 constexpr const char* kPhonemeExamples[] = {

@@ -114,7 +114,7 @@ void LogNotes(const RecognitionResult& result) {
 
 // The document's articulator copied for the run, so keys are made on the run's thread with the
 // document's rules; its state comes back to the document when the result is applied.
-using run_articulator = CEngineGuard<CPhonemeMixtureArticulator, DestroyArticulator>;
+using run_articulator = engine_guard<CPhonemeMixtureArticulator, DestroyArticulator>;
 
 // What every command asks of the run: the document applies a finished track only (a failed run
 // changes nothing), made with the document's articulator, and a constraints file that does not
@@ -283,7 +283,7 @@ int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
 
     CAccousticHMM* made = nullptr;
     if (!CreateAcousticModel(doc, &made)) return -1;
-    const CEngineGuard<CAccousticHMM, DestroyAccHMM> model(made);
+    const engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
     const int code = RunTextBasedRecognition(doc, context, text, model.get(), whole_file, 2000,
                                              mode == alignment_mode::selection && script, start, end);
     if (code == 0 && mode == alignment_mode::selection && script) script->HilightCutMarker();
@@ -347,7 +347,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
 int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context) {
     CAccousticHMM* made = nullptr;
     if (!CreateAcousticModel(doc, &made)) return -1;
-    const CEngineGuard<CAccousticHMM, DestroyAccHMM> model(made);
+    const engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
     return RunTextlessRecognition(doc, context, model.get());
 }
 

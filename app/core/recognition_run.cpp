@@ -47,7 +47,7 @@ int Cancel(RecognitionResult* result) {
 }
 
 // The chosen model: the caller's, or one read from an image or a built-in resource into owned.
-int MakeModel(const RecognitionParams& p, bool textBased, CEngineGuard<CAccousticHMM, DestroyAccHMM>* owned,
+int MakeModel(const RecognitionParams& p, bool textBased, engine_guard<CAccousticHMM, DestroyAccHMM>* owned,
               CAccousticHMM** model, RecognitionResult* result) {
     if (p.model != nullptr) {
         *model = p.model;
@@ -187,19 +187,19 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     const int frames = p.frameCount < 0 || p.frameCount > total - p.startFrame ? total - p.startFrame : p.frameCount;
 
     // Model, then its constraints or trigram.
-    CEngineGuard<CAccousticHMM, DestroyAccHMM> ownedModel;
+    engine_guard<CAccousticHMM, DestroyAccHMM> ownedModel;
     CAccousticHMM* model = nullptr;
     if (MakeModel(p, textBased, &ownedModel, &model, result) != 0) return result->code;
     if (LoadLanguageData(p, textBased, model, result) != 0) return result->code;
 
     ISyncResultsCollection* rawCollection = nullptr;
     if (CreateSyncResultsCollection(0, &rawCollection) != 0) return Fail(result, kErrOutOfMemory, "results collection");
-    CEngineGuard<ISyncResultsCollection, DestroySyncResultsCollection> collection(rawCollection);
+    engine_guard<ISyncResultsCollection, DestroySyncResultsCollection> collection(rawCollection);
     collection->SetFlags(collection->GetFlags() | (p.rescale ? kSyncFlagRescale : 0) |
                          (p.stateRuns ? kSyncFlagStateRuns : 0));
 
     // The transcriber: the caller's, or the built-in English one.
-    CEngineGuard<CTranscriber, DestroyTranscriber> ownedTranscriber;
+    engine_guard<CTranscriber, DestroyTranscriber> ownedTranscriber;
     CTranscriber* transcriber = p.transcriber;
     if (textBased && transcriber == nullptr) {
         int size = 0;
@@ -219,12 +219,12 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     // The range and its observation stream.
     CMemoryPCMRangeStream* rawRange = nullptr;
     if (CreateMemoryPCMRangeStream(audio, &rawRange) != 0) return Fail(result, kErrOutOfMemory, "audio range");
-    CEngineGuard<CMemoryPCMRangeStream, DestroyRange> range(rawRange);
+    engine_guard<CMemoryPCMRangeStream, DestroyRange> range(rawRange);
     range->SetRange(audio->FramesToBytes(p.startFrame), audio->FramesToBytes(frames));
     range->Rewind();
     IObservationStream* rawObs = nullptr;
     int code = CreateObservationStreamFromZuvoStream(range.get(), model, &rawObs);
-    CEngineGuard<IObservationStream, DestroyObservationStream> obs(rawObs);
+    engine_guard<IObservationStream, DestroyObservationStream> obs(rawObs);
     if (code != 0) return Fail(result, code, std::string("feature stream: ") + GetErrorMessage(code));
     if (obs->GetFrameCount() == 0) {
         return Fail(result, kErrOutOfRange, "the audio is too short for one analysis frame");
@@ -236,7 +236,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     if (textBased) {
         CTextbasedPhnRecognizer* raw = nullptr;
         CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&raw);
-        CEngineGuard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
+        engine_guard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
         if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
         if (p.beam > 0) recognizer->SetBeamWidth(p.beam);
         code = recognizer->RecognizePhonemes(obs.get(), model, script.bytes.c_str(), transcriber, p.progress,
@@ -244,7 +244,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     } else {
         CTextlessPhnRecognizer* raw = nullptr;
         CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&raw);
-        CEngineGuard<CTextlessPhnRecognizer, DestroyTextless> recognizer(raw);
+        engine_guard<CTextlessPhnRecognizer, DestroyTextless> recognizer(raw);
         if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
         code = recognizer->RecognizePhonemes(obs.get(), model, p.progress, collection.get());
     }
@@ -272,7 +272,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
 
     if (p.articulate) {
         if (Cancelled(p.progress)) return Cancel(result);
-        CEngineGuard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
+        engine_guard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
         IArticulator* articulator = p.articulator;
         if (articulator == nullptr) {
             CPhonemeMixtureArticulator* made = nullptr;

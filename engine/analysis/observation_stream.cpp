@@ -18,7 +18,7 @@ int CreateFeatureStream(CPCMStream* source, unsigned channel, const CFeatureConf
                         CSpectralStream** out) {
     ClearOut(out);
     if (source == nullptr || out == nullptr) return kErrInvalidArgument;
-    CEngineGuard<CResampledPCMStream> resampled(new (std::nothrow) CResampledPCMStream);
+    engine_guard<CResampledPCMStream> resampled(new (std::nothrow) CResampledPCMStream);
     if (!resampled) return kErrOutOfMemory;
     PCMFormat target;
     target.sampleRate = static_cast<uint32_t>(config.samplerate * 65536.0f);
@@ -27,7 +27,7 @@ int CreateFeatureStream(CPCMStream* source, unsigned channel, const CFeatureConf
     int rc = resampled.get()->Instantiate(source, &target, channel, 0.8f);
     if (rc != 0) return rc;
 
-    CEngineGuard<CPreemphasisPCMStream> emphasis(new (std::nothrow) CPreemphasisPCMStream);
+    engine_guard<CPreemphasisPCMStream> emphasis(new (std::nothrow) CPreemphasisPCMStream);
     if (!emphasis) return kErrOutOfMemory;
     rc = emphasis.get()->SetSource(resampled.get(), 1, config.preemphasis);
     if (rc != 0) return rc;
@@ -71,7 +71,7 @@ int CreateFeatureStreamFromZuvoStream(IZuvoPCMStream* source, const CFeatureConf
                                       CSpectralStream** out) {
     ClearOut(out);
     if (out == nullptr) return kErrInvalidArgument;
-    CEngineGuard<CZuvoStream> zuvo(new (std::nothrow) CZuvoStream);
+    engine_guard<CZuvoStream> zuvo(new (std::nothrow) CZuvoStream);
     if (!zuvo) return kErrOutOfMemory;
     const int rc = zuvo.get()->Open(source);
     if (rc != 0) return rc;

@@ -5,7 +5,7 @@
 #include <memory>
 
 template <auto Destroy>
-struct CCallDestroy {
+struct call_destroy {
     template <typename T>
     void operator()(T* p) const {
         Destroy(p);
@@ -18,6 +18,6 @@ void ReleaseReference(T* p) {
     p->Release();
 }
 
-// CEngineGuard<CAccousticHMM, DestroyAccHMM> model(raw); CEngineGuard<CZuvoStream> zuvo(new CZuvoStream);
+// engine_guard<CAccousticHMM, DestroyAccHMM> model(raw); engine_guard<CZuvoStream> zuvo(new CZuvoStream);
 template <typename T, auto Destroy = ReleaseReference<T>>
-using CEngineGuard = std::unique_ptr<T, CCallDestroy<Destroy>>;
+using engine_guard = std::unique_ptr<T, call_destroy<Destroy>>;
