@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "flash/char_test_util.h"
+#include "flash/char_test_support.h"
 #include "flash/gesture_generation.h"
 #include "flash/gesture_random.h"
 #include "flash/zuvo_anim.h"

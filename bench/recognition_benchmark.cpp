@@ -11,7 +11,7 @@
 #include "engine/api/sync_marker.h"
 #include "engine/recognition/textbased_recognizer.h"
 #include "engine/recognition/textless_recognizer.h"
-#include "engine/recognition/tone_corpus_test_util.h"
+#include "engine/recognition/tone_corpus_test_support.h"
 
 using namespace tone_corpus;
 

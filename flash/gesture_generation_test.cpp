@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "flash/anim_test_util.h"
-#include "flash/char_test_util.h"
+#include "flash/anim_test_support.h"
+#include "flash/char_test_support.h"
 #include "flash/gesture_random.h"
 #include "flash/zuvo_anim.h"
 #include "model/app_sync_results.h"

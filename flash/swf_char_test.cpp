@@ -8,7 +8,7 @@
 #include <climits>
 
 #include "flash/char_labels.h"
-#include "flash/char_test_util.h"
+#include "flash/char_test_support.h"
 #include "swf/flash_header.h"
 #include "swf/flash_tag_reader.h"
 

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "flash/char_test_util.h"
+#include "flash/char_test_support.h"
 #include "flash/zuvo_anim.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <random>
 #include <set>
 
-#include "flash/anim_test_util.h"
-#include "flash/char_test_util.h"
+#include "flash/anim_test_support.h"
+#include "flash/char_test_support.h"
 #include "flash/gesture_random.h"
 #include "model/edit_actions.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/model_image_test_util.h"
+#include "engine/recognition/model_image_test_support.h"
 
 namespace fuzz {
 

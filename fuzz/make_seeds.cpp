@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/recognition/model_image_test_util.h"
+#include "engine/recognition/model_image_test_support.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/text/pronunciation_dictionary.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "engine/util/comma_locale_test_util.h"
+#include "engine/util/comma_locale_test_support.h"
 #include "model/sync_results_file.h"
 
 namespace {

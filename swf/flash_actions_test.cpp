@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 TEST(FlashActions, ListsReadAndWriteBack) {
     struct Case {

@@ -12,7 +12,7 @@
 
 #include "swf/flash_morph.h"
 #include "swf/flash_movie.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 #include "swf/flash_sprite.h"
 #include "swf/flash_tag_reader.h"
 #include "swf/flash_text.h"

@@ -12,7 +12,7 @@
 
 #include "swf/flash_actions.h"
 #include "swf/flash_display.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

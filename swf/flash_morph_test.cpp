@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "swf/flash_morph.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

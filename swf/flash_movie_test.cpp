@@ -15,7 +15,7 @@
 #include "swf/flash_sprite.h"
 #include "swf/flash_text.h"
 #include "swf/swf_character_dump.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

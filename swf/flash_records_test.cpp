@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "swf/flash_header.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

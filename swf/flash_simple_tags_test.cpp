@@ -6,7 +6,7 @@
 #include "swf/flash_bitmap_tags.h"
 #include "swf/flash_control_tags.h"
 #include "swf/flash_sound_tags.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "swf/flash_control_tags.h"
 #include "swf/flash_display.h"
 #include "swf/flash_sprite.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

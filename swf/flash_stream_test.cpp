@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "swf/flash_bits.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 TEST(FlashStream, IntegersAreLittleEndianAndMissingBytesReadAsZero) {
     auto data = Bytes({0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xAB});

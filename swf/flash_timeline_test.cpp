@@ -6,7 +6,7 @@
 #include "swf/flash_display.h"
 #include "swf/flash_sound_tags.h"
 #include "swf/flash_timeline.h"
-#include "swf/swf_test_util.h"
+#include "swf/swf_test_support.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "engine/analysis/feature_config.h"
 #include "engine/analysis/observation_stream.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_file_reader.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/pcm_stream.h"

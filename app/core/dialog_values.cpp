@@ -5,8 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/core/lexicon_mgr.h"
+#include "engine/api/error_messages.h"
+#include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
+#include "engine/util/engine_guard.h"
 #include "model/gesture_marker.h"
 
 bool progress_meter::Report(int64_t done, int64_t total) {
@@ -140,6 +144,23 @@ std::string PhonemeTestText(CTranscriber* transcriber, const std::string& script
         out += "\r\n";
     }
     return out;
+}
+
+bool PhonemeTestForLanguage(const lexicon_mgr& languages, const std::string& script, std::string* out,
+                            std::string* error) {
+    CTranscriber* made = nullptr;
+    const int code = languages.CreateLanguageTranscriber(&made);
+    const engine_guard<CTranscriber, DestroyTranscriber> transcriber(made);
+    if (code != 0 || !transcriber) {
+        *error = GetErrorMessage(code);
+        return false;
+    }
+    *out = PhonemeTestText(transcriber.get(), script);
+    return true;
+}
+
+bool ReadPhonemeTestScript(const std::string& path, std::string* utf8, std::string* why) {
+    return ReadScriptFile(path, utf8, nullptr, why);
 }
 
 int SearchWidthFromField(const std::string& text) {

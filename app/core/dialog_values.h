@@ -9,6 +9,7 @@
 
 class CTranscriber;
 class FGesture;
+class lexicon_mgr;
 
 // Position and percent text of a progress dialog, and its cancel request. User-interface thread.
 class progress_meter {
@@ -92,5 +93,11 @@ std::string AppendPhonemeToList(const std::string& list, const std::string& labe
 // The phoneme test dialog's output for a script (UTF-8): the phoneme string, then a line per
 // marker of the transcription with its slots. The transcriber must be valid.
 std::string PhonemeTestText(CTranscriber* transcriber, const std::string& script);
+// Generate in the phoneme test dialog: PhonemeTestText with the current language's transcriber.
+// False, with the engine's error text in *error, when that transcriber cannot be made.
+bool PhonemeTestForLanguage(const lexicon_mgr& languages, const std::string& script, std::string* out,
+                            std::string* error);
+// Load in the phoneme test dialog: the script file as UTF-8; false with the reason.
+bool ReadPhonemeTestScript(const std::string& path, std::string* utf8, std::string* why);
 // The search width field: whole seconds x 100, or -1 below 100.
 int SearchWidthFromField(const std::string& text);

@@ -6,7 +6,7 @@
 #include "app/core/command_ids.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/articulation/articulator_rules.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "engine/util/file_utils.h"

@@ -8,9 +8,12 @@
 #include "app/core/prompts.h"
 #include "engine/api/sync_marker.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
+#include "engine/util/engine_guard.h"
 #include "model/articulation_key.h"
 
 namespace {
+
+using results_guard = engine_guard<ISyncResultsCollection, DestroySyncResultsCollection>;
 
 // An example word per phoneme command, for the menu.
 constexpr const char* kPhonemeExamples[] = {
@@ -258,12 +261,11 @@ void OnDeleteMarkers(CPhonarcDoc& doc, marker_command_dialogs& dialogs) {
     copy.clear(static_cast<uint8_t>(mask), s, e);
     IArticulator* articulator = doc.articulator();
     if (articulator && (mask & kClearArticulation)) {
-        if (ISyncResultsCollection* collection = doc.CreateResultsCollection()) {
-            copy.phonemes.export_markers(collection, -1, -1);
+        if (const results_guard collection{doc.CreateResultsCollection()}) {
+            copy.phonemes.export_markers(collection.get(), -1, -1);
             doc.ApplyArticulatorFrameRate();
-            articulator->GenerateArticulations2(collection, 0, -1, -1);
+            articulator->GenerateArticulations2(collection.get(), 0, -1, -1);
             copy.import_articulation(articulator, false);
-            DestroySyncResultsCollection(collection);
         }
     }
     doc.CommitTrackEdit(kUndoDelete, copy, 1, -1, -1);
@@ -273,22 +275,22 @@ void OnFramize(CPhonarcDoc& doc) {
     IArticulator* articulator = doc.articulator();
     if (!articulator) return;
     app_sync_results copy = doc.track(1);
-    ISyncResultsCollection* collection = doc.CreateResultsCollection();
+    results_guard collection(doc.CreateResultsCollection());
     if (!collection) return;
     // The 12 fps grid is this command's own: the user's rate, level and flags come back after.
     auto* mixture = dynamic_cast<CPhonemeMixtureArticulator*>(articulator);
     const auto saved = mixture ? mixture->GetSettings() : CPhonemeMixtureArticulator::Settings{};
     articulator->SetFrameRate(12.0f);
     articulator->SetLevel(2);
-    copy.phonemes.export_markers(collection, -1, -1);
-    const int code = articulator->GenerateArticulations(collection, 0);
+    copy.phonemes.export_markers(collection.get(), -1, -1);
+    const int code = articulator->GenerateArticulations(collection.get(), 0);
     if (mixture) {
         mixture->RestoreSettings(saved);
     } else {
         articulator->SetLevel(10);
         articulator->SetFrameRate(50.0f);
     }
-    DestroySyncResultsCollection(collection);
+    collection.reset();
     if (code != 0) return;  // no keys: the phonemes would all be lost
     copy.phonemes = PhonemesFromKeys(articulator->KeysBegin(), articulator->KeysEnd());
     doc.CommitTrackEdit(kUndoFramize, copy, 1, -1, -1);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/core/document_test_support.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
@@ -27,23 +28,6 @@ std::string Describe(const L& list) {
         out << (out.tellp() > 0 ? " " : "") << m.label << "[" << m.start << "," << m.end << "]" << m.value;
     return out.str();
 }
-
-// The timeline's selection as the document reads it: samples of the document's audio.
-class selection_view : public document_view {
-public:
-    explicit selection_view(CPhonarcDoc* doc) : doc_(doc) {}
-    bool GetSelection(int* s, int* e) override {
-        if (!selected) return false;
-        *s = doc_->audio()->MsToFrames(startMs);
-        *e = doc_->audio()->MsToFrames(endMs);
-        return true;
-    }
-    bool selected = false;
-    int startMs = 0, endMs = 0;
-
-private:
-    CPhonarcDoc* doc_;
-};
 
 class scripted_dialogs : public marker_command_dialogs {
 public:
@@ -74,28 +58,23 @@ public:
 
 og_marker Og(const char* label, int s, int e) { return og_marker(s, e, label); }
 
-class MarkerCommandTest : public ::testing::Test {
+class MarkerCommandTest : public document_test::DocumentFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("marks_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::copy_file(fs::path(MURMUREX_TESTDATA_DIR) / "speech" / "en_us_f4_0003_clean.wav", dir_ / "take.wav");
-        host_.profile = &profile_;
-        host_.prompts = &prompts_;
+        DocumentFixture::SetUp();
+        CopySpeech(".wav", "take.wav");
         Reset();
     }
     void TearDown() override {
         view_.reset();
         doc_.reset();
-        fs::remove_all(dir_);
+        DocumentFixture::TearDown();
     }
     void Reset() {
         view_.reset();
         doc_ = std::make_unique<CPhonarcDoc>(host_);
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "take.wav").string()));
-        view_ = std::make_unique<selection_view>(doc_.get());
+        view_ = std::make_unique<document_test::selection_view>(doc_.get());
         doc_->AddView(view_.get());
         doc_->SetSelectionSource(view_.get());
         app_sync_results t;
@@ -112,19 +91,13 @@ protected:
         doc_->SetTrackResults(t, 1);
     }
     void Select(int s, int e) {
-        view_->selected = true;
-        view_->startMs = s;
-        view_->endMs = e;
+        view_->SelectMs(s, e);
     }
     std::string UndoName() { return doc_->GetUndoManager().GetActionName(doc_.get(), false, 0); }
     const app_sync_results& T() { return doc_->track(1); }
 
-    fs::path dir_;
-    CMemoryProfileStore profile_;
-    CScriptedPrompts prompts_;
-    document_host host_;
     std::unique_ptr<CPhonarcDoc> doc_;
-    std::unique_ptr<selection_view> view_;
+    std::unique_ptr<document_test::selection_view> view_;
     scripted_dialogs dialogs_;
 };
 

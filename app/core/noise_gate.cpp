@@ -9,7 +9,7 @@
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
 
@@ -48,6 +48,11 @@ std::vector<float> MeasureGateLevels(IMemoryPCMStream& audio) {
         levels.push_back(20.0f * std::log10(peak * 3.0517578125e-05f));
     }
     return levels;
+}
+
+std::vector<float> MeasureGateLevels(CMemoryPCMStream* audio) {
+    if (audio == nullptr) return {};
+    return MeasureGateLevels(*static_cast<IMemoryPCMStream*>(audio));
 }
 
 int ProposeGateCutoff(const std::vector<float>& levels) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class CMemoryPCMStream;
 class CPhonarcDoc;
 class IMemoryPCMStream;
 
@@ -36,6 +37,8 @@ struct gate_lengths {
 // One level in dB per 10 ms block, from the peak of channel 0 in 16-bit units (20 log10 of
 // peak / 32768); a silent block is minus infinity.
 std::vector<float> MeasureGateLevels(IMemoryPCMStream& audio);
+// The same for a document's audio; none without audio.
+std::vector<float> MeasureGateLevels(CMemoryPCMStream* audio);
 
 // The level below which about 2/7 of the blocks lie, as a whole number of dB; never below
 // kGateLowest (a silent block's minus infinity has no integer), kGateNoAudioProposal without blocks.

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <limits>
 
+#include "app/core/document_test_support.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "engine/audio/audio_test_support.h"
@@ -145,23 +146,7 @@ public:
     int changes = 0;
 };
 
-class NoiseGateDocument : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("gate_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        host_.profile = &profile_;
-        host_.prompts = &prompts_;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path dir_;
-    CMemoryProfileStore profile_;
-    CScriptedPrompts prompts_;
-    document_host host_;
-};
+class NoiseGateDocument : public document_test::DocumentFixture {};
 
 TEST_F(NoiseGateDocument, ClickIsGatedOnlyBetweenLongPausesAndUndoRestoresEverySample) {
     struct Case {

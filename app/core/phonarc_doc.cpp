@@ -13,7 +13,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/save_options.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sync_marker.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "engine/audio/audio_file_signature.h"

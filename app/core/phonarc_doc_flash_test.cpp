@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "app/core/document_test_support.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
@@ -20,9 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+using document_test::kSpeech;
 const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
-constexpr const char* kBase = "en_us_f4_0003_clean";
+using document_test::kBase;
 constexpr const char* kGestures =
     "gesture 100 900 128 0 wave|idle\n"
     "gesture 1200 1800 384 0 point|talk\n";
@@ -125,18 +126,12 @@ public:
     fake_selection view;
 };
 
-class FlashDocumentTest : public ::testing::Test {
+class FlashDocumentTest : public document_test::DocumentFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("flashdoc_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / (std::string(kBase) + ".wav"));
-        host_.profile = &profile_;
-        host_.prompts = &prompts_;
+        DocumentFixture::SetUp();
+        CopySpeech(".wav", std::string(kBase) + ".wav");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // The bundled results file with the given sections after it.
     fs::path Results(const std::string& sections) {
@@ -151,10 +146,6 @@ protected:
         return doc;
     }
 
-    fs::path dir_;
-    CMemoryProfileStore profile_;
-    CScriptedPrompts prompts_;
-    document_host host_;
     fake_frame frame_;
 };
 

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/core/document_commands.h"
+#include "app/core/document_test_support.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -28,21 +29,8 @@ using audio_test::Pcm16;
 using audio_test::WavSpec;
 using audio_test::WriteBytes;
 
-const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
-constexpr const char* kBase = "en_us_f4_0003_clean";
-
-class captured_log : public COutputLog {
-public:
-    bool IsVisible() const override { return true; }
-    std::string text;
-
-protected:
-    void ShowBar() override {}
-    bool AppendToLog(const std::string& t) override {
-        text += t;
-        return true;
-    }
-};
+using document_test::kBase;
+using document_test::kSpeech;
 
 // Cancels at its first report.
 class cancelling_progress : public document_progress {
@@ -67,22 +55,8 @@ std::string TrackText(const app_sync_results& track) {
     return out.str();
 }
 
-class DocumentTest : public ::testing::Test {
+class DocumentTest : public document_test::DocumentFixture {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("doc_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        host_.profile = &profile_;
-        host_.prompts = &prompts_;
-        SetOutputLog(&log_);
-    }
-    void TearDown() override {
-        SetOutputLog(nullptr);
-        fs::permissions(dir_, fs::perms::owner_all);
-        fs::remove_all(dir_);
-    }
     // The utterance's recording (and, when asked, its script) copied under a new base name.
     fs::path CopyRecording(const std::string& base, bool with_script) {
         fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / (base + ".wav"));
@@ -94,12 +68,6 @@ protected:
         if (!doc->OnOpenDocument(path.string())) return nullptr;
         return doc;
     }
-
-    fs::path dir_;
-    CMemoryProfileStore profile_;
-    CScriptedPrompts prompts_;
-    captured_log log_;
-    document_host host_;
 };
 
 TEST_F(DocumentTest, SettingsDefaultTogglesAndWhatIsStored) {

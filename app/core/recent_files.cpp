@@ -16,6 +16,15 @@ void RemoveRecentFile(std::vector<std::string>* list, const std::string& path) {
     list->erase(std::remove(list->begin(), list->end(), path), list->end());
 }
 
+std::vector<std::string> ReadRecentFiles(const IProfileStore& profile, size_t max_count) {
+    std::vector<std::string> list;
+    for (size_t i = 0; i < max_count; ++i) {
+        std::string path = profile.GetString("Recent File List", "File" + std::to_string(i + 1), "");
+        if (!path.empty()) list.push_back(std::move(path));
+    }
+    return list;
+}
+
 void WriteRecentFiles(IProfileStore& profile, const std::vector<std::string>& list, size_t max_count) {
     for (size_t i = 0; i < max_count; ++i)
         profile.WriteString("Recent File List", "File" + std::to_string(i + 1), i < list.size() ? list[i] : "");

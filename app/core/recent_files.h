@@ -10,4 +10,6 @@ class IProfileStore;
 void AddRecentFile(std::vector<std::string>* list, const std::string& path, size_t max_count);
 // Takes a path out of the list (a recent file that no longer opens).
 void RemoveRecentFile(std::vector<std::string>* list, const std::string& path);
+// The list as the profile keeps it, empty slots skipped.
+std::vector<std::string> ReadRecentFiles(const IProfileStore& profile, size_t max_count);
 void WriteRecentFiles(IProfileStore& profile, const std::vector<std::string>& list, size_t max_count);

@@ -23,4 +23,7 @@ TEST(RecentFiles, MostRecentFirstOnceAndCapped) {
     WriteRecentFiles(profile, {"/a", "/b"}, 16);
     EXPECT_EQ(profile.GetString("Recent File List", "File1", ""), "/a");
     EXPECT_EQ(profile.GetString("Recent File List", "File3", "x"), "");  // a shorter list clears the rest
+    EXPECT_EQ(ReadRecentFiles(profile, 16), (std::vector<std::string>{"/a", "/b"}));
+    profile.WriteString("Recent File List", "File5", "/gap");  // an empty slot before it is skipped
+    EXPECT_EQ(ReadRecentFiles(profile, 16), (std::vector<std::string>{"/a", "/b", "/gap"}));
 }

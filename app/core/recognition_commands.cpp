@@ -10,12 +10,13 @@
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/util/built_in_resources.h"
+#include "engine/util/engine_guard.h"
 #include "engine/util/error_codes.h"
 #include "engine/util/file_utils.h"
 #include "engine/util/resource_data.h"
@@ -115,20 +116,14 @@ void LogNotes(const RecognitionResult& result) {
 
 // The document's articulator copied for the run, so keys are made on the run's thread with the
 // document's rules; its state comes back to the document when the result is applied.
-struct run_articulator {
-    explicit run_articulator(CPhonarcDoc& doc) : made(doc.MakeRunArticulator()) {}
-    ~run_articulator() { DestroyArticulator(made); }
-    run_articulator(const run_articulator&) = delete;
-    run_articulator& operator=(const run_articulator&) = delete;
-    CPhonemeMixtureArticulator* made;
-};
+using run_articulator = engine_guard<CPhonemeMixtureArticulator, DestroyArticulator>;
 
 // What every command asks of the run: the document applies a finished track only (a failed run
 // changes nothing), made with the document's articulator, and a constraints file that does not
 // load is logged and gone without.
 void SetDocumentRun(const run_articulator& articulator, RecognitionParams* params) {
-    params->articulate = articulator.made != nullptr;
-    params->articulator = articulator.made;
+    params->articulate = articulator != nullptr;
+    params->articulator = articulator.get();
     params->constraintsFileMayFail = true;
     params->resultsOnFailure = false;
     params->records = false;
@@ -137,13 +132,6 @@ void SetDocumentRun(const run_articulator& articulator, RecognitionParams* param
 void ShowEngineError(CPhonarcDoc& doc, int code) {
     if (code != 0 && code != kErrCancelled) Tell(doc, GetErrorMessage(code));
 }
-
-struct model_guard {
-    CAccousticHMM* model = nullptr;
-    ~model_guard() {
-        if (model) DestroyAccHMM(model);
-    }
-};
 
 }  // namespace
 
@@ -277,9 +265,10 @@ int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
     // The speedy model is not good enough to align with; this document takes the mixed one.
     if (doc.settings().model_uri == kFastModelResource) doc.settings().model_uri = kGenericModelResource;
 
-    model_guard model;
-    if (!CreateAcousticModel(doc, &model.model)) return -1;
-    const int code = RunTextBasedRecognition(doc, context, text, model.model, whole_file, 2000,
+    CAccousticHMM* made = nullptr;
+    if (!CreateAcousticModel(doc, &made)) return -1;
+    const engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
+    const int code = RunTextBasedRecognition(doc, context, text, model.get(), whole_file, 2000,
                                              mode == alignment_mode::selection && script, start, end);
     if (code == 0 && mode == alignment_mode::selection && script) script->HilightCutMarker();
     return code;
@@ -307,7 +296,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
     params.transcriber = transcriber;
     params.beam = beam;
     params.stateRuns = doc.settings().LipsyncwithEnergy;
-    run_articulator articulator(doc);
+    run_articulator articulator(doc.MakeRunArticulator());
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingRecognition, params, &result);
@@ -329,7 +318,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
             group->Add(context.script->MakeCutTagAction(b, script_end).release());
             if (a > kStartTagMinMs) group->Add(context.script->MakeCutTagAction(a, script_start).release());
         }
-        if (articulator.made) doc.TakeArticulatorState(*articulator.made);
+        if (articulator) doc.TakeArticulatorState(*articulator);
         doc.ApplyRecognitionTrack(kTextTextBasedLipsync, result.track, false, group);
         for (document_view* view : doc.views()) view->ShowWordsChannel();
     }
@@ -340,9 +329,10 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
 // ---- textless recognition ----
 
 int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context) {
-    model_guard model;
-    if (!CreateAcousticModel(doc, &model.model)) return -1;
-    return RunTextlessRecognition(doc, context, model.model);
+    CAccousticHMM* made = nullptr;
+    if (!CreateAcousticModel(doc, &made)) return -1;
+    const engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
+    return RunTextlessRecognition(doc, context, model.get());
 }
 
 int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model) {
@@ -364,14 +354,14 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
     doc.settings().SyncLipsyncEntireFile();
     SetRange(doc, doc.settings().LipsyncEntireFile, &params);
     params.stateRuns = doc.settings().LipsyncwithEnergy;
-    run_articulator articulator(doc);
+    run_articulator articulator(doc.MakeRunArticulator());
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingLipsync, params, &result);
     LogNotes(result);
     if (result.code == kErrCancelled) return result.code;
     if (result.code == 0 && !EmptyTrack(result.track)) {
-        if (articulator.made) doc.TakeArticulatorState(*articulator.made);
+        if (articulator) doc.TakeArticulatorState(*articulator);
         // Words, punctuation and events of the track stay: there is no text to replace them.
         doc.ApplyRecognitionTrack(kTextTextlessLipsync, result.track, true, nullptr);
     }

@@ -11,10 +11,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/core/document_test_support.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
 #include "model/sync_results_file.h"
@@ -22,9 +23,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
-constexpr const char* kBase = "en_us_f4_0003_clean";
+using document_test::kBase;
+using document_test::kSpeech;
 
 std::string TrackText(const app_sync_results& track) {
     sync_results_file f;
@@ -40,30 +40,6 @@ std::string ReadText(const fs::path& path) {
     s << in.rdbuf();
     return s.str();
 }
-
-class captured_log : public COutputLog {
-public:
-    bool IsVisible() const override { return true; }
-    std::string text;
-
-protected:
-    void ShowBar() override {}
-    bool AppendToLog(const std::string& t) override {
-        text += t;
-        return true;
-    }
-};
-
-// The timeline's selection, in frames.
-class selection_view : public document_view {
-public:
-    bool GetSelection(int* start, int* end) override {
-        *start = start_;
-        *end = end_;
-        return start_ != end_;
-    }
-    int start_ = 0, end_ = 0;
-};
 
 // A script editor over a string: cue tags go into the text as undoable actions.
 class fake_script : public script_alignment_source {
@@ -118,33 +94,21 @@ private:
     undo_owner* owner_;
 };
 
-class RecognitionCommandsTest : public ::testing::Test {
+class RecognitionCommandsTest : public document_test::DocumentFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("recog_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::copy_file(kSpeech / (std::string(kBase) + ".wav"), dir_ / "take.wav");
-        fs::copy_file(kSpeech / (std::string(kBase) + ".txt"), dir_ / "take.txt");
-        host_.profile = &profile_;
-        host_.prompts = &prompts_;
-        SetOutputLog(&log_);
+        DocumentFixture::SetUp();
+        CopySpeech(".wav", "take.wav");
+        CopySpeech(".txt", "take.txt");
         doc_ = std::make_unique<CPhonarcDoc>(host_);
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "take.wav").string()));
     }
     void TearDown() override {
         doc_.reset();
-        SetOutputLog(nullptr);
-        fs::remove_all(dir_);
+        DocumentFixture::TearDown();
     }
     const app_sync_results& Track() { return doc_->track(doc_->GetRecognitionTrack()); }
 
-    fs::path dir_;
-    CMemoryProfileStore profile_;
-    CScriptedPrompts prompts_;
-    captured_log log_;
-    document_host host_;
     std::unique_ptr<CPhonarcDoc> doc_;
 };
 
@@ -210,7 +174,7 @@ TEST_F(RecognitionCommandsTest, ModelFallbacksAlignAndAreNotWrittenToTheProfile)
 TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTimesInOneStep) {
     const int rate_ms = 16;  // frames per ms at 16 kHz
     const int total = doc_->audio()->GetFrameCount();
-    selection_view view;
+    document_test::selection_view view;
     doc_->AddView(&view);
     doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
@@ -219,8 +183,7 @@ TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTim
     const int32_t at = static_cast<int32_t>(script.text.find("noyd"));
     script.sel_start = at;
     script.sel_end = static_cast<int32_t>(script.text.size());
-    view.start_ = 1000 * rate_ms;
-    view.end_ = total;
+    view.SelectFrames(1000 * rate_ms, total);
 
     recognition_context context;
     context.script = &script;
@@ -253,8 +216,7 @@ TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTim
     script.text = "Yang spragg";
     script.sel_start = 0;
     script.sel_end = static_cast<int32_t>(script.text.size());
-    view.start_ = 0;
-    view.end_ = 700 * rate_ms;
+    view.SelectFrames(0, 700 * rate_ms);
     ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
     ASSERT_FALSE(script.tags_made.empty());
     EXPECT_EQ(script.tags_made[0].second, script.sel_end);
@@ -340,7 +302,7 @@ TEST_F(RecognitionCommandsTest, ACancelledRunChangesNothingAndSaysNothing) {
 // modified state as they were, and shows the engine's text once.
 TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEnginesText) {
     const int rate_ms = 16;
-    selection_view view;
+    document_test::selection_view view;
     doc_->AddView(&view);
     doc_->SetSelectionSource(&view);
     fake_script script(doc_.get());
@@ -368,8 +330,7 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
         script.text = c.text;
         script.sel_start = 0;
         script.sel_end = static_cast<int32_t>(c.text.size());
-        view.start_ = 0;
-        view.end_ = c.audio_ms * rate_ms;
+        view.SelectFrames(0, c.audio_ms * rate_ms);
         EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), kErrNoPath);
         ASSERT_EQ(prompts_.messages.size(), 1u);
         EXPECT_EQ(prompts_.messages[0], GetErrorMessage(kErrNoPath));

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
 #include "engine/articulation/articulator_rules.h"
@@ -22,21 +22,11 @@
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/built_in_resources.h"
+#include "engine/util/engine_guard.h"
 #include "engine/util/file_utils.h"
 #include "engine/util/resource_data.h"
 
 namespace {
-
-// A unique_ptr whose deleter is the engine's destroy entry point.
-template <auto Destroy>
-struct CallDestroy {
-    template <typename T>
-    void operator()(T* p) const {
-        Destroy(p);
-    }
-};
-template <typename T, auto Destroy>
-using Guard = std::unique_ptr<T, CallDestroy<Destroy>>;
 
 void DestroyRange(CMemoryPCMRangeStream* range) { DestroyMemoryPCMRangeStream(range); }
 void DestroyTextBased(CTextbasedPhnRecognizer* r) { CTextbasedPhnRecognizer::DestroyTextBasedRecognizer(r); }
@@ -57,7 +47,7 @@ int Cancel(RecognitionResult* result) {
 }
 
 // The chosen model: the caller's, or one read from an image or a built-in resource into owned.
-int MakeModel(const RecognitionParams& p, bool textBased, Guard<CAccousticHMM, DestroyAccHMM>* owned,
+int MakeModel(const RecognitionParams& p, bool textBased, engine_guard<CAccousticHMM, DestroyAccHMM>* owned,
               CAccousticHMM** model, RecognitionResult* result) {
     if (p.model != nullptr) {
         *model = p.model;
@@ -197,19 +187,19 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     const int frames = p.frameCount < 0 || p.frameCount > total - p.startFrame ? total - p.startFrame : p.frameCount;
 
     // Model, then its constraints or trigram.
-    Guard<CAccousticHMM, DestroyAccHMM> ownedModel;
+    engine_guard<CAccousticHMM, DestroyAccHMM> ownedModel;
     CAccousticHMM* model = nullptr;
     if (MakeModel(p, textBased, &ownedModel, &model, result) != 0) return result->code;
     if (LoadLanguageData(p, textBased, model, result) != 0) return result->code;
 
     ISyncResultsCollection* rawCollection = nullptr;
     if (CreateSyncResultsCollection(0, &rawCollection) != 0) return Fail(result, kErrOutOfMemory, "results collection");
-    Guard<ISyncResultsCollection, DestroySyncResultsCollection> collection(rawCollection);
+    engine_guard<ISyncResultsCollection, DestroySyncResultsCollection> collection(rawCollection);
     collection->SetFlags(collection->GetFlags() | (p.rescale ? kSyncFlagRescale : 0) |
                          (p.stateRuns ? kSyncFlagStateRuns : 0));
 
     // The transcriber: the caller's, or the built-in English one.
-    Guard<CTranscriber, DestroyTranscriber> ownedTranscriber;
+    engine_guard<CTranscriber, DestroyTranscriber> ownedTranscriber;
     CTranscriber* transcriber = p.transcriber;
     if (textBased && transcriber == nullptr) {
         int size = 0;
@@ -229,12 +219,12 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     // The range and its observation stream.
     CMemoryPCMRangeStream* rawRange = nullptr;
     if (CreateMemoryPCMRangeStream(audio, &rawRange) != 0) return Fail(result, kErrOutOfMemory, "audio range");
-    Guard<CMemoryPCMRangeStream, DestroyRange> range(rawRange);
+    engine_guard<CMemoryPCMRangeStream, DestroyRange> range(rawRange);
     range->SetRange(audio->FramesToBytes(p.startFrame), audio->FramesToBytes(frames));
     range->Rewind();
     IObservationStream* rawObs = nullptr;
     int code = CreateObservationStreamFromZuvoStream(range.get(), model, &rawObs);
-    Guard<IObservationStream, DestroyObservationStream> obs(rawObs);
+    engine_guard<IObservationStream, DestroyObservationStream> obs(rawObs);
     if (code != 0) return Fail(result, code, std::string("feature stream: ") + GetErrorMessage(code));
     if (obs->GetFrameCount() == 0) {
         return Fail(result, kErrOutOfRange, "the audio is too short for one analysis frame");
@@ -246,7 +236,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     if (textBased) {
         CTextbasedPhnRecognizer* raw = nullptr;
         CTextbasedPhnRecognizer::CreateTextBasedRecognizer(&raw);
-        Guard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
+        engine_guard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
         if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
         if (p.beam > 0) recognizer->SetBeamWidth(p.beam);
         code = recognizer->RecognizePhonemes(obs.get(), model, script.bytes.c_str(), transcriber, p.progress,
@@ -254,7 +244,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     } else {
         CTextlessPhnRecognizer* raw = nullptr;
         CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&raw);
-        Guard<CTextlessPhnRecognizer, DestroyTextless> recognizer(raw);
+        engine_guard<CTextlessPhnRecognizer, DestroyTextless> recognizer(raw);
         if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
         code = recognizer->RecognizePhonemes(obs.get(), model, p.progress, collection.get());
     }
@@ -282,7 +272,7 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
 
     if (p.articulate) {
         if (Cancelled(p.progress)) return Cancel(result);
-        Guard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
+        engine_guard<CPhonemeMixtureArticulator, DestroyArticulator> ownedArticulator;
         IArticulator* articulator = p.articulator;
         if (articulator == nullptr) {
             CPhonemeMixtureArticulator* made = nullptr;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"

@@ -9,9 +9,21 @@
 
 #include "app/core/prompts.h"
 #include "app/core/script_text.h"
+#include "engine/audio/memory_pcm_stream.h"
 #include "engine/text/text_encoding.h"
 #include "engine/util/xml_tag.h"
 #include "platform/safe_save.h"
+
+void SetRecordingTimes(transcription_host* host, std::function<CMemoryPCMStream*()> audio) {
+    host->recording_ms = [audio] {
+        CMemoryPCMStream* stream = audio();
+        return stream ? static_cast<int32_t>(stream->FramesToMs(stream->GetFrameCount())) : 0;
+    };
+    host->ms_to_frames = [audio](int32_t ms) -> int64_t {
+        CMemoryPCMStream* stream = audio();
+        return stream ? stream->MsToFrames(ms) : 0;
+    };
+}
 
 std::string MakeCutTag(int32_t ms) {
     char tag[48];

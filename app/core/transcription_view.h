@@ -10,6 +10,7 @@
 
 #include "app/core/better_edit.h"
 
+class CMemoryPCMStream;
 class IPrompts;
 
 constexpr const char* kTextReadScriptFailed = "Sorry, an error occurred trying to read in the specified file";
@@ -26,6 +27,10 @@ struct transcription_host {
     std::function<int64_t(int32_t ms)> ms_to_frames;  // a time as a sample position of the audio
     std::function<void(int64_t start, int64_t end)> select_audio;
 };
+
+// Fills the host's recording_ms and ms_to_frames from the audio a document holds at the time of
+// asking (no audio: 0).
+void SetRecordingTimes(transcription_host* host, std::function<CMemoryPCMStream*()> audio);
 
 // The cue tag for a time.
 std::string MakeCutTag(int32_t ms);

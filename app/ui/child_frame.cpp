@@ -16,7 +16,6 @@
 #include "app/core/profile_store.h"
 #include "app/core/command_ids.h"
 #include "app/ui/transcription_edit.h"
-#include "engine/audio/memory_pcm_stream.h"
 #include "views/timeline/phonarc_view.h"
 
 const char* const kAlignmentTexts[3] = {"Align All Text with All Audio", "Align Selected Text with Selected Audio",
@@ -118,14 +117,7 @@ bool CChildFrame::Create() {
     if (CPhonarcDoc* doc = context_.doc) {
         view.SetOwner(static_cast<sync_track_target*>(doc));
         host.audio_path = [doc] { return doc->results_file().audio_path; };
-        host.recording_ms = [doc] {
-            CMemoryPCMStream* audio = doc->audio();
-            return audio ? static_cast<int32_t>(audio->FramesToMs(audio->GetFrameCount())) : 0;
-        };
-        host.ms_to_frames = [doc](int32_t ms) -> int64_t {
-            CMemoryPCMStream* audio = doc->audio();
-            return audio ? audio->MsToFrames(ms) : 0;
-        };
+        SetRecordingTimes(&host, [doc] { return doc->audio(); });
         // A cue segment's audio is selected in this frame's timeline, so aligning the current cue
         // point takes the segment's own stretch of the recording.
         host.select_audio = [this](int64_t start, int64_t end) {

@@ -15,10 +15,6 @@
 #include "app/core/lexicon_mgr.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
-#include "engine/api/error_codes.h"
-#include "engine/text/lexicon_file.h"
-#include "engine/text/text_encoding.h"
-#include "engine/util/file_utils.h"
 
 namespace {
 
@@ -189,7 +185,7 @@ void CPhonemeDialog::OnOpen() {
     const std::optional<std::string> path = prompts_.ChooseFile(request);
     if (!path) return;
     std::string script, why;
-    if (!ReadScriptFile(*path, &script, nullptr, &why)) {
+    if (!ReadPhonemeTestScript(*path, &script, &why)) {
         prompts_.MessageBox(why, PromptButtons::Ok);
         return;
     }
@@ -198,14 +194,11 @@ void CPhonemeDialog::OnOpen() {
 }
 
 void CPhonemeDialog::OnGenerate() {
-    CTranscriber* transcriber = nullptr;
-    const int code = languages_.CreateLanguageTranscriber(&transcriber);
-    if (code != 0 || !transcriber) {
-        prompts_.MessageBox(GetErrorMessage(code), PromptButtons::Ok);
+    std::string out, error;
+    if (!PhonemeTestForLanguage(languages_, textEdit->toPlainText().toStdString(), &out, &error)) {
+        prompts_.MessageBox(error, PromptButtons::Ok);
         return;
     }
-    const std::string out = PhonemeTestText(transcriber, textEdit->toPlainText().toStdString());
-    DestroyTranscriber(transcriber);
     outputEdit->setPlainText(QString::fromUtf8(out.c_str()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 

@@ -11,7 +11,6 @@
 #include "app/core/noise_gate.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/prompts.h"
-#include "engine/audio/memory_pcm_stream.h"
 
 CNoiseGateDlg::CNoiseGateDlg(CPhonarcDoc& doc, IPrompts& prompts, QWidget* parent)
     : QDialog(parent), doc_(doc), prompts_(prompts) {
@@ -46,7 +45,7 @@ CNoiseGateDlg::CNoiseGateDlg(CPhonarcDoc& doc, IPrompts& prompts, QWidget* paren
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    if (CMemoryPCMStream* audio = doc_.audio()) levels_ = MeasureGateLevels(*audio);
+    levels_ = MeasureGateLevels(doc_.audio());
     cutoffEdit->setText(QString::number(ProposeGateCutoff(levels_)));
     cutoffEdit->setFocus();
     cutoffEdit->selectAll();

@@ -39,7 +39,7 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     InstallPostQueueWake();
     InitProgramResources();
     LoadLanguages();
-    LoadRecentFiles();
+    recentFiles_ = ReadRecentFiles(profile_, kRecentFileCount);
     // The document template joins the document, its frame and its views; they come with the
     // document, so there is nothing to register yet.
     InstallDefaultAudioFileReaders();  // Ogg Vorbis first, then MP3
@@ -76,13 +76,6 @@ void CPhonarcApp::LoadLanguages() {
     languages_.Load(programFolder_ + "/dicts", "LEXICON");
     const std::string saved = profile_.GetString("UI", "zlex", "");
     if (!saved.empty()) languages_.SelectLanguageByName(saved);
-}
-
-void CPhonarcApp::LoadRecentFiles() {
-    for (int i = 1; i <= kRecentFileCount; ++i) {
-        const std::string path = profile_.GetString("Recent File List", "File" + std::to_string(i), "");
-        if (!path.empty()) recentFiles_.push_back(path);
-    }
 }
 
 void CPhonarcApp::OnIdle() { pub_queue::dispatch(); }

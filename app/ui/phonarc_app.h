@@ -51,7 +51,6 @@ public:
 
 private:
     void LoadLanguages();
-    void LoadRecentFiles();
     void RegisterCommands();
     void OnFileOpen();
     // A recent file that does not open leaves the list.

@@ -29,7 +29,8 @@
 #include "app/ui/phonarc_app.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
+#include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/recognition/acoustic_hmm.h"
@@ -47,10 +48,6 @@ std::string TrackText(const app_sync_results& track) {
     std::ostringstream out;
     f.write(out, 0, kWriteAll & ~kWriteHeader);
     return out.str();
-}
-
-void PutLe(std::ofstream& f, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) f.put(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
 // The utterance repeated to at least seconds, as a 16 kHz mono WAV, with its script repeated.
@@ -74,21 +71,7 @@ void WriteLongTake(const fs::path& wav, const fs::path& txt, int seconds) {
         all.insert(all.end(), one.begin(), one.end());
         script += line + "\n";
     }
-    std::ofstream f(wav, std::ios::binary);
-    const uint32_t bytes = static_cast<uint32_t>(all.size() * 2);
-    f.write("RIFF", 4);
-    PutLe(f, 36 + bytes, 4);
-    f.write("WAVEfmt ", 8);
-    PutLe(f, 16, 4);
-    PutLe(f, 1, 2);
-    PutLe(f, 1, 2);
-    PutLe(f, 16000, 4);
-    PutLe(f, 32000, 4);
-    PutLe(f, 2, 2);
-    PutLe(f, 16, 2);
-    f.write("data", 4);
-    PutLe(f, bytes, 4);
-    f.write(reinterpret_cast<const char*>(all.data()), bytes);
+    ASSERT_TRUE(audio_test::WriteWav(wav.string(), all));
     std::ofstream(txt) << script;
 }
 

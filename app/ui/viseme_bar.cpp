@@ -23,8 +23,6 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/sizing_control_bar.h"
-#include "engine/api/progress.h"
-#include "engine/util/string_utils.h"
 #include "platform/safe_save.h"
 #include "views/heads/d3d/d3d_viseme_view.h"
 #include "views/heads/head2d/wireframe_viseme_view.h"
@@ -256,9 +254,9 @@ void CVisemeDlgBar::SaveViewSettings() {
     if (!d3d_) return;
     float distance, angle, vertical;
     CD3dVisemeView::GetCamera(distance, angle, vertical);
-    profile_.WriteString(kSection, kDistanceKey, FormatString("%f", static_cast<double>(distance)));
-    profile_.WriteString(kSection, kAngleKey, FormatString("%f", static_cast<double>(angle)));
-    profile_.WriteString(kSection, kVerticalKey, FormatString("%f", static_cast<double>(vertical)));
+    profile_.WriteString(kSection, kDistanceKey, std::to_string(static_cast<double>(distance)));
+    profile_.WriteString(kSection, kAngleKey, std::to_string(static_cast<double>(angle)));
+    profile_.WriteString(kSection, kVerticalKey, std::to_string(static_cast<double>(vertical)));
 }
 
 void CVisemeDlgBar::RestoreViewSettings() {

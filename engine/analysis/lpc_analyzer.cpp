@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 int CLpcAnalyzer::Analyze(const float* x, int n, int order, float* residual, float* predictor,
                           float* reflection, float* logAreaRatios) {

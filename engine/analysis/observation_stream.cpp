@@ -5,50 +5,38 @@
 #include <new>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/audio/pcm_stream.h"
 #include "engine/audio/preemphasis_pcm_stream.h"
 #include "engine/audio/resampled_pcm_stream.h"
 #include "engine/audio/zuvo_stream.h"
+#include "engine/util/engine_guard.h"
 #include "platform/fp_guard.h"
-
-namespace {
-
-// Drops one reference when it goes out of scope.
-template <typename T>
-struct Released {
-    T* p = nullptr;
-    ~Released() {
-        if (p) p->Release();
-    }
-};
-
-}  // namespace
 
 int CreateFeatureStream(CPCMStream* source, unsigned channel, const CFeatureConfig& config,
                         CSpectralStream** out) {
     ClearOut(out);
     if (source == nullptr || out == nullptr) return kErrInvalidArgument;
-    Released<CResampledPCMStream> resampled{new (std::nothrow) CResampledPCMStream};
-    if (!resampled.p) return kErrOutOfMemory;
+    engine_guard<CResampledPCMStream> resampled(new (std::nothrow) CResampledPCMStream);
+    if (!resampled) return kErrOutOfMemory;
     PCMFormat target;
     target.sampleRate = static_cast<uint32_t>(config.samplerate * 65536.0f);
     target.bitsPerSample = 16;
     target.channels = 1;
-    int rc = resampled.p->Instantiate(source, &target, channel, 0.8f);
+    int rc = resampled.get()->Instantiate(source, &target, channel, 0.8f);
     if (rc != 0) return rc;
 
-    Released<CPreemphasisPCMStream> emphasis{new (std::nothrow) CPreemphasisPCMStream};
-    if (!emphasis.p) return kErrOutOfMemory;
-    rc = emphasis.p->SetSource(resampled.p, 1, config.preemphasis);
+    engine_guard<CPreemphasisPCMStream> emphasis(new (std::nothrow) CPreemphasisPCMStream);
+    if (!emphasis) return kErrOutOfMemory;
+    rc = emphasis.get()->SetSource(resampled.get(), 1, config.preemphasis);
     if (rc != 0) return rc;
 
     std::unique_ptr<CSpectralStream> stream(new (std::nothrow) CSpectralStream);
     if (!stream) return kErrOutOfMemory;
-    rc = stream->Init2(emphasis.p, 1, &config);
+    rc = stream->Init2(emphasis.get(), 1, &config);
     if (rc != 0) return rc;
-    rc = emphasis.p->Start();
+    rc = emphasis.get()->Start();
     if (rc != 0) return rc;
     *out = stream.release();
     return 0;
@@ -83,11 +71,11 @@ int CreateFeatureStreamFromZuvoStream(IZuvoPCMStream* source, const CFeatureConf
                                       CSpectralStream** out) {
     ClearOut(out);
     if (out == nullptr) return kErrInvalidArgument;
-    Released<CZuvoStream> zuvo{new (std::nothrow) CZuvoStream};
-    if (!zuvo.p) return kErrOutOfMemory;
-    const int rc = zuvo.p->Open(source);
+    engine_guard<CZuvoStream> zuvo(new (std::nothrow) CZuvoStream);
+    if (!zuvo) return kErrOutOfMemory;
+    const int rc = zuvo.get()->Open(source);
     if (rc != 0) return rc;
-    return CreateFeatureStream(zuvo.p, 1, config, out);
+    return CreateFeatureStream(zuvo.get(), 1, config, out);
 }
 
 int DestroyObservationStream(IObservationStream* stream) {

@@ -7,19 +7,14 @@
 #include <complex>
 #include <vector>
 
-#include "engine/analysis/feature_test_util.h"
+#include "engine/analysis/feature_test_support.h"
+#include "engine/audio/audio_test_support.h"
 #include "engine/audio/memory_pcm_stream.h"
 
 namespace {
 
 std::vector<short> Tone(int n, const std::vector<std::pair<double, double>>& partials) {
-    std::vector<short> s(n);
-    for (int i = 0; i < n; ++i) {
-        double v = 0.0;
-        for (auto [hz, amplitude] : partials) v += amplitude * std::sin(2 * M_PI * hz * i / 16000.0);
-        s[i] = static_cast<short>(std::lround(v));
-    }
-    return s;
+    return audio_test::Partials(16000, static_cast<unsigned>(n), partials);
 }
 
 // |X[k]|^2 of the block under the display window, by a plain DFT.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/api/sdk_log.h"
 #include "engine/audio/pcm_stream.h"

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/analysis/feature_test_util.h"
+#include "engine/analysis/feature_test_support.h"
+#include "engine/audio/audio_test_support.h"
 #include "engine/analysis/observation_stream.h"
 #include "engine/api/progress.h"
 #include "engine/audio/zuvo_stream.h"
@@ -62,11 +63,7 @@ Frames ReadAll(IObservationStream* stream, int numFeatures) {
 }
 
 std::vector<int16_t> Sine(int count, double hz, double amplitude) {
-    std::vector<int16_t> s(count);
-    for (int i = 0; i < count; ++i) {
-        s[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * i / 16000.0)));
-    }
-    return s;
+    return audio_test::Tones(16000, static_cast<unsigned>(count), {hz}, amplitude);
 }
 
 class RecordingProgress : public CProgress {

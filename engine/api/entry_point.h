@@ -5,7 +5,7 @@
 #include <exception>
 #include <new>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 // Runs body (returning an engine code) and turns an escaping exception into a code: a thrown int
 // is that code, failed allocation 1, anything else otherCode.

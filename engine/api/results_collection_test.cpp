@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/util/mem_alloc.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/articulation/articulation_test_support.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/util/number_text.h"
 #include "model/phoneme_codes.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 namespace {
 

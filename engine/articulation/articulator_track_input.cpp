@@ -2,7 +2,7 @@
 // result track, into the frame loop and the smoothing that work on the track's phonemes.
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
 #include "model/app_sync_results.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/api/sync_marker.h"
 #include "engine/articulation/articulation_test_support.h"

@@ -10,7 +10,7 @@
 #include <new>
 #include <string_view>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/articulation/frame_candidates.h"
 #include "model/phn_marker.h"

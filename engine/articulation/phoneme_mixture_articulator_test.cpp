@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/articulation/articulation_test_support.h"
 #include "engine/articulation/articulator_rules.h"
-#include "engine/util/comma_locale_test_util.h"
+#include "engine/util/comma_locale_test_support.h"
 #include "model/sync_results_file.h"
 
 namespace {

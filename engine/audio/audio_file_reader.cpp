@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_file_signature.h"
 #include "engine/audio/nist_stream.h"
 #include "engine/audio/wav_reader_stream.h"

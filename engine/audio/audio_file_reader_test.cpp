@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_file_reader.h"
 #include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"

@@ -12,9 +12,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/pcm_stream.h"
 
 namespace audio_test {
@@ -152,6 +153,25 @@ inline std::vector<int16_t> Tones(unsigned rate, unsigned frames, const std::vec
         for (double f : freqs)
             out.push_back(static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * f * n / rate))));
     return out;
+}
+
+// frames mono samples: the sum of sines given as (Hz, amplitude), rounded.
+inline std::vector<int16_t> Partials(unsigned rate, unsigned frames,
+                                     const std::vector<std::pair<double, double>>& partials) {
+    std::vector<int16_t> out(frames);
+    for (unsigned n = 0; n < frames; ++n) {
+        double v = 0.0;
+        for (auto [hz, amplitude] : partials) v += amplitude * std::sin(2 * M_PI * hz * n / rate);
+        out[n] = static_cast<int16_t>(std::lround(v));
+    }
+    return out;
+}
+
+// A mono 16-bit WAVE file of the samples.
+inline bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, uint32_t rate = 16000) {
+    WavSpec spec;
+    spec.rate = rate;
+    return WriteBytes(path, BuildWav(spec, Pcm16(samples)));
 }
 
 // The chirp of the encoded fixtures (testdata/audio/make_fixtures.sh): left channel.

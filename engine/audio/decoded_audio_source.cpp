@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 int CDecodedAudioSource::GetFormat(PCMFormat* out) {
     if (out) *out = format;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_file_reader.h"
 #include "engine/audio/sample_buffer.h"
 #include "engine/audio/zuvo_pcm_stream.h"

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/audio/audio_file_reader.h"
 #include "engine/audio/pcm_stream.h"

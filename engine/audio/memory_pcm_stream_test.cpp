@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/audio/audio_test_support.h"
 #include "engine/audio/memory_pcm_stream.h"

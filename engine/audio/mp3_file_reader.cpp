@@ -5,7 +5,7 @@
 #include <strings.h>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_file_signature.h"
 #include "platform/mp3_decoder.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/pcm_format.h"
 
 namespace {

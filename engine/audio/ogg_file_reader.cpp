@@ -7,7 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 
 namespace {

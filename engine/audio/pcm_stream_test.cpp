@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/audio_test_support.h"
 #include "engine/audio/nist_stream.h"
 #include "engine/audio/wav_reader_stream.h"

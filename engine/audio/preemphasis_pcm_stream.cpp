@@ -1,7 +1,7 @@
 // Pre-emphasis stream stage: y[n] = x[n] - a x[n-1] in single precision over one channel.
 #include "engine/audio/preemphasis_pcm_stream.h"
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 CPreemphasisPCMStream::~CPreemphasisPCMStream() {
     if (source) source->Release();

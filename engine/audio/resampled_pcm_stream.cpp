@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <random>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/preemphasis_pcm_stream.h"
 #include "engine/audio/resampled_pcm_stream.h"
 #include "engine/audio/resampler.h"

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/analysis/spectral_stream.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/recognition/lattice_node.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/tone_corpus_test_util.h"
+#include "engine/recognition/tone_corpus_test_support.h"
 
 namespace {
 

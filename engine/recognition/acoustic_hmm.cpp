@@ -9,7 +9,7 @@
 #include <new>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/util/binary_io.h"
 #include "engine/util/number_text.h"

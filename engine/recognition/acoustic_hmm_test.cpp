@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/recognition/model_image_test_util.h"
+#include "engine/recognition/model_image_test_support.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/recognition/textbased_recognizer.h"
-#include "engine/recognition/tone_corpus_test_util.h"
+#include "engine/recognition/tone_corpus_test_support.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/block_pool.h"
 

@@ -2,7 +2,7 @@
 #include "engine/recognition/model_observation_stream.h"
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "platform/fp_guard.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "engine/analysis/feature_test_util.h"
+#include "engine/analysis/feature_test_support.h"
 #include "engine/recognition/acoustic_hmm.h"
 
 TEST(ModelObservationStream, EntryPointRefusesMissingArguments) {

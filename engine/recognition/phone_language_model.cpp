@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/recognition/acoustic_hmm.h"
 #include "engine/util/number_text.h"

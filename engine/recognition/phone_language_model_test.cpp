@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/recognition/acoustic_hmm.h"
-#include "engine/recognition/model_image_test_util.h"
-#include "engine/util/comma_locale_test_util.h"
+#include "engine/recognition/model_image_test_support.h"
+#include "engine/util/comma_locale_test_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "engine/analysis/spectral_stream.h"
 #include "engine/api/entry_point.h"
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
 #include "engine/api/sdk_log.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/api/results_collection.h"
-#include "engine/recognition/tone_corpus_test_util.h"
+#include "engine/recognition/tone_corpus_test_support.h"
 #include "engine/recognition/frame_likelihoods.h"
 #include "engine/text/transcriber.h"
 #include "engine/util/block_pool.h"

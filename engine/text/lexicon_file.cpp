@@ -10,7 +10,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/api/sdk_log.h"
 #include "engine/util/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"

@@ -14,7 +14,7 @@
 #include "engine/util/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/pronunciation_dictionary.h"
-#include "engine/text/transcriber_test_util.h"
+#include "engine/text/transcriber_test_support.h"
 
 namespace {
 

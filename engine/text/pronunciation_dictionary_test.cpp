@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text/transcriber_test_util.h"
+#include "engine/text/transcriber_test_support.h"
 #include "engine/util/resource_data.h"
 
 namespace {

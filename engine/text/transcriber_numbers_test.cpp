@@ -5,7 +5,7 @@
 #include <climits>
 #include <string>
 
-#include "engine/text/transcriber_test_util.h"
+#include "engine/text/transcriber_test_support.h"
 
 namespace {
 

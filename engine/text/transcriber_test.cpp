@@ -12,7 +12,7 @@
 
 #include "engine/api/progress.h"
 #include "engine/text/pronunciation_dictionary.h"
-#include "engine/text/transcriber_test_util.h"
+#include "engine/text/transcriber_test_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The engine's error code values, below every library that returns them; their texts and
-// GetErrorMessage live in engine/api/error_codes.h.
+// GetErrorMessage live in engine/api/error_messages.h.
 #pragma once
 
 enum EngineErrorCode : int {

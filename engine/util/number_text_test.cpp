@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "engine/util/comma_locale_test_util.h"
+#include "engine/util/comma_locale_test_support.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <set>
 
-#include "flash/char_test_util.h"
+#include "flash/char_test_support.h"
 #include "flash/character_source.h"
 #include "flash/swf_char.h"
 #include "flash/ui/swf_player_control.h"

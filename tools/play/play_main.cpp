@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/audio/pcm_stream.h"

@@ -14,22 +14,13 @@
 #include <random>
 #include <set>
 
+#include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/util/memory_buffer.h"
 
 namespace {
 
 constexpr int kRate = 16000;
-
-void WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
-    std::ofstream f(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) f.put(static_cast<char>(v >> (8 * i))); };
-    auto u16 = [&](uint16_t v) { f.put(static_cast<char>(v)); f.put(static_cast<char>(v >> 8)); };
-    const uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-    f.write("RIFF", 4); u32(36 + bytes); f.write("WAVEfmt ", 8); u32(16); u16(1); u16(1);
-    u32(kRate); u32(kRate * 2); u16(2); u16(16); f.write("data", 4); u32(bytes);
-    for (int16_t s : samples) u16(static_cast<uint16_t>(s));
-}
 
 // The sound of one pseudo-phoneme, appended for ms milliseconds.
 void AppendSound(const std::string& code, int ms, std::mt19937& rng, std::vector<int16_t>* out) {
@@ -82,7 +73,7 @@ Corpus MakeCorpus(const std::filesystem::path& dir, int count) {
         }
         zuvo += "end_markers\n";
         const std::string base = (dir / ("u" + std::to_string(u))).string();
-        WriteWav(base + ".wav", samples);
+        EXPECT_TRUE(audio_test::WriteWav(base + ".wav", samples, kRate));
         std::ofstream(base + ".zuvo") << zuvo;
         c.wavs.push_back(base + ".wav");
         c.alignments.push_back(base + ".zuvo");

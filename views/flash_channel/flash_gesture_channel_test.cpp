@@ -16,7 +16,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
-#include "flash/char_test_util.h"
+#include "flash/char_test_support.h"
 #include "flash/gesture_selection.h"
 #include "views/offscreen/offscreen_dib.h"
 

@@ -1,5 +1,5 @@
 // The texts of the engine's error codes, as the application shows them.
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 const char* GetErrorMessage(int code) {
     switch (code) {

@@ -1,4 +1,4 @@
-// The engine's error codes and their texts: every entry point returns 0 or one of these, and the
+// The texts of the engine's error codes: every entry point returns 0 or one of these, and the
 // application shows the text of GetErrorMessage (never for kErrCancelled).
 #pragma once
 

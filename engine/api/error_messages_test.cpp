@@ -1,5 +1,5 @@
 // Every engine code maps to the text the application shows.
-#include "engine/api/error_codes.h"
+#include "engine/api/error_messages.h"
 
 #include <gtest/gtest.h>
 
