@@ -19,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!file.write(out, 0, kWriteAll)) return 0;
     std::istringstream again(out.str());
     sync_results_file back;
-    if (!back.read(again, errors) || !back.warnings.empty()) std::abort();
+    // The writer must write nothing the reader leaves out; doubtful records kept as written (an
+    // unknown phoneme code) may be doubted again, and the bytes below show nothing changed.
+    if (!back.read(again, errors)) std::abort();
+    for (const std::string& warning : back.warnings)
+        if (warning.find("left out") != std::string::npos) std::abort();
     std::ostringstream out2;
     if (!back.write(out2, 0, kWriteAll) || out2.str() != out.str()) std::abort();
     return 0;

@@ -345,7 +345,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
                 label.clear();
             } else if (label.empty() || label.size() > 2) {
                 error("Incorrect or empty phoneme label '" + label + "'");
-                track.envelope.push_back(env);
+                if (sound_span(file, env.start, env.end)) track.envelope.push_back(env);
                 return false;
             }
         }
@@ -378,7 +378,7 @@ bool record_reader::read_record(sync_results_file& file, bool& stop) {
         }
         const bool good_label = esc || label == kEmptyLabel || (!label.empty() && label.size() <= 2);
         if (!esc && good_label && label != kEmptyLabel) p.label = label;
-        if (!good_label || sound_span(file, p.start, p.end)) {
+        if (sound_span(file, p.start, p.end)) {
             track.phonemes.push_back(p);
             last_phoneme_ = static_cast<long>(track.phonemes.size()) - 1;
         } else {
