@@ -436,5 +436,3 @@ std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBa
     if (auto* marker = dynamic_cast<CMXMarkerChannel*>(channel.get())) marker->ownedHost = std::move(host);
     return channel;
 }
-
-void UseEditableMarkerChannels() { SetMarkerChannelFactory(CreateTimelineMarkerChannel); }

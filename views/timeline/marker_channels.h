@@ -201,8 +201,6 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
                                                          IMarkerChannelHost* host);
 
 // The same for a timeline view: the channel reaches the view through view->host. Null without a
-// host or for a bit that is no marker channel's, which leaves the view's plain drawing.
+// host or for a bit that is no marker channel's, which leaves the view's plain drawing. Every
+// timeline view starts with this factory.
 std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view);
-// Every timeline view makes its marker channels with CreateTimelineMarkerChannel from its next
-// channel rebuild on. Replaces the factory: install it before factories that chain to the previous.
-void UseEditableMarkerChannels();

@@ -41,7 +41,3 @@ public:
 // markers in its place.
 using MarkerChannelFactory =
     std::function<std::unique_ptr<CPhonarcChannelView>(const ChannelBand& band, const TimelineState* view)>;
-// The factory every timeline view uses from its next channel rebuild on; an empty one restores
-// the plain drawing.
-void SetMarkerChannelFactory(MarkerChannelFactory factory);
-const MarkerChannelFactory& GetMarkerChannelFactory();
