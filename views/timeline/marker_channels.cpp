@@ -131,7 +131,7 @@ bool CMXChannelPhns::OnLButtonDown(int x, int y, uint32_t flags) {
     } else {
         leftId = p.id;
     }
-    host->SetChannelCapture(this);
+    host->SetCapturingChannel(this);
     snapshot = phonemes;
     grabMs = XToMs(x);
     return true;
@@ -164,7 +164,7 @@ void CMXChannelPhns::OnMouseMove(int x, int y, uint32_t) {
 }
 
 void CMXChannelPhns::OnLButtonUp(int, int, uint32_t) {
-    host->SetChannelCapture(nullptr);
+    host->SetCapturingChannel(nullptr);
     if (dragKind == kNone) return;
     if (changed) {
         const int ms = XToMs(lastX);
@@ -282,7 +282,7 @@ bool CMXSpanChannel::OnLButtonDown(int x, int y, uint32_t flags) {
     lastX = lastY = kNoPoint;
     grabMs = ms;
     grabbedId = At(i).id;
-    host->SetChannelCapture(this);
+    host->SetCapturingChannel(this);
     TakeSnapshot();
     return true;
 }
@@ -313,7 +313,7 @@ void CMXSpanChannel::OnMouseMove(int x, int y, uint32_t) {
 }
 
 void CMXSpanChannel::OnLButtonUp(int, int, uint32_t) {
-    host->SetChannelCapture(nullptr);
+    host->SetCapturingChannel(nullptr);
     if (dragKind == kNone) return;
     const bool commit = changed;
     changed = false;
@@ -382,7 +382,7 @@ void CMXChannelGestures::Erase(uint32_t id) {
 // ---- creation ----
 
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
-                                                         IMarkerChannelHost* host) {
+                                                         ITimelineHost* host) {
     if (!host) return nullptr;
     std::unique_ptr<CPhonarcChannelView> channel;
     const int track = std::clamp(band.track, 0, 2);
@@ -404,35 +404,6 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
     return channel;
 }
 
-namespace {
-
-// The timeline view as the marker channels see it. The view is the widget whose cursor changes.
-class TimelineMarkerHost : public IMarkerChannelHost {
-public:
-    explicit TimelineMarkerHost(ITimelineHost* view) : view_(view) {}
-    app_sync_results& TrackCopy(int index) override { return view_->Track(index); }
-    void SetChannelCapture(CPhonarcChannelView* channel) override { view_->SetCapturingChannel(channel); }
-    void RedrawChannels(bool all) override { view_->RedrawChannels(all); }
-    void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override {
-        view_->CommitTrackEdit(name, track, startMs, endMs);
-    }
-    bool IsControlDown() const override {
-        return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
-    }
-    void SetChannelCursor(Qt::CursorShape shape) override {
-        if (auto* widget = dynamic_cast<QWidget*>(view_)) widget->setCursor(shape);
-    }
-
-private:
-    ITimelineHost* view_;
-};
-
-}  // namespace
-
 std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view) {
-    if (!view || !view->host) return nullptr;
-    auto host = std::make_unique<TimelineMarkerHost>(view->host);
-    std::unique_ptr<CPhonarcChannelView> channel = CreateMarkerChannel(band, view, host.get());
-    if (auto* marker = dynamic_cast<CMXMarkerChannel*>(channel.get())) marker->ownedHost = std::move(host);
-    return channel;
+    return view ? CreateMarkerChannel(band, view, view->host) : nullptr;
 }

@@ -18,24 +18,6 @@ constexpr uint32_t kMouseFlagLeft = kMouseLeftButton;
 constexpr uint32_t kMouseFlagShift = kMouseShift;
 constexpr uint32_t kMouseFlagControl = kMouseControl;
 
-// What the marker channels need of the view that owns them. The timeline view implements it.
-class IMarkerChannelHost {
-public:
-    virtual ~IMarkerChannelHost() = default;
-    // The view's copy of result track 0 .. 2; drags edit it in place.
-    virtual app_sync_results& TrackCopy(int index) = 0;
-    // The channel that gets every mouse move and the button-up until released with null.
-    virtual void SetChannelCapture(CPhonarcChannelView* channel) = 0;
-    // Redraws the marker channels only (all = false) or every channel.
-    virtual void RedrawChannels(bool all) = 0;
-    // Hands the view's copy of the track to the document (CPhonarcDoc::CommitTrackEdit) as one
-    // undoable step; the articulation is redone around [startMs, endMs] unless either is -1.
-    virtual void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) = 0;
-    // Whether Ctrl is held now: the cursor hit test has no mouse flags.
-    virtual bool IsControlDown() const = 0;
-    virtual void SetChannelCursor(Qt::CursorShape shape) = 0;
-};
-
 // Undo names of the drags.
 inline constexpr const char* kUndoMovePhoneme = "Move Phoneme";
 inline constexpr const char* kUndoEnergy = "Energy";
@@ -51,15 +33,14 @@ constexpr int kEnergyBaselineOffset = 8;
 // Fields every marker channel shares: its track and the view.
 class CMXMarkerChannel : public CPhonarcChannelView {
 public:
-    CMXMarkerChannel(const TimelineState* view, IMarkerChannelHost* host, int track)
+    CMXMarkerChannel(const TimelineState* view, ITimelineHost* host, int track)
         : CPhonarcChannelView(view), host(host), track(track) {}
 
-    IMarkerChannelHost* host;  // not owned, unless ownedHost holds it
+    ITimelineHost* host;  // the view, which owns the channel
     int track;
-    std::unique_ptr<IMarkerChannelHost> ownedHost;
 
 protected:
-    app_sync_results& Track() { return host->TrackCopy(track); }
+    app_sync_results& Track() { return host->Track(track); }
     int XToMs(int x) const;
     int MsToX(int ms) const;
     int XToMsRange(int x, int* from, int* to) const;
@@ -198,7 +179,7 @@ protected:
 // The channel object for a marker bit of the channel table (phonemes of tracks 0 .. 2, phoneme
 // energy, words, events, gestures), with its bit, audio channel and band set; null for any other bit.
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
-                                                         IMarkerChannelHost* host);
+                                                         ITimelineHost* host);
 
 // The same for a timeline view: the channel reaches the view through view->host. Null without a
 // host or for a bit that is no marker channel's, which leaves the view's plain drawing. Every

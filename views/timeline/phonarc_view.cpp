@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
@@ -217,6 +218,10 @@ void CPhonarcView::DestroySources() {
     DeleteChannels();  // the spectral channels hold the sources
     for (ISpectralDataSource* source : sources_) source->Destroy();
     sources_.clear();
+}
+
+bool CPhonarcView::IsControlDown() const {
+    return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
 }
 
 void CPhonarcView::SetChannelFactory(MarkerChannelFactory factory) {

@@ -93,6 +93,8 @@ public:
     void SetCapturingChannel(CPhonarcChannelView* channel) override { capturing_ = channel; }
     CPhonarcChannelView* CapturingChannel() const override { return capturing_; }
     void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override;
+    bool IsControlDown() const override;
+    void SetChannelCursor(Qt::CursorShape shape) override { setCursor(shape); }
 
     // ---- layout and maps ----
     void SetDisplayMode(uint32_t mask);
