@@ -19,17 +19,7 @@ namespace {
 // The Flash gesture channel of the Flash document's timeline view.
 std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(CPhonarcDocFlash& doc, CPhonarcView* view,
                                                       const ChannelBand& band, const TimelineState* state) {
-    flash_channel_host host;
-    host.document = &doc;
-    host.capture = [view](CPhonarcChannelView* channel) { view->SetCapturingChannel(channel); };
-    host.redraw_markers = [view] { view->RedrawChannels(false); };
-    host.set_cursor = [view](Qt::CursorShape shape) { view->setCursor(shape); };
-    host.from_screen = [view](int sx, int sy, int* x, int* y) {
-        const QPoint p = view->mapFromGlobal(QPoint(sx, sy));
-        *x = p.x();
-        *y = p.y();
-    };
-    auto channel = std::make_unique<CMXChannelSWFGestures>(state, host);
+    auto channel = std::make_unique<CMXChannelSWFGestures>(state, &doc, view);
     channel->band = band.band;
     channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
     return channel;

@@ -45,6 +45,10 @@ public:
     }
     bool IsControlDown() const override { return control; }
     void SetChannelCursor(Qt::CursorShape shape) override { cursor = shape; }
+    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override {
+        *x = screenX;
+        *y = screenY;
+    }
 
     // The marker channels of the mask laid out over area, the way the view makes them.
     ChannelList MakeChannels(const TimelineState* view, const BandRect& area) {

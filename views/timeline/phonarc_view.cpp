@@ -224,6 +224,12 @@ bool CPhonarcView::IsControlDown() const {
     return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
 }
 
+void CPhonarcView::MapFromScreen(int screenX, int screenY, int* x, int* y) const {
+    const QPoint p = mapFromGlobal(QPoint(screenX, screenY));
+    *x = p.x();
+    *y = p.y();
+}
+
 void CPhonarcView::SetChannelFactory(MarkerChannelFactory factory) {
     channelFactory_ = std::move(factory);
     if (stream_) RebuildChannels();

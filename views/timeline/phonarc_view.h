@@ -95,6 +95,7 @@ public:
     void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override;
     bool IsControlDown() const override;
     void SetChannelCursor(Qt::CursorShape shape) override { setCursor(shape); }
+    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override;
 
     // ---- layout and maps ----
     void SetDisplayMode(uint32_t mask);

@@ -38,6 +38,8 @@ public:
     // Whether Ctrl is held now: the cursor hit test has no mouse flags.
     virtual bool IsControlDown() const = 0;
     virtual void SetChannelCursor(Qt::CursorShape shape) = 0;
+    // The view's client point of a screen point, for a context menu.
+    virtual void MapFromScreen(int screenX, int screenY, int* x, int* y) const = 0;
 };
 
 // Makes the channel of a marker bit (phonemes, words, events, gestures, phoneme energies, Flash
