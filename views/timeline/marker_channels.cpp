@@ -326,58 +326,59 @@ void CMXSpanChannel::OnLButtonUp(int, int, uint32_t) {
     }
 }
 
-// Words.
-int CMXChannelWords::Count() { return static_cast<int>(Track().words.size()); }
-const marker_base& CMXChannelWords::At(int i) { return Track().words[i]; }
-void CMXChannelWords::TakeSnapshot() { snapshot = Track().words; }
-void CMXChannelWords::RestoreSnapshot() { Track().words = snapshot; }
-bool CMXChannelWords::Exists(uint32_t id) { return Track().words.find_id(id) != nullptr; }
-void CMXChannelWords::MoveWhole(uint32_t id, int delta) { Track().words.move(Track().words.find_id(id), delta); }
-void CMXChannelWords::MoveStart(uint32_t id, int ms) { Track().words.move_start(Track().words.find_id(id), ms); }
-void CMXChannelWords::MoveEnd(uint32_t id, int ms) { Track().words.move_end(Track().words.find_id(id), ms); }
-void CMXChannelWords::Erase(uint32_t id) {
-    og_marker_list& words = Track().words;
-    const int i = words.index_of_id(id);
-    if (i >= 0) words.erase(words.begin() + i);
+// The lists of words, events and gestures. Events move whole by shifting and end without
+// pushing a neighbour, as their list has no neighbour rule.
+template <class List>
+int CMXMarkerListChannel<List>::Count() {
+    return static_cast<int>(Markers().size());
+}
+template <class List>
+const marker_base& CMXMarkerListChannel<List>::At(int i) {
+    return Markers()[i];
+}
+template <class List>
+void CMXMarkerListChannel<List>::TakeSnapshot() {
+    snapshot = Markers();
+}
+template <class List>
+void CMXMarkerListChannel<List>::RestoreSnapshot() {
+    Markers() = snapshot;
+}
+template <class List>
+bool CMXMarkerListChannel<List>::Exists(uint32_t id) {
+    return Markers().find_id(id) != nullptr;
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveWhole(uint32_t id, int delta) {
+    Markers().move(Markers().find_id(id), delta);
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveStart(uint32_t id, int ms) {
+    Markers().move_start(Markers().find_id(id), ms);
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveEnd(uint32_t id, int ms) {
+    Markers().move_end(Markers().find_id(id), ms);
+}
+template <class List>
+void CMXMarkerListChannel<List>::Erase(uint32_t id) {
+    List& markers = Markers();
+    const int i = markers.index_of_id(id);
+    if (i >= 0) markers.erase(markers.begin() + i);
 }
 
-// Events.
-int CMXChannelEvents::Count() { return static_cast<int>(Track().xml_events.size()); }
-const marker_base& CMXChannelEvents::At(int i) { return Track().xml_events[i]; }
-void CMXChannelEvents::TakeSnapshot() { snapshot = Track().xml_events; }
-void CMXChannelEvents::RestoreSnapshot() { Track().xml_events = snapshot; }
-bool CMXChannelEvents::Exists(uint32_t id) { return Track().xml_events.find_id(id) != nullptr; }
-void CMXChannelEvents::MoveWhole(uint32_t id, int delta) {
-    Track().xml_events.shift(Track().xml_events.find_id(id), delta);
+template <>
+void CMXMarkerListChannel<event_marker_list>::MoveWhole(uint32_t id, int delta) {
+    Markers().shift(Markers().find_id(id), delta);
 }
-void CMXChannelEvents::MoveStart(uint32_t id, int ms) {
-    Track().xml_events.move_start(Track().xml_events.find_id(id), ms);
-}
-void CMXChannelEvents::MoveEnd(uint32_t id, int ms) {
-    if (og_marker* m = Track().xml_events.find_id(id)) clamp_set_end(*m, ms);
-}
-void CMXChannelEvents::Erase(uint32_t id) {
-    event_marker_list& events = Track().xml_events;
-    const int i = events.index_of_id(id);
-    if (i >= 0) events.erase(events.begin() + i);
+template <>
+void CMXMarkerListChannel<event_marker_list>::MoveEnd(uint32_t id, int ms) {
+    if (og_marker* m = Markers().find_id(id)) clamp_set_end(*m, ms);
 }
 
-// Gestures.
-int CMXChannelGestures::Count() { return static_cast<int>(Track().gestures.size()); }
-const marker_base& CMXChannelGestures::At(int i) { return Track().gestures[i]; }
-void CMXChannelGestures::TakeSnapshot() { snapshot = Track().gestures; }
-void CMXChannelGestures::RestoreSnapshot() { Track().gestures = snapshot; }
-bool CMXChannelGestures::Exists(uint32_t id) { return Track().gestures.find_id(id) != nullptr; }
-void CMXChannelGestures::MoveWhole(uint32_t id, int delta) { Track().gestures.move(Track().gestures.find_id(id), delta); }
-void CMXChannelGestures::MoveStart(uint32_t id, int ms) {
-    Track().gestures.move_start(Track().gestures.find_id(id), ms);
-}
-void CMXChannelGestures::MoveEnd(uint32_t id, int ms) { Track().gestures.move_end(Track().gestures.find_id(id), ms); }
-void CMXChannelGestures::Erase(uint32_t id) {
-    gesture_marker_list& gestures = Track().gestures;
-    const int i = gestures.index_of_id(id);
-    if (i >= 0) gestures.erase(gestures.begin() + i);
-}
+template class CMXMarkerListChannel<og_marker_list>;
+template class CMXMarkerListChannel<event_marker_list>;
+template class CMXMarkerListChannel<gesture_marker_list>;
 
 // ---- creation ----
 

@@ -121,12 +121,18 @@ private:
     int MarkerAt(int ms);
 };
 
-class CMXChannelWords : public CMXSpanChannel {
+// A span channel over one list of the track copy: words, events or gestures (the only lists it is
+// built for).
+template <class List>
+class CMXMarkerListChannel : public CMXSpanChannel {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    og_marker_list snapshot;
+    CMXMarkerListChannel(const TimelineState* view, ITimelineHost* host, int track, List app_sync_results::*list,
+                         const char* undoName)
+        : CMXSpanChannel(view, host, track), list_(list), undoName_(undoName) {}
+    List snapshot;
 
 protected:
+    List& Markers() { return Track().*list_; }
     int Count() override;
     const marker_base& At(int i) override;
     void TakeSnapshot() override;
@@ -136,44 +142,30 @@ protected:
     void MoveStart(uint32_t id, int ms) override;
     void MoveEnd(uint32_t id, int ms) override;
     void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveWords; }
+    const char* UndoName() const override { return undoName_; }
+
+private:
+    List app_sync_results::*list_;
+    const char* undoName_;
+};
+
+class CMXChannelWords : public CMXMarkerListChannel<og_marker_list> {
+public:
+    CMXChannelWords(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::words, kUndoMoveWords) {}
 };
 
 // The track's XML events.
-class CMXChannelEvents : public CMXSpanChannel {
+class CMXChannelEvents : public CMXMarkerListChannel<event_marker_list> {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    event_marker_list snapshot;
-
-protected:
-    int Count() override;
-    const marker_base& At(int i) override;
-    void TakeSnapshot() override;
-    void RestoreSnapshot() override;
-    bool Exists(uint32_t id) override;
-    void MoveWhole(uint32_t id, int delta) override;
-    void MoveStart(uint32_t id, int ms) override;
-    void MoveEnd(uint32_t id, int ms) override;
-    void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveEvent; }
+    CMXChannelEvents(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::xml_events, kUndoMoveEvent) {}
 };
 
-class CMXChannelGestures : public CMXSpanChannel {
+class CMXChannelGestures : public CMXMarkerListChannel<gesture_marker_list> {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    gesture_marker_list snapshot;
-
-protected:
-    int Count() override;
-    const marker_base& At(int i) override;
-    void TakeSnapshot() override;
-    void RestoreSnapshot() override;
-    bool Exists(uint32_t id) override;
-    void MoveWhole(uint32_t id, int delta) override;
-    void MoveStart(uint32_t id, int ms) override;
-    void MoveEnd(uint32_t id, int ms) override;
-    void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveGestures; }
+    CMXChannelGestures(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::gestures, kUndoMoveGestures) {}
 };
 
 // The channel object for a marker bit of the channel table (phonemes of tracks 0 .. 2, phoneme
