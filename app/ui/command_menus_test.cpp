@@ -67,7 +67,6 @@ protected:
         frame->close();
         app->ExitInstance();
         app.reset();
-        SetMarkerChannelFactory(nullptr);
         pub_queue::destroy_instance();
         fs::remove_all(folder);
     }

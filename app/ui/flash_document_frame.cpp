@@ -11,7 +11,21 @@
 #include "app/ui/main_frame.h"
 #include "flash/ui/flash_gestures_view.h"
 #include "views/flash_channel/flash_gesture_channel.h"
+#include "views/timeline/marker_channels.h"
 #include "views/timeline/phonarc_view.h"
+
+namespace {
+
+// The Flash gesture channel of the Flash document's timeline view.
+std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(CPhonarcDocFlash& doc, CPhonarcView* view,
+                                                      const ChannelBand& band, const TimelineState* state) {
+    auto channel = std::make_unique<CMXChannelSWFGestures>(state, &doc, view);
+    channel->band = band.band;
+    channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
+    return channel;
+}
+
+}  // namespace
 
 CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFrame* frame,
                                              std::function<void(int)> run_command)
@@ -25,6 +39,14 @@ CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFra
                 [run_command] { run_command(cmd::SelectCharacter); });
     }
     doc_.SetFrame(this);
+    // The view's own marker channels, and the Flash gesture channel on this document.
+    if (CPhonarcView* timeline = frame->View()) {
+        CPhonarcDocFlash* document = &doc_;
+        timeline->SetChannelFactory([document, timeline](const ChannelBand& band, const TimelineState* state) {
+            if (band.bit == CMXChannelSWFGestures::kDisplayBit) return MakeFlashChannel(*document, timeline, band, state);
+            return CreateTimelineMarkerChannel(band, state);
+        });
+    }
     // The document was read before its frame existed.
     if (doc_.HasTemplate()) {
         ShowFlashGesturesBar(true);
@@ -50,34 +72,6 @@ CFlashDocumentBinding* CFlashDocumentBinding::Of(QObject* frame) {
                                                             Qt::FindDirectChildrenOnly)
                  : nullptr;
 }
-
-namespace {
-
-// The Flash gesture channel of a view inside a Flash document's frame; null elsewhere.
-std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(const ChannelBand& band, const TimelineState* state) {
-    auto* view = dynamic_cast<CPhonarcView*>(state->host);
-    if (!view) return nullptr;
-    CDocumentFrame* frame = nullptr;
-    for (QWidget* w = view->parentWidget(); w && !frame; w = w->parentWidget()) frame = qobject_cast<CDocumentFrame*>(w);
-    auto* doc = frame ? dynamic_cast<CPhonarcDocFlash*>(&frame->Document()) : nullptr;
-    if (!doc) return nullptr;
-    flash_channel_host host;
-    host.document = doc;
-    host.capture = [view](CPhonarcChannelView* channel) { view->SetCapturingChannel(channel); };
-    host.redraw_markers = [view] { view->RedrawChannels(false); };
-    host.set_cursor = [view](Qt::CursorShape shape) { view->setCursor(shape); };
-    host.from_screen = [view](int sx, int sy, int* x, int* y) {
-        const QPoint p = view->mapFromGlobal(QPoint(sx, sy));
-        *x = p.x();
-        *y = p.y();
-    };
-    auto channel = std::make_unique<CMXChannelSWFGestures>(state, host);
-    channel->band = band.band;
-    channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
-    return channel;
-}
-
-}  // namespace
 
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active) {
@@ -109,13 +103,4 @@ void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
     // Publishing is not built: the items stay, disabled.
     for (int id : {cmd::ExportLipsync, cmd::PublishSettings, cmd::PublishSwf})
         router.Add(id, [] {}, [](CommandState& s) { s.enabled = false; });
-
-    // The other marker channels keep whatever factory made them.
-    MarkerChannelFactory previous = GetMarkerChannelFactory();
-    SetMarkerChannelFactory([previous](const ChannelBand& band, const TimelineState* state) {
-        if (band.bit == CMXChannelSWFGestures::kDisplayBit) {
-            if (std::unique_ptr<CPhonarcChannelView> channel = MakeFlashChannel(band, state)) return channel;
-        }
-        return previous ? previous(band, state) : std::unique_ptr<CPhonarcChannelView>();
-    });
 }

@@ -14,7 +14,8 @@ class CDocumentFrame;
 class CMainFrame;
 class FlashGesturesView;
 
-// Lives as a child of the frame; the document outlives it. GUI thread only.
+// Lives as a child of the frame; the document outlives it. Gives the frame's timeline view the
+// channel factory that adds the Flash gesture channel on this document. GUI thread only.
 class CFlashDocumentBinding : public QObject, public flash_document_frame {
     Q_OBJECT
 public:
@@ -39,7 +40,6 @@ private:
     FlashGesturesView* view_;
 };
 
-// The Flash document's commands for the active document, "Extract Gestures" in the Lipsync menu,
-// and the Flash gesture channel in every timeline view of a Flash document.
+// The Flash document's commands for the active document and "Extract Gestures" in the Lipsync menu.
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active);

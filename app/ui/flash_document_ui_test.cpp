@@ -141,9 +141,7 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     int lastMs = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
     for (const FGesture& g : *doc->GetAnim()->get_gestures()) lastMs = std::max(lastMs, g.end);
     state.map.samplesPerPixel = doc->audio()->MsToFrames(lastMs) / (width - 30) + 1;
-    flash_channel_host host;
-    host.document = doc;
-    CMXChannelSWFGestures channel(&state, host);
+    CMXChannelSWFGestures channel(&state, doc);
     channel.band = {15, 0, width, CMXChannelSWFGestures::kHeight};
     int found = 0;
     for (const FGesture& g : *doc->GetAnim()->get_gestures())

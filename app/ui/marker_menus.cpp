@@ -60,8 +60,6 @@ void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileSt
     };
     for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id) add(id);
     for (int id : kMarkerCommands) add(id);
-
-    UseEditableMarkerChannels();
 }
 
 void AddMarkerHooks(TimelineViewHooks& hooks, CPhonarcDoc& doc) {

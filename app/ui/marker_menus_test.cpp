@@ -104,7 +104,6 @@ TEST(MarkerMenus, ItemsFollowTheSelectionAndRunFromMenusAndKeys) {
         prompts.answers = {PromptAnswer::No};
         frame->close();
     }
-    SetMarkerChannelFactory(nullptr);
     pub_queue::destroy_instance();
     fs::remove_all(folder);
 }

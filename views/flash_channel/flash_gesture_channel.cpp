@@ -51,15 +51,15 @@ int PopupChannelMenu(const channel_menu& items, int screenX, int screenY) {
     return chosen ? chosen->data().toInt() : 0;
 }
 
-CMXChannelSWFGestures::CMXChannelSWFGestures(const TimelineState* v, flash_channel_host host)
-    : CPhonarcChannelView(v), host_(std::move(host)), font_(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {
+CMXChannelSWFGestures::CMXChannelSWFGestures(const TimelineState* v, CPhonarcDocFlash* document, ITimelineHost* host)
+    : CPhonarcChannelView(v), document_(document), host_(host), font_(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {
     displayBit = kDisplayBit;
     font_.setPixelSize(11);
 }
 
 const FZuvoAnim* CMXChannelSWFGestures::Shown() const {
     if (dragKind_ != kNone) return &working_;
-    return host_.document ? host_.document->GetAnim() : nullptr;
+    return document_ ? document_->GetAnim() : nullptr;
 }
 
 const FGesture* CMXChannelSWFGestures::GestureAt(int x, int* fromMs, int* toMs) const {
@@ -67,7 +67,7 @@ const FGesture* CMXChannelSWFGestures::GestureAt(int x, int* fromMs, int* toMs) 
     const int ms = view->map.XToMsRange(view->stream, x, &from, &to);
     if (fromMs) *fromMs = from;
     if (toMs) *toMs = to;
-    const FZuvoAnim* anim = host_.document ? host_.document->GetAnim() : nullptr;
+    const FZuvoAnim* anim = document_ ? document_->GetAnim() : nullptr;
     if (!anim) return nullptr;
     const gesture_marker_list& list = *anim->get_gestures();
     for (auto it = list.rbegin(); it != list.rend(); ++it)
@@ -99,7 +99,7 @@ void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) 
         if (g.end < fromMs || g.start > toMs) continue;
         const int x1 = view->map.MsToX(view->stream, g.start);
         const int x2 = view->map.MsToX(view->stream, g.end);
-        p.fillRect(QRect(x1, top, x2 - x1, bottom - top), host_.grey);
+        p.fillRect(QRect(x1, top, x2 - x1, bottom - top), grey);
         p.setPen(Qt::black);
         p.drawLine(x1, top, x1, bottom - 1);
         p.drawLine(x2, top, x2, bottom - 1);
@@ -112,10 +112,10 @@ void CMXChannelSWFGestures::Draw(COffscreenDib& backBuffer, const BandRect& rc) 
 
 bool CMXChannelSWFGestures::OnSetCursor(int x, int y) {
     const bool control =
-        host_.control_held ? host_.control_held() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
+        host_ ? host_->IsControlDown() : (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
     const int kind = HitTest(x, y, control ? static_cast<int>(kMouseControl) : 0);
     if (kind == kNone) return false;
-    if (host_.set_cursor) host_.set_cursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
+    if (host_) host_->SetChannelCursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
     return true;
 }
 
@@ -129,10 +129,10 @@ bool CMXChannelSWFGestures::OnLButtonDown(int x, int y, uint32_t flags) {
     grabbedId_ = g->id;
     grabStart_ = g->start;
     grabEnd_ = g->end;
-    working_ = *host_.document->GetAnim();
+    working_ = *document_->GetAnim();
     dragKind_ = kind;
     grabMs_ = ms;
-    if (host_.capture) host_.capture(this);
+    if (host_) host_->SetCapturingChannel(this);
     return true;
 }
 
@@ -147,7 +147,7 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
     } else {
         // The whole gesture follows the pointer from where it was grabbed; the edge that leads
         // moves first so the gesture never turns inside out.
-        working_ = *host_.document->GetAnim();
+        working_ = *document_->GetAnim();
         const int d = ms - grabMs_;
         if (d > 0) {
             working_.move_gesture_end(grabbedId_, grabEnd_ + d);
@@ -160,23 +160,23 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
     lastX_ = x;
     lastY_ = y;
     changed_ = ms != grabMs_;
-    if (host_.redraw_markers) host_.redraw_markers();
+    if (host_) host_->RedrawChannels(false);
 }
 
 void CMXChannelSWFGestures::OnLButtonUp(int, int, uint32_t) {
-    if (host_.capture) host_.capture(nullptr);
-    if (dragKind_ != kNone && changed_) host_.document->CommitAnim(kTextMove, working_);
+    if (host_) host_->SetCapturingChannel(nullptr);
+    if (dragKind_ != kNone && changed_) document_->CommitAnim(kTextMove, working_);
     dragKind_ = kNone;
 }
 
 int CMXChannelSWFGestures::SelectedClip(bool* view) const {
-    flash_gesture_selection* selection = host_.document ? host_.document->FindFlashGesturesView() : nullptr;
+    flash_gesture_selection* selection = document_ ? document_->FindFlashGesturesView() : nullptr;
     if (view) *view = selection != nullptr;
     return selection ? selection->GetSelectedGesture() : -1;
 }
 
 std::string CMXChannelSWFGestures::ClipName(int clip) const {
-    const zuvo_swf_char* c = host_.document ? host_.document->character() : nullptr;
+    const zuvo_swf_char* c = document_ ? document_->character() : nullptr;
     if (!c || clip < 0 || clip >= static_cast<int>(c->get_gestures().size())) return "";
     const swf_char_gesture& g = c->get_gestures()[clip];
     return g.gesture.empty() ? g.pose : g.pose + "|" + g.gesture;
@@ -194,7 +194,7 @@ channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
         menu.push_back({cmd::FlashAddSelected, s != -1 ? "Add " + name : "", s != -1, {}});
     }
     channel_menu_item templates{0, kTextAddGesture, true, {}};
-    if (const zuvo_swf_char* c = host_.document ? host_.document->character() : nullptr) {
+    if (const zuvo_swf_char* c = document_ ? document_->character() : nullptr) {
         const std::vector<swf_char_gesture>& clips = c->get_gestures();
         for (size_t i = 0; i < clips.size(); ++i) {
             const swf_char_gesture& g = clips[i];
@@ -213,16 +213,16 @@ channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
 }
 
 bool CMXChannelSWFGestures::OnContextMenu(int screenX, int screenY) {
-    if (!host_.document) return true;
+    if (!document_) return true;
     int x = screenX, y = screenY;
-    if (host_.from_screen) host_.from_screen(screenX, screenY, &x, &y);
+    if (host_) host_->MapFromScreen(screenX, screenY, &x, &y);
     // The gesture is taken now: while the menu is open playback may scroll the view, and the
     // command is for the gesture the user clicked.
     const FGesture* clicked = GestureAt(x);
     const channel_menu menu = BuildMenu(clicked);
     const uint32_t clickedId = clicked ? clicked->id : 0;
     const bool hadGesture = clicked != nullptr;
-    const int id = host_.popup ? host_.popup(menu, screenX, screenY) : PopupChannelMenu(menu, screenX, screenY);
+    const int id = popup ? popup(menu, screenX, screenY) : PopupChannelMenu(menu, screenX, screenY);
     if (id != 0) RunMenuCommandOn(id, hadGesture, clickedId);
     return true;
 }
@@ -233,7 +233,7 @@ void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
 }
 
 void CMXChannelSWFGestures::RunMenuCommandOn(int id, bool hasGesture, uint32_t gestureId) {
-    CPhonarcDocFlash* doc = host_.document;
+    CPhonarcDocFlash* doc = document_;
     if (!doc) return;
     // The gesture may have gone while the menu was open (an undo, say).
     const FGesture* under = nullptr;
@@ -265,7 +265,7 @@ void CMXChannelSWFGestures::RunMenuCommandOn(int id, bool hasGesture, uint32_t g
 }
 
 void CMXChannelSWFGestures::AddTemplateGesture(int clip) {
-    CPhonarcDocFlash* doc = host_.document;
+    CPhonarcDocFlash* doc = document_;
     const zuvo_swf_char* c = doc->character();
     if (clip < 0 || !c || clip >= static_cast<int>(c->get_gestures().size())) return;
     int start = 0, end = 0;

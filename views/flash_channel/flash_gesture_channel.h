@@ -33,22 +33,6 @@ using channel_menu = std::vector<channel_menu_item>;
 // Shows the menu with a QMenu at the screen point; the chosen id, 0 for none.
 int PopupChannelMenu(const channel_menu& menu, int screenX, int screenY);
 
-// What the channel needs of the view beyond its time map. Unset functions do nothing.
-struct flash_channel_host {
-    CPhonarcDocFlash* document = nullptr;
-    // The channel taking the view's mouse capture for a drag; null releases it.
-    std::function<void(CPhonarcChannelView* channel)> capture;
-    std::function<void()> redraw_markers;
-    std::function<void(Qt::CursorShape)> set_cursor;
-    // The view's client point of a screen point (identity when unset).
-    std::function<void(int screenX, int screenY, int* x, int* y)> from_screen;
-    // Unset: PopupChannelMenu.
-    std::function<int(const channel_menu&, int screenX, int screenY)> popup;
-    // Keyboard state for the cursor (unset: the application's).
-    std::function<bool()> control_held;
-    QColor grey = QColor(0xC4, 0xC4, 0xC4);  // the timeline's grey brush
-};
-
 // GUI thread only.
 class CMXChannelSWFGestures : public CPhonarcChannelView {
 public:
@@ -58,7 +42,9 @@ public:
     // Drag kinds and hit-test results.
     enum { kNone = 0, kWhole = 1, kStartEdge = 2, kEndEdge = 4 };
 
-    CMXChannelSWFGestures(const TimelineState* view, flash_channel_host host);
+    // The view reaches the channel's capture, redraws, cursor and screen points; without one those
+    // do nothing and Ctrl is the application's.
+    CMXChannelSWFGestures(const TimelineState* view, CPhonarcDocFlash* document, ITimelineHost* host = nullptr);
 
     void Draw(COffscreenDib& backBuffer, const BandRect& rc) override;
     bool OnSetCursor(int x, int y) override;
@@ -80,6 +66,10 @@ public:
     bool Dragging() const { return dragKind_ != kNone; }
     const FZuvoAnim& WorkingCopy() const { return working_; }
 
+    // Unset: PopupChannelMenu.
+    std::function<int(const channel_menu&, int screenX, int screenY)> popup;
+    QColor grey = QColor(0xC4, 0xC4, 0xC4);  // the timeline's grey brush
+
 private:
     const FZuvoAnim* Shown() const;
     // The selected template clip, or -1; view tells whether there is a gestures view at all.
@@ -87,7 +77,8 @@ private:
     std::string ClipName(int clip) const;
     void AddTemplateGesture(int clip);
 
-    flash_channel_host host_;
+    CPhonarcDocFlash* document_;
+    ITimelineHost* host_;
     FZuvoAnim working_;
     int dragKind_ = kNone;
     int lastX_ = 32767;

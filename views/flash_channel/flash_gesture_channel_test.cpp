@@ -28,6 +28,32 @@ const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
 const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
 constexpr const char* kBase = "en_us_f4_0003_clean";
 
+// The timeline view as the channel sees it: captures and redraws reported to the fixture.
+class view_stand_in : public ITimelineHost {
+public:
+    app_sync_results& Track(int index) override { return tracks[index]; }
+    void SetCapturingChannel(CPhonarcChannelView* channel) override {
+        capturing = channel;
+        if (on_capture) on_capture(channel);
+    }
+    CPhonarcChannelView* CapturingChannel() const override { return capturing; }
+    void RedrawChannels(bool) override {
+        if (on_redraw) on_redraw();
+    }
+    void CommitTrackEdit(const std::string&, int, int, int) override {}
+    bool IsControlDown() const override { return (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) != 0; }
+    void SetChannelCursor(Qt::CursorShape) override {}
+    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override {
+        *x = screenX;
+        *y = screenY;
+    }
+
+    app_sync_results tracks[3];
+    CPhonarcChannelView* capturing = nullptr;
+    std::function<void(CPhonarcChannelView*)> on_capture;
+    std::function<void()> on_redraw;
+};
+
 class selection_view : public document_view {
 public:
     bool GetSelection(int* start, int* end) override {
@@ -88,15 +114,13 @@ protected:
         state_.stream = doc_->audio();
         // One millisecond per column.
         state_.map.samplesPerPixel = doc_->audio()->MsToFrames(1000) / 1000;
-        flash_channel_host host;
-        host.document = doc_.get();
-        host.capture = [this](CPhonarcChannelView* channel) { captured_ = channel == channel_.get(); };
-        host.redraw_markers = [this] { ++redraws_; };
-        host.popup = [this](const channel_menu& menu, int, int) {
+        view_.on_capture = [this](CPhonarcChannelView* channel) { captured_ = channel == channel_.get(); };
+        view_.on_redraw = [this] { ++redraws_; };
+        channel_ = std::make_unique<CMXChannelSWFGestures>(&state_, doc_.get(), &view_);
+        channel_->popup = [this](const channel_menu& menu, int, int) {
             shown_ = menu;
             return choice_;
         };
-        channel_ = std::make_unique<CMXChannelSWFGestures>(&state_, host);
         channel_->band = {15, 100, 2000, 180};
     }
     void TearDown() override {
@@ -126,6 +150,7 @@ protected:
     selection_view selection_;
     std::unique_ptr<CPhonarcDocFlash> doc_;
     TimelineState state_;
+    view_stand_in view_;
     std::unique_ptr<CMXChannelSWFGestures> channel_;
     bool captured_ = false;
     int redraws_ = 0;

@@ -131,7 +131,7 @@ bool CMXChannelPhns::OnLButtonDown(int x, int y, uint32_t flags) {
     } else {
         leftId = p.id;
     }
-    host->SetChannelCapture(this);
+    host->SetCapturingChannel(this);
     snapshot = phonemes;
     grabMs = XToMs(x);
     return true;
@@ -164,7 +164,7 @@ void CMXChannelPhns::OnMouseMove(int x, int y, uint32_t) {
 }
 
 void CMXChannelPhns::OnLButtonUp(int, int, uint32_t) {
-    host->SetChannelCapture(nullptr);
+    host->SetCapturingChannel(nullptr);
     if (dragKind == kNone) return;
     if (changed) {
         const int ms = XToMs(lastX);
@@ -282,7 +282,7 @@ bool CMXSpanChannel::OnLButtonDown(int x, int y, uint32_t flags) {
     lastX = lastY = kNoPoint;
     grabMs = ms;
     grabbedId = At(i).id;
-    host->SetChannelCapture(this);
+    host->SetCapturingChannel(this);
     TakeSnapshot();
     return true;
 }
@@ -313,7 +313,7 @@ void CMXSpanChannel::OnMouseMove(int x, int y, uint32_t) {
 }
 
 void CMXSpanChannel::OnLButtonUp(int, int, uint32_t) {
-    host->SetChannelCapture(nullptr);
+    host->SetCapturingChannel(nullptr);
     if (dragKind == kNone) return;
     const bool commit = changed;
     changed = false;
@@ -326,63 +326,64 @@ void CMXSpanChannel::OnLButtonUp(int, int, uint32_t) {
     }
 }
 
-// Words.
-int CMXChannelWords::Count() { return static_cast<int>(Track().words.size()); }
-const marker_base& CMXChannelWords::At(int i) { return Track().words[i]; }
-void CMXChannelWords::TakeSnapshot() { snapshot = Track().words; }
-void CMXChannelWords::RestoreSnapshot() { Track().words = snapshot; }
-bool CMXChannelWords::Exists(uint32_t id) { return Track().words.find_id(id) != nullptr; }
-void CMXChannelWords::MoveWhole(uint32_t id, int delta) { Track().words.move(Track().words.find_id(id), delta); }
-void CMXChannelWords::MoveStart(uint32_t id, int ms) { Track().words.move_start(Track().words.find_id(id), ms); }
-void CMXChannelWords::MoveEnd(uint32_t id, int ms) { Track().words.move_end(Track().words.find_id(id), ms); }
-void CMXChannelWords::Erase(uint32_t id) {
-    og_marker_list& words = Track().words;
-    const int i = words.index_of_id(id);
-    if (i >= 0) words.erase(words.begin() + i);
+// The lists of words, events and gestures. Events move whole by shifting and end without
+// pushing a neighbour, as their list has no neighbour rule.
+template <class List>
+int CMXMarkerListChannel<List>::Count() {
+    return static_cast<int>(Markers().size());
+}
+template <class List>
+const marker_base& CMXMarkerListChannel<List>::At(int i) {
+    return Markers()[i];
+}
+template <class List>
+void CMXMarkerListChannel<List>::TakeSnapshot() {
+    snapshot = Markers();
+}
+template <class List>
+void CMXMarkerListChannel<List>::RestoreSnapshot() {
+    Markers() = snapshot;
+}
+template <class List>
+bool CMXMarkerListChannel<List>::Exists(uint32_t id) {
+    return Markers().find_id(id) != nullptr;
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveWhole(uint32_t id, int delta) {
+    Markers().move(Markers().find_id(id), delta);
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveStart(uint32_t id, int ms) {
+    Markers().move_start(Markers().find_id(id), ms);
+}
+template <class List>
+void CMXMarkerListChannel<List>::MoveEnd(uint32_t id, int ms) {
+    Markers().move_end(Markers().find_id(id), ms);
+}
+template <class List>
+void CMXMarkerListChannel<List>::Erase(uint32_t id) {
+    List& markers = Markers();
+    const int i = markers.index_of_id(id);
+    if (i >= 0) markers.erase(markers.begin() + i);
 }
 
-// Events.
-int CMXChannelEvents::Count() { return static_cast<int>(Track().xml_events.size()); }
-const marker_base& CMXChannelEvents::At(int i) { return Track().xml_events[i]; }
-void CMXChannelEvents::TakeSnapshot() { snapshot = Track().xml_events; }
-void CMXChannelEvents::RestoreSnapshot() { Track().xml_events = snapshot; }
-bool CMXChannelEvents::Exists(uint32_t id) { return Track().xml_events.find_id(id) != nullptr; }
-void CMXChannelEvents::MoveWhole(uint32_t id, int delta) {
-    Track().xml_events.shift(Track().xml_events.find_id(id), delta);
+template <>
+void CMXMarkerListChannel<event_marker_list>::MoveWhole(uint32_t id, int delta) {
+    Markers().shift(Markers().find_id(id), delta);
 }
-void CMXChannelEvents::MoveStart(uint32_t id, int ms) {
-    Track().xml_events.move_start(Track().xml_events.find_id(id), ms);
-}
-void CMXChannelEvents::MoveEnd(uint32_t id, int ms) {
-    if (og_marker* m = Track().xml_events.find_id(id)) clamp_set_end(*m, ms);
-}
-void CMXChannelEvents::Erase(uint32_t id) {
-    event_marker_list& events = Track().xml_events;
-    const int i = events.index_of_id(id);
-    if (i >= 0) events.erase(events.begin() + i);
+template <>
+void CMXMarkerListChannel<event_marker_list>::MoveEnd(uint32_t id, int ms) {
+    if (og_marker* m = Markers().find_id(id)) clamp_set_end(*m, ms);
 }
 
-// Gestures.
-int CMXChannelGestures::Count() { return static_cast<int>(Track().gestures.size()); }
-const marker_base& CMXChannelGestures::At(int i) { return Track().gestures[i]; }
-void CMXChannelGestures::TakeSnapshot() { snapshot = Track().gestures; }
-void CMXChannelGestures::RestoreSnapshot() { Track().gestures = snapshot; }
-bool CMXChannelGestures::Exists(uint32_t id) { return Track().gestures.find_id(id) != nullptr; }
-void CMXChannelGestures::MoveWhole(uint32_t id, int delta) { Track().gestures.move(Track().gestures.find_id(id), delta); }
-void CMXChannelGestures::MoveStart(uint32_t id, int ms) {
-    Track().gestures.move_start(Track().gestures.find_id(id), ms);
-}
-void CMXChannelGestures::MoveEnd(uint32_t id, int ms) { Track().gestures.move_end(Track().gestures.find_id(id), ms); }
-void CMXChannelGestures::Erase(uint32_t id) {
-    gesture_marker_list& gestures = Track().gestures;
-    const int i = gestures.index_of_id(id);
-    if (i >= 0) gestures.erase(gestures.begin() + i);
-}
+template class CMXMarkerListChannel<og_marker_list>;
+template class CMXMarkerListChannel<event_marker_list>;
+template class CMXMarkerListChannel<gesture_marker_list>;
 
 // ---- creation ----
 
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
-                                                         IMarkerChannelHost* host) {
+                                                         ITimelineHost* host) {
     if (!host) return nullptr;
     std::unique_ptr<CPhonarcChannelView> channel;
     const int track = std::clamp(band.track, 0, 2);
@@ -404,37 +405,6 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
     return channel;
 }
 
-namespace {
-
-// The timeline view as the marker channels see it. The view is the widget whose cursor changes.
-class TimelineMarkerHost : public IMarkerChannelHost {
-public:
-    explicit TimelineMarkerHost(ITimelineHost* view) : view_(view) {}
-    app_sync_results& TrackCopy(int index) override { return view_->Track(index); }
-    void SetChannelCapture(CPhonarcChannelView* channel) override { view_->SetCapturingChannel(channel); }
-    void RedrawChannels(bool all) override { view_->RedrawChannels(all); }
-    void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override {
-        view_->CommitTrackEdit(name, track, startMs, endMs);
-    }
-    bool IsControlDown() const override {
-        return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
-    }
-    void SetChannelCursor(Qt::CursorShape shape) override {
-        if (auto* widget = dynamic_cast<QWidget*>(view_)) widget->setCursor(shape);
-    }
-
-private:
-    ITimelineHost* view_;
-};
-
-}  // namespace
-
 std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view) {
-    if (!view || !view->host) return nullptr;
-    auto host = std::make_unique<TimelineMarkerHost>(view->host);
-    std::unique_ptr<CPhonarcChannelView> channel = CreateMarkerChannel(band, view, host.get());
-    if (auto* marker = dynamic_cast<CMXMarkerChannel*>(channel.get())) marker->ownedHost = std::move(host);
-    return channel;
+    return view ? CreateMarkerChannel(band, view, view->host) : nullptr;
 }
-
-void UseEditableMarkerChannels() { SetMarkerChannelFactory(CreateTimelineMarkerChannel); }

@@ -18,24 +18,6 @@ constexpr uint32_t kMouseFlagLeft = kMouseLeftButton;
 constexpr uint32_t kMouseFlagShift = kMouseShift;
 constexpr uint32_t kMouseFlagControl = kMouseControl;
 
-// What the marker channels need of the view that owns them. The timeline view implements it.
-class IMarkerChannelHost {
-public:
-    virtual ~IMarkerChannelHost() = default;
-    // The view's copy of result track 0 .. 2; drags edit it in place.
-    virtual app_sync_results& TrackCopy(int index) = 0;
-    // The channel that gets every mouse move and the button-up until released with null.
-    virtual void SetChannelCapture(CPhonarcChannelView* channel) = 0;
-    // Redraws the marker channels only (all = false) or every channel.
-    virtual void RedrawChannels(bool all) = 0;
-    // Hands the view's copy of the track to the document (CPhonarcDoc::CommitTrackEdit) as one
-    // undoable step; the articulation is redone around [startMs, endMs] unless either is -1.
-    virtual void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) = 0;
-    // Whether Ctrl is held now: the cursor hit test has no mouse flags.
-    virtual bool IsControlDown() const = 0;
-    virtual void SetChannelCursor(Qt::CursorShape shape) = 0;
-};
-
 // Undo names of the drags.
 inline constexpr const char* kUndoMovePhoneme = "Move Phoneme";
 inline constexpr const char* kUndoEnergy = "Energy";
@@ -51,15 +33,14 @@ constexpr int kEnergyBaselineOffset = 8;
 // Fields every marker channel shares: its track and the view.
 class CMXMarkerChannel : public CPhonarcChannelView {
 public:
-    CMXMarkerChannel(const TimelineState* view, IMarkerChannelHost* host, int track)
+    CMXMarkerChannel(const TimelineState* view, ITimelineHost* host, int track)
         : CPhonarcChannelView(view), host(host), track(track) {}
 
-    IMarkerChannelHost* host;  // not owned, unless ownedHost holds it
+    ITimelineHost* host;  // the view, which owns the channel
     int track;
-    std::unique_ptr<IMarkerChannelHost> ownedHost;
 
 protected:
-    app_sync_results& Track() { return host->TrackCopy(track); }
+    app_sync_results& Track() { return host->Track(track); }
     int XToMs(int x) const;
     int MsToX(int ms) const;
     int XToMsRange(int x, int* from, int* to) const;
@@ -140,12 +121,18 @@ private:
     int MarkerAt(int ms);
 };
 
-class CMXChannelWords : public CMXSpanChannel {
+// A span channel over one list of the track copy: words, events or gestures (the only lists it is
+// built for).
+template <class List>
+class CMXMarkerListChannel : public CMXSpanChannel {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    og_marker_list snapshot;
+    CMXMarkerListChannel(const TimelineState* view, ITimelineHost* host, int track, List app_sync_results::*list,
+                         const char* undoName)
+        : CMXSpanChannel(view, host, track), list_(list), undoName_(undoName) {}
+    List snapshot;
 
 protected:
+    List& Markers() { return Track().*list_; }
     int Count() override;
     const marker_base& At(int i) override;
     void TakeSnapshot() override;
@@ -155,54 +142,38 @@ protected:
     void MoveStart(uint32_t id, int ms) override;
     void MoveEnd(uint32_t id, int ms) override;
     void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveWords; }
+    const char* UndoName() const override { return undoName_; }
+
+private:
+    List app_sync_results::*list_;
+    const char* undoName_;
+};
+
+class CMXChannelWords : public CMXMarkerListChannel<og_marker_list> {
+public:
+    CMXChannelWords(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::words, kUndoMoveWords) {}
 };
 
 // The track's XML events.
-class CMXChannelEvents : public CMXSpanChannel {
+class CMXChannelEvents : public CMXMarkerListChannel<event_marker_list> {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    event_marker_list snapshot;
-
-protected:
-    int Count() override;
-    const marker_base& At(int i) override;
-    void TakeSnapshot() override;
-    void RestoreSnapshot() override;
-    bool Exists(uint32_t id) override;
-    void MoveWhole(uint32_t id, int delta) override;
-    void MoveStart(uint32_t id, int ms) override;
-    void MoveEnd(uint32_t id, int ms) override;
-    void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveEvent; }
+    CMXChannelEvents(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::xml_events, kUndoMoveEvent) {}
 };
 
-class CMXChannelGestures : public CMXSpanChannel {
+class CMXChannelGestures : public CMXMarkerListChannel<gesture_marker_list> {
 public:
-    using CMXSpanChannel::CMXSpanChannel;
-    gesture_marker_list snapshot;
-
-protected:
-    int Count() override;
-    const marker_base& At(int i) override;
-    void TakeSnapshot() override;
-    void RestoreSnapshot() override;
-    bool Exists(uint32_t id) override;
-    void MoveWhole(uint32_t id, int delta) override;
-    void MoveStart(uint32_t id, int ms) override;
-    void MoveEnd(uint32_t id, int ms) override;
-    void Erase(uint32_t id) override;
-    const char* UndoName() const override { return kUndoMoveGestures; }
+    CMXChannelGestures(const TimelineState* view, ITimelineHost* host, int track)
+        : CMXMarkerListChannel(view, host, track, &app_sync_results::gestures, kUndoMoveGestures) {}
 };
 
 // The channel object for a marker bit of the channel table (phonemes of tracks 0 .. 2, phoneme
 // energy, words, events, gestures), with its bit, audio channel and band set; null for any other bit.
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
-                                                         IMarkerChannelHost* host);
+                                                         ITimelineHost* host);
 
 // The same for a timeline view: the channel reaches the view through view->host. Null without a
-// host or for a bit that is no marker channel's, which leaves the view's plain drawing.
+// host or for a bit that is no marker channel's, which leaves the view's plain drawing. Every
+// timeline view starts with this factory.
 std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view);
-// Every timeline view makes its marker channels with CreateTimelineMarkerChannel from its next
-// channel rebuild on. Replaces the factory: install it before factories that chain to the previous.
-void UseEditableMarkerChannels();

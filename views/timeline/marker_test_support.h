@@ -13,7 +13,7 @@
 
 namespace timeline_test {
 
-class MarkerHost : public IMarkerChannelHost, public document_view {
+class MarkerHost : public ITimelineHost, public document_view {
 public:
     explicit MarkerHost(CPhonarcDoc* doc) : doc_(doc) {
         if (doc_) {
@@ -34,9 +34,10 @@ public:
         if (onRedraw) onRedraw(all);
     }
 
-    // IMarkerChannelHost
-    app_sync_results& TrackCopy(int index) override { return tracks[index]; }
-    void SetChannelCapture(CPhonarcChannelView* channel) override { capture = channel; }
+    // ITimelineHost
+    app_sync_results& Track(int index) override { return tracks[index]; }
+    void SetCapturingChannel(CPhonarcChannelView* channel) override { capture = channel; }
+    CPhonarcChannelView* CapturingChannel() const override { return capture; }
     void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override {
         if (!doc_) return;
         const app_sync_results edited = tracks[track];  // the document sends the tracks back here
@@ -44,6 +45,10 @@ public:
     }
     bool IsControlDown() const override { return control; }
     void SetChannelCursor(Qt::CursorShape shape) override { cursor = shape; }
+    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override {
+        *x = screenX;
+        *y = screenY;
+    }
 
     // The marker channels of the mask laid out over area, the way the view makes them.
     ChannelList MakeChannels(const TimelineState* view, const BandRect& area) {

@@ -34,7 +34,6 @@ protected:
         t.words = {og_marker(1000, 2000, "one"), og_marker(2500, 3000, "two")};
         doc->SetTrackResults(t, 1);
         profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowPhonemeEnergy | kShowWords);
-        UseEditableMarkerChannels();
         view = std::make_unique<CPhonarcView>(*doc, nullptr, std::make_unique<pcmsrc_wave_player>(
             [](const wave_format& f, std::unique_ptr<wave_out_device>* out) { return open_wave_out(f, out, true); }));
         view->resize(815, 300);
@@ -43,7 +42,6 @@ protected:
     void TearDown() override {
         view.reset();
         doc.reset();
-        SetMarkerChannelFactory(nullptr);
         pub_queue::destroy_instance();
     }
     CPhonarcChannelView* Channel(uint32_t bit) {
@@ -92,6 +90,30 @@ TEST_F(MarkerViewTest, DraggingABoundaryMovesBothNeighboursAsOneStep) {
     QTest::mouseMove(view.get(), QPoint(x1, y));
     QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x1, y));
     EXPECT_FALSE(CanUndo(2));
+}
+
+// A view made on its own, with no shell around it, edits its markers; the factory is the view's,
+// so emptying one view's leaves another view of the same document editable.
+TEST_F(MarkerViewTest, AViewOnItsOwnGetsEditableChannelsAndTheFactoryIsPerView) {
+    for (uint32_t bit : {kShowPhonemes, kShowPhonemeEnergy, kShowWords})
+        EXPECT_NE(dynamic_cast<CMXMarkerChannel*>(Channel(bit)), nullptr) << "bit " << bit;
+
+    CPhonarcView other(*doc, nullptr, std::make_unique<pcmsrc_wave_player>([](const wave_format& f, std::unique_ptr<wave_out_device>* out) {
+        return open_wave_out(f, out, true);
+    }));
+    other.resize(815, 300);
+    other.show();
+    other.SetChannelFactory({});
+    for (const auto& c : other.Channels()) EXPECT_EQ(dynamic_cast<CMXMarkerChannel*>(c.get()), nullptr);
+    view->SetDisplayMode(view->DisplayMode());  // rebuilds this view's channels
+    ASSERT_NE(dynamic_cast<CMXChannelPhns*>(Channel(kShowPhonemes)), nullptr);
+
+    const int y = Mid(kShowPhonemes);
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1500), y));
+    QTest::mouseMove(view.get(), QPoint(X(1800), y));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1800), y));
+    EXPECT_EQ(doc->track(1).phonemes[0].end, Ms(X(1800)));
+    EXPECT_EQ(UndoName(), kUndoMovePhoneme);
 }
 
 TEST_F(MarkerViewTest, WordDraggedOutOfItsBandIsRemoved) {

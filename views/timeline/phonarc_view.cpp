@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,14 +21,10 @@
 #include "engine/audio/memory_pcm_stream.h"
 #include "views/playback/viseme_player.h"
 #include "views/playback/wave_player.h"
+#include "views/timeline/marker_channels.h"
 #include "views/timeline/plain_marker_channels.h"
 
 namespace {
-
-MarkerChannelFactory& Factory() {
-    static MarkerChannelFactory factory;
-    return factory;
-}
 
 // A machine without sound says so once, not at every play of every view.
 std::atomic<bool> silentReported{false};
@@ -36,14 +33,12 @@ QRect ToQRect(const BandRect& r) { return QRect(r.left, r.top, r.Width(), r.Heig
 
 }  // namespace
 
-void SetMarkerChannelFactory(MarkerChannelFactory factory) { Factory() = std::move(factory); }
-const MarkerChannelFactory& GetMarkerChannelFactory() { return Factory(); }
-
 CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pcmsrc_wave_player> player)
     : QWidget(parent),
       doc_(doc),
       trackingMessage_(pub_register_message("PhonarcView::AudioTracking")),
       stoppedMessage_(pub_register_message("PhonarcView::AudioStopped")) {
+    channelFactory_ = CreateTimelineMarkerChannel;
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     // The ruler, room for two channels and the strip: the bars around the view yield before it
@@ -226,6 +221,22 @@ void CPhonarcView::DestroySources() {
     sources_.clear();
 }
 
+bool CPhonarcView::IsControlDown() const {
+    return (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0;
+}
+
+void CPhonarcView::MapFromScreen(int screenX, int screenY, int* x, int* y) const {
+    const QPoint p = mapFromGlobal(QPoint(screenX, screenY));
+    *x = p.x();
+    *y = p.y();
+}
+
+void CPhonarcView::SetChannelFactory(MarkerChannelFactory factory) {
+    channelFactory_ = std::move(factory);
+    if (stream_) RebuildChannels();
+    update();
+}
+
 void CPhonarcView::RebuildChannels() {
     DeleteChannels();
     if (!stream_) return;
@@ -242,7 +253,7 @@ void CPhonarcView::RebuildChannels() {
             : LayoutChannels(state_.displayMask, std::max<int>(format.channels, 1), area_, source != nullptr);
     for (const ChannelBand& band : bands) {
         std::unique_ptr<CPhonarcChannelView> channel = CreateSignalChannel(band, &state_, source);
-        if (!channel && GetMarkerChannelFactory()) channel = GetMarkerChannelFactory()(band, &state_);
+        if (!channel && channelFactory_) channel = channelFactory_(band, &state_);
         if (!channel) channel = CreatePlainMarkerChannel(band, &state_);
         if (channel) channels_.push_back(std::move(channel));
     }

@@ -74,6 +74,10 @@ public:
     ~CPhonarcView() override;
 
     void SetHooks(TimelineViewHooks hooks) { hooks_ = std::move(hooks); }
+    // Makes this view's marker channels from its next rebuild on (done at once when it has audio).
+    // A new view edits its markers (CreateTimelineMarkerChannel); an empty factory leaves the plain
+    // drawing.
+    void SetChannelFactory(MarkerChannelFactory factory);
 
     // ---- document_view ----
     void SetTracks(const app_sync_results* tracks) override;
@@ -89,6 +93,9 @@ public:
     void SetCapturingChannel(CPhonarcChannelView* channel) override { capturing_ = channel; }
     CPhonarcChannelView* CapturingChannel() const override { return capturing_; }
     void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) override;
+    bool IsControlDown() const override;
+    void SetChannelCursor(Qt::CursorShape shape) override { setCursor(shape); }
+    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override;
 
     // ---- layout and maps ----
     void SetDisplayMode(uint32_t mask);
@@ -184,6 +191,7 @@ private:
 
     CPhonarcDoc& doc_;
     TimelineViewHooks hooks_;
+    MarkerChannelFactory channelFactory_;
 
     // last full composition: area left, top, right, bottom, samples per pixel, first sample
     int lastLayout_[6] = {};

@@ -1,8 +1,9 @@
 // What a channel may ask of the view that owns it beyond the state it draws from: the view's copies
-// of the result tracks, the mouse capture of a drag, redraws, and handing an edited track to the
-// document. The marker channels edit through it; GUI thread only.
+// of the result tracks, the mouse capture of a drag, redraws, the cursor, and handing an edited
+// track to the document. The marker channels edit through it; GUI thread only.
 #pragma once
 
+#include <Qt>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,6 +35,11 @@ public:
     // Hands the view's copy of the track to the document as one undoable step; the articulation is
     // redone around [startMs, endMs] unless either is -1.
     virtual void CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) = 0;
+    // Whether Ctrl is held now: the cursor hit test has no mouse flags.
+    virtual bool IsControlDown() const = 0;
+    virtual void SetChannelCursor(Qt::CursorShape shape) = 0;
+    // The view's client point of a screen point, for a context menu.
+    virtual void MapFromScreen(int screenX, int screenY, int* x, int* y) const = 0;
 };
 
 // Makes the channel of a marker bit (phonemes, words, events, gestures, phoneme energies, Flash
@@ -41,7 +47,3 @@ public:
 // markers in its place.
 using MarkerChannelFactory =
     std::function<std::unique_ptr<CPhonarcChannelView>(const ChannelBand& band, const TimelineState* view)>;
-// The factory every timeline view uses from its next channel rebuild on; an empty one restores
-// the plain drawing.
-void SetMarkerChannelFactory(MarkerChannelFactory factory);
-const MarkerChannelFactory& GetMarkerChannelFactory();
