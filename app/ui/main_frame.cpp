@@ -373,6 +373,7 @@ void CMainFrame::ShowWithSavedPlacement() {
     if (profile_.GetBinary("UI", kPlacementKey, &saved) &&
         restoreGeometry(QByteArray(saved.data(), static_cast<qsizetype>(saved.size())))) {
         show();  // maximised again when it was
+        activateWindow();
         return;
     }
     // A timeline wants width and the bars want height: nine tenths of the screen, centred.
@@ -383,6 +384,9 @@ void CMainFrame::ShowWithSavedPlacement() {
         move(available.center() - QPoint(width() / 2, height() / 2));
     }
     show();
+    // Without a window manager nobody else activates it, and the menus' Alt keys reach only an
+    // active window.
+    activateWindow();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -134,6 +134,9 @@ void CRecognitionUi::RunWithProgress(const std::string& status, RecognitionParam
     if (!receiver.finished) loop.exec();
     worker.join();
     params.progress = nullptr;
+    // The keys go back to the document's window (no window manager hands it back on its own).
+    dialog.hide();
+    frame_.activateWindow();
 }
 
 void CRecognitionUi::Align() {

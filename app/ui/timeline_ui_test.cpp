@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
@@ -100,6 +102,64 @@ TEST(TimelineInProgram, RecordingWithAlignmentOpensOnTheTimelineAndPlays) {
         }
         EXPECT_FALSE(view->IsPlaying());
         frame->SetVisemeTarget(nullptr);
+    }
+    pub_queue::destroy_instance();
+    fs::remove_all(folder);
+}
+
+// A letter held with Alt, Ctrl or Meta that reaches the timeline (a menu's Alt key pressed before
+// the window is active) is not a phoneme: the Return that follows, meant for the menu, must leave
+// the alignment as it is. A plain letter still is one.
+TEST(TimelineInProgram, CommandKeysAreNotTypedAsPhonemes) {
+    const fs::path folder = fs::path(::testing::TempDir()) / ("murmurex_keys_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+    for (const char* name : {"en_us_f4_0003_clean.wav", "en_us_f4_0003_clean.zuvo"})
+        fs::copy_file(speech / name, folder / name);
+
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowWords);
+    {
+        CPhonarcApp app(profile, prompts, folder.string());
+        ASSERT_TRUE(app.InitInstance({}));
+        CMainFrame* frame = app.MainFrame();
+        frame->resize(1280, 820);
+        frame->show();
+        ASSERT_TRUE(app.OpenDocumentFile((folder / "en_us_f4_0003_clean.zuvo").string()));
+        QCoreApplication::processEvents();
+        CPhonarcView* view = app.Documents()->ActiveFrame()->View();
+        ASSERT_NE(view, nullptr);
+        CPhonarcDoc& doc = app.Documents()->ActiveFrame()->Document();
+        const auto before = doc.track(1).phonemes;
+        ASSERT_FALSE(before.empty());
+        // Label and span of every phoneme: a typed phoneme changes at least one.
+        const auto phonemeNames = [&] {
+            std::vector<std::string> names;
+            for (const auto& p : doc.track(1).phonemes)
+                names.push_back(p.label + "@" + std::to_string(p.start) + "-" + std::to_string(p.end));
+            return names;
+        };
+        const std::vector<std::string> names = phonemeNames();
+        view->SetSelection(0, 0, false);
+
+        for (const Qt::KeyboardModifier held : {Qt::AltModifier, Qt::ControlModifier, Qt::MetaModifier}) {
+            SCOPED_TRACE(static_cast<int>(held));
+            QTest::keyClick(view, Qt::Key_L, held);
+            QTest::keyClick(view, Qt::Key_Return);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(phonemeNames(), names);
+            EXPECT_EQ(doc.track(1).phonemes.size(), before.size());
+            EXPECT_FALSE(doc.IsModified());
+        }
+
+        QTest::keyClick(view, Qt::Key_L);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_NE(phonemeNames(), names);
+        EXPECT_TRUE(doc.IsModified());
+        doc.SetModifiedFlag(false);
     }
     pub_queue::destroy_instance();
     fs::remove_all(folder);

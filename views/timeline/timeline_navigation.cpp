@@ -367,8 +367,11 @@ void CPhonarcView::keyPressEvent(QKeyEvent* event) {
             return;
         default: break;
     }
+    // A letter held with Alt, Ctrl or Meta is a menu mnemonic or a shortcut that reached the view
+    // (before the window is active, say), never a phoneme: typed, Return would set it.
+    const bool commandKey = event->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier);
     const QString text = event->text();
-    if (text.size() == 1 && text[0].isLetter()) {
+    if (!commandKey && text.size() == 1 && text[0].isLetter()) {
         typed_ = text.toStdString();
         phonemeEdit_->setText(text);
         return;
