@@ -684,7 +684,7 @@ TEST(FlashMovie, DownloadedMoviesWriteBackAsAFixedPoint) {
         std::multiset<uint16_t> before, after;
         for (const TagSeen& t : TagsOf(original)) before.insert(t.code);
         for (const TagSeen& t : TagsOf(once)) after.insert(t.code);
-        if (c.sameTags) EXPECT_EQ(after, before) << c.name;
+        if (c.sameTags) { EXPECT_EQ(after, before) << c.name; }
         FSWFMovie back;
         testing::internal::CaptureStderr();
         ASSERT_TRUE(LoadMovie(back, once, errors)) << c.name << ": " << errors.front();

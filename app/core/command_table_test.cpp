@@ -59,7 +59,7 @@ TEST(CommandTable, EveryCommandIsPlacedOnceInTheTable) {
     // Every placed command has its texts, and every command of the table a place.
     const std::set<int> lists = {cmd::LipsyncRange, cmd::AlignmentList, cmd::ScriptLanguageList, 0};
     for (int id : placed)
-        if (!lists.count(id)) EXPECT_NE(FindCommand(id), nullptr) << "command " << id << " is placed but not in the table";
+        if (!lists.count(id)) { EXPECT_NE(FindCommand(id), nullptr) << "command " << id << " is placed but not in the table"; }
     for (const CommandInfo& c : CommandTable()) EXPECT_TRUE(placed.count(c.id)) << c.text << " is nowhere";
 }
 

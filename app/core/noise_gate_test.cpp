@@ -96,7 +96,7 @@ TEST(NoiseGateCutoff, AcceptsWholeNumbersFromMinus96To0) {
     for (const Case& c : cases) {
         int value = 1;
         EXPECT_EQ(ParseGateCutoff(c.text, &value), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(value, c.value) << c.text;
+        if (c.ok) { EXPECT_EQ(value, c.value) << c.text; }
     }
 }
 

@@ -291,7 +291,7 @@ TEST_F(FlashDocumentTest, ExtractedGesturesLieWithinTheRecording) {
         for (int round = 0; round < 8; ++round) {
             doc->OnExtractGestures();
             ASSERT_EQ(doc->UpdateUndo().text, "Undo Auto Gesture\tCtrl+Z");
-            if (c.some_kept) EXPECT_FALSE(doc->track(1).gestures.empty());
+            if (c.some_kept) { EXPECT_FALSE(doc->track(1).gestures.empty()); }
             for (const FGesture& g : doc->track(1).gestures) {
                 EXPECT_LE(g.start, duration);
                 EXPECT_LE(g.end, duration);

@@ -51,7 +51,7 @@ TEST(SaveOptions, FrameRateFieldTakesZeroTo1000) {
     for (const Case& c : cases) {
         int rate = -1;
         EXPECT_EQ(ParseFrameRateField(c.text, &rate), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(rate, c.rate) << c.text;
+        if (c.ok) { EXPECT_EQ(rate, c.rate) << c.text; }
     }
 }
 

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr size_t kMaxTestScriptBytes = size_t{16} << 20;
-
 QDialogButtonBox* OkCancel(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);

@@ -138,7 +138,6 @@ TEST_F(ToneAlignment, PhonemeAndWordBoundariesLieWithinOneFrameOfTheTruth) {
     ExpectPhonemes(OfType(a, kSyncPhoneme), u);
     const std::vector<SyncMarker> words = OfType(a, kSyncWord);
     ASSERT_EQ(words.size(), 3u);
-    const char* names[] = {"AMI", "OWE", "UMA"};
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_NEAR(words[i].start, ExpectedRecordMs(u.words[i].startMs), 10) << i;
         EXPECT_NEAR(words[i].end, ExpectedRecordMs(u.words[i].endMs), 10) << i;
@@ -162,11 +161,11 @@ TEST_F(ToneAlignment, SubPhonemeRecordsFollowEachPhoneme) {
     int phoneStart = -1, runs = 0;
     for (const SyncMarker& r : a.records) {
         if (r.type == kSyncPhoneme) {
-            if (phoneStart >= 0) EXPECT_EQ(runs, 3);
+            if (phoneStart >= 0) { EXPECT_EQ(runs, 3); }
             phoneStart = r.start;
             runs = 0;
         } else if (r.type == kSyncPhonemeReplace) {
-            if (runs == 0) EXPECT_EQ(r.start, phoneStart);
+            if (runs == 0) { EXPECT_EQ(r.start, phoneStart); }
             ++runs;
         }
     }

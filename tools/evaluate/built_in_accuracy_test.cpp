@@ -99,7 +99,7 @@ TEST(BuiltInModels, AlignUnseenVoicesWithTheirScripts) {
         EXPECT_LE(f.phones.mean, c.maxMeanMs);
         // Every word of the script comes out once, in order, where it is spoken.
         EXPECT_EQ(f.wordsInOrder, f.wordsInScript);
-        if (f.words.count > 0) EXPECT_LE(f.words.mean, 40.0);
+        if (f.words.count > 0) { EXPECT_LE(f.words.mean, 40.0); }
     }
 }
 

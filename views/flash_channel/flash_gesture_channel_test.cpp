@@ -236,7 +236,7 @@ TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
         ASSERT_TRUE(g) << c.start;
         EXPECT_EQ(g->start, c.start);
         // A point gesture is given a length of its own by the animation.
-        if (c.type == 384u) EXPECT_EQ(g->end, c.end);
+        if (c.type == 384u) { EXPECT_EQ(g->end, c.end); }
         EXPECT_EQ(g->pose_name, "idle");
         EXPECT_EQ(g->gesture_name, "wave");
         EXPECT_EQ(g->clip_index, wave);

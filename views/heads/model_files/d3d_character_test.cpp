@@ -291,10 +291,10 @@ TEST(CharacterPack, BuiltInHeadsReadToTheirExactEnd) {
         EXPECT_EQ(c.morphs.begin()->first, "");
         EXPECT_TRUE(c.morphs.begin()->second.arrays.empty());
         for (const auto& [label, morph] : c.morphs)
-            if (!label.empty()) EXPECT_EQ(morph.arrays.size(), e.rest.size()) << label;
+            if (!label.empty()) { EXPECT_EQ(morph.arrays.size(), e.rest.size()) << label; }
         for (const d3d_model* m : c.rest_models)
             for (const ObjMaterial& mat : m->Materials())
-                if (!mat.texture_file.empty()) EXPECT_TRUE(mat.texture) << mat.texture_file;
+                if (!mat.texture_file.empty()) { EXPECT_TRUE(mat.texture) << mat.texture_file; }
     }
 }
 

@@ -121,7 +121,7 @@ TEST(HeadViewDrawing, AHeadWithDdsTexturesDrawsTextured) {
     EXPECT_TRUE(dds.Character().textures.Failures().empty());
     for (const d3d_model* m : dds.Character().rest_models)
         for (const ObjMaterial& material : m->Materials())
-            if (!material.texture_file.empty()) EXPECT_TRUE(material.texture) << material.texture_file;
+            if (!material.texture_file.empty()) { EXPECT_TRUE(material.texture) << material.texture_file; }
     const QImage expected = draw(original), shot = draw(dds);
     QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
     shot.save(QString(MURMUREX_SCREENSHOT_DIR) + "/head3d_dds_texture.png");
