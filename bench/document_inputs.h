@@ -33,6 +33,22 @@ inline void PutU32(std::ofstream& f, uint32_t v) {
     PutU16(f, v >> 16);
 }
 
+// The header of a 16 kHz, 16-bit, mono WAVE file whose samples take `bytes`.
+inline void WriteWavHeader(std::ofstream& f, uint32_t bytes) {
+    f.write("RIFF", 4);
+    PutU32(f, 36 + bytes);
+    f.write("WAVEfmt ", 8);
+    PutU32(f, 16);
+    PutU16(f, 1);
+    PutU16(f, 1);
+    PutU32(f, 16000);
+    PutU32(f, 32000);
+    PutU16(f, 2);
+    PutU16(f, 16);
+    f.write("data", 4);
+    PutU32(f, bytes);
+}
+
 struct utterance {
     std::vector<int16_t> samples;  // 16 kHz mono
     app_sync_results track;
@@ -81,18 +97,7 @@ inline std::string MakeInputs(const utterance& u, int minutes) {
     {
         std::ofstream f(base + ".wav", std::ios::binary);
         const uint32_t bytes = static_cast<uint32_t>(u.samples.size() * 2 * copies);
-        f.write("RIFF", 4);
-        PutU32(f, 36 + bytes);
-        f.write("WAVEfmt ", 8);
-        PutU32(f, 16);
-        PutU16(f, 1);
-        PutU16(f, 1);
-        PutU32(f, 16000);
-        PutU32(f, 32000);
-        PutU16(f, 2);
-        PutU16(f, 16);
-        f.write("data", 4);
-        PutU32(f, bytes);
+        WriteWavHeader(f, bytes);
         for (int c = 0; c < copies; ++c) f.write(reinterpret_cast<const char*>(u.samples.data()), u.samples.size() * 2);
     }
     sync_results_file file;

@@ -34,10 +34,9 @@ namespace fs = std::filesystem;
 
 using bench_inputs::input_folder;
 using bench_inputs::MakeInputs;
-using bench_inputs::PutU16;
-using bench_inputs::PutU32;
 using bench_inputs::utterance;
 using bench_inputs::Utterance;
+using bench_inputs::WriteWavHeader;
 
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -52,21 +51,6 @@ long PeakResidentKb() {
     while (std::getline(status, line))
         if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
     return 0;
-}
-
-void WriteWavHeader(std::ofstream& f, uint32_t bytes) {
-    f.write("RIFF", 4);
-    PutU32(f, 36 + bytes);
-    f.write("WAVEfmt ", 8);
-    PutU32(f, 16);
-    PutU16(f, 1);
-    PutU16(f, 1);
-    PutU32(f, 16000);
-    PutU32(f, 32000);
-    PutU16(f, 2);
-    PutU16(f, 16);
-    f.write("data", 4);
-    PutU32(f, bytes);
 }
 
 // N phonemes of 10 ms on a recording of N x 10 ms (the utterance repeated), written as a hand-made
