@@ -6,6 +6,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "app/core/display_channels.h"
 #include "app/core/marker_commands.h"
 
 namespace {
@@ -74,16 +75,16 @@ constexpr MenuItem kViewMenu[] = {
     C(cmd::ShowTranscriptionEditor),
 };
 // The menu bar lists "User Events Channel" before "Gestures Channel"; the margin's pop-up after.
-constexpr MenuItem kDisplayMenu[] = {
-    C(cmd::ShowWaveform), C(cmd::ShowSpectrogram), C(cmd::ShowFlashGestures), C(cmd::ShowPitch),
-    C(cmd::ShowPhonemes), C(cmd::ShowPhonemeEnergy), C(cmd::ShowWords), C(cmd::ShowEvents),
-    C(cmd::ShowGestures), C(cmd::ShowEnergy),
-};
-constexpr MenuItem kDisplayPopup[] = {
-    C(cmd::ShowWaveform), C(cmd::ShowSpectrogram), C(cmd::ShowFlashGestures), C(cmd::ShowPitch),
-    C(cmd::ShowPhonemes), C(cmd::ShowPhonemeEnergy), C(cmd::ShowWords), C(cmd::ShowGestures),
-    C(cmd::ShowEvents), C(cmd::ShowEnergy),
-};
+// Both Display menus list the channel table's switches, each in the order the table gives it.
+template <int ChannelSpec::*Place>
+constexpr std::array<MenuItem, DisplayMenuSize(Place)> DisplayMenu() {
+    std::array<MenuItem, DisplayMenuSize(Place)> items{};
+    for (const ChannelSpec& spec : kChannelTable)
+        if (spec.*Place > 0) items[spec.*Place - 1] = C(spec.command);
+    return items;
+}
+constexpr auto kDisplayMenu = DisplayMenu<&ChannelSpec::menuPlace>();
+constexpr auto kDisplayPopup = DisplayMenu<&ChannelSpec::popupPlace>();
 constexpr MenuItem kModelMenu[] = {
     C(cmd::ModelGeneric), C(cmd::ModelMale), C(cmd::ModelFemale), C(cmd::ModelFast), Sep,
     C(cmd::ModelExternal), C(cmd::ChooseModel),

@@ -39,6 +39,7 @@
 #include "app/ui/transcription_edit.h"
 #include "flash/ui/swf_player_control.h"
 #include "model/pub_queue.h"
+#include "views/timeline/display_menu.h"
 #include "views/timeline/marker_channels.h"
 #include "views/timeline/phonarc_view.h"
 
@@ -249,6 +250,38 @@ TEST_F(CommandMenusTest, TimelineContextMenuIsMenu197AndRunsThroughTheRouter) {
     EXPECT_TRUE(undo->text().startsWith("Undo Set Phoneme")) << undo->text().toStdString();
     undo->trigger();
     EXPECT_TRUE(doc.track(1).phonemes.empty());
+}
+
+// Both Display menus come from the channel table, each in its own order, and every switch works
+// from both: the pitch estimate has no channel of its own, yet its item toggles it.
+TEST_F(CommandMenusTest, DisplayMenusListTheChannelTableAndEverySwitchToggles) {
+    ASSERT_TRUE(app->OpenDocumentFile(Wav("one.wav")));
+    frame->show();
+    frame->UpdateCommands();
+    CPhonarcView* view = app->Documents()->ActiveFrame()->View();
+    const std::vector<QString> shared = {"Waveform", "Spectral", "Flash Gesture Channel", "Raw Pitch Contour (slow)",
+                                         "Phonemes Channel", "Morph/Energy Channel", "Words Channel"};
+    std::vector<QString> bar = shared, popup = shared;
+    bar.insert(bar.end(), {"User Events Channel", "Gestures Channel", "Energy Contour"});
+    popup.insert(popup.end(), {"Gestures Channel", "User Events Channel", "Energy Contour"});
+    QMenu* display = frame->MenuOf("Display");
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(Titles(display), bar);
+    std::unique_ptr<QMenu> margin(MakeDisplayMenu(view, view->DisplayMode(), [view](uint32_t bit) {
+        view->ToggleChannel(bit);
+    }));
+    EXPECT_EQ(Titles(margin.get()), popup);
+
+    QAction* pitch = frame->Action(cmd::ShowPitch);
+    ASSERT_NE(pitch, nullptr);
+    EXPECT_TRUE(pitch->isEnabled());
+    EXPECT_FALSE(view->DisplayMode() & kShowPitch);
+    pitch->trigger();
+    EXPECT_TRUE(view->DisplayMode() & kShowPitch);
+    frame->UpdateCommands();
+    EXPECT_TRUE(pitch->isChecked());
+    margin->actions()[3]->trigger();
+    EXPECT_FALSE(view->DisplayMode() & kShowPitch);
 }
 
 TEST_F(CommandMenusTest, StatesFollowTheSelectionAndTheClipboardWithoutPolling) {

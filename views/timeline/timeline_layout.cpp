@@ -1,28 +1,10 @@
-// The timeline's channel table, band layout and time <-> pixel maps.
+// The timeline's band layout and time <-> pixel maps.
 #include "views/timeline/timeline_layout.h"
-#include "app/core/command_ids.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/audio/memory_pcm_stream.h"
-
-const ChannelSpec kChannelTable[kChannelSpecCount] = {
-    {kShowBox, cmd::ShowBox, nullptr, 90, -1},
-    {kShowWaveform, cmd::ShowWaveform, "Waveform", 60, -1},
-    {kShowSpectrogram, cmd::ShowSpectrogram, "Spectral", 0, -1},
-    {kShowFlashGestures, cmd::ShowFlashGestures, "Flash Gesture Channel", 80, -1},
-    {kShowEnergy, cmd::ShowEnergy, "Energy Contour", 96, -1},
-    {kShowPhonemesTrack0, cmd::ShowPhonemesTrack0, nullptr, 20, 0},
-    {kShowPhonemes, cmd::ShowPhonemes, "Phonemes Channel", 20, 1},
-    {kShowPhonemeEnergy, cmd::ShowPhonemeEnergy, "Morph/Energy Channel", 61, 1},
-    {kShowPhonemesTrack2, cmd::ShowPhonemesTrack2, nullptr, 20, 2},
-    {kShowWords, cmd::ShowWords, "Words Channel", 20, 1},
-    {kShowEvents, cmd::ShowEvents, "User Events Channel", 20, 1},
-    {kShowGestures, cmd::ShowGestures, "Gestures Channel", 20, 1},
-    {kShowLpcError, cmd::ShowLpcError, nullptr, 0, -1},
-    {kShowLpc, cmd::ShowLpc, nullptr, 0, -1},
-};
 
 BandRect Intersect(const BandRect& a, const BandRect& b) {
     BandRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -90,7 +72,7 @@ std::vector<ChannelBand> LayoutChannelsWithFlexibleHeight(uint32_t mask, int aud
     int y = area.top;
     for (int a = 0; a < audioChannels; ++a) {
         for (const ChannelSpec& spec : kChannelTable) {
-            if (!(mask & spec.bit)) continue;
+            if (!(mask & spec.bit) || spec.height == kNoChannel) continue;
             if (spec.bit == kShowBox && (mask & kHideBox)) continue;
             const int h = spec.height > 0 ? spec.height : flexible;
             BandRect band{area.left, y, area.right, y + h};

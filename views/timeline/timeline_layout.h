@@ -1,10 +1,12 @@
-// The timeline's channel table, how its bands tile the channel area, and the maps between samples,
+// How the timeline's bands tile the channel area, and the maps between samples,
 // milliseconds and pixel columns. Pure functions: the timeline view calls them at every layout and
 // mouse event.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "app/core/display_channels.h"
 
 class IMemoryPCMStream;
 
@@ -22,25 +24,6 @@ struct BandRect {
 
 BandRect Intersect(const BandRect& a, const BandRect& b);
 
-// Display mask bits.
-enum : uint32_t {
-    kShowWaveform = 0x2,
-    kShowSpectrogram = 0x4,
-    kShowPhonemesTrack0 = 0x20,
-    kShowPhonemes = 0x40,
-    kShowLpcError = 0x80,
-    kShowLpc = 0x100,
-    kShowBox = 0x200,
-    kHideBox = 0x400,
-    kShowEnergy = 0x800,
-    kShowWords = 0x1000,
-    kShowPhonemesTrack2 = 0x2000,
-    kShowEvents = 0x4000,
-    kShowPitch = 0x8000,
-    kShowPhonemeEnergy = 0x10000,
-    kShowGestures = 0x20000,
-    kShowFlashGestures = 0x40000,
-};
 // The marker channels, redrawn alone when only the tracks changed.
 constexpr uint32_t kMarkerChannelBits = 0x77040;
 
@@ -49,16 +32,6 @@ constexpr int kRulerHeight = 30;       // the channel area starts below the rule
 constexpr int kBoxChannelWidth = 130;
 constexpr int kSpectralWindow = 512;
 
-// One row of the channel table, in creation order.
-struct ChannelSpec {
-    uint32_t bit;
-    int command;           // the command id that toggles it
-    const char* menuText;  // the Display menu's text, null when the menu has none
-    int height;            // pixels; 0 = flexible
-    int track;             // result track shown, -1 for none
-};
-constexpr int kChannelSpecCount = 14;
-extern const ChannelSpec kChannelTable[kChannelSpecCount];
 
 // "display" section of the profile.
 constexpr const char* kDisplaySection = "display";
