@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "app/core/document_host.h"
@@ -14,6 +17,7 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
+#include "flash/gesture_generation.h"
 
 namespace document_test {
 
@@ -22,6 +26,41 @@ namespace fs = std::filesystem;
 // The bundled utterance: recording, script and results file share this base name.
 inline const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
 inline constexpr const char* kBase = "en_us_f4_0003_clean";
+
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The bundled alignment with energies as a recognition run gives them: two stressed vowels
+// stand out, so gesture generation has something to gesture at within the take.
+inline std::string AlignmentWithEnergies() {
+    std::istringstream in(ReadFile(kSpeech / (std::string(kBase) + ".zuvo")));
+    std::string out, line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kw, label;
+        int start = 0, end = 0, value = 0;
+        if (fields >> kw >> start >> end >> value >> label && kw == "phn") {
+            value = label == "AY" ? 100 : label == "EY" ? 95 : IsVowelPhoneme(label) ? 40 : 20;
+            line = "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(value) + " " + label;
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+// A fresh folder named `name` in the test's temporary folder, holding a copy of the bundled
+// recording and its results file.
+inline fs::path FreshTakeFolder(const std::string& name) {
+    const fs::path folder = fs::path(::testing::TempDir()) / (name + "_" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const char* extension : {".wav", ".zuvo"})
+        fs::copy_file(kSpeech / (std::string(kBase) + extension), folder / (std::string(kBase) + extension));
+    return folder;
+}
 
 // The output log as one string.
 class captured_log : public COutputLog {

@@ -20,36 +20,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-using document_test::kSpeech;
-const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
+using document_test::AlignmentWithEnergies;
 using document_test::kBase;
+using document_test::kSpeech;
+using document_test::ReadFile;
+const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
 constexpr const char* kGestures =
     "gesture 100 900 128 0 wave|idle\n"
     "gesture 1200 1800 384 0 point|talk\n";
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The bundled alignment with energies as a recognition run gives them: two stressed vowels
-// stand out, so the generation has something to gesture at within the take.
-std::string AlignmentWithEnergies() {
-    std::istringstream in(Read(kSpeech / (std::string(kBase) + ".zuvo")));
-    std::string out, line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string kw, label;
-        int start = 0, end = 0, value = 0;
-        if (fields >> kw >> start >> end >> value >> label && kw == "phn") {
-            value = label == "AY" ? 100 : label == "EY" ? 95 : IsVowelPhoneme(label) ? 40 : 20;
-            line = "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(value) + " " + label;
-        }
-        out += line + "\n";
-    }
-    return out;
-}
 
 // What follows the base file's last line.
 std::string Sections(const std::string& text) {
@@ -136,7 +114,7 @@ protected:
     // The bundled results file with the given sections after it.
     fs::path Results(const std::string& sections) {
         const fs::path path = dir_ / "flash.zuvo";
-        std::ofstream(path, std::ios::binary) << Read(kSpeech / (std::string(kBase) + ".zuvo")) << sections;
+        std::ofstream(path, std::ios::binary) << ReadFile(kSpeech / (std::string(kBase) + ".zuvo")) << sections;
         return path;
     }
     std::unique_ptr<CPhonarcDocFlash> Open(const fs::path& path) {
@@ -172,13 +150,13 @@ TEST_F(FlashDocumentTest, OpensBothSectionsAndSavesThemBackEqual) {
                                  "\nframe_rate 24\nswf6_compress 0\naudio_bitrate 24\nend_character_info\n"
                                  "frame_rate 24\n" +
                                  kGestures;
-    EXPECT_EQ(Sections(Read(saved)), expected);
+    EXPECT_EQ(Sections(ReadFile(saved)), expected);
 
     auto again = Open(saved);
     ASSERT_TRUE(again);
     const fs::path resaved = dir_ / "resaved.zuvo";
     ASSERT_TRUE(again->OnSaveDocument(resaved.string()));
-    EXPECT_EQ(Sections(Read(resaved)), expected);
+    EXPECT_EQ(Sections(ReadFile(resaved)), expected);
 }
 
 TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
@@ -201,7 +179,7 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
 
         const fs::path saved = dir_ / "saved.zuvo";
         ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
-        EXPECT_EQ(Sections(Read(saved)), "character " + c.path.string() +
+        EXPECT_EQ(Sections(ReadFile(saved)), "character " + c.path.string() +
                                              "\nswf6_compress 0\naudio_bitrate 24\nno_ambients\nend_character_info\n" +
                                              kGestures);
     }
@@ -213,7 +191,7 @@ TEST_F(FlashDocumentTest, NoSectionsWithoutCharacter) {
     EXPECT_EQ(doc->character_path(), "");
     const fs::path saved = dir_ / "saved.zuvo";
     ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
-    EXPECT_EQ(Sections(Read(saved)), "");
+    EXPECT_EQ(Sections(ReadFile(saved)), "");
     EXPECT_FALSE(frame_.bar);
 }
 

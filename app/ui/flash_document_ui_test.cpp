@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "app/core/document_commands.h"
+#include "app/core/document_test_support.h"
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -34,32 +35,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+using document_test::AlignmentWithEnergies;
+using document_test::kBase;
+using document_test::kSpeech;
+using document_test::ReadFile;
 const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
-constexpr const char* kBase = "en_us_f4_0003_clean";
-
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The bundled alignment with energies as a recognition run gives them: two stressed vowels
-// stand out, so Extract Gestures has something to gesture at within the take.
-std::string AlignmentWithEnergies() {
-    std::istringstream in(Read(kSpeech / (std::string(kBase) + ".zuvo")));
-    std::string out, line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string kw, label;
-        int start = 0, end = 0, value = 0;
-        if (fields >> kw >> start >> end >> value >> label && kw == "phn") {
-            value = label == "AY" ? 100 : label == "EY" ? 95 : IsVowelPhoneme(label) ? 40 : 20;
-            line = "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(value) + " " + label;
-        }
-        out += line + "\n";
-    }
-    return out;
-}
 
 std::string Sections(const std::string& text) {
     const size_t at = text.find("end_markers\n");
@@ -176,7 +156,7 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
 
     const fs::path saved = folder / "saved.zuvo";
     ASSERT_TRUE(doc->OnSaveDocument(saved.string()));
-    const std::string sections = Sections(Read(saved));
+    const std::string sections = Sections(ReadFile(saved));
     EXPECT_EQ(sections.rfind("character " + kTemplate.string() + "\n", 0), 0u) << sections;
     ASSERT_TRUE(app->OpenDocumentFile(saved.string()));
     auto* again = dynamic_cast<CPhonarcDocFlash*>(app->Documents()->ActiveDocument());
@@ -184,7 +164,7 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     EXPECT_EQ(again->GetAnim()->get_gestures()->size(), extracted);
     const fs::path resaved = folder / "resaved.zuvo";
     ASSERT_TRUE(again->OnSaveDocument(resaved.string()));
-    EXPECT_EQ(Sections(Read(resaved)), sections);
+    EXPECT_EQ(Sections(ReadFile(resaved)), sections);
 
     prompts.answers = {PromptAnswer::No, PromptAnswer::No};
     main->close();

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "app/core/command_ids.h"
+#include "app/core/document_test_support.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/ui/document_frame.h"
@@ -41,12 +42,7 @@ void WhenModal(F f) {
 }
 
 TEST(TimelinePrinting, PrintAndPreviewShowTheComposedTimeline) {
-    const fs::path folder = fs::path(::testing::TempDir()) / ("murmurex_print_" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
-    for (const char* name : {"en_us_f4_0003_clean.wav", "en_us_f4_0003_clean.zuvo"})
-        fs::copy_file(speech / name, folder / name);
+    const fs::path folder = document_test::FreshTakeFolder("murmurex_print");
 
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/core/phonarc_doc.h"
+#include "app/core/document_test_support.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/command_ids.h"
@@ -36,12 +37,7 @@ public:
 };
 
 TEST(TimelineInProgram, RecordingWithAlignmentOpensOnTheTimelineAndPlays) {
-    const fs::path folder = fs::path(::testing::TempDir()) / ("murmurex_timeline_" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
-    for (const char* name : {"en_us_f4_0003_clean.wav", "en_us_f4_0003_clean.zuvo"})
-        fs::copy_file(speech / name, folder / name);
+    const fs::path folder = document_test::FreshTakeFolder("murmurex_timeline");
 
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;
@@ -111,12 +107,7 @@ TEST(TimelineInProgram, RecordingWithAlignmentOpensOnTheTimelineAndPlays) {
 // the window is active) is not a phoneme: the Return that follows, meant for the menu, must leave
 // the alignment as it is. A plain letter still is one.
 TEST(TimelineInProgram, CommandKeysAreNotTypedAsPhonemes) {
-    const fs::path folder = fs::path(::testing::TempDir()) / ("murmurex_keys_" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
-    for (const char* name : {"en_us_f4_0003_clean.wav", "en_us_f4_0003_clean.zuvo"})
-        fs::copy_file(speech / name, folder / name);
+    const fs::path folder = document_test::FreshTakeFolder("murmurex_keys");
 
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;
