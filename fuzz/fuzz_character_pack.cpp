@@ -1,5 +1,6 @@
 // Fuzz target: the compiled character pack reader (textures, pool, morphs, models); a pack it
-// accepts holds only finite positions and bounds, and must be written again and read back.
+// accepts holds only finite positions (pool, morphs, models) and bounds, and must be written again
+// and read back.
 #include <cmath>
 #include <cstdlib>
 
@@ -20,6 +21,12 @@ bool AllFinite(const d3d_character& c) {
     for (int a = 0; a < 3; ++a)
         if (!std::isfinite(c.bounds_min[a]) || !std::isfinite(c.bounds_max[a]) || !std::isfinite(c.centre[a]))
             return false;
+    for (const auto& [name, model] : c.model_cache) {
+        int n;
+        const float* p = model->GetPositions(n);
+        for (int i = 0; i < 3 * n; ++i)
+            if (!std::isfinite(p[i])) return false;
+    }
     return finite(c.rest_morph);
 }
 

@@ -406,7 +406,17 @@ bool d3d_character::ReadCharacterPack(const unsigned char* data, std::size_t siz
         }
     }
     for (int a = 0; a < 3; ++a) bounds_min[a] = bounds[a], bounds_max[a] = bounds[3 + a], centre[a] = bounds[6 + a];
-    for (const auto& [name, model] : model_cache) model->Offset(-centre[0], -centre[1], -centre[2]);
+    for (const auto& [name, model] : model_cache) {
+        model->Offset(-centre[0], -centre[1], -centre[2]);
+        // Finite positions and a finite centre may still sum beyond float.
+        int n;
+        const float* p = model->GetPositions(n);
+        for (int i = 0; i < 3 * n; ++i)
+            if (!std::isfinite(p[i])) {
+                if (error) *error = "the pack's centre moves model '" + name + "' beyond the range of float";
+                return false;
+            }
+    }
     if (consumed) *consumed = in.Position();
     if (!CheckMorphs(error)) return false;
     // The stored models are the files as read; the rest morph is where the drawn models stand

@@ -276,6 +276,21 @@ TEST(CharacterPack, APackHoldingNaNOrInfinityIsRefusedWithItsPlace) {
     }
 }
 
+TEST(CharacterPack, ACentreThatMovesAModelBeyondFloatIsRefused) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", FanMesh({{3e38f, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 rest.x 1\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path()));
+    std::vector<uint8_t> pack = c.WriteCharacterPack();
+    const float centre_x = -FLT_MAX;
+    std::memcpy(pack.data() + pack.size() - 12, &centre_x, 4);
+    d3d_character back;
+    std::string error;
+    EXPECT_FALSE(back.ReadCharacterPack(pack.data(), pack.size(), &error));
+    EXPECT_EQ(error, "the pack's centre moves model 'rest.x' beyond the range of float");
+}
+
 TEST(CharacterPack, MorphsLongerThanTheirRestModelAreRefused) {
     head_test::temp_folder dir;
     dir.WriteModel("rest.x", FanMesh(kTri));

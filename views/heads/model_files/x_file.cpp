@@ -258,7 +258,7 @@ private:
     bool Number(double& v) {
         token t;
         if (!Next(t) || t.kind != tok::number) return Fail(tokens_.error.empty() ? "expected a number" : tokens_.error);
-        if (t.out_of_range) return Fail("a number lies beyond the range of float");
+        if (t.out_of_range) return Fail("a number lies outside the range of float");
         if (std::isnan(t.number)) return Fail("a number is NaN");
         if (std::isinf(t.number)) return Fail("a number is infinite");
         v = t.number;
@@ -267,7 +267,7 @@ private:
     bool Float(float& v) {
         double d;
         if (!Number(d)) return false;
-        if (!NarrowToFloat(d, v)) return Fail("a number lies beyond the range of float");
+        if (!NarrowToFloat(d, v)) return Fail("a number lies outside the range of float");
         return true;
     }
     // A count that the bytes left can hold (every value takes at least one byte).

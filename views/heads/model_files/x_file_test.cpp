@@ -218,14 +218,14 @@ TEST(XFile, NumbersBeyondFloatAndNamesTheWriterCannotWriteAreRefusedWithTheirPla
         std::string error;
     };
     const bad_case cases[] = {
-        {"text vertex 1e39", TextTriangle("1e39"), "a number lies beyond the range of float at line 4"},
-        {"text vertex beyond double", TextTriangle("-1e999"), "a number lies beyond the range of float at line 4"},
-        {"text material 2e88", TextTriangle("0", "2e88"), "a number lies beyond the range of float at line 8"},
-        {"text matrix entry", TextTriangle("0", "1", "3.5e38"), "a number lies beyond the range of float at line 3"},
+        {"text vertex 1e39", TextTriangle("1e39"), "a number lies outside the range of float at line 4"},
+        {"text vertex beyond double", TextTriangle("-1e999"), "a number lies outside the range of float at line 4"},
+        {"text material 2e88", TextTriangle("0", "2e88"), "a number lies outside the range of float at line 8"},
+        {"text matrix entry", TextTriangle("0", "1", "3.5e38"), "a number lies outside the range of float at line 3"},
         {"text normal", Text("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\nMeshNormals { 1; 0;0;-1e39;; 1; 3;0,0,0;; } }"),
-         "a number lies beyond the range of float at line 3"},
+         "a number lies outside the range of float at line 3"},
         {"text texture coordinate", Text("Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n\nMeshTextureCoords { 3; 0;1e40;, 1;0;, 0;1;; } }"),
-         "a number lies beyond the range of float at line 4"},
+         "a number lies outside the range of float at line 4"},
         {"text 'inf' as the writer once wrote it", TextTriangle("inf"), "expected a number at line 4"},
         {"frame scale takes a vertex beyond float", TextTriangle("3e38", "1", "10"),
          "a frame transform moves a vertex beyond the range of float at line 4"},
@@ -233,8 +233,8 @@ TEST(XFile, NumbersBeyondFloatAndNamesTheWriterCannotWriteAreRefusedWithTheirPla
          "a string holds a control character at line 8"},
         {"binary NaN colour", nan_red.Bytes(), "a number is NaN at byte " + std::to_string(nan_red.OffsetOfFloat(9))},
         {"binary infinite vertex", inf_x.Bytes(), "a number is infinite at byte " + std::to_string(inf_x.OffsetOfFloat(0))},
-        {"binary double vertex 1e39", big_x.Bytes(), "a number lies beyond the range of float at byte " + std::to_string(big_x.OffsetOfFloat(0))},
-        {"binary double colour -2e88", big_red.Bytes(), "a number lies beyond the range of float at byte " + std::to_string(big_red.OffsetOfFloat(9))},
+        {"binary double vertex 1e39", big_x.Bytes(), "a number lies outside the range of float at byte " + std::to_string(big_x.OffsetOfFloat(0))},
+        {"binary double colour -2e88", big_red.Bytes(), "a number lies outside the range of float at byte " + std::to_string(big_red.OffsetOfFloat(9))},
         {"binary '\"' in a texture name", quoted.Bytes(),
          "a name or string holds '\"' or a control character at byte " + std::to_string(quoted.OffsetOfString())},
         {"binary newline in a texture name", newline.Bytes(),
@@ -251,7 +251,7 @@ TEST(XFile, RefusedInputsNoLongerLoad) {
         const char* file;
         const char* error;
     } cases[] = {
-        {"x_material_overflow.x", "a number lies beyond the range of float at line 3"},
+        {"x_material_overflow.x", "a number lies outside the range of float at line 3"},
         {"x_binary_nan_colour.x", "a number is NaN at byte "},
         // Named for its power beyond float (line 37); a texture name with control characters comes first.
         {"x_binary_inf_power.x", "a string holds a control character at line 32"},
