@@ -610,8 +610,9 @@ bool ReadXFile(const unsigned char* data, std::size_t size, mesh_file& out, std:
         if (error) *error = "unsupported .x format '" + format + "'";
         return false;
     }
+    const bool compressed = body != data + 16;
     text_tokenizer text(body, body_size);
-    binary_tokenizer bin(body, body_size, float_size == "0064", body == data + 16 ? 16 : 0, body != data + 16);
+    binary_tokenizer bin(body, body_size, float_size == "0064", compressed ? 0 : 16, compressed);
     tokenizer& tokens = binary ? static_cast<tokenizer&>(bin) : text;
     x_parser parser(tokens, out);
     if (!parser.Parse()) {
