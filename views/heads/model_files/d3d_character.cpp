@@ -3,6 +3,7 @@
 #include "views/heads/model_files/d3d_character.h"
 
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <strings.h>
 
@@ -52,9 +53,16 @@ bool VertexPool::Read(byte_reader& in, std::string* error) {
     if (!ReadPackCount(in, 12, count, "pool position", error)) return false;
     positions_.resize(static_cast<std::size_t>(count));
     for (d3d_vector3& p : positions_) {
+        const std::size_t at = in.Position();
         in.ReadF32(p.x);
         in.ReadF32(p.y);
         in.ReadF32(p.z);
+        // NaN would also break the ordering the pool's index relies on when the pack is written.
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+            if (error) *error = "a pool position at byte " + std::to_string(at) + " is not finite";
+            positions_.clear();
+            return false;
+        }
     }
     return true;
 }
@@ -386,13 +394,29 @@ bool d3d_character::ReadCharacterPack(const unsigned char* data, std::size_t siz
         !ReadPackModels(in, aux_models, error))
         return false;
     float bounds[9];
-    for (float& v : bounds)
+    for (float& v : bounds) {
+        const std::size_t at = in.Position();
         if (!in.ReadF32(v)) {
             if (error) *error = "the pack ends inside its bounds";
             return false;
         }
+        if (!std::isfinite(v)) {
+            if (error) *error = "a bound at byte " + std::to_string(at) + " is not finite";
+            return false;
+        }
+    }
     for (int a = 0; a < 3; ++a) bounds_min[a] = bounds[a], bounds_max[a] = bounds[3 + a], centre[a] = bounds[6 + a];
-    for (const auto& [name, model] : model_cache) model->Offset(-centre[0], -centre[1], -centre[2]);
+    for (const auto& [name, model] : model_cache) {
+        model->Offset(-centre[0], -centre[1], -centre[2]);
+        // Finite positions and a finite centre may still sum beyond float.
+        int n;
+        const float* p = model->GetPositions(n);
+        for (int i = 0; i < 3 * n; ++i)
+            if (!std::isfinite(p[i])) {
+                if (error) *error = "the pack's centre moves model '" + name + "' beyond the range of float";
+                return false;
+            }
+    }
     if (consumed) *consumed = in.Position();
     if (!CheckMorphs(error)) return false;
     // The stored models are the files as read; the rest morph is where the drawn models stand

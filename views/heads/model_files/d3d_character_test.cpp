@@ -2,6 +2,8 @@
 #include "views/heads/model_files/d3d_character.h"
 
 #include <cfloat>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -241,6 +243,52 @@ TEST(CharacterPack, TruncatedOversizedAndMismatchedPacksFail) {
     d3d_character back;
     EXPECT_FALSE(back.ReadCharacterPack(oversized.data(), oversized.size(), &error));
     EXPECT_NE(error.find("larger than its data"), std::string::npos) << error;
+}
+
+TEST(CharacterPack, APackHoldingNaNOrInfinityIsRefusedWithItsPlace) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    // The pool follows the textures: its count, then three floats per position.
+    d3d_texture_mgr textures;
+    byte_reader texture_section(pack.data(), pack.size());
+    std::string error;
+    ASSERT_TRUE(textures.ReadPack(texture_section, &error)) << error;
+    const std::size_t pool_y = texture_section.Position() + 4 + 4;
+    const std::size_t centre_x = pack.size() - 12;
+    const struct {
+        std::size_t at;
+        float value;
+        std::string error;
+    } cases[] = {
+        {pool_y, std::numeric_limits<float>::quiet_NaN(), "a pool position at byte " + std::to_string(pool_y - 4) + " is not finite"},
+        {pool_y + 12, -INFINITY, "a pool position at byte " + std::to_string(pool_y + 8) + " is not finite"},
+        {centre_x, INFINITY, "a bound at byte " + std::to_string(centre_x) + " is not finite"},
+    };
+    for (const auto& bad : cases) {
+        std::vector<uint8_t> bytes = pack;
+        std::memcpy(bytes.data() + bad.at, &bad.value, 4);
+        d3d_character back;
+        EXPECT_FALSE(back.ReadCharacterPack(bytes.data(), bytes.size(), &error)) << bad.error;
+        EXPECT_EQ(error, bad.error);
+    }
+}
+
+TEST(CharacterPack, ACentreThatMovesAModelBeyondFloatIsRefused) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", FanMesh({{3e38f, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 rest.x 1\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path()));
+    std::vector<uint8_t> pack = c.WriteCharacterPack();
+    const float centre_x = -FLT_MAX;
+    std::memcpy(pack.data() + pack.size() - 12, &centre_x, 4);
+    d3d_character back;
+    std::string error;
+    EXPECT_FALSE(back.ReadCharacterPack(pack.data(), pack.size(), &error));
+    EXPECT_EQ(error, "the pack's centre moves model 'rest.x' beyond the range of float");
 }
 
 TEST(CharacterPack, MorphsLongerThanTheirRestModelAreRefused) {
