@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -409,4 +410,14 @@ TEST(CharacterPack, KeepsObjMaterialsAndSameNamedTexturesApart) {
     ASSERT_TRUE(eyes.texture);
     EXPECT_EQ(eyes.texture->rgba[2], 255);  // blue, from b/
     EXPECT_EQ(eyes.texture->rgba[0], 0);
+}
+
+TEST(Character, RunningOutOfMemoryEndsTheLoadNotTheProgram) {
+    // The progress call stands in for an allocation deep inside the load that fails.
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    std::string error;
+    EXPECT_FALSE(c.LoadCharacterFile(in, s.dir.Path(), [](int, int) -> bool { throw std::bad_alloc(); }, &error));
+    EXPECT_EQ(error, "there is not enough memory to load the character");
 }
