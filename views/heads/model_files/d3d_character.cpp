@@ -2,8 +2,8 @@
 // agree.
 #include "views/heads/model_files/d3d_character.h"
 
-#include <cfloat>
 #include <algorithm>
+#include <cfloat>
 #include <cstdio>
 #include <new>
 #include <strings.h>
