@@ -5,6 +5,7 @@
 #include <istream>
 #include <sstream>
 #include <iterator>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -48,6 +49,20 @@ void ReadInt(std::istream& in, int& value) {
     } else if (!in.eof()) {
         in.clear();
     }
+}
+
+// Reads the template at path into character; false when the file does not open. Every other
+// failure is a message: running out of memory on a bad movie ends that load, not the program.
+bool ReadTemplate(const std::string& path, zuvo_swf_char& character, std::vector<std::string>& messages) {
+    try {
+        flash_ifstream swf(path, std::ios_base::binary);
+        if (!swf) return false;
+        const bool ok = character.load(swf, messages);
+        if (!ok && messages.empty()) messages.push_back("the movie could not be read");
+    } catch (const std::bad_alloc&) {
+        messages.push_back("the movie needs more memory than there is");
+    }
+    return true;
 }
 
 }  // namespace
@@ -105,13 +120,10 @@ bool CPhonarcDocFlash::ReadResults(sync_results_file& file, std::istream& in, st
     kept_gestures_.clear();
     bool loaded = false;
     zuvo_swf_char loading;
-    flash_ifstream swf(info.character_path, std::ios_base::binary);
-    if (!swf) {
+    std::vector<std::string> messages;
+    if (!ReadTemplate(info.character_path, loading, messages)) {
         errors << "Can't open character file " << info.character_path << '\n';
     } else {
-        std::vector<std::string> messages;
-        const bool ok = loading.load(swf, messages);
-        if (!ok && messages.empty()) messages.push_back("the movie could not be read");
         for (const std::string& m : messages) errors << "Reading Character file " << m << '\n';
         loaded = messages.empty();
     }
@@ -219,14 +231,11 @@ void CPhonarcDocFlash::SetCharacterState(const character_state& state) {
 bool CPhonarcDocFlash::SelectCharacterTemplate(const std::string& path, std::ostream& errors) {
     character_state after;
     after.path = path;
-    flash_ifstream swf(path, std::ios_base::binary);
-    if (!swf) {
+    std::vector<std::string> messages;
+    if (!ReadTemplate(path, after.character, messages)) {
         errors << "Can't open character file " << path << '\n';
         return false;
     }
-    std::vector<std::string> messages;
-    const bool ok = after.character.load(swf, messages);
-    if (!ok && messages.empty()) messages.push_back("the movie could not be read");
     for (const std::string& m : messages) errors << "Reading Character file " << m << '\n';
     if (!messages.empty()) return false;
 

@@ -6,11 +6,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <sstream>
 
 #include "engine/util/string_utils.h"
+#include "views/heads/model_files/d3d_texture.h"
 #include "views/heads/model_files/file_name_match.h"
 #include "views/heads/model_files/narrow_float.h"
 
@@ -195,12 +195,22 @@ int32_t ObjModelReader::ReadObj(std::istream& in, const std::string& folder, boo
 }
 
 int32_t ObjModelReader::ReadMtl(const std::string& library, const std::string& folder) {
+    // A library is any path the file names, ".." included: only a bounded regular file is read,
+    // anything else is a missing library.
     const std::string file = FindFileIgnoringCase(folder + library);
-    std::ifstream in(file);
-    if (!in) {
-        error = "cannot open the material library " + file;
+    library_path_ = file;
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!ReadHeadFile(file, bytes, &why)) {
+        error = "cannot open the material library " + file + " (" + why + ")";
         return kObjLibraryMissing;
     }
+    library_bytes_ = std::move(bytes);
+    std::istringstream in(std::string(library_bytes_.begin(), library_bytes_.end()));
+    return ReadMaterials(in);
+}
+
+int32_t ObjModelReader::ReadMaterials(std::istream& in) {
     in.imbue(std::locale::classic());
     mesh_material* current = nullptr;
     std::string token;
@@ -262,19 +272,35 @@ int32_t ObjModelReader::Build(mesh_file& out) {
 int32_t ObjModelReader::BuildMesh(const std::string& path, mesh_file& out) {
     std::string folder, base, extension;
     SplitPath(path, folder, base, extension);
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot open " + path;
+    std::string why;
+    if (!ReadHeadFile(path, obj_bytes_, &why)) {
+        error = "cannot open " + path + " (" + why + ")";
         return kObjFileMissing;
     }
+    std::istringstream in(std::string(obj_bytes_.begin(), obj_bytes_.end()));
     const int32_t rc = ReadObj(in, folder, true);
     if (rc < 0) return rc;
     return Build(out);
 }
 
 int32_t ObjModelReader::BuildMeshFromMemory(const unsigned char* data, std::size_t size, mesh_file& out) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    const int32_t rc = ReadObj(in, "", false);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::istringstream in(text);
+    int32_t rc = ReadObj(in, "", false);
+    if (rc < 0) return rc;
+    // The library travels inside the bytes (see SelfContainedBytes); its keywords are none of
+    // the model's, so each pass passes over the other's lines.
+    std::istringstream library(text);
+    rc = ReadMaterials(library);
     if (rc < 0) return rc;
     return Build(out);
+}
+
+std::vector<uint8_t> ObjModelReader::SelfContainedBytes() const {
+    std::vector<uint8_t> bytes = obj_bytes_;
+    if (!library_bytes_.empty()) {
+        bytes.push_back('\n');
+        bytes.insert(bytes.end(), library_bytes_.begin(), library_bytes_.end());
+    }
+    return bytes;
 }

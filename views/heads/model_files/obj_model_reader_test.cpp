@@ -1,7 +1,10 @@
 // OBJ and MTL reading: faces, corner forms, vertex sharing, materials, and refused input.
 #include "views/heads/model_files/obj_model_reader.h"
 
+#include <sys/stat.h>
+
 #include <cfloat>
+#include <filesystem>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -104,6 +107,48 @@ TEST(ObjModelReader, WithoutLibraryMaterialsAreBlackAndAMissingLibraryFails) {
     EXPECT_EQ(missing.BuildMesh(dir.Path() + "missing.obj", out), kObjLibraryMissing);
     ObjModelReader absent;
     EXPECT_EQ(absent.BuildMesh(dir.Path() + "absent.obj", out), kObjFileMissing);
+}
+
+TEST(ObjModelReader, ALibraryOrModelThatIsNoRegularFileIsMissing) {
+    // Libraries may name any path; a folder, a device (also reached through ".."), a pipe or a
+    // dangling link is a missing library, read without blocking or filling the memory.
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "sub");
+    std::filesystem::create_symlink("/dev/zero", dir.Path() + "zero.mtl");
+    ASSERT_EQ(::mkfifo((dir.Path() + "pipe.mtl").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir.Path() + "nowhere.mtl", dir.Path() + "gone.mtl");
+    for (const std::string library : {".", "sub", "zero.mtl", "pipe.mtl", "gone.mtl",
+                                      "../../../../../../../../../../dev/zero", "../../../../../../../../../../dev/urandom"}) {
+        SCOPED_TRACE(library);
+        dir.Write("m.obj", "mtllib " + library + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n");
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMesh(dir.Path() + "m.obj", out), kObjLibraryMissing);
+        EXPECT_NE(reader.error.find("material library"), std::string::npos) << reader.error;
+    }
+    for (const std::string model : {"sub", "zero.mtl", "pipe.mtl", "gone.mtl"}) {
+        SCOPED_TRACE(model);
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMesh(dir.Path() + model, out), kObjFileMissing);
+    }
+}
+
+TEST(ObjModelReader, SelfContainedBytesCarryTheLibraryIntoMemory) {
+    head_test::temp_folder dir;
+    dir.Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3");  // no final line end
+    dir.Write("m.mtl", "newmtl a\nKd 0.5 0.25 1\nmap_Kd t.png\n");
+    ObjModelReader reader;
+    mesh_file read;
+    ASSERT_GE(reader.BuildMesh(dir.Path() + "m.obj", read), 0) << reader.error;
+    const std::vector<uint8_t> bytes = reader.SelfContainedBytes();
+    ObjModelReader again;
+    mesh_file back;
+    ASSERT_GE(again.BuildMeshFromMemory(bytes.data(), bytes.size(), back), 0) << again.error;
+    ASSERT_EQ(back.materials.size(), read.materials.size());
+    EXPECT_EQ(back.mesh.indices.size(), read.mesh.indices.size());
+    EXPECT_EQ(back.materials[1].material.diffuse.g, 0.25f);
+    EXPECT_EQ(back.materials[1].texture_file, "t.png");
 }
 
 TEST(ObjModelReader, MoreVerticesThanSixteenBitIndicesHoldFail) {
