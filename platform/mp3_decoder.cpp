@@ -44,7 +44,9 @@ uint32_t ReadBigEndian32(const unsigned char* p) {
 }
 
 // A Layer III frame sync at p.
-bool IsLayer3Sync(const unsigned char* p) { return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && ((p[1] >> 1) & 3) == 1; }
+bool IsLayer3Sync(const unsigned char* p) {
+    return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && ((p[1] >> 1) & 3) == 1;
+}
 
 }  // namespace
 
@@ -104,11 +106,13 @@ Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, uint64_t stream_bytes
             // decoder step through every claimed frame: a count of 2^32 in a tiny file costs half
             // a minute. Such a count is dropped before the decoder reads it (it parses a frame
             // only once the whole frame is fed); the tag's delay and padding go with it.
-            if (!lengthIgnored && ClaimsMoreMp3FramesThanFit(in.data(), kept + static_cast<size_t>(n), stream_bytes)) {
+            if (!lengthIgnored &&
+                ClaimsMoreMp3FramesThanFit(in.data(), kept + static_cast<size_t>(n), stream_bytes)) {
                 mpg123_param(h, MPG123_ADD_FLAGS, MPG123_IGNORE_STREAMLENGTH, 0.0);
                 lengthIgnored = true;
             }
-            if (mpg123_feed(h, piece, static_cast<size_t>(n)) != MPG123_OK) return Mp3DecodeStatus::kNoDecoder;
+            if (mpg123_feed(h, piece, static_cast<size_t>(n)) != MPG123_OK)
+                return Mp3DecodeStatus::kNoDecoder;
             const size_t total = kept + static_cast<size_t>(n);
             kept = std::min(total, kInfoFrameSpan);
             std::memmove(in.data(), in.data() + total - kept, kept);

@@ -15,7 +15,8 @@ bool InflateBody(flash_istream& in, uint64_t limit, std::string& error) {
     size_t keep = static_cast<size_t>(in.tellg());
     std::vector<uint8_t> out(in.data(), in.data() + keep);
     const uint64_t declared = limit > keep ? limit - keep : 0;
-    if (!InflateSwfBody(in.data() + keep, static_cast<size_t>(in.remaining()), declared, out, error)) return false;
+    if (!InflateSwfBody(in.data() + keep, static_cast<size_t>(in.remaining()), declared, out, error))
+        return false;
     in.ReplaceData(std::move(out), keep);
     return true;
 }

@@ -71,7 +71,8 @@ bool InflateSwfDataExactly(const std::vector<uint8_t>& in, size_t skip, size_t e
     return InflateSwfData(in.data() + skip, in.size() - skip, expected, out, ended) && out.size() == expected;
 }
 
-bool InflateSwfBody(const uint8_t* src, size_t size, uint64_t declared, std::vector<uint8_t>& out, std::string& error) {
+bool InflateSwfBody(const uint8_t* src, size_t size, uint64_t declared, std::vector<uint8_t>& out,
+                    std::string& error) {
     // One byte past the cap tells a body that is too large from one that just fits.
     const uint64_t limit = std::min(declared, kSwfMaxBodyBytes + 1);
     uint64_t body = 0;

@@ -29,4 +29,5 @@ bool InflateSwfDataExactly(const std::vector<uint8_t>& in, size_t skip, size_t e
 // into exactly that much memory, so nothing is allocated for a body that is refused. False with a
 // text in `error` when the stream is corrupt, ends before `declared` bytes without its end mark, or
 // inflates past kSwfMaxBodyBytes.
-bool InflateSwfBody(const uint8_t* src, size_t size, uint64_t declared, std::vector<uint8_t>& out, std::string& error);
+bool InflateSwfBody(const uint8_t* src, size_t size, uint64_t declared, std::vector<uint8_t>& out,
+                    std::string& error);

@@ -3,10 +3,10 @@
 
 #include <cctype>
 #include <istream>
-#include <sstream>
 #include <iterator>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -63,7 +63,8 @@ bool LoadCharacterTemplate(const std::string& path, zuvo_swf_char& character, st
             errors << "Can't open character file " << path << '\n';
             return false;
         }
-        if (!character.load(swf, messages) && messages.empty()) messages.push_back("the movie could not be read");
+        if (!character.load(swf, messages) && messages.empty())
+            messages.push_back("the movie could not be read");
     } catch (const std::bad_alloc&) {
         messages.assign(1, "there is not enough memory to load it");
     } catch (const std::length_error&) {

@@ -60,7 +60,8 @@ void LimitAddressSpace(uint64_t headroom) {
     uint64_t kib = 0;
     while (status >> key && key != "VmSize:") status.ignore(1 << 10, '\n');
     status >> kib;
-    const rlimit limit{static_cast<rlim_t>(kib * 1024 + headroom), static_cast<rlim_t>(kib * 1024 + headroom)};
+    const rlimit limit{static_cast<rlim_t>(kib * 1024 + headroom),
+                       static_cast<rlim_t>(kib * 1024 + headroom)};
     setrlimit(RLIMIT_AS, &limit);
 }
 
@@ -201,7 +202,8 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
     const Case cases[] = {
         {dir_ / "missing.swf", "Can't open character file " + (dir_ / "missing.swf").string() + "\n"},
         {broken, "Reading Character file " + broken.string() + ": "},
-        {bomb, "Reading Character file " + bomb.string() + ": The compressed SWF body inflates to more than 64 MiB"}};
+        {bomb, "Reading Character file " + bomb.string() +
+                   ": The compressed SWF body inflates to more than 64 MiB"}};
     for (const Case& c : cases) {
         const std::string info = "character " + c.path.string() + "\nno_ambients\nend_character_info\n";
         auto doc = Open(Results(info + kGestures));
@@ -241,12 +243,14 @@ TEST_F(FlashDocumentTest, TemplateThatMemoryCannotHoldIsLeftOutNotFatal) {
     GTEST_SKIP() << "an address-space limit would stop the sanitizer's own mappings";
 #endif
 #endif
-    const std::string expected = "Reading Character file " + large.string() + ": there is not enough memory to load it\n";
+    const std::string expected =
+        "Reading Character file " + large.string() + ": there is not enough memory to load it\n";
     EXPECT_EXIT(
         {
             LimitAddressSpace(kSwfMaxBodyBytes / 2);
             auto limited = Open(results);
-            const bool ok = limited && !limited->HasTemplate() && limited->logged().find(expected) != std::string::npos &&
+            const bool ok = limited && !limited->HasTemplate() &&
+                            limited->logged().find(expected) != std::string::npos &&
                             limited->kept_gesture_section() == kGestures;
             std::_Exit(ok ? 0 : 1);
         },

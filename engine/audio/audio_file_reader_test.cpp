@@ -261,7 +261,8 @@ TEST(EncodedAudio, FixturesDecodeToTheChirpWithinTheCodecDelay) {
 
 TEST(EncodedAudio, Mp3InfoFrameTrimsRealFilesAndIsIgnoredWhenItClaimsTooMuch) {
     // The Info frame's encoder delay and padding are trimmed: the one-second chirps decode exactly.
-    for (const auto& [name, rate] : {std::pair{"chirp_44k_stereo_id3.mp3", 44100u}, {"chirp_8k_mono.mp3", 8000u}}) {
+    for (const auto& [name, rate] :
+         {std::pair{"chirp_44k_stereo_id3.mp3", 44100u}, {"chirp_8k_mono.mp3", 8000u}}) {
         int rc;
         EXPECT_EQ(DecodeFixture(name, &rc).left.size(), rate) << name;
     }
@@ -275,7 +276,7 @@ TEST(EncodedAudio, Mp3InfoFrameTrimsRealFilesAndIsIgnoredWhenItClaimsTooMuch) {
     claims[info + 7] |= 1;
     std::fill(claims.begin() + info + 8, claims.begin() + info + 12, 0xFF);
     const size_t body = (1 << 16) - 6 - 10 - info;  // "Info" starts 6 bytes before the first piece ends
-    std::vector<unsigned char> tagged(10 + body);  // an ID3v2.3 tag of zeros
+    std::vector<unsigned char> tagged(10 + body);   // an ID3v2.3 tag of zeros
     std::memcpy(tagged.data(), "ID3\x03", 4);
     tagged[7] = static_cast<unsigned char>(body >> 14 & 0x7F);
     tagged[8] = static_cast<unsigned char>(body >> 7 & 0x7F);
@@ -301,7 +302,8 @@ TEST(EncodedAudio, Mp3InfoFrameTrimsRealFilesAndIsIgnoredWhenItClaimsTooMuch) {
         ASSERT_EQ(OpenResult(dir.File("none.mp3"), &plain), 0) << c.name;
         EXPECT_EQ(claimed->GetFrameCount(), plain->GetFrameCount()) << c.name;
         EXPECT_GT(claimed->GetFrameCount(), 0u) << c.name;
-        EXPECT_LT(claimed->GetFrameCount(), 2 * (claimed->GetRate() >> 16)) << c.name;  // files of a second or less
+        // The files last a second or less.
+        EXPECT_LT(claimed->GetFrameCount(), 2 * (claimed->GetRate() >> 16)) << c.name;
     }
 }
 
