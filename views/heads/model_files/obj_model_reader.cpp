@@ -207,10 +207,10 @@ int32_t ObjModelReader::ReadMtl(const std::string& library, const std::string& f
     }
     library_bytes_ = std::move(bytes);
     std::istringstream in(std::string(library_bytes_.begin(), library_bytes_.end()));
-    return ReadMaterials(in);
+    return ReadMaterials(in, library);
 }
 
-int32_t ObjModelReader::ReadMaterials(std::istream& in) {
+int32_t ObjModelReader::ReadMaterials(std::istream& in, const std::string& library) {
     in.imbue(std::locale::classic());
     mesh_material* current = nullptr;
     std::string token;
@@ -291,7 +291,7 @@ int32_t ObjModelReader::BuildMeshFromMemory(const unsigned char* data, std::size
     // The library travels inside the bytes (see SelfContainedBytes); its keywords are none of
     // the model's, so each pass passes over the other's lines.
     std::istringstream library(text);
-    rc = ReadMaterials(library);
+    rc = ReadMaterials(library, "stored with the model");
     if (rc < 0) return rc;
     return Build(out);
 }

@@ -39,7 +39,7 @@ public:
 private:
     int32_t ReadObj(std::istream& in, const std::string& folder, bool read_library);
     int32_t ReadMtl(const std::string& library, const std::string& folder);
-    int32_t ReadMaterials(std::istream& in);
+    int32_t ReadMaterials(std::istream& in, const std::string& library);
     uint32_t AddCorner(int64_t position_index, const ModelVertex& corner);
     int32_t Build(mesh_file& out);
 
