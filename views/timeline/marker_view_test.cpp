@@ -138,6 +138,31 @@ TEST_F(MarkerViewTest, AViewEditsItsMarkersAndItsFactoryAddsOnlyTheBandsLeft) {
     EXPECT_EQ(UndoName(), kUndoMovePhoneme);
 }
 
+// A new view gets its audio and several sizes before it shows; its channels are built once, when
+// it shows, at the size it shows at (the factory is asked once per build).
+TEST_F(MarkerViewTest, AHiddenViewBuildsItsChannelsOnceWhenItShows) {
+    profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowFlashGestures);
+    int builds = 0;
+    timeline_view_setup setup;
+    setup.channels = [&builds](const ChannelBand& band, const TimelineState* state) -> std::unique_ptr<CPhonarcChannelView> {
+        ++builds;
+        auto c = std::make_unique<CPhonarcChannelView>(state);
+        c->displayBit = band.bit;
+        c->band = band.band;
+        return c;
+    };
+    CPhonarcView hidden(*doc, std::move(setup));
+    for (int w : {300, 600, 815}) hidden.resize(w, 300);
+    hidden.SetDisplayMode(hidden.DisplayMode());
+    EXPECT_EQ(builds, 0);
+    EXPECT_TRUE(hidden.Channels().empty());
+    hidden.show();
+    EXPECT_EQ(builds, 1);
+    ASSERT_EQ(hidden.Channels().size(), 3u);
+    EXPECT_EQ(hidden.Channels().back()->band.right, hidden.ChannelArea().right) << "laid out at the shown size";
+    EXPECT_EQ(hidden.ChannelArea().right, 815);
+}
+
 TEST_F(MarkerViewTest, WordDraggedOutOfItsBandIsRemoved) {
     const int y = Mid(kShowWords);
     const int x = X(2750);

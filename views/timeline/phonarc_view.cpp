@@ -223,7 +223,23 @@ void CPhonarcView::MapFromScreen(int screenX, int screenY, int* x, int* y) const
 }
 
 void CPhonarcView::RebuildChannels() {
+    // A new view gets its audio and several sizes before it shows: its channels are built when
+    // it shows, once, at the size it shows at.
+    if (!isVisible()) {
+        DeleteChannels();
+        channelsPending_ = true;
+        return;
+    }
+    BuildChannels();
+}
+
+void CPhonarcView::showEvent(QShowEvent*) {
+    if (channelsPending_) BuildChannels();
+}
+
+void CPhonarcView::BuildChannels() {
     DeleteChannels();
+    channelsPending_ = false;
     if (!stream_) return;
     PCMFormat format{};
     stream_->GetFormat(&format);
@@ -358,6 +374,7 @@ void CPhonarcView::paintEvent(QPaintEvent* event) {
 
 QImage CPhonarcView::Grab() {
     if (!stream_) return {};
+    if (channelsPending_) BuildChannels();
     if (backBuffer_.GetWidth() != width() || backBuffer_.GetHeight() != height()) {
         if (!backBuffer_.Create(width(), height(), 24)) return {};
     }

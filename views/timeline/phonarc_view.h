@@ -133,6 +133,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -148,7 +149,9 @@ private:
     // The first paint or the first navigation takes the initial zoom as final: until then every
     // resize recomputes it, since a new window gets several sizes before its own.
     void SettleZoom() { zoomPending_ = zoomPending_ && !stream_; }
+    // Builds the channels now when the view is shown, else when it shows.
     void RebuildChannels();
+    void BuildChannels();
     void DeleteChannels();
     void DestroySources();
     void LayoutControls();
@@ -176,6 +179,7 @@ private:
     bool recompose_ = true;
     COffscreenDib backBuffer_;
     ChannelList channels_;
+    bool channelsPending_ = false;  // hidden since the layout changed: built when shown
     std::vector<ISpectralDataSource*> sources_;
     CMemoryPCMStream* stream_ = nullptr;
     CSignalSummaries summaries_;
