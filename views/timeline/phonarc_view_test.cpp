@@ -147,6 +147,19 @@ TEST_F(TimelineViewTest, PlayRangesFromCursorAndSelection) {
     }
 }
 
+// The document's commands work on the view's selection, in order while a drag has the ends
+// reversed, and on none once the view is gone.
+TEST_F(TimelineViewTest, TheDocumentWorksOnTheViewsSelectionUntilTheViewGoes) {
+    CPhonarcView& v = Make();
+    v.SetSelection(32000, 16000, false);
+    int s = 0, e = 0;
+    ASSERT_TRUE(doc->GetSelectionMs(&s, &e));
+    EXPECT_EQ(s, 1000);
+    EXPECT_EQ(e, 2000);
+    view.reset();
+    EXPECT_FALSE(doc->GetSelectionMs(&s, &e));
+}
+
 TEST_F(TimelineViewTest, SpacePlaysAndStopsAndAutoRepeatDoesNotToggle) {
     CPhonarcView& v = Make();
     v.SetSelection(16000, 16000, false);
