@@ -34,7 +34,7 @@ CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, ti
             menu(global);
         };
     }
-    // The view joins the document first: the document asks its first view for the selection.
+    // The view is made first: its selection map makes itself the document's selection source.
     view_ = new CPhonarcView(doc_, std::move(setup), this);
     SetCentralView(view_);
     doc_.AddView(this);

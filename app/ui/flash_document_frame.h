@@ -43,6 +43,6 @@ private:
 // The channels a Flash document's timeline view is made with: the Flash gesture channel on doc.
 MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc);
 
-// The Flash document's commands for the active document and "Extract Gestures" in the Lipsync menu.
+// The Flash document's commands for the active document, "Extract Gestures" among them (Flash menu).
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active);
