@@ -14,7 +14,7 @@ child_frame_context WithDocument(child_frame_context context, CPhonarcDoc& doc) 
 }  // namespace
 
 CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent)
-    : CChildFrameFla(WithDocument(context, doc), parent), doc_(doc) {
+    : CChildFrame(WithDocument(context, doc), parent), doc_(doc) {
     // The view joins the document first: the document asks its first view for the selection.
     view_ = new CPhonarcView(doc_, this);
     SetCentralView(view_);

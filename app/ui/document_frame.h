@@ -11,7 +11,7 @@ class CPhonarcDoc;
 class CPhonarcView;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
-class CDocumentFrame : public CChildFrameFla, public document_view {
+class CDocumentFrame : public CChildFrame, public document_view {
     Q_OBJECT
 public:
     // The context's document is replaced by doc. Create() builds the bars.

@@ -6,10 +6,11 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/core/phonarc_doc_flash.h"
 
-class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class FlashGesturesView;
@@ -40,6 +41,5 @@ private:
     FlashGesturesView* view_;
 };
 
-// The Flash document's commands for the active document and "Extract Gestures" in the Lipsync menu.
-void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
-                                  std::function<CPhonarcDocFlash*()> active);
+// "Preview the character in Flash": a window over frame showing the template's character.
+std::vector<command_row<CPhonarcDocFlash>> PreviewCharacterRows(CMainFrame& frame);

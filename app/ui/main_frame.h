@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_rows.h"
 #include "model/articulation_key.h"
 #include "model/messaging.h"
 #include "views/playback/viseme_handler.h"
@@ -92,7 +93,8 @@ private:
     void MakeActions();
     void AddMenus();
     void FillWindowList();
-    void RegisterCommands();
+    // The frame's own commands: its bars, the playback options, Exit and the window layouts.
+    std::vector<command_row<CMainFrame>> CommandRows();
     void notify(publisher* sender, pub_message* message) override;
     void ApplyViseme(bool isMix, const ArticulationKey* key, const char* label, int32_t amount);
     QList<int> BarIds() const;

@@ -223,10 +223,10 @@ TEST_F(MarkerEditsUiTest, FlashChannelDeletesTheGestureThatWasUnderThePointer) {
     ASSERT_TRUE(doc && doc->HasTemplate()) << (doc ? doc->logged() : "");
     ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
     CPhonarcView* view = frame->View();
-    view->SetDisplayMode(view->DisplayMode() | CMXChannelSWFGestures::kDisplayBit);
+    view->SetDisplayMode(view->DisplayMode() | kShowFlashGestures);
     QTest::qWait(20);
     const int x = view->SampleToX(Frames(500));
-    const int y = BandMiddle(view, CMXChannelSWFGestures::kDisplayBit);
+    const int y = BandMiddle(view, kShowFlashGestures);
     RightClick(view, x, y, [&](QMenu* menu) {
         // Playback moves the view on by 900 ms: the other gesture now lies under the pointer.
         view->OnHScroll(CPhonarcView::kThumbPosition, (view->FirstSample() + Frames(900)) / view->SamplesPerPixel());
