@@ -22,10 +22,14 @@ enum command_need : unsigned {
 
 template <class Target>
 struct command_row {
-    int id = 0;
+    command_row(int row_id, std::function<void(Target&)> row_run, std::function<CommandState(Target&)> row_state = {},
+                unsigned row_needs = kNeedNothing)
+        : id(row_id), run(std::move(row_run)), state(std::move(row_state)), needs(row_needs) {}
+
+    int id;
     std::function<void(Target&)> run;
     std::function<CommandState(Target&)> state;  // empty: enabled, no check mark, its own text
-    unsigned needs = kNeedNothing;
+    unsigned needs;
 };
 
 // A state that only says whether the item is enabled.

@@ -58,7 +58,9 @@ TEST_F(SettingsCommandTest, EachToggleByIdFlipsItsCheckAndWhatIsStored) {
         ASSERT_TRUE(router.Execute(c.id)) << c.id;
         const CommandState after = router.Update(c.id);
         EXPECT_NE(after.checked, before.checked) << c.id;
-        if (c.key) EXPECT_EQ(profile_.GetInt("UI", c.key, -1), after.checked ? 1 : 0) << c.key;
+        if (c.key) {
+            EXPECT_EQ(profile_.GetInt("UI", c.key, -1), after.checked ? 1 : 0) << c.key;
+        }
     }
     // The entire-file toggle moved the range list; the list moved back is what the menu shows.
     EXPECT_EQ(range_, 1);

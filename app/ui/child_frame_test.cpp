@@ -158,6 +158,9 @@ TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
     EXPECT_EQ(edit->toPlainText(), "");
     main->UpdateCommands();
     EXPECT_EQ(main->Action(cmd::EditRedo)->text(), "Redo Typing\tCtrl+Y");
+    // With nothing left to undo the item is disabled and names no action gone.
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
     QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);  // the editor's own Redo key
     EXPECT_EQ(edit->toPlainText(), "abc");
 
