@@ -50,16 +50,6 @@ void document_settings::WriteProfileString(const char* key, const std::string& v
     host_.profile->WriteString(kSection, key, value);
 }
 
-namespace {
-std::optional<std::string> AskFile(const document_host& host, const char* filter, const std::string& initial) {
-    FileDialogRequest request;
-    request.filter = filter;
-    request.open = true;
-    request.initialPath = initial;
-    return host.prompts->ChooseFile(request);
-}
-}  // namespace
-
 void document_settings::OnChooseBuiltInModel(const std::string& resource) {
     model_uri = resource;
     WriteProfileString("model_uri", model_uri);
@@ -76,31 +66,34 @@ CommandState document_settings::UpdateModelExternal() const {
     return {true, model_uri == external_model, external_model};
 }
 
+bool document_settings::ChooseFileInto(const char* filter, std::string* path, const char* key) {
+    FileDialogRequest request;
+    request.filter = filter;
+    request.open = true;
+    request.initialPath = *path;
+    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+    if (!chosen) return false;
+    *path = *chosen;
+    WriteProfileString(key, *path);
+    return true;
+}
+
 void document_settings::OnChooseModelFile() {
-    const std::optional<std::string> chosen = AskFile(host_, "Model Files (*.hmm)|*.hmm||", external_model);
-    if (!chosen) return;
-    external_model = *chosen;
+    if (!ChooseFileInto("Model Files (*.hmm)|*.hmm||", &external_model, "external_model")) return;
     model_uri = external_model;
-    WriteProfileString("external_model", external_model);
     WriteProfileString("model_uri", model_uri);
 }
 
 void document_settings::OnSelectLanguageModelFile() {
-    const std::optional<std::string> chosen = AskFile(host_, "Language Model Files (*.trig)|*.trig||", TrigramFile);
-    if (!chosen) return;
-    TrigramFile = *chosen;
+    if (!ChooseFileInto("Language Model Files (*.trig)|*.trig||", &TrigramFile, "TrigramFile")) return;
     UseTrigram = true;
-    WriteProfileString("TrigramFile", TrigramFile);
     WriteProfileFlag("UseTrigram", UseTrigram);
 }
 
 void document_settings::OnSelectConstraintsFile() {
-    const std::optional<std::string> chosen =
-        AskFile(host_, "Phoneme Constraints Rule Files (*.txt)|*.txt||", PhnConstraintsFile);
-    if (!chosen) return;
-    PhnConstraintsFile = *chosen;
+    if (!ChooseFileInto("Phoneme Constraints Rule Files (*.txt)|*.txt||", &PhnConstraintsFile, "PhnConstraintsFile"))
+        return;
     UsePhnConstraints = true;
-    WriteProfileString("PhnConstraintsFile", PhnConstraintsFile);
     WriteProfileFlag("UsePhnConstraints", UsePhnConstraints);
 }
 
@@ -186,11 +179,8 @@ void document_settings::OnArticulatorExternal() {
 }
 
 void document_settings::OnArticulatorChoose() {
-    const std::optional<std::string> chosen = AskFile(host_, "Articulation Files (*.txt)|*.txt||", external_art);
-    if (!chosen) return;
-    external_art = *chosen;
+    if (!ChooseFileInto("Articulation Files (*.txt)|*.txt||", &external_art, "external_art")) return;
     current_articulator = external_art;
-    WriteProfileString("external_art", external_art);
     WriteProfileString("current_articulator", current_articulator);
     LoadArticulation();
 }

@@ -86,6 +86,8 @@ public:
 private:
     void WriteProfileFlag(const char* key, bool value);
     void WriteProfileString(const char* key, const std::string& value);
+    // Asks for a file starting at *path; on OK *path becomes the choice, kept under key.
+    bool ChooseFileInto(const char* filter, std::string* path, const char* key);
 
     document_host host_;
     CPhonemeMixtureArticulator* articulator_ = nullptr;
