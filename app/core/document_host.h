@@ -3,6 +3,7 @@
 // its views. The Qt shell implements these; tests script them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,6 +52,11 @@ public:
     virtual void RedrawChannels(bool all) { (void)all; }
     // Text-based alignment gave words: a timeline that hides the words channel shows it.
     virtual void ShowWordsChannel() {}
+    // Shows or hides the band of a display bit (display_channels.h).
+    virtual void ShowChannel(uint32_t bit, bool shown) {
+        (void)bit;
+        (void)shown;
+    }
     // Ends any playback and lets go of the audio, whatever state the play is in (also one that
     // ended by itself a moment ago): the document frees or refills the samples right after.
     virtual void StopPlayback() {}

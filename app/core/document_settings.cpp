@@ -133,7 +133,10 @@ void document_settings::SyncLipsyncEntireFile() {
     WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
 }
 
-void document_settings::OnToggleSecondChannel() { second_channel = !second_channel; }
+void document_settings::OnToggleSecondChannel() {
+    second_channel = !second_channel;
+    if (second_channel_changed) second_channel_changed();
+}
 
 void document_settings::OnTogglePhnConstraints() {
     UsePhnConstraints = !UsePhnConstraints;

@@ -41,6 +41,8 @@ public:
     std::string current_articulator;
     std::string external_art;
     bool second_channel = false;  // not kept: each document starts on the main channel
+    // Told after the toggle: the document shows or hides the channel's band. May be empty.
+    std::function<void()> second_channel_changed;
 
     void OnToggleEnergy();
     void OnToggleLanguageModel();

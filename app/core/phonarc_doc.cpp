@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/core/display_channels.h"
 #include "app/core/document_commands.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
@@ -130,6 +131,7 @@ void CPhonarcDoc::LogText(const std::string& text) {
 CPhonarcDoc::CPhonarcDoc(const document_host& host) : host_(host), settings_(host_) {
     if (CreateArticulator(&articulator_, 0) != 0) articulator_ = nullptr;
     settings_.BindArticulator(articulator_, [this](const std::string& text) { LogText(text); });
+    settings_.second_channel_changed = [this] { ShowSecondChannel(); };
     settings_.LoadArticulation();
     undo_.Register(this, kUndoLevels, DefaultUndoNotify);
 }
@@ -616,8 +618,7 @@ bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
         ShowMessage("Sorry, " + path + " could not be saved:\n" + why + "\n\nThe document was not changed.");
         return false;
     }
-    const app_sync_results& second = tracks_[2];
-    if (!second.phonemes.empty() || !second.words.empty() || !second.gestures.empty() || !second.xml_events.empty())
+    if (SecondChannelHoldsResults())
         LogText("The second visual channel is not saved: " + path + " holds the main track only.\n");
     undo_.MarkSaved(this);
     SetModifiedFlag(false);
@@ -672,8 +673,21 @@ void CPhonarcDoc::SetModifiedFlag(bool modified) {
 }
 
 bool CPhonarcDoc::IsModified() const {
-    if (modified_) return true;
+    // The file holds the main track only: results on the second channel are never saved, and
+    // closing must not lose them without asking.
+    if (modified_ || SecondChannelHoldsResults()) return true;
     return script_modified_ ? script_modified_() : false;
+}
+
+bool CPhonarcDoc::SecondChannelHoldsResults() const {
+    const app_sync_results& second = tracks_[2];
+    return !second.phonemes.empty() || !second.words.empty() || !second.punctuation.empty() ||
+           !second.xml_events.empty() || !second.gestures.empty();
+}
+
+void CPhonarcDoc::ShowSecondChannel() {
+    const bool shown = settings_.second_channel || SecondChannelHoldsResults();
+    for (document_view* v : views_) v->ShowChannel(kShowPhonemesTrack2, shown);
 }
 
 template <class F>

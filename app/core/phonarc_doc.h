@@ -101,6 +101,9 @@ public:
     void SetAudioSamples(const audio_samples& samples) override;
     bool SetAudioSamples(const CMemoryPCMStream& samples);
     void UpdateViewResults();
+    // The views show the second visual channel's band while recognition goes there or it holds
+    // results.
+    void ShowSecondChannel();
 
     // ---- opening ----
     // True when the audio was loaded; anything else leaves no usable document.
@@ -125,7 +128,9 @@ public:
 
     // ---- modified state, undo, names ----
     void SetModifiedFlag(bool modified) override;
+    // Also true while the second visual channel holds results, which Save does not write.
     bool IsModified() const;
+    bool SecondChannelHoldsResults() const;
     // The script editor's own modified state joins the document's once it exists.
     void SetScriptModifiedQuery(std::function<bool()> query) { script_modified_ = std::move(query); }
     CUndoManager& GetUndoManager() override { return undo_; }

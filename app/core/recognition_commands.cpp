@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/core/lexicon_mgr.h"
+#include "app/core/marker_commands.h"
 #include "app/core/output_log.h"
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
@@ -57,18 +58,37 @@ void Run(const recognition_context& context, const char* status, RecognitionPara
     }
 }
 
-// The frames to recognise: the timeline's selection, or the whole recording.
-void SetRange(CPhonarcDoc& doc, bool whole_file, RecognitionParams* params) {
+// The selected span of the recording in frames; false for no selection, a cursor, or a
+// selection wholly past the recording.
+bool SelectedAudio(const CPhonarcDoc& doc, int* start, int* end) {
+    timeline_selection selection;
+    if (!doc.audio() || !doc.GetSelection(&selection)) return false;
+    const int total = static_cast<int>(doc.audio()->GetFrameCount());
+    *start = std::clamp(selection.start, 0, total);
+    *end = std::clamp(selection.end, 0, total);
+    return *start != *end;
+}
+
+// A run over the selection needs one: the whole recording in its place would replace the whole
+// alignment with the words of a piece of it. False (the user asked to select) without one.
+bool RequireSelectedAudio(CPhonarcDoc& doc) {
+    int start = 0, end = 0;
+    if (SelectedAudio(doc, &start, &end)) return true;
+    Tell(doc, kTextNeedSelection);
+    return false;
+}
+
+// The frames to recognise: the whole recording, or the timeline's selection; false when the
+// selection is asked for and there is none.
+bool SetRange(const CPhonarcDoc& doc, bool whole_file, RecognitionParams* params) {
     params->startFrame = 0;
     params->frameCount = -1;
-    timeline_selection selection;
-    if (whole_file || !doc.GetSelection(&selection)) return;
-    const int total = static_cast<int>(doc.audio()->GetFrameCount());
-    const int start = std::clamp(selection.start, 0, total);
-    const int end = std::clamp(selection.end, 0, total);
-    if (start == end) return;  // a cursor, or all of it past the recording
+    if (whole_file) return true;
+    int start = 0, end = 0;
+    if (!SelectedAudio(doc, &start, &end)) return false;
     params->startFrame = start;
     params->frameCount = end - start;
+    return true;
 }
 
 // The phone constraints the user chose; none leaves text-based alignment the language's own.
@@ -198,6 +218,7 @@ int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
         if (script) script->FocusScript();
         return -1;
     }
+    if (!whole_file && !RequireSelectedAudio(doc)) return -1;
     // The speedy model is not good enough to align with; this document takes the mixed one.
     if (doc.settings().model_uri == kFastModelResource) doc.settings().UseModelForThisDocument(kGenericModelResource);
 
@@ -214,6 +235,11 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
                             CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
                             int32_t script_end) {
     if (!doc.audio()) return -1;
+    RecognitionParams params;
+    if (!SetRange(doc, whole_file, &params)) {
+        Tell(doc, kTextNeedSelection);
+        return -1;
+    }
     CTranscriber* transcriber = nullptr;
     if (context.languages) {
         const int code = context.languages->CreateLanguageTranscriber(&transcriber);
@@ -223,9 +249,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
             return code;
         }
     }
-    RecognitionParams params;
     params.audio = doc.audio();
-    SetRange(doc, whole_file, &params);
     params.model = model;
     SetConstraints(doc, &params);
     params.script = text;
@@ -256,6 +280,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
         }
         if (articulator) doc.TakeArticulatorState(*articulator);
         doc.ApplyRecognitionTrack(kTextTextBasedLipsync, result.track, false, group);
+        if (doc.GetRecognitionTrack() == 2) doc.ShowSecondChannel();
         for (document_view* view : doc.views()) view->ShowWordsChannel();
     }
     ShowEngineError(doc, result.code);
@@ -265,6 +290,8 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
 // ---- textless recognition ----
 
 int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context) {
+    doc.settings().SyncLipsyncEntireFile();
+    if (!doc.settings().LipsyncEntireFile && !RequireSelectedAudio(doc)) return -1;
     CAccousticHMM* made = nullptr;
     if (!CreateAcousticModel(doc, &made)) return -1;
     const engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
@@ -274,6 +301,11 @@ int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context) {
 int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model) {
     if (!doc.audio()) return -1;
     RecognitionParams params;
+    doc.settings().SyncLipsyncEntireFile();
+    if (!SetRange(doc, doc.settings().LipsyncEntireFile, &params)) {
+        Tell(doc, kTextNeedSelection);
+        return -1;
+    }
     params.audio = doc.audio();
     params.model = model;
     if (doc.settings().UseTrigram) {
@@ -287,8 +319,6 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
         }
     }
     SetConstraints(doc, &params);
-    doc.settings().SyncLipsyncEntireFile();
-    SetRange(doc, doc.settings().LipsyncEntireFile, &params);
     params.stateRuns = doc.settings().LipsyncwithEnergy;
     run_articulator articulator(doc.MakeRunArticulator());
     SetDocumentRun(articulator, &params);
@@ -300,6 +330,7 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
         if (articulator) doc.TakeArticulatorState(*articulator);
         // Words, punctuation and events of the track stay: there is no text to replace them.
         doc.ApplyRecognitionTrack(kTextTextlessLipsync, result.track, true, nullptr);
+        if (doc.GetRecognitionTrack() == 2) doc.ShowSecondChannel();
     }
     ShowEngineError(doc, result.code);
     return result.code;

@@ -76,8 +76,9 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out);
 int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context);
 int OnTextlessLipsync(CPhonarcDoc& doc, const recognition_context& context);
 
-// Aligns text with the audio, the whole recording or the timeline's selection, and applies the
-// records as one undo step; with cue tags the step also puts cue tags around [script_start,
+// Aligns text with the audio, the whole recording or the timeline's selection (without a selected
+// span the user is asked for one, nothing changes and -1 is returned), and applies the records as
+// one undo step; with cue tags the step also puts cue tags around [script_start,
 // script_end) of the script editor's text at the aligned piece's times.
 int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context, const std::string& text,
                             CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,

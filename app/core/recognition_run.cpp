@@ -3,6 +3,7 @@
 #include "app/core/recognition_run.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -24,6 +25,7 @@
 #include "engine/util/built_in_resources.h"
 #include "engine/util/engine_guard.h"
 #include "engine/util/file_utils.h"
+#include "engine/util/mem_alloc.h"
 #include "engine/util/resource_data.h"
 
 namespace {
@@ -153,6 +155,41 @@ void OntoRecording(ISyncResultsCollection* collection, const Cp1252Text& script,
     }
 }
 
+// Cue tags hold times of the recording wherever the range starts, and the recogniser reads them
+// from the start of the audio it is given: the run transcribes the script itself and moves them
+// onto the range, the one place they are converted. False when the user cancelled meanwhile.
+bool TranscribeOntoRange(CTranscriber* transcriber, const std::string& bytes, int offsetMs, CProgress* progress) {
+    transcriber->SetProgress(progress);
+    const bool finished = transcriber->Transcribe(bytes.c_str());
+    transcriber->SetProgress(nullptr);
+    if (!finished) return false;
+    int count = 0;
+    TranscriptMarker* markers = transcriber->GetOutputMarkers(&count);
+    for (int i = 0; markers != nullptr && i < count; ++i) {
+        if (markers[i].kind != kTranscriptCut) continue;
+        // A tag before the range goes below zero, which the recogniser refuses as out of range.
+        const int64_t onRange = int64_t{markers[i].value} - offsetMs;
+        markers[i].value = static_cast<int32_t>(std::max<int64_t>(onRange, INT32_MIN));
+    }
+    return true;
+}
+
+// The recogniser aligned the transcription without its text: each text record takes its
+// characters from the script it was transcribed from, cut at the script's end.
+void FillRecordTexts(ISyncResultsCollection* collection, const std::string& bytes) {
+    const int size = static_cast<int>(bytes.size());
+    for (SyncMarker* r = collection->begin(); r != collection->end(); ++r) {
+        if (r->text != nullptr || (r->type != kSyncWord && r->type != kSyncSentence && r->type != kSyncXml)) continue;
+        if (r->textOffset < 0 || r->textOffset > size) continue;
+        r->textLength = std::min(r->textLength, size - r->textOffset);
+        if (r->textLength < 0) continue;
+        r->text = static_cast<char*>(MemAlloc(static_cast<size_t>(r->textLength) + 1, 0));
+        if (r->text == nullptr) continue;
+        std::memcpy(r->text, bytes.data() + r->textOffset, static_cast<size_t>(r->textLength));
+        r->text[r->textLength] = '\0';
+    }
+}
+
 void TakeRecords(ISyncResultsCollection* collection, RecognitionResult* result) {
     result->records.reserve(static_cast<size_t>(std::max(0, collection->GetCount())));
     for (SyncMarker* r = collection->begin(); r != collection->end(); ++r) {
@@ -239,8 +276,12 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
         engine_guard<CTextbasedPhnRecognizer, DestroyTextBased> recognizer(raw);
         if (!recognizer) return Fail(result, kErrOutOfMemory, "recogniser");
         if (p.beam > 0) recognizer->SetBeamWidth(p.beam);
-        code = recognizer->RecognizePhonemes(obs.get(), model, script.bytes.c_str(), transcriber, p.progress,
-                                             collection.get());
+        const int offsetMs = static_cast<int>(audio->FramesToMs(p.startFrame));
+        if (!TranscribeOntoRange(transcriber, script.bytes, offsetMs, p.progress) || Cancelled(p.progress)) {
+            return Cancel(result);
+        }
+        code = recognizer->AlignTranscription(obs.get(), model, transcriber, p.progress, collection.get());
+        if (code != kErrCancelled) FillRecordTexts(collection.get(), script.bytes);
     } else {
         CTextlessPhnRecognizer* raw = nullptr;
         CTextlessPhnRecognizer::CreateTextlessPhnRecognizer(&raw);

@@ -48,7 +48,8 @@ struct RecognitionParams {
     std::string trigramFile;
     bool builtInTrigram = false;
 
-    // The user's script in UTF-8; empty means textless recognition.
+    // The user's script in UTF-8; empty means textless recognition. Its cue tags hold times of
+    // the whole recording, also when only a range is aligned.
     std::string script;
     // The language's transcriber for text-based alignment; null takes the built-in English one.
     CTranscriber* transcriber = nullptr;

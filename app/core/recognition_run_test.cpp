@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/transcription_view.h"
 #include "engine/api/error_messages.h"
 #include "engine/api/progress.h"
 #include "engine/audio/audio_test_support.h"
@@ -120,6 +121,60 @@ TEST(RecognitionRun, ShiftsTimesByTheRangeStart) {
         EXPECT_GE(rec.start, 500);
         EXPECT_LE(rec.end, 1300);  // the last analysis frame reaches past the range; no marker does
     }
+}
+
+// Cue tags hold times of the recording: a tag where the words meet, inside a range that starts
+// well into the recording, gives the words the run finds without it, at about the same times.
+TEST(RecognitionRun, CueTagsInsideARangeAreTimesOfTheRecording) {
+    Audio speech = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(speech);
+    constexpr int kLeadMs = 1500;
+    const auto* data = static_cast<const int16_t*>(speech->GetData());
+    std::vector<int16_t> samples(kLeadMs * 16, 0);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i % 7) - 3);  // a quiet room
+    samples.insert(samples.end(), data, data + speech->GetFrameCount());
+    const std::string wav = testing::TempDir() + "run_cue_" + std::to_string(::getpid()) + ".wav";
+    ASSERT_TRUE(audio_test::WriteWav(wav, samples));
+    Audio audio = Load(wav);
+    std::remove(wav.c_str());
+    ASSERT_TRUE(audio);
+
+    RecognitionParams p;
+    p.audio = audio.get();
+    p.startFrame = audio->MsToFrames(kLeadMs - 100);
+    p.script = ReadText(kSpeech + "rms_0011_clean.txt");
+    RecognitionResult plain;
+    ASSERT_EQ(RunRecognition(p, &plain), 0) << plain.message;
+    std::vector<RecognitionRecord> words;
+    for (const RecognitionRecord& r : plain.records)
+        if (r.type == 2) words.push_back(r);
+    ASSERT_GE(words.size(), 4u);
+
+    // The tag goes where the third word starts, at the time the run found for it.
+    const RecognitionRecord& third = words[2];
+    const std::string tag = MakeCutTag(third.start);
+    p.script.insert(static_cast<size_t>(third.textOffset), tag + " ");
+    RecognitionResult tagged;
+    ASSERT_EQ(RunRecognition(p, &tagged), 0) << tagged.message;
+    std::vector<RecognitionRecord> tagged_words;
+    for (const RecognitionRecord& r : tagged.records)
+        if (r.type == 2) tagged_words.push_back(r);
+    ASSERT_EQ(tagged_words.size(), words.size());
+    constexpr int kToleranceMs = 40;
+    for (size_t i = 0; i < words.size(); ++i) {
+        SCOPED_TRACE(words[i].text);
+        EXPECT_EQ(tagged_words[i].text, words[i].text);
+        EXPECT_NEAR(tagged_words[i].start, words[i].start, kToleranceMs);
+        EXPECT_NEAR(tagged_words[i].end, words[i].end, kToleranceMs);
+        EXPECT_EQ(p.script.substr(static_cast<size_t>(tagged_words[i].textOffset),
+                                  static_cast<size_t>(tagged_words[i].textLength)),
+                  tagged_words[i].text);
+    }
+    EXPECT_EQ(tagged_words[2].start, third.start);
+
+    // A tag before the range is out of it.
+    p.script = MakeCutTag(kLeadMs - 500) + " " + ReadText(kSpeech + "rms_0011_clean.txt");
+    EXPECT_EQ(RunRecognition(p, &tagged), kErrOutOfRange);
 }
 
 // A clip too short for its script fails as a longer one does, and however the run ends no marker

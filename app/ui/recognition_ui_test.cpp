@@ -15,7 +15,9 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "app/core/display_channels.h"
 #include "app/core/document_commands.h"
+#include "app/core/marker_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -26,6 +28,7 @@
 #include "views/timeline/phonarc_view.h"
 #include <QComboBox>
 #include "app/ui/main_frame.h"
+#include "app/ui/output_bar.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
@@ -298,6 +301,132 @@ TEST_F(RecognitionUiTest, AFailedLipsyncKeepsTheAlignmentTheUserHadAndSaysWhy) {
     QDir().mkpath(MURMUREX_SCREENSHOT_DIR);
     EXPECT_TRUE(app->MainFrame()->grab().save(MURMUREX_SCREENSHOT_DIR "/lipsync_failed_run_keeps_track.png"));
     prompts.answers = {PromptAnswer::No};
+}
+
+// A cue tag inside the aligned text holds a time of the recording, as the tags the program writes
+// do: the selection aligns to the words and times it gives without the tag.
+TEST_F(RecognitionUiTest, ACueTagInsideTheAlignedSelectionKeepsItsWordsAndTimes) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    edit_control& edit = frame->ScriptView().control();
+    const std::string script = edit.GetText();
+    const size_t from = script.find(' ', script.size() / 2) + 1;
+    const size_t to = script.find_last_not_of(" \r\n") + 1;
+    frame->AlignmentList()->setCurrentIndex(1);  // selected text with selected audio
+    const int rate = 16000;
+    const auto align = [&](size_t end) {
+        edit.SetSel(static_cast<int32_t>(from), static_cast<int32_t>(end));
+        frame->View()->SetSelection(rate * 900 / 1000, rate * 2000 / 1000, false);
+        Press(cmd::AlignTextWithAudio);
+    };
+    align(to);
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    const og_marker_list plain = Track().words;
+    ASSERT_GE(plain.size(), 2u);
+    app->Router().Execute(cmd::EditUndo);
+    ASSERT_EQ(edit.GetText(), script);
+
+    // The tag goes before the piece's second word, at the time the alignment found for it.
+    const size_t second = script.find(' ', from) + 1;
+    const std::string tag = MakeCutTag(plain[1].start) + " ";
+    edit.SetSel(static_cast<int32_t>(second), static_cast<int32_t>(second));
+    edit.ReplaceSel(tag);
+    align(to + tag.size());
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    ASSERT_EQ(Track().words.size(), plain.size());
+    constexpr int kToleranceMs = 40;
+    for (size_t i = 0; i < plain.size(); ++i) {
+        SCOPED_TRACE(plain[i].label);
+        EXPECT_EQ(Track().words[i].label, plain[i].label);
+        EXPECT_NEAR(Track().words[i].start, plain[i].start, kToleranceMs);
+        EXPECT_NEAR(Track().words[i].end, plain[i].end, kToleranceMs);
+    }
+    prompts.answers = {PromptAnswer::No};
+}
+
+// With only a cursor in the timeline, the commands that work on the selection ask for one and
+// change nothing: not the alignment the user has, the script, the history or the modified state.
+TEST_F(RecognitionUiTest, SelectionCommandsWithOnlyACursorAskForASelectionAndChangeNothing) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    Press(cmd::AlignTextWithAudio);  // an alignment of the whole take, which the user keeps
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    auto* range = app->MainFrame()->findChild<QComboBox*>(QStringLiteral("RecognitionRange"));
+    ASSERT_NE(range, nullptr);
+    edit_control& edit = frame->ScriptView().control();
+    const std::string script = edit.GetText();
+    const struct {
+        const char* name;
+        int command;
+        int alignment;  // the script frame's choice
+        int range;      // the main frame's recognition range
+    } cases[] = {
+        {"Align Selected Text with Selected Audio", cmd::AlignTextWithAudio, 1, 0},
+        {"Textless Lipsync, Lipsync Selection Only", cmd::TextlessLipsync, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        frame->AlignmentList()->setCurrentIndex(c.alignment);
+        range->setCurrentIndex(c.range);
+        edit.SetSel(static_cast<int32_t>(script.find(' ') + 1), static_cast<int32_t>(script.size()));
+        frame->View()->SetSelection(16000, 16000, false);  // a cursor at 1 s
+        const std::string track = TrackText(Track());
+        app->MainFrame()->UpdateCommands();
+        const std::string undo = app->MainFrame()->Action(cmd::EditUndo)->text().toStdString();
+        const bool modified = Doc().IsModified();
+        prompts.messages.clear();
+
+        Press(c.command);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0], kTextNeedSelection);
+        EXPECT_EQ(TrackText(Track()), track);
+        EXPECT_EQ(edit.GetText(), script);
+        app->MainFrame()->UpdateCommands();
+        EXPECT_EQ(app->MainFrame()->Action(cmd::EditUndo)->text().toStdString(), undo);
+        EXPECT_EQ(Doc().IsModified(), modified);
+    }
+    range->setCurrentIndex(0);
+    prompts.answers = {PromptAnswer::No};
+}
+
+// Recognition on the second visual channel: its band shows while the option is on or it holds
+// results, and as Save writes the main track only, the document stays modified and closing asks.
+TEST_F(RecognitionUiTest, ResultsOnTheSecondVisualChannelShowAndClosingAsksBeforeLosingThem) {
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    CPhonarcView* view = app->Documents()->ActiveFrame()->View();
+    const auto shown = [&] { return (view->DisplayMode() & kShowPhonemesTrack2) != 0; };
+    EXPECT_FALSE(shown());
+    app->Router().Execute(cmd::SecondChannel);
+    EXPECT_TRUE(shown());
+    app->Router().Execute(cmd::SecondChannel);
+    EXPECT_FALSE(shown());  // nothing on it to show
+    app->Router().Execute(cmd::SecondChannel);
+
+    Press(cmd::TextlessLipsync);
+    ASSERT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    ASSERT_FALSE(Doc().track(2).phonemes.empty());
+    EXPECT_TRUE(Doc().track(1).phonemes.empty());
+    EXPECT_TRUE(shown());
+    EXPECT_TRUE(Doc().IsModified());
+
+    const std::string zuvo = (folder / "second.zuvo").string();
+    prompts.files = {zuvo};
+    app->Router().Execute(cmd::FileSave);
+    ASSERT_TRUE(fs::exists(zuvo));
+    EXPECT_TRUE(app->MainFrame()->OutputBar()->Text().contains("The second visual channel is not saved"));
+    EXPECT_TRUE(Doc().IsModified());
+    app->Router().Execute(cmd::SecondChannel);  // back to the main channel: the results stay in view
+    EXPECT_TRUE(shown());
+
+    prompts.answers = {PromptAnswer::Cancel};
+    app->Router().Execute(cmd::FileClose);
+    QTest::qWait(10);
+    EXPECT_EQ(app->DocumentCount(), 1);
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_EQ(prompts.messages.back(), "Save changes to second.zuvo?");
+    prompts.answers = {PromptAnswer::No};
+    app->Router().Execute(cmd::FileClose);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
 }
 
 }  // namespace

@@ -144,6 +144,51 @@ TEST(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
     EXPECT_GT(count, 3);
 }
 
+// A cut tag holds a time of the recording, also when --start-ms aligns only a later part: a tag
+// where two words meet leaves the words and their times as they are without it.
+TEST(AlignTool, CutTagsAreTimesOfTheRecordingWithAStart) {
+    struct Word {
+        int start, end;
+        std::string text;
+    };
+    const auto words = [](const std::string& out) {
+        std::vector<Word> found;
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            int type = 0;
+            Word w;
+            if (!(fields >> type >> w.start >> w.end) || type != 2) continue;
+            w.text = line.substr(line.find('"'));
+            found.push_back(w);
+        }
+        return found;
+    };
+    const std::string dir = Folder();
+    const std::string args = "$T --quiet --print --start-ms 150 --script ";
+    const ToolRun plain = Shell(args + "'" + kScript + "' '" + kWav + "'");
+    ASSERT_EQ(plain.status, 0) << plain.out;
+    const std::vector<Word> expected = words(plain.out);
+    ASSERT_GE(expected.size(), 4u);
+
+    // The tag before the third word, at the time found for it.
+    std::string text = ReadFile(kScript);
+    const size_t third = text.find(' ', text.find(' ') + 1) + 1;
+    text.insert(third, "<cut ms=\"" + std::to_string(expected[2].start) + "\"/> ");
+    const std::string tagged = dir + "tagged.txt";
+    std::ofstream(tagged, std::ios::binary) << text;
+    const ToolRun r = Shell(args + "'" + tagged + "' '" + kWav + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::vector<Word> got = words(r.out);
+    ASSERT_EQ(got.size(), expected.size()) << r.out;
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].text, expected[i].text);
+        EXPECT_NEAR(got[i].start, expected[i].start, 40) << got[i].text;
+        EXPECT_NEAR(got[i].end, expected[i].end, 40) << got[i].text;
+    }
+}
+
 // Input files are read within bounds, and what the script holds that is not read as written is
 // reported, not silently dropped.
 TEST(AlignTool, BoundsItsInputsAndReportsScriptWarnings) {

@@ -157,6 +157,11 @@ void CPhonarcView::ShowWordsChannel() {
     if (!(DisplayMode() & kShowWords)) SetDisplayMode(DisplayMode() | kShowWords);
 }
 
+void CPhonarcView::ShowChannel(uint32_t bit, bool shown) {
+    const uint32_t mask = shown ? DisplayMode() | bit : DisplayMode() & ~bit;
+    if (mask != DisplayMode()) SetDisplayMode(mask);
+}
+
 void CPhonarcView::InitialUpdate() {
     PCMFormat format{};
     stream_->GetFormat(&format);

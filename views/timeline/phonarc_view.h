@@ -83,6 +83,7 @@ public:
     void SetTracks(const app_sync_results* tracks) override;
     void SetAudioStream(CMemoryPCMStream* audio) override;
     void ShowWordsChannel() override;
+    void ShowChannel(uint32_t bit, bool shown) override;
     void RedrawChannels(bool all) override;
     void StopPlayback() override;
     void OnPlay() override;
