@@ -4,6 +4,8 @@
 #include "app/core/marker_commands.h"
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/prompts.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "flash/gesture_generation.h"
 #include "flash/gesture_selection.h"
 
 namespace {
@@ -41,6 +43,13 @@ void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip) {
         doc.host().prompts->MessageBox(kTextNeedSelection, PromptButtons::Ok);
         return;
     }
+    // A point gesture is given a length of seconds, which may reach past a short recording; the
+    // gestures are cut at its end. At the very end nothing would be left.
+    const int length = doc.audio() ? static_cast<int>(doc.audio()->FramesToMs(doc.audio()->GetFrameCount())) : 0;
+    if (length > 0 && start >= length) {
+        doc.host().prompts->MessageBox(kTextNoRoomAtEnd, PromptButtons::Ok);
+        return;
+    }
     FGesture g(start == end ? 128u : 384u, start, end, 100.0f);
     g.pose_name = c->get_gestures()[clip].pose;
     g.gesture_name = c->get_gestures()[clip].gesture;
@@ -48,6 +57,12 @@ void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip) {
     g.update_label();
     FZuvoAnim copy = *doc.GetAnim();
     copy.add_gesture(g);
+    if (length > 0) {
+        gesture_marker_list& list = *copy.get_gestures();
+        KeepGesturesWithinRecording(list, length);
+        copy.normalise(list);
+        copy.rebuild_tweens(list);
+    }
     doc.CommitAnim(kUndoFlashAddGesture, copy);
 }
 

@@ -19,6 +19,9 @@ inline constexpr const char* kUndoFlashDeleteGesture = "Delete Gesture";
 // The command's prompt is "Edit the current gesture\nEdit the current Gesture"; the undo step is
 // named by its first line, which is what a menu can show.
 inline constexpr const char* kUndoFlashChangeGesture = "Edit the current gesture";
+inline constexpr const char* kTextNoRoomAtEnd =
+    "Sorry, there is no room for a gesture at the end of the recording. Please place the cursor earlier and try "
+    "again.";
 
 // What the pop-up's commands act on: the channel's document and the gesture under the pointer
 // when the menu opened (taken then: playback may scroll the view while the menu is open).
@@ -28,8 +31,9 @@ struct flash_gesture_target {
     uint32_t gesture_id = 0;
 };
 
-// The template's clip clip as a gesture over the document's selection; without a selection the
-// user is told, and an index the template does not have does nothing.
+// The template's clip clip as a gesture over the document's selection, the gestures cut at the end
+// of the recording; without a selection, or with one at the very end, the user is told, and an
+// index the template does not have does nothing.
 void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip);
 // Nothing when the gesture has gone (an undo while the menu was open).
 void OnFlashDeleteGesture(CPhonarcDocFlash& doc, uint32_t gesture_id);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "app/core/display_channels.h"
 #include "app/core/document_commands.h"
@@ -382,7 +383,30 @@ bool CPhonarcDoc::FindAudioForResults(const std::string& results_path, bool* rel
     return true;
 }
 
-bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened) {
+namespace {
+
+// The reader's first error line without its "Error: " (it names the line and the reason); a long
+// reason, such as a keyword of raw bytes, is cut short for a message box.
+std::string FirstReadError(const std::string& report) {
+    constexpr std::string_view kMark = "Error: ";
+    constexpr size_t kLongest = 200;
+    for (size_t at = 0; at < report.size();) {
+        const size_t end = std::min(report.find('\n', at), report.size());
+        const std::string_view line(report.data() + at, end - at);
+        if (line.substr(0, kMark.size()) == kMark) {
+            std::string reason(line.substr(kMark.size()));
+            if (reason.size() > kLongest) reason = reason.substr(0, kLongest) + "...";
+            return reason;
+        }
+        at = end + 1;
+    }
+    return "";
+}
+
+}  // namespace
+
+bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened,
+                                      std::string* stopped_at) {
     std::ifstream in(path);
     if (opened) *opened = static_cast<bool>(in);
     if (!in) {
@@ -391,9 +415,21 @@ bool CPhonarcDoc::ReadSyncResultsFile(const std::string& path, sync_results_file
             "again");
         return false;
     }
+    // Binary data or wide text would be read as records of raw bytes: refused before any is read.
+    std::string head(kResultsTextProbeSize, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    if (const std::string why = NotResultsTextReason(head); !why.empty()) {
+        if (opened) *opened = false;
+        ShowMessage("Sorry, " + path + " is not a results file: " + why + ".");
+        return false;
+    }
+    in.clear();
+    in.seekg(0);
     std::ostringstream errors;
     const bool ok = ReadResults(*file, in, errors);
     std::string report = errors.str();
+    if (stopped_at) *stopped_at = ok ? "" : FirstReadError(report);
     for (const std::string& w : file->warnings) report += "Warning: " + w + (w.empty() || w.back() != '\n' ? "\n" : "");
     if (opening_ && ok) {
         // The recording is not loaded yet: the track is finished, and the report written with
@@ -585,10 +621,21 @@ void CPhonarcDoc::OnImportSyncMarkers() {
     if (!chosen) return;
     sync_results_file file;
     bool opened = false;
-    // The markers read before an error are kept: the log says where reading stopped.
-    ReadSyncResultsFile(*chosen, &file, &opened);
+    std::string stopped_at;
+    // The markers read before an error are kept, as one undoable step; the user is told where
+    // reading stopped and how to get the old markers back.
+    const bool read = ReadSyncResultsFile(*chosen, &file, &opened, &stopped_at);
     if (!opened) return;
     CommitTrackEdit("Import", file.results, GetRecognitionTrack(), -1, -1);
+    if (read) return;
+    const app_sync_results& t = file.results;
+    const bool nothing = t.phonemes.empty() && t.words.empty() && t.punctuation.empty() && t.xml_events.empty() &&
+                         t.gestures.empty();
+    ShowMessage("Sorry, " + *chosen + " could not be read to the end" +
+                (stopped_at.empty() ? std::string(".") : ": " + stopped_at) + "\n\n" +
+                (nothing ? "No markers were read before that line, so the track is now empty."
+                         : "The markers read before that line were imported.") +
+                " Edit > Undo Import gives back the markers you had.");
 }
 
 // ---- saving and closing ----

@@ -108,8 +108,11 @@ public:
     // ---- opening ----
     // True when the audio was loaded; anything else leaves no usable document.
     bool OnOpenDocument(const std::string& path);
-    // opened (when given) says whether the file opened at all.
-    bool ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened = nullptr);
+    // opened (when given) says whether the file was read at all: false when it did not open or is
+    // binary or wide text, no results file (the user was told). stopped_at (when given) gets the
+    // line and reason of the error that stopped reading, when one did.
+    bool ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened = nullptr,
+                             std::string* stopped_at = nullptr);
     void OnReloadAudio();
     // Asks for a results file and makes its track the recognition track as one undoable step.
     void OnImportSyncMarkers();

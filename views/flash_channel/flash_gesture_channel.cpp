@@ -90,6 +90,10 @@ const FGesture* CMXChannelSWFGestures::GestureAt(int x, int* fromMs, int* toMs) 
     const gesture_marker_list& list = *anim->get_gestures();
     for (auto it = list.rbegin(); it != list.rend(); ++it)
         if (it->start <= ms && ms <= it->end) return &*it;
+    // A gesture shorter than a pixel (a point gesture has no length at all) may not hold the time
+    // of the pixel's left edge; it is still drawn in this pixel, and picked there.
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (view->map.MsToX(view->stream, it->start) <= x && x <= view->map.MsToX(view->stream, it->end)) return &*it;
     return nullptr;
 }
 
