@@ -7,7 +7,6 @@
 #include <QTest>
 #include <QScrollBar>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "app/core/noise_gate.h"
@@ -363,24 +362,15 @@ TEST_F(TimelineViewTest, MarginButtonsHideChannelsAndScrollCodes) {
     }
 }
 
-// Remembers the last shape it was asked for; the viseme player calls it from its own thread.
+// Remembers the last shape it was asked for; the viseme player's shapes reach it when the post
+// queue is dispatched.
 class LastShape : public IVisemeHandler {
 public:
-    void SetViseme(const char* label, int32_t) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        last_ = label ? label : "";
-    }
-    void SetVisemeMix(const ArticulationKey*) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        last_ = "mix";
-    }
-    std::string Last() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return last_;
-    }
+    void SetViseme(const char* label, int32_t) override { last_ = label ? label : ""; }
+    void SetVisemeMix(const ArticulationKey*) override { last_ = "mix"; }
+    const std::string& Last() const { return last_; }
 
 private:
-    std::mutex mutex_;
     std::string last_;
 };
 
