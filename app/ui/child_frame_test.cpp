@@ -40,6 +40,7 @@
 #include "app/ui/transcription_edit.h"
 #include "engine/text/lexicon_file.h"
 #include "model/pub_queue.h"
+#include "views/timeline/phonarc_view.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ protected:
     }
     CPhonarcDoc& NewDoc() { return *docs.emplace_back(std::make_unique<CPhonarcDoc>(host)); }
     std::unique_ptr<CDocumentFrame> MakeFrame(CPhonarcDoc& doc, lexicon_mgr& langs) {
-        auto f = std::make_unique<CDocumentFrame>(doc, child_frame_context{&doc, &langs, &profile, &prompts, &router});
+        auto f = std::make_unique<CDocumentFrame>(doc, child_frame_context{&doc, &langs, &profile, &prompts, &router},
+                                                  timeline_view_setup{});
         EXPECT_TRUE(f->Create());
         return f;
     }

@@ -10,13 +10,13 @@
 
 #include "app/core/command_rows.h"
 #include "app/core/phonarc_doc_flash.h"
+#include "views/timeline/timeline_host.h"
 
 class CDocumentFrame;
 class CMainFrame;
 class FlashGesturesView;
 
-// Lives as a child of the frame; the document outlives it. Gives the frame's timeline view the
-// channel factory that adds the Flash gesture channel on this document. GUI thread only.
+// Lives as a child of the frame; the document outlives it. GUI thread only.
 class CFlashDocumentBinding : public QObject, public flash_document_frame {
     Q_OBJECT
 public:
@@ -40,6 +40,9 @@ private:
     CDocumentFrame* frame_;
     FlashGesturesView* view_;
 };
+
+// The channels a Flash document's timeline view is made with: the Flash gesture channel on doc.
+MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc);
 
 // "Preview the character in Flash": a window over frame showing the template's character.
 std::vector<command_row<CPhonarcDocFlash>> PreviewCharacterRows(CMainFrame& frame);

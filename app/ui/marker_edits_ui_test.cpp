@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +21,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "app/core/dialog_values.h"
 #include "app/core/document_commands.h"
 #include "app/core/marker_commands.h"
 #include "app/core/phonarc_doc_flash.h"
@@ -390,6 +394,63 @@ TEST_F(MarkerEditsUiTest, FlashChannelGesturesStayInTheRecordingAndPointGestures
         EXPECT_LE(end, length) << line;
     }
     EXPECT_EQ(lines, static_cast<int>(gestures.size()));
+}
+
+// With two documents open, the pop-up menu and the Delete key of the view that is not in the
+// active frame edit that view's own document, as its drags do, and leave the active one alone.
+TEST_F(MarkerEditsUiTest, TheInactiveViewsMenuAndDeleteKeyEditItsOwnDocument) {
+    CDocumentFrame* mine = OpenAligned();
+    ASSERT_NE(mine, nullptr);
+    fs::copy_file(folder / "take.zuvo", folder / "other.zuvo");
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "other.zuvo").string()));
+    QTest::qWait(20);
+    CDocumentFrame* other = app->Documents()->ActiveFrame();
+    ASSERT_NE(other, mine);
+    const auto activateOther = [&] {
+        app->MainFrame()->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(other->parentWidget()));
+        ASSERT_EQ(app->Documents()->ActiveFrame(), other);
+    };
+    CPhonarcDoc& doc = mine->Document();
+    const app_sync_results untouched = other->Document().track(1);
+    CPhonarcView* view = mine->View();
+    const auto frames = [&](int ms) { return doc.audio()->MsToFrames(ms); };
+
+    // The menu: Set Phoneme on the phoneme selected in this view.
+    activateOther();
+    const phn_marker target = doc.track(1).phonemes[doc.track(1).phonemes.size() / 2];
+    ASSERT_STRNE(target.get_label(), "ZH");
+    view->SetSelection(frames(target.start), frames(target.end), false);
+    const int zh = PhonemeCommand("ZH");
+    RightClick(view, view->SampleToX(frames((target.start + target.end) / 2)), BandMiddle(view, kShowPhonemes),
+               [&](QMenu*) { app->MainFrame()->Action(zh)->trigger(); });
+    const phn_marker* changed = PhonemeAt(doc.track(1), target.start, target.end);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_STREQ(changed->get_label(), "ZH");
+
+    // The Delete key: the words of the selection, as the dialog (accepted as last time) says.
+    activateOther();
+    profile.WriteInt("UI", "Delete_Last", kDeleteSelectionOnly | kDeleteWords);
+    const size_t words = doc.track(1).words.size();
+    ASSERT_GE(words, 2u);
+    const og_marker word = doc.track(1).words[words / 2];
+    view->SetSelection(frames(word.start), frames(word.end), false);
+    QTimer accept;
+    accept.setInterval(10);
+    QObject::connect(&accept, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+    });
+    accept.start();
+    QTest::keyClick(view, Qt::Key_Delete);
+    accept.stop();
+    EXPECT_LT(doc.track(1).words.size(), words);
+    for (const og_marker& w : doc.track(1).words) EXPECT_NE(w.label, word.label) << "the selected word is gone";
+
+    // The active document kept every marker.
+    const app_sync_results& kept = other->Document().track(1);
+    ASSERT_EQ(kept.phonemes.size(), untouched.phonemes.size());
+    for (size_t i = 0; i < kept.phonemes.size(); ++i) EXPECT_EQ(kept.phonemes[i].label, untouched.phonemes[i].label) << i;
+    EXPECT_EQ(kept.words.size(), untouched.words.size());
+    EXPECT_FALSE(other->Document().IsModified());
 }
 
 }  // namespace
