@@ -63,7 +63,7 @@ void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip) {
         copy.normalise(list);
         copy.rebuild_tweens(list);
     }
-    doc.CommitAnim(kUndoFlashAddGesture, copy);
+    doc.CommitAnim(kUndoAddGesture, copy);
 }
 
 void OnFlashDeleteGesture(CPhonarcDocFlash& doc, uint32_t gesture_id) {
@@ -71,7 +71,7 @@ void OnFlashDeleteGesture(CPhonarcDocFlash& doc, uint32_t gesture_id) {
     if (!under) return;
     FZuvoAnim copy = *doc.GetAnim();
     copy.delete_gesture(under->id);
-    doc.CommitAnim(kUndoFlashDeleteGesture, copy);
+    doc.CommitAnim(kUndoDeleteGesture, copy);
 }
 
 void OnFlashChangeGesture(CPhonarcDocFlash& doc, uint32_t gesture_id) {

@@ -13,10 +13,8 @@
 
 class CPhonarcDocFlash;
 
-// Undo names.
-inline constexpr const char* kUndoFlashAddGesture = "Add Gesture";
-inline constexpr const char* kUndoFlashDeleteGesture = "Delete Gesture";
-// The command's prompt is "Edit the current gesture\nEdit the current Gesture"; the undo step is
+// Adding and deleting are named as the marker commands name them (kUndoAddGesture,
+// kUndoDeleteGesture). The command's prompt is "Edit the current gesture\nEdit the current Gesture"; the undo step is
 // named by its first line, which is what a menu can show.
 inline constexpr const char* kUndoFlashChangeGesture = "Edit the current gesture";
 inline constexpr const char* kTextNoRoomAtEnd =
