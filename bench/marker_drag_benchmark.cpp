@@ -42,7 +42,7 @@ app_sync_results HourOfMarkers() {
 struct Drag {
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;
-    document_host host{&profile, &prompts, {}, {}, {}};
+    document_host host{.profile = &profile, .prompts = &prompts};
     CPhonarcDoc doc{host};
     std::unique_ptr<timeline_test::MarkerHost> view;
     COffscreenDib dib;
