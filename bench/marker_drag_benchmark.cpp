@@ -42,7 +42,12 @@ app_sync_results HourOfMarkers() {
 struct Drag {
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;
-    document_host host{.profile = &profile, .prompts = &prompts};
+    document_host host = [this] {
+        document_host h;
+        h.profile = &profile;
+        h.prompts = &prompts;
+        return h;
+    }();
     CPhonarcDoc doc{host};
     std::unique_ptr<timeline_test::MarkerHost> view;
     COffscreenDib dib;
