@@ -1,12 +1,9 @@
-// The document's state, settings, track changes, opening and saving; see phonarc_doc.h.
+// The document's state, settings, track changes, what it takes over from opening, and saving;
+// see phonarc_doc.h.
 #include "app/core/phonarc_doc.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/core/display_channels.h"
 #include "app/core/document_commands.h"

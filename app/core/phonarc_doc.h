@@ -1,6 +1,7 @@
 // The document: one recording in memory, its results file (paths and script), three result
 // tracks, the articulator, its settings (document_settings.h) and one undo history.
-// Opening, saving, undo and every track change go through here; views get copies of the tracks.
+// Opening (done by document_open.h), saving, undo and every track change go through here; views
+// get copies of the tracks.
 // Toolkit-free: the Qt frame binds it, tests drive it with a scripted host.
 #pragma once
 
