@@ -3,6 +3,8 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -31,9 +33,43 @@ struct HandleCloser {
 constexpr size_t kFeedBytes = 1 << 16;
 constexpr size_t kOutBytes = 1 << 16;
 
+// No Layer III frame at a listed bit rate is shorter than this (8 kbit/s at 24 kHz).
+constexpr uint64_t kMinFrameBytes = 24;
+// Bytes kept from one fed piece to look at with the next, so that an Info frame cut in two is
+// still seen whole: header, CRC, side information, then tag, flags and count.
+constexpr size_t kInfoFrameSpan = 4 + 2 + 32 + 12;
+
+uint32_t ReadBigEndian32(const unsigned char* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// A Layer III frame sync at p.
+bool IsLayer3Sync(const unsigned char* p) {
+    return p[0] == 0xFF && (p[1] & 0xE0) == 0xE0 && ((p[1] >> 1) & 3) == 1;
+}
+
 }  // namespace
 
-Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+bool ClaimsMoreMp3FramesThanFit(const unsigned char* bytes, size_t size, uint64_t stream_bytes) {
+    // The tag follows the 4-byte header, the CRC when there is one, and 9, 17 or 32 bytes of side
+    // information, by version and channel mode.
+    static constexpr size_t kSideInfo[] = {9, 17, 32};
+    for (size_t at = 0; at + 12 <= size; ++at) {
+        const unsigned char* tag = bytes + at;
+        if (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0) continue;
+        if ((ReadBigEndian32(tag + 4) & 1) == 0) continue;  // no frame count
+        if (uint64_t{ReadBigEndian32(tag + 8)} * kMinFrameBytes <= stream_bytes) continue;
+        for (size_t side : kSideInfo) {
+            for (size_t crc : {0, 2}) {
+                const size_t header = 4 + crc + side;
+                if (at >= header && IsLayer3Sync(tag - header)) return true;
+            }
+        }
+    }
+    return false;
+}
+
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, uint64_t stream_bytes, long rate, int channels,
                                 const Mp3SampleSink& sink) {
     if (!InitLibrary()) return Mp3DecodeStatus::kNoDecoder;
     int err = MPG123_OK;
@@ -49,7 +85,10 @@ Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channe
         return Mp3DecodeStatus::kNoDecoder;
     }
 
-    std::vector<unsigned char> in(kFeedBytes);
+    // The bytes fed last are kept in front of the next piece for the Info frame check.
+    std::vector<unsigned char> in(kInfoFrameSpan + kFeedBytes);
+    size_t kept = 0;
+    bool lengthIgnored = false;
     std::vector<int16_t> out(kOutBytes / 2);
     bool decodedAny = false;
     for (;;) {
@@ -60,10 +99,23 @@ Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channe
             decodedAny = true;
         }
         if (r == MPG123_NEED_MORE) {
-            const long n = read(in.data(), in.size());
+            unsigned char* piece = in.data() + kept;
+            const long n = read(piece, kFeedBytes);
             if (n <= 0) break;  // all of the stream is decoded
-            if (mpg123_feed(h, in.data(), static_cast<size_t>(n)) != MPG123_OK)
+            // Gapless decoding trims the end by the Info frame's count, and resampling makes the
+            // decoder step through every claimed frame: a count of 2^32 in a tiny file costs half
+            // a minute. Such a count is dropped before the decoder reads it (it parses a frame
+            // only once the whole frame is fed); the tag's delay and padding go with it.
+            if (!lengthIgnored &&
+                ClaimsMoreMp3FramesThanFit(in.data(), kept + static_cast<size_t>(n), stream_bytes)) {
+                mpg123_param(h, MPG123_ADD_FLAGS, MPG123_IGNORE_STREAMLENGTH, 0.0);
+                lengthIgnored = true;
+            }
+            if (mpg123_feed(h, piece, static_cast<size_t>(n)) != MPG123_OK)
                 return Mp3DecodeStatus::kNoDecoder;
+            const size_t total = kept + static_cast<size_t>(n);
+            kept = std::min(total, kInfoFrameSpan);
+            std::memmove(in.data(), in.data() + total - kept, kept);
             continue;
         }
         if (r == MPG123_OK || r == MPG123_NEW_FORMAT) continue;

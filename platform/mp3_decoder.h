@@ -22,6 +22,11 @@ using Mp3SampleSink = std::function<bool(const int16_t* samples, size_t count)>;
 
 // Decodes every frame of the stream, always with the given rate and channel count (frames in
 // another format are converted by the decoder); ID3 tags are skipped. Only a small piece of the
-// stream is held at a time.
-Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, long rate, int channels,
+// stream is held at a time. `stream_bytes` is the stream's whole length: the encoder delay and
+// padding that an Info (Xing) frame gives are trimmed, unless that frame claims more frames than
+// so many bytes can hold, in which case the stream's own frames decide its length.
+Mp3DecodeStatus DecodeMp3Stream(const Mp3ByteReader& read, uint64_t stream_bytes, long rate, int channels,
                                 const Mp3SampleSink& sink);
+
+// Whether bytes hold an Info (Xing) frame whose frame count is more than stream_bytes can hold.
+bool ClaimsMoreMp3FramesThanFit(const unsigned char* bytes, size_t size, uint64_t stream_bytes);

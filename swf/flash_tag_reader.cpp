@@ -9,21 +9,14 @@
 
 namespace {
 
-// Inflates the rest of the stream behind the first `keep` bytes. The declared length bounds the
-// output, which grows only as the data actually inflates.
+// Inflates the rest of the stream behind the first `keep` bytes, up to `limit` bytes in all. The
+// body is measured before any memory is taken for it and refused past kSwfMaxBodyBytes.
 bool InflateBody(flash_istream& in, uint64_t limit, std::string& error) {
     size_t keep = static_cast<size_t>(in.tellg());
-    if (limit < keep) limit = keep;
     std::vector<uint8_t> out(in.data(), in.data() + keep);
-    bool ended = false;
-    if (!InflateSwfData(in.data() + keep, static_cast<size_t>(in.remaining()), limit, out, ended)) {
-        error = "The compressed SWF body is corrupt";
+    const uint64_t declared = limit > keep ? limit - keep : 0;
+    if (!InflateSwfBody(in.data() + keep, static_cast<size_t>(in.remaining()), declared, out, error))
         return false;
-    }
-    if (!ended && out.size() < limit) {
-        error = "The compressed SWF body is truncated";
-        return false;
-    }
     in.ReplaceData(std::move(out), keep);
     return true;
 }

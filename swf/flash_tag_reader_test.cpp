@@ -7,6 +7,7 @@
 #include "swf/flash_bitmap_tags.h"
 #include "swf/flash_control_tags.h"
 #include "swf/flash_sound_tags.h"
+#include "swf/swf_inflate.h"
 #include "swf/swf_test_support.h"
 
 namespace {
@@ -116,6 +117,37 @@ TEST(FlashTagReader, CompressedLengthBoundsTheInflatedData) {
     ASSERT_TRUE(s.headerOk) << s.error;
     EXPECT_TRUE(s.codes.empty());
     EXPECT_EQ(s.visitor.tooFar.size(), 1u);
+}
+
+TEST(FlashTagReader, CompressedBodyIsCappedWhateverItsHeaderClaims) {
+    // A header claiming 4 GiB over a body of zeros behind the tags: bodies up to the cap load, one
+    // byte more is refused before any memory is taken for it.
+    struct Case {
+        uint64_t body;
+        bool loads;
+    };
+    const Case cases[] = {{kSwfMaxBodyBytes, true}, {kSwfMaxBodyBytes + 1, false}};
+    for (const Case& c : cases) {
+        std::vector<uint8_t> file = FileWith("CWS", SmallBody(), false);
+        file.resize(8 + c.body);
+        uLongf size = compressBound(static_cast<uLong>(c.body));
+        std::vector<uint8_t> packed(size);
+        ASSERT_EQ(compress2(packed.data(), &size, file.data() + 8, static_cast<uLong>(c.body), 1), Z_OK);
+        packed.resize(size);
+        file.resize(8);
+        file[4] = file[5] = file[6] = file[7] = 0xFF;
+        file = Concat(file, packed);
+
+        ReadResult r;
+        ReadFile(file, r);
+        EXPECT_EQ(r.headerOk, c.loads) << c.body;
+        if (c.loads) {
+            EXPECT_EQ(r.codes, (std::vector<uint16_t>{9, 1, 0}));
+        } else {
+            EXPECT_NE(r.error.find("more than 64 MiB"), std::string::npos) << r.error;
+            EXPECT_EQ(r.visitor.headers, 0);
+        }
+    }
 }
 
 TEST(FlashTagReader, EndStopsAndShowFrameGoesOn) {

@@ -3,9 +3,11 @@
 
 #include <cctype>
 #include <istream>
-#include <sstream>
 #include <iterator>
+#include <new>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "app/core/prompts.h"
@@ -48,6 +50,28 @@ void ReadInt(std::istream& in, int& value) {
     } else if (!in.eof()) {
         in.clear();
     }
+}
+
+// Loads the template at path into character. False with the reasons written to errors in the
+// Output Window's words, one line each naming the file: a template that is damaged, too large or
+// more than the memory can hold leaves the document without it and never ends the program.
+bool LoadCharacterTemplate(const std::string& path, zuvo_swf_char& character, std::ostream& errors) {
+    std::vector<std::string> messages;
+    try {
+        flash_ifstream swf(path, std::ios_base::binary);
+        if (!swf) {
+            errors << "Can't open character file " << path << '\n';
+            return false;
+        }
+        if (!character.load(swf, messages) && messages.empty())
+            messages.push_back("the movie could not be read");
+    } catch (const std::bad_alloc&) {
+        messages.assign(1, "there is not enough memory to load it");
+    } catch (const std::length_error&) {
+        messages.assign(1, "there is not enough memory to load it");
+    }
+    for (const std::string& m : messages) errors << "Reading Character file " << path << ": " << m << '\n';
+    return messages.empty();
 }
 
 }  // namespace
@@ -103,19 +127,8 @@ bool CPhonarcDocFlash::ReadResults(sync_results_file& file, std::istream& in, st
     // template that does not load keeps the gesture section as it was read for the next save.
     info_ = info;
     kept_gestures_.clear();
-    bool loaded = false;
     zuvo_swf_char loading;
-    flash_ifstream swf(info.character_path, std::ios_base::binary);
-    if (!swf) {
-        errors << "Can't open character file " << info.character_path << '\n';
-    } else {
-        std::vector<std::string> messages;
-        const bool ok = loading.load(swf, messages);
-        if (!ok && messages.empty()) messages.push_back("the movie could not be read");
-        for (const std::string& m : messages) errors << "Reading Character file " << m << '\n';
-        loaded = messages.empty();
-    }
-    if (!loaded) {
+    if (!LoadCharacterTemplate(info.character_path, loading, errors)) {
         kept_gestures_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return result;
     }
@@ -219,16 +232,7 @@ void CPhonarcDocFlash::SetCharacterState(const character_state& state) {
 bool CPhonarcDocFlash::SelectCharacterTemplate(const std::string& path, std::ostream& errors) {
     character_state after;
     after.path = path;
-    flash_ifstream swf(path, std::ios_base::binary);
-    if (!swf) {
-        errors << "Can't open character file " << path << '\n';
-        return false;
-    }
-    std::vector<std::string> messages;
-    const bool ok = after.character.load(swf, messages);
-    if (!ok && messages.empty()) messages.push_back("the movie could not be read");
-    for (const std::string& m : messages) errors << "Reading Character file " << m << '\n';
-    if (!messages.empty()) return false;
+    if (!LoadCharacterTemplate(path, after.character, errors)) return false;
 
     // The gestures keep their names; their clips are those of the new template, found as a
     // results file finds them (a gesture the template lacks keeps no clip).

@@ -3,8 +3,11 @@
 #include "app/core/phonarc_doc_flash.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +19,7 @@
 #include "engine/audio/memory_pcm_stream.h"
 #include "flash/gesture_generation.h"
 #include "flash/gesture_selection.h"
+#include "swf/swf_inflate.h"
 
 namespace {
 
@@ -33,6 +37,32 @@ constexpr const char* kGestures =
 std::string Sections(const std::string& text) {
     const size_t at = text.find("end_markers\n");
     return at == std::string::npos ? "" : text.substr(at + 12);
+}
+
+// The bundled template as a compressed file whose body is padded with zeros (after its End tag)
+// to `body` bytes and whose header claims 4 GiB.
+std::string CompressedTemplate(uint64_t body) {
+    std::string movie = ReadFile(kTemplate);
+    movie.resize(8 + body);
+    uLongf size = compressBound(static_cast<uLong>(body));
+    std::string packed(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                        reinterpret_cast<const Bytef*>(movie.data()) + 8, static_cast<uLong>(body), 1),
+              Z_OK);
+    packed.resize(size);
+    return std::string("CWS") + movie[3] + std::string(4, '\xFF') + packed;
+}
+
+// Lets this process map only `headroom` bytes more than it has mapped now.
+void LimitAddressSpace(uint64_t headroom) {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    uint64_t kib = 0;
+    while (status >> key && key != "VmSize:") status.ignore(1 << 10, '\n');
+    status >> kib;
+    const rlimit limit{static_cast<rlim_t>(kib * 1024 + headroom),
+                       static_cast<rlim_t>(kib * 1024 + headroom)};
+    setrlimit(RLIMIT_AS, &limit);
 }
 
 TEST(CharacterInfo, WriterLinesAndOrder) {
@@ -162,11 +192,18 @@ TEST_F(FlashDocumentTest, OpensBothSectionsAndSavesThemBackEqual) {
 TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
     const fs::path broken = dir_ / "broken.swf";
     std::ofstream(broken, std::ios::binary) << "FWS\x06 not a movie";
+    // A header claiming 4 GiB over a body that inflates just past what a template may hold.
+    const fs::path bomb = dir_ / "bomb.swf";
+    std::ofstream(bomb, std::ios::binary) << CompressedTemplate(kSwfMaxBodyBytes + 1);
     struct Case {
         fs::path path;
-        const char* message;
+        std::string message;
     };
-    const Case cases[] = {{dir_ / "missing.swf", "Can't open character file "}, {broken, "Reading Character file "}};
+    const Case cases[] = {
+        {dir_ / "missing.swf", "Can't open character file " + (dir_ / "missing.swf").string() + "\n"},
+        {broken, "Reading Character file " + broken.string() + ": "},
+        {bomb, "Reading Character file " + bomb.string() +
+                   ": The compressed SWF body inflates to more than 64 MiB"}};
     for (const Case& c : cases) {
         const std::string info = "character " + c.path.string() + "\nno_ambients\nend_character_info\n";
         auto doc = Open(Results(info + kGestures));
@@ -175,6 +212,8 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
         EXPECT_EQ(doc->character(), nullptr);
         EXPECT_EQ(doc->character_path(), c.path.string());
         EXPECT_NE(doc->logged().find(c.message), std::string::npos) << doc->logged();
+        // One line names the template.
+        EXPECT_EQ(doc->logged().find(c.path.string()), doc->logged().rfind(c.path.string())) << doc->logged();
         EXPECT_TRUE(doc->GetAnim()->get_gestures()->empty());
 
         const fs::path saved = dir_ / "saved.zuvo";
@@ -183,6 +222,39 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
                                              "\nswf6_compress 0\naudio_bitrate 24\nno_ambients\nend_character_info\n" +
                                              kGestures);
     }
+}
+
+TEST_F(FlashDocumentTest, TemplateThatMemoryCannotHoldIsLeftOutNotFatal) {
+    // The largest body a template may have loads; with too little memory for it the results file
+    // opens without it and says why.
+    const fs::path large = dir_ / "large.swf";
+    std::ofstream(large, std::ios::binary) << CompressedTemplate(kSwfMaxBodyBytes);
+    const fs::path results = Results("character " + large.string() + "\nend_character_info\n" + kGestures);
+    auto doc = Open(results);
+    ASSERT_TRUE(doc);
+    ASSERT_TRUE(doc->HasTemplate()) << doc->logged();
+    EXPECT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
+    doc.reset();
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "an address-space limit would stop the sanitizer's own mappings";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "an address-space limit would stop the sanitizer's own mappings";
+#endif
+#endif
+    const std::string expected =
+        "Reading Character file " + large.string() + ": there is not enough memory to load it\n";
+    EXPECT_EXIT(
+        {
+            LimitAddressSpace(kSwfMaxBodyBytes / 2);
+            auto limited = Open(results);
+            const bool ok = limited && !limited->HasTemplate() &&
+                            limited->logged().find(expected) != std::string::npos &&
+                            limited->kept_gesture_section() == kGestures;
+            std::_Exit(ok ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FlashDocumentTest, NoSectionsWithoutCharacter) {

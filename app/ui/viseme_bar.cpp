@@ -11,11 +11,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <new>
+#include <sstream>
 #include <vector>
 
 #include "app/core/command_router.h"
+#include "app/core/compiled_pack_target.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -26,6 +27,7 @@
 #include "platform/safe_save.h"
 #include "views/heads/d3d/d3d_viseme_view.h"
 #include "views/heads/head2d/wireframe_viseme_view.h"
+#include "views/heads/model_files/d3d_texture.h"
 
 namespace {
 constexpr const char* kLoadingText = "Loading 3d model...";
@@ -148,15 +150,29 @@ bool CVisemeDlgBar::OnSaveCompiledCharacter() {
     FileDialogRequest request;
     request.open = false;
     request.defaultExtension = ".zcpk";
-    request.initialPath = actor.path;
+    request.initialPath = ProposedPackPath(actor.path);
     request.filter = "Zuvotrix Character Pack (*.zcpk)|*.zcpk|All Files (*.*)|*.*||";
     const std::optional<std::string> path = prompts_.ChooseFile(request);
     if (!path) return false;
-    const std::vector<uint8_t> pack = d3d_->WriteCharacterPack();
-    if (!SaveBytesSafely(*path, std::string_view(reinterpret_cast<const char*>(pack.data()), pack.size()))) {
-        prompts_.MessageBox(
-            "Sorry, the file cannot be opened with write permissions. Please select a new file and try again",
-            PromptButtons::Ok);
+    // A pack over the character's own text file or one of its models or textures would lose
+    // the user's work for good: the pack cannot be turned back into them.
+    const std::string conflict = PackTargetConflict(*path, actor.path, d3d_->Character().SourceFiles());
+    if (!conflict.empty()) {
+        prompts_.MessageBox(PackOverSourceMessage(conflict), PromptButtons::Ok);
+        return false;
+    }
+    std::vector<uint8_t> pack;
+    try {
+        pack = d3d_->WriteCharacterPack();
+    } catch (const std::bad_alloc&) {
+        prompts_.MessageBox("There is not enough memory to compile the character. Please close something and try again.",
+                            PromptButtons::Ok);
+        return false;
+    }
+    std::string error;
+    if (!SaveBytesSafely(*path, std::string_view(reinterpret_cast<const char*>(pack.data()), pack.size()), &error)) {
+        prompts_.MessageBox("Sorry, the file cannot be written. Please select a new file and try again.\n\n" + error,
+                            PromptButtons::Ok);
         return false;
     }
     return true;
@@ -202,24 +218,30 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
         [this](const std::string& text) { prompts_.MessageBox(text, PromptButtons::Ok); });
     bool loaded = false;
     std::string error;
-    if (!actor.resourceType.empty()) {
-        const ResourceBytes bytes = FindHeadResource(actor.resourceType, actor.resourceId);
-        if (bytes.data && bytes.size >= 1) loaded = view->ReadCharacterPack(bytes.data, bytes.size, &error);
-    } else if (actor.flags & kActorCharacterPack) {
-        std::ifstream in(actor.path, std::ios::binary);
-        if (in) {
-            const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            loaded = !bytes.empty() && view->ReadCharacterPack(bytes.data(), bytes.size(), &error);
+    // A character file is read only when it is a regular file of a sane size: a folder, a device
+    // or a pipe is a file that does not open. Running out of memory ends this load, not the program.
+    try {
+        if (!actor.resourceType.empty()) {
+            const ResourceBytes bytes = FindHeadResource(actor.resourceType, actor.resourceId);
+            if (bytes.data && bytes.size >= 1) loaded = view->ReadCharacterPack(bytes.data, bytes.size, &error);
+        } else if (std::vector<uint8_t> bytes; ReadHeadFile(actor.path, bytes, &error)) {
+            if (actor.flags & kActorCharacterPack) {
+                loaded = !bytes.empty() && view->ReadCharacterPack(bytes.data(), bytes.size(), &error);
+            } else {
+                std::istringstream in(std::string(bytes.begin(), bytes.end()));
+                std::vector<uint8_t>().swap(bytes);
+                std::string folder = std::filesystem::path(actor.path).parent_path().string();
+                if (folder.empty() || folder.back() != '/') folder += '/';
+                d3d_character::progress_fn report;
+                if (progress) report = [progress](int line, int count) { return progress->Progress(line, count); };
+                loaded = view->CreateDeviceAndLoad(in, folder, report, &error);
+            }
         }
-    } else {
-        std::ifstream in(actor.path);
-        if (in) {
-            std::string folder = std::filesystem::path(actor.path).parent_path().string();
-            if (folder.empty() || folder.back() != '/') folder += '/';
-            d3d_character::progress_fn report;
-            if (progress) report = [progress](int line, int count) { return progress->Progress(line, count); };
-            loaded = view->CreateDeviceAndLoad(in, folder, report, &error);
-        }
+    } catch (const std::bad_alloc&) {
+        loaded = false;
+        if (COutputLog* log = GetOutputLog())
+            log->Warning("the character %s cannot be shown: there is not enough memory to load it\n",
+                         actor.path.c_str());
     }
     // A head whose texture cannot be used still draws, untextured; the log says which one.
     if (COutputLog* log = GetOutputLog())

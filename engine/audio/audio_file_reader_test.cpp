@@ -259,6 +259,54 @@ TEST(EncodedAudio, FixturesDecodeToTheChirpWithinTheCodecDelay) {
     }
 }
 
+TEST(EncodedAudio, Mp3InfoFrameTrimsRealFilesAndIsIgnoredWhenItClaimsTooMuch) {
+    // The Info frame's encoder delay and padding are trimmed: the one-second chirps decode exactly.
+    for (const auto& [name, rate] :
+         {std::pair{"chirp_44k_stereo_id3.mp3", 44100u}, {"chirp_8k_mono.mp3", 8000u}}) {
+        int rc;
+        EXPECT_EQ(DecodeFixture(name, &rc).left.size(), rate) << name;
+    }
+
+    // A frame count the file cannot hold decodes as if the Info frame gave none (the decoder used
+    // to step through every claimed frame: half a minute for the fault report's file). The chirp
+    // gets such a count, also with an ID3 tag that cuts its Info frame across the first piece fed.
+    std::vector<unsigned char> claims = ReadBytes(kFixtures + "chirp_8k_mono.mp3");
+    const size_t info = std::string(claims.begin(), claims.end()).find("Info");
+    ASSERT_NE(info, std::string::npos);
+    claims[info + 7] |= 1;
+    std::fill(claims.begin() + info + 8, claims.begin() + info + 12, 0xFF);
+    const size_t body = (1 << 16) - 6 - 10 - info;  // "Info" starts 6 bytes before the first piece ends
+    std::vector<unsigned char> tagged(10 + body);   // an ID3v2.3 tag of zeros
+    std::memcpy(tagged.data(), "ID3\x03", 4);
+    tagged[7] = static_cast<unsigned char>(body >> 14 & 0x7F);
+    tagged[8] = static_cast<unsigned char>(body >> 7 & 0x7F);
+    tagged[9] = static_cast<unsigned char>(body & 0x7F);
+    tagged.insert(tagged.end(), claims.begin(), claims.end());
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;
+    } cases[] = {{"report", ReadBytes(kFixtures + "info_frame_claims_2e32_frames.mp3")},
+                 {"chirp", claims},
+                 {"chirp behind a tag", tagged}};
+    TempDir dir;
+    for (const auto& c : cases) {
+        std::vector<unsigned char> none = c.bytes;
+        const std::string text(none.begin(), none.end());
+        const size_t at = text.find(text.find("Xing") != std::string::npos ? "Xing" : "Info");
+        ASSERT_NE(at, std::string::npos) << c.name;
+        none[at + 7] &= ~1;
+        ASSERT_TRUE(WriteBytes(dir.File("claims.mp3"), c.bytes));
+        ASSERT_TRUE(WriteBytes(dir.File("none.mp3"), none));
+        Ref<CPCMStream> claimed, plain;
+        ASSERT_EQ(OpenResult(dir.File("claims.mp3"), &claimed), 0) << c.name;
+        ASSERT_EQ(OpenResult(dir.File("none.mp3"), &plain), 0) << c.name;
+        EXPECT_EQ(claimed->GetFrameCount(), plain->GetFrameCount()) << c.name;
+        EXPECT_GT(claimed->GetFrameCount(), 0u) << c.name;
+        // The files last a second or less.
+        EXPECT_LT(claimed->GetFrameCount(), 2 * (claimed->GetRate() >> 16)) << c.name;
+    }
+}
+
 TEST(EncodedAudio, LoadsIntoMemoryAtTheWorkingRate) {
     InstallDefaultAudioFileReaders();
     for (const char* name : {"chirp_44k_stereo.ogg", "chirp_44k_stereo_id3.mp3", "chirp_8k_mono.mp3"}) {

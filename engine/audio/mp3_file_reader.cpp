@@ -126,7 +126,7 @@ int Mp3AudioSource::Decode(const char* path) {
         return got == 0 && std::ferror(file) ? -1 : static_cast<long>(got);
     };
     const auto sink = [this](const int16_t* pcm, size_t count) { return AppendSamples(pcm, count); };
-    switch (DecodeMp3Stream(read, rate, channels, sink)) {
+    switch (DecodeMp3Stream(read, static_cast<uint64_t>(size), rate, channels, sink)) {
     case Mp3DecodeStatus::kOk: break;
     case Mp3DecodeStatus::kNoDecoder: return kErrMissingCodec;
     case Mp3DecodeStatus::kNoAudio: return kErrBadData;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "engine/util/mem_alloc.h"
 #include "platform/safe_save.h"
@@ -55,6 +56,61 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* o
             return fail(too_large);
         }
         out->append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = "\"" + path + "\": " + why;
+        if (out) out->clear();
+        return false;
+    };
+    if (!out) return fail("nowhere to read to");
+    out->clear();
+    // Non-blocking, so that opening a pipe with no writer does not wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(std::strerror(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
+    }
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return fail("is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be");
+    }
+    // Read from the descriptor checked above, so that a path swapped meanwhile is not read; a file
+    // that grew since the check still stops at maxBytes.
+    try {
+        out->reserve(static_cast<std::size_t>(st.st_size));
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int err = errno;
+                ::close(fd);
+                return fail(std::strerror(err));
+            }
+            if (n == 0) break;
+            if (out->size() + static_cast<std::size_t>(n) > maxBytes) {
+                ::close(fd);
+                return fail("is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be");
+            }
+            out->append(chunk, static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        out->clear();
+        out->shrink_to_fit();
+        return fail("out of memory");
     }
     ::close(fd);
     return true;

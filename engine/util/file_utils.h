@@ -20,6 +20,10 @@ constexpr std::size_t kMaxConstraintFileBytes = std::size_t{1} << 20;  // phone 
 // no more than maxBytes + 1 bytes. False with error (when given) naming the file and the reason:
 // it does not open, is a folder, is larger than maxBytes, or a read failed. Never throws.
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error = nullptr);
+// The same for files a user names in a document (models, textures, material libraries, character
+// files): only a regular file is read; a folder, device, pipe or socket fails without blocking or
+// reading a byte, as does a missing file or a dangling link. Never throws (out of memory fails too).
+bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error = nullptr);
 
 // The whole file (opened "rb") in a buffer from MemAlloc, NUL-terminated behind the data when
 // terminate is true; size gets the bytes read. Null when the file does not open, is not a regular

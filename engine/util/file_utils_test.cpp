@@ -2,6 +2,7 @@
 #include "engine/util/file_utils.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -97,6 +98,41 @@ TEST(FileUtils, ReadUntilDelimiter) {
 }
 
 namespace {
+
+TEST(FileUtils, ReadRegularFileReadsOnlyBoundedRegularFiles) {
+    ScratchFile file(std::string("ab\0cd", 5));
+    char folder[] = "/tmp/murmurex_regular_XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string pipe = std::string(folder) + "/pipe", dangling = std::string(folder) + "/gone";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);  // no writer: opening it must not wait for one
+    ASSERT_EQ(::symlink("/nonexistent/file", dangling.c_str()), 0);
+    const struct {
+        std::string path;
+        std::size_t limit;
+        bool ok;
+        const char* why;
+    } cases[] = {
+        {file.path(), 5, true, ""},
+        {file.path(), 4, false, "larger than 4 bytes"},
+        {"/dev/zero", 1000, false, "not a regular file"},
+        {folder, 1000, false, "is a folder"},
+        {pipe, 1000, false, "not a regular file"},
+        {dangling, 1000, false, "No such file"},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = "old", error;
+        EXPECT_EQ(ReadRegularFile(c.path, c.limit, &bytes, &error), c.ok) << c.path;
+        if (c.ok) {
+            EXPECT_EQ(bytes, std::string("ab\0cd", 5));
+        } else {
+            EXPECT_EQ(bytes, "");
+            EXPECT_NE(error.find(c.why), std::string::npos) << error;
+        }
+    }
+    ::unlink(pipe.c_str());
+    ::unlink(dangling.c_str());
+    ::rmdir(folder);
+}
 
 TEST(FileUtils, ReadWholeFileIsBoundedAndSaysWhy) {
     ScratchFile file(std::string("ab\0cd", 5));

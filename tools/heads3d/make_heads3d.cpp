@@ -26,6 +26,11 @@ namespace fs = std::filesystem;
 namespace {
 
 bool Save(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    // Nothing to save means the writer refused the model.
+    if (bytes.empty()) {
+        std::fprintf(stderr, "make_heads3d: %s cannot be written\n", path.string().c_str());
+        return false;
+    }
     std::string error;
     if (!SaveBytesSafely(path.string(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error)) {
         std::fprintf(stderr, "make_heads3d: %s\n", error.c_str());

@@ -1,12 +1,15 @@
 // The viewer bar on a real OpenGL context (an X server with Mesa): its layout, the camera kept in
 // the profile, the load fallbacks, switching heads while the viseme thread plays, a character made
 // in the setup dialog and saved as a pack, and a picture of the main window.
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
@@ -19,6 +22,7 @@
 
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
+#include "app/core/compiled_pack_target.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -32,6 +36,7 @@
 #include "model/articulation_key.h"
 #include "model/phoneme_codes.h"
 #include "model/pub_queue.h"
+#include "platform/safe_save.h"
 #include "platform/wave_out_silent.h"
 #include "views/heads/d3d/d3d_viseme_view.h"
 #include "views/heads/head2d/wireframe_viseme_view.h"
@@ -280,11 +285,24 @@ TEST_F(ViewerBarTest, CharacterFromTheSetupDialogIsShownAndSavedAsAPack) {
     ASSERT_EQ(shown.morphs.size(), 40u);
     EXPECT_TRUE(b.CanSaveCompiledCharacter());
 
+    // The pack is never written over the character's own files: the text file or a model.
+    std::ifstream original(dlg.WrittenCharacterFile(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(original), std::istreambuf_iterator<char>()};
+    for (const std::string& own : {dlg.WrittenCharacterFile(), dir.Path() + "viseme0.x"}) {
+        prompts.files.push_back(own);
+        EXPECT_FALSE(b.OnSaveCompiledCharacter()) << own;
+        EXPECT_EQ(prompts.messages.back(), PackOverSourceMessage(own));
+    }
+    std::ifstream kept(dlg.WrittenCharacterFile(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), text);
+
+    // The pack is the character as loaded, even when a model file has gone since.
+    std::filesystem::remove(dir.Path() + "viseme0.x");
     const std::string packPath = dir.Path() + "made.zcpk";
     prompts.files.push_back(packPath);
     ASSERT_TRUE(b.OnSaveCompiledCharacter());
     EXPECT_EQ(prompts.fileRequests.back().defaultExtension, ".zcpk");
-    EXPECT_EQ(prompts.fileRequests.back().initialPath, dlg.WrittenCharacterFile());
+    EXPECT_EQ(prompts.fileRequests.back().initialPath, packPath);
     std::ifstream in(packPath, std::ios::binary);
     const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     d3d_character back;
@@ -320,8 +338,51 @@ TEST_F(ViewerBarTest, CharacterFromTheSetupDialogIsShownAndSavedAsAPack) {
     Deliver();
     prompts.files.push_back(std::string("/nonexistent/folder/x.zcpk"));
     EXPECT_FALSE(b.OnSaveCompiledCharacter());
+    std::string why;
+    EXPECT_FALSE(SaveBytesSafely("/nonexistent/folder/x.zcpk", "", &why));
     EXPECT_EQ(prompts.messages.back(),
-              "Sorry, the file cannot be opened with write permissions. Please select a new file and try again");
+              "Sorry, the file cannot be written. Please select a new file and try again.\n\n" + why);
+}
+
+// A character file, or a model a character file names, that is no regular file (a folder, a
+// device, a pipe, a dangling link) is a file that does not open: the default head takes over.
+TEST_F(ViewerBarTest, CharacterFilesThatAreNoRegularFileFallBackToTheDefaultHead) {
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "sub");
+    ASSERT_EQ(::mkfifo((dir.Path() + "pipe.txt").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir.Path() + "nowhere.txt", dir.Path() + "gone.txt");
+    dir.WriteModel("rest.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}));
+    dir.Write("folder_model.txt", std::string("x 1 . 1\n"));
+    dir.Write("folder_viseme.txt", std::string("single_model\nx 1 rest.x 1\nAA 1 sub 1\n"));
+    TestBar& b = MakeBar();
+    const struct {
+        std::string path;
+        const char* message;  // the viseme file message, or none for a file that does not open
+    } cases[] = {
+        {dir.Path() + "sub", nullptr},
+        {dir.Path() + "sub.zcpk", nullptr},
+        {"/dev/zero", nullptr},
+        {dir.Path() + "pipe.txt", nullptr},
+        {dir.Path() + "gone.txt", nullptr},
+        {dir.Path() + "folder_model.txt", "The specified viseme file '.' cannot be loaded"},
+        {dir.Path() + "folder_viseme.txt", "The specified viseme file 'sub' cannot be loaded"},
+    };
+    std::filesystem::create_directories(dir.Path() + "sub.zcpk");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        prompts.messages.clear();
+        actors.AddActor("bad", c.path);
+        Deliver();
+        EXPECT_EQ(Selected(), "High Poly D3D Model");
+        ASSERT_NE(b.D3dView(), nullptr);
+        EXPECT_TRUE(b.D3dView()->HasCharacter());
+        if (c.message) {
+            ASSERT_EQ(prompts.messages.size(), 1u);
+            EXPECT_EQ(prompts.messages[0], c.message);
+        } else {
+            EXPECT_TRUE(prompts.messages.empty());
+        }
+    }
 }
 
 TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {
@@ -412,6 +473,25 @@ TEST(ViewerBarProgram, NewCharacterCommandImportsAndShowsTheCharacter) {
         EXPECT_EQ(bar->D3dView()->Character().morphs.size(), 40u);
         EXPECT_EQ(bar->ActorList()->currentText(), "made");
         EXPECT_TRUE(app.Router().Update(cmd::SaveCompiledCharacter).enabled);
+
+        // Options > Save Compiled Character... proposes a pack beside the character file and
+        // writes it there; the character file stays as it was.
+        QAction* save = app.MainFrame()->Action(cmd::SaveCompiledCharacter);
+        ASSERT_NE(save, nullptr);
+        const std::string text = [&] {
+            std::ifstream in(dir.Path() + "made.txt", std::ios::binary);
+            return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        }();
+        prompts.files.push_back(std::nullopt);  // the dialog as shown, cancelled
+        save->trigger();
+        ASSERT_FALSE(prompts.fileRequests.empty());
+        EXPECT_EQ(prompts.fileRequests.back().initialPath, dir.Path() + "made.zcpk");
+        prompts.files.push_back(dir.Path() + "made.zcpk");
+        save->trigger();
+        EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path() + "made.zcpk"));
+        EXPECT_GT(std::filesystem::file_size(dir.Path() + "made.zcpk"), 0u);
+        std::ifstream after(dir.Path() + "made.txt", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), std::istreambuf_iterator<char>()), text);
         app.MainFrame()->close();
         app.ExitInstance();
     }

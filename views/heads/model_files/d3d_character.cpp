@@ -2,8 +2,11 @@
 // agree.
 #include "views/heads/model_files/d3d_character.h"
 
+#include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
+#include <new>
 #include <strings.h>
 
 #include "platform/resource_table.h"
@@ -52,9 +55,16 @@ bool VertexPool::Read(byte_reader& in, std::string* error) {
     if (!ReadPackCount(in, 12, count, "pool position", error)) return false;
     positions_.resize(static_cast<std::size_t>(count));
     for (d3d_vector3& p : positions_) {
+        const std::size_t at = in.Position();
         in.ReadF32(p.x);
         in.ReadF32(p.y);
         in.ReadF32(p.z);
+        // NaN would also break the ordering the pool's index relies on when the pack is written.
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+            if (error) *error = "a pool position at byte " + std::to_string(at) + " is not finite";
+            positions_.clear();
+            return false;
+        }
     }
     return true;
 }
@@ -154,7 +164,19 @@ VisemeMorph d3d_character::BuildVisemeMorph(const std::vector<std::pair<ModelSet
 
 bool d3d_character::LoadCharacterFile(std::istream& in, const std::string& folder, const progress_fn& progress,
                                       std::string* error) {
+    // A file that asks for more memory than there is ends its own load, never the program.
+    try {
+        return LoadCharacterText(in, folder, progress, error);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = "there is not enough memory to load the character";
+        return false;
+    }
+}
+
+bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folder, const progress_fn& progress,
+                                      std::string* error) {
     morphs.clear();
+    folder_ = IsResourceFolder(folder) ? std::string() : folder;
     in.imbue(std::locale::classic());
     int line_count = 0;
     if (progress) {
@@ -235,6 +257,11 @@ bool d3d_character::LoadCharacterFile(std::istream& in, const std::string& folde
     }
     auto rest = sets.find(rest_file);
     rest_models = rest != sets.end() ? rest->second.models : std::vector<d3d_model*>{};
+    // Only the drawn models go into a pack; the others live on in the morphs.
+    for (const auto& [name, model] : model_cache)
+        if (std::find(rest_models.begin(), rest_models.end(), model.get()) == rest_models.end() &&
+            std::find(aux_models.begin(), aux_models.end(), model.get()) == aux_models.end())
+            model->ReleaseSourceBytes();
     CenterModels();
     if (message_shown) {
         if (error) *error = "the viseme file '" + first_failure + "' cannot be loaded";
@@ -295,6 +322,16 @@ bool d3d_character::CheckMorphs(std::string* error) const {
     return true;
 }
 
+std::vector<std::string> d3d_character::SourceFiles() const {
+    std::vector<std::string> files;
+    for (const auto& [name, model] : model_cache)
+        if (model)
+            for (const std::string& path : model->SourcePaths()) files.push_back(path);
+    for (const auto& [name, texture] : textures.Textures()) files.push_back(name);
+    files.insert(files.end(), textures.FailedNames().begin(), textures.FailedNames().end());
+    return files;
+}
+
 std::string d3d_character::CharacterPackModelName(const d3d_model* model) const {
     for (const auto& [name, m] : model_cache)
         if (m.get() == model) return name;
@@ -304,18 +341,10 @@ std::string d3d_character::CharacterPackModelName(const d3d_model* model) const 
 void d3d_character::WritePackModels(byte_writer& out, const std::vector<d3d_model*>& models) const {
     out.WriteI32(static_cast<int32_t>(models.size()));
     for (const d3d_model* model : models) {
-        const std::string name = CharacterPackModelName(model);
-        out.WriteText(name);
-        std::vector<uint8_t> bytes;
-        auto source = model_sources.find(name);
-        if (source != model_sources.end() && IsResourceFolder(source->second)) {
-            const ResourceBytes r = FindEmbeddedResource(kModelResourceType, name.c_str());
-            if (r.data) bytes.assign(r.data, r.data + r.size);
-        } else if (source != model_sources.end()) {
-            ReadWholeFile(FindFileIgnoringCase(source->second + name), bytes);
-        } else if (auto kept = pack_bytes_.find(name); kept != pack_bytes_.end()) {
-            bytes = kept->second;
-        }
+        out.WriteText(CharacterPackModelName(model));
+        // The bytes the model was loaded from: the pack holds the character as shown, whatever
+        // has happened to its files since.
+        const std::vector<uint8_t>& bytes = model->SourceBytes();
         out.WriteI32(static_cast<int32_t>(bytes.size()));
         out.WriteBytes(bytes.data(), bytes.size());
     }
@@ -323,7 +352,7 @@ void d3d_character::WritePackModels(byte_writer& out, const std::vector<d3d_mode
 
 std::vector<uint8_t> d3d_character::WriteCharacterPack() const {
     byte_writer out;
-    textures.WritePack(out);
+    textures.WritePack(out, folder_);
     VertexPool pool;
     for (const auto& [label, morph] : morphs) pool.Collect(morph);
     pool.Collect(rest_morph);
@@ -358,11 +387,15 @@ bool d3d_character::ReadPackModels(byte_reader& in, std::vector<d3d_model*>& int
             continue;
         }
         auto model = std::make_unique<d3d_model>();
-        // The stored name says which reader the bytes are for.
-        if (!model->LoadFromMemory(textures, bytes, static_cast<std::size_t>(size), IsObjName(name) ? kModelKindObj : kModelKindX))
+        // The stored name says which reader the bytes are for, and its folder (relative to the
+        // character's) where the model's textures were stored.
+        const std::string named = WithForwardSlashes(name);
+        const std::size_t slash = named.rfind('/');
+        const std::string texture_folder = slash == std::string::npos ? std::string() : named.substr(0, slash + 1);
+        if (!model->LoadFromMemory(textures, bytes, static_cast<std::size_t>(size),
+                                   IsObjName(name) ? kModelKindObj : kModelKindX, nullptr, texture_folder))
             continue;
         into.push_back(model.get());
-        pack_bytes_[name].assign(bytes, bytes + size);
         model_cache[name] = std::move(model);
     }
     return true;
@@ -370,7 +403,17 @@ bool d3d_character::ReadPackModels(byte_reader& in, std::vector<d3d_model*>& int
 
 bool d3d_character::ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error,
                                       std::size_t* consumed) {
+    try {
+        return ReadPack(data, size, error, consumed);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = "there is not enough memory to load the character";
+        return false;
+    }
+}
+
+bool d3d_character::ReadPack(const unsigned char* data, std::size_t size, std::string* error, std::size_t* consumed) {
     morphs.clear();
+    folder_.clear();
     byte_reader in(data, size);
     VertexPool pool;
     if (!textures.ReadPack(in, error) || !pool.Read(in, error)) return false;
@@ -386,13 +429,29 @@ bool d3d_character::ReadCharacterPack(const unsigned char* data, std::size_t siz
         !ReadPackModels(in, aux_models, error))
         return false;
     float bounds[9];
-    for (float& v : bounds)
+    for (float& v : bounds) {
+        const std::size_t at = in.Position();
         if (!in.ReadF32(v)) {
             if (error) *error = "the pack ends inside its bounds";
             return false;
         }
+        if (!std::isfinite(v)) {
+            if (error) *error = "a bound at byte " + std::to_string(at) + " is not finite";
+            return false;
+        }
+    }
     for (int a = 0; a < 3; ++a) bounds_min[a] = bounds[a], bounds_max[a] = bounds[3 + a], centre[a] = bounds[6 + a];
-    for (const auto& [name, model] : model_cache) model->Offset(-centre[0], -centre[1], -centre[2]);
+    for (const auto& [name, model] : model_cache) {
+        model->Offset(-centre[0], -centre[1], -centre[2]);
+        // Finite positions and a finite centre may still sum beyond float.
+        int n;
+        const float* p = model->GetPositions(n);
+        for (int i = 0; i < 3 * n; ++i)
+            if (!std::isfinite(p[i])) {
+                if (error) *error = "the pack's centre moves model '" + name + "' beyond the range of float";
+                return false;
+            }
+    }
     if (consumed) *consumed = in.Position();
     if (!CheckMorphs(error)) return false;
     // The stored models are the files as read; the rest morph is where the drawn models stand

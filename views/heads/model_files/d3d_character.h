@@ -74,7 +74,12 @@ public:
     // larger than its data, or its morphs do not fit its rest models. consumed: bytes read.
     bool ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error = nullptr,
                            std::size_t* consumed = nullptr);
+    // The character as shown: the morphs, the drawn models as the bytes they were loaded from
+    // and the texture images as decoded, never files read again.
     std::vector<uint8_t> WriteCharacterPack() const;
+    // The files a character read from a text file was built from (models, material libraries,
+    // textures, also those that did not load), which a pack must not be written over.
+    std::vector<std::string> SourceFiles() const;
 
     d3d_model* LoadModel(const std::string& folder, const std::string& name, std::string* error = nullptr);
     bool LoadModelSet(const std::string& folder, const std::string& file, ModelSet& set, bool triple);
@@ -100,7 +105,11 @@ private:
     bool ReadPackModels(byte_reader& in, std::vector<d3d_model*>& into, std::string* error);
     void WritePackModels(byte_writer& out, const std::vector<d3d_model*>& models) const;
 
+    bool LoadCharacterText(std::istream& in, const std::string& folder, const progress_fn& progress,
+                           std::string* error);
+    bool ReadPack(const unsigned char* data, std::size_t size, std::string* error, std::size_t* consumed);
+
     message_fn message_;
-    // Bytes of models read from a pack, so that writing the character again keeps them.
-    std::map<std::string, std::vector<uint8_t>> pack_bytes_;
+    // The folder of the character text file; empty for a pack or the built-in models.
+    std::string folder_;
 };

@@ -1,9 +1,15 @@
 // Characters: text files, compiled packs written and read back, centring, and refused packs.
 #include "views/heads/model_files/d3d_character.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -243,6 +249,52 @@ TEST(CharacterPack, TruncatedOversizedAndMismatchedPacksFail) {
     EXPECT_NE(error.find("larger than its data"), std::string::npos) << error;
 }
 
+TEST(CharacterPack, APackHoldingNaNOrInfinityIsRefusedWithItsPlace) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    // The pool follows the textures: its count, then three floats per position.
+    d3d_texture_mgr textures;
+    byte_reader texture_section(pack.data(), pack.size());
+    std::string error;
+    ASSERT_TRUE(textures.ReadPack(texture_section, &error)) << error;
+    const std::size_t pool_y = texture_section.Position() + 4 + 4;
+    const std::size_t centre_x = pack.size() - 12;
+    const struct {
+        std::size_t at;
+        float value;
+        std::string error;
+    } cases[] = {
+        {pool_y, std::numeric_limits<float>::quiet_NaN(), "a pool position at byte " + std::to_string(pool_y - 4) + " is not finite"},
+        {pool_y + 12, -INFINITY, "a pool position at byte " + std::to_string(pool_y + 8) + " is not finite"},
+        {centre_x, INFINITY, "a bound at byte " + std::to_string(centre_x) + " is not finite"},
+    };
+    for (const auto& bad : cases) {
+        std::vector<uint8_t> bytes = pack;
+        std::memcpy(bytes.data() + bad.at, &bad.value, 4);
+        d3d_character back;
+        EXPECT_FALSE(back.ReadCharacterPack(bytes.data(), bytes.size(), &error)) << bad.error;
+        EXPECT_EQ(error, bad.error);
+    }
+}
+
+TEST(CharacterPack, ACentreThatMovesAModelBeyondFloatIsRefused) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", FanMesh({{3e38f, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    d3d_character c;
+    std::istringstream in("single_model\nx 1 rest.x 1\n");
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path()));
+    std::vector<uint8_t> pack = c.WriteCharacterPack();
+    const float centre_x = -FLT_MAX;
+    std::memcpy(pack.data() + pack.size() - 12, &centre_x, 4);
+    d3d_character back;
+    std::string error;
+    EXPECT_FALSE(back.ReadCharacterPack(pack.data(), pack.size(), &error));
+    EXPECT_EQ(error, "the pack's centre moves model 'rest.x' beyond the range of float");
+}
+
 TEST(CharacterPack, MorphsLongerThanTheirRestModelAreRefused) {
     head_test::temp_folder dir;
     dir.WriteModel("rest.x", FanMesh(kTri));
@@ -299,3 +351,121 @@ TEST(CharacterPack, BuiltInHeadsReadToTheirExactEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+// Paths that name no regular file: each must read as a missing file, never block, fill the
+// memory or end the program.
+struct non_regular_paths {
+    head_test::temp_folder dir;
+    std::vector<std::string> names = {".", "sub", "zero.x", "pipe.x", "gone.x"};
+    non_regular_paths() {
+        std::filesystem::create_directories(dir.Path() + "sub");
+        std::filesystem::create_symlink("/dev/zero", dir.Path() + "zero.x");
+        EXPECT_EQ(::mkfifo((dir.Path() + "pipe.x").c_str(), 0600), 0);
+        std::filesystem::create_symlink(dir.Path() + "nowhere.x", dir.Path() + "gone.x");
+    }
+};
+
+}  // namespace
+
+TEST(Character, ModelsAndTexturesThatAreNoRegularFileReadAsMissing) {
+    non_regular_paths paths;
+    paths.dir.WriteModel("rest.x", FanMesh(kTri));
+    for (const std::string& name : paths.names) {
+        SCOPED_TRACE(name);
+        d3d_character c;
+        std::vector<std::string> messages;
+        c.SetMessageSink([&](const std::string& m) { messages.push_back(m); });
+        std::istringstream in("single_model\nx 1 rest.x 1\nAA 1 " + name + " 1\nAUX " + name + " 0 0 0\n");
+        std::string error;
+        EXPECT_FALSE(c.LoadCharacterFile(in, paths.dir.Path(), nullptr, &error));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], "The specified viseme file '" + name + "' cannot be loaded");
+        EXPECT_TRUE(c.aux_models.empty());
+
+        // As a texture: the model loads untextured and the texture is noted as unreadable.
+        head_test::temp_folder textured;
+        textured.WriteModel("rest.x", FanMesh(kTri, "../" + paths.dir.Path().substr(5) + name));
+        d3d_model model;
+        d3d_texture_mgr textures;
+        ASSERT_TRUE(model.LoadFromFile(textures, textured.Path() + "rest.x", kModelKindX));
+        EXPECT_FALSE(model.Materials()[0].texture);
+        ASSERT_EQ(textures.Failures().size(), 1u);
+        EXPECT_NE(textures.Failures()[0].find("cannot read"), std::string::npos) << textures.Failures()[0];
+    }
+}
+
+TEST(CharacterPack, HoldsTheCharacterAsLoadedWhateverHappensToItsFilesLater) {
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    ASSERT_TRUE(c.LoadCharacterFile(in, s.dir.Path()));
+    // The files change and go after loading; the pack is still the character on screen.
+    s.dir.WriteModel("HeadN.x", FanMesh(Moved(kQuad, 5, 5, 5)));
+    std::filesystem::remove(s.dir.Path() + "TeethN.x");
+    std::filesystem::remove(s.dir.Path() + "Eyes.x");
+    std::filesystem::remove(s.dir.Path() + "skin.tga");
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    std::string error;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.rest_models.size(), 3u);
+    ASSERT_EQ(back.aux_models.size(), 1u);
+    int n, m;
+    const float* shown = c.rest_models[2]->GetPositions(n);
+    const float* packed = back.rest_models[2]->GetPositions(m);
+    ASSERT_EQ(n, m);
+    for (int i = 0; i < 3 * n; ++i) EXPECT_FLOAT_EQ(packed[i], shown[i]) << i;
+    ASSERT_TRUE(back.rest_models[2]->Materials()[0].texture);
+    EXPECT_EQ(back.rest_models[2]->Materials()[0].texture->rgba[0], 200);
+}
+
+TEST(CharacterPack, KeepsObjMaterialsAndSameNamedTexturesApart) {
+    // The head is an OBJ whose library gives a colour and a texture; the eyes, in another
+    // folder, use a texture of the same file name with other pixels.
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "a");
+    std::filesystem::create_directories(dir.Path() + "b");
+    std::vector<uint8_t> red(4 * 4 * 4, 255), blue(4 * 4 * 4, 255);
+    for (std::size_t i = 0; i < red.size(); i += 4) red[i + 1] = red[i + 2] = 0, blue[i] = blue[i + 1] = 0;
+    dir.Write("a/skin.tga", EncodeTarga(4, 4, red.data(), false));
+    dir.Write("b/skin.tga", EncodeTarga(4, 4, blue.data(), false));
+    dir.Write("a/head.obj", "mtllib head.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl face\nf 1 2 3\n");
+    dir.Write("a/head.mtl", "newmtl face\nKd 0.25 0.5 0.75\nmap_Kd skin.tga\n");
+    dir.WriteModel("b/eyes.x", FanMesh(kTri, "skin.tga"));
+    d3d_character c;
+    std::istringstream in("AUX b/eyes.x 0 0 0\nsingle_model\nx 1 a/head.obj 1\n");
+    std::string error;
+    ASSERT_TRUE(c.LoadCharacterFile(in, dir.Path(), nullptr, &error)) << error;
+    const std::vector<std::string> sources = c.SourceFiles();
+    for (const char* file : {"a/head.obj", "a/head.mtl", "a/skin.tga", "b/eyes.x", "b/skin.tga"})
+        EXPECT_NE(std::find(sources.begin(), sources.end(), dir.Path() + file), sources.end()) << file;
+
+    const std::vector<uint8_t> pack = c.WriteCharacterPack();
+    d3d_character back;
+    ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+    ASSERT_EQ(back.rest_models.size(), 1u);
+    ASSERT_EQ(back.aux_models.size(), 1u);
+    const ObjMaterial& face = back.rest_models[0]->Materials().back();
+    EXPECT_EQ(face.name, "face");
+    EXPECT_FLOAT_EQ(face.material.diffuse.r, 0.25f);
+    EXPECT_FLOAT_EQ(face.material.diffuse.g, 0.5f);
+    EXPECT_FLOAT_EQ(face.material.diffuse.b, 0.75f);
+    ASSERT_TRUE(face.texture);
+    EXPECT_EQ(face.texture->rgba[0], 255);  // red, from a/
+    const ObjMaterial& eyes = back.aux_models[0]->Materials()[0];
+    ASSERT_TRUE(eyes.texture);
+    EXPECT_EQ(eyes.texture->rgba[2], 255);  // blue, from b/
+    EXPECT_EQ(eyes.texture->rgba[0], 0);
+}
+
+TEST(Character, RunningOutOfMemoryEndsTheLoadNotTheProgram) {
+    // The progress call stands in for an allocation deep inside the load that fails.
+    sample_character s;
+    d3d_character c;
+    std::istringstream in(s.text);
+    std::string error;
+    EXPECT_FALSE(c.LoadCharacterFile(in, s.dir.Path(), [](int, int) -> bool { throw std::bad_alloc(); }, &error));
+    EXPECT_EQ(error, "there is not enough memory to load the character");
+}

@@ -2,6 +2,7 @@
 #include "views/heads/model_files/d3d_model.h"
 
 #include <cfloat>
+#include <filesystem>
 
 #include "engine/util/string_utils.h"
 #include "views/heads/model_files/d3d_device.h"
@@ -12,12 +13,9 @@
 
 bool d3d_model::LoadFromFile(d3d_texture_mgr& textures, const std::string& path, int kind, std::string* error) {
     mesh_file file;
+    std::vector<uint8_t> bytes;
     if (kind == kModelKindX) {
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(path, bytes)) {
-            if (error) *error = "cannot read " + path;
-            return false;
-        }
+        if (!ReadHeadFile(path, bytes, error)) return false;
         std::string why;
         if (!ReadXFile(bytes.data(), bytes.size(), file, &why)) {
             if (error) *error = path + ": " + why;
@@ -29,15 +27,20 @@ bool d3d_model::LoadFromFile(d3d_texture_mgr& textures, const std::string& path,
             if (error) *error = path + ": " + reader.error;
             return false;
         }
+        bytes = reader.SelfContainedBytes();
+        if (!reader.LibraryPath().empty()) source_paths_.push_back(reader.LibraryPath());
     } else {
         if (error) *error = "unknown model kind";
         return false;
     }
-    return Setup(textures, &path, file);
+    source_paths_.insert(source_paths_.begin(), path);
+    if (!Setup(textures, &path, "", file)) return false;
+    source_bytes_ = std::move(bytes);
+    return true;
 }
 
 bool d3d_model::LoadFromMemory(d3d_texture_mgr& textures, const unsigned char* data, std::size_t size, int kind,
-                               std::string* error) {
+                               std::string* error, const std::string& texture_folder) {
     mesh_file file;
     if (kind == kModelKindX) {
         if (!ReadXFile(data, size, file, error)) return false;
@@ -51,11 +54,14 @@ bool d3d_model::LoadFromMemory(d3d_texture_mgr& textures, const unsigned char* d
         if (error) *error = "unknown model kind";
         return false;
     }
-    return Setup(textures, nullptr, file);
+    if (!Setup(textures, nullptr, texture_folder, file)) return false;
+    source_bytes_.assign(data, data + size);
+    return true;
 }
 
-bool d3d_model::Setup(d3d_texture_mgr& textures, const std::string* path, mesh_file& file) {
-    std::string folder;
+bool d3d_model::Setup(d3d_texture_mgr& textures, const std::string* path, const std::string& texture_folder,
+                      mesh_file& file) {
+    std::string folder = texture_folder;
     if (path) {
         std::string base, extension;
         SplitPath(*path, folder, base, extension);
@@ -76,7 +82,12 @@ bool d3d_model::Setup(d3d_texture_mgr& textures, const std::string* path, mesh_f
                 if (record.texture) textures.Add(record.texture, full);
                 else textures.NoteFailure(full, why);
             }
-            // A model read from a pack finds its texture by bare name, as the pack stored it.
+            // A model read from a pack finds its texture by the name the pack stored it under
+            // (relative to the character's folder, so that two images of one file name in
+            // different folders stay apart), else by bare name, as older packs and models stored it.
+            if (!record.texture && !path && !folder.empty())
+                record.texture = textures.FindFullIgnoringCase(
+                    std::filesystem::path(named).lexically_normal().generic_string());
             if (!record.texture && !path) record.texture = textures.FindBareIgnoringCase(BareFileName(full));
         }
         materials_.push_back(std::move(record));

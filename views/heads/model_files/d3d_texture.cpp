@@ -2,13 +2,14 @@
 // heads generator writes its images with.
 #include "views/heads/model_files/d3d_texture.h"
 
+#include "engine/util/file_utils.h"
 #include "views/heads/model_files/bmp_image.h"
 #include "views/heads/model_files/dds_image.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <new>
 
 #include <jpeglib.h>
 #include <png.h>
@@ -186,24 +187,27 @@ std::shared_ptr<d3d_texture> DecodeTexture(const unsigned char* data, std::size_
     return tex;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff n = in.tellg();
-    if (n < 0) return false;
-    in.seekg(0);
-    bytes.resize(static_cast<std::size_t>(n));
-    if (n > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), n)) return false;
+bool ReadHeadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    std::string text;
+    std::string why;
+    if (!ReadRegularFile(path, kMaxHeadFileBytes, &text, &why)) {
+        bytes.clear();
+        if (error) *error = "cannot read " + why;
+        return false;
+    }
+    try {
+        bytes.assign(text.begin(), text.end());
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+        if (error) *error = "cannot read \"" + path + "\": out of memory";
+        return false;
+    }
     return true;
 }
 
 std::shared_ptr<d3d_texture> LoadTextureFile(const std::string& path, std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) {
-        if (error) *error = "cannot read " + path;
-        return nullptr;
-    }
+    if (!ReadHeadFile(path, bytes, error)) return nullptr;
     return DecodeTexture(bytes.data(), bytes.size(), error);
 }
 

@@ -32,5 +32,9 @@ std::vector<uint8_t> EncodeTarga(int width, int height, const uint8_t* rgba, boo
 // A baseline JPEG file of top-to-bottom RGBA pixels (alpha dropped).
 std::vector<uint8_t> EncodeJpeg(int width, int height, const uint8_t* rgba, int quality);
 
-// Reads a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// The largest head file read (model, texture, material library, character file or pack): far above
+// any real one, so that a wrong path fails at once instead of filling the memory.
+constexpr std::size_t kMaxHeadFileBytes = std::size_t{256} << 20;
+// Every head file the user names is read through here: a regular file of at most kMaxHeadFileBytes,
+// else false with a reason saying "cannot read" and why (missing, a folder, a device, too large).
+bool ReadHeadFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error = nullptr);

@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "engine/util/string_utils.h"
@@ -32,6 +33,13 @@ std::shared_ptr<d3d_texture> d3d_texture_mgr::Find(const std::string& name) cons
     return nullptr;
 }
 
+std::shared_ptr<d3d_texture> d3d_texture_mgr::FindFullIgnoringCase(const std::string& name) const {
+    if (auto exact = textures_.find(name); exact != textures_.end() && exact->second) return exact->second;
+    for (const auto& [full, texture] : textures_)
+        if (texture && strcasecmp(full.c_str(), name.c_str()) == 0) return texture;
+    return nullptr;
+}
+
 std::shared_ptr<d3d_texture> d3d_texture_mgr::FindBareIgnoringCase(const std::string& bare) const {
     if (auto exact = Find(bare)) return exact;
     for (const auto& [alias, full] : aliases_)
@@ -48,20 +56,26 @@ bool d3d_texture_mgr::HasFailed(const std::string& full_name) const { return fai
 
 void d3d_texture_mgr::ReleaseAll() { textures_.clear(); }
 
-void d3d_texture_mgr::WritePack(byte_writer& out) const {
+void d3d_texture_mgr::WritePack(byte_writer& out, const std::string& folder) const {
+    auto stored_name = [&](const std::string& full) {
+        if (!folder.empty() && full.size() > folder.size() && full.compare(0, folder.size(), folder) == 0)
+            return std::filesystem::path(full.substr(folder.size())).lexically_normal().generic_string();
+        return full;
+    };
     out.WriteI32(static_cast<int32_t>(textures_.size()));
     for (const auto& [name, texture] : textures_) {
-        std::vector<uint8_t> bytes;
-        if (texture && !texture->file_bytes.empty()) bytes = texture->file_bytes;
-        else ReadWholeFile(name, bytes);
+        // The image as decoded when the character was loaded, never the file read again: the
+        // pack holds what is shown.
+        static const std::vector<uint8_t> kNone;
+        const std::vector<uint8_t>& bytes = texture ? texture->file_bytes : kNone;
         out.WriteI32(static_cast<int32_t>(bytes.size()));
         out.WriteBytes(bytes.data(), bytes.size());
-        out.WriteText(name);
+        out.WriteText(stored_name(name));
     }
     out.WriteI32(static_cast<int32_t>(aliases_.size()));
     for (const auto& [bare, full] : aliases_) {
         out.WriteText(bare);
-        out.WriteText(full);
+        out.WriteText(stored_name(full));
     }
 }
 

@@ -24,6 +24,8 @@ public:
     void Add(const std::shared_ptr<d3d_texture>& texture, const std::string& full_name);
     // By full name, else by bare name through the aliases; null when neither is known.
     std::shared_ptr<d3d_texture> Find(const std::string& name) const;
+    // The texture stored under name (a full name, no aliases) without regard to case; null when none is.
+    std::shared_ptr<d3d_texture> FindFullIgnoringCase(const std::string& name) const;
     // The texture whose bare name matches bare without regard to case; null when none does.
     std::shared_ptr<d3d_texture> FindBareIgnoringCase(const std::string& bare) const;
     // Textures that could not be read or decoded, each once, as "name: reason"; a name noted
@@ -31,12 +33,14 @@ public:
     void NoteFailure(const std::string& full_name, const std::string& why);
     bool HasFailed(const std::string& full_name) const;
     const std::vector<std::string>& Failures() const { return failures_; }
+    const std::set<std::string>& FailedNames() const { return failed_; }
     // Drops every texture; the aliases stay.
     virtual void ReleaseAll();
 
     // The texture section of a compiled character pack. Each texture is written as the image
-    // bytes it was decoded from (a texture read from a pack names no file we could read again).
-    void WritePack(byte_writer& out) const;
+    // bytes it was decoded from; names under folder (the character's) are stored relative to it,
+    // so that the pack's models find them by their own folder and same-named images stay apart.
+    void WritePack(byte_writer& out, const std::string& folder = "") const;
     // False with a reason when the section is cut short or holds counts beyond its bytes. Images
     // that do not decode are left out; the models that use them draw untextured.
     bool ReadPack(byte_reader& in, std::string* error);

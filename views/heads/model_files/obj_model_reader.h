@@ -25,14 +25,21 @@ public:
     // a reason in error.
     int32_t BuildMesh(const std::string& path, mesh_file& out);
     // The same for an OBJ file held in memory. It has no folder, so a library it names cannot be
-    // found: its materials keep their names with black colours.
+    // found; materials come from a library carried in the same bytes (SelfContainedBytes), else
+    // keep their names with black colours.
     int32_t BuildMeshFromMemory(const unsigned char* data, std::size_t size, mesh_file& out);
+    // After BuildMesh: the OBJ file as read followed by its material library, which
+    // BuildMeshFromMemory reads back as the same model with the same materials.
+    std::vector<uint8_t> SelfContainedBytes() const;
+    // The material library read by BuildMesh; empty when the file names none.
+    const std::string& LibraryPath() const { return library_path_; }
 
     std::string error;
 
 private:
     int32_t ReadObj(std::istream& in, const std::string& folder, bool read_library);
     int32_t ReadMtl(const std::string& library, const std::string& folder);
+    int32_t ReadMaterials(std::istream& in, const std::string& library);
     uint32_t AddCorner(int64_t position_index, const ModelVertex& corner);
     int32_t Build(mesh_file& out);
 
@@ -42,4 +49,7 @@ private:
     std::vector<uint32_t> corners_;
     using corner_key = std::pair<int64_t, std::array<uint32_t, 8>>;
     std::map<corner_key, uint32_t> corners_seen_;
+    std::vector<uint8_t> obj_bytes_;
+    std::vector<uint8_t> library_bytes_;
+    std::string library_path_;
 };

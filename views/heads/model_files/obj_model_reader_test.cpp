@@ -1,6 +1,12 @@
 // OBJ and MTL reading: faces, corner forms, vertex sharing, materials, and refused input.
 #include "views/heads/model_files/obj_model_reader.h"
 
+#include <sys/stat.h>
+
+#include <cfloat>
+#include <filesystem>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "views/heads/model_files/head_test_support.h"
@@ -103,6 +109,48 @@ TEST(ObjModelReader, WithoutLibraryMaterialsAreBlackAndAMissingLibraryFails) {
     EXPECT_EQ(absent.BuildMesh(dir.Path() + "absent.obj", out), kObjFileMissing);
 }
 
+TEST(ObjModelReader, ALibraryOrModelThatIsNoRegularFileIsMissing) {
+    // Libraries may name any path; a folder, a device (also reached through ".."), a pipe or a
+    // dangling link is a missing library, read without blocking or filling the memory.
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "sub");
+    std::filesystem::create_symlink("/dev/zero", dir.Path() + "zero.mtl");
+    ASSERT_EQ(::mkfifo((dir.Path() + "pipe.mtl").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir.Path() + "nowhere.mtl", dir.Path() + "gone.mtl");
+    for (const std::string library : {".", "sub", "zero.mtl", "pipe.mtl", "gone.mtl",
+                                      "../../../../../../../../../../dev/zero", "../../../../../../../../../../dev/urandom"}) {
+        SCOPED_TRACE(library);
+        dir.Write("m.obj", "mtllib " + library + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n");
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMesh(dir.Path() + "m.obj", out), kObjLibraryMissing);
+        EXPECT_NE(reader.error.find("material library"), std::string::npos) << reader.error;
+    }
+    for (const std::string model : {"sub", "zero.mtl", "pipe.mtl", "gone.mtl"}) {
+        SCOPED_TRACE(model);
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMesh(dir.Path() + model, out), kObjFileMissing);
+    }
+}
+
+TEST(ObjModelReader, SelfContainedBytesCarryTheLibraryIntoMemory) {
+    head_test::temp_folder dir;
+    dir.Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3");  // no final line end
+    dir.Write("m.mtl", "newmtl a\nKd 0.5 0.25 1\nmap_Kd t.png\n");
+    ObjModelReader reader;
+    mesh_file read;
+    ASSERT_GE(reader.BuildMesh(dir.Path() + "m.obj", read), 0) << reader.error;
+    const std::vector<uint8_t> bytes = reader.SelfContainedBytes();
+    ObjModelReader again;
+    mesh_file back;
+    ASSERT_GE(again.BuildMeshFromMemory(bytes.data(), bytes.size(), back), 0) << again.error;
+    ASSERT_EQ(back.materials.size(), read.materials.size());
+    EXPECT_EQ(back.mesh.indices.size(), read.mesh.indices.size());
+    EXPECT_EQ(back.materials[1].material.diffuse.g, 0.25f);
+    EXPECT_EQ(back.materials[1].texture_file, "t.png");
+}
+
 TEST(ObjModelReader, MoreVerticesThanSixteenBitIndicesHoldFail) {
     // 65,536 distinct corners: one position used with as many texture coordinates.
     std::string obj = "v 0 0 0\n";
@@ -114,6 +162,54 @@ TEST(ObjModelReader, MoreVerticesThanSixteenBitIndicesHoldFail) {
     ObjModelReader reader;
     mesh_file out;
     EXPECT_EQ(reader.BuildMesh(dir.Path() + "big.obj", out), kObjTooManyVertices);
+}
+
+TEST(ObjModelReader, NumbersMissingMalformedOrBeyondFloatAreRefusedWithTheirLine) {
+    const std::string megabyte_number = "1" + std::string(1u << 20, '0');
+    const struct {
+        const char* name;
+        std::string obj;
+        std::string error;
+    } cases[] = {
+        {"position beyond float", "v 1e39 0 0\n", "line 1: '1e39' lies outside the range of float"},
+        {"number beyond double", "v 0 0 0\nv 0 -1e999 0\n", "line 2: '-1e999' lies outside the range of float"},
+        {"a megabyte-long number", "# big\nv " + megabyte_number + " 0 0\n",
+         "line 2: '" + megabyte_number.substr(0, 32) + "...' is too long to be a number"},
+        {"NaN normal", "v 0 0 0\nvn nan 0 1\n", "line 2: 'nan' is not a finite number"},
+        {"infinite texture coordinate", "vt 0 -inf\n", "line 1: '-inf' is not a finite number"},
+        {"malformed number", "v 0 0 0\r\nv 1 0x 0\r\n", "line 2: '0x' is not a number"},
+        {"number missing on its line", "vt 0.5\nvt 0.5 0.5\n", "line 1: a number is missing"},
+        {"number missing at the end", "v 0 0 0\nv 1 2", "line 2: a number is missing"},
+        {"face line of a bad corner", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 x\n", "line 4: malformed face corner 'x'"},
+        {"face on the last line without newline", "v 0 0 0\nv 1 0 0\nf 1 2 3", "line 3: face corner '3' names a vertex, "
+                                                                               "coordinate or normal not read so far"},
+    };
+    for (const auto& c : cases) {
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMeshFromMemory(reinterpret_cast<const unsigned char*>(c.obj.data()), c.obj.size(), out),
+                  kObjMalformed)
+            << c.name;
+        EXPECT_EQ(reader.error, c.error) << c.name;
+    }
+    // The extremes a float holds are read.
+    const std::string extremes = "v 3.40282347e+38 -3.40282347e+38 1e-45\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    ObjModelReader reader;
+    mesh_file out;
+    ASSERT_GE(reader.BuildMeshFromMemory(reinterpret_cast<const unsigned char*>(extremes.data()), extremes.size(), out), 0)
+        << reader.error;
+    EXPECT_EQ(out.mesh.buffer.vertices[0].x, FLT_MAX);
+    EXPECT_EQ(out.mesh.buffer.vertices[0].z, std::numeric_limits<float>::denorm_min());
+}
+
+TEST(ObjModelReader, ALibraryColourBeyondFloatIsRefusedWithItsLine) {
+    head_test::temp_folder dir;
+    dir.Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl skin\nf 1 2 3\n");
+    dir.Write("m.mtl", "newmtl skin\nKa 0 0 0\nKd 0.5 2e88 0\n");
+    ObjModelReader reader;
+    mesh_file out;
+    EXPECT_EQ(reader.BuildMesh(dir.Path() + "m.obj", out), kObjMalformed);
+    EXPECT_EQ(reader.error, "material library m.mtl, line 3: '2e88' lies outside the range of float");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // and template declarations are passed over.
 #include "views/heads/model_files/x_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "views/heads/model_files/byte_stream.h"
 #include "views/heads/model_files/d3d_matrix.h"
+#include "views/heads/model_files/narrow_float.h"
 
 namespace {
 
@@ -28,7 +30,16 @@ struct token {
     tok kind = tok::end;
     std::string text;
     double number = 0;
+    // A text number too large (or too small) for a double: refused wherever a number is read.
+    bool out_of_range = false;
 };
+
+// The writer has no escapes, so a text it could not write back is refused on reading.
+bool IsWritableText(const std::string& text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F || c == '"') return false;
+    return true;
+}
 
 class tokenizer {
 public:
@@ -36,12 +47,15 @@ public:
     // False at the end of the data or on malformed data (then error says why).
     virtual bool Next(token& t) = 0;
     virtual std::size_t Remaining() const = 0;
+    // Where the last token began, for error messages.
+    virtual std::string Where() const = 0;
     std::string error;
 };
 
 class text_tokenizer : public tokenizer {
 public:
-    text_tokenizer(const unsigned char* data, std::size_t size) : p_(reinterpret_cast<const char*>(data)), end_(p_ + size) {}
+    text_tokenizer(const unsigned char* data, std::size_t size)
+        : begin_(reinterpret_cast<const char*>(data)), p_(begin_), end_(p_ + size), start_(p_) {}
 
     bool Next(token& t) override {
         for (;;) {
@@ -53,6 +67,7 @@ public:
             }
             break;
         }
+        start_ = p_;
         const char c = *p_;
         if (c == '{') { ++p_; t.kind = tok::open_brace; return true; }
         if (c == '}') { ++p_; t.kind = tok::close_brace; return true; }
@@ -62,6 +77,7 @@ public:
             if (p_ >= end_) { error = "a string is not closed"; return false; }
             t.kind = tok::string;
             t.text.assign(start, p_);
+            if (!IsWritableText(t.text)) { error = "a string holds a control character"; return false; }
             ++p_;
             return true;
         }
@@ -80,7 +96,8 @@ public:
             double v = 0;
             auto r = std::from_chars(start, p_, v);
             // Not a number ("..." in a template, say): a token the parser will not accept as one.
-            t.kind = r.ec == std::errc() && r.ptr == p_ ? tok::number : tok::other;
+            t.out_of_range = r.ec == std::errc::result_out_of_range && r.ptr == p_;
+            t.kind = (r.ec == std::errc() || t.out_of_range) && r.ptr == p_ ? tok::number : tok::other;
             t.number = v;
             return true;
         }
@@ -96,17 +113,26 @@ public:
         return true;
     }
     std::size_t Remaining() const override { return static_cast<std::size_t>(end_ - p_); }
+    std::string Where() const override {
+        return "line " + std::to_string(1 + std::count(begin_, start_, '\n'));
+    }
 
 private:
+    const char* begin_;
     const char* p_;
     const char* end_;
+    const char* start_;
 };
 
 class binary_tokenizer : public tokenizer {
 public:
-    binary_tokenizer(const unsigned char* data, std::size_t size, bool doubles) : in_(data, size), doubles_(doubles) {}
+    // offset: where the bytes lie in the file; inflated: they are a compressed file's body.
+    binary_tokenizer(const unsigned char* data, std::size_t size, bool doubles, std::size_t offset, bool inflated)
+        : in_(data, size), doubles_(doubles), offset_(offset), inflated_(inflated) {}
 
     bool Next(token& t) override {
+        start_ = in_.Position();
+        t.out_of_range = false;
         if (list_left_ > 0) {
             --list_left_;
             t.kind = tok::number;
@@ -136,6 +162,7 @@ public:
                 if (!in_.ReadU32(n) || n > in_.Remaining()) return Fail("a name runs past the file");
                 t.kind = code == 1 ? tok::name : tok::string;
                 t.text.assign(reinterpret_cast<const char*>(in_.Take(n)), n);
+                if (!IsWritableText(t.text)) return Fail("a name or string holds '\"' or a control character");
                 if (code == 2) {
                     uint16_t terminator;
                     if (!in_.ReadU16(terminator)) return Fail("a string ends early");
@@ -171,6 +198,10 @@ public:
         }
     }
     std::size_t Remaining() const override { return in_.Remaining(); }
+    std::string Where() const override {
+        return inflated_ ? "byte " + std::to_string(start_) + " of the inflated body"
+                         : "byte " + std::to_string(offset_ + start_);
+    }
 
 private:
     bool Fail(const std::string& why) {
@@ -179,6 +210,9 @@ private:
     }
     byte_reader in_;
     bool doubles_;
+    std::size_t offset_;
+    bool inflated_;
+    std::size_t start_ = 0;
     uint32_t list_left_ = 0;
     bool list_is_float_ = false;
 };
@@ -199,15 +233,20 @@ public:
             }
         }
         if (!tokens_.error.empty()) return Fail(tokens_.error);
-        if (out_.mesh.buffer.vertices.empty()) return Fail("the file holds no mesh");
+        if (out_.mesh.buffer.vertices.empty()) {
+            error = "the file holds no mesh";
+            return false;
+        }
         return true;
     }
     std::string error;
 
 private:
     bool Next(token& t) { return tokens_.Next(t); }
+    // The first failure wins, the tokenizer's before the parser's, with the place of the token it
+    // stopped at.
     bool Fail(const std::string& why) {
-        if (error.empty()) error = why;
+        if (error.empty()) error = (tokens_.error.empty() ? why : tokens_.error) + " at " + tokens_.Where();
         return false;
     }
     bool Expect(tok kind, const char* what) {
@@ -215,16 +254,20 @@ private:
         if (!Next(t) || t.kind != kind) return Fail(tokens_.error.empty() ? std::string("expected ") + what : tokens_.error);
         return true;
     }
+    // Every number read must be finite: what the writer cannot write back is refused here.
     bool Number(double& v) {
         token t;
         if (!Next(t) || t.kind != tok::number) return Fail(tokens_.error.empty() ? "expected a number" : tokens_.error);
+        if (t.out_of_range) return Fail("a number lies outside the range of float");
+        if (std::isnan(t.number)) return Fail("a number is NaN");
+        if (std::isinf(t.number)) return Fail("a number is infinite");
         v = t.number;
         return true;
     }
     bool Float(float& v) {
         double d;
         if (!Number(d)) return false;
-        v = static_cast<float>(d);
+        if (!NarrowToFloat(d, v)) return Fail("a number lies outside the range of float");
         return true;
     }
     // A count that the bytes left can hold (every value takes at least one byte).
@@ -332,6 +375,8 @@ private:
             ModelVertex v{};
             if (!Float(v.x) || !Float(v.y) || !Float(v.z)) return false;
             const d3d_vector3 p = TransformPoint({v.x, v.y, v.z}, transform);
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                return Fail("a frame transform moves a vertex beyond the range of float");
             v.x = p.x, v.y = p.y, v.z = p.z;
             vertices.push_back(v);
         }
@@ -565,8 +610,9 @@ bool ReadXFile(const unsigned char* data, std::size_t size, mesh_file& out, std:
         if (error) *error = "unsupported .x format '" + format + "'";
         return false;
     }
+    const bool compressed = body != data + 16;
     text_tokenizer text(body, body_size);
-    binary_tokenizer bin(body, body_size, float_size == "0064");
+    binary_tokenizer bin(body, body_size, float_size == "0064", compressed ? 0 : 16, compressed);
     tokenizer& tokens = binary ? static_cast<tokenizer&>(bin) : text;
     x_parser parser(tokens, out);
     if (!parser.Parse()) {
@@ -727,7 +773,26 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& body) {
 
 }  // namespace
 
+namespace {
+
+bool IsWritable(const mesh_file& in) {
+    for (const ModelVertex& v : in.mesh.buffer.vertices)
+        for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v})
+            if (!std::isfinite(f)) return false;
+    for (const mesh_material& m : in.materials) {
+        const d3d_material& d = m.material;
+        for (float f : {d.diffuse.r, d.diffuse.g, d.diffuse.b, d.diffuse.a, d.power, d.specular.r, d.specular.g,
+                        d.specular.b, d.emissive.r, d.emissive.g, d.emissive.b})
+            if (!std::isfinite(f)) return false;
+        if (!IsWritableText(m.texture_file)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::vector<uint8_t> WriteXFile(const mesh_file& in, x_format format) {
+    if (!IsWritable(in)) return {};
     const bool binary = format == x_format::binary || format == x_format::compressed_binary;
     const bool compressed = format == x_format::compressed_text || format == x_format::compressed_binary;
     std::vector<uint8_t> body;

@@ -13,8 +13,12 @@
 
 enum class x_format { text, binary, compressed_text, compressed_binary };
 
-// False with a reason when the bytes are no .x file we read or are malformed.
+// False with a reason when the bytes are no .x file we read or are malformed; a number that is
+// not finite or lies beyond float, or a text with '"' or a control character, is refused with
+// its place (line, or byte offset).
 bool ReadXFile(const unsigned char* data, std::size_t size, mesh_file& out, std::string* error);
 
-// One mesh with per-vertex normals and texture coordinates; materials are written inline.
+// One mesh with per-vertex normals and texture coordinates; materials are written inline. Empty
+// when the mesh holds what the reader refuses: a number that is not finite, or a texture file
+// name with '"' or a control character (the text form has no escapes).
 std::vector<uint8_t> WriteXFile(const mesh_file& in, x_format format);
