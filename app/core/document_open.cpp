@@ -209,6 +209,11 @@ bool OpenInto(const document_opener& opener, opened_document* opened, std::strin
                                           : read.failure;
             return false;
         }
+        {
+            // The lists as long as they are, not as the reader grew them: a copy holds no spare.
+            app_sync_results exact = file.results;
+            SwapTrackLists(file.results, exact);
+        }
         if (!FindAudioForResults(*opener.host, path, &file, &opened->relinked, &opened->failure)) return false;
         if (file.script_text.empty() && !file.text_file_path.empty()) file.script_text = ReadScript(file.text_file_path);
         opened->from_results = true;
@@ -335,6 +340,16 @@ std::string FinishResultsTrack(app_sync_results* track, const sync_results_file&
     if (audio) report = FitToRecording(track, file, audio);
     if (track->articulation.empty() && articulate) articulate(track);
     return report;
+}
+
+void SwapTrackLists(app_sync_results& a, app_sync_results& b) {
+    a.phonemes.swap(b.phonemes);
+    a.words.swap(b.words);
+    a.punctuation.swap(b.punctuation);
+    a.xml_events.swap(b.xml_events);
+    a.gestures.swap(b.gestures);
+    a.articulation.swap(b.articulation);
+    a.envelope.swap(b.envelope);
 }
 
 // ---- opening ----

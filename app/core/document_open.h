@@ -61,6 +61,9 @@ results_read ReadSyncResultsFile(const std::string& path, const results_reader& 
 std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file, CMemoryPCMStream* audio,
                                const track_articulator& articulate);
 
+// Exchanges the two tracks' lists without copying a marker: the marker lists copy when moved.
+void SwapTrackLists(app_sync_results& a, app_sync_results& b);
+
 // ---- opening ----
 // What opening asks of the document.
 struct document_opener {

@@ -217,10 +217,8 @@ bool CPhonarcDoc::OnOpenDocument(const std::string& path) {
         if (!opened.failure.empty()) ShowMessage(opened.failure);
         return false;
     }
-    if (opened.from_results) {
-        tracks_[GetRecognitionTrack()] = std::move(opened.file.results);
-        opened.file.results = app_sync_results();
-    }
+    if (opened.from_results) SwapTrackLists(tracks_[GetRecognitionTrack()], opened.file.results);
+    opened.file.results = app_sync_results();
     results_ = std::move(opened.file);
     for (const phn_marker& m : opened.phonemes) tracks_[0].phonemes.push_back(m);
     audio_ = std::move(opened.audio);
