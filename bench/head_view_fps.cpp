@@ -1,6 +1,6 @@
 // head_view_fps: frames per second of the 3D head view while it plays. Shows the default actor in a
-// 400x400 view and drives it from a second thread as the viseme player would (a new mix or viseme
-// every 10 ms), then counts the frames painted. Needs an X server with OpenGL (run it under
+// 400x400 view and drives it from a second thread as the viseme player does (a new mix or viseme
+// every 10 ms, relayed to the GUI thread through the post queue), then counts the frames painted. Needs an X server with OpenGL (run it under
 // xvfb-run with Mesa for the software figure).
 //
 //   head_view_fps [SECONDS] [--unthrottled]
@@ -18,9 +18,13 @@
 #include <cstring>
 #include <thread>
 
+#include "app/ui/post_queue_wake.h"
 #include "model/articulation_key.h"
 #include "model/phoneme_codes.h"
+#include "model/pub_queue.h"
 #include "views/heads/d3d/d3d_viseme_view.h"
+#include "views/playback/viseme_handler.h"
+#include "views/playback/viseme_relay.h"
 
 namespace {
 
@@ -64,13 +68,16 @@ int main(int argc, char** argv) {
     std::printf("OpenGL renderer: %s\n", renderer ? renderer : "unknown");
     view.doneCurrent();
 
+    InstallPostQueueWake();
+    SetVisemeHandler(&view);
+    viseme_relay relay;
     std::atomic<bool> stop{false};
     std::atomic<long> visemes{0};
     std::thread player([&] {
         for (long i = 0; !stop; ++i) {
             const char* code = kPhonemeCodes[i / 8 % kPhonemeCodeCount];
             if (i % 2) {
-                view.SetViseme(code, static_cast<int32_t>(i * 13 % 101));
+                relay.PostViseme(code, static_cast<int32_t>(i * 13 % 101));
             } else {
                 ArticulationKey key{};
                 key.count = 2;
@@ -78,10 +85,15 @@ int main(int argc, char** argv) {
                 std::strncpy(key.pairs[1].code, kPhonemeCodes[(i / 8 + 1) % kPhonemeCodeCount], 3);
                 key.pairs[0].weight = 0.6f;
                 key.pairs[1].weight = 0.4f;
-                view.SetVisemeMix(&key);
+                relay.PostVisemeMix(&key);
             }
             ++visemes;
-            if (!unthrottled) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!unthrottled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            } else {
+                // As many as the GUI thread takes: the queue does not run away.
+                while (!stop && pub_queue::pending_count() > 100) std::this_thread::yield();
+            }
         }
     });
     const int start_frames = view.frames;
@@ -91,6 +103,8 @@ int main(int argc, char** argv) {
     app.exec();
     stop = true;
     player.join();
+    SetVisemeHandler(nullptr);
+    RemovePostQueueWake();
     const double elapsed = clock.nsecsElapsed() / 1e9;
     const int frames = view.frames - start_frames;
     std::printf("head view, default actor, 400x400: %d frames in %.2f s = %.1f frames/s (%ld visemes sent, %.2f ms per paint)\n",

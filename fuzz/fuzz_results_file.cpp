@@ -15,8 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.read(in, errors);
     // Whatever was read must be written so that it reads back the same (or, with a field too long
     // for the file, not written at all).
+    NotResultsTextReason(std::string_view(reinterpret_cast<const char*>(data), size));
     std::ostringstream out;
     if (!file.write(out, 0, kWriteAll)) return 0;
+    // A file the program wrote is never refused as binary when it is opened again.
+    if (!NotResultsTextReason(out.str()).empty()) std::abort();
     std::istringstream again(out.str());
     sync_results_file back;
     // The writer must write nothing the reader leaves out; doubtful records kept as written (an

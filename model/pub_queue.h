@@ -1,5 +1,6 @@
 // The process-wide post queue: deliveries posted from any thread wait here until the
-// user-interface thread's idle processing dispatches them.
+// user-interface thread dispatches them, woken once per batch by the wake-up set below (nothing
+// polls).
 #pragma once
 
 #include <cstddef>

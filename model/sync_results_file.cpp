@@ -597,6 +597,17 @@ private:
 
 }  // namespace
 
+std::string NotResultsTextReason(std::string_view head) {
+    const auto starts = [&](std::string_view mark) { return head.substr(0, mark.size()) == mark; };
+    using namespace std::string_view_literals;
+    if (starts("\xFF\xFE\0\0"sv) || starts("\0\0\xFE\xFF"sv)) return "it is UTF-32 text";
+    if (starts("\xFF\xFE"sv) || starts("\xFE\xFF"sv)) return "it is UTF-16 text";
+    // The script is the user's text, written as it is: only what comes before it is looked at.
+    const std::string_view records = head.substr(0, std::min(head.find(kScriptBegin), kResultsTextProbeSize));
+    if (records.find('\0') != std::string_view::npos) return "it holds binary data or text wider than 8 bits";
+    return "";
+}
+
 bool sync_results_file::read(std::istream& in, std::ostream& errors) {
     // Numbers are read with '.' and without grouping whatever locale the stream has.
     ClassicNumbersScope classic(in);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/app_sync_results.h"
@@ -75,6 +76,13 @@ public:
     std::string script_text;
     std::string text_file_path;
 };
+
+// How many bytes of a file's start NotResultsTextReason looks at.
+inline constexpr size_t kResultsTextProbeSize = 4096;
+// Why a file starting with these bytes is no results file, which is 8-bit text: a UTF-16 or UTF-32
+// byte-order mark, or a NUL byte before any script block (binary data, or wide text without a
+// mark; no record the writer writes holds one). Empty when it may be a results file.
+std::string NotResultsTextReason(std::string_view head);
 
 // Saves the file to path through the safe save (the old file is kept on any failure): the records
 // chosen by flags. False with error (when given) saying why.

@@ -224,6 +224,42 @@ TEST(ResultsFile, EveryLabelTheTrackCanHoldRoundTrips) {
     }
 }
 
+TEST(ResultsFile, BinaryAndWideTextAreNoResultsFile) {
+    using namespace std::string_literals;
+    const struct {
+        std::string head;
+        const char* reason;  // empty: may be a results file
+    } cases[] = {
+        {"version 1.2\nphn 0 10 50 AA\n", ""},
+        {"", ""},
+        {"Yang spragg on frain to noyd.\n", ""},  // a script: text, read and refused by the reader
+        {"\xFF\xFEv\0e\0r\0"s, "it is UTF-16 text"},
+        {"\xFE\xFF\0v\0e"s, "it is UTF-16 text"},
+        {"\xFF\xFE\0\0v\0\0\0"s, "it is UTF-32 text"},
+        {"v\0e\0r\0s\0"s, "it holds binary data or text wider than 8 bits"},
+        {"RIFF\x24\x08\0\0WAVEfmt "s, "it holds binary data or text wider than 8 bits"},
+        // Past the bytes looked at, and inside the script, a NUL is the user's.
+        {std::string(kResultsTextProbeSize, 'x') + "\0"s, ""},
+        {"version 1.2\n%%-begin-zuvo-text-%% a\0b\n%%-end-zuvo-text-%%\n"s, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NotResultsTextReason(c.head), c.reason) << c.head;
+
+    // Nothing the writer writes is refused, a NUL in every text the track and script can hold.
+    const std::string nul("n\0l", 3);
+    sync_results_file f;
+    f.audio_path = nul;
+    f.script_text = nul;
+    f.results.phonemes.push_back(phn_marker(0, 10, "", 40.0f));
+    f.results.phonemes[0].label = nul;
+    f.results.words.emplace_back(0, 10, "");
+    f.results.words[0].label = nul;
+    FGesture g(FGesture::kPose, 0, 10, 0.0f);
+    g.gesture_name = nul;
+    f.results.gestures.push_back(g);
+    const std::string written = write_text(f, kWriteAll);
+    EXPECT_EQ(NotResultsTextReason(written), "") << written;
+}
+
 TEST(ResultsFile, ValuesBeyondWholeNumbersAreWrittenSaturated) {
     read_result r = read_text("phn 0 10 56666666666637 a\nenergy 0 10 -1e30\nphn 10 20 nan b\n");
     sync_results_file& f = r.file;

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string_view>
 
+#include "engine/util/file_utils.h"
 #include "platform/safe_save.h"
 
 flash_istream::flash_istream(std::vector<uint8_t> bytes) : owned_(std::move(bytes)) {
@@ -42,18 +44,18 @@ void flash_istream::ReplaceData(std::vector<uint8_t> bytes, size_t pos) {
     pos_ = pos < size_ ? pos : size_;
 }
 
-flash_ifstream::flash_ifstream(const std::string& path, std::ios_base::openmode mode) {
-    std::ifstream file(path, mode | std::ios_base::in | std::ios_base::binary);
-    if (!file) {
+flash_ifstream::flash_ifstream(const std::string& path, std::ios_base::openmode) {
+    std::string text;
+    if (!ReadRegularFile(path, kSwfMaxFileBytes, &text, &error_)) {
         setfail();
         return;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    try {
+        ReplaceData(std::vector<uint8_t>(text.begin(), text.end()), 0);
+    } catch (const std::bad_alloc&) {
+        error_ = path + ": there is not enough memory to read it";
         setfail();
-        return;
     }
-    ReplaceData(std::move(bytes), 0);
 }
 
 void flash_ostream::RequireCharacter(uint16_t id) {

@@ -91,10 +91,21 @@ protected:
     uint64_t overrun_ = 0;
 };
 
-// A flash_istream over the whole contents of a file. Cannot open or read: the fail state is set.
+// The largest movie file read: its 8-byte header and a body of at most 64 MiB, stored or packed
+// (the inflated body has the same limit). A path naming a device or a huge unrelated file fails
+// at once instead of filling the memory.
+constexpr size_t kSwfMaxFileBytes = (size_t{64} << 20) + 8;
+
+// A flash_istream over the whole contents of a file. Only a regular file of at most
+// kSwfMaxFileBytes is read; otherwise, or when it cannot be read, the fail state is set and
+// error() says why.
 class flash_ifstream : public flash_istream {
 public:
     flash_ifstream(const std::string& path, std::ios_base::openmode mode = std::ios_base::binary);
+    const std::string& error() const { return error_; }
+
+private:
+    std::string error_;
 };
 
 // Output into a growable in-memory buffer with a write position that can be moved back (the movie

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "swf/flash_bits.h"
 #include "swf/swf_test_support.h"
@@ -63,9 +67,30 @@ TEST(FlashStream, ReadBytesNeverTakesMoreThanThereIs) {
     EXPECT_EQ(in.overrun(), 0xFFFFFFF0u - 4);
 }
 
-TEST(FlashStream, FileStreamThatCannotOpenFails) {
-    flash_ifstream in("/nonexistent/folder/file.swf");
-    EXPECT_TRUE(in.fail());
+// A template path may name anything: only a regular file within the size limit is read, and
+// nothing else blocks, fills the memory or reads forever.
+TEST(FlashStream, FileStreamReadsRegularFilesWithinTheLimitOnly) {
+    const std::string dir = testing::TempDir() + "/flash_ifstream_paths";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/folder.swf");
+    const std::string fifo = dir + "/pipe.swf";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir + "/huge.swf";  // sparse: takes no room on the disk
+    { std::ofstream(huge, std::ios::binary).put('F'); }
+    std::filesystem::resize_file(huge, kSwfMaxFileBytes + 1);
+    std::filesystem::create_symlink(dir + "/gone.swf", dir + "/dangling.swf");
+    for (const std::string& path : {std::string("/nonexistent/folder/file.swf"), dir + "/folder.swf", fifo,
+                                   std::string("/dev/zero"), huge, dir + "/dangling.swf"}) {
+        flash_ifstream in(path);
+        EXPECT_TRUE(in.fail()) << path;
+        EXPECT_FALSE(in.error().empty()) << path;
+        EXPECT_EQ(in.remaining(), 0u) << path;
+    }
+    std::filesystem::resize_file(huge, 4);
+    flash_ifstream small(huge);
+    EXPECT_FALSE(small.fail()) << small.error();
+    EXPECT_EQ(small.remaining(), 4u);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(FlashStream, OutputFileIsReplacedOnlyByACompleteSave) {

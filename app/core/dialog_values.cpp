@@ -42,7 +42,9 @@ bool progress_meter::TakeCancelRequest() {
 delete_boxes DeleteBoxesFromMask(uint32_t mask, bool audio_selected) {
     delete_boxes b;
     b.selection_enabled = audio_selected;
-    b.selection_only = audio_selected && (mask & kDeleteSelectionOnly);
+    // With audio selected the dialog always opens on the selection: a whole-file delete saved
+    // last time must not turn the next Delete over a selection into a delete of everything.
+    b.selection_only = audio_selected;
     b.all = (mask & kDeleteAllKinds) == kDeleteAllKinds;
     b.articulation = mask & kDeleteArticulation;
     b.phonemes = mask & kDeletePhonemes;
@@ -70,7 +72,9 @@ delete_boxes DeleteBoxesAfterAllClicked(const delete_boxes& boxes) {
         mask |= kDeleteAllKinds;
     else
         mask &= ~static_cast<uint32_t>(kDeleteAllKinds);
-    return DeleteBoxesFromMask(mask, boxes.selection_enabled);
+    delete_boxes after = DeleteBoxesFromMask(mask, boxes.selection_enabled);
+    after.selection_only = boxes.selection_enabled && boxes.selection_only;
+    return after;
 }
 
 int ParseDialogInt(const std::string& text) { return std::atoi(text.c_str()); }

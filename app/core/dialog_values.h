@@ -66,11 +66,13 @@ struct delete_boxes {
     bool gestures = false;
 };
 
-// The boxes that show a saved mask; "Selection only" is enabled only with an audio selection.
+// The boxes the dialog opens with: the saved mask's kinds, and "Selection only" enabled and
+// checked exactly when audio is selected (whatever the saved mask says about it).
 delete_boxes DeleteBoxesFromMask(uint32_t mask, bool audio_selected);
 // The mask the boxes give; never bit 0x01 while "Selection only" is disabled.
 uint32_t DeleteMaskFromBoxes(const delete_boxes& boxes);
-// After a click on "All marker types" (boxes.all is its new state): all five kinds follow it.
+// After a click on "All marker types" (boxes.all is its new state): all five kinds follow it;
+// "Selection only" stays as it is.
 delete_boxes DeleteBoxesAfterAllClicked(const delete_boxes& boxes);
 
 // The event dialog's duration field read as the dialog reads it: atoi.

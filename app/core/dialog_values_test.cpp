@@ -58,7 +58,23 @@ TEST(DeleteMask, BoxesAndMask) {
     delete_boxes after = DeleteBoxesAfterAllClicked(some);
     EXPECT_TRUE(after.articulation && after.phonemes && after.words && after.events && after.gestures);
     after.all = false;
-    EXPECT_EQ(DeleteMaskFromBoxes(DeleteBoxesAfterAllClicked(after)), 0u);
+    EXPECT_EQ(DeleteMaskFromBoxes(DeleteBoxesAfterAllClicked(after)), kDeleteSelectionOnly);
+    // "All" leaves "Selection only" as the user set it.
+    after.selection_only = false;
+    after.all = true;
+    EXPECT_EQ(DeleteMaskFromBoxes(DeleteBoxesAfterAllClicked(after)), kDeleteAllKinds);
+}
+
+TEST(DeleteMask, WithAudioSelectedTheDialogOpensOnTheSelection) {
+    // A whole-file delete saved last time keeps its kinds but not its scope: the next Delete over
+    // a selection must not reach the whole recording unless the user unticks the box again.
+    for (const uint32_t saved : {0u, uint32_t{kDeletePhonemes}, uint32_t{kDeleteAllKinds}, 0x3Fu}) {
+        SCOPED_TRACE(saved);
+        const delete_boxes b = DeleteBoxesFromMask(saved, true);
+        EXPECT_TRUE(b.selection_enabled);
+        EXPECT_TRUE(b.selection_only);
+        EXPECT_EQ(DeleteMaskFromBoxes(b), (saved & kDeleteAllKinds) | kDeleteSelectionOnly);
+    }
 }
 
 TEST(GestureFields, NamesStrippedAndEndFromDuration) {

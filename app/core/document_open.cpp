@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
@@ -95,6 +96,24 @@ public:
 private:
     CProgress* inner_;
 };
+
+// The reader's first error line without its "Error: " (it names the line and the reason); a long
+// reason, such as a keyword of raw bytes, is cut short for a message box.
+std::string FirstReadError(const std::string& report) {
+    constexpr std::string_view kMark = "Error: ";
+    constexpr size_t kLongest = 200;
+    for (size_t at = 0; at < report.size();) {
+        const size_t end = std::min(report.find('\n', at), report.size());
+        const std::string_view line(report.data() + at, end - at);
+        if (line.substr(0, kMark.size()) == kMark) {
+            std::string reason(line.substr(kMark.size()));
+            if (reason.size() > kLongest) reason = reason.substr(0, kLongest) + "...";
+            return reason;
+        }
+        at = end + 1;
+    }
+    return "";
+}
 
 void ShowMessage(const document_host& host, const std::string& text) {
     host.prompts->MessageBox(text, PromptButtons::Ok);
@@ -326,9 +345,21 @@ results_read ReadSyncResultsFile(const std::string& path, const results_reader& 
             "sorry, the specified file could not be opened. Please check the access rights on this file and try again";
         return result;
     }
+    // Binary data or wide text would be read as records of raw bytes: refused before any is read.
+    std::string head(kResultsTextProbeSize, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    if (const std::string why = NotResultsTextReason(head); !why.empty()) {
+        result.opened = false;
+        result.failure = "Sorry, " + path + " is not a results file: " + why + ".";
+        return result;
+    }
+    in.clear();
+    in.seekg(0);
     std::ostringstream errors;
     result.read = reader(*file, in, errors);
     result.report = errors.str();
+    if (!result.read) result.stopped_at = FirstReadError(result.report);
     for (const std::string& w : file->warnings)
         result.report += "Warning: " + w + (w.empty() || w.back() != '\n' ? "\n" : "");
     return result;

@@ -49,10 +49,11 @@ using results_reader = std::function<bool(sync_results_file& file, std::istream&
 using track_articulator = std::function<void(app_sync_results* track)>;
 
 struct results_read {
-    bool read = false;     // the whole file was read
-    bool opened = false;   // the file opened at all
-    std::string report;    // the reader's errors and warnings, one line each
-    std::string failure;   // the message for a file that did not open
+    bool read = false;       // the whole file was read
+    bool opened = false;     // the file was read at all: false when it did not open or is binary or wide text
+    std::string report;      // the reader's errors and warnings, one line each
+    std::string stopped_at;  // the line and reason of the error that stopped reading, when one did
+    std::string failure;     // the message for a file that was not read at all
 };
 results_read ReadSyncResultsFile(const std::string& path, const results_reader& reader, sync_results_file* file);
 

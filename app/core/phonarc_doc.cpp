@@ -259,10 +259,20 @@ void CPhonarcDoc::OnImportSyncMarkers() {
         ShowMessage(read.failure);
         return;
     }
-    // The markers read before an error are kept: the log says where reading stopped.
+    // The markers read before an error are kept, as one undoable step; the user is told where
+    // reading stopped and how to get the old markers back.
     const std::string report = read.report + FinishResultsTrack(&file.results, file, audio_.get(), opener.articulate);
     if (!report.empty()) LogText(*chosen + ":\n" + report);
     CommitTrackEdit("Import", file.results, GetRecognitionTrack(), -1, -1);
+    if (read.read) return;
+    const app_sync_results& t = file.results;
+    const bool nothing = t.phonemes.empty() && t.words.empty() && t.punctuation.empty() && t.xml_events.empty() &&
+                         t.gestures.empty();
+    ShowMessage("Sorry, " + *chosen + " could not be read to the end" +
+                (read.stopped_at.empty() ? std::string(".") : ": " + read.stopped_at) + "\n\n" +
+                (nothing ? "No markers were read before that line, so the track is now empty."
+                         : "The markers read before that line were imported.") +
+                " Edit > Undo Import gives back the markers you had.");
 }
 
 // ---- saving and closing ----

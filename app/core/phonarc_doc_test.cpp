@@ -416,6 +416,58 @@ TEST_F(DocumentTest, ImportIsOneUndoableStep) {
     EXPECT_EQ(TrackText(doc->track(1)), imported);
 }
 
+// Importing the wrong file: text that is no results file is applied as far as it read, and the
+// user is told the file, the line, the reason and how to get the markers back; binary data and
+// wide text are refused before anything changes.
+TEST_F(DocumentTest, ImportOfTheWrongFileSaysSoAndUndoGivesTheMarkersBack) {
+    using namespace std::string_literals;
+    auto doc = Open(CopyRecording("take", false));
+    ASSERT_TRUE(doc);
+    app_sync_results a = doc->track(1);
+    a.phonemes.push_back(phn_marker(0, 100, "AA", 50.0f));
+    a.words.push_back(og_marker(0, 100, "before"));
+    doc->CommitTrackEdit("Edit", a, 1, -1, -1);
+    const std::string before = TrackText(doc->track(1));
+    const std::string wav = Read(kSpeech / (std::string(kBase) + ".wav"));
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool applied;             // the track became what was read
+        size_t phonemes;          // then: how many were read
+        const char* told;         // in the message
+    } cases[] = {
+        {"a script", "Yang spragg on frain to noyd rynearson?\n", true, 0, "Line[1]: unrecognized marker 'Yang'"},
+        {"cut off by a bad line", "phn 0 50 80 AA\nphn 50 90 80 b\nthat was all\n", true, 2,
+         "Line[3]: unrecognized marker 'that'"},
+        {"UTF-16 text", "\xFF\xFEp\0h\0n\0 \0"s, false, 0, "is not a results file: it is UTF-16 text"},
+        {"a recording", wav, false, 0, "is not a results file: it holds binary data"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir_ / "markers.txt";
+        Write(file, c.bytes);
+        prompts_.files = {file.string()};
+        prompts_.messages.clear();
+        doc->OnImportSyncMarkers();
+        ASSERT_EQ(prompts_.messages.size(), 1u);
+        const std::string& message = prompts_.messages[0];
+        EXPECT_NE(message.find(file.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(c.told), std::string::npos) << message;
+        EXPECT_LT(message.size(), 600u) << message;
+        if (!c.applied) {
+            EXPECT_EQ(TrackText(doc->track(1)), before);
+            EXPECT_EQ(doc->UpdateUndo().text, "Undo Edit\tCtrl+Z");
+            continue;
+        }
+        EXPECT_NE(message.find("Undo Import"), std::string::npos) << message;
+        EXPECT_EQ(doc->track(1).phonemes.size(), c.phonemes);
+        EXPECT_TRUE(doc->track(1).words.empty());
+        ASSERT_EQ(doc->UpdateUndo().text, "Undo Import\tCtrl+Z");
+        doc->OnEditUndo();
+        EXPECT_EQ(TrackText(doc->track(1)), before);
+    }
+}
+
 TEST_F(DocumentTest, CommitRedoesArticulationOnlyAroundTheEdit) {
     auto doc = Open(CopyRecording("take", false));
     ASSERT_TRUE(doc);

@@ -1,6 +1,8 @@
 // The document frame.
 #include "app/ui/document_frame.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include "app/core/document_summary.h"
 #include "app/core/phonarc_doc.h"
@@ -13,10 +15,27 @@ child_frame_context WithDocument(child_frame_context context, CPhonarcDoc& doc) 
 }
 }  // namespace
 
-CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent)
+CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, timeline_view_setup setup,
+                               QWidget* parent)
     : CChildFrameFla(WithDocument(context, doc), parent), doc_(doc) {
-    // The view joins the document first: the document asks its first view for the selection.
-    view_ = new CPhonarcView(doc_, this);
+    // The main window's commands act on the active document: a command or the context menu of
+    // this frame's view, which may not be the active frame's (a right-click does not focus it),
+    // first makes this frame the active one.
+    TimelineViewHooks& hooks = setup.hooks;
+    if (hooks.runCommand) {
+        hooks.runCommand = [this, run = std::move(hooks.runCommand)](int id) {
+            Activate();
+            run(id);
+        };
+    }
+    if (hooks.contextMenu) {
+        hooks.contextMenu = [this, menu = std::move(hooks.contextMenu)](const QPoint& global) {
+            Activate();
+            menu(global);
+        };
+    }
+    // The view is made first: its selection map makes itself the document's selection source.
+    view_ = new CPhonarcView(doc_, std::move(setup), this);
     SetCentralView(view_);
     doc_.AddView(this);
     Refresh();
@@ -44,5 +63,10 @@ void CDocumentFrame::DocumentChanged() {
 }
 
 void CDocumentFrame::Refresh() { DocumentChanged(); }
+
+void CDocumentFrame::Activate() {
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (QMdiArea* area = sub ? sub->mdiArea() : nullptr) area->setActiveSubWindow(sub);
+}
 
 bool CDocumentFrame::CanClose() { return closeQuery_ ? closeQuery_() : doc_.SaveModified(); }

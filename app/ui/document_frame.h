@@ -9,13 +9,17 @@
 
 class CPhonarcDoc;
 class CPhonarcView;
+struct timeline_view_setup;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
 class CDocumentFrame : public CChildFrameFla, public document_view {
     Q_OBJECT
 public:
-    // The context's document is replaced by doc. Create() builds the bars.
-    CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, QWidget* parent = nullptr);
+    // The context's document is replaced by doc. The view is made with the setup; the commands it
+    // runs and its context menu make this frame the active one first, so that they act on this
+    // frame's document. Create() builds the bars.
+    CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, timeline_view_setup setup,
+                   QWidget* parent = nullptr);
     ~CDocumentFrame() override;
 
     CPhonarcDoc& Document() const { return doc_; }
@@ -39,6 +43,8 @@ protected:
 
 private:
     void Refresh();
+    // Makes the frame's window the active one of its document area, as a click into it would.
+    void Activate();
 
     CPhonarcDoc& doc_;
     CPhonarcView* view_;

@@ -84,14 +84,17 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     }
     auto doc = std::make_unique<CPhonarcDocFlash>(Host());
     if (!doc->OnOpenDocument(path)) return false;
-    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_});
+    // The view is made with everything it needs, so that it builds its channels once.
+    timeline_view_setup view;
+    view.hooks = MakeTimelineHooks(frame_, router_);
+    AddMarkerHooks(view.hooks, *doc);
+    view.channels = MakeFlashChannelFactory(*doc);
+    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_},
+                                     std::move(view));
     if (!frame->Create()) {
         delete frame;
         return false;
     }
-    TimelineViewHooks hooks = MakeTimelineHooks(frame_, router_);
-    AddMarkerHooks(hooks, *doc);
-    frame->View()->SetHooks(hooks);
     new CFlashDocumentBinding(*doc, frame, [this](int id) { router_.Execute(id); });
     QMdiSubWindow* sub = frame_.MdiArea()->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);

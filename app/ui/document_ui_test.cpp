@@ -223,6 +223,7 @@ TEST(DeleteDialog, AllMarkerTypesDrivesTheFiveKindsAndTheMaskIsOfferedNextTime) 
     }
     CDeleteMarkersDlg next(profile, true);
     EXPECT_TRUE(next.selectionOnly->isEnabled());
+    EXPECT_TRUE(next.selectionOnly->isChecked());  // the last use was on the whole file
     EXPECT_TRUE(next.events->isChecked());
     EXPECT_FALSE(next.words->isChecked());
 }

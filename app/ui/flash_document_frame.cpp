@@ -11,21 +11,18 @@
 #include "app/ui/main_frame.h"
 #include "flash/ui/flash_gestures_view.h"
 #include "views/flash_channel/flash_gesture_channel.h"
-#include "views/timeline/marker_channels.h"
 #include "views/timeline/phonarc_view.h"
 
-namespace {
-
-// The Flash gesture channel of the Flash document's timeline view.
-std::unique_ptr<CPhonarcChannelView> MakeFlashChannel(CPhonarcDocFlash& doc, CPhonarcView* view,
-                                                      const ChannelBand& band, const TimelineState* state) {
-    auto channel = std::make_unique<CMXChannelSWFGestures>(state, &doc, view);
-    channel->band = band.band;
-    channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
-    return channel;
+MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc) {
+    CPhonarcDocFlash* document = &doc;
+    return [document](const ChannelBand& band, const TimelineState* state) -> std::unique_ptr<CPhonarcChannelView> {
+        if (band.bit != CMXChannelSWFGestures::kDisplayBit) return nullptr;
+        auto channel = std::make_unique<CMXChannelSWFGestures>(state, document, state->host);
+        channel->band = band.band;
+        channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
+        return channel;
+    };
 }
-
-}  // namespace
 
 CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFrame* frame,
                                              std::function<void(int)> run_command)
@@ -39,14 +36,6 @@ CFlashDocumentBinding::CFlashDocumentBinding(CPhonarcDocFlash& doc, CDocumentFra
                 [run_command] { run_command(cmd::SelectCharacter); });
     }
     doc_.SetFrame(this);
-    // The view's own marker channels, and the Flash gesture channel on this document.
-    if (CPhonarcView* timeline = frame->View()) {
-        CPhonarcDocFlash* document = &doc_;
-        timeline->SetChannelFactory([document, timeline](const ChannelBand& band, const TimelineState* state) {
-            if (band.bit == CMXChannelSWFGestures::kDisplayBit) return MakeFlashChannel(*document, timeline, band, state);
-            return CreateTimelineMarkerChannel(band, state);
-        });
-    }
     // The document was read before its frame existed.
     if (doc_.HasTemplate()) {
         ShowFlashGesturesBar(true);

@@ -8,14 +8,14 @@
 #include <functional>
 
 #include "app/core/phonarc_doc_flash.h"
+#include "views/timeline/timeline_host.h"
 
 class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class FlashGesturesView;
 
-// Lives as a child of the frame; the document outlives it. Gives the frame's timeline view the
-// channel factory that adds the Flash gesture channel on this document. GUI thread only.
+// Lives as a child of the frame; the document outlives it. GUI thread only.
 class CFlashDocumentBinding : public QObject, public flash_document_frame {
     Q_OBJECT
 public:
@@ -40,6 +40,9 @@ private:
     FlashGesturesView* view_;
 };
 
-// The Flash document's commands for the active document and "Extract Gestures" in the Lipsync menu.
+// The channels a Flash document's timeline view is made with: the Flash gesture channel on doc.
+MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc);
+
+// The Flash document's commands for the active document, "Extract Gestures" among them (Flash menu).
 void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
                                   std::function<CPhonarcDocFlash*()> active);

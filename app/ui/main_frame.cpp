@@ -17,7 +17,6 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
-#include <QThread>
 #include <QToolBar>
 #include <sstream>
 
@@ -40,34 +39,12 @@ constexpr const char* kBarsKey = "Bars";
 
 int ToolBarId(const QToolBar* bar) { return bar->property("barId").toInt(); }
 
-int VisemeMessageType() {
-    static const int type = pub_register_message("MainFrame::Viseme");
-    return type;
-}
-
-// One mouth shape on its way from the viseme thread to the GUI thread.
-class viseme_message : public pub_message {
-public:
-    explicit viseme_message(const ArticulationKey* k)
-        : pub_message(static_cast<uint32_t>(VisemeMessageType())), isMix(true), keyNull(k == nullptr) {
-        if (k) key = *k;
-    }
-    viseme_message(const char* text, int32_t value)
-        : pub_message(static_cast<uint32_t>(VisemeMessageType())), label(text ? text : ""), amount(value) {}
-
-    bool isMix = false;
-    bool keyNull = false;
-    ArticulationKey key{};
-    std::string label;
-    int32_t amount = 0;
-};
 }  // namespace
 
 CMainFrame::CMainFrame(CCommandRouter& router, IProfileStore& profile) : router_(router), profile_(profile) {
     setWindowTitle(QString::fromUtf8(LoadProgramString(kIdsMainTitle)));
     setWindowIcon(ProgramIcon());
     setObjectName(QStringLiteral("MainFrame"));
-    subscribe(this);
     SetVisemeHandler(this);
 }
 
@@ -77,7 +54,7 @@ CMainFrame::~CMainFrame() {
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     if (mdi_) disconnect(mdi_, nullptr, this, nullptr);
-    // Waits for a viseme thread's call in progress; shapes still queued go with the subscriber.
+    // Shapes the players still have on their way find no handler.
     if (GetVisemeHandler() == this) SetVisemeHandler(nullptr);
 }
 
@@ -400,25 +377,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::SetVisemeMix(const ArticulationKey* key) {
-    if (QThread::currentThread() == thread()) ApplyViseme(true, key, nullptr, 0);
-    else post(new viseme_message(key));
+    if (visemeTarget_) visemeTarget_->SetVisemeMix(key);
 }
 
 void CMainFrame::SetViseme(const char* label, int32_t amount) {
-    if (QThread::currentThread() == thread()) ApplyViseme(false, nullptr, label, amount);
-    else post(new viseme_message(label, amount));
-}
-
-void CMainFrame::notify(publisher*, pub_message* message) {
-    if (static_cast<int>(message->type) == VisemeMessageType()) {
-        const auto* m = static_cast<const viseme_message*>(message);
-        ApplyViseme(m->isMix, m->keyNull ? nullptr : &m->key, m->label.c_str(), m->amount);
-    }
-    message->release();
-}
-
-void CMainFrame::ApplyViseme(bool isMix, const ArticulationKey* key, const char* label, int32_t amount) {
-    if (!visemeTarget_) return;
-    if (isMix) visemeTarget_->SetVisemeMix(key);
-    else visemeTarget_->SetViseme(label, amount);
+    if (visemeTarget_) visemeTarget_->SetViseme(label, amount);
 }

@@ -1,6 +1,7 @@
 // The main window: the document area, the menus and three toolbars, the recognition-range list,
 // the status bar, the "View" bar docked right and the "Output Window" bar; keeps the two
-// playback options and the docking layout, and receives the mouth shapes the players show.
+// playback options and the docking layout, and is the process-wide viseme handler, which passes
+// mouth shapes on to the viewer bar.
 #pragma once
 
 #include <QMainWindow>
@@ -9,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "model/articulation_key.h"
-#include "model/messaging.h"
 #include "views/playback/viseme_handler.h"
 
 class CCommandRouter;
@@ -24,11 +23,9 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 
-// GUI thread only, except SetVisemeMix and SetViseme, which any thread may call: from another
-// thread each shape is posted to the post queue and passed on by the GUI thread, every one of
-// them in the order it was made (a head's rate limit counts them), however late they arrive.
-// As the process-wide viseme handler the frame is never called once its destructor has begun.
-class CMainFrame : public QMainWindow, public IVisemeHandler, private publisher, private subscriber {
+// GUI thread only. The viseme player's shapes reach it through the player's viseme_relay; once
+// the destructor has begun the frame is no longer the process-wide viseme handler.
+class CMainFrame : public QMainWindow, public IVisemeHandler {
     Q_OBJECT
 public:
     // Registers the frame's commands with the router; becomes the process-wide viseme handler.
@@ -53,9 +50,10 @@ public:
     // first time, it fills most of the screen.
     void ShowWithSavedPlacement();
 
+    // Pass the shape on to the viseme target at once.
     void SetVisemeMix(const ArticulationKey* key) override;
     void SetViseme(const char* label, int32_t amount) override;
-    // Where shapes go on the GUI thread (the viewer bar); null drops them.
+    // Where shapes go (the viewer bar); null drops them.
     void SetVisemeTarget(IVisemeHandler* target) { visemeTarget_ = target; }
 
     // The menu entry or toolbar button of a command; null when the frame has none.
@@ -93,8 +91,6 @@ private:
     void AddMenus();
     void FillWindowList();
     void RegisterCommands();
-    void notify(publisher* sender, pub_message* message) override;
-    void ApplyViseme(bool isMix, const ArticulationKey* key, const char* label, int32_t amount);
     QList<int> BarIds() const;
 
     CCommandRouter& router_;
@@ -117,5 +113,5 @@ private:
     bool playRewind_ = true;
     bool playLoop_ = false;
 
-    IVisemeHandler* visemeTarget_ = nullptr;  // GUI thread only
+    IVisemeHandler* visemeTarget_ = nullptr;
 };

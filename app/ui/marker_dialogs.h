@@ -44,7 +44,8 @@ public:
 };
 
 // "Delete Dialog": which kinds of markers to delete, inside the selection or in the whole file.
-// The mask is remembered in the profile ("UI"/"Delete_Last") and offered next time.
+// The mask is remembered in the profile ("UI"/"Delete_Last") and its kinds offered next time;
+// with audio selected the dialog always opens on the selection.
 class CDeleteMarkersDlg : public QDialog {
     Q_OBJECT
 public:

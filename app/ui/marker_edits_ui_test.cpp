@@ -3,9 +3,13 @@
 // segment around the caret selects its own audio and is aligned into it, and the timeline's
 // context menus act on what was right-clicked.
 #include <QApplication>
+#include <QCheckBox>
 #include <cstdlib>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -14,8 +18,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 #include <unistd.h>
 
+#include "app/core/dialog_values.h"
 #include "app/core/document_commands.h"
 #include "app/core/marker_commands.h"
 #include "app/core/phonarc_doc_flash.h"
@@ -25,6 +31,7 @@
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/marker_dialogs.h"
 #include "app/ui/phonarc_app.h"
 #include "app/core/command_ids.h"
 #include "engine/audio/memory_pcm_stream.h"
@@ -111,6 +118,21 @@ protected:
         QApplication::sendEvent(view, &event);
         poll.stop();
         EXPECT_TRUE(ran) << "no menu showed";
+    }
+
+    // Runs answer on the next modal dialog that opens, from inside its event loop; the caller
+    // then does what opens it.
+    void AnswerNextDialog(std::function<void(QDialog*)> answer) {
+        auto* poll = new QTimer(app->MainFrame());
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            poll->stop();
+            poll->deleteLater();
+            answer(dialog);
+        });
+        poll->start();
     }
 
     fs::path folder;
@@ -212,6 +234,76 @@ TEST_F(MarkerEditsUiTest, RightClickOutsideTheSelectionActsOnTheMarkerClicked) {
     }
 }
 
+// Delete over a selection works inside it, also when the dialog was last used on the whole
+// file: the user selects one phoneme, presses Delete and Enter, and only that phoneme goes.
+TEST_F(MarkerEditsUiTest, DeleteKeyOverASelectionAfterAWholeFileDeleteKeepsToTheSelection) {
+    CDocumentFrame* frame = OpenAligned();
+    ASSERT_NE(frame, nullptr);
+    CPhonarcView* view = frame->View();
+    CPhonarcDoc* doc = app->Documents()->ActiveDocument();
+    const size_t phonemes = doc->track(1).phonemes.size();
+    ASSERT_GT(phonemes, 3u);
+
+    // A whole-file delete of the phonemes, taken back.
+    view->SetSelection(0, 0, false);
+    view->setFocus();
+    AnswerNextDialog([](QDialog* dialog) {
+        auto* d = qobject_cast<CDeleteMarkersDlg*>(dialog);
+        ASSERT_NE(d, nullptr);
+        EXPECT_FALSE(d->selectionOnly->isEnabled());
+        d->phonemes->setChecked(true);
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_TRUE(doc->track(1).phonemes.empty());
+    ASSERT_TRUE(app->Router().Execute(cmd::EditUndo));
+    ASSERT_EQ(doc->track(1).phonemes.size(), phonemes);
+
+    view->SetSelection(Frames(875), Frames(967), false);  // the EY of "frain"
+    bool checked = false;
+    AnswerNextDialog([&](QDialog* dialog) {
+        auto* d = qobject_cast<CDeleteMarkersDlg*>(dialog);
+        ASSERT_NE(d, nullptr);
+        checked = d->selectionOnly->isEnabled() && d->selectionOnly->isChecked() && d->phonemes->isChecked();
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_TRUE(checked);
+    const app_sync_results& track = doc->track(1);
+    EXPECT_EQ(track.phonemes.size(), phonemes - 1);
+    EXPECT_EQ(PhonemeAt(track, 875, 967), nullptr);
+}
+
+// File > Import of the script instead of a results file: what was read (nothing) is applied, a
+// message box names the file, line and reason, and Undo Import brings the alignment back; the
+// recording itself is refused untouched.
+TEST_F(MarkerEditsUiTest, ImportOfAScriptSaysWhyAndUndoBringsTheMarkersBack) {
+    CDocumentFrame* frame = OpenAligned();
+    ASSERT_NE(frame, nullptr);
+    CPhonarcDoc* doc = app->Documents()->ActiveDocument();
+    const size_t phonemes = doc->track(1).phonemes.size();
+    ASSERT_GT(phonemes, 0u);
+    const fs::path script = folder / "take.txt";
+    fs::copy_file(kSpeech / (std::string(kBase) + ".txt"), script);
+
+    prompts.files = {script.string()};
+    ASSERT_TRUE(app->Router().Execute(cmd::ImportSyncMarkers));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find(script.string()), std::string::npos) << prompts.messages[0];
+    EXPECT_NE(prompts.messages[0].find("Line[1]: unrecognized marker"), std::string::npos) << prompts.messages[0];
+    EXPECT_NE(prompts.messages[0].find("Undo Import"), std::string::npos) << prompts.messages[0];
+    EXPECT_TRUE(doc->track(1).phonemes.empty());
+    ASSERT_TRUE(app->Router().Execute(cmd::EditUndo));
+    EXPECT_EQ(doc->track(1).phonemes.size(), phonemes);
+
+    prompts.messages.clear();
+    prompts.files = {(folder / (std::string(kBase) + ".wav")).string()};
+    ASSERT_TRUE(app->Router().Execute(cmd::ImportSyncMarkers));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("is not a results file"), std::string::npos) << prompts.messages[0];
+    EXPECT_EQ(doc->track(1).phonemes.size(), phonemes);
+}
+
 // The Flash gesture channel's Delete acts on the gesture under the pointer when the menu opened,
 // also when playback scrolled the view while the menu was open.
 TEST_F(MarkerEditsUiTest, FlashChannelDeletesTheGestureThatWasUnderThePointer) {
@@ -242,6 +334,123 @@ TEST_F(MarkerEditsUiTest, FlashChannelDeletesTheGestureThatWasUnderThePointer) {
     const gesture_marker_list& left = *doc->GetAnim()->get_gestures();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].start, 1200);
+}
+
+// In the real timeline: a point gesture placed near the end of the short recording ends with it,
+// also in the saved file, and a gesture with no length is picked by the pop-up at its pixel.
+TEST_F(MarkerEditsUiTest, FlashChannelGesturesStayInTheRecordingAndPointGesturesCanBePicked) {
+    CDocumentFrame* frame = OpenAligned("character " + kTemplate.string() +
+                                        "\nend_character_info\ngesture 300 700 128 0 wave|idle\n"
+                                        "gesture 1003 1003 128 0 nod|idle\n");
+    ASSERT_NE(frame, nullptr);
+    auto* doc = dynamic_cast<CPhonarcDocFlash*>(&frame->Document());
+    ASSERT_TRUE(doc && doc->HasTemplate()) << (doc ? doc->logged() : "");
+    ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
+    CPhonarcView* view = frame->View();
+    view->SetDisplayMode(view->DisplayMode() | CMXChannelSWFGestures::kDisplayBit);
+    QTest::qWait(20);
+    const int y = BandMiddle(view, CMXChannelSWFGestures::kDisplayBit);
+    const int length = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
+
+    // The pop-up at the point gesture's pixel deletes it.
+    RightClick(view, view->SampleToX(Frames(1003)), y, [&](QMenu* menu) {
+        QAction* remove = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text() == "Delete Gesture") remove = a;
+        ASSERT_NE(remove, nullptr);
+        ASSERT_TRUE(remove->isEnabled());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(remove).center());
+    });
+    ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 1u);
+
+    // A template gesture at a cursor 60 ms before the end.
+    view->SetSelection(Frames(length - 60), Frames(length - 60), false);
+    RightClick(view, view->SampleToX(Frames(length - 60)), y, [&](QMenu* menu) {
+        QAction* sub = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text() == "Add Gesture") sub = a;
+        ASSERT_TRUE(sub && sub->menu());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sub).center());
+        QMenu* templates = sub->menu();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return templates->isVisible(); }, 2000));
+        ASSERT_FALSE(templates->actions().isEmpty());
+        QTest::mouseClick(templates, Qt::LeftButton, {}, templates->actionGeometry(templates->actions().front()).center());
+    });
+    const gesture_marker_list& gestures = *doc->GetAnim()->get_gestures();
+    ASSERT_FALSE(gestures.empty());
+    EXPECT_EQ(gestures.back().start, length - 60);
+    EXPECT_EQ(gestures.back().end, length);
+    EXPECT_EQ(doc->UpdateUndo().text, "Undo Add Gesture\tCtrl+Z");
+
+    ASSERT_TRUE(app->Router().Execute(cmd::FileSave));
+    std::istringstream saved(Read(folder / "take.zuvo"));
+    int lines = 0;
+    for (std::string line; std::getline(saved, line);) {
+        std::istringstream fields(line);
+        std::string keyword;
+        int start = 0, end = 0;
+        if (!(fields >> keyword >> start >> end) || (keyword != "gesture" && keyword != "tween_end")) continue;
+        ++lines;
+        EXPECT_LE(end, length) << line;
+    }
+    EXPECT_EQ(lines, static_cast<int>(gestures.size()));
+}
+
+// With two documents open, the pop-up menu and the Delete key of the view that is not in the
+// active frame edit that view's own document, as its drags do, and leave the active one alone.
+TEST_F(MarkerEditsUiTest, TheInactiveViewsMenuAndDeleteKeyEditItsOwnDocument) {
+    CDocumentFrame* mine = OpenAligned();
+    ASSERT_NE(mine, nullptr);
+    fs::copy_file(folder / "take.zuvo", folder / "other.zuvo");
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "other.zuvo").string()));
+    QTest::qWait(20);
+    CDocumentFrame* other = app->Documents()->ActiveFrame();
+    ASSERT_NE(other, mine);
+    const auto activateOther = [&] {
+        app->MainFrame()->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(other->parentWidget()));
+        ASSERT_EQ(app->Documents()->ActiveFrame(), other);
+    };
+    CPhonarcDoc& doc = mine->Document();
+    const app_sync_results untouched = other->Document().track(1);
+    CPhonarcView* view = mine->View();
+    const auto frames = [&](int ms) { return doc.audio()->MsToFrames(ms); };
+
+    // The menu: Set Phoneme on the phoneme selected in this view.
+    activateOther();
+    const phn_marker target = doc.track(1).phonemes[doc.track(1).phonemes.size() / 2];
+    ASSERT_STRNE(target.get_label(), "ZH");
+    view->SetSelection(frames(target.start), frames(target.end), false);
+    const int zh = PhonemeCommand("ZH");
+    RightClick(view, view->SampleToX(frames((target.start + target.end) / 2)), BandMiddle(view, kShowPhonemes),
+               [&](QMenu*) { app->MainFrame()->Action(zh)->trigger(); });
+    const phn_marker* changed = PhonemeAt(doc.track(1), target.start, target.end);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_STREQ(changed->get_label(), "ZH");
+
+    // The Delete key: the words of the selection, as the dialog (accepted as last time) says.
+    activateOther();
+    profile.WriteInt("UI", "Delete_Last", kDeleteSelectionOnly | kDeleteWords);
+    const size_t words = doc.track(1).words.size();
+    ASSERT_GE(words, 2u);
+    const og_marker word = doc.track(1).words[words / 2];
+    view->SetSelection(frames(word.start), frames(word.end), false);
+    QTimer accept;
+    accept.setInterval(10);
+    QObject::connect(&accept, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+    });
+    accept.start();
+    QTest::keyClick(view, Qt::Key_Delete);
+    accept.stop();
+    EXPECT_LT(doc.track(1).words.size(), words);
+    for (const og_marker& w : doc.track(1).words) EXPECT_NE(w.label, word.label) << "the selected word is gone";
+
+    // The active document kept every marker.
+    const app_sync_results& kept = other->Document().track(1);
+    ASSERT_EQ(kept.phonemes.size(), untouched.phonemes.size());
+    for (size_t i = 0; i < kept.phonemes.size(); ++i) EXPECT_EQ(kept.phonemes[i].label, untouched.phonemes[i].label) << i;
+    EXPECT_EQ(kept.words.size(), untouched.words.size());
+    EXPECT_FALSE(other->Document().IsModified());
 }
 
 }  // namespace

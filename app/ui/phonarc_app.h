@@ -1,6 +1,6 @@
-// The application: starts the program in a fixed order, empties the post queue while the GUI
-// thread is idle, owns the application-level commands and stores the language and actor choices
-// when the program ends.
+// The application: starts the program in a fixed order, sets the post queue's wake-up (one
+// queued call on the GUI thread per batch posted, no polling), owns the application-level
+// commands and stores the language and actor choices when the program ends.
 #pragma once
 
 #include <QObject>

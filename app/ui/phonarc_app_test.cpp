@@ -31,7 +31,11 @@
 #include "app/ui/output_bar.h"
 #include "app/ui/sel_lang_dlg.h"
 #include "engine/text/lexicon_file.h"
+#include "model/articulation_key.h"
+#include "model/messaging.h"
 #include "model/pub_queue.h"
+#include "views/playback/viseme_handler.h"
+#include "views/playback/viseme_relay.h"
 
 namespace {
 
@@ -315,8 +319,9 @@ public:
     int lastAmount = 0;
 };
 
-// Shapes made on another thread while the GUI thread is busy all reach the viewer, once each
-// and in order (a head's rate limit counts them), on the GUI thread, woken by the post alone.
+// Shapes a viseme player's relay sends from another thread while the GUI thread is busy all reach
+// the viewer through the main frame, once each and in order (a head's rate limit counts them), on
+// the GUI thread, woken by the post alone.
 TEST_F(ShellTest, ShapesFromAnotherThreadReachTheViewerOnTheGuiThreadEveryOneInOrder) {
     CPhonarcApp& a = Start();
     RecordingHandler viewer;
@@ -324,13 +329,14 @@ TEST_F(ShellTest, ShapesFromAnotherThreadReachTheViewerOnTheGuiThreadEveryOneInO
     ASSERT_EQ(GetVisemeHandler(), a.MainFrame());
 
     constexpr int kShapes = 2000;
-    std::thread player([] {
+    viseme_relay relay;
+    std::thread player([&relay] {
         ArticulationKey key{};
         for (int i = 1; i <= kShapes; ++i) {
             key.start = i;
-            CallVisemeHandler([&](IVisemeHandler& h) { h.SetVisemeMix(&key); });
+            relay.PostVisemeMix(&key);
         }
-        CallVisemeHandler([](IVisemeHandler& h) { h.SetViseme("x", 0); });
+        relay.PostViseme("x", 0);
     });
     player.join();
     EXPECT_TRUE(viewer.starts.empty()) << "passed on off the GUI thread";
@@ -341,10 +347,11 @@ TEST_F(ShellTest, ShapesFromAnotherThreadReachTheViewerOnTheGuiThreadEveryOneInO
     EXPECT_EQ(viewer.starts, expected);
     EXPECT_EQ(viewer.labels, std::vector<std::string>{"x"});
 
-    // On the GUI thread the shape goes through at once.
+    // On the GUI thread the frame passes a shape on at once.
     a.MainFrame()->SetViseme("AA", 70);
     EXPECT_EQ(viewer.labels.back(), "AA");
     EXPECT_EQ(viewer.lastAmount, 70);
+    a.MainFrame()->SetVisemeTarget(nullptr);
 }
 
 // The program at rest runs no timer of the application's own: the post queue wakes the GUI

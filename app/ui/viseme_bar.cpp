@@ -124,12 +124,10 @@ void CVisemeDlgBar::InitViews() {
 }
 
 void CVisemeDlgBar::SetViseme(const char* label, int32_t amount) {
-    std::lock_guard<std::mutex> hold(viewMutex_);
     if (view_ && handler_) handler_->SetViseme(label, amount);
 }
 
 void CVisemeDlgBar::SetVisemeMix(const ArticulationKey* key) {
-    std::lock_guard<std::mutex> hold(viewMutex_);
     if (view_ && handler_) handler_->SetVisemeMix(key);
 }
 
@@ -179,15 +177,10 @@ bool CVisemeDlgBar::OnSaveCompiledCharacter() {
 }
 
 void CVisemeDlgBar::ReplaceView(QWidget* view, IVisemeHandler* handler, CD3dVisemeView* d3d) {
-    QWidget* old = nullptr;
-    {
-        // A viseme thread inside the old view finishes before the swap; later calls see the new one.
-        std::lock_guard<std::mutex> hold(viewMutex_);
-        old = view_;
-        view_ = view;
-        handler_ = handler;
-        d3d_ = d3d;
-    }
+    QWidget* old = view_;
+    view_ = view;
+    handler_ = handler;
+    d3d_ = d3d;
     delete old;
 }
 

@@ -5,7 +5,6 @@
 
 #include <QRect>
 #include <QWidget>
-#include <mutex>
 #include <string>
 #include <map>
 
@@ -32,9 +31,8 @@ struct VisemeBarLayout {
 };
 VisemeBarLayout LayoutVisemeBar(const QRect& client, const QSize& list_hint = QSize(148, 20));
 
-// GUI thread only, except SetViseme and SetVisemeMix (any thread): they reach the shown view
-// under viewMutex_, which the GUI thread also takes to replace the view, so a viseme thread never
-// calls a view that is being deleted.
+// GUI thread only, the viseme calls too (the main frame passes them on): a shape reaches the
+// view shown at the time, never one being replaced.
 class CVisemeDlgBar : public QWidget, public subscriber, public IVisemeHandler {
     Q_OBJECT
 public:
@@ -93,7 +91,6 @@ private:
     IProfileStore& profile_;
     IPrompts& prompts_;
 
-    std::mutex viewMutex_;  // guards view_ and handler_ for the viseme calls; written on the GUI thread
     QWidget* view_ = nullptr;
     IVisemeHandler* handler_ = nullptr;
     CD3dVisemeView* d3d_ = nullptr;

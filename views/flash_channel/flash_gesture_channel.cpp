@@ -11,6 +11,8 @@
 
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/prompts.h"
+#include "engine/audio/memory_pcm_stream.h"
+#include "flash/gesture_generation.h"
 #include "flash/gesture_selection.h"
 #include "views/offscreen/offscreen_dib.h"
 
@@ -22,6 +24,9 @@ constexpr const char* kTextDeleteGesture = "Delete Gesture";
 // named by its first line, which is what a menu can show.
 constexpr const char* kTextChangeGesture = "Edit the current gesture";
 constexpr const char* kTextMove = "Move";
+constexpr const char* kTextNoRoomAtEnd =
+    "Sorry, there is no room for a gesture at the end of the recording. Please place the cursor earlier and try "
+    "again.";
 constexpr const char* kTextNeedSelection =
     "Sorry, this operation can only be performed when audio is selected. Please select some audio with the mouse "
     "and try again.";
@@ -72,6 +77,10 @@ const FGesture* CMXChannelSWFGestures::GestureAt(int x, int* fromMs, int* toMs) 
     const gesture_marker_list& list = *anim->get_gestures();
     for (auto it = list.rbegin(); it != list.rend(); ++it)
         if (it->start <= ms && ms <= it->end) return &*it;
+    // A gesture shorter than a pixel (a point gesture has no length at all) may not hold the time
+    // of the pixel's left edge; it is still drawn in this pixel, and picked there.
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (view->map.MsToX(view->stream, it->start) <= x && x <= view->map.MsToX(view->stream, it->end)) return &*it;
     return nullptr;
 }
 
@@ -273,6 +282,13 @@ void CMXChannelSWFGestures::AddTemplateGesture(int clip) {
         doc->host().prompts->MessageBox(kTextNeedSelection, PromptButtons::Ok);
         return;
     }
+    // A point gesture is given a length of seconds, which may reach past a short recording; the
+    // gestures are cut at its end. At the very end nothing would be left.
+    const int length = doc->audio() ? static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount())) : 0;
+    if (length > 0 && start >= length) {
+        doc->host().prompts->MessageBox(kTextNoRoomAtEnd, PromptButtons::Ok);
+        return;
+    }
     FGesture g(start == end ? 128u : 384u, start, end, 100.0f);
     g.pose_name = c->get_gestures()[clip].pose;
     g.gesture_name = c->get_gestures()[clip].gesture;
@@ -280,5 +296,11 @@ void CMXChannelSWFGestures::AddTemplateGesture(int clip) {
     g.update_label();
     FZuvoAnim copy = *doc->GetAnim();
     copy.add_gesture(g);
+    if (length > 0) {
+        gesture_marker_list& list = *copy.get_gestures();
+        KeepGesturesWithinRecording(list, length);
+        copy.normalise(list);
+        copy.rebuild_tweens(list);
+    }
     doc->CommitAnim(kTextAddGesture, copy);
 }

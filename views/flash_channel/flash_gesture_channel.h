@@ -61,7 +61,8 @@ public:
     // Runs a menu command for the gesture of that serial id (hasGesture false: none was under
     // the pointer).
     void RunMenuCommandOn(int id, bool hasGesture, uint32_t gestureId);
-    // The last gesture of the animation shown whose span holds the time of x; null when none.
+    // The last gesture of the animation shown whose span holds the time of x, else the last one
+    // drawn in x's pixel (one too short to hold the time its left edge maps to); null when none.
     const FGesture* GestureAt(int x, int* fromMs = nullptr, int* toMs = nullptr) const;
     bool Dragging() const { return dragKind_ != kNone; }
     const FZuvoAnim& WorkingCopy() const { return working_; }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -227,12 +228,13 @@ TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
         int start, end;
         uint32_t type;
     };
-    for (const Case c : {Case{2000, 2500, 384u}, Case{3000, 3000, 128u}}) {
+    // The recording lasts about 2 s.
+    for (const Case c : {Case{1000, 1150, 384u}, Case{300, 300, 128u}}) {
         Select(c.start, c.end);
         channel_->OnContextMenu(X(2500), 120);
         const FGesture* g = nullptr;
         for (const FGesture& x : Gestures())
-            if (x.type == c.type && x.start >= 2000) g = &x;
+            if (x.type == c.type && x.start == c.start) g = &x;
         ASSERT_TRUE(g) << c.start;
         EXPECT_EQ(g->start, c.start);
         // A point gesture is given a length of its own by the animation.
@@ -244,11 +246,69 @@ TEST_F(FlashChannelTest, AddingNeedsASelectionAndTakesItsSpan) {
     }
     // The selected clip through the first item.
     frame_.view.selected = Clip("talk", "point");
-    Select(4000, 4400);
+    Select(1500, 1700);
     choice_ = cmd::FlashAddSelected;
     channel_->OnContextMenu(X(100), 120);
-    EXPECT_EQ(Gestures().back().gesture_name, "point");
-    EXPECT_EQ(Gestures().back().start, 4000);
+    const FGesture* added = At(1600);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->gesture_name, "point");
+    EXPECT_EQ(added->start, 1500);
+}
+
+// A point gesture is given seconds of its own, more than is left of a short recording: it ends
+// with the recording, and at the very end, where nothing would be left, none is added.
+TEST_F(FlashChannelTest, AddedGesturesEndWithTheRecording) {
+    const int length = static_cast<int>(doc_->audio()->FramesToMs(doc_->audio()->GetFrameCount()));
+    ASSERT_GT(length, 1990);
+    choice_ = cmd::FlashAddGestureFirst + Clip("idle", "wave");
+    for (const int at : {1950, length - 1}) {
+        SCOPED_TRACE(at);
+        Select(at, at);
+        channel_->OnContextMenu(X(100), 120);
+        EXPECT_TRUE(prompts_.messages.empty());
+        const FGesture* g = At(at);
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->start, at);
+        EXPECT_EQ(g->end, length);
+        for (const FGesture& x : Gestures()) EXPECT_LE(x.end, length);
+        doc_->OnEditUndo();
+    }
+    const size_t before = Gestures().size();
+    Select(length, length);
+    channel_->OnContextMenu(X(100), 120);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_NE(prompts_.messages[0].find("no room for a gesture at the end of the recording"), std::string::npos);
+    EXPECT_EQ(Gestures().size(), before);
+    EXPECT_FALSE(doc_->UpdateUndo().enabled);
+}
+
+// A gesture with no length lies between the times two columns start at; the pop-up at the
+// column it is drawn in still acts on it, and the columns beside it have nothing.
+TEST_F(FlashChannelTest, ZeroLengthGestureIsPickedAtItsOwnColumn) {
+    FZuvoAnim anim = *doc_->GetAnim();
+    FGesture point(kGestureUserClip, 1004, 1004, 100.0f);
+    point.pose_name = "idle";
+    point.gesture_name = "wave";
+    point.update_label();
+    anim.get_gestures()->push_back(point);  // after 900 and before 1200: no room is made
+    std::sort(anim.get_gestures()->begin(), anim.get_gestures()->end(),
+              [](const FGesture& a, const FGesture& b) { return a.start < b.start; });
+    doc_->CommitAnim("Edit", anim);
+    state_.map.samplesPerPixel = doc_->audio()->MsToFrames(10);  // ten milliseconds a column
+    const int x = X(1004);
+    ASSERT_NE(state_.map.XToMs(state_.stream, x), 1004);
+    const FGesture* picked = channel_->GestureAt(x);
+    ASSERT_NE(picked, nullptr);
+    EXPECT_EQ(picked->start, 1004);
+    EXPECT_EQ(channel_->GestureAt(x - 2), nullptr);
+    EXPECT_EQ(channel_->GestureAt(x + 2), nullptr);
+
+    choice_ = cmd::FlashDeleteGesture;
+    channel_->OnContextMenu(x, 120);
+    EXPECT_TRUE(Find(shown_, cmd::FlashDeleteGesture)->enabled);
+    EXPECT_TRUE(Find(shown_, cmd::EditGesture)->enabled);
+    for (const FGesture& g : Gestures()) EXPECT_NE(g.start, 1004);
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Delete Gesture\tCtrl+Z");
 }
 
 TEST_F(FlashChannelTest, MenuTexts) {

@@ -1,14 +1,19 @@
 // Test support for the players: an in-memory recording whose samples are their own frame numbers,
-// and waiting with a deadline.
+// waiting with a deadline, and a head that logs the shapes it is shown.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/audio/memory_pcm_stream.h"
 #include "engine/audio/pcm_stream.h"
+#include "model/articulation_key.h"
+#include "views/playback/viseme_handler.h"
 
 namespace playback_test {
 
@@ -55,5 +60,30 @@ inline bool WaitFor(const std::function<bool()>& done, const std::function<void(
     }
     return true;
 }
+
+// Stands where the head is: logs every shape, a mix as "mix" with its key's start (-1 for a null
+// key), and notes a call on any thread but the one that made it.
+class shape_log : public IVisemeHandler {
+public:
+    struct shape {
+        std::string label;
+        int amount;
+        bool operator==(const shape&) const = default;
+        friend void PrintTo(const shape& s, std::ostream* os) { *os << s.label << " " << s.amount; }
+    };
+
+    void SetVisemeMix(const ArticulationKey* key) override { Add("mix", key ? key->start : -1); }
+    void SetViseme(const char* label, int32_t amount) override { Add(label ? label : "", amount); }
+
+    std::vector<shape> shapes;
+    bool off_thread = false;
+
+private:
+    void Add(const std::string& label, int amount) {
+        off_thread = off_thread || std::this_thread::get_id() != owner_;
+        shapes.push_back({label, amount});
+    }
+    const std::thread::id owner_ = std::this_thread::get_id();
+};
 
 }  // namespace playback_test

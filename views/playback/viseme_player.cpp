@@ -8,10 +8,7 @@
 #include <chrono>
 
 #include "model/app_sync_results.h"
-#include "views/playback/viseme_handler.h"
 #include "views/playback/wave_player.h"
-
-CVisemePlayer::CVisemePlayer(IVisemeHandler* handler) : handler_(handler) {}
 
 CVisemePlayer::~CVisemePlayer() { Stop(); }
 
@@ -31,6 +28,8 @@ void CVisemePlayer::Stop() {
     std::lock_guard hold(threadMutex_);
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
     clock_ = nullptr;
+    // The owner rests the head once the player stops: a shape still on its way would undo that.
+    relay_.DropPending();
 }
 
 bool CVisemePlayer::IsRunning() {
@@ -54,25 +53,15 @@ void CVisemePlayer::Run() {
 }
 
 void CVisemePlayer::Show(int from, int to) {
-    // Without a handler of its own the player goes through the process-wide one, which cannot be
-    // replaced (its frame destroyed) while a call is in progress.
-    if (handler_) {
-        ShowOn(*handler_, from, to);
-    } else {
-        CallVisemeHandler([&](IVisemeHandler& h) { ShowOn(h, from, to); });
-    }
-}
-
-void CVisemePlayer::ShowOn(IVisemeHandler& handler, int from, int to) {
     if (mode_) {
         const int mid = (from + to) / 2;
         for (const art_marker& m : articulation_) {
             if (m.end >= mid) {
-                handler.SetVisemeMix(&m.key);
+                relay_.PostVisemeMix(&m.key);
                 return;
             }
         }
-        handler.SetViseme("x", 0);
+        relay_.PostViseme("x", 0);
         return;
     }
     const phn_marker* choice = nullptr;
@@ -96,12 +85,12 @@ void CVisemePlayer::ShowOn(IVisemeHandler& handler, int from, int to) {
         }
     }
     if (!choice) {
-        handler.SetViseme("x", 0);
+        relay_.PostViseme("x", 0);
         return;
     }
     int amount = static_cast<int>(choice->value);
     for (const marker_base& e : choice->energy) {
         if (e.start <= from && from <= e.end) amount = static_cast<int>(e.value);
     }
-    handler.SetViseme(choice->get_label(), amount);
+    relay_.PostViseme(choice->get_label(), amount);
 }

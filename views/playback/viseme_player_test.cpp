@@ -1,16 +1,14 @@
 // The viseme player: the shape chosen for a window in both modes, and the animation thread
-// driven by a wave player on a virtual clock.
+// driven by a wave player on a virtual clock, whose shapes reach the handler through the post queue.
 #include "views/playback/viseme_player.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <mutex>
-#include <thread>
+#include <memory>
 #include <string>
 
 #include "model/app_sync_results.h"
+#include "model/pub_queue.h"
 #include "platform/wave_out_silent.h"
 #include "views/playback/playback_test_support.h"
 #include "views/playback/viseme_handler.h"
@@ -18,22 +16,7 @@
 
 namespace {
 
-// Remembers the last call: a label and amount, or "mix" and the key's start as the amount.
-class LastShape : public IVisemeHandler {
-public:
-    void SetVisemeMix(const ArticulationKey* key) override { Set("mix", key->start); }
-    void SetViseme(const char* label, int32_t amount) override { Set(label, amount); }
-    void Set(const std::string& l, int a) {
-        std::lock_guard hold(mutex);
-        label = l;
-        amount = a;
-        ++calls;
-    }
-    std::mutex mutex;
-    std::string label;
-    int amount = -1;
-    int calls = 0;
-};
+using playback_test::shape_log;
 
 ArticulationKey Key(int start, int end) {
     ArticulationKey k{};
@@ -56,7 +39,24 @@ app_sync_results Track() {
     return t;
 }
 
-TEST(VisemePlayer, ShowsTheShapeOfTheWindow) {
+// This thread stands for the GUI thread: it dispatches the post queue, and the shape log is the
+// process-wide handler.
+class VisemePlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetVisemeHandler(&shape); }
+    void TearDown() override {
+        SetVisemeHandler(nullptr);
+        pub_queue::destroy_instance();
+    }
+    // Waits, dispatching, until the log holds more than count shapes.
+    bool WaitForShapesBeyond(std::size_t count) {
+        return playback_test::WaitFor([&] { return shape.shapes.size() > count; }, [] { pub_queue::dispatch(); });
+    }
+
+    shape_log shape;
+};
+
+TEST_F(VisemePlayerTest, ShowsTheShapeOfTheWindow) {
     struct Case {
         bool mode;
         int from, to;
@@ -76,89 +76,78 @@ TEST(VisemePlayer, ShowsTheShapeOfTheWindow) {
     const app_sync_results track = Track();
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << " window " << c.from << "-" << c.to);
-        LastShape shape;
-        CVisemePlayer player(&shape);
+        shape.shapes.clear();
+        CVisemePlayer player;
         player.Start(nullptr, track, c.mode);  // no clock: copies the lists, runs no thread
         player.Show(c.from, c.to);
-        EXPECT_EQ(shape.label, c.label);
-        EXPECT_EQ(shape.amount, c.amount);
+        EXPECT_TRUE(shape.shapes.empty()) << "shown before the post queue was dispatched";
+        pub_queue::dispatch();
+        EXPECT_EQ(shape.shapes, (std::vector<shape_log::shape>{{c.label, c.amount}}));
     }
 }
 
-TEST(VisemePlayer, FollowsTheClockAndStopsHarmlesslyAfterItsDeviceClosed) {
+TEST_F(VisemePlayerTest, FollowsTheClockAndStopsHarmlesslyAfterItsDeviceClosed) {
     auto clock = std::make_shared<wave_out_virtual_clock>();
     pcmsrc_wave_player wave(wave_out_silent::opener(clock));
     auto stream = playback_test::CountingRecording(16000, 16000);
-    LastShape shape;
-    CVisemePlayer idle(&shape);
+    CVisemePlayer idle;
     idle.Stop();  // never started
     idle.Stop();
 
-    CVisemePlayer player(&shape);
+    CVisemePlayer player;
     ASSERT_EQ(wave.Play(stream.get(), static_cast<double>(0.03f), 4.0, 3200, 0), 0);  // from 200 ms
     player.Start(&wave, Track(), false);
     // Position 200, latency 29: the window 200-229 lies on b.
-    ASSERT_TRUE(playback_test::WaitFor([&] {
-        std::lock_guard hold(shape.mutex);
-        return shape.label == "b";
-    }));
+    ASSERT_TRUE(WaitForShapesBeyond(0));
+    EXPECT_EQ(shape.shapes.front(), (shape_log::shape{"b", 20}));
     wave.Stop();  // the device closes while the animation still runs
-    const int calls = [&] {
-        std::lock_guard hold(shape.mutex);
-        return shape.calls;
-    }();
-    ASSERT_TRUE(playback_test::WaitFor([&] {
-        std::lock_guard hold(shape.mutex);
-        return shape.calls > calls + 2;
-    }));
+    ASSERT_TRUE(WaitForShapesBeyond(shape.shapes.size() + 2));
     player.Stop();
     player.Stop();
+    EXPECT_FALSE(shape.off_thread) << "a shape was shown on the player's thread";
 }
 
-// The player without a handler of its own calls the process-wide one (the main frame). A frame
-// being destroyed replaces it with null; that must wait until a call in progress has left it,
-// and no call may reach it afterwards.
-class SlowShape : public IVisemeHandler {
-public:
-    void SetVisemeMix(const ArticulationKey*) override { Call(); }
-    void SetViseme(const char*, int32_t) override { Call(); }
-    void Call() {
-        inside = true;
-        while (!release) std::this_thread::yield();
-        inside = false;
-        ++calls;
-    }
-    std::atomic<bool> inside{false};
-    std::atomic<bool> release{false};
-    std::atomic<int> calls{0};
-};
-
-TEST(VisemePlayer, ReplacingTheProcessWideHandlerWaitsForTheCallInProgress) {
+// The owner rests the head right after the stop; a shape the thread sent before it must not
+// arrive later and open the mouth again.
+TEST_F(VisemePlayerTest, StopDropsTheShapesNotShownYet) {
     auto clock = std::make_shared<wave_out_virtual_clock>();
     pcmsrc_wave_player wave(wave_out_silent::opener(clock));
     auto stream = playback_test::CountingRecording(16000, 16000);
-    auto handler = std::make_unique<SlowShape>();
-    SetVisemeHandler(handler.get());
+    CVisemePlayer player;
+    ASSERT_EQ(wave.Play(stream.get(), static_cast<double>(0.03f), 4.0, 3200, 0), 0);
+    player.Start(&wave, Track(), false);
+    ASSERT_TRUE(playback_test::WaitFor([] { return pub_queue::pending_count() > 0; }));
+    player.Stop();
+    pub_queue::dispatch();
+    EXPECT_TRUE(shape.shapes.empty());
+    // A new start sends again.
+    player.Start(&wave, Track(), false);
+    EXPECT_TRUE(WaitForShapesBeyond(0));
+    player.Stop();
+    wave.Stop();
+}
+
+// A shape goes to the handler set when it is delivered: while the frame is gone (no handler) the
+// shapes are dropped, and a new handler gets the later ones.
+TEST_F(VisemePlayerTest, ShapesGoToTheHandlerOfTheirDelivery) {
+    auto clock = std::make_shared<wave_out_virtual_clock>();
+    pcmsrc_wave_player wave(wave_out_silent::opener(clock));
+    auto stream = playback_test::CountingRecording(16000, 16000);
     CVisemePlayer player;
     ASSERT_EQ(wave.Play(stream.get(), static_cast<double>(0.03f), 4.0, 0, 0), 0);
     player.Start(&wave, Track(), false);
-    ASSERT_TRUE(playback_test::WaitFor([&] { return handler->inside.load(); }));
-    std::atomic<bool> replaced{false};
-    std::thread frameGoes([&] {
-        SetVisemeHandler(nullptr);
-        replaced = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(replaced) << "the handler was replaced while it was being called";
-    handler->release = true;
-    frameGoes.join();
-    EXPECT_FALSE(handler->inside);
-    const int calls = handler->calls;
-    handler.reset();  // the frame is gone; the player keeps running without a handler
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto first = std::make_unique<shape_log>();
+    SetVisemeHandler(first.get());
+    ASSERT_TRUE(playback_test::WaitFor([&] { return !first->shapes.empty(); }, [] { pub_queue::dispatch(); }));
+    SetVisemeHandler(nullptr);
+    first.reset();  // the frame is gone; the player keeps sending
+    ASSERT_TRUE(playback_test::WaitFor([] { return pub_queue::pending_count() > 0; }));
+    pub_queue::dispatch();
+    SetVisemeHandler(&shape);
+    EXPECT_TRUE(WaitForShapesBeyond(0));
     player.Stop();
     wave.Stop();
-    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(shape.off_thread);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "views/timeline/timeline_layout.h"
 
+class app_sync_results;
 class COffscreenDib;
 class CSignalSummaries;
 class ITimelineHost;
@@ -22,6 +23,8 @@ struct TimelineState {
     CSignalSummaries* summaries = nullptr;
     // The view itself, for the channels that edit; null when the channels only draw.
     ITimelineHost* host = nullptr;
+    // The view's copies of the three tracks, which the marker channels draw; null: no markers.
+    const app_sync_results* tracks = nullptr;
 };
 
 // A band of the timeline. The base class is the empty box channel; it draws nothing and handles

@@ -10,11 +10,13 @@
 
 #include "engine/audio/memory_pcm_stream.h"
 #include "views/offscreen/offscreen_dib.h"
-#include "views/timeline/plain_marker_channels.h"
 
 namespace {
 
 QRect ToQRect(const BandRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+// The grey of marker spans.
+const QColor kMarkerSpanColour(0xC4, 0xC4, 0xC4);
 
 QFont MarkerFont(const QFont& base) {
     QFont font = base;
@@ -52,7 +54,7 @@ void DrawSpans(COffscreenDib& dib, const BandRect& rc, const BandRect& band, con
         const M& m = list[i];
         const int x1 = map.MsToX(stream, m.start);
         const int x2 = map.MsToX(stream, m.end);
-        painter.fillRect(x1, top, x2 - x1, band.bottom - top, MarkerSpanColour());
+        painter.fillRect(x1, top, x2 - x1, band.bottom - top, kMarkerSpanColour);
         painter.setPen(Qt::black);
         painter.drawLine(x1, top, x1, band.bottom - 1);
         painter.drawLine(x2, top, x2, band.bottom - 1);
@@ -72,6 +74,12 @@ int LastContaining(const std::vector<M>& list, int ms) {
 
 // ---- shared ----
 
+const app_sync_results& CMXMarkerChannel::Shown() const {
+    static const app_sync_results kNothing;
+    if (host) return host->Track(track);
+    return view && view->tracks ? view->tracks[track] : kNothing;
+}
+
 int CMXMarkerChannel::XToMs(int x) const { return view->map.XToMs(stream, x); }
 int CMXMarkerChannel::MsToX(int ms) const { return view->map.MsToX(stream, ms); }
 int CMXMarkerChannel::XToMsRange(int x, int* from, int* to) const { return view->map.XToMsRange(stream, x, from, to); }
@@ -83,12 +91,12 @@ void CMXMarkerChannel::Commit(const char* name, int start, int end) {
 // ---- phonemes ----
 
 void CMXChannelPhns::Draw(COffscreenDib& dib, const BandRect& rc) {
-    DrawSpans(dib, rc, band, view->map, stream, Track().phonemes);
+    DrawSpans(dib, rc, band, view->map, stream, Shown().phonemes);
 }
 
 int CMXChannelPhns::HitTest(int x, int, bool control, int* marker) {
     *marker = -1;
-    if (!stream) return kNone;
+    if (!stream || !host) return kNone;
     int from, to;
     const int ms = XToMsRange(x, &from, &to);
     const phn_marker_list& phonemes = Track().phonemes;
@@ -102,6 +110,7 @@ int CMXChannelPhns::HitTest(int x, int, bool control, int* marker) {
 }
 
 bool CMXChannelPhns::OnSetCursor(int x, int y) {
+    if (!host) return false;
     int marker;
     const int kind = HitTest(x, y, host->IsControlDown(), &marker);
     if (kind == kNone) return false;
@@ -191,7 +200,7 @@ void CMXChannelPhnEnergy::Draw(COffscreenDib& dib, const BandRect& rc) {
     painter.drawLine(rc.left, y0, rc.right - 1, y0);
     painter.setPen(Qt::black);
     painter.setBrush(Qt::red);
-    const phn_marker_list& phonemes = Track().phonemes;
+    const phn_marker_list& phonemes = Shown().phonemes;
     size_t first, last;
     VisibleMarkers(phonemes, XToMs(rc.left), XToMs(rc.right), &first, &last);
     auto bar = [&](const marker_base& m) {
@@ -210,7 +219,7 @@ void CMXChannelPhnEnergy::Draw(COffscreenDib& dib, const BandRect& rc) {
 }
 
 bool CMXChannelPhnEnergy::OnLButtonDown(int x, int y, uint32_t flags) {
-    if (!stream || (flags & kMouseFlagControl) == 0) return false;
+    if (!stream || !host || (flags & kMouseFlagControl) == 0) return false;
     if (y < band.top || y > band.bottom) return false;
     const int e = std::max((band.bottom - y - kEnergyBaselineOffset) * 100 / 50, 0);
     const int ms = XToMs(x);
@@ -251,7 +260,7 @@ void CMXSpanChannel::Draw(COffscreenDib& dib, const BandRect& rc) {
 }
 
 int CMXSpanChannel::HitTest(int x, int, bool control) {
-    if (!stream) return kNone;
+    if (!stream || !host) return kNone;
     int from, to;
     const int ms = XToMsRange(x, &from, &to);
     const int i = MarkerAt(ms);
@@ -263,6 +272,7 @@ int CMXSpanChannel::HitTest(int x, int, bool control) {
 }
 
 bool CMXSpanChannel::OnSetCursor(int x, int y) {
+    if (!host) return false;
     const int kind = HitTest(x, y, host->IsControlDown());
     if (kind == kNone) return false;
     host->SetChannelCursor(kind == kWhole ? Qt::SizeAllCursor : Qt::SizeHorCursor);
@@ -330,11 +340,11 @@ void CMXSpanChannel::OnLButtonUp(int, int, uint32_t) {
 // pushing a neighbour, as their list has no neighbour rule.
 template <class List>
 int CMXMarkerListChannel<List>::Count() {
-    return static_cast<int>(Markers().size());
+    return static_cast<int>(ShownMarkers().size());
 }
 template <class List>
 const marker_base& CMXMarkerListChannel<List>::At(int i) {
-    return Markers()[i];
+    return ShownMarkers()[i];
 }
 template <class List>
 void CMXMarkerListChannel<List>::TakeSnapshot() {
@@ -384,7 +394,6 @@ template class CMXMarkerListChannel<gesture_marker_list>;
 
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
                                                          ITimelineHost* host) {
-    if (!host) return nullptr;
     std::unique_ptr<CPhonarcChannelView> channel;
     const int track = std::clamp(band.track, 0, 2);
     switch (band.bit) {
@@ -403,8 +412,4 @@ std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band
         channel->band = band.band;
     }
     return channel;
-}
-
-std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view) {
-    return view ? CreateMarkerChannel(band, view, view->host) : nullptr;
 }

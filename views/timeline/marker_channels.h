@@ -1,7 +1,7 @@
 // The marker channels of the timeline: phonemes (tracks 0, 1 and 2), phoneme energy, words, user
 // events and gestures, drawn as labelled spans and edited with the mouse. A drag edits the view's
 // copy of the track so the change shows at once; the release hands the copy to the document as
-// one undoable step. GUI thread only.
+// one undoable step. A channel without a host only draws. GUI thread only.
 #pragma once
 
 #include <Qt>
@@ -36,10 +36,13 @@ public:
     CMXMarkerChannel(const TimelineState* view, ITimelineHost* host, int track)
         : CPhonarcChannelView(view), host(host), track(track) {}
 
-    ITimelineHost* host;  // the view, which owns the channel
+    ITimelineHost* host;  // the view, which owns the channel; null: the channel only draws
     int track;
 
 protected:
+    // The track drawn: the host's copy, or without a host the view state's (none: empty).
+    const app_sync_results& Shown() const;
+    // The track a drag edits; only with a host.
     app_sync_results& Track() { return host->Track(track); }
     int XToMs(int x) const;
     int MsToX(int ms) const;
@@ -133,6 +136,7 @@ public:
 
 protected:
     List& Markers() { return Track().*list_; }
+    const List& ShownMarkers() const { return Shown().*list_; }
     int Count() override;
     const marker_base& At(int i) override;
     void TakeSnapshot() override;
@@ -170,10 +174,6 @@ public:
 
 // The channel object for a marker bit of the channel table (phonemes of tracks 0 .. 2, phoneme
 // energy, words, events, gestures), with its bit, audio channel and band set; null for any other bit.
+// Without a host it draws view->tracks and takes no mouse event.
 std::unique_ptr<CPhonarcChannelView> CreateMarkerChannel(const ChannelBand& band, const TimelineState* view,
                                                          ITimelineHost* host);
-
-// The same for a timeline view: the channel reaches the view through view->host. Null without a
-// host or for a bit that is no marker channel's, which leaves the view's plain drawing. Every
-// timeline view starts with this factory.
-std::unique_ptr<CPhonarcChannelView> CreateTimelineMarkerChannel(const ChannelBand& band, const TimelineState* view);

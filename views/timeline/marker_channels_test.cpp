@@ -270,6 +270,42 @@ TEST_F(MarkerChannelTest, DrawsSpansEdgesAndEnergyBars) {
     EXPECT_EQ(Pixel(dib, X(700), p.bottom - 2), 0xC4C4C4u);
 }
 
+// A channel with no host to edit through draws the view state's tracks exactly as an editing one
+// draws its host's, and lets every press and hover through.
+TEST_F(MarkerChannelTest, WithoutAHostTheChannelsDrawTheSameAndTakeNoMouse) {
+    TimelineState readOnly = view_;
+    readOnly.tracks = host_view_->tracks;
+    ChannelList drawn;
+    for (const ChannelBand& band : LayoutChannels(view_.displayMask, 1, area_))
+        if (auto c = CreateMarkerChannel(band, &readOnly, nullptr)) drawn.push_back(std::move(c));
+    ASSERT_EQ(drawn.size(), channels_.size());
+    COffscreenDib editing, plain;
+    ASSERT_TRUE(editing.Create(kWidth, kHeight, 24));
+    ASSERT_TRUE(plain.Create(kWidth, kHeight, 24));
+    editing.Image().fill(Qt::white);
+    plain.Image().fill(Qt::white);
+    for (auto& c : channels_) c->Draw(editing, c->band);
+    for (auto& c : drawn) c->Draw(plain, c->band);
+    EXPECT_EQ(Pixel(plain, X(700), Channel(kShowPhonemes)->band.bottom - 2), 0xC4C4C4u) << "a span is drawn";
+    EXPECT_TRUE(plain.Image() == editing.Image());
+
+    for (auto& c : drawn) {
+        const int y = (c->band.top + c->band.bottom) / 2;
+        for (int ms : {0, 500, 700, 1000}) {
+            EXPECT_FALSE(c->OnSetCursor(X(ms), y)) << c->displayBit << " at " << ms;
+            EXPECT_FALSE(c->OnLButtonDown(X(ms), y, kMouseFlagLeft | kMouseFlagControl)) << c->displayBit << " at " << ms;
+        }
+    }
+    EXPECT_FALSE(CanUndo(1));
+    EXPECT_EQ(host_view_->capture, nullptr);
+
+    // With no tracks at all there is nothing to draw.
+    readOnly.tracks = nullptr;
+    plain.Image().fill(Qt::white);
+    for (auto& c : drawn) c->Draw(plain, c->band);
+    EXPECT_EQ(Pixel(plain, X(700), Channel(kShowPhonemes)->band.bottom - 2), 0xFFFFFFu);
+}
+
 TEST_F(MarkerChannelTest, ScreenshotOfADraggedBoundary) {
     COffscreenDib dib;
     ASSERT_TRUE(dib.Create(kWidth, kHeight, 24));

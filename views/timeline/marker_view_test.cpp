@@ -34,21 +34,30 @@ protected:
         t.words = {og_marker(1000, 2000, "one"), og_marker(2500, 3000, "two")};
         doc->SetTrackResults(t, 1);
         profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowPhonemeEnergy | kShowWords);
-        view = std::make_unique<CPhonarcView>(*doc, nullptr, std::make_unique<pcmsrc_wave_player>(
-            [](const wave_format& f, std::unique_ptr<wave_out_device>* out) { return open_wave_out(f, out, true); }));
-        view->resize(815, 300);
-        view->show();
+        view = Make({});
+    }
+    // A view on the silent device, made with that channel factory.
+    std::unique_ptr<CPhonarcView> Make(MarkerChannelFactory factory) {
+        timeline_view_setup setup;
+        setup.channels = std::move(factory);
+        setup.player = std::make_unique<pcmsrc_wave_player>(
+            [](const wave_format& f, std::unique_ptr<wave_out_device>* out) { return open_wave_out(f, out, true); });
+        auto made = std::make_unique<CPhonarcView>(*doc, std::move(setup));
+        made->resize(815, 300);
+        made->show();
+        return made;
     }
     void TearDown() override {
         view.reset();
         doc.reset();
         pub_queue::destroy_instance();
     }
-    CPhonarcChannelView* Channel(uint32_t bit) {
-        for (const auto& c : view->Channels())
+    static CPhonarcChannelView* Channel(const CPhonarcView& v, uint32_t bit) {
+        for (const auto& c : v.Channels())
             if (c->displayBit == bit) return c.get();
         return nullptr;
     }
+    CPhonarcChannelView* Channel(uint32_t bit) { return Channel(*view, bit); }
     int X(int ms) { return Channel(kShowPhonemes)->view->map.MsToX(Channel(kShowPhonemes)->stream, ms); }
     int Ms(int x) { return Channel(kShowPhonemes)->view->map.XToMs(Channel(kShowPhonemes)->stream, x); }
     int Mid(uint32_t bit) { return (Channel(bit)->band.top + Channel(bit)->band.bottom) / 2; }
@@ -92,28 +101,66 @@ TEST_F(MarkerViewTest, DraggingABoundaryMovesBothNeighboursAsOneStep) {
     EXPECT_FALSE(CanUndo(2));
 }
 
-// A view made on its own, with no shell around it, edits its markers; the factory is the view's,
-// so emptying one view's leaves another view of the same document editable.
-TEST_F(MarkerViewTest, AViewOnItsOwnGetsEditableChannelsAndTheFactoryIsPerView) {
-    for (uint32_t bit : {kShowPhonemes, kShowPhonemeEnergy, kShowWords})
-        EXPECT_NE(dynamic_cast<CMXMarkerChannel*>(Channel(bit)), nullptr) << "bit " << bit;
+// Every view edits its own marker channels; the factory it is made with only fills the bands
+// those leave (the Flash gestures), and only in that view: without one the band stays empty.
+TEST_F(MarkerViewTest, AViewEditsItsMarkersAndItsFactoryAddsOnlyTheBandsLeft) {
+    std::vector<uint32_t> asked;
+    struct Marked : CPhonarcChannelView {
+        using CPhonarcChannelView::CPhonarcChannelView;
+    };
+    auto flash = Make([&asked](const ChannelBand& band, const TimelineState* state) -> std::unique_ptr<CPhonarcChannelView> {
+        asked.push_back(band.bit);
+        if (band.bit != kShowFlashGestures) return nullptr;
+        auto c = std::make_unique<Marked>(state);
+        c->displayBit = band.bit;
+        c->band = band.band;
+        return c;
+    });
+    const uint32_t mask = kShowWaveform | kShowPhonemes | kShowPhonemeEnergy | kShowWords | kShowFlashGestures;
+    flash->SetDisplayMode(mask);
+    view->SetDisplayMode(mask);
+    ASSERT_FALSE(asked.empty());
+    for (uint32_t bit : asked) EXPECT_EQ(bit, static_cast<uint32_t>(kShowFlashGestures)) << "asked for the Flash band alone";
+    for (CPhonarcView* v : {view.get(), flash.get()}) {
+        for (uint32_t bit : {kShowPhonemes, kShowPhonemeEnergy, kShowWords})
+            EXPECT_NE(dynamic_cast<CMXMarkerChannel*>(Channel(*v, bit)), nullptr) << "bit " << bit;
+        ASSERT_NE(Channel(*v, kShowFlashGestures), nullptr);
+    }
+    EXPECT_NE(dynamic_cast<Marked*>(Channel(*flash, kShowFlashGestures)), nullptr);
+    EXPECT_EQ(dynamic_cast<Marked*>(Channel(*view, kShowFlashGestures)), nullptr) << "an empty band";
 
-    CPhonarcView other(*doc, nullptr, std::make_unique<pcmsrc_wave_player>([](const wave_format& f, std::unique_ptr<wave_out_device>* out) {
-        return open_wave_out(f, out, true);
-    }));
-    other.resize(815, 300);
-    other.show();
-    other.SetChannelFactory({});
-    for (const auto& c : other.Channels()) EXPECT_EQ(dynamic_cast<CMXMarkerChannel*>(c.get()), nullptr);
-    view->SetDisplayMode(view->DisplayMode());  // rebuilds this view's channels
-    ASSERT_NE(dynamic_cast<CMXChannelPhns*>(Channel(kShowPhonemes)), nullptr);
-
+    // Both edit the one document.
     const int y = Mid(kShowPhonemes);
-    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1500), y));
-    QTest::mouseMove(view.get(), QPoint(X(1800), y));
-    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1800), y));
+    QTest::mousePress(flash.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1500), y));
+    QTest::mouseMove(flash.get(), QPoint(X(1800), y));
+    QTest::mouseRelease(flash.get(), Qt::LeftButton, Qt::NoModifier, QPoint(X(1800), y));
     EXPECT_EQ(doc->track(1).phonemes[0].end, Ms(X(1800)));
     EXPECT_EQ(UndoName(), kUndoMovePhoneme);
+}
+
+// A new view gets its audio and several sizes before it shows; its channels are built once, when
+// it shows, at the size it shows at (the factory is asked once per build).
+TEST_F(MarkerViewTest, AHiddenViewBuildsItsChannelsOnceWhenItShows) {
+    profile.WriteInt("display", "ulmode", kShowWaveform | kShowPhonemes | kShowFlashGestures);
+    int builds = 0;
+    timeline_view_setup setup;
+    setup.channels = [&builds](const ChannelBand& band, const TimelineState* state) -> std::unique_ptr<CPhonarcChannelView> {
+        ++builds;
+        auto c = std::make_unique<CPhonarcChannelView>(state);
+        c->displayBit = band.bit;
+        c->band = band.band;
+        return c;
+    };
+    CPhonarcView hidden(*doc, std::move(setup));
+    for (int w : {300, 600, 815}) hidden.resize(w, 300);
+    hidden.SetDisplayMode(hidden.DisplayMode());
+    EXPECT_EQ(builds, 0);
+    EXPECT_TRUE(hidden.Channels().empty());
+    hidden.show();
+    EXPECT_EQ(builds, 1);
+    ASSERT_EQ(hidden.Channels().size(), 3u);
+    EXPECT_EQ(hidden.Channels().back()->band.right, hidden.ChannelArea().right) << "laid out at the shown size";
+    EXPECT_EQ(hidden.ChannelArea().right, 815);
 }
 
 TEST_F(MarkerViewTest, WordDraggedOutOfItsBandIsRemoved) {

@@ -1,5 +1,5 @@
 // The timeline view: construction, the document's audio and tracks, channels, layout and drawing.
-// Navigation and selection are in timeline_navigation.cpp, playback in timeline_playback.cpp.
+// Navigation and the mouse and keys are in timeline_navigation.cpp.
 #include "views/timeline/phonarc_view.h"
 
 #include <QDebug>
@@ -14,38 +14,30 @@
 
 #include <algorithm>
 
-#include "app/core/output_log.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "engine/analysis/spectral_data_source.h"
 #include "engine/audio/memory_pcm_stream.h"
-#include "views/playback/viseme_player.h"
-#include "views/playback/wave_player.h"
 #include "views/timeline/marker_channels.h"
-#include "views/timeline/plain_marker_channels.h"
 
 namespace {
-
-// A machine without sound says so once, not at every play of every view.
-std::atomic<bool> silentReported{false};
 
 QRect ToQRect(const BandRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 }  // namespace
 
-CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pcmsrc_wave_player> player)
+CPhonarcView::CPhonarcView(CPhonarcDoc& doc, timeline_view_setup setup, QWidget* parent)
     : QWidget(parent),
       doc_(doc),
-      trackingMessage_(pub_register_message("PhonarcView::AudioTracking")),
-      stoppedMessage_(pub_register_message("PhonarcView::AudioStopped")) {
-    channelFactory_ = CreateTimelineMarkerChannel;
+      hooks_(std::move(setup.hooks)),
+      channelFactory_(std::move(setup.channels)),
+      selection_(doc, state_.map) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     // The ruler, room for two channels and the strip: the bars around the view yield before it
     // shrinks to a sliver (more channels scroll).
     setMinimumHeight(kRulerHeight + 2 * kMinFlexibleHeight + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     setMouseTracking(true);
-    subscribe(this);
 
     if (IProfileStore* profile = doc_.host().profile) {
         state_.displayMask = DisplayMaskFromProfile(
@@ -55,18 +47,31 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
         state_.displayMask = kDefaultDisplayMode;
     }
     state_.host = this;
+    state_.tracks = tracks_;
     state_.summaries = &summaries_;
     state_.spectralWindow = kSpectralWindow;
 
-    wavePlayer_ = player ? std::move(player) : std::make_unique<pcmsrc_wave_player>();
-    wavePlayer_->SetSilentFallbackNotice([](const std::string& reason) {
-        if (silentReported.exchange(true)) return;
-        if (COutputLog* log = GetOutputLog())
-            log->Log("No sound device could be opened (%s): playback is silent; the cursor and the mouth still follow it.\n",
-                     reason.c_str());
-    });
-    visemePlayer_ = std::make_unique<CVisemePlayer>();
+    timeline_play_events events;
+    events.track = [this]() -> const app_sync_results& { return tracks_[currentTrack_]; };
+    events.follow = [this](int sample) { SetSelection(sample, sample, true); };
+    events.restore = [this](int start, int end) {
+        SetSelection(start, end, false);
+        // Following the play position paged the view on: bring the restored cursor back into it.
+        ScrollToSample(start);
+    };
+    events.changed = [this] { NotifyStateChanged(); };
+    events.rewind = hooks_.playRewind;
+    events.loop = hooks_.playLoop;
+    events.smooth = hooks_.smoothVisemes;
+    playback_ = std::make_unique<timeline_playback>(selection_, std::move(events), std::move(setup.player));
 
+    BuildControls();
+    for (int i = 0; i < 3; ++i) tracks_[i] = doc_.track(i);
+    doc_.AddView(this);
+    if (doc_.audio()) SetAudioStream(doc_.audio());
+}
+
+void CPhonarcView::BuildControls() {
     const QFont guiFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     scrollBar_ = new QScrollBar(Qt::Horizontal, this);
     scrollBar_->setSingleStep(10);
@@ -99,18 +104,11 @@ CPhonarcView::CPhonarcView(CPhonarcDoc& doc, QWidget* parent, std::unique_ptr<pc
     }
     connect(zoomInButton_, &QPushButton::clicked, this, &CPhonarcView::ZoomIn);
     connect(zoomOutButton_, &QPushButton::clicked, this, &CPhonarcView::ZoomOut);
-
-    for (int i = 0; i < 3; ++i) tracks_[i] = doc_.track(i);
-    doc_.AddView(this);
-    doc_.SetSelectionSource(this);
-    if (doc_.audio()) SetAudioStream(doc_.audio());
 }
 
 CPhonarcView::~CPhonarcView() {
-    alive_ = false;
-    wavePlayer_->Stop();
-    visemePlayer_->Stop();
-    wavePlayer_->SetSink(nullptr);
+    // The players stop (waiting for their threads) before the view lets go of the audio.
+    playback_.reset();
     doc_.RemoveView(this);
     DestroySources();
     DeleteChannels();
@@ -129,12 +127,13 @@ void CPhonarcView::SetTracks(const app_sync_results* tracks) {
     RedrawChannels(false);
     // The phoneme pane names the phoneme under the cursor, which an edit may have replaced.
     UpdateStatusText(false);
-    if (hooks_.stateChanged) hooks_.stateChanged();
+    NotifyStateChanged();
 }
 
 void CPhonarcView::SetAudioStream(CMemoryPCMStream* audio) {
     stream_ = audio;
     state_.stream = audio;
+    playback_->SetStream(audio);
     summaries_.Invalidate();
     summaries_.Attach(audio);
     recompose_ = true;
@@ -165,9 +164,7 @@ void CPhonarcView::ShowChannel(uint32_t bit, bool shown) {
 void CPhonarcView::InitialUpdate() {
     PCMFormat format{};
     stream_->GetFormat(&format);
-    const int client = std::max(width(), 1);
-    state_.map.samplesPerPixel = InitialSamplesPerPixel(StreamLength(), static_cast<int>(format.sampleRate >> 16), client);
-    state_.map.firstSample = 0;
+    selection_.ResetZoom(StreamLength(), static_cast<int>(format.sampleRate >> 16), width());
     ruler_.SetRect({0 + kMarginWidth, 0, width(), kRulerHeight});
     ruler_.SetSamplesPerPixel(state_.map.samplesPerPixel);
     ruler_.SetMode(CWinRulerView::kTime, static_cast<uint32_t>(stream_->MsToFrames(83)));
@@ -201,12 +198,6 @@ void CPhonarcView::ComputeArea() {
     vScrollBar_->setVisible(scroll);
 }
 
-bool CPhonarcView::GetSelection(int* start, int* end) {
-    *start = selStart_;
-    *end = selEnd_;
-    return true;
-}
-
 void CPhonarcView::CommitTrackEdit(const std::string& name, int track, int startMs, int endMs) {
     // The document copies the track and sends all three back to every view, this one included.
     const app_sync_results edited = tracks_[track];
@@ -236,14 +227,24 @@ void CPhonarcView::MapFromScreen(int screenX, int screenY, int* x, int* y) const
     *y = p.y();
 }
 
-void CPhonarcView::SetChannelFactory(MarkerChannelFactory factory) {
-    channelFactory_ = std::move(factory);
-    if (stream_) RebuildChannels();
-    update();
+void CPhonarcView::RebuildChannels() {
+    // A new view gets its audio and several sizes before it shows: its channels are built when
+    // it shows, once, at the size it shows at.
+    if (!isVisible()) {
+        DeleteChannels();
+        channelsPending_ = true;
+        return;
+    }
+    BuildChannels();
 }
 
-void CPhonarcView::RebuildChannels() {
+void CPhonarcView::showEvent(QShowEvent*) {
+    if (channelsPending_) BuildChannels();
+}
+
+void CPhonarcView::BuildChannels() {
     DeleteChannels();
+    channelsPending_ = false;
     if (!stream_) return;
     PCMFormat format{};
     stream_->GetFormat(&format);
@@ -258,8 +259,15 @@ void CPhonarcView::RebuildChannels() {
             : LayoutChannels(state_.displayMask, std::max<int>(format.channels, 1), area_, source != nullptr);
     for (const ChannelBand& band : bands) {
         std::unique_ptr<CPhonarcChannelView> channel = CreateSignalChannel(band, &state_, source);
+        if (!channel) channel = CreateMarkerChannel(band, &state_, this);
         if (!channel && channelFactory_) channel = channelFactory_(band, &state_);
-        if (!channel) channel = CreatePlainMarkerChannel(band, &state_);
+        // The Flash gestures live in the Flash document: without its channel the band stays empty.
+        if (!channel && band.bit == kShowFlashGestures) {
+            channel = std::make_unique<CPhonarcChannelView>(&state_);
+            channel->displayBit = band.bit;
+            channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
+            channel->band = band.band;
+        }
         if (channel) channels_.push_back(std::move(channel));
     }
     UpdateScrollBar();
@@ -356,7 +364,7 @@ void CPhonarcView::paintEvent(QPaintEvent* event) {
         clip = {0, 0, width(), height()};
     }
     Compose(clip);
-    const BandRect selection = SelectionRect(state_.map, selStart_, selEnd_, area_);
+    const BandRect selection = selection_.Rect(area_);
     InvertRect(backBuffer_, selection);
     {
         // The ruler is drawn on every paint: without clearing, its antialiased labels thicken.
@@ -371,12 +379,13 @@ void CPhonarcView::paintEvent(QPaintEvent* event) {
 
 QImage CPhonarcView::Grab() {
     if (!stream_) return {};
+    if (channelsPending_) BuildChannels();
     if (backBuffer_.GetWidth() != width() || backBuffer_.GetHeight() != height()) {
         if (!backBuffer_.Create(width(), height(), 24)) return {};
     }
     recompose_ = true;
     Compose({0, 0, width(), height()});
-    const BandRect selection = SelectionRect(state_.map, selStart_, selEnd_, area_);
+    const BandRect selection = selection_.Rect(area_);
     InvertRect(backBuffer_, selection);
     QImage image = backBuffer_.Image().copy();
     InvertRect(backBuffer_, selection);

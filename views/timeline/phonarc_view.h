@@ -1,12 +1,11 @@
 // The timeline view of a document: the time ruler over a stack of channels (waveform, spectrogram,
 // energy, the tracks' markers), a left margin with the channels' hide buttons and the Display
 // menu, and a bottom strip with the zoom buttons, the phoneme edit box and the scroll bar. It
-// scrolls, zooms and selects with the mouse and keys, plays the selection through the wave player
-// with the viseme player in step, and follows the play position with its cursor.
+// scrolls, zooms and selects with the mouse and keys, plays the selection and follows the play
+// position with its cursor.
 #pragma once
 
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,19 +13,18 @@
 
 #include "app/core/document_host.h"
 #include "model/app_sync_results.h"
-#include "model/messaging.h"
 #include "views/offscreen/offscreen_dib.h"
 #include "views/playback/wave_player.h"
-#include "views/playback/wave_player_event_sink.h"
 #include "views/timeline/channel_view.h"
 #include "views/timeline/signal_summaries.h"
 #include "views/timeline/time_ruler.h"
 #include "views/timeline/timeline_composer.h"
 #include "views/timeline/timeline_host.h"
+#include "views/timeline/timeline_playback.h"
+#include "views/timeline/timeline_selection_map.h"
 
 class CMemoryPCMStream;
 class CPhonarcDoc;
-class CVisemePlayer;
 class ISpectralDataSource;
 class QLineEdit;
 class QPushButton;
@@ -41,9 +39,10 @@ struct TimelineViewHooks {
     std::function<bool()> playLoop;
     // The viseme bar's "Smooth Visemes".
     std::function<bool()> smoothVisemes;
-    // Runs a command through the main window's routing (Delete Markers, Set Phoneme...).
+    // Runs a command on the view's document (Delete Markers, Set Phoneme...).
     std::function<void(int id)> runCommand;
-    // Opens the view's context menu at a global point when no channel handled it.
+    // Opens the view's context menu, whose commands act on the view's document, at a global point
+    // when no channel handled it.
     std::function<void(const QPoint& global)> contextMenu;
     // The selection, the tracks or playback changed: what commands may do has changed.
     std::function<void()> stateChanged;
@@ -51,33 +50,28 @@ struct TimelineViewHooks {
     std::function<void(const std::string& label)> setPhoneme;
 };
 
-// GUI thread only, except the wave player's notices, which arrive on its pump thread and only
-// post position messages to the view through the post queue.
-class CPhonarcView : public QWidget,
-                     public document_view,
-                     public IWavePlayerEventSink,
-                     public ITimelineHost,
-                     public publisher,
-                     public subscriber {
+// Everything a view is made with: it builds its channels once, with these.
+struct timeline_view_setup {
+    TimelineViewHooks hooks;
+    // The channels of the marker bits the view's own marker channels leave (the Flash gestures of
+    // the Flash document); empty leaves those bands empty.
+    MarkerChannelFactory channels;
+    // Null plays on the default sound device.
+    std::unique_ptr<pcmsrc_wave_player> player;
+};
+
+// GUI thread only. Its selection and time map are the document's selection source; its playback
+// runs the players (see timeline_selection_map.h, timeline_playback.h).
+class CPhonarcView : public QWidget, public document_view, public ITimelineHost {
     Q_OBJECT
 public:
-    // Scroll codes of OnHScroll.
-    enum ScrollCode { kLineLeft, kLineRight, kPageLeft, kPageRight, kThumbPosition, kThumbTrack, kLeftEnd, kRightEnd, kEndScroll };
+    using ScrollCode = timeline_selection_map::ScrollCode;
+    using enum timeline_selection_map::ScrollCode;
     static constexpr int kDoubleClickMs = 500;
-    static constexpr double kBufferSeconds = static_cast<double>(0.03f);
-    static constexpr double kQueueSeconds = 4.0;
 
-    // Views the document and takes its audio and tracks. A null player makes one on the default
-    // sound device.
-    explicit CPhonarcView(CPhonarcDoc& doc, QWidget* parent = nullptr,
-                          std::unique_ptr<pcmsrc_wave_player> player = nullptr);
+    // Views the document and takes its audio and tracks.
+    explicit CPhonarcView(CPhonarcDoc& doc, timeline_view_setup setup = {}, QWidget* parent = nullptr);
     ~CPhonarcView() override;
-
-    void SetHooks(TimelineViewHooks hooks) { hooks_ = std::move(hooks); }
-    // Makes this view's marker channels from its next rebuild on (done at once when it has audio).
-    // A new view edits its markers (CreateTimelineMarkerChannel); an empty factory leaves the plain
-    // drawing.
-    void SetChannelFactory(MarkerChannelFactory factory);
 
     // ---- document_view ----
     void SetTracks(const app_sync_results* tracks) override;
@@ -87,7 +81,7 @@ public:
     void RedrawChannels(bool all) override;
     void StopPlayback() override;
     void OnPlay() override;
-    bool GetSelection(int* start, int* end) override;
+    bool GetSelection(int* start, int* end) override { return selection_.GetSelection(start, end); }
 
     // ---- ITimelineHost ----
     app_sync_results& Track(int index) override { return tracks_[index]; }
@@ -132,18 +126,7 @@ public:
     // ---- playback ----
     void OnRewind();
     bool IsPlaying() const;
-    pcmsrc_wave_player& WavePlayer() { return *wavePlayer_; }
-    CVisemePlayer& VisemePlayer() { return *visemePlayer_; }
-    int PlayRangeStart() const { return playStart_; }
-    int PlayRangeEnd() const { return playEnd_; }
-    // Handles the queued position messages (the post queue calls it on the GUI thread).
-    void notify(publisher* sender, pub_message* message) override;
-
-    // ---- IWavePlayerEventSink (pump thread) ----
-    void OnBufferQueued(void* data, int* frames) override;
-    void OnBufferPlayed(void* data, int bytes) override;
-    void OnPlaybackStopped() override;
-    void OnPlaybackStarted() override;
+    timeline_playback& Playback() { return *playback_; }
 
     // The composed picture as the window shows it (selection inverted), for checks and printing.
     QImage Grab();
@@ -151,6 +134,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -161,11 +145,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildControls();
     void InitialUpdate();
     // The first paint or the first navigation takes the initial zoom as final: until then every
     // resize recomputes it, since a new window gets several sizes before its own.
     void SettleZoom() { zoomPending_ = zoomPending_ && !stream_; }
+    // Builds the channels now when the view is shown, else when it shows.
     void RebuildChannels();
+    void BuildChannels();
     void DeleteChannels();
     void DestroySources();
     void LayoutControls();
@@ -178,31 +165,28 @@ private:
     void OnMarginClick(int x, int y, const QPoint& global);
     void SetPhonemeAtCursor();
     void SetCursorShape(int x, int y);
-    // Stops both players; a user's stop drops the pending position and end messages, so a loop
-    // does not start again.
-    void StopPlayers(bool waveFirst);
-    void RestorePlayRange();
-    // After a play: the range it started from, scrolled into view.
-    void ShowRestoredRange();
-    // The head's rest shape, once playback no longer drives it.
-    void RestHead();
-    Q_INVOKABLE void LoopPlay(unsigned generation);
     uint32_t MouseFlags(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) const;
     int StreamLength() const;
+    void NotifyStateChanged() {
+        if (hooks_.stateChanged) hooks_.stateChanged();
+    }
 
     CPhonarcDoc& doc_;
-    TimelineViewHooks hooks_;
-    MarkerChannelFactory channelFactory_;
+    const TimelineViewHooks hooks_;
+    const MarkerChannelFactory channelFactory_;
 
     // last full composition: area left, top, right, bottom, samples per pixel, first sample
     int lastLayout_[6] = {};
     bool recompose_ = true;
     COffscreenDib backBuffer_;
     ChannelList channels_;
+    bool channelsPending_ = false;  // hidden since the layout changed: built when shown
     std::vector<ISpectralDataSource*> sources_;
     CMemoryPCMStream* stream_ = nullptr;
     CSignalSummaries summaries_;
     TimelineState state_;
+    timeline_selection_map selection_;
+    std::unique_ptr<timeline_playback> playback_;
     CWinRulerView ruler_;
     QScrollBar* scrollBar_ = nullptr;
     QScrollBar* vScrollBar_ = nullptr;
@@ -212,22 +196,12 @@ private:
     QLineEdit* phonemeEdit_ = nullptr;
     bool zoomPending_ = true;  // the first zoom waits for the view's real width
     BandRect area_;
-    int selStart_ = 0;
-    int selEnd_ = 0;
-    int dragMode_ = 0;  // 1 the mouse moves the end, 2 the start
+    timeline_selection_map::Edge dragEdge_ = timeline_selection_map::kNoEdge;
     CPhonarcChannelView* capturing_ = nullptr;
-    int playStart_ = 0;
-    int playEnd_ = 0;
-    std::unique_ptr<pcmsrc_wave_player> wavePlayer_;
-    std::unique_ptr<CVisemePlayer> visemePlayer_;
     int currentTrack_ = 1;
     int64_t lastDoubleClickMs_ = -1000000;
     app_sync_results tracks_[3];
     uint32_t gain_ = 1;
     std::string typed_;
     QString status_[3];
-    const int trackingMessage_;
-    const int stoppedMessage_;
-    std::atomic<bool> alive_{true};  // false from destruction on: the sink posts nothing more
-    unsigned loopGeneration_ = 0;    // a user's stop or a new play cancels a pending loop restart
 };

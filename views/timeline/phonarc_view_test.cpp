@@ -7,7 +7,6 @@
 #include <QTest>
 #include <QScrollBar>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "app/core/noise_gate.h"
@@ -84,8 +83,11 @@ protected:
         doc.reset();
         pub_queue::destroy_instance();
     }
-    CPhonarcView& Make(std::unique_ptr<pcmsrc_wave_player> player = nullptr) {
-        view = std::make_unique<CPhonarcView>(*doc, nullptr, player ? std::move(player) : SilentPlayer());
+    CPhonarcView& Make(std::unique_ptr<pcmsrc_wave_player> player = nullptr, TimelineViewHooks hooks = {}) {
+        timeline_view_setup setup;
+        setup.hooks = std::move(hooks);
+        setup.player = player ? std::move(player) : SilentPlayer();
+        view = std::make_unique<CPhonarcView>(*doc, std::move(setup));
         view->resize(815, 300);  // 800 columns after the margin
         view->show();
         return *view;
@@ -144,6 +146,19 @@ TEST_F(TimelineViewTest, PlayRangesFromCursorAndSelection) {
     }
 }
 
+// The document's commands work on the view's selection, in order while a drag has the ends
+// reversed, and on none once the view is gone.
+TEST_F(TimelineViewTest, TheDocumentWorksOnTheViewsSelectionUntilTheViewGoes) {
+    CPhonarcView& v = Make();
+    v.SetSelection(32000, 16000, false);
+    int s = 0, e = 0;
+    ASSERT_TRUE(doc->GetSelectionMs(&s, &e));
+    EXPECT_EQ(s, 1000);
+    EXPECT_EQ(e, 2000);
+    view.reset();
+    EXPECT_FALSE(doc->GetSelectionMs(&s, &e));
+}
+
 TEST_F(TimelineViewTest, SpacePlaysAndStopsAndAutoRepeatDoesNotToggle) {
     CPhonarcView& v = Make();
     v.SetSelection(16000, 16000, false);
@@ -173,11 +188,10 @@ TEST_F(TimelineViewTest, SpacePlaysAndStopsAndAutoRepeatDoesNotToggle) {
 }
 
 TEST_F(TimelineViewTest, LoopRestartsAtTheEndButAUsersStopStops) {
-    CPhonarcView& v = Make();
     TimelineViewHooks hooks;
     hooks.playLoop = [] { return true; };
     hooks.playRewind = [] { return true; };
-    v.SetHooks(hooks);
+    CPhonarcView& v = Make(nullptr, hooks);
     v.SetSelection(8000, 16000, false);  // half a second: time to stop it after the restart
     v.OnPlay();
     ASSERT_TRUE(v.IsPlaying());
@@ -219,13 +233,13 @@ TEST_F(TimelineViewTest, ReloadGateAndCloseRightAfterTheEndOfAPlayTouchNoFreedAu
             clock->advance_ms(10);
             return !v.IsPlaying();
         })) << "round " << round;
-        ASSERT_TRUE(v.VisemePlayer().IsRunning()) << "round " << round;
+        ASSERT_TRUE(v.Playback().VisemePlayer().IsRunning()) << "round " << round;
     };
     const auto expectStopped = [&](const char* what, int round) {
         // A viseme thread left running gets a turn (it naps 14 ms) on the freed samples.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_FALSE(v.VisemePlayer().IsRunning()) << what << ", round " << round;
-        EXPECT_FALSE(v.WavePlayer().HoldsStream()) << what << ", round " << round;
+        EXPECT_FALSE(v.Playback().VisemePlayer().IsRunning()) << what << ", round " << round;
+        EXPECT_FALSE(v.Playback().WavePlayer().HoldsStream()) << what << ", round " << round;
     };
     for (int round = 0; round < 100; ++round) {
         playToTheEnd(round);
@@ -363,34 +377,24 @@ TEST_F(TimelineViewTest, MarginButtonsHideChannelsAndScrollCodes) {
     }
 }
 
-// Remembers the last shape it was asked for; the viseme player calls it from its own thread.
+// Remembers the last shape it was asked for; the viseme player's shapes reach it when the post
+// queue is dispatched.
 class LastShape : public IVisemeHandler {
 public:
-    void SetViseme(const char* label, int32_t) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        last_ = label ? label : "";
-    }
-    void SetVisemeMix(const ArticulationKey*) override {
-        std::lock_guard<std::mutex> hold(mutex_);
-        last_ = "mix";
-    }
-    std::string Last() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return last_;
-    }
+    void SetViseme(const char* label, int32_t) override { last_ = label ? label : ""; }
+    void SetVisemeMix(const ArticulationKey*) override { last_ = "mix"; }
+    const std::string& Last() const { return last_; }
 
 private:
-    std::mutex mutex_;
     std::string last_;
 };
 
 TEST_F(TimelineViewTest, AfterPlaybackTheViewShowsTheRestoredCursorAndTheHeadRests) {
     LastShape head;
     SetVisemeHandler(&head);
-    CPhonarcView& v = Make();
     TimelineViewHooks hooks;
     hooks.playRewind = [] { return true; };
-    v.SetHooks(hooks);
+    CPhonarcView& v = Make(nullptr, hooks);
     for (int i = 0; i < 4; ++i) v.ZoomIn();  // 12 samples per pixel: 0.6 s across
     // 1.25 s from the cursor to the end: following the play pages the view past the cursor.
     v.SetSelection(140000, 140000, true);

@@ -42,8 +42,7 @@ public:
     virtual void MapFromScreen(int screenX, int screenY, int* x, int* y) const = 0;
 };
 
-// Makes the channel of a marker bit (phonemes, words, events, gestures, phoneme energies, Flash
-// gestures) with its bit, audio channel and band set; null leaves the view's plain drawing of the
-// markers in its place.
+// Makes the channel of a band the view's own channels leave (the Flash gestures) with its bit,
+// audio channel and band set; null when it makes none for that band.
 using MarkerChannelFactory =
     std::function<std::unique_ptr<CPhonarcChannelView>(const ChannelBand& band, const TimelineState* view)>;

@@ -1,6 +1,6 @@
 // Working the timeline view: scrolling and zoom, the selection and the cursor, double-click
-// selection of markers, the margin's buttons and menu, context menus, keys, the phoneme edit box
-// and the status texts.
+// selection of markers, the margin's buttons and menu, context menus, keys, the phoneme edit box,
+// the status texts and the playback commands.
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -38,33 +38,17 @@ const typename List::value_type* LastAt(const List& list, int ms) {
     return found;
 }
 
-constexpr int kZoomOutLimit = 1 << 30;  // doubling past this would overflow the maps
-
 }  // namespace
 
 // ---- scrolling and zoom ----
 
 void CPhonarcView::OnHScroll(ScrollCode code, int trackPosition) {
     SettleZoom();
-    const int spp = std::max(state_.map.samplesPerPixel, 1);
-    int64_t pos = state_.map.firstSample / spp;
-    const int w = area_.Width();
-    switch (code) {
-        case kLineLeft: pos -= 10; break;
-        case kLineRight: pos += 10; break;
-        case kPageLeft: pos -= w / 2; break;
-        case kPageRight: pos += w / 2; break;
-        case kThumbPosition:
-        case kThumbTrack: pos = trackPosition; break;
-        case kLeftEnd: pos = 0; break;
-        case kRightEnd: pos = StreamLength() / spp; break;
-        case kEndScroll: return;
-    }
-    if (pos < 0) pos = 0;
-    state_.map.firstSample = static_cast<int>(std::min<int64_t>(pos * spp, INT32_MAX));
+    if (code == kEndScroll) return;
+    const int pos = selection_.Scroll(code, trackPosition, area_.Width(), StreamLength());
     {
         const QSignalBlocker block(scrollBar_);
-        scrollBar_->setValue(static_cast<int>(pos));
+        scrollBar_->setValue(pos);
     }
     ruler_.SetFirstSample(static_cast<uint32_t>(state_.map.firstSample));
     update();
@@ -72,35 +56,25 @@ void CPhonarcView::OnHScroll(ScrollCode code, int trackPosition) {
 
 void CPhonarcView::ScrollToSample(int s) {
     SettleZoom();
-    const int spp = std::max(state_.map.samplesPerPixel, 1);
-    const int64_t first = state_.map.firstSample;
-    if (s < first || s > first + int64_t{width()} * spp) OnHScroll(kThumbPosition, s / spp);
+    if (selection_.Hides(s, width())) OnHScroll(kThumbPosition, s / std::max(state_.map.samplesPerPixel, 1));
 }
 
 void CPhonarcView::ZoomIn() {
     SettleZoom();
     setFocus();
-    if (state_.map.samplesPerPixel > 1) {
-        state_.map.samplesPerPixel >>= 1;
-        Rezoom(true);
-    }
+    if (selection_.ZoomIn()) Rezoom(true);
 }
 
 void CPhonarcView::ZoomOut() {
     SettleZoom();
     setFocus();
-    if (state_.map.samplesPerPixel >= kZoomOutLimit) return;
-    state_.map.samplesPerPixel <<= 1;
-    Rezoom(false);
+    if (selection_.ZoomOut()) Rezoom(false);
 }
 
 void CPhonarcView::Rezoom(bool keepCursor) {
     ruler_.SetSamplesPerPixel(static_cast<uint32_t>(state_.map.samplesPerPixel));
     const int64_t span = int64_t{XToSample(area_.right)} - XToSample(area_.left);
-    if (keepCursor && state_.map.firstSample < selStart_ && state_.map.firstSample + span < selStart_) {
-        state_.map.firstSample = static_cast<int>(selStart_ - span / 3);
-        ruler_.SetFirstSample(static_cast<uint32_t>(state_.map.firstSample));
-    }
+    if (keepCursor && selection_.KeepStartInView(span)) ruler_.SetFirstSample(static_cast<uint32_t>(state_.map.firstSample));
     UpdateScrollBar();
     recompose_ = true;
     update();
@@ -109,8 +83,7 @@ void CPhonarcView::Rezoom(bool keepCursor) {
 // ---- selection ----
 
 void CPhonarcView::SetSelection(int start, int end, bool scroll) {
-    selStart_ = start;
-    selEnd_ = end;
+    selection_.Select(start, end);
     if (scroll)
         ScrollToSample(start);
     else if (GetVisemeHandler() && stream_)
@@ -118,28 +91,27 @@ void CPhonarcView::SetSelection(int start, int end, bool scroll) {
     update();
     UpdateStatusText(scroll);
     // A cursor that follows playback changes nothing the commands look at.
-    if (!scroll && hooks_.stateChanged) hooks_.stateChanged();
+    if (!scroll) NotifyStateChanged();
 }
 
 void CPhonarcView::SelectAll() {
-    selStart_ = 0;
-    selEnd_ = StreamLength();
+    selection_.Select(0, StreamLength());
     update();
-    if (hooks_.stateChanged) hooks_.stateChanged();
+    NotifyStateChanged();
 }
 
 void CPhonarcView::Unselect() {
-    selStart_ = selEnd_ = 0;
+    selection_.Select(0, 0);
     update();
-    if (hooks_.stateChanged) hooks_.stateChanged();
+    NotifyStateChanged();
 }
 
 void CPhonarcView::UpdateStatusText(bool tracking) {
-    status_[0] = QString::fromStdString(ruler_.FormatLabel(static_cast<uint32_t>(std::max(selStart_, 0))));
-    status_[1] = QString::fromStdString(ruler_.FormatLabel(static_cast<uint32_t>(std::max(selEnd_, 0))));
+    status_[0] = QString::fromStdString(ruler_.FormatLabel(static_cast<uint32_t>(std::max(selection_.Start(), 0))));
+    status_[1] = QString::fromStdString(ruler_.FormatLabel(static_cast<uint32_t>(std::max(selection_.End(), 0))));
     status_[2].clear();
     if (!tracking && stream_) {
-        const int ms = static_cast<int>(stream_->FramesToMs(selStart_)) + 1;
+        const int ms = static_cast<int>(stream_->FramesToMs(selection_.Start())) + 1;
         if (const phn_marker* p = LastAt(tracks_[1].phonemes, ms)) status_[2] = QString::fromStdString(p->label);
     }
     if (hooks_.statusPanes) hooks_.statusPanes(status_[0], status_[1], status_[2]);
@@ -192,9 +164,9 @@ void CPhonarcView::SelectMarkerAtPoint(int x, int y) {
         if (p) {
             const int a = stream_->MsToFrames(p->start);
             int b = stream_->MsToFrames(p->end);
-            if (a == selStart_) {
+            if (a == selection_.Start()) {
                 // The phoneme already starts the selection: extend it by the phoneme after its end.
-                const int endMs = static_cast<int>(stream_->FramesToMs(selEnd_));
+                const int endMs = static_cast<int>(stream_->FramesToMs(selection_.End()));
                 for (size_t i = static_cast<size_t>(p - list->data()); i < list->size(); ++i) {
                     if ((*list)[i].end == endMs) {
                         if (i + 1 < list->size()) b = stream_->MsToFrames((*list)[i + 1].end);
@@ -255,16 +227,14 @@ void CPhonarcView::mousePressEvent(QMouseEvent* event) {
         // A band scrolled up under the ruler takes no clicks there.
         if (y >= area_.top && Holds(channel->band, x, y) && channel->OnLButtonDown(x, y, flags)) return;
     }
-    int start = selStart_, end = selEnd_;
-    if (from <= start && start <= to) {
-        dragMode_ = 2;
-    } else if (from <= end && end <= to) {
-        dragMode_ = 1;
+    dragEdge_ = selection_.EdgeWithin(from, to);
+    if (dragEdge_ == timeline_selection_map::kNoEdge) {
+        // Far from both ends a press starts a new cursor, whose end the drag moves.
+        dragEdge_ = timeline_selection_map::kEndEdge;
+        SetSelection(s, s, false);
     } else {
-        start = end = s;
-        dragMode_ = 1;
+        SetSelection(selection_.Start(), selection_.End(), false);
     }
-    SetSelection(start, end, false);
 }
 
 void CPhonarcView::mouseMoveEvent(QMouseEvent* event) {
@@ -273,9 +243,8 @@ void CPhonarcView::mouseMoveEvent(QMouseEvent* event) {
         capturing_->OnMouseMove(x, y, MouseFlags(event->modifiers(), event->buttons()));
         return;
     }
-    if (dragMode_ == 1 || dragMode_ == 2) {
-        const int s = std::max(XToSample(x), 0);
-        (dragMode_ == 1 ? selEnd_ : selStart_) = s;
+    if (dragEdge_ != timeline_selection_map::kNoEdge) {
+        selection_.DragEdge(dragEdge_, XToSample(x));
         update();
         UpdateStatusText(false);
         return;
@@ -287,9 +256,8 @@ void CPhonarcView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
     if (capturing_) capturing_->OnLButtonUp(x, y, MouseFlags(event->modifiers(), event->buttons()));
-    dragMode_ = 0;
-    if (selEnd_ < selStart_) {
-        std::swap(selStart_, selEnd_);
+    dragEdge_ = timeline_selection_map::kNoEdge;
+    if (selection_.OrderEnds()) {
         update();
         UpdateStatusText(false);
     }
@@ -310,10 +278,7 @@ void CPhonarcView::SetCursorShape(int x, int y) {
     CPhonarcChannelView* channel = nullptr;
     ChannelAt(x, y, &channel);
     if (channel && channel->OnSetCursor(x, y)) return;
-    const int s = XToSample(x), spp = state_.map.samplesPerPixel;
-    const int lo = std::max(s - spp, 0), hi = s + spp;
-    const bool onEdge = (lo <= selStart_ && selStart_ <= hi) || (lo <= selEnd_ && selEnd_ <= hi);
-    setCursor(onEdge ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    setCursor(selection_.EndNear(XToSample(x)) ? Qt::SizeHorCursor : Qt::ArrowCursor);
 }
 
 void CPhonarcView::contextMenuEvent(QContextMenuEvent* event) {
@@ -326,8 +291,7 @@ void CPhonarcView::contextMenuEvent(QContextMenuEvent* event) {
     if (p.x() >= kMarginWidth && stream_) {
         int from = 0, to = 0;
         const int s = state_.map.XToSampleRange(p.x(), &from, &to);
-        const int lo = std::min(selStart_, selEnd_), hi = std::max(selStart_, selEnd_);
-        if (to < lo || from > hi) SetSelection(s, s, false);
+        if (selection_.Outside(from, to)) SetSelection(s, s, false);
     }
     if (hooks_.contextMenu) hooks_.contextMenu(global);
 }
@@ -396,4 +360,17 @@ void CPhonarcView::SetPhonemeAtCursor() {
     if (!typed_.empty() && doc_.GetSelectionMs(&s, &e) && hooks_.setPhoneme) hooks_.setPhoneme(typed_);
     phonemeEdit_->clear();
     typed_.clear();
+}
+
+// ---- playback ----
+
+void CPhonarcView::OnPlay() { playback_->PlayOrStop(); }
+
+bool CPhonarcView::IsPlaying() const { return playback_->IsPlaying(); }
+
+void CPhonarcView::StopPlayback() { playback_->StopPlayback(); }
+
+void CPhonarcView::OnRewind() {
+    playback_->Stop();
+    SetSelection(0, 0, false);
 }

@@ -2,10 +2,8 @@
 // zoom, and drawing through the device layer.
 #include "views/heads/d3d/d3d_viseme_view.h"
 
-#include <QMetaObject>
 #include <QMouseEvent>
 
-#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -22,13 +20,11 @@ constexpr float kVerticalLimit = 1.5707964f;
 constexpr float kVerticalClamp = 1.553343f;  // 89 degrees
 constexpr float kMinimumDistance = 0.05f;
 
-// Shared by every view of the process; the bar saves and restores the camera. Read and written
-// without the lock, as the camera is only moved from the GUI thread.
+// Shared by every view of the process; the bar saves and restores the camera.
 float g_distance_factor = 1.0f;
 float g_angle = 0.0f;
 float g_vertical_angle = 0.17453294f;
-// Written by whichever thread shows a viseme (the viseme thread or the GUI thread).
-std::atomic<float> g_last_amount{0.0f};
+float g_last_amount = 0.0f;
 int g_last_x = 0, g_last_y = 0;
 bool g_vertical_drag = false;
 
@@ -56,14 +52,12 @@ void CD3dVisemeView::OnLoaded() {
 
 bool CD3dVisemeView::CreateDeviceAndLoad(std::istream& in, const std::string& folder,
                                          const d3d_character::progress_fn& progress, std::string* error) {
-    CSyncLockHolder hold(lock_);
     if (!character_.LoadCharacterFile(in, folder, progress, error)) return false;
     OnLoaded();
     return true;
 }
 
 bool CD3dVisemeView::ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error) {
-    CSyncLockHolder hold(lock_);
     if (!character_.ReadCharacterPack(data, size, error)) return false;
     OnLoaded();
     return true;
@@ -79,7 +73,6 @@ bool CD3dVisemeView::LoadBuiltInHead(uint16_t resource_id, std::string* error) {
 }
 
 std::vector<uint8_t> CD3dVisemeView::WriteCharacterPack() {
-    CSyncLockHolder hold(lock_);
     return character_.WriteCharacterPack();
 }
 
@@ -97,65 +90,59 @@ void CD3dVisemeView::SetViseme(const char* label, int32_t amount) {
     if (a > 100) a = 100;
     if (a <= 2) a = 0;
     const float w = a * 0.01f;
-    {
-        CSyncLockHolder hold(lock_);
-        const VisemeMorph& morph = it->second;
-        const VisemeMorph& rest = character_.rest_morph;
-        for (std::size_t j = 0; j < character_.rest_models.size(); ++j) {
-            d3d_model* model = character_.rest_models[j];
-            int count;
-            ModelVertex* v = model->LockVertices(count);
-            if (!v) continue;
-            if (j < morph.arrays.size() && !morph.arrays[j].empty() &&
-                morph.arrays[j].size() <= static_cast<std::size_t>(count) && j < rest.arrays.size() &&
-                rest.arrays[j].size() >= morph.arrays[j].size()) {
-                const auto& target = morph.arrays[j];
-                const auto& base = rest.arrays[j];
-                for (std::size_t k = 0; k < target.size(); ++k) {
-                    v[k].x = w * target[k].x + (1 - w) * base[k].x;
-                    v[k].y = w * target[k].y + (1 - w) * base[k].y;
-                    v[k].z = w * target[k].z + (1 - w) * base[k].z;
-                }
+    const VisemeMorph& morph = it->second;
+    const VisemeMorph& rest = character_.rest_morph;
+    for (std::size_t j = 0; j < character_.rest_models.size(); ++j) {
+        d3d_model* model = character_.rest_models[j];
+        int count;
+        ModelVertex* v = model->LockVertices(count);
+        if (!v) continue;
+        if (j < morph.arrays.size() && !morph.arrays[j].empty() &&
+            morph.arrays[j].size() <= static_cast<std::size_t>(count) && j < rest.arrays.size() &&
+            rest.arrays[j].size() >= morph.arrays[j].size()) {
+            const auto& target = morph.arrays[j];
+            const auto& base = rest.arrays[j];
+            for (std::size_t k = 0; k < target.size(); ++k) {
+                v[k].x = w * target[k].x + (1 - w) * base[k].x;
+                v[k].y = w * target[k].y + (1 - w) * base[k].y;
+                v[k].z = w * target[k].z + (1 - w) * base[k].z;
             }
-            model->UnlockVertices(v, false);
         }
+        model->UnlockVertices(v, false);
     }
     RequestFrame();
 }
 
 void CD3dVisemeView::SetVisemeMix(const ArticulationKey* key) {
     if (!loaded_ || !key) return;
-    {
-        CSyncLockHolder hold(lock_);
-        const auto& rest_models = character_.rest_models;
-        std::vector<std::vector<d3d_vector3>> sums(rest_models.size());
-        for (std::size_t j = 0; j < rest_models.size(); ++j) sums[j].resize(static_cast<std::size_t>(rest_models[j]->VertexCount()));
-        const int pairs = std::max(0, std::min(key->count, static_cast<int32_t>(ArticulationKey::kMaxPairs)));
-        for (int i = 0; i < pairs; ++i) {
-            char code[4];
-            std::memcpy(code, key->pairs[i].code, 3);
-            code[3] = 0;
-            auto it = character_.morphs.find(code);
-            if (it == character_.morphs.end()) continue;
-            float w = key->pairs[i].weight;
-            if (!(w > 0)) continue;
-            if (w > 1) w = 1;
-            for (std::size_t j = 0; j < rest_models.size() && j < it->second.arrays.size(); ++j) {
-                const auto& array = it->second.arrays[j];
-                for (std::size_t k = 0; k < array.size() && k < sums[j].size(); ++k) {
-                    sums[j][k].x += w * array[k].x;
-                    sums[j][k].y += w * array[k].y;
-                    sums[j][k].z += w * array[k].z;
-                }
+    const auto& rest_models = character_.rest_models;
+    std::vector<std::vector<d3d_vector3>> sums(rest_models.size());
+    for (std::size_t j = 0; j < rest_models.size(); ++j) sums[j].resize(static_cast<std::size_t>(rest_models[j]->VertexCount()));
+    const int pairs = std::max(0, std::min(key->count, static_cast<int32_t>(ArticulationKey::kMaxPairs)));
+    for (int i = 0; i < pairs; ++i) {
+        char code[4];
+        std::memcpy(code, key->pairs[i].code, 3);
+        code[3] = 0;
+        auto it = character_.morphs.find(code);
+        if (it == character_.morphs.end()) continue;
+        float w = key->pairs[i].weight;
+        if (!(w > 0)) continue;
+        if (w > 1) w = 1;
+        for (std::size_t j = 0; j < rest_models.size() && j < it->second.arrays.size(); ++j) {
+            const auto& array = it->second.arrays[j];
+            for (std::size_t k = 0; k < array.size() && k < sums[j].size(); ++k) {
+                sums[j][k].x += w * array[k].x;
+                sums[j][k].y += w * array[k].y;
+                sums[j][k].z += w * array[k].z;
             }
         }
-        for (std::size_t j = 0; j < rest_models.size(); ++j) {
-            int count;
-            ModelVertex* v = rest_models[j]->LockVertices(count);
-            if (!v) continue;
-            for (int k = 0; k < count; ++k) v[k].x = sums[j][k].x, v[k].y = sums[j][k].y, v[k].z = sums[j][k].z;
-            rest_models[j]->UnlockVertices(v, false);
-        }
+    }
+    for (std::size_t j = 0; j < rest_models.size(); ++j) {
+        int count;
+        ModelVertex* v = rest_models[j]->LockVertices(count);
+        if (!v) continue;
+        for (int k = 0; k < count; ++k) v[k].x = sums[j][k].x, v[k].y = sums[j][k].y, v[k].z = sums[j][k].z;
+        rest_models[j]->UnlockVertices(v, false);
     }
     RequestFrame();
 }
@@ -202,7 +189,6 @@ d3d_matrix CD3dVisemeView::MakeProjection() const {
 }
 
 void CD3dVisemeView::resizeGL(int w, int h) {
-    CSyncLockHolder hold(lock_);
     aspect_ = w > 0 && h > 0 ? static_cast<float>(w) / static_cast<float>(h) : 1.0f;
     projection_ = MakeProjection();
 }
@@ -240,9 +226,7 @@ void CD3dVisemeView::SetupLights(d3d_device& device) {
 }
 
 void CD3dVisemeView::RenderFrame(d3d_device& device) {
-    if (!loaded_) return;
-    CSyncLockHolder hold(lock_);
-    if (character_.rest_models.empty()) return;
+    if (!loaded_ || character_.rest_models.empty()) return;
     if (!device.TestCooperativeLevel()) {
         RequestFrame();
         return;
@@ -259,7 +243,6 @@ void CD3dVisemeView::RenderFrame(d3d_device& device) {
 }
 
 void CD3dVisemeView::initializeGL() {
-    CSyncLockHolder hold(lock_);
     gl_ = std::make_unique<gl_device>();
     SetupDevice(*gl_);
     SetupLights(*gl_);
@@ -275,11 +258,7 @@ void CD3dVisemeView::paintGL() {
     RenderFrame(*gl_);
 }
 
-void CD3dVisemeView::RequestFrame() {
-    // Any thread: the repaint itself happens on the GUI thread. By name, not with a lambda: the
-    // queued call then carries no data of ours across threads behind Qt's own lock.
-    QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection);
-}
+void CD3dVisemeView::RequestFrame() { update(); }
 
 void CD3dVisemeView::mousePressEvent(QMouseEvent* event) {
     g_last_x = static_cast<int>(event->position().x());

@@ -1,7 +1,6 @@
 // The 3D head view: a character (its models, textures and viseme morphs) drawn in an OpenGL
-// widget through the device layer, shown speaking through IVisemeHandler. The viseme thread and
-// the GUI thread both call SetViseme and SetVisemeMix; they only write the rest models' vertices
-// under the view's lock and ask for a repaint, and painting (GUI thread) draws under the same lock.
+// widget through the device layer, shown speaking through IVisemeHandler: SetViseme and
+// SetVisemeMix write the rest models' vertices and ask for a repaint, which draws them.
 // The camera (distance factor, angles) is shared by every view of the process.
 #pragma once
 
@@ -13,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/sync_lock.h"
 #include "views/heads/model_files/d3d_character.h"
 #include "views/heads/model_files/d3d_matrix.h"
 #include "views/playback/viseme_handler.h"
@@ -26,6 +24,7 @@ constexpr const char* kModel3dResourceType = "MODEL3D";
 constexpr uint16_t kHighPolyHeadId = 216;
 constexpr uint16_t kLowPolyHeadId = 217;
 
+// GUI thread only, like the camera and the last amount shown that every view shares.
 class CD3dVisemeView : public QOpenGLWidget, public IVisemeHandler {
     Q_OBJECT
 public:
@@ -41,7 +40,6 @@ public:
     bool LoadBuiltInHead(uint16_t resource_id, std::string* error = nullptr);
     std::vector<uint8_t> WriteCharacterPack();
 
-    // IVisemeHandler; any thread.
     void SetVisemeMix(const ArticulationKey* key) override;
     void SetViseme(const char* label, int32_t amount) override;
 
@@ -54,7 +52,7 @@ public:
     d3d_matrix MakeProjection() const;
 
     // Draws one frame on a device: clear, auxiliary models, rest models. Nothing without a
-    // character. The caller holds no lock; this takes the view's.
+    // character.
     void RenderFrame(d3d_device& device);
     void SetupLights(d3d_device& device);
     // The states of a freshly made device.
@@ -62,7 +60,6 @@ public:
 
     bool HasCharacter() const { return loaded_; }
     d3d_character& Character() { return character_; }
-    CSyncLock& Lock() { return lock_; }
     const d3d_matrix& World() const { return world_; }
     const d3d_matrix& View() const { return view_; }
     const d3d_matrix& Projection() const { return projection_; }
@@ -80,7 +77,6 @@ private:
 
     d3d_character character_;
     bool loaded_ = false;
-    CSyncLock lock_;
     std::unique_ptr<gl_device> gl_;
     d3d_matrix world_, view_, projection_;
     float aspect_ = 1.0f;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <sstream>
 #include <thread>
@@ -13,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "model/articulation_key.h"
+#include "model/pub_queue.h"
 #include "views/heads/d3d/recording_device.h"
 #include "views/heads/model_files/head_test_support.h"
+#include "views/playback/viseme_handler.h"
+#include "views/playback/viseme_relay.h"
 
 namespace {
 
@@ -179,19 +183,42 @@ TEST(HeadView, TheCameraLooksAtTheBuiltInHeadFromInFront) {
     view.SetCamera(1.0f, 0, 0.17453294f);
 }
 
-TEST_F(ViewTest, VisemesFromAnotherThreadAndFramesDoNotCollide) {
+// The viseme player's shapes cross to the GUI thread through its relay: the view takes them
+// between frames, each one moving the mouth, while frames go on.
+TEST_F(ViewTest, VisemesRelayedFromAnotherThreadReachTheViewBetweenFrames) {
+    SetVisemeHandler(&view);
+    viseme_relay relay;
     std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
     std::thread visemes([&] {
-        for (int i = 0; !stop; ++i) view.SetViseme(i % 2 ? "AA" : "IY", (i * 7) % 101);
+        for (int i = 0; !stop; ++i) {
+            // A few queued at a time, as the player's pace gives.
+            if (pub_queue::pending_count() >= 50) {
+                std::this_thread::yield();
+                continue;
+            }
+            relay.PostViseme(i % 2 ? "AA" : "IY", (i * 7) % 101);
+            ++sent;
+        }
     });
     recording_device device;
-    for (int i = 0; i < 200; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (int frame = 0; (frame < 200 || sent < 500) && std::chrono::steady_clock::now() < deadline; ++frame) {
+        pub_queue::dispatch();
         device.calls.clear();
         view.RenderFrame(device);
     }
     stop = true;
     visemes.join();
+    EXPECT_GE(sent.load(), 500);
     EXPECT_GE(device.drawn.size(), 2u);
+    // What was sent last is shown once dispatched: four steps of 30 reach the whole shape.
+    pub_queue::dispatch();
+    for (int i = 0; i < 4; ++i) relay.PostViseme("AA", 100);
+    pub_queue::dispatch();
+    EXPECT_NEAR(WeightShown(), 1.0f, 1e-5);
+    SetVisemeHandler(nullptr);
+    pub_queue::destroy_instance();
 }
 
 }  // namespace

@@ -1,17 +1,13 @@
 // The 2D head's display state.
 #include "views/heads/head2d/viseme_head_state.h"
 
-#include <mutex>
-
 #include "views/heads/head2d/viseme_mesh.h"
 
 namespace {
-std::mutex g_amountMutex;
-float g_lastAmount = 0.0f;  // guarded by g_amountMutex
+float g_lastAmount = 0.0f;
 
 // Limits amount to the last one +-40, remembers it, then clamps it for display.
 float LimitAmount(float amount) {
-    std::lock_guard<std::mutex> lock(g_amountMutex);
     if (amount > g_lastAmount + 40.0f) amount = g_lastAmount + 40.0f;
     if (amount < g_lastAmount - 40.0f) amount = g_lastAmount - 40.0f;
     g_lastAmount = amount;
@@ -21,15 +17,9 @@ float LimitAmount(float amount) {
 }
 }  // namespace
 
-float LastVisemeAmount() {
-    std::lock_guard<std::mutex> lock(g_amountMutex);
-    return g_lastAmount;
-}
+float LastVisemeAmount() { return g_lastAmount; }
 
-void ResetLastVisemeAmount() {
-    std::lock_guard<std::mutex> lock(g_amountMutex);
-    g_lastAmount = 0.0f;
-}
+void ResetLastVisemeAmount() { g_lastAmount = 0.0f; }
 
 void CVisemeHeadState::SetViseme(const char* label, int amount) {
     if (label != nullptr) {

@@ -1,6 +1,6 @@
 // What the 2D head shows: the current and previous mouth shape and the blend between them, or the
 // last weighted mix; the phoneme -> shape rules, the rate limit on the amount and the click order.
-// No toolkit; the head view keeps one under its lock.
+// No toolkit; the head view keeps one.
 #pragma once
 
 #include <map>
@@ -11,7 +11,7 @@
 struct VisemeMeshSet;
 
 // The amount shown last by any 2D head: each new amount may move at most 40 from it. Shared by
-// every 2D head of the process; any thread.
+// every 2D head of the process; the heads' thread (the GUI thread) only.
 float LastVisemeAmount();
 void ResetLastVisemeAmount();
 

@@ -1,10 +1,10 @@
 // The 2D head view.
 #include "views/heads/head2d/wireframe_viseme_view.h"
 
-#include <QMetaObject>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QThread>
+
+#include <algorithm>
 
 CWireFrameVisemeView::CWireFrameVisemeView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the back buffer covers every pixel
@@ -18,48 +18,23 @@ void CWireFrameVisemeView::Init() {
 }
 
 void CWireFrameVisemeView::SetViseme(const char* label, int32_t amount) {
-    {
-        std::lock_guard<std::mutex> lock(stateMutex_);
-        state_.SetViseme(label, amount);
-    }
-    ShowNow();
+    state_.SetViseme(label, amount);
+    repaint();
 }
 
 void CWireFrameVisemeView::SetVisemeMix(const ArticulationKey* key) {
     if (key == nullptr) return;
-    {
-        std::lock_guard<std::mutex> lock(stateMutex_);
-        state_.SetVisemeMix(*key);
-    }
-    ShowNow();
-}
-
-void CWireFrameVisemeView::ShowNow() {
-    if (QThread::currentThread() == thread()) {
-        repaint();
-        return;
-    }
-    if (repaintQueued_.exchange(true)) return;
-    // By name, not with a lambda: the queued call then carries no data of ours across threads
-    // behind Qt's own lock. The paint clears the flag.
-    QMetaObject::invokeMethod(this, "repaint", Qt::QueuedConnection);
-}
-
-CVisemeHeadState CWireFrameVisemeView::State() const {
-    std::lock_guard<std::mutex> lock(stateMutex_);
-    return state_;
+    state_.SetVisemeMix(*key);
+    repaint();
 }
 
 const QImage& CWireFrameVisemeView::RenderFrame() {
-    if (QThread::currentThread() != thread()) framesOffGuiThread_.fetch_add(1);
-    const CVisemeHeadState state = State();
-    RenderVisemeHead(backBuffer_.Image(), state, shapes_);
-    framesDrawn_.fetch_add(1);
+    RenderVisemeHead(backBuffer_.Image(), state_, shapes_);
+    ++framesDrawn_;
     return backBuffer_.Image();
 }
 
 void CWireFrameVisemeView::paintEvent(QPaintEvent*) {
-    repaintQueued_.store(false);
     const QImage& frame = RenderFrame();
     QPainter painter(this);
     painter.drawImage(0, 0, frame);
@@ -71,16 +46,12 @@ void CWireFrameVisemeView::resizeEvent(QResizeEvent* event) {
 }
 
 void CWireFrameVisemeView::mousePressEvent(QMouseEvent* event) {
-    {
-        std::lock_guard<std::mutex> lock(stateMutex_);
-        state_.Click(shapes_.sets);
-    }
+    state_.Click(shapes_.sets);
     update();
     QWidget::mousePressEvent(event);
 }
 
 void CWireFrameVisemeView::mouseDoubleClickEvent(QMouseEvent*) {
-    std::lock_guard<std::mutex> lock(stateMutex_);
     state_.Click(shapes_.sets);
     update();
 }
