@@ -147,6 +147,20 @@ void SetDocumentRun(const articulator_guard& articulator, RecognitionParams* par
     params->records = false;
 }
 
+// The model made from its image; false (the user told why) when the image is no model.
+bool MakeAcousticModel(CPhonarcDoc& doc, const void* data, int size, CAccousticHMM** out) {
+    char error_text[kAccErrorTextSize] = {};
+    CAccousticHMM* made = nullptr;
+    const int code = CreateAccHMM(data, size, error_text, &made);
+    engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
+    if (code != 0) {
+        Tell(doc, error_text);
+        return false;
+    }
+    *out = model.release();
+    return true;
+}
+
 void ShowEngineError(CPhonarcDoc& doc, int code) {
     if (code != 0 && code != kErrCancelled) Tell(doc, GetErrorMessage(code));
 }
@@ -215,22 +229,6 @@ void OnSelectConstraintsFile(CPhonarcDoc& doc) {
 }
 
 // ---- the model ----
-
-namespace {
-// The model made from its image; false (the user told why) when the image is no model.
-bool MakeAcousticModel(CPhonarcDoc& doc, const void* data, int size, CAccousticHMM** out) {
-    char error_text[kAccErrorTextSize] = {};
-    CAccousticHMM* made = nullptr;
-    const int code = CreateAccHMM(data, size, error_text, &made);
-    engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
-    if (code != 0) {
-        Tell(doc, error_text);
-        return false;
-    }
-    *out = model.release();
-    return true;
-}
-}  // namespace
 
 bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
     *out = nullptr;
@@ -326,7 +324,6 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingRecognition, params, &result);
-    transcriber.reset();
     LogWarnings(result);
     LogNotes(result);
     if (result.code == kErrCancelled) return result.code;
