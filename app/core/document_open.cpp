@@ -43,12 +43,17 @@ std::string NotOrdinaryFile(const std::string& path) {
     const fs::file_status st = fs::status(path, ec);
     if (ec || !fs::exists(st) || fs::is_regular_file(st)) return "";
     switch (st.type()) {
-    case fs::file_type::directory: return "a folder";
-    case fs::file_type::block:
-    case fs::file_type::character: return "a device";
-    case fs::file_type::fifo: return "a pipe";
-    case fs::file_type::socket: return "a socket";
-    default: return "not an ordinary file";
+        case fs::file_type::directory:
+            return "a folder";
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return "a device";
+        case fs::file_type::fifo:
+            return "a pipe";
+        case fs::file_type::socket:
+            return "a socket";
+        default:
+            return "not an ordinary file";
     }
 }
 
@@ -62,7 +67,7 @@ bool Exists(const std::string& path) {
 std::string AudioFailureText(const std::string& path, int code) {
     if (!Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
     const std::string ext = Lower(FileExtension(path));
-    AudioFileKind kind = ext == ".mp3" ? AudioFileKind::kMpeg
+    AudioFileKind kind = ext == ".mp3"                    ? AudioFileKind::kMpeg
                          : ext == ".ogg" || ext == ".oga" ? AudioFileKind::kOgg
                                                           : IdentifyAudioFile(path.c_str());
     if (code == kErrBadData) {
@@ -75,7 +80,8 @@ std::string AudioFailureText(const std::string& path, int code) {
 std::string Seconds(long long ms) {
     const long long magnitude = ms < 0 ? -ms : ms;
     char text[48];
-    std::snprintf(text, sizeof text, "%s%lld.%03lld s", ms < 0 ? "-" : "", magnitude / 1000, magnitude % 1000);
+    std::snprintf(text, sizeof text, "%s%lld.%03lld s", ms < 0 ? "-" : "", magnitude / 1000,
+                  magnitude % 1000);
     return text;
 }
 
@@ -122,8 +128,9 @@ void ShowMessage(const document_host& host, const std::string& text) {
 std::string CutShortNote(const std::string& path) {
     uint64_t announced = 0, present = 0;
     if (!WaveFileCutShort(path.c_str(), &announced, &present)) return "";
-    return path + ":\nWarning: the recording is cut short: its header announces " + std::to_string(announced) +
-           " bytes of samples, the file holds " + std::to_string(present) + "; what is there was opened.\n";
+    return path + ":\nWarning: the recording is cut short: its header announces " +
+           std::to_string(announced) + " bytes of samples, the file holds " + std::to_string(present) +
+           "; what is there was opened.\n";
 }
 
 // The ".phn" file beside a recording: sample positions of the 16 kHz audio, each phoneme at 75.
@@ -154,7 +161,8 @@ std::string FitToRecording(app_sync_results* track, const sync_results_file& fil
     std::string where, reach;
     if (file.latest_end > length_ms + kArticulationMarginMs && file.latest_end_line > 0) {
         where = "Line[" + std::to_string(file.latest_end_line) + "]: ";
-        reach = "markers reach " + Seconds(file.latest_end) + ", past the end of the recording at " + Seconds(length_ms);
+        reach = "markers reach " + Seconds(file.latest_end) + ", past the end of the recording at " +
+                Seconds(length_ms);
     } else if (file.earliest_start < 0 && file.earliest_start_line > 0) {
         where = "Line[" + std::to_string(file.earliest_start_line) + "]: ";
         reach = "markers start at " + Seconds(file.earliest_start) + ", before the recording";
@@ -172,9 +180,10 @@ bool FindAudioForResults(const document_host& host, const std::string& results_p
     *relinked = false;
     const std::string audio = file->audio_path;
     if (audio.empty()) {
-        ShowMessage(host,
-                    "there was no audio file associated with specified .zuvo file.\n\nAfter clicking OK, you will be "
-                    "prompted to select the audio file associated with this file.");
+        ShowMessage(
+            host,
+            "there was no audio file associated with specified .zuvo file.\n\nAfter clicking OK, you will be "
+            "prompted to select the audio file associated with this file.");
     } else {
         const std::vector<std::string> candidates = AudioPathCandidates(audio, results_path);
         std::string looked, odd;
@@ -188,21 +197,26 @@ bool FindAudioForResults(const document_host& host, const std::string& results_p
             looked += "\n" + candidate;
         }
         if (!odd.empty()) {
-            ShowMessage(host, "Sorry, the audio file specified in the .zuvo file cannot be opened: " + odd +
-                                  ".\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
+            ShowMessage(host,
+                        "Sorry, the audio file specified in the .zuvo file cannot be opened: " + odd +
+                            ".\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
         } else {
-            ShowMessage(host, "Sorry, the audio file specified in the .zuvo file could not be found. Looked for:" +
-                                  looked + "\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
+            ShowMessage(
+                host,
+                "Sorry, the audio file specified in the .zuvo file could not be found. Looked for:" + looked +
+                    "\n\nAfter clicking OK, you will be prompted to locate the source audio file.");
         }
     }
     FileDialogRequest request;
     request.title = "Select audio file for ZUVO file";
     request.filter =
-        "Windows WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Ogg Vorbis Files (*.ogg)|*.ogg|All Files (*.*)|*.*||";
+        "Windows WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Ogg Vorbis Files (*.ogg)|*.ogg|All Files "
+        "(*.*)|*.*||";
     request.open = true;
     const std::optional<std::string> chosen = host.prompts->ChooseFile(request);
     if (!chosen) {
-        *failure = "No audio file was chosen, so nothing was opened: " + results_path + " needs its recording.";
+        *failure =
+            "No audio file was chosen, so nothing was opened: " + results_path + " needs its recording.";
         return false;
     }
     file->audio_path = *chosen;
@@ -224,8 +238,10 @@ bool OpenInto(const document_opener& opener, opened_document* opened, std::strin
         const results_read read = ReadSyncResultsFile(path, opener.read_results, &file);
         *reader_report = read.report;
         if (!read.read) {
-            opened->failure = read.opened ? "Sorry, " + path + " could not be read: see the Output Window for the line and the reason."
-                                          : read.failure;
+            opened->failure =
+                read.opened ? "Sorry, " + path +
+                                  " could not be read: see the Output Window for the line and the reason."
+                            : read.failure;
             return false;
         }
         {
@@ -233,8 +249,10 @@ bool OpenInto(const document_opener& opener, opened_document* opened, std::strin
             app_sync_results exact = file.results;
             SwapTrackLists(file.results, exact);
         }
-        if (!FindAudioForResults(*opener.host, path, &file, &opened->relinked, &opened->failure)) return false;
-        if (file.script_text.empty() && !file.text_file_path.empty()) file.script_text = ReadScript(file.text_file_path);
+        if (!FindAudioForResults(*opener.host, path, &file, &opened->relinked, &opened->failure))
+            return false;
+        if (file.script_text.empty() && !file.text_file_path.empty())
+            file.script_text = ReadScript(file.text_file_path);
         opened->from_results = true;
     } else {
         file.audio_path = path;
@@ -258,11 +276,15 @@ bool OpenInto(const document_opener& opener, opened_document* opened, std::strin
 
 }  // namespace
 
-void DestroyMemoryPCMStream(CMemoryPCMStream* stream) { stream->Destroy(); }
+void DestroyMemoryPCMStream(CMemoryPCMStream* stream) {
+    stream->Destroy();
+}
 
 // ---- file names ----
 
-bool IsResultsPath(const std::string& path) { return Lower(FileExtension(path)) == ".zuvo"; }
+bool IsResultsPath(const std::string& path) {
+    return Lower(FileExtension(path)) == ".zuvo";
+}
 
 std::string FileExtension(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
@@ -271,7 +293,9 @@ std::string FileExtension(const std::string& path) {
     return path.substr(dot);
 }
 
-std::string WithoutExtension(const std::string& path) { return path.substr(0, path.size() - FileExtension(path).size()); }
+std::string WithoutExtension(const std::string& path) {
+    return path.substr(0, path.size() - FileExtension(path).size());
+}
 
 std::vector<std::string> AudioPathCandidates(const std::string& audio_path, const std::string& results_path) {
     std::vector<std::string> out;
@@ -279,7 +303,8 @@ std::vector<std::string> AudioPathCandidates(const std::string& audio_path, cons
     std::string path = audio_path;
     std::replace(path.begin(), path.end(), '\\', '/');
     // A drive letter means nothing here: the rest of the path is tried, then the file name.
-    const bool drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+    const bool drive =
+        path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
     if (drive) path = path.substr(2);
     const fs::path folder = fs::path(results_path).parent_path();
     const auto add = [&](const std::string& p) {
@@ -298,7 +323,8 @@ std::vector<std::string> AudioPathCandidates(const std::string& audio_path, cons
 loaded_audio LoadAudio(const document_host& host, const std::string& path) {
     loaded_audio loaded;
     if (const std::string what = NotOrdinaryFile(path); !what.empty()) {
-        loaded.why = "Sorry, " + path + " is " + what + ", not an ordinary file: it cannot be opened as a recording.";
+        loaded.why =
+            "Sorry, " + path + " is " + what + ", not an ordinary file: it cannot be opened as a recording.";
         return loaded;
     }
     InstallDefaultAudioFileReaders();
@@ -336,13 +362,15 @@ loaded_audio LoadAudio(const document_host& host, const std::string& path) {
 
 // ---- the results file ----
 
-results_read ReadSyncResultsFile(const std::string& path, const results_reader& reader, sync_results_file* file) {
+results_read ReadSyncResultsFile(const std::string& path, const results_reader& reader,
+                                 sync_results_file* file) {
     results_read result;
     std::ifstream in(path);
     result.opened = static_cast<bool>(in);
     if (!in) {
         result.failure =
-            "sorry, the specified file could not be opened. Please check the access rights on this file and try again";
+            "sorry, the specified file could not be opened. Please check the access rights on this file and "
+            "try again";
         return result;
     }
     // Binary data or wide text would be read as records of raw bytes: refused before any is read.
@@ -365,8 +393,8 @@ results_read ReadSyncResultsFile(const std::string& path, const results_reader& 
     return result;
 }
 
-std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file, CMemoryPCMStream* audio,
-                               const track_articulator& articulate) {
+std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file,
+                               CMemoryPCMStream* audio, const track_articulator& articulate) {
     std::string report;
     if (audio) report = FitToRecording(track, file, audio);
     if (track->articulation.empty() && articulate) articulate(track);

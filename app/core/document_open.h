@@ -55,12 +55,13 @@ struct results_read {
     std::string stopped_at;  // the line and reason of the error that stopped reading, when one did
     std::string failure;     // the message for a file that was not read at all
 };
-results_read ReadSyncResultsFile(const std::string& path, const results_reader& reader, sync_results_file* file);
+results_read ReadSyncResultsFile(const std::string& path, const results_reader& reader,
+                                 sync_results_file* file);
 
 // Cuts a track read from a results file to the recording (when one is given) and builds its
 // articulation keys when the file had none; the warning line for the log when it cut.
-std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file, CMemoryPCMStream* audio,
-                               const track_articulator& articulate);
+std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file,
+                               CMemoryPCMStream* audio, const track_articulator& articulate);
 
 // Exchanges the two tracks' lists without copying a marker: the marker lists copy when moved.
 void SwapTrackLists(app_sync_results& a, app_sync_results& b);

@@ -26,9 +26,13 @@ using audio_test::WriteBytes;
 using document_test::kBase;
 using document_test::kSpeech;
 
-void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 class DocumentOpenTest : public document_test::DocumentFixture {
 protected:
@@ -39,7 +43,9 @@ protected:
         opener.read_results = [](sync_results_file& file, std::istream& in, std::ostream& errors) {
             return file.read(in, errors);
         };
-        opener.articulate = [this](app_sync_results* track) { articulated_.push_back(track->phonemes.size()); };
+        opener.articulate = [this](app_sync_results* track) {
+            articulated_.push_back(track->phonemes.size());
+        };
         return opener;
     }
     std::vector<size_t> articulated_;
@@ -63,7 +69,8 @@ TEST_F(DocumentOpenTest, ResultsFileFindsItsRecordingOrAsksForIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.audio_line);
-        Write(dir_ / "x.zuvo", std::string("version 1.2\n") + c.audio_line + "phn 0 100 0 AA\nphn 100 200 0 b\nend_markers\n");
+        Write(dir_ / "x.zuvo",
+              std::string("version 1.2\n") + c.audio_line + "phn 0 100 0 AA\nphn 100 200 0 b\nend_markers\n");
         prompts_ = CScriptedPrompts();
         for (const std::string& f : c.files) prompts_.files.push_back(f);
         articulated_.clear();
@@ -95,19 +102,22 @@ TEST_F(DocumentOpenTest, ResultsFileFindsItsRecordingOrAsksForIt) {
 TEST_F(DocumentOpenTest, ReportComesBackInOrderHoweverOpeningEnds) {
     WavSpec spec;
     spec.dataSize = 32000;  // announces a second, holds a tenth
-    ASSERT_TRUE(WriteBytes((dir_ / "cut.wav").string(), BuildWav(spec, Pcm16(std::vector<int16_t>(1600, 1000)))));
+    ASSERT_TRUE(
+        WriteBytes((dir_ / "cut.wav").string(), BuildWav(spec, Pcm16(std::vector<int16_t>(1600, 1000)))));
     const std::string records = "phn 0 50 50 AA\nphn 300 200 50 AA\nphn 50 5000 50 b\nend_markers\n";
     const std::string zuvo = (dir_ / "odd.zuvo").string();
     const std::string reader_line = "Line[4]: 'phn' record ends at 200 before it starts at 300";
     const std::string fit_line =
-        "Warning: Line[5]: markers reach 5.000 s, past the end of the recording at 0.100 s: 1 cut to fit it, 0 outside "
+        "Warning: Line[5]: markers reach 5.000 s, past the end of the recording at 0.100 s: 1 cut to fit it, "
+        "0 outside "
         "it left out.\n";
 
     Write(zuvo, "version 1.2\naudio cut.wav\n" + records);
     opened_document opened = OpenDocumentFile(zuvo, Opener());
     ASSERT_TRUE(opened.ok) << opened.failure;
     ASSERT_EQ(opened.report.size(), 2u);
-    EXPECT_EQ(opened.report[0].rfind((dir_ / "cut.wav").string() + ":\nWarning: the recording is cut short", 0), 0u)
+    EXPECT_EQ(
+        opened.report[0].rfind((dir_ / "cut.wav").string() + ":\nWarning: the recording is cut short", 0), 0u)
         << opened.report[0];
     EXPECT_EQ(opened.report[1].rfind(zuvo + ":\n", 0), 0u) << opened.report[1];
     EXPECT_TRUE(Contains(opened.report[1], reader_line)) << opened.report[1];
