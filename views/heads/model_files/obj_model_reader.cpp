@@ -252,6 +252,14 @@ int32_t ObjModelReader::ReadMaterials(std::istream& in, const std::string& libra
             in >> unused;
         } else if (token == "map_Kd") {
             in >> current->texture_file;
+            // A file name never holds these, and the model's other forms (.x, packs) cannot carry them.
+            for (unsigned char c : current->texture_file) {
+                if (c < 0x20 || c == 0x7F || c == '"') {
+                    error = "material library " + library + ", line " + std::to_string(LineAt(in)) +
+                            ": the texture name holds '\"' or a control character";
+                    return kObjMalformed;
+                }
+            }
         }
         if (in.fail() && !in.eof()) break;
         in.ignore(kLineSkip, '\n');

@@ -202,14 +202,27 @@ TEST(ObjModelReader, NumbersMissingMalformedOrBeyondFloatAreRefusedWithTheirLine
     EXPECT_EQ(out.mesh.buffer.vertices[0].z, std::numeric_limits<float>::denorm_min());
 }
 
-TEST(ObjModelReader, ALibraryColourBeyondFloatIsRefusedWithItsLine) {
-    head_test::temp_folder dir;
-    dir.Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl skin\nf 1 2 3\n");
-    dir.Write("m.mtl", "newmtl skin\nKa 0 0 0\nKd 0.5 2e88 0\n");
-    ObjModelReader reader;
-    mesh_file out;
-    EXPECT_EQ(reader.BuildMesh(dir.Path() + "m.obj", out), kObjMalformed);
-    EXPECT_EQ(reader.error, "material library m.mtl, line 3: '2e88' lies outside the range of float");
+TEST(ObjModelReader, ALibraryColourBeyondFloatOrABadTextureNameIsRefusedWithItsLine) {
+    const struct {
+        std::string library, error;
+    } cases[] = {
+        {"newmtl skin\nKa 0 0 0\nKd 0.5 2e88 0\n",
+         "material library m.mtl, line 3: '2e88' lies outside the range of float"},
+        // The model's .x and pack forms could not carry such a name.
+        {std::string("newmtl skin\nmap_Kd s") + '\0' + "kin.tga\n",
+         "material library m.mtl, line 2: the texture name holds '\"' or a control character"},
+        {"newmtl skin\nKd 1 1 1\nmap_Kd \"skin\".tga\n",
+         "material library m.mtl, line 3: the texture name holds '\"' or a control character"},
+    };
+    for (const auto& c : cases) {
+        head_test::temp_folder dir;
+        dir.Write("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl skin\nf 1 2 3\n");
+        dir.Write("m.mtl", c.library);
+        ObjModelReader reader;
+        mesh_file out;
+        EXPECT_EQ(reader.BuildMesh(dir.Path() + "m.obj", out), kObjMalformed) << c.error;
+        EXPECT_EQ(reader.error, c.error);
+    }
 }
 
 }  // namespace
