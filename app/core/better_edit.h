@@ -4,6 +4,8 @@
 // Toolkit-free: works through edit_control; the Qt widget forwards its keys and commands here.
 #pragma once
 
+#include "app/core/command_ids.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,7 +25,8 @@ constexpr uint32_t kIdsClear = 10023;
 constexpr uint32_t kIdsReplace = 10025;
 constexpr uint32_t kIdsReplaceAll = 10026;
 constexpr uint32_t kIdsCueMarker = 112;
-constexpr uint32_t kIdsOpenScript = 32852;  // the command's own text names opening a script
+// Opening a script is named by its command's own text.
+constexpr uint32_t kIdsOpenScript = cmd::OpenTextTranscription;
 
 // The text of one of the editor's action names; "" for another id.
 std::string ScriptActionName(uint32_t name_id);

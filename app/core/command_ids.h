@@ -1,5 +1,6 @@
 // Every command id of the program, defined here once: menus, toolbars, pop-up menus, accelerators
-// and the lists that sit in toolbars. The command table (command_table.h) gives their texts and places.
+// and the lists that sit in toolbars; and the ids of the bars, which the docking layout is saved
+// under. The command table (command_table.h) gives the commands' texts and places.
 #pragma once
 
 namespace cmd {
@@ -136,3 +137,19 @@ constexpr int LipsyncRange = 32939;
 constexpr int AlignmentList = 32902;
 constexpr int ScriptLanguageList = 32969;
 }  // namespace cmd
+
+// The toolbars.
+namespace toolbar_id {
+constexpr int Standard = 59400;
+constexpr int Recognition = 59508;
+constexpr int Playback = 59509;
+constexpr int Script = 59507;  // each document frame's
+}  // namespace toolbar_id
+
+// The docking bars.
+namespace bar_id {
+constexpr int Viewer = 123;           // "View", the main frame's
+constexpr int OutputWindow = 59405;   // "Output Window", the main frame's
+constexpr int ScriptEditor = 59506;   // "Script Editor", each document frame's
+constexpr int FlashGestures = 59511;  // "Flash Gestures", each document frame's
+}  // namespace bar_id

@@ -1,8 +1,14 @@
 // The command router.
 #include "app/core/command_router.h"
 
+#include <string>
+
+duplicate_command::duplicate_command(int id)
+    : std::logic_error("command " + std::to_string(id) + " has a handler already"), id_(id) {}
+
 void CCommandRouter::Add(int id, Handler handler, Updater update) {
-    entries_[id] = Entry{std::move(handler), std::move(update)};
+    if (entries_.count(id) != 0) throw duplicate_command(id);
+    entries_.emplace(id, Entry{std::move(handler), std::move(update)});
 }
 
 bool CCommandRouter::Has(int id) const { return entries_.count(id) != 0; }
@@ -20,8 +26,6 @@ CommandState CCommandRouter::Update(int id) const {
 
 bool CCommandRouter::Execute(int id) {
     if (!Update(id).enabled) return false;
-    // A copy: the handler may register commands again.
-    const Handler handler = entries_.at(id).handler;
-    handler();
+    entries_.at(id).handler();
     return true;
 }

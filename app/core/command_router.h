@@ -1,12 +1,25 @@
 // Commands by id: each has a handler and an update step that says whether it is enabled, checked
-// and what its text is, run before a menu shows and when what it looks at changes. The frames
-// register their commands; menus and toolbars, built from the command table, only forward.
+// and what its text is, run before a menu shows and when what it looks at changes. Handlers come
+// as rows installed by InstallCommandRows (command_rows.h); menus and toolbars, built from the
+// command table, only forward.
 #pragma once
 
 #include <functional>
 #include <map>
+#include <stdexcept>
 
 #include "app/core/command_state.h"
+
+// A second handler for an id already taken: two owners of one command would leave one of them
+// silently dead.
+class duplicate_command : public std::logic_error {
+public:
+    explicit duplicate_command(int id);
+    int id() const { return id_; }
+
+private:
+    int id_;
+};
 
 // User-interface thread only.
 class CCommandRouter {
@@ -14,7 +27,8 @@ public:
     using Handler = std::function<void()>;
     using Updater = std::function<void(CommandState&)>;
 
-    // A later registration of the same id replaces the earlier one.
+    // Each id has one handler: a second registration of an id throws duplicate_command and
+    // leaves the first in place.
     void Add(int id, Handler handler, Updater update = nullptr);
     bool Has(int id) const;
     // Runs the handler; false when the id has none or the update step disables it.

@@ -137,6 +137,13 @@ constexpr MenuItem kTimelineContext[] = {
     Sub("Phoneme", kPhonemeMenu), Sub("Gestures", kGesturesPopup), Sub("Events", kEventsPopup),
     Sub("Words", kWordsPopup),    C(cmd::EditUndo, "&Undo\tCtrl+Z"), C(cmd::EditRedo, "Redo\tCtrl+Y"),
 };
+// The Flash gesture channel's: the selected clip, the template's gestures, and the gesture clicked.
+constexpr MenuItem kFlashTemplateGestures[] = {List(cmd::FlashAddGestureFirst)};
+constexpr MenuItem kFlashGestureChannel[] = {
+    C(cmd::FlashAddSelected), Sub("Add Gesture", kFlashTemplateGestures), Sep,
+    C(cmd::FlashDeleteGesture), Sep,
+    C(cmd::EditGesture, "Change To Selected Gesture"),
+};
 constexpr MenuItem kScriptContext[] = {
     C(cmd::EditUndo, "&Undo\tCtrl+Z"), C(cmd::EditRedo, "Redo\tCtrl+Y"), Sep,
     C(cmd::AddCutMarker, "Add Cut Marker at cursor"), Sep,
@@ -150,6 +157,7 @@ constexpr MenuTree kMenus[] = {
     {menu_id::ScriptContext, "script", kScriptContext},
     {menu_id::TimelineContext, "timeline", kTimelineContext},
     {menu_id::PhonemeList, "phonemes", kPhonemeGroups},
+    {menu_id::FlashGestureChannel, "flash gestures", kFlashGestureChannel},
 };
 
 // ---- toolbars ----
@@ -265,6 +273,8 @@ const Row kRows[] = {
     {cmd::ExportLipsync, "Export the lipsync data", "Export the lipsync data"},
     {cmd::PublishSettings, "Select or Change Publish Settings", "Select or Change Publish Settings"},
     {cmd::PublishSwf, "Publish the SWF", "Publish the SWF"},
+    {cmd::FlashAddSelected, "Add Selected Gesture", "Add the clip selected in the Flash gestures bar over the selection"},
+    {cmd::FlashDeleteGesture, "Delete Gesture", "Delete the gesture under the pointer"},
     // Playback
     {cmd::Play, "Play Audio\t<space key> or F5", "Play the selection, or from the cursor\nPlay Audio", "F5", "media-playback-start", true},
     {cmd::PlayOrStop, "Stop Audio", "Stop playing\nStop Audio", nullptr, "media-playback-pause", true},

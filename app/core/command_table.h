@@ -35,6 +35,7 @@ constexpr int DisplayPopup = 194;  // the timeline margin's
 constexpr int ScriptContext = 195; // the script editor's
 constexpr int TimelineContext = 197;
 constexpr int PhonemeList = 221;   // the phoneme-list edit's
+constexpr int FlashGestureChannel = 196;  // the timeline's Flash gesture channel's
 }  // namespace menu_id
 
 struct MenuTree {
@@ -49,12 +50,6 @@ struct ToolBarTree {
     const char* title;
     std::span<const int> items;
 };
-namespace toolbar_id {
-constexpr int Standard = 59400;
-constexpr int Recognition = 59508;
-constexpr int Playback = 59509;
-constexpr int Script = 59507;  // each document frame's
-}  // namespace toolbar_id
 
 // Every command, each id once.
 const std::vector<CommandInfo>& CommandTable();

@@ -63,12 +63,19 @@ TEST(CommandTable, EveryCommandIsPlacedOnceInTheTable) {
     for (const CommandInfo& c : CommandTable()) EXPECT_TRUE(placed.count(c.id)) << c.text << " is nowhere";
 }
 
-// No command id is written down anywhere but the ids header: two definitions drift apart.
+// No command or bar id is written down anywhere but the ids header, whatever integer type holds
+// it: two definitions drift apart.
 TEST(CommandTable, IdsAreDefinedOnlyInTheirHeader) {
     namespace fs = std::filesystem;
-    const std::regex definition(R"(constexpr\s+int\s+\w+\s*=\s*(3[2-9]\d{3}|4[45]\d{3}|57[6-9]\d{2}|5[89]\d{3}|65280)\s*;)");
-    std::set<int> ids;
+    const std::regex definition(R"(constexpr\s+(?:[\w:]+\s+)+\w+\s*=\s*(\d{5})\s*;)");
+    std::set<int> ids = {toolbar_id::Standard,    toolbar_id::Recognition,  toolbar_id::Playback,
+                         toolbar_id::Script,      bar_id::OutputWindow,     bar_id::ScriptEditor,
+                         bar_id::FlashGestures};
     for (const CommandInfo& c : CommandTable()) ids.insert(c.id);
+    // The guard itself sees every type.
+    const std::string samples[] = {"constexpr int kA = 12345;", "constexpr uint32_t kB = 12345;",
+                                   "constexpr std::uint16_t kC = 12345;", "constexpr unsigned long kD = 12345;"};
+    for (const std::string& sample : samples) EXPECT_TRUE(std::regex_search(sample, definition)) << sample;
     for (const char* folder : {"app", "views", "flash"}) {
         for (const auto& entry : fs::recursive_directory_iterator(fs::path(MURMUREX_SOURCE_DIR) / folder)) {
             const std::string ext = entry.path().extension().string();
@@ -80,7 +87,7 @@ TEST(CommandTable, IdsAreDefinedOnlyInTheirHeader) {
             const std::string s = text.str();
             for (std::sregex_iterator it(s.begin(), s.end(), definition), end; it != end; ++it)
                 EXPECT_FALSE(ids.count(std::stoi((*it)[1].str())))
-                    << entry.path() << " defines command id " << (*it)[1] << " again";
+                    << entry.path() << " defines id " << (*it)[1] << " again";
         }
     }
 }

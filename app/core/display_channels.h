@@ -36,7 +36,6 @@ constexpr int kNoChannel = -1;
 struct ChannelSpec {
     uint32_t bit;
     int command;           // the command id that toggles it
-    const char* menuText;  // the Display menu's text, null when the menu has none
     int height;            // pixels; 0 = flexible; kNoChannel
     int track;             // result track shown, -1 for none
     int menuPlace;         // 1-based place in the menu bar's Display menu; 0 = none
@@ -44,21 +43,21 @@ struct ChannelSpec {
 };
 
 inline constexpr ChannelSpec kChannelTable[] = {
-    {kShowBox, cmd::ShowBox, nullptr, 90, -1, 0, 0},
-    {kShowWaveform, cmd::ShowWaveform, "Waveform", 60, -1, 1, 1},
-    {kShowSpectrogram, cmd::ShowSpectrogram, "Spectral", 0, -1, 2, 2},
-    {kShowFlashGestures, cmd::ShowFlashGestures, "Flash Gesture Channel", 80, -1, 3, 3},
-    {kShowEnergy, cmd::ShowEnergy, "Energy Contour", 96, -1, 10, 10},
-    {kShowPhonemesTrack0, cmd::ShowPhonemesTrack0, nullptr, 20, 0, 0, 0},
-    {kShowPhonemes, cmd::ShowPhonemes, "Phonemes Channel", 20, 1, 5, 5},
-    {kShowPhonemeEnergy, cmd::ShowPhonemeEnergy, "Morph/Energy Channel", 61, 1, 6, 6},
-    {kShowPhonemesTrack2, cmd::ShowPhonemesTrack2, nullptr, 20, 2, 0, 0},
-    {kShowWords, cmd::ShowWords, "Words Channel", 20, 1, 7, 7},
-    {kShowEvents, cmd::ShowEvents, "User Events Channel", 20, 1, 8, 9},
-    {kShowGestures, cmd::ShowGestures, "Gestures Channel", 20, 1, 9, 8},
-    {kShowLpcError, cmd::ShowLpcError, nullptr, 0, -1, 0, 0},
-    {kShowLpc, cmd::ShowLpc, nullptr, 0, -1, 0, 0},
-    {kShowPitch, cmd::ShowPitch, "Raw Pitch Contour (slow)", kNoChannel, -1, 4, 4},
+    {kShowBox, cmd::ShowBox, 90, -1, 0, 0},
+    {kShowWaveform, cmd::ShowWaveform, 60, -1, 1, 1},
+    {kShowSpectrogram, cmd::ShowSpectrogram, 0, -1, 2, 2},
+    {kShowFlashGestures, cmd::ShowFlashGestures, 80, -1, 3, 3},
+    {kShowEnergy, cmd::ShowEnergy, 96, -1, 10, 10},
+    {kShowPhonemesTrack0, cmd::ShowPhonemesTrack0, 20, 0, 0, 0},
+    {kShowPhonemes, cmd::ShowPhonemes, 20, 1, 5, 5},
+    {kShowPhonemeEnergy, cmd::ShowPhonemeEnergy, 61, 1, 6, 6},
+    {kShowPhonemesTrack2, cmd::ShowPhonemesTrack2, 20, 2, 0, 0},
+    {kShowWords, cmd::ShowWords, 20, 1, 7, 7},
+    {kShowEvents, cmd::ShowEvents, 20, 1, 8, 9},
+    {kShowGestures, cmd::ShowGestures, 20, 1, 9, 8},
+    {kShowLpcError, cmd::ShowLpcError, 0, -1, 0, 0},
+    {kShowLpc, cmd::ShowLpc, 0, -1, 0, 0},
+    {kShowPitch, cmd::ShowPitch, kNoChannel, -1, 4, 4},
 };
 
 // How many switches each Display menu shows.

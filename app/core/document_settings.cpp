@@ -46,6 +46,57 @@ void document_settings::WriteProfileFlag(const char* key, bool value) {
     host_.profile->WriteInt(kSection, key, value ? 1 : 0);
 }
 
+void document_settings::WriteProfileString(const char* key, const std::string& value) {
+    host_.profile->WriteString(kSection, key, value);
+}
+
+void document_settings::OnChooseBuiltInModel(const std::string& resource) {
+    model_uri = resource;
+    WriteProfileString("model_uri", model_uri);
+}
+
+void document_settings::OnModelExternal() {
+    if (external_model.empty()) return;
+    model_uri = external_model;
+    WriteProfileString("model_uri", model_uri);
+}
+
+CommandState document_settings::UpdateModelExternal() const {
+    if (external_model.empty()) return {false, false, kTextNoExternalFile};
+    return {true, model_uri == external_model, external_model};
+}
+
+bool document_settings::ChooseFileInto(const char* filter, std::string* path, const char* key) {
+    FileDialogRequest request;
+    request.filter = filter;
+    request.open = true;
+    request.initialPath = *path;
+    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
+    if (!chosen) return false;
+    *path = *chosen;
+    WriteProfileString(key, *path);
+    return true;
+}
+
+void document_settings::OnChooseModelFile() {
+    if (!ChooseFileInto("Model Files (*.hmm)|*.hmm||", &external_model, "external_model")) return;
+    model_uri = external_model;
+    WriteProfileString("model_uri", model_uri);
+}
+
+void document_settings::OnSelectLanguageModelFile() {
+    if (!ChooseFileInto("Language Model Files (*.trig)|*.trig||", &TrigramFile, "TrigramFile")) return;
+    UseTrigram = true;
+    WriteProfileFlag("UseTrigram", UseTrigram);
+}
+
+void document_settings::OnSelectConstraintsFile() {
+    if (!ChooseFileInto("Phoneme Constraints Rule Files (*.txt)|*.txt||", &PhnConstraintsFile, "PhnConstraintsFile"))
+        return;
+    UsePhnConstraints = true;
+    WriteProfileFlag("UsePhnConstraints", UsePhnConstraints);
+}
+
 void document_settings::OnToggleEnergy() {
     LipsyncwithEnergy = !LipsyncwithEnergy;
     WriteProfileFlag("LipsyncwithEnergy", LipsyncwithEnergy);
@@ -117,7 +168,7 @@ void document_settings::LoadArticulation() {
 
 void document_settings::OnArticulatorDefault() {
     current_articulator.clear();
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    WriteProfileString("current_articulator", current_articulator);
     // An empty name loads nothing: without this the rules of the file chosen before would stay.
     if (articulator_) articulator_->LoadArticulatorRules(kBuiltInArticulatorRules, kBuiltInArticulatorRulesLength);
     LoadArticulation();
@@ -126,76 +177,66 @@ void document_settings::OnArticulatorDefault() {
 void document_settings::OnArticulatorExternal() {
     if (external_art.empty()) return;
     current_articulator = external_art;
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    WriteProfileString("current_articulator", current_articulator);
     LoadArticulation();
 }
 
 void document_settings::OnArticulatorChoose() {
-    FileDialogRequest request;
-    request.filter = "Articulation Files (*.txt)|*.txt||";
-    request.open = true;
-    request.initialPath = external_art;
-    const std::optional<std::string> chosen = host_.prompts->ChooseFile(request);
-    if (!chosen) return;
-    external_art = *chosen;
+    if (!ChooseFileInto("Articulation Files (*.txt)|*.txt||", &external_art, "external_art")) return;
     current_articulator = external_art;
-    host_.profile->WriteString(kSection, "external_art", external_art);
-    host_.profile->WriteString(kSection, "current_articulator", current_articulator);
+    WriteProfileString("current_articulator", current_articulator);
     LoadArticulation();
 }
 
 CommandState document_settings::UpdateArticulatorExternal() const {
-    if (external_art.empty()) return {false, false, "<no external file>"};
+    if (external_art.empty()) return {false, false, kTextNoExternalFile};
     return {true, current_articulator == external_art, external_art};
 }
 
-// ---- the commands by id ----
+// ---- the rows ----
 
 namespace {
 
-struct settings_command {
-    int id;
-    void (document_settings::*run)();
-    CommandState (*update)(document_settings&);
-};
+// A row whose run is a member and whose state is a const member of the settings.
+command_row<document_settings> Row(int id, void (document_settings::*run)(),
+                                   CommandState (document_settings::*state)() const = nullptr,
+                                   unsigned needs = kNeedDocument) {
+    command_row<document_settings> row{id, [run](document_settings& s) { (s.*run)(); }, {}, needs};
+    if (state) row.state = [state](document_settings& s) { return (s.*state)(); };
+    return row;
+}
 
-const settings_command kSettingsCommands[] = {
-    {cmd::SubPhonemeEnergies, &document_settings::OnToggleEnergy, [](document_settings& s) { return s.UpdateEnergy(); }},
-    {cmd::UseLanguageModel, &document_settings::OnToggleLanguageModel,
-     [](document_settings& s) { return s.UpdateLanguageModel(); }},
-    {cmd::LipsyncEntireFile, &document_settings::OnToggleEntireFile,
-     [](document_settings& s) { return s.UpdateEntireFile(); }},
-    {cmd::SecondChannel, &document_settings::OnToggleSecondChannel,
-     [](document_settings& s) { return s.UpdateSecondChannel(); }},
-    {cmd::UsePhnConstraints, &document_settings::OnTogglePhnConstraints,
-     [](document_settings& s) { return s.UpdatePhnConstraints(); }},
-    {cmd::Smoothing, &document_settings::OnToggleSmoothing, [](document_settings& s) { return s.UpdateSmoothing(); }},
-    {cmd::ArticulatorDefault, &document_settings::OnArticulatorDefault,
-     [](document_settings& s) { return s.UpdateArticulatorDefault(); }},
-    {cmd::ArticulatorExternal, &document_settings::OnArticulatorExternal,
-     [](document_settings& s) { return s.UpdateArticulatorExternal(); }},
-    {cmd::ArticulatorChoose, &document_settings::OnArticulatorChoose,
-     [](document_settings&) { return CommandState{}; }},
-};
-
-const settings_command* Find(int id) {
-    for (const settings_command& c : kSettingsCommands)
-        if (c.id == id) return &c;
-    return nullptr;
+std::vector<command_row<document_settings>> MakeRows() {
+    using S = document_settings;
+    std::vector<command_row<S>> rows = {
+        Row(cmd::SubPhonemeEnergies, &S::OnToggleEnergy, &S::UpdateEnergy),
+        Row(cmd::UseLanguageModel, &S::OnToggleLanguageModel, &S::UpdateLanguageModel),
+        // Follows the range list, which may have changed since: not a const state.
+        {cmd::LipsyncEntireFile, [](S& s) { s.OnToggleEntireFile(); }, [](S& s) { return s.UpdateEntireFile(); },
+         kNeedDocument},
+        Row(cmd::SecondChannel, &S::OnToggleSecondChannel, &S::UpdateSecondChannel),
+        Row(cmd::UsePhnConstraints, &S::OnTogglePhnConstraints, &S::UpdatePhnConstraints),
+        Row(cmd::Smoothing, &S::OnToggleSmoothing, &S::UpdateSmoothing),
+        Row(cmd::ArticulatorDefault, &S::OnArticulatorDefault, &S::UpdateArticulatorDefault),
+        Row(cmd::ArticulatorExternal, &S::OnArticulatorExternal, &S::UpdateArticulatorExternal),
+        Row(cmd::ArticulatorChoose, &S::OnArticulatorChoose),
+        // What a running recognition reads stays put until it ends.
+        Row(cmd::ModelExternal, &S::OnModelExternal, &S::UpdateModelExternal, kNeedDocument | kNeedIdle),
+        Row(cmd::ChooseModel, &S::OnChooseModelFile, nullptr, kNeedDocument | kNeedIdle),
+        Row(cmd::SelectLanguageModelFile, &S::OnSelectLanguageModelFile, nullptr, kNeedDocument | kNeedIdle),
+        Row(cmd::SelectConstraintsFile, &S::OnSelectConstraintsFile, nullptr, kNeedDocument | kNeedIdle),
+    };
+    for (const built_in_model& model : kBuiltInModels) {
+        const std::string resource = model.resource;
+        rows.push_back({model.id, [resource](S& s) { s.OnChooseBuiltInModel(resource); },
+                        [resource](S& s) { return s.UpdateBuiltInModel(resource); }, kNeedDocument | kNeedIdle});
+    }
+    return rows;
 }
 
 }  // namespace
 
-bool IsSettingsCommand(int id) { return Find(id) != nullptr; }
-
-CommandState UpdateSettingsCommand(document_settings& settings, int id) {
-    const settings_command* c = Find(id);
-    return c ? c->update(settings) : CommandState{false, false, {}};
-}
-
-bool RunSettingsCommand(document_settings& settings, int id) {
-    const settings_command* c = Find(id);
-    if (!c) return false;
-    (settings.*c->run)();
-    return true;
+const std::vector<command_row<document_settings>>& DocumentSettingsRows() {
+    static const std::vector<command_row<document_settings>> rows = MakeRows();
+    return rows;
 }

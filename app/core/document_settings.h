@@ -1,13 +1,17 @@
 // A document's recognition and articulator settings, kept in the profile, and their menu
-// commands: the recognition toggles, the smoothing flag and the articulation rules file. Each
-// document has one; the recognition commands read it. Toolkit-free.
+// commands: the recognition toggles, the acoustic model and the files of the language model and
+// the phone constraints, the smoothing flag and the articulation rules file. Each document has
+// one; the recognition commands read it. Every key of these settings is written here and
+// nowhere else. Toolkit-free.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/core/command_ids.h"
+#include "app/core/command_rows.h"
 #include "app/core/command_state.h"
 #include "app/core/document_host.h"
 
@@ -56,6 +60,21 @@ public:
     // Takes the range list's choice and keeps it in the profile.
     void SyncLipsyncEntireFile();
 
+    // The acoustic model menu: a built-in model by resource name, the external file chosen last,
+    // a new file; the language model's and the phone constraints' files.
+    void OnChooseBuiltInModel(const std::string& resource);
+    CommandState UpdateBuiltInModel(const std::string& resource) const { return {true, model_uri == resource, {}}; }
+    void OnModelExternal();
+    CommandState UpdateModelExternal() const;
+    void OnChooseModelFile();
+    void OnSelectLanguageModelFile();
+    void OnSelectConstraintsFile();
+
+    // Choices for this document only, when what the user chose can't be used now: the profile
+    // keeps the user's choice, and the next document reads it again.
+    void UseModelForThisDocument(const std::string& resource) { model_uri = resource; }
+    void TurnOffLanguageModelForThisDocument() { UseTrigram = false; }
+
     void OnArticulatorDefault();
     void OnArticulatorExternal();
     void OnArticulatorChoose();
@@ -68,17 +87,27 @@ public:
 
 private:
     void WriteProfileFlag(const char* key, bool value);
+    void WriteProfileString(const char* key, const std::string& value);
+    // Asks for a file starting at *path; on OK *path becomes the choice, kept under key.
+    bool ChooseFileInto(const char* filter, std::string* path, const char* key);
 
     document_host host_;
     CPhonemeMixtureArticulator* articulator_ = nullptr;
     std::function<void(const std::string&)> log_;
 };
 
-// The settings' menu commands by id.
-inline constexpr int kSettingsCommandIds[] = {
-    cmd::SubPhonemeEnergies, cmd::UseLanguageModel, cmd::LipsyncEntireFile,   cmd::SecondChannel,     cmd::UsePhnConstraints,
-    cmd::Smoothing,          cmd::ArticulatorDefault, cmd::ArticulatorExternal, cmd::ArticulatorChoose};
-bool IsSettingsCommand(int id);
-CommandState UpdateSettingsCommand(document_settings& settings, int id);
-// Runs a settings command; false for an id that is not one.
-bool RunSettingsCommand(document_settings& settings, int id);
+// The built-in acoustic models of the model menu, in menu order (the command table has the texts).
+struct built_in_model {
+    int id;
+    const char* resource;
+};
+inline constexpr built_in_model kBuiltInModels[] = {
+    {cmd::ModelGeneric, "GENERIC_HMM"},
+    {cmd::ModelMale, "MALE_HMM"},
+    {cmd::ModelFemale, "FEMALE_HMM"},
+    {cmd::ModelFast, "FAST_HMM"},
+};
+inline constexpr const char* kTextNoExternalFile = "<no external file>";
+
+// The settings' commands, over the active document's settings.
+const std::vector<command_row<document_settings>>& DocumentSettingsRows();

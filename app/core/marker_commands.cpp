@@ -296,63 +296,43 @@ void OnFramize(CPhonarcDoc& doc) {
     doc.CommitTrackEdit(kUndoFramize, copy, 1, -1, -1);
 }
 
-bool IsMarkerCommand(int id) {
-    switch (id) {
-        case cmd::ClearPhonemes:
-        case cmd::AddGesture:
-        case cmd::EditGesture:
-        case cmd::DeleteGesture:
-        case cmd::DeleteWord:
-        case cmd::AddEvent:
-        case cmd::EditEvent:
-        case cmd::DeleteEvent:
-        case cmd::DeleteMarkers:
-        case cmd::Framize: return true;
-        default: return id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast;
-    }
-}
+namespace {
 
-CommandState UpdateMarkerCommand(CPhonarcDoc& doc, int id) {
+// Whether a marker of the list overlaps the selection; false without one.
+template <class L>
+CommandState OverlapState(CPhonarcDoc& doc, L app_sync_results::*list) {
     int s = 0, e = 0;
-    const bool selected = Selection(doc, &s, &e);
-    const app_sync_results& t = doc.track(1);
-    CommandState state;
-    switch (id) {
-        case cmd::ClearPhonemes: state.enabled = selected && s != e; break;
-        case cmd::EditGesture:
-        case cmd::DeleteGesture: state.enabled = selected && AnyOverlapping(t.gestures, s, e); break;
-        case cmd::DeleteWord: state.enabled = selected && AnyOverlapping(t.words, s, e); break;
-        case cmd::EditEvent:
-        case cmd::DeleteEvent: state.enabled = selected && AnyOverlapping(t.xml_events, s, e); break;
-        case cmd::AddGesture:
-        case cmd::AddEvent:
-        case cmd::DeleteMarkers:
-        case cmd::Framize: break;
-        default:
-            if (id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast) state.enabled = selected;
-            break;
-    }
-    return state;
+    return EnabledIf(Selection(doc, &s, &e) && AnyOverlapping(doc.track(1).*list, s, e));
 }
 
-bool RunMarkerCommand(CPhonarcDoc& doc, marker_command_dialogs& dialogs, int id) {
-    if (id >= cmd::PhonemeFirst && id <= cmd::PhonemeLast) {
-        // Without a selection the menu item is disabled; a stray command does nothing.
-        int s, e;
-        if (Selection(doc, &s, &e)) OnSetPhoneme(doc, id);
-        return true;
-    }
-    switch (id) {
-        case cmd::ClearPhonemes: OnClearPhonemes(doc); return true;
-        case cmd::AddGesture: OnAddGesture(doc, dialogs); return true;
-        case cmd::EditGesture: OnEditGesture(doc, dialogs); return true;
-        case cmd::DeleteGesture: OnDeleteGesture(doc); return true;
-        case cmd::DeleteWord: OnDeleteWord(doc); return true;
-        case cmd::AddEvent: OnAddEvent(doc, dialogs); return true;
-        case cmd::EditEvent: OnEditEvent(doc, dialogs); return true;
-        case cmd::DeleteEvent: OnDeleteEvent(doc); return true;
-        case cmd::DeleteMarkers: OnDeleteMarkers(doc, dialogs); return true;
-        case cmd::Framize: OnFramize(doc); return true;
-        default: return false;
-    }
+}  // namespace
+
+std::vector<command_row<CPhonarcDoc>> MarkerCommandRows(marker_command_dialogs& dialogs) {
+    using D = CPhonarcDoc;
+    marker_command_dialogs* ask = &dialogs;
+    const auto gestures = [](D& d) { return OverlapState(d, &app_sync_results::gestures); };
+    const auto events = [](D& d) { return OverlapState(d, &app_sync_results::xml_events); };
+    std::vector<command_row<D>> rows;
+    for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id)
+        rows.push_back({id, [id](D& d) { OnSetPhoneme(d, id); }, {}, kNeedDocument | kNeedSelection});
+    const std::vector<command_row<D>> others = {
+        {cmd::ClearPhonemes, [](D& d) { OnClearPhonemes(d); },
+         [](D& d) {
+             int s = 0, e = 0;
+             return EnabledIf(Selection(d, &s, &e) && s != e);
+         },
+         kNeedDocument | kNeedSelection},
+        {cmd::AddGesture, [ask](D& d) { OnAddGesture(d, *ask); }, {}, kNeedDocument},
+        {cmd::EditGesture, [ask](D& d) { OnEditGesture(d, *ask); }, gestures, kNeedDocument | kNeedSelection},
+        {cmd::DeleteGesture, [](D& d) { OnDeleteGesture(d); }, gestures, kNeedDocument | kNeedSelection},
+        {cmd::DeleteWord, [](D& d) { OnDeleteWord(d); },
+         [](D& d) { return OverlapState(d, &app_sync_results::words); }, kNeedDocument | kNeedSelection},
+        {cmd::AddEvent, [ask](D& d) { OnAddEvent(d, *ask); }, {}, kNeedDocument},
+        {cmd::EditEvent, [ask](D& d) { OnEditEvent(d, *ask); }, events, kNeedDocument | kNeedSelection},
+        {cmd::DeleteEvent, [](D& d) { OnDeleteEvent(d); }, events, kNeedDocument | kNeedSelection},
+        {cmd::DeleteMarkers, [ask](D& d) { OnDeleteMarkers(d, *ask); }, {}, kNeedDocument},
+        {cmd::Framize, [](D& d) { OnFramize(d); }, {}, kNeedDocument},
+    };
+    rows.insert(rows.end(), others.begin(), others.end());
+    return rows;
 }

@@ -11,12 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/core/phonarc_doc.h"
 #include "model/marker_lists.h"
 
 struct ArticulationKey;
-
-// Command ids.
 
 // The codes of the phoneme commands in id order.
 inline constexpr const char* kPhonemeCommandCodes[] = {
@@ -91,8 +90,6 @@ void OnDeleteMarkers(CPhonarcDoc& doc, marker_command_dialogs& dialogs);
 // settings come back afterwards. Nothing without an articulator.
 void OnFramize(CPhonarcDoc& doc);
 
-// Whether id is one of the commands above, and its menu state.
-bool IsMarkerCommand(int id);
-CommandState UpdateMarkerCommand(CPhonarcDoc& doc, int id);
-// Runs a marker command; false for an id that is not one.
-bool RunMarkerCommand(CPhonarcDoc& doc, marker_command_dialogs& dialogs, int id);
+// The commands above as rows over the active document, asking through dialogs (which outlives
+// the rows). The phoneme commands, Clear and the edits of what overlaps the selection need one.
+std::vector<command_row<CPhonarcDoc>> MarkerCommandRows(marker_command_dialogs& dialogs);

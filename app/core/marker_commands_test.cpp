@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/core/active_context.h"
+#include "app/core/command_router.h"
 #include "app/core/document_test_support.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -64,6 +66,8 @@ protected:
         DocumentFixture::SetUp();
         CopySpeech(".wav", "take.wav");
         Reset();
+        // The rows as the program installs them, over the fixture's document.
+        InstallActiveRows(router_, context_, MarkerCommandRows(dialogs_));
     }
     void TearDown() override {
         view_.reset();
@@ -96,9 +100,20 @@ protected:
     std::string UndoName() { return doc_->GetUndoManager().GetActionName(doc_.get(), false, 0); }
     const app_sync_results& T() { return doc_->track(1); }
 
+    class fixture_context : public active_context {
+    public:
+        explicit fixture_context(std::unique_ptr<CPhonarcDoc>& doc) : doc_(doc) {}
+        CPhonarcDoc* Document() const override { return doc_.get(); }
+
+    private:
+        std::unique_ptr<CPhonarcDoc>& doc_;
+    };
+
     std::unique_ptr<CPhonarcDoc> doc_;
     std::unique_ptr<document_test::selection_view> view_;
     scripted_dialogs dialogs_;
+    fixture_context context_{doc_};
+    CCommandRouter router_;
 };
 
 TEST(PhonemeCommands, IdsLabelsAndTypedKeys) {
@@ -130,13 +145,13 @@ TEST_F(MarkerCommandTest, SetPhonemeTakesTheLargestEnergyOrSeventy) {
         SCOPED_TRACE(c.what);
         Reset();
         Select(c.s, c.e);
-        EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::PhonemeFirst + 26).enabled);
-        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::PhonemeFirst + 26));
+        EXPECT_TRUE(router_.Update(cmd::PhonemeFirst + 26).enabled);
+        ASSERT_TRUE(router_.Execute(cmd::PhonemeFirst + 26));
         EXPECT_EQ(Describe(T().phonemes), c.after);
         EXPECT_EQ(UndoName(), kUndoSetPhoneme);
     }
     Reset();
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::PhonemeFirst).enabled);
+    EXPECT_FALSE(router_.Update(cmd::PhonemeFirst).enabled);
     OnSetPhoneme(*doc_, cmd::PhonemeFirst);
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0], kTextNeedSelection);
@@ -148,7 +163,7 @@ TEST_F(MarkerCommandTest, SetPhonemeTakesTheLargestEnergyOrSeventy) {
 
 TEST_F(MarkerCommandTest, ClearSplitsTrimsAndErases) {
     Select(200, 1200);
-    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::ClearPhonemes));
+    ASSERT_TRUE(router_.Execute(cmd::ClearPhonemes));
     EXPECT_EQ(Describe(T().phonemes), "a[0,200]40 c[1200,1500]30");
     EXPECT_EQ(UndoName(), kUndoClearPhonemes);
 
@@ -166,7 +181,7 @@ TEST_F(MarkerCommandTest, ClearSplitsTrimsAndErases) {
     EXPECT_EQ(T().phonemes[1].energy.front().start, 600);
 
     Select(300, 300);
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::ClearPhonemes).enabled) << "start and end equal";
+    EXPECT_FALSE(router_.Update(cmd::ClearPhonemes).enabled) << "start and end equal";
 }
 
 TEST_F(MarkerCommandTest, GestureWordAndEventCommands) {
@@ -174,9 +189,9 @@ TEST_F(MarkerCommandTest, GestureWordAndEventCommands) {
     dialogs_.gesture = FGesture(32, 0, 0, 100);
     dialogs_.gesture.gesture_name = "shrug";
     dialogs_.gesture.update_label();
-    EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::EditGesture).enabled);
-    EXPECT_TRUE(UpdateMarkerCommand(*doc_, cmd::DeleteWord).enabled);
-    EXPECT_FALSE(UpdateMarkerCommand(*doc_, cmd::EditEvent).enabled);
+    EXPECT_TRUE(router_.Update(cmd::EditGesture).enabled);
+    EXPECT_TRUE(router_.Update(cmd::DeleteWord).enabled);
+    EXPECT_FALSE(router_.Update(cmd::EditEvent).enabled);
 
     OnDeleteWord(*doc_);
     EXPECT_EQ(Describe(T().words), "one[0,500]0 three[1000,1400]0");
@@ -246,7 +261,7 @@ TEST_F(MarkerCommandTest, DeleteMarkersByMask) {
         Reset();
         if (c.selected) Select(600, 900);
         dialogs_.mask = c.mask;
-        ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::DeleteMarkers));
+        ASSERT_TRUE(router_.Execute(cmd::DeleteMarkers));
         EXPECT_EQ(dialogs_.shownAudioSelected, c.selected);
         EXPECT_EQ(UndoName(), kUndoDelete);
         EXPECT_EQ(T().phonemes.size(), size_t(c.phonemes));
@@ -307,7 +322,7 @@ TEST_F(MarkerCommandTest, FramizeSnapsToTwelveFramesAndKeepsTheUsersSettings) {
     ASSERT_NE(art, nullptr);
     const auto before = art->GetSettings();
     const articulation_list keys = T().articulation;
-    ASSERT_TRUE(RunMarkerCommand(*doc_, dialogs_, cmd::Framize));
+    ASSERT_TRUE(router_.Execute(cmd::Framize));
     EXPECT_EQ(UndoName(), kUndoFramize);
     for (const phn_marker& p : T().phonemes) {
         const double frame = std::round(p.start * 12 / 1000.0);

@@ -1,12 +1,11 @@
 // The output log's writing rules: no added line break, prefixes, the length cut, the bar shown
-// when written to, and the other shell services (command router, file filters, version text).
+// when written to, and the other shell services (file filters, version text).
 #include "app/core/output_log.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/core/command_router.h"
 #include "app/core/file_version.h"
 #include "app/core/prompts.h"
 
@@ -54,32 +53,6 @@ TEST(OutputLog, LongTextsAreCut) {
     log.log.clear();
     log.Warning("%s", longText.c_str());
     EXPECT_EQ(log.log, "Warning: " + std::string(kOutputLogMaxText, 'x'));
-}
-
-TEST(CommandRouter, UpdateAndExecute) {
-    CCommandRouter router;
-    int runs = 0;
-    bool enabled = true;
-    router.Add(1, [&] { ++runs; }, [&](CommandState& s) {
-        s.enabled = enabled;
-        s.checked = runs % 2 == 1;
-        s.text = "Run";
-    });
-    router.Add(2, [&] { runs += 10; });
-
-    EXPECT_TRUE(router.Execute(1));
-    CommandState s = router.Update(1);
-    EXPECT_TRUE(s.checked);
-    EXPECT_EQ(s.text, "Run");
-    enabled = false;
-    EXPECT_FALSE(router.Execute(1));
-    EXPECT_FALSE(router.Update(1).enabled);
-    EXPECT_TRUE(router.Execute(2));
-    EXPECT_TRUE(router.Update(2).enabled);
-    EXPECT_FALSE(router.Update(2).checked);
-    EXPECT_FALSE(router.Update(3).enabled);
-    EXPECT_FALSE(router.Execute(3));
-    EXPECT_EQ(runs, 11);
 }
 
 TEST(FileFilter, SplitsNamePatternPairs) {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/core/display_channels.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "flash/gesture_generation.h"
@@ -19,9 +20,6 @@
 namespace {
 
 constexpr size_t kMaxLineText = 2047;
-// The timeline's display bits of the gesture channels.
-constexpr uint32_t kGesturesChannel = 0x20000;
-constexpr uint32_t kFlashGesturesChannel = 0x40000;
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -286,12 +284,32 @@ void CPhonarcDocFlash::OnExtractGestures() {
         auto* group = new multi_action(kTextAutoGesture, this);
         group->Add(new swf_edit_action(kTextAutoGesture, this, anim_copy<FZuvoAnim>(anim_), anim_copy<FZuvoAnim>(copy)));
         CommitTrackEdit(kTextAutoGesture, track, 1, -1, -1, group);
-        if (frame_) frame_->ShowChannel(kFlashGesturesChannel);
+        if (frame_) frame_->ShowChannel(kShowFlashGestures);
     } else {
         track.gestures = GenerateGesturesWithoutTemplate(track, !results_file().script_text.empty());
         // A track read from a results file may run past the recording; its gestures may not.
         KeepGesturesWithinRecording(track.gestures, duration);
         CommitTrackEdit(kTextAutoGesture, track, 1, -1, -1);
     }
-    if (frame_) frame_->ShowChannel(kGesturesChannel);
+    if (frame_) frame_->ShowChannel(kShowGestures);
+}
+
+namespace {
+
+std::vector<command_row<CPhonarcDocFlash>> MakeFlashRows() {
+    using D = CPhonarcDocFlash;
+    std::vector<command_row<D>> rows = {
+        {cmd::ExtractGestures, [](D& d) { d.OnExtractGestures(); }, {}, kNeedDocument},
+        {cmd::SelectCharacter, [](D& d) { d.OnSelectCharacter(); }, {}, kNeedDocument},
+    };
+    for (int id : {cmd::ExportLipsync, cmd::PublishSettings, cmd::PublishSwf})
+        rows.push_back({id, [](D&) {}, [](D&) { return EnabledIf(false); }});
+    return rows;
+}
+
+}  // namespace
+
+const std::vector<command_row<CPhonarcDocFlash>>& FlashDocumentCommandRows() {
+    static const std::vector<command_row<CPhonarcDocFlash>> rows = MakeFlashRows();
+    return rows;
 }

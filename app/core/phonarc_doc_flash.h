@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/core/phonarc_doc.h"
 #include "flash/character_source.h"
 #include "flash/swf_char.h"
@@ -17,8 +19,7 @@
 
 class flash_gesture_selection;
 
-// Commands of the Flash document.
-
+// Texts of the Flash document.
 inline constexpr const char* kTextAutoGesture = "Auto Gesture";
 inline constexpr const char* kTextSelectCharacter = "Select Flash Character Template";
 inline constexpr const char* kTextLipsyncFirst = "Please Lipsync the character before auto gesturing.";
@@ -112,3 +113,8 @@ private:
     std::string kept_gestures_;
     flash_document_frame* frame_ = nullptr;
 };
+
+// The Flash document's commands over the active Flash document: Extract Gestures, Select Flash
+// Character Template, and the publishing items, which stay disabled (publishing is not built).
+// Preview is the shell's: it shows a window.
+const std::vector<command_row<CPhonarcDocFlash>>& FlashDocumentCommandRows();

@@ -2,10 +2,14 @@
 // the profile section "Recent File List" as "File1" to "File16".
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 class IProfileStore;
+
+// How many files the list keeps.
+constexpr size_t kRecentFileCount = 16;
 
 void AddRecentFile(std::vector<std::string>* list, const std::string& path, size_t max_count);
 // Takes a path out of the list (a recent file that no longer opens).

@@ -9,7 +9,6 @@
 #include "app/core/lexicon_mgr.h"
 #include "app/core/marker_commands.h"
 #include "app/core/output_log.h"
-#include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
 #include "engine/articulation/phoneme_mixture_articulator.h"
@@ -25,7 +24,6 @@
 
 namespace {
 
-constexpr const char* kSection = "UI";
 // Far above any model image; a file this large is not one.
 constexpr size_t kModelFileLimit = size_t{1} << 30;
 // A piece aligned this close to the start of the recording needs no opening cue tag.
@@ -167,67 +165,6 @@ void ShowEngineError(CPhonarcDoc& doc, int code) {
 
 }  // namespace
 
-// ---- the model menu ----
-
-void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource) {
-    doc.settings().model_uri = resource;
-    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
-}
-
-CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource) {
-    return {true, doc.settings().model_uri == resource, {}};
-}
-
-void OnModelExternal(CPhonarcDoc& doc) {
-    if (doc.settings().external_model.empty()) return;
-    doc.settings().model_uri = doc.settings().external_model;
-    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
-}
-
-CommandState UpdateModelExternal(const CPhonarcDoc& doc) {
-    if (doc.settings().external_model.empty()) return {false, false, kTextNoExternalModel};
-    return {true, doc.settings().model_uri == doc.settings().external_model, doc.settings().external_model};
-}
-
-namespace {
-std::optional<std::string> AskFile(CPhonarcDoc& doc, const char* filter, const std::string& initial) {
-    FileDialogRequest request;
-    request.filter = filter;
-    request.open = true;
-    request.initialPath = initial;
-    return doc.host().prompts->ChooseFile(request);
-}
-}  // namespace
-
-void OnChooseModelFile(CPhonarcDoc& doc) {
-    const std::optional<std::string> chosen = AskFile(doc, "Model Files (*.hmm)|*.hmm||", doc.settings().external_model);
-    if (!chosen) return;
-    doc.settings().external_model = *chosen;
-    doc.settings().model_uri = doc.settings().external_model;
-    doc.host().profile->WriteString(kSection, "external_model", doc.settings().external_model);
-    doc.host().profile->WriteString(kSection, "model_uri", doc.settings().model_uri);
-}
-
-void OnSelectLanguageModelFile(CPhonarcDoc& doc) {
-    const std::optional<std::string> chosen =
-        AskFile(doc, "Language Model Files (*.trig)|*.trig||", doc.settings().TrigramFile);
-    if (!chosen) return;
-    doc.settings().TrigramFile = *chosen;
-    doc.settings().UseTrigram = true;
-    doc.host().profile->WriteString(kSection, "TrigramFile", doc.settings().TrigramFile);
-    doc.host().profile->WriteInt(kSection, "UseTrigram", 1);
-}
-
-void OnSelectConstraintsFile(CPhonarcDoc& doc) {
-    const std::optional<std::string> chosen =
-        AskFile(doc, "Phoneme Constraints Rule Files (*.txt)|*.txt||", doc.settings().PhnConstraintsFile);
-    if (!chosen) return;
-    doc.settings().PhnConstraintsFile = *chosen;
-    doc.settings().UsePhnConstraints = true;
-    doc.host().profile->WriteString(kSection, "PhnConstraintsFile", doc.settings().PhnConstraintsFile);
-    doc.host().profile->WriteInt(kSection, "UsePhnConstraints", 1);
-}
-
 // ---- the model ----
 
 bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
@@ -236,8 +173,7 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
         int size = 0;
         const void* data = LoadResourceData(nullptr, kBuiltInResourceType, doc.settings().model_uri.c_str(), &size, false);
         if (!data) {
-            // For this document only: the profile keeps the user's choice.
-            doc.settings().model_uri = kGenericModelResource;
+            doc.settings().UseModelForThisDocument(kGenericModelResource);
             data = LoadResourceData(nullptr, kBuiltInResourceType, kGenericModelResource, &size, false);
             if (!data) {
                 Tell(doc, kTextNoModelResource);
@@ -283,7 +219,7 @@ int OnAlignTextWithAudio(CPhonarcDoc& doc, const recognition_context& context) {
     }
     if (!whole_file && !RequireSelectedAudio(doc)) return -1;
     // The speedy model is not good enough to align with; this document takes the mixed one.
-    if (doc.settings().model_uri == kFastModelResource) doc.settings().model_uri = kGenericModelResource;
+    if (doc.settings().model_uri == kFastModelResource) doc.settings().UseModelForThisDocument(kGenericModelResource);
 
     CAccousticHMM* made = nullptr;
     if (!CreateAcousticModel(doc, &made)) return -1;
@@ -375,7 +311,7 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
         if (!doc.settings().TrigramFile.empty()) {
             if (LoadTrigramFileIntoHMM(model, doc.settings().TrigramFile.c_str(), 0) != 0) {
                 Tell(doc, kTextTrigramFailed);
-                doc.settings().UseTrigram = false;  // this document only; the profile keeps the choice
+                doc.settings().TurnOffLanguageModelForThisDocument();
             }
         } else {
             params.builtInTrigram = true;
@@ -397,4 +333,14 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
     }
     ShowEngineError(doc, result.code);
     return result.code;
+}
+
+std::vector<command_row<CPhonarcDoc>> RecognitionCommandRows(std::function<recognition_context()> make) {
+    const auto align = [make](CPhonarcDoc& doc) { OnAlignTextWithAudio(doc, make()); };
+    const unsigned needs = kNeedDocument | kNeedIdle;
+    return {
+        {cmd::AlignTextWithAudio, align, {}, needs},
+        {cmd::LipsyncWithText, align, {}, needs},
+        {cmd::TextlessLipsync, [make](CPhonarcDoc& doc) { OnTextlessLipsync(doc, make()); }, {}, needs},
+    };
 }

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/recognition_run.h"
 
@@ -30,7 +32,6 @@ inline constexpr const char* kTextTrigramFailed =
     "The Language Model could not be loaded. Turning off Language model preference";
 inline constexpr const char* kTextPerformingRecognition = "Performing Recognition...";
 inline constexpr const char* kTextPerformingLipsync = "Performing lipsync...";
-inline constexpr const char* kTextNoExternalModel = "<no external file>";
 
 // How the script is aligned with the audio: the script editor frame's alignment choice.
 enum class alignment_mode { all = 0, selection = 1, cue_segment = 2 };
@@ -62,28 +63,6 @@ struct recognition_context {
     recognition_runner run;                      // empty: RunRecognition here, without progress
 };
 
-// The built-in acoustic models of the menu, in menu order: resource name and item text.
-struct model_menu_item {
-    int id;
-    const char* resource;
-    const char* text;
-};
-inline constexpr model_menu_item kModelMenu[] = {
-    {cmd::ModelGeneric, "GENERIC_HMM", "Generic"},
-    {cmd::ModelMale, "MALE_HMM", "Male"},
-    {cmd::ModelFemale, "FEMALE_HMM", "Female or Child"},
-    {cmd::ModelFast, "FAST_HMM", "Fast"},
-};
-
-// ---- the model menu (user-interface thread) ----
-void OnChooseBuiltInModel(CPhonarcDoc& doc, const std::string& resource);
-CommandState UpdateBuiltInModel(const CPhonarcDoc& doc, const std::string& resource);
-void OnModelExternal(CPhonarcDoc& doc);
-CommandState UpdateModelExternal(const CPhonarcDoc& doc);
-void OnChooseModelFile(CPhonarcDoc& doc);
-void OnSelectLanguageModelFile(CPhonarcDoc& doc);
-void OnSelectConstraintsFile(CPhonarcDoc& doc);
-
 // The document's chosen model (the run loads the phone constraints the user chose). A built-in
 // name that does not exist falls back to "GENERIC_HMM" for this document. False (the user told
 // why, out null) when no model could be made; the caller destroys *out.
@@ -105,3 +84,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
                             CAccousticHMM* model, bool whole_file, int beam, bool cue_tags, int32_t script_start,
                             int32_t script_end);
 int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context, CAccousticHMM* model);
+
+// Lipsync With Text (menu and toolbars) and Textless Lipsync over the active document, with the
+// context make() gives at each run; disabled while a recognition runs.
+std::vector<command_row<CPhonarcDoc>> RecognitionCommandRows(std::function<recognition_context()> make);

@@ -112,42 +112,6 @@ protected:
     std::unique_ptr<CPhonarcDoc> doc_;
 };
 
-TEST_F(RecognitionCommandsTest, ModelMenuChecksTheChoiceAndTheExternalItemFollowsTheChosenFile) {
-    CPhonarcDoc& d = *doc_;
-    for (const model_menu_item& item : kModelMenu) {
-        OnChooseBuiltInModel(d, item.resource);
-        EXPECT_EQ(profile_.GetString("UI", "model_uri", ""), item.resource);
-        for (const model_menu_item& other : kModelMenu)
-            EXPECT_EQ(UpdateBuiltInModel(d, other.resource).checked, &other == &item) << item.text << other.text;
-    }
-    const CommandState none = UpdateModelExternal(d);
-    EXPECT_FALSE(none.enabled);
-    EXPECT_EQ(none.text, "<no external file>");
-    OnModelExternal(d);  // nothing to choose
-    EXPECT_EQ(d.settings().model_uri, "FAST_HMM");
-
-    prompts_.files = {std::string("/models/mine.hmm")};
-    OnChooseModelFile(d);
-    EXPECT_EQ(prompts_.fileRequests.back().filter, "Model Files (*.hmm)|*.hmm||");
-    EXPECT_EQ(d.settings().model_uri, "/models/mine.hmm");
-    EXPECT_EQ(profile_.GetString("UI", "external_model", ""), "/models/mine.hmm");
-    const CommandState external = UpdateModelExternal(d);
-    EXPECT_TRUE(external.enabled && external.checked);
-    EXPECT_EQ(external.text, "/models/mine.hmm");
-    OnChooseBuiltInModel(d, "MALE_HMM");
-    OnModelExternal(d);
-    EXPECT_EQ(d.settings().model_uri, "/models/mine.hmm");
-
-    prompts_.files = {std::string("/lm/phones.trig"), std::string("/rules/mine.txt")};
-    d.settings().UseTrigram = false;
-    OnSelectLanguageModelFile(d);
-    OnSelectConstraintsFile(d);
-    EXPECT_TRUE(d.settings().UseTrigram && d.settings().UsePhnConstraints);
-    EXPECT_EQ(profile_.GetString("UI", "TrigramFile", ""), "/lm/phones.trig");
-    EXPECT_EQ(profile_.GetInt("UI", "UsePhnConstraints", 0), 1);
-    EXPECT_EQ(prompts_.fileRequests.back().filter, "Phoneme Constraints Rule Files (*.txt)|*.txt||");
-}
-
 TEST_F(RecognitionCommandsTest, ModelFallbacksAlignAndAreNotWrittenToTheProfile) {
     struct {
         const char* chosen;

@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "app/core/actor_mgr.h"
-#include "app/core/command_router.h"
 #include "app/core/marker_commands.h"
 #include "app/ui/command_menus.h"
 #include "app/core/prompts.h"
@@ -162,11 +161,11 @@ void CZuvoChrSetupDlg::OnBrowseCharacterFile() {
         characterFile_->setText(QString::fromStdString(*path));
 }
 
-void RegisterCharacterSetupCommand(CCommandRouter& router, QWidget* parent, actor_mgr& actors, IPrompts& prompts) {
-    router.Add(cmd::CharacterSetup, [parent, &actors, &prompts] {
-        CZuvoChrSetupDlg dlg(prompts, parent);
-        if (dlg.exec() != QDialog::Accepted || dlg.WrittenCharacterFile().empty()) return;
-        const std::string& path = dlg.WrittenCharacterFile();
-        actors.AddActor(std::filesystem::path(path).stem().string(), path);
-    });
+std::vector<command_row<QWidget>> CharacterSetupRows(actor_mgr& actors, IPrompts& prompts) {
+    return {{cmd::CharacterSetup, [&actors, &prompts](QWidget& parent) {
+                 CZuvoChrSetupDlg dlg(prompts, &parent);
+                 if (dlg.exec() != QDialog::Accepted || dlg.WrittenCharacterFile().empty()) return;
+                 const std::string& path = dlg.WrittenCharacterFile();
+                 actors.AddActor(std::filesystem::path(path).stem().string(), path);
+             }}};
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/core/character_setup.h"
+#include "app/core/command_rows.h"
 
-class CCommandRouter;
 class IPrompts;
 class QLabel;
 class actor_mgr;
@@ -65,6 +65,6 @@ private:
     std::string written_;
 };
 
-// "New 3d Character...": the dialog, modal; a character file it wrote joins the actors and is
-// selected.
-void RegisterCharacterSetupCommand(CCommandRouter& router, QWidget* parent, actor_mgr& actors, IPrompts& prompts);
+// "New 3d Character...": the dialog, modal over the row's widget; a character file it wrote joins
+// the actors and is selected.
+std::vector<command_row<QWidget>> CharacterSetupRows(actor_mgr& actors, IPrompts& prompts);

@@ -1,42 +1,27 @@
-// The document frame with its script editor bar and script toolbar.
+// The document frame's bars: the script editor, the script toolbar and the Flash gestures bar.
 #include "app/ui/child_frame.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QToolBar>
 
+#include "app/core/command_ids.h"
 #include "app/core/command_router.h"
 #include "app/core/command_table.h"
-#include "app/ui/command_menus.h"
-#include "app/core/document_commands.h"
 #include "app/core/lexicon_mgr.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
-#include "app/core/command_ids.h"
+#include "app/ui/command_menus.h"
 #include "app/ui/transcription_edit.h"
 #include "views/timeline/phonarc_view.h"
 
 const char* const kAlignmentTexts[3] = {"Align All Text with All Audio", "Align Selected Text with Selected Audio",
                                          "Align Current Cue Point"};
 
-namespace {
-constexpr int kScriptBarId = 59506;
-constexpr int kFlashBarId = 59511;
-
-std::string FormatUndoText(const char* format, const std::string& name) {
-    std::string text = format;
-    const size_t at = text.find("%1%");
-    if (at != std::string::npos) text.replace(at, 3, name);
-    return text;
-}
-}  // namespace
-
 // ---- CTranscriptionBar ----
 
 CTranscriptionBar::CTranscriptionBar(QWidget* parent)
-    : CSizingControlBar(tr("Script Editor"), parent, QSize(110, 120), kScriptBarId), edit_(new CTranscriptionEdit(this)) {
+    : CSizingControlBar(tr("Script Editor"), parent, QSize(110, 120), bar_id::ScriptEditor), edit_(new CTranscriptionEdit(this)) {
     setObjectName(QStringLiteral("ScriptEditorBar"));
     setWidget(edit_);
     UseFocusCaption();
@@ -98,14 +83,17 @@ bool CChildFrame::Create() {
         }
     }
 
-    CreateExtraBars();
+    flashBar_ = new CSizingControlBar(tr("Flash Gestures"), this, QSize(110, 120), bar_id::FlashGestures);
+    flashBar_->setObjectName(QStringLiteral("FlashGesturesBar"));
 
     scriptBar_ = new CTranscriptionBar(this);
     scriptBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
     addDockWidget(Qt::BottomDockWidgetArea, scriptBar_);
     addToolBar(Qt::BottomToolBarArea, toolBar_);
     alignList_->setCurrentIndex(0);
-    DockExtraBars();
+    flashBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
+    addDockWidget(Qt::BottomDockWidgetArea, flashBar_);
+    flashBar_->hide();
 
     const bool show = context_.profile->GetInt("UI", "ShowTranscribeBar", 1) != 0;
 
@@ -114,20 +102,19 @@ bool CChildFrame::Create() {
     CTranscriptionView& view = edit->View();
     transcription_host host;
     host.prompts = context_.prompts;
-    if (CPhonarcDoc* doc = context_.doc) {
-        view.SetOwner(static_cast<sync_track_target*>(doc));
-        host.audio_path = [doc] { return doc->results_file().audio_path; };
-        SetRecordingTimes(&host, [doc] { return doc->audio(); });
-        // A cue segment's audio is selected in this frame's timeline, so aligning the current cue
-        // point takes the segment's own stretch of the recording.
-        host.select_audio = [this](int64_t start, int64_t end) {
-            if (auto* timeline = qobject_cast<CPhonarcView*>(centralWidget()))
-                timeline->SetSelection(static_cast<int>(start), static_cast<int>(end), false);
-        };
-        view.SetInitialText(doc->results_file().script_text);
-        // The document saves and aligns the script it holds: keep it the editor's text.
-        connect(edit, &QPlainTextEdit::textChanged, this, &CChildFrame::SyncScriptToDocument);
-    }
+    CPhonarcDoc* doc = context_.doc;
+    view.SetOwner(static_cast<sync_track_target*>(doc));
+    host.audio_path = [doc] { return doc->results_file().audio_path; };
+    SetRecordingTimes(&host, [doc] { return doc->audio(); });
+    // A cue segment's audio is selected in this frame's timeline, so aligning the current cue
+    // point takes the segment's own stretch of the recording.
+    host.select_audio = [this](int64_t start, int64_t end) {
+        if (auto* timeline = qobject_cast<CPhonarcView*>(centralWidget()))
+            timeline->SetSelection(static_cast<int>(start), static_cast<int>(end), false);
+    };
+    view.SetInitialText(doc->results_file().script_text);
+    // The document saves and aligns the script it holds: keep it the editor's text.
+    connect(edit, &QPlainTextEdit::textChanged, this, &CChildFrame::SyncScriptToDocument);
     view.SetHost(host);
 
     if (!show) {
@@ -161,16 +148,11 @@ void CChildFrame::UpdateToolBar() {
     for (QAction* a : toolBar_->actions()) {
         const int id = a->data().toInt();
         if (id == 0) continue;
-        bool enabled = false;
-        bool checked = false;
-        if (!OnUpdateCmd(id, &enabled, &checked)) enabled = context_.router && context_.router->Update(id).enabled;
-        a->setEnabled(enabled);
+        a->setEnabled(context_.router->Update(id).enabled);
     }
 }
 
-void CChildFrame::SyncScriptToDocument() {
-    if (context_.doc) context_.doc->results_file().script_text = ScriptEdit()->GetText();
-}
+void CChildFrame::SyncScriptToDocument() { context_.doc->results_file().script_text = ScriptEdit()->GetText(); }
 
 void CChildFrame::SetCentralView(QWidget* view) {
     view->setObjectName(view->objectName().isEmpty() ? QStringLiteral("DocumentView") : view->objectName());
@@ -225,84 +207,20 @@ void CChildFrame::OnShowTranscriptionEditor() {
     context_.profile->WriteInt("UI", "ShowTranscribeBar", show ? 1 : 0);
 }
 
-void CChildFrame::RunCommand(int id) {
-    // The program's routing first; what nobody there takes goes to this frame and its editor.
-    if (context_.router && context_.router->Has(id)) {
-        context_.router->Execute(id);
-        return;
-    }
-    OnCmdMsg(id);
-}
+void CChildFrame::RunCommand(int id) { context_.router->Execute(id); }
 
-bool CChildFrame::OnCmdMsg(int id) {
-    CTranscriptionEdit* edit = ScriptEdit();
-    if (!edit) return false;
-    CTranscriptionView& view = edit->View();
-    switch (id) {
-    case cmd::ShowTranscriptionEditor: OnShowTranscriptionEditor(); return true;
-    case cmd::OpenTextTranscription: view.OnOpenTextTranscription(); return true;
-    case cmd::SaveTextTranscription: view.OnSaveTextTranscription(); return true;
-    case cmd::SaveTextTranscriptionAs: view.OnSaveTextTranscriptionAs(); return true;
-    case cmd::HilightCutMarker: view.HilightCutMarker(); return true;
-    case cmd::EditCut: view.OnEditCut(); return true;
-    case cmd::EditCopy: edit->copy(); return true;
-    case cmd::EditPaste: view.OnEditPaste(); return true;
-    case cmd::EditClear: view.OnEditClear(); return true;
-    case cmd::EditFind: edit->ShowFindReplace(false); return true;
-    case cmd::EditReplace: edit->ShowFindReplace(true); return true;
-    case cmd::EditUndo:
-        if (context_.doc) context_.doc->OnEditUndo();
-        else view.OnEditUndo();
-        return true;
-    case cmd::EditRedo:
-        if (context_.doc) context_.doc->OnEditRedo();
-        else view.OnEditRedo();
-        return true;
-    case cmd::AddCutMarker: {
-        // Tags for the timeline selection at the script selection: the end's first, so the
-        // start's position stays valid.
-        int s = 0;
-        int e = 0;
-        if (!context_.doc || !context_.doc->GetSelectionMs(&s, &e)) return true;
-        int32_t p = 0;
-        int32_t q = 0;
-        view.GetSel(&p, &q);
-        if (p != q && s != e) view.InsertCutTagAt(e, q);
-        view.InsertCutTagAt(s, p);
-        return true;
-    }
-    default: return false;
-    }
-}
-
-bool CChildFrame::OnUpdateCmd(int id, bool* enabled, bool* checked) const {
-    CTranscriptionEdit* edit = ScriptEdit();
-    if (!edit) return false;
-    CTranscriptionView& view = edit->View();
-    *checked = false;
-    *enabled = true;
-    switch (id) {
-    case cmd::ShowTranscriptionEditor: *checked = scriptBar_->isVisible(); return true;
-    case cmd::OpenTextTranscription:
-    case cmd::SaveTextTranscription:
-    case cmd::SaveTextTranscriptionAs:
-    case cmd::EditFind:
-    case cmd::EditReplace: return true;
-    case cmd::HilightCutMarker: *enabled = scriptBar_->isVisible(); return true;
-    case cmd::EditCut:
-    case cmd::EditCopy:
-    case cmd::EditClear: *enabled = view.HasSelection(); return true;
-    case cmd::EditPaste: *enabled = !edit->GetClipboardText().empty(); return true;
-    case cmd::EditUndo: *enabled = view.CanUndo(); return true;
-    case cmd::EditRedo: *enabled = view.CanRedo(); return true;
-    case cmd::AddCutMarker: {
-        int s = 0;
-        int e = 0;
-        *enabled = context_.doc && context_.doc->GetSelectionMs(&s, &e);
-        return true;
-    }
-    default: return false;
-    }
+void CChildFrame::OnAddCutMarker() {
+    // Tags for the timeline selection at the script selection: the end's first, so the start's
+    // position stays valid.
+    int s = 0;
+    int e = 0;
+    if (!context_.doc->GetSelectionMs(&s, &e)) return;
+    CTranscriptionView& view = ScriptView();
+    int32_t p = 0;
+    int32_t q = 0;
+    view.GetSel(&p, &q);
+    if (p != q && s != e) view.InsertCutTagAt(e, q);
+    view.InsertCutTagAt(s, p);
 }
 
 void CChildFrame::showEvent(QShowEvent* event) {
@@ -320,61 +238,31 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-CChildFrame* CChildFrame::ActiveIn(QMdiArea* area) {
-    QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
-    if (!sub && area && !area->subWindowList().isEmpty()) sub = area->subWindowList().last();
-    return sub ? qobject_cast<CChildFrame*>(sub->widget()) : nullptr;
+const std::vector<command_row<CChildFrame>>& CChildFrame::CommandRows() {
+    using F = CChildFrame;
+    // The editor's commands of one frame; Undo and Redo are the document's.
+    const auto view = [](void (CTranscriptionView::*f)()) { return [f](F& frame) { (frame.ScriptView().*f)(); }; };
+    const auto has_selection = [](F& f) { return EnabledIf(f.ScriptView().HasSelection()); };
+    static const std::vector<command_row<F>> rows = {
+        {cmd::ShowTranscriptionEditor, [](F& f) { f.OnShowTranscriptionEditor(); },
+         [](F& f) { return CheckedIf(f.scriptBar_->isVisible()); }},
+        {cmd::OpenTextTranscription, [](F& f) { f.ScriptView().OnOpenTextTranscription(); }},
+        {cmd::SaveTextTranscription, [](F& f) { f.ScriptView().OnSaveTextTranscription(); }},
+        {cmd::SaveTextTranscriptionAs, [](F& f) { f.ScriptView().OnSaveTextTranscriptionAs(); }},
+        {cmd::HilightCutMarker, view(&CTranscriptionView::HilightCutMarker),
+         [](F& f) { return EnabledIf(f.scriptBar_->isVisible()); }},
+        {cmd::AddCutMarker, [](F& f) { f.OnAddCutMarker(); }, {}, kNeedSelection},
+        {cmd::EditCut, view(&CTranscriptionView::OnEditCut), has_selection},
+        {cmd::EditCopy, [](F& f) { f.ScriptEdit()->copy(); }, has_selection},
+        {cmd::EditPaste, view(&CTranscriptionView::OnEditPaste),
+         [](F& f) { return EnabledIf(!f.ScriptEdit()->GetClipboardText().empty()); }},
+        {cmd::EditClear, view(&CTranscriptionView::OnEditClear), has_selection},
+        {cmd::EditFind, [](F& f) { f.ScriptEdit()->ShowFindReplace(false); }},
+        {cmd::EditReplace, [](F& f) { f.ScriptEdit()->ShowFindReplace(true); }},
+    };
+    return rows;
 }
 
-void CChildFrame::RegisterCommands(CCommandRouter& router, std::function<CChildFrame*()> active) {
-    const int ids[] = {cmd::ShowTranscriptionEditor, cmd::OpenTextTranscription, cmd::SaveTextTranscription,
-                       cmd::SaveTextTranscriptionAs, cmd::HilightCutMarker,     cmd::AddCutMarker,
-                       cmd::EditCut,                 cmd::EditCopy,             cmd::EditPaste,
-                       cmd::EditClear,               cmd::EditFind,             cmd::EditReplace,
-                       cmd::EditUndo,                cmd::EditRedo};
-    for (int id : ids) {
-        if (router.Has(id)) continue;
-        router.Add(
-            id,
-            [active, id] {
-                if (CChildFrame* f = active()) f->OnCmdMsg(id);
-            },
-            [active, id](CommandState& state) {
-                CChildFrame* f = active();
-                bool enabled = false;
-                bool checked = false;
-                if (!f || !f->OnUpdateCmd(id, &enabled, &checked)) {
-                    state.enabled = false;
-                    return;
-                }
-                state.enabled = enabled;
-                state.checked = checked;
-                if ((id == cmd::EditUndo || id == cmd::EditRedo) && f->Document()) {
-                    const CommandState s =
-                        id == cmd::EditUndo ? f->Document()->UpdateUndo() : f->Document()->UpdateRedo();
-                    state.enabled = s.enabled;
-                    if (s.text && !s.text->empty()) state.text = s.text;
-                } else if (id == cmd::EditUndo || id == cmd::EditRedo) {
-                    undo_owner* owner = f->ScriptView().GetOwner();
-                    const bool redo = id == cmd::EditRedo;
-                    const std::string name = owner->GetUndoManager().GetActionName(owner, redo, 0);
-                    if (enabled) state.text = FormatUndoText(redo ? kTextRedoFormat : kTextUndoFormat, name);
-                }
-            });
-    }
-}
+// ---- the Flash gestures bar ----
 
-// ---- CChildFrameFla ----
-
-void CChildFrameFla::CreateExtraBars() {
-    flashBar_ = new CSizingControlBar(tr("Flash Gestures"), this, QSize(110, 120), kFlashBarId);
-    flashBar_->setObjectName(QStringLiteral("FlashGesturesBar"));
-}
-
-void CChildFrameFla::DockExtraBars() {
-    flashBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
-    addDockWidget(Qt::BottomDockWidgetArea, flashBar_);
-    flashBar_->hide();
-}
-
-void CChildFrameFla::ShowFlashGesturesBar(bool show) { flashBar_->setVisible(show); }
+void CChildFrame::ShowFlashGesturesBar(bool show) { flashBar_->setVisible(show); }

@@ -1,13 +1,15 @@
-// The frame of one document inside the main window's document area: the document's views in the
-// middle, the "Script Editor" bar docked at the bottom, and the script toolbar with the alignment
-// choice and the language list. The language list follows the program's current language in
-// every frame through the post queue.
+// The bars of a document's frame inside the main window's document area: the document's views in
+// the middle, the "Script Editor" bar docked at the bottom, the script toolbar with the alignment
+// choice and the language list, and the "Flash Gestures" bar, hidden until the Flash document
+// shows it. The language list follows the program's current language in every frame through the
+// post queue. The program's frame, CDocumentFrame (document_frame.h), is built on it.
 #pragma once
 
 #include <QMainWindow>
-#include <functional>
 #include <string>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/ui/sizing_control_bar.h"
 #include "model/messaging.h"
 
@@ -18,7 +20,6 @@ class CTranscriptionView;
 class IProfileStore;
 class IPrompts;
 class QComboBox;
-class QMdiArea;
 class QToolBar;
 class lexicon_mgr;
 class undo_owner;
@@ -37,21 +38,19 @@ private:
     CTranscriptionEdit* edit_;
 };
 
-// What a frame works with; every pointer is borrowed and outlives the frame. Without a document
-// the script editor keeps a history of its own.
+// What a frame works with; every pointer is borrowed, required, and outlives the frame.
 struct child_frame_context {
     CPhonarcDoc* doc = nullptr;
-    lexicon_mgr* languages = nullptr;  // required
-    IProfileStore* profile = nullptr;  // required
-    IPrompts* prompts = nullptr;       // required
-    CCommandRouter* router = nullptr;  // the toolbar's buttons go through it when set
+    lexicon_mgr* languages = nullptr;
+    IProfileStore* profile = nullptr;
+    IPrompts* prompts = nullptr;
+    CCommandRouter* router = nullptr;  // the toolbar's buttons and the editor's menu go through it
 };
 
 // GUI thread only.
 class CChildFrame : public QMainWindow, public subscriber {
     Q_OBJECT
 public:
-    explicit CChildFrame(const child_frame_context& context, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     // Builds the bars and lists; false when one of them can't be made.
@@ -62,14 +61,12 @@ public:
 
     int GetAlignmentMode() const;
     void SelectLanguageInCombo(const std::string& name);
-    // The frame's own commands and those of its script editor; false when neither has the id.
-    bool OnCmdMsg(int id);
-    // Enabled, checked and text of the frame's commands; false for an id it does not have.
-    bool OnUpdateCmd(int id, bool* enabled, bool* checked) const;
     void OnShowTranscriptionEditor();
     // Enables the script toolbar's buttons as their commands say; called when CommandStateChanged
     // and by the main window's update step.
     void UpdateToolBar();
+    void ShowFlashGesturesBar(bool show);
+    CSizingControlBar* FlashBar() const { return flashBar_; }
 
     CPhonarcDoc* Document() const { return context_.doc; }
     CTranscriptionBar* ScriptBar() const { return scriptBar_; }
@@ -86,18 +83,15 @@ signals:
     void CommandStateChanged();
 
 public:
-
-    // Adds the script commands to the router: each runs in the active frame of the area. Ids that
-    // another part of the program registered already stay its own.
-    static void RegisterCommands(CCommandRouter& router, std::function<CChildFrame*()> active);
-    // The frame of the area's active window, if it is one of these frames.
-    static CChildFrame* ActiveIn(QMdiArea* area);
+    // The frame's own commands and those of its script editor (Undo and Redo are the document's),
+    // as rows over the active frame.
+    static const std::vector<command_row<CChildFrame>>& CommandRows();
 
 protected:
-    virtual void CreateExtraBars() {}
-    virtual void DockExtraBars() {}
-    // Whether the frame may close (a modified document asks first); true here.
-    virtual bool CanClose() { return true; }
+    // Only the document frame is made: it gives the document's view and its close question.
+    explicit CChildFrame(const child_frame_context& context, QWidget* parent = nullptr);
+    // Whether the frame may close (a modified document asks first).
+    virtual bool CanClose() = 0;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -107,28 +101,13 @@ private:
     void SelectCurrentLanguageInCombo();
     void RunCommand(int id);
     void SyncScriptToDocument();
+    void OnAddCutMarker();
 
     child_frame_context context_;
     CTranscriptionBar* scriptBar_ = nullptr;
+    CSizingControlBar* flashBar_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QComboBox* alignList_ = nullptr;
     QComboBox* languageList_ = nullptr;
     bool toolBarUpdatePending_ = false;
-};
-
-// The frame of the program's document template: adds the "Flash Gestures" bar, hidden until the
-// Flash document shows it.
-class CChildFrameFla : public CChildFrame {
-    Q_OBJECT
-public:
-    using CChildFrame::CChildFrame;
-    void ShowFlashGesturesBar(bool show);
-    CSizingControlBar* FlashBar() const { return flashBar_; }
-
-protected:
-    void CreateExtraBars() override;
-    void DockExtraBars() override;
-
-private:
-    CSizingControlBar* flashBar_ = nullptr;
 };

@@ -1,6 +1,7 @@
 // The document frame and its script editor driven through the real widgets: typing into the
 // editor lands in the document's undo history, the language list follows the program's language
-// in every frame, the script bar's setting and commands, and a screenshot of a frame.
+// in every frame, the script bar's setting and commands (their rows installed as the program
+// installs them), and a screenshot of a frame.
 #include "app/ui/child_frame.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,9 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "app/core/active_context.h"
 #include "app/core/command_router.h"
+#include "app/core/document_commands.h"
 #include "app/core/lexicon_mgr.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
@@ -37,6 +40,7 @@
 #include "app/ui/transcription_edit.h"
 #include "engine/text/lexicon_file.h"
 #include "model/pub_queue.h"
+#include "views/timeline/phonarc_view.h"
 
 namespace {
 
@@ -62,6 +66,17 @@ std::string ReadBytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The active frame: the main window's active document, else the frame made last.
+class frame_context : public active_context {
+public:
+    std::function<CDocumentFrame*()> frame;
+    CPhonarcDoc* Document() const override {
+        CDocumentFrame* f = frame();
+        return f ? &f->Document() : nullptr;
+    }
+};
+CChildFrame* TargetOf(const frame_context& context, CChildFrame*) { return context.frame(); }
+
 class ChildFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,30 +88,44 @@ protected:
         languages.Load((dir / "dicts").string(), "LEXICON");
         host.profile = &profile;
         host.prompts = &prompts;
+        context.frame = [this]() -> CDocumentFrame* {
+            if (main) {
+                QMdiSubWindow* sub = main->MdiArea()->activeSubWindow();
+                return sub ? qobject_cast<CDocumentFrame*>(sub->widget()) : nullptr;
+            }
+            return frames.empty() ? nullptr : frames.back().get();
+        };
+        InstallActiveRows(router, context, CChildFrame::CommandRows());
+        InstallActiveRows(router, context, DocumentCommandRows());
     }
     void TearDown() override {
         frames.clear();
         main.reset();
+        docs.clear();
         pub_queue::destroy_instance();
         fs::remove_all(dir);
     }
-    CChildFrame* NewFrame(CPhonarcDoc* doc, bool fla = false) {
-        child_frame_context context{doc, &languages, &profile, &prompts, &router};
-        CChildFrame* f = fla ? new CChildFrameFla(context) : new CChildFrame(context);
+    CPhonarcDoc& NewDoc() { return *docs.emplace_back(std::make_unique<CPhonarcDoc>(host)); }
+    std::unique_ptr<CDocumentFrame> MakeFrame(CPhonarcDoc& doc, lexicon_mgr& langs) {
+        auto f = std::make_unique<CDocumentFrame>(doc, child_frame_context{&doc, &langs, &profile, &prompts, &router},
+                                                  timeline_view_setup{});
         EXPECT_TRUE(f->Create());
-        if (main) {
-            main->MdiArea()->addSubWindow(f)->showMaximized();
-            main->MdiArea()->setActiveSubWindow(main->MdiArea()->subWindowList().last());
-        } else {
-            frames.emplace_back(f);
-            f->show();
-        }
         return f;
+    }
+    // A frame on doc, or on a new document.
+    CDocumentFrame* NewFrame(CPhonarcDoc* doc = nullptr) {
+        std::unique_ptr<CDocumentFrame> f = MakeFrame(doc ? *doc : NewDoc(), languages);
+        if (main) {
+            main->MdiArea()->addSubWindow(f.get())->showMaximized();
+            main->MdiArea()->setActiveSubWindow(main->MdiArea()->subWindowList().last());
+            return f.release();
+        }
+        f->show();
+        return frames.emplace_back(std::move(f)).get();
     }
     void MakeMainFrame() {
         main = std::make_unique<CMainFrame>(router, profile);
         ASSERT_TRUE(main->Create());
-        CChildFrame::RegisterCommands(router, [this] { return CChildFrame::ActiveIn(main->MdiArea()); });
         main->resize(1000, 700);
         main->show();
     }
@@ -106,13 +135,15 @@ protected:
     CScriptedPrompts prompts;
     lexicon_mgr languages;
     CCommandRouter router;
+    frame_context context;
     document_host host;
+    std::vector<std::unique_ptr<CPhonarcDoc>> docs;
     std::unique_ptr<CMainFrame> main;
-    std::vector<std::unique_ptr<CChildFrame>> frames;
+    std::vector<std::unique_ptr<CDocumentFrame>> frames;
 };
 
 TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
-    CPhonarcDoc doc(host);
+    CPhonarcDoc& doc = NewDoc();
     ASSERT_NO_FATAL_FAILURE(MakeMainFrame());
     CChildFrame* frame = NewFrame(&doc);
     CTranscriptionEdit* edit = frame->ScriptEdit();
@@ -129,6 +160,9 @@ TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
     EXPECT_EQ(edit->toPlainText(), "");
     main->UpdateCommands();
     EXPECT_EQ(main->Action(cmd::EditRedo)->text(), "Redo Typing\tCtrl+Y");
+    // With nothing left to undo the item is disabled and names no action gone.
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), "&Undo\tCtrl+Z");
     QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);  // the editor's own Redo key
     EXPECT_EQ(edit->toPlainText(), "abc");
 
@@ -147,8 +181,7 @@ TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
 }
 
 TEST_F(ChildFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
-    NewFrame(nullptr);
-    CChildFrame* frame = frames.back().get();
+    CChildFrame* frame = NewFrame();
     CTranscriptionEdit* edit = frame->ScriptEdit();
     frame->ScriptView().SetInitialText("one two");
     edit->SetSel(0, 4);
@@ -188,9 +221,9 @@ TEST_F(ChildFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
 }
 
 TEST_F(ChildFrameTest, LanguageChosenInOneFrameShowsInTheOthersAfterTheNextDispatch) {
-    CChildFrame* a = NewFrame(nullptr);
-    CChildFrame* b = NewFrame(nullptr, true);
-    CChildFrame* c = NewFrame(nullptr);
+    CChildFrame* a = NewFrame();
+    CChildFrame* b = NewFrame();
+    CChildFrame* c = NewFrame();
     ASSERT_EQ(a->LanguageList()->count(), 2);
     EXPECT_EQ(b->LanguageList()->currentText(), "English - Default");
     const int spanish = a->LanguageList()->findText("Espanol");
@@ -221,10 +254,8 @@ TEST_F(ChildFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
     const QStringList names = {"English - Default", "Fran\u00E7ais", "Twin", "Twin",
                                "\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC", "Espanol"};
     ASSERT_EQ(records.size(), static_cast<size_t>(names.size()));
-    const child_frame_context context{nullptr, &all, &profile, &prompts, &router};
-    auto a = std::make_unique<CChildFrame>(context);
-    auto b = std::make_unique<CChildFrame>(context);
-    ASSERT_TRUE(a->Create() && b->Create());
+    auto a = MakeFrame(NewDoc(), all);
+    auto b = MakeFrame(NewDoc(), all);
     CPhonemeDialog test_dialog(all, prompts);
     QStringList frame_names, dialog_names;
     for (int i = 0; i < a->LanguageList()->count(); ++i) frame_names << a->LanguageList()->itemText(i);
@@ -247,30 +278,21 @@ TEST_F(ChildFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
 
 // The bar's state is the frame's last word only when the frame really closes.
 TEST_F(ChildFrameTest, ACancelledCloseLeavesTheScriptBarSettingAlone) {
-    class asking_frame : public CChildFrame {
-    public:
-        using CChildFrame::CChildFrame;
-        bool allow = false;
-
-    protected:
-        bool CanClose() override { return allow; }
-    };
     profile.WriteInt("UI", "ShowTranscribeBar", 1);
-    child_frame_context context{nullptr, &languages, &profile, &prompts, &router};
-    auto frame = std::make_unique<asking_frame>(context);
-    ASSERT_TRUE(frame->Create());
-    frame->show();
+    CDocumentFrame* frame = NewFrame();
+    bool allow = false;
+    frame->SetCloseQuery([&allow] { return allow; });
     frame->ScriptBar()->hide();  // as the bar's own close button does, without a word to the settings
     EXPECT_FALSE(frame->close());
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
-    frame->allow = true;
+    allow = true;
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 0);
 }
 
 TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolbar) {
     profile.WriteInt("UI", "ShowTranscribeBar", 0);
-    CChildFrame* frame = NewFrame(nullptr, true);
+    CChildFrame* frame = NewFrame();
     EXPECT_FALSE(frame->ScriptBar()->isVisible());
     EXPECT_FALSE(frame->ScriptToolBar()->isVisible());
     EXPECT_EQ(frame->GetAlignmentMode(), 0);
@@ -280,10 +302,10 @@ TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolba
                                   "Align Current Cue Point"}));
     frame->AlignmentList()->setCurrentIndex(2);
     EXPECT_EQ(frame->GetAlignmentMode(), 2);
-    EXPECT_FALSE(static_cast<CChildFrameFla*>(frame)->FlashBar()->isVisible());
+    EXPECT_FALSE(frame->FlashBar()->isVisible());
 
     // The command brings the editor back with its toolbar.
-    frame->OnCmdMsg(cmd::ShowTranscriptionEditor);
+    EXPECT_TRUE(router.Execute(cmd::ShowTranscriptionEditor));
     EXPECT_TRUE(frame->ScriptBar()->isVisible());
     EXPECT_TRUE(frame->ScriptToolBar()->isVisible());
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
@@ -312,7 +334,7 @@ TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolba
 }
 
 TEST_F(ChildFrameTest, NonAsciiScriptKeepsItsBytesAndOffsetsInTheWidget) {
-    CPhonarcDoc doc(host);
+    CPhonarcDoc& doc = NewDoc();
     const std::string script = "\xE2\x80\x9CNa\xC3\xAFve\xE2\x80\x9D \xE2\x80\x94 caf\xC3\xA9\r\n<cut ms=\"1500\"/>Deux \xF0\x9F\x99\x82\r\n";
     doc.results_file().script_text = script;
     CChildFrame* frame = NewFrame(&doc);
@@ -389,12 +411,12 @@ TEST_F(ChildFrameTest, DocumentOpenedInTheProgramEditsItsScriptInItsFrame) {
 }
 
 TEST_F(ChildFrameTest, ScreenshotOfAFrameWithTheScriptBar) {
-    CPhonarcDoc doc(host);
+    CPhonarcDoc& doc = NewDoc();
     doc.results_file().script_text =
         "<cut ms=\"0\"/>The quick brown fox jumps over the lazy dog.\r\n<cut ms=\"2400\"/>\xE2\x80\x9CNa\xC3\xAFve caf\xC3\xA9 "
         "r\xC3\xA9sum\xC3\xA9\xE2\x80\x9D \xE2\x80\x94 she said.\r\n";
     ASSERT_NO_FATAL_FAILURE(MakeMainFrame());
-    CChildFrame* frame = NewFrame(&doc, true);
+    CChildFrame* frame = NewFrame(&doc);
     frame->ScriptEdit()->SetSel(20, 25);
     QApplication::processEvents();
     const QString dir = QStringLiteral(MURMUREX_SCREENSHOT_DIR);

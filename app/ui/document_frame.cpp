@@ -17,7 +17,7 @@ child_frame_context WithDocument(child_frame_context context, CPhonarcDoc& doc) 
 
 CDocumentFrame::CDocumentFrame(CPhonarcDoc& doc, child_frame_context context, timeline_view_setup setup,
                                QWidget* parent)
-    : CChildFrameFla(WithDocument(context, doc), parent), doc_(doc) {
+    : CChildFrame(WithDocument(context, doc), parent), doc_(doc) {
     // The main window's commands act on the active document: a command or the context menu of
     // this frame's view, which may not be the active frame's (a right-click does not focus it),
     // first makes this frame the active one.

@@ -12,7 +12,7 @@ class CPhonarcView;
 struct timeline_view_setup;
 
 // GUI thread only. Views its document; closing asks to save a modified document first.
-class CDocumentFrame : public CChildFrameFla, public document_view {
+class CDocumentFrame : public CChildFrame, public document_view {
     Q_OBJECT
 public:
     // The context's document is replaced by doc. The view is made with the setup; the commands it

@@ -8,28 +8,31 @@
 #include <QMenuBar>
 #include <filesystem>
 
+#include "app/core/command_ids.h"
 #include "app/core/command_router.h"
-#include "app/ui/timeline_commands.h"
 #include "app/core/document_commands.h"
+#include "app/core/document_settings.h"
+#include "app/core/marker_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/phonarc_doc_flash.h"
+#include "app/core/recognition_commands.h"
 #include "app/core/string_table.h"
-#include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/flash_document_frame.h"
 #include "app/ui/gate_prefs_commands.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
-#include "app/ui/marker_menus.h"
 #include "app/ui/progress_dlg.h"
 #include "app/ui/recognition_ui.h"
+#include "app/ui/timeline_commands.h"
+#include "app/ui/timeline_print.h"
 #include "views/playback/viseme_handler.h"
 #include "views/timeline/phonarc_view.h"
-#include "app/ui/timeline_print.h"
 
 CDocManager::CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                          lexicon_mgr& languages)
-    : frame_(frame), router_(router), profile_(profile), prompts_(prompts), languages_(languages) {}
+    : frame_(frame), router_(router), profile_(profile), prompts_(prompts), languages_(languages),
+      markerDialogs_(profile, &frame) {}
 
 CDocManager::~CDocManager() {
     // Frames first: each stops viewing its document as it goes.
@@ -71,6 +74,15 @@ CDocumentFrame* CDocManager::ActiveFrame() const {
 CPhonarcDoc* CDocManager::ActiveDocument() const {
     CDocumentFrame* f = ActiveFrame();
     return f ? &f->Document() : nullptr;
+}
+
+bool CDocManager::Recognising() const { return recognition_ && recognition_->Running(); }
+
+CChildFrame* TargetOf(const CDocManager& docs, CChildFrame*) { return docs.ActiveFrame(); }
+
+CPhonarcView* TargetOf(const CDocManager& docs, CPhonarcView*) {
+    CDocumentFrame* frame = docs.ActiveFrame();
+    return frame ? frame->View() : nullptr;
 }
 
 bool CDocManager::OpenDocumentFile(const std::string& given) {
@@ -165,13 +177,7 @@ void CDocManager::SaveActive(bool save_as) {
 }
 
 void CDocManager::Install() {
-    RegisterCommands();
-    // The script editor's commands, for the ids the document leaves to it.
-    CChildFrame::RegisterCommands(router_, [this]() -> CChildFrame* { return ActiveFrame(); });
-    AddToggles();
-    InstallMarkerCommands(frame_, router_, profile_, [this] { return ActiveDocument(); });
-    InstallGateAndPreferencesCommands(frame_, router_, profile_, prompts_, [this] { return ActiveDocument(); });
-    recognition_ = std::make_unique<CRecognitionUi>(frame_, router_, languages_, [this] { return ActiveDocument(); });
+    recognition_ = std::make_unique<CRecognitionUi>(frame_, languages_);
     // The active frame's script editor gives the text, the selection and the cue tags.
     recognition_->SetScriptSource([this]() -> script_alignment_source* {
         CDocumentFrame* frame = ActiveFrame();
@@ -179,75 +185,39 @@ void CDocManager::Install() {
         scriptSource_.SetFrame(frame);
         return &scriptSource_;
     });
-    recognition_->Install();
-    InstallFlashDocumentCommands(frame_, router_, [this] { return dynamic_cast<CPhonarcDocFlash*>(ActiveDocument()); });
+
+    InstallActiveRows(router_, *this, CommandRows(), *this);
+    InstallActiveRows(router_, *this, DocumentCommandRows());
+    InstallActiveRows(router_, *this, DocumentSettingsRows());
+    InstallActiveRows(router_, *this, MarkerCommandRows(markerDialogs_));
+    InstallActiveRows(router_, *this, RecognitionCommandRows([this] { return recognition_->Context(); }));
+    InstallActiveRows(router_, *this, FlashDocumentCommandRows());
+    InstallActiveRows(router_, *this, PreviewCharacterRows(frame_));
+    InstallActiveRows(router_, *this, NoiseGateRows(frame_, prompts_));
+    InstallCommandRows(router_, PreferencesRows(profile_, prompts_), frame_);
+    InstallActiveRows(router_, *this, CChildFrame::CommandRows());
+    InstallActiveRows(router_, *this, TimelineCommandRows());
+    auto* printer = new CTimelinePrinter(frame_);
+    InstallCommandRows(router_, printer->SetupRows(), *printer);
+    InstallActiveRows(router_, *this, printer->PrintRows());
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::ActiveFrameChanged);
-    InstallTimelineCommands(frame_, router_, [this]() -> CPhonarcView* {
-        CDocumentFrame* f = ActiveFrame();
-        return f ? f->View() : nullptr;
-    });
-    InstallPrintCommands(frame_, router_, [this]() -> CPhonarcView* {
-        CDocumentFrame* f = ActiveFrame();
-        return f ? f->View() : nullptr;
-    });
 }
 
-void CDocManager::RegisterCommands() {
-    const auto needs_doc = [this](CommandState& s) { s.enabled = ActiveDocument() != nullptr; };
-    const auto with_doc = [this](void (CPhonarcDoc::*f)()) {
-        return [this, f] {
-            if (CPhonarcDoc* d = ActiveDocument()) (d->*f)();
-        };
+std::vector<command_row<CDocManager>> CDocManager::CommandRows() {
+    using M = CDocManager;
+    return {
+        {cmd::FileClose,
+         [](M& m) {
+             if (QWidget* sub = m.ActiveFrame()->parentWidget()) sub->close();
+         },
+         {}, kNeedDocument},
+        {cmd::FileSave, [](M& m) { m.SaveActive(false); }, {}, kNeedDocument},
+        {cmd::FileSaveAs, [](M& m) { m.SaveActive(true); }, {}, kNeedDocument},
+        {cmd::PhonemeTestDialog,
+         [](M& m) {
+             CPhonemeDialog dialog(m.languages_, m.prompts_, &m.frame_);
+             dialog.exec();
+         },
+         {}, kNeedDocument},
     };
-    router_.Add(cmd::FileClose,
-                [this] {
-                    if (CDocumentFrame* f = ActiveFrame()) {
-                        if (QWidget* sub = f->parentWidget()) sub->close();
-                    }
-                },
-                needs_doc);
-    router_.Add(cmd::FileSave, [this] { SaveActive(false); }, needs_doc);
-    router_.Add(cmd::FileSaveAs, [this] { SaveActive(true); }, needs_doc);
-    router_.Add(cmd::ImportSyncMarkers, with_doc(&CPhonarcDoc::OnImportSyncMarkers), needs_doc);
-    router_.Add(cmd::ReloadAudio, with_doc(&CPhonarcDoc::OnReloadAudio), needs_doc);
-    const auto undo_state = [this](bool redo) {
-        return [this, redo](CommandState& s) {
-            // Disabled, the item goes back to its plain text rather than naming an action gone.
-            CPhonarcDoc* d = ActiveDocument();
-            const CommandState st = d ? (redo ? d->UpdateRedo() : d->UpdateUndo()) : CommandState{false, false, {}};
-            s.enabled = st.enabled;
-            s.text = st.enabled && st.text && !st.text->empty() ? *st.text
-                                                    : tr(redo ? "&Redo\tCtrl+Y" : "&Undo\tCtrl+Z").toStdString();
-        };
-    };
-    router_.Add(cmd::EditUndo, with_doc(&CPhonarcDoc::OnEditUndo), undo_state(false));
-    router_.Add(cmd::EditRedo, with_doc(&CPhonarcDoc::OnEditRedo), undo_state(true));
-    router_.Add(cmd::PhonemeTestDialog,
-                [this] {
-                    CPhonemeDialog dialog(languages_, prompts_, &frame_);
-                    dialog.exec();
-                },
-                needs_doc);
-}
-
-void CDocManager::AddToggles() {
-    // The settings commands of the active document: the recognition toggles and the articulator.
-    for (const int id : kSettingsCommandIds) {
-        router_.Add(
-            id,
-            [this, id] {
-                if (CPhonarcDoc* d = ActiveDocument()) RunSettingsCommand(d->settings(), id);
-            },
-            [this, id](CommandState& s) {
-                CPhonarcDoc* d = ActiveDocument();
-                if (!d) {
-                    s.enabled = false;
-                    return;
-                }
-                const CommandState st = UpdateSettingsCommand(d->settings(), id);
-                s.enabled = st.enabled;
-                s.checked = st.checked;
-                if (st.text) s.text = st.text;
-            });
-    }
 }

@@ -1,6 +1,8 @@
 // The open documents of the main window: opening files (menu, recent list, drag and drop,
-// command line) into a document and its frame, the File, Edit and Lipsync commands of the active
-// document, and asking to save each modified document before the program closes.
+// command line) into a document and its frame, asking to save each modified document before the
+// program closes, and the active context every document command acts on: it installs the rows of
+// the document's features (settings, markers, recognition, Flash, timeline, script editor) over
+// the active document, its frame and its view.
 #pragma once
 
 #include <QObject>
@@ -9,28 +11,34 @@
 #include <string>
 #include <vector>
 
+#include "app/core/active_context.h"
 #include "app/core/document_host.h"
 #include "app/ui/frame_script_source.h"
+#include "app/ui/marker_menus.h"
 
+class CChildFrame;
 class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class CPhonarcDoc;
+class CPhonarcView;
 class CRecognitionUi;
 class IProfileStore;
 class IPrompts;
 class lexicon_mgr;
 
 // GUI thread only.
-class CDocManager : public QObject {
+class CDocManager : public QObject, public active_context {
     Q_OBJECT
 public:
     CDocManager(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile, IPrompts& prompts,
                 lexicon_mgr& languages);
     ~CDocManager() override;
 
-    // Adds the document commands to the router and the main window's menus.
+    // Adds the document commands to the router.
     void Install();
+    CPhonarcDoc* Document() const override { return ActiveDocument(); }
+    bool Recognising() const override;
     // A path already open activates its frame. False when the file does not open.
     bool OpenDocumentFile(const std::string& path);
     int DocumentCount() const { return static_cast<int>(docs_.size()); }
@@ -51,8 +59,8 @@ private:
         CDocumentFrame* frame;
     };
     document_host Host();
-    void RegisterCommands();
-    void AddToggles();
+    // File Close, Save, Save As and the phoneme test dialog.
+    std::vector<command_row<CDocManager>> CommandRows();
     void UpdateTitle();
     // The title and the status panes follow the active document (empty panes with none).
     void ActiveFrameChanged();
@@ -73,4 +81,9 @@ private:
     bool showProgress_ = true;
     std::unique_ptr<CRecognitionUi> recognition_;
     CFrameScriptSource scriptSource_;
+    CMarkerCommandDialogs markerDialogs_;
 };
+
+// The targets of the frame's and the view's rows: the active document's frame and its view.
+CChildFrame* TargetOf(const CDocManager& docs, CChildFrame*);
+CPhonarcView* TargetOf(const CDocManager& docs, CPhonarcView*);

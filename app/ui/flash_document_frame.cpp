@@ -5,7 +5,6 @@
 
 #include <QMenu>
 
-#include "app/core/command_router.h"
 #include "app/ui/character_preview_dlg.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/main_frame.h"
@@ -16,7 +15,7 @@
 MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc) {
     CPhonarcDocFlash* document = &doc;
     return [document](const ChannelBand& band, const TimelineState* state) -> std::unique_ptr<CPhonarcChannelView> {
-        if (band.bit != CMXChannelSWFGestures::kDisplayBit) return nullptr;
+        if (band.bit != kShowFlashGestures) return nullptr;
         auto channel = std::make_unique<CMXChannelSWFGestures>(state, document, state->host);
         channel->band = band.band;
         channel->audioChannel = static_cast<uint16_t>(band.audioChannel);
@@ -62,34 +61,12 @@ CFlashDocumentBinding* CFlashDocumentBinding::Of(QObject* frame) {
                  : nullptr;
 }
 
-void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
-                                  std::function<CPhonarcDocFlash*()> active) {
-    router.Add(
-        cmd::ExtractGestures,
-        [active] {
-            if (CPhonarcDocFlash* d = active()) d->OnExtractGestures();
-        },
-        [active](CommandState& s) { s.enabled = active() != nullptr; });
-    const auto hasDocument = [active](CommandState& s) { s.enabled = active() != nullptr; };
-    router.Add(
-        cmd::SelectCharacter,
-        [active] {
-            if (CPhonarcDocFlash* d = active()) d->OnSelectCharacter();
-        },
-        hasDocument);
-    router.Add(
-        cmd::PreviewCharacter,
-        [active, &frame] {
-            CPhonarcDocFlash* d = active();
-            if (!d || !d->HasTemplate()) return;
-            CCharacterPreviewDlg dialog(d->character_path(), *d->GetCharacter(), &frame);
-            dialog.exec();
-        },
-        [active](CommandState& s) {
-            CPhonarcDocFlash* d = active();
-            s.enabled = d && d->UpdatePreviewCharacter().enabled;
-        });
-    // Publishing is not built: the items stay, disabled.
-    for (int id : {cmd::ExportLipsync, cmd::PublishSettings, cmd::PublishSwf})
-        router.Add(id, [] {}, [](CommandState& s) { s.enabled = false; });
+std::vector<command_row<CPhonarcDocFlash>> PreviewCharacterRows(CMainFrame& frame) {
+    return {{cmd::PreviewCharacter,
+             [&frame](CPhonarcDocFlash& d) {
+                 if (!d.HasTemplate()) return;
+                 CCharacterPreviewDlg dialog(d.character_path(), *d.GetCharacter(), &frame);
+                 dialog.exec();
+             },
+             [](CPhonarcDocFlash& d) { return d.UpdatePreviewCharacter(); }, kNeedDocument}};
 }

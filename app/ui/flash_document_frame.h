@@ -6,11 +6,12 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "app/core/phonarc_doc_flash.h"
 #include "views/timeline/timeline_host.h"
 
-class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
 class FlashGesturesView;
@@ -43,6 +44,5 @@ private:
 // The channels a Flash document's timeline view is made with: the Flash gesture channel on doc.
 MarkerChannelFactory MakeFlashChannelFactory(CPhonarcDocFlash& doc);
 
-// The Flash document's commands for the active document, "Extract Gestures" among them (Flash menu).
-void InstallFlashDocumentCommands(CMainFrame& frame, CCommandRouter& router,
-                                  std::function<CPhonarcDocFlash*()> active);
+// "Preview the character in Flash": a window over frame showing the template's character.
+std::vector<command_row<CPhonarcDocFlash>> PreviewCharacterRows(CMainFrame& frame);

@@ -1,18 +1,18 @@
 // The Noise Gate command of the active document (in the Edit menu) and the program's Preferences
-// command, hooked into the main frame's router.
+// command, as rows the main window installs.
 #pragma once
 
-#include "app/core/command_ids.h"
+#include <vector>
 
-#include <functional>
+#include "app/core/command_rows.h"
 
-class CCommandRouter;
 class CMainFrame;
 class CPhonarcDoc;
 class IProfileStore;
 class IPrompts;
 
-
-// active gives the active document or null. GUI thread only; every reference outlives the frame.
-void InstallGateAndPreferencesCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,
-                                       IPrompts& prompts, std::function<CPhonarcDoc*()> active);
+// Over the active document, which needs a recording; the dialog is modal over frame. GUI thread
+// only; every reference outlives the rows.
+std::vector<command_row<CPhonarcDoc>> NoiseGateRows(CMainFrame& frame, IPrompts& prompts);
+// Over the main frame, the sheet's parent.
+std::vector<command_row<CMainFrame>> PreferencesRows(IProfileStore& profile, IPrompts& prompts);

@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "app/core/command_router.h"
+#include "app/core/command_rows.h"
 #include "app/core/command_table.h"
 #include "app/ui/app_icons.h"
 #include "app/ui/command_menus.h"
@@ -32,7 +33,6 @@
 
 namespace {
 constexpr int kLayoutVersion = 1;
-constexpr int kViewerBarId = 123;
 constexpr const char* kLayoutKey = "Layout";
 constexpr const char* kPlacementKey = "WindowPlacement";
 constexpr const char* kBarsKey = "Bars";
@@ -135,7 +135,7 @@ bool CMainFrame::Create() {
     status->showMessage(tr("Ready"));
 
     // Its contents, the head and the actor list, are put in by InstallVisemeBar.
-    viewerBar_ = new CSizingControlBar(tr("View"), this, QSize(210, 120), kViewerBarId);
+    viewerBar_ = new CSizingControlBar(tr("View"), this, QSize(210, 120), bar_id::Viewer);
     viewerBar_->UseFocusCaption();
     viewerBar_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     outputBar_->setAllowedAreas(Qt::AllDockWidgetAreas);
@@ -144,7 +144,7 @@ bool CMainFrame::Create() {
     outputBar_->setVisible(profile_.GetInt("UI", "ShowOutputBar", 0) != 0);
 
     AddMenus();
-    RegisterCommands();
+    InstallCommandRows(router_, CommandRows(), *this);
 
     if (VerifyBarState("BarState")) {
         CSizingControlBar::LoadBarSizes(this, profile_, "BarState");
@@ -231,36 +231,39 @@ QMenu* CMainFrame::SubMenuOf(QMenu* menu, const QString& title) {
     return nullptr;
 }
 
-void CMainFrame::RegisterCommands() {
-    router_.Add(cmd::ShowOutputBar,
-                [this] {
-                    const bool show = outputBar_->isHidden();
-                    outputBar_->setVisible(show);
-                    profile_.WriteInt("UI", "ShowOutputBar", show ? 1 : 0);
-                },
-                [this](CommandState& s) { s.checked = !outputBar_->isHidden(); });
-    router_.Add(cmd::ShowCharacterView, [this] { viewerBar_->setVisible(viewerBar_->isHidden()); },
-                [this](CommandState& s) { s.checked = !viewerBar_->isHidden(); });
-    router_.Add(cmd::PlayRewindMode,
-                [this] {
-                    playRewind_ = !playRewind_;
-                    profile_.WriteInt("UI", "Play_Rewind", playRewind_ ? 1 : 0);
-                },
-                [this](CommandState& s) { s.checked = playRewind_; });
-    router_.Add(cmd::Loop,
-                [this] {
-                    playLoop_ = !playLoop_;
-                    profile_.WriteInt("UI", "PlayLoop", playLoop_ ? 1 : 0);
-                },
-                [this](CommandState& s) { s.checked = playLoop_; });
-    router_.Add(cmd::ViewToolbar, [this] { mainBar_->setVisible(mainBar_->isHidden()); },
-                [this](CommandState& s) { s.checked = !mainBar_->isHidden(); });
-    router_.Add(cmd::ViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
-                [this](CommandState& s) { s.checked = !statusBar()->isHidden(); });
-    router_.Add(cmd::AppExit, [this] { close(); });
-    const auto hasDocuments = [this](CommandState& s) { s.enabled = !mdi_->subWindowList().isEmpty(); };
-    router_.Add(cmd::WindowCascade, [this] { mdi_->cascadeSubWindows(); }, hasDocuments);
-    router_.Add(cmd::WindowTile, [this] { mdi_->tileSubWindows(); }, hasDocuments);
+std::vector<command_row<CMainFrame>> CMainFrame::CommandRows() {
+    using F = CMainFrame;
+    const auto has_documents = [](F& f) { return EnabledIf(!f.mdi_->subWindowList().isEmpty()); };
+    return {
+        {cmd::ShowOutputBar,
+         [](F& f) {
+             const bool show = f.outputBar_->isHidden();
+             f.outputBar_->setVisible(show);
+             f.profile_.WriteInt("UI", "ShowOutputBar", show ? 1 : 0);
+         },
+         [](F& f) { return CheckedIf(!f.outputBar_->isHidden()); }},
+        {cmd::ShowCharacterView, [](F& f) { f.viewerBar_->setVisible(f.viewerBar_->isHidden()); },
+         [](F& f) { return CheckedIf(!f.viewerBar_->isHidden()); }},
+        {cmd::PlayRewindMode,
+         [](F& f) {
+             f.playRewind_ = !f.playRewind_;
+             f.profile_.WriteInt("UI", "Play_Rewind", f.playRewind_ ? 1 : 0);
+         },
+         [](F& f) { return CheckedIf(f.playRewind_); }},
+        {cmd::Loop,
+         [](F& f) {
+             f.playLoop_ = !f.playLoop_;
+             f.profile_.WriteInt("UI", "PlayLoop", f.playLoop_ ? 1 : 0);
+         },
+         [](F& f) { return CheckedIf(f.playLoop_); }},
+        {cmd::ViewToolbar, [](F& f) { f.mainBar_->setVisible(f.mainBar_->isHidden()); },
+         [](F& f) { return CheckedIf(!f.mainBar_->isHidden()); }},
+        {cmd::ViewStatusBar, [](F& f) { f.statusBar()->setVisible(f.statusBar()->isHidden()); },
+         [](F& f) { return CheckedIf(!f.statusBar()->isHidden()); }},
+        {cmd::AppExit, [](F& f) { f.close(); }},
+        {cmd::WindowCascade, [](F& f) { f.mdi_->cascadeSubWindows(); }, has_documents},
+        {cmd::WindowTile, [](F& f) { f.mdi_->tileSubWindows(); }, has_documents},
+    };
 }
 
 void CMainFrame::UpdateCommands() {
@@ -268,7 +271,10 @@ void CMainFrame::UpdateCommands() {
         const CommandState s = router_.Update(id);
         action->setEnabled(s.enabled);
         if (action->isCheckable()) action->setChecked(s.checked);
+        // Without a text of the moment the item takes its own back (Undo no longer names an action).
+        const CommandInfo* info = FindCommand(id);
         if (s.text) action->setText(QString::fromUtf8(s.text->c_str()));
+        else if (info) action->setText(QString::fromStdString(info->text));
     }
     emit CommandsUpdated();
 }

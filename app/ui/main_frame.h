@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_rows.h"
 #include "views/playback/viseme_handler.h"
 
 class CCommandRouter;
@@ -90,7 +91,8 @@ private:
     void MakeActions();
     void AddMenus();
     void FillWindowList();
-    void RegisterCommands();
+    // The frame's own commands: its bars, the playback options, Exit and the window layouts.
+    std::vector<command_row<CMainFrame>> CommandRows();
     QList<int> BarIds() const;
 
     CCommandRouter& router_;

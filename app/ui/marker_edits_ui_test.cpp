@@ -315,10 +315,10 @@ TEST_F(MarkerEditsUiTest, FlashChannelDeletesTheGestureThatWasUnderThePointer) {
     ASSERT_TRUE(doc && doc->HasTemplate()) << (doc ? doc->logged() : "");
     ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
     CPhonarcView* view = frame->View();
-    view->SetDisplayMode(view->DisplayMode() | CMXChannelSWFGestures::kDisplayBit);
+    view->SetDisplayMode(view->DisplayMode() | kShowFlashGestures);
     QTest::qWait(20);
     const int x = view->SampleToX(Frames(500));
-    const int y = BandMiddle(view, CMXChannelSWFGestures::kDisplayBit);
+    const int y = BandMiddle(view, kShowFlashGestures);
     RightClick(view, x, y, [&](QMenu* menu) {
         // Playback moves the view on by 900 ms: the other gesture now lies under the pointer.
         view->OnHScroll(CPhonarcView::kThumbPosition, (view->FirstSample() + Frames(900)) / view->SamplesPerPixel());
@@ -347,9 +347,9 @@ TEST_F(MarkerEditsUiTest, FlashChannelGesturesStayInTheRecordingAndPointGestures
     ASSERT_TRUE(doc && doc->HasTemplate()) << (doc ? doc->logged() : "");
     ASSERT_EQ(doc->GetAnim()->get_gestures()->size(), 2u);
     CPhonarcView* view = frame->View();
-    view->SetDisplayMode(view->DisplayMode() | CMXChannelSWFGestures::kDisplayBit);
+    view->SetDisplayMode(view->DisplayMode() | kShowFlashGestures);
     QTest::qWait(20);
-    const int y = BandMiddle(view, CMXChannelSWFGestures::kDisplayBit);
+    const int y = BandMiddle(view, kShowFlashGestures);
     const int length = static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount()));
 
     // The pop-up at the point gesture's pixel deletes it.

@@ -1,12 +1,6 @@
 // The Markers menu and the dialogs of the marker commands.
 #include "app/ui/marker_menus.h"
 
-#include "app/core/command_ids.h"
-
-
-#include "app/core/command_router.h"
-#include "app/core/document_commands.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "model/debug_output.h"
 #include "views/timeline/marker_channels.h"
@@ -31,35 +25,6 @@ bool CMarkerCommandDialogs::ChooseDeleteMask(bool audio_selected, uint32_t* mask
     if (dialog.exec() != QDialog::Accepted) return false;
     *mask = dialog.mask();
     return true;
-}
-
-namespace {
-
-// The marker commands other than the phonemes.
-constexpr int kMarkerCommands[] = {cmd::ClearPhonemes, cmd::AddGesture,  cmd::EditGesture, cmd::DeleteGesture,
-                                   cmd::DeleteWord,    cmd::AddEvent,    cmd::EditEvent,   cmd::DeleteEvent,
-                                   cmd::DeleteMarkers, cmd::Framize};
-
-}  // namespace
-
-void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,
-                           std::function<CPhonarcDoc*()> active) {
-    auto add = [&](int id) {
-        router.Add(
-            id,
-            [&frame, &profile, active, id] {
-                if (CPhonarcDoc* doc = active()) {
-                    CMarkerCommandDialogs dialogs(profile, &frame);
-                    RunMarkerCommand(*doc, dialogs, id);
-                }
-            },
-            [active, id](CommandState& s) {
-                CPhonarcDoc* doc = active();
-                s.enabled = doc && UpdateMarkerCommand(*doc, id).enabled;
-            });
-    };
-    for (int id = cmd::PhonemeFirst; id <= cmd::PhonemeLast; ++id) add(id);
-    for (int id : kMarkerCommands) add(id);
 }
 
 void AddMarkerHooks(TimelineViewHooks& hooks, CPhonarcDoc& doc) {

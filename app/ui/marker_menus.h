@@ -1,15 +1,12 @@
-// The marker commands in the program: their routing to the active document, and the Qt dialogs
-// they ask through.
+// The marker commands in the program: the Qt dialogs they ask through, and the timeline's typed
+// phonemes. Their rows are the core's (MarkerCommandRows).
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 #include "app/core/marker_commands.h"
 #include "views/timeline/phonarc_view.h"
 
-class CCommandRouter;
-class CMainFrame;
 class IProfileStore;
 
 // The event, gesture and Delete Markers dialogs, modal over parent.
@@ -24,12 +21,6 @@ private:
     IProfileStore& profile_;
     QWidget* parent_;
 };
-
-// Registers every marker command with the router (acting on active(), disabled without a
-// document) and makes the timeline views edit their marker bands with the mouse.
-void InstallMarkerCommands(CMainFrame& frame, CCommandRouter& router, IProfileStore& profile,
-                           std::function<CPhonarcDoc*()> active);
-
 
 // A timeline view's hook for the document's markers: the typed phoneme replaces the selection's
 // phonemes.

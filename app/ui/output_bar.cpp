@@ -1,12 +1,14 @@
 // The output bar.
 #include "app/ui/output_bar.h"
 
+#include "app/core/command_ids.h"
+
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
 COutputBar::COutputBar(QWidget* parent)
-    : CSizingControlBar(QStringLiteral("Output Window"), parent, QSize(110, 120), 59405), log_(new QPlainTextEdit(this)) {
+    : CSizingControlBar(QStringLiteral("Output Window"), parent, QSize(110, 120), bar_id::OutputWindow), log_(new QPlainTextEdit(this)) {
     log_->setReadOnly(true);
     log_->setUndoRedoEnabled(false);
     log_->setLineWrapMode(QPlainTextEdit::NoWrap);

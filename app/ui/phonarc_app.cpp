@@ -25,10 +25,6 @@
 #include "engine/audio/default_audio_readers.h"
 #include "model/pub_queue.h"
 
-namespace {
-constexpr int kRecentFileCount = 16;
-}
-
 CPhonarcApp::CPhonarcApp(IProfileStore& profile, IPrompts& prompts, std::string programFolder)
     : profile_(profile), prompts_(prompts), programFolder_(std::move(programFolder)) {}
 
@@ -46,10 +42,10 @@ bool CPhonarcApp::InitInstance(const QStringList& arguments) {
     actors_.Init(profile_);
 
     frame_ = std::make_unique<CMainFrame>(router_, profile_);
-    RegisterCommands();
+    InstallCommandRows(router_, CommandRows(), *this);
     if (!frame_->Create()) return false;
     InstallVisemeBar(*frame_, router_, actors_, profile_, prompts_);
-    RegisterCharacterSetupCommand(router_, frame_.get(), actors_, prompts_);
+    InstallCommandRows<QWidget>(router_, CharacterSetupRows(actors_, prompts_), *frame_);
     docs_ = std::make_unique<CDocManager>(*frame_, router_, profile_, prompts_, languages_);
     docs_->Install();
     docs_->SetPathUsed([this](const std::string& path) {
@@ -110,23 +106,26 @@ void CPhonarcApp::OnOpenRecentFile(const std::string& path) {
 
 int CPhonarcApp::DocumentCount() const { return docs_ ? docs_->DocumentCount() : 0; }
 
-void CPhonarcApp::RegisterCommands() {
-    // New is taken before anything else could make an empty document.
-    router_.Add(cmd::FileNew, [] {});
-    router_.Add(cmd::FileOpen, [this] { OnFileOpen(); });
-    router_.Add(cmd::About, [this] {
-        CAboutDlg dlg(frame_.get());
-        dlg.exec();
-    });
-    router_.Add(cmd::HelpFile, [this] { OnShowHelpFile(); });
-    router_.Add(cmd::SelectLanguage, [this] {
-        CSelLangDlg dlg(languages_, frame_.get());
-        dlg.exec();
-    });
-    router_.Add(cmd::CurrentLanguage, [] {}, [this](CommandState& s) {
-        s.text = languages_.GetCurrentLanguageName();
-        s.checked = true;
-    });
+std::vector<command_row<CPhonarcApp>> CPhonarcApp::CommandRows() {
+    using A = CPhonarcApp;
+    return {
+        // New has a handler of its own, so an empty document is never made.
+        {cmd::FileNew, [](A&) {}},
+        {cmd::FileOpen, [](A& a) { a.OnFileOpen(); }},
+        {cmd::About,
+         [](A& a) {
+             CAboutDlg dlg(a.frame_.get());
+             dlg.exec();
+         }},
+        {cmd::HelpFile, [](A& a) { a.OnShowHelpFile(); }},
+        {cmd::SelectLanguage,
+         [](A& a) {
+             CSelLangDlg dlg(a.languages_, a.frame_.get());
+             dlg.exec();
+         }},
+        {cmd::CurrentLanguage, [](A&) {},
+         [](A& a) { return CommandState{true, true, a.languages_.GetCurrentLanguageName()}; }},
+    };
 }
 
 void CPhonarcApp::OnFileOpen() {

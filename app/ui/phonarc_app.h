@@ -11,6 +11,7 @@
 
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
+#include "app/core/command_rows.h"
 #include "app/core/lexicon_mgr.h"
 #include "app/ui/help_file.h"  // ExtractHelpFile, once declared here
 
@@ -51,7 +52,8 @@ public:
 
 private:
     void LoadLanguages();
-    void RegisterCommands();
+    // The application's commands: New, Open, About, the help, the language.
+    std::vector<command_row<CPhonarcApp>> CommandRows();
     void OnFileOpen();
     // A recent file that does not open leaves the list.
     void OnOpenRecentFile(const std::string& path);

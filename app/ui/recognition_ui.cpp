@@ -1,16 +1,10 @@
 // The recognition commands in the main window.
 #include "app/ui/recognition_ui.h"
 
-#include "app/core/command_ids.h"
-
-#include <QAction>
 #include <QEventLoop>
 #include <atomic>
 #include <thread>
 
-#include "app/core/command_router.h"
-#include "app/core/document_commands.h"
-#include "app/core/phonarc_doc.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/post_queue_wake.h"
 #include "app/ui/progress_dlg.h"
@@ -100,9 +94,7 @@ private:
 
 }  // namespace
 
-CRecognitionUi::CRecognitionUi(CMainFrame& frame, CCommandRouter& router, lexicon_mgr& languages,
-                               std::function<CPhonarcDoc*()> active_document)
-    : frame_(frame), router_(router), languages_(languages), active_(std::move(active_document)) {}
+CRecognitionUi::CRecognitionUi(CMainFrame& frame, lexicon_mgr& languages) : frame_(frame), languages_(languages) {}
 
 recognition_context CRecognitionUi::Context() {
     recognition_context context;
@@ -115,6 +107,8 @@ recognition_context CRecognitionUi::Context() {
 }
 
 void CRecognitionUi::RunWithProgress(const std::string& status, RecognitionParams& params, RecognitionResult* result) {
+    // The commands that change what a run reads are disabled until it ends.
+    running_ = true;
     // The worker's reports come through the post queue, which wakes this thread when they are posted.
     InstallPostQueueWake();
     threaded_progress progress;
@@ -133,63 +127,9 @@ void CRecognitionUi::RunWithProgress(const std::string& status, RecognitionParam
     });
     if (!receiver.finished) loop.exec();
     worker.join();
+    running_ = false;
     params.progress = nullptr;
     // The keys go back to the document's window (no window manager hands it back on its own).
     dialog.hide();
     frame_.activateWindow();
-}
-
-void CRecognitionUi::Align() {
-    CPhonarcDoc* doc = active_();
-    if (!doc || running_) return;
-    running_ = true;
-    OnAlignTextWithAudio(*doc, Context());
-    running_ = false;
-}
-
-void CRecognitionUi::Textless() {
-    CPhonarcDoc* doc = active_();
-    if (!doc || running_) return;
-    running_ = true;
-    OnTextlessLipsync(*doc, Context());
-    running_ = false;
-}
-
-void CRecognitionUi::Install() {
-    const auto needs_doc = [this](CommandState& s) { s.enabled = active_() != nullptr && !running_; };
-    const auto on_doc = [this](void (*f)(CPhonarcDoc&)) {
-        return [this, f] {
-            if (CPhonarcDoc* d = active_()) f(*d);
-        };
-    };
-    const auto from_doc = [this](std::function<CommandState(const CPhonarcDoc&)> f) {
-        return [this, f](CommandState& s) {
-            CPhonarcDoc* d = active_();
-            if (!d) {
-                s.enabled = false;
-                return;
-            }
-            const CommandState st = f(*d);
-            s.enabled = st.enabled && !running_;
-            s.checked = st.checked;
-            if (st.text && !st.text->empty()) s.text = st.text;
-        };
-    };
-
-    router_.Add(cmd::AlignTextWithAudio, [this] { Align(); }, needs_doc);
-    router_.Add(cmd::LipsyncWithText, [this] { Align(); }, needs_doc);
-    router_.Add(cmd::TextlessLipsync, [this] { Textless(); }, needs_doc);
-    for (const model_menu_item& item : kModelMenu) {
-        const std::string resource = item.resource;
-        router_.Add(
-            item.id,
-            [this, resource] {
-                if (CPhonarcDoc* d = active_()) OnChooseBuiltInModel(*d, resource);
-            },
-            from_doc([resource](const CPhonarcDoc& d) { return UpdateBuiltInModel(d, resource); }));
-    }
-    router_.Add(cmd::ModelExternal, on_doc(&OnModelExternal), from_doc(&UpdateModelExternal));
-    router_.Add(cmd::ChooseModel, on_doc(&OnChooseModelFile), needs_doc);
-    router_.Add(cmd::SelectLanguageModelFile, on_doc(&OnSelectLanguageModelFile), needs_doc);
-    router_.Add(cmd::SelectConstraintsFile, on_doc(&OnSelectConstraintsFile), needs_doc);
 }

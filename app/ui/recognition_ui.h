@@ -1,6 +1,6 @@
-// The recognition commands in the main window: the model menu, Lipsync With Text and Textless
-// Lipsync in the Lipsync menu and on the recognition toolbar, and the runner that recognises on a
-// worker thread under the progress dialog, so the window repaints and Cancel answers at once.
+// What the recognition commands (RecognitionCommandRows) need of the main window: the runner that
+// recognises on a worker thread under the progress dialog, so the window repaints and Cancel
+// answers at once, the languages and the active script editor.
 #pragma once
 
 #include <QObject>
@@ -9,22 +9,19 @@
 
 #include "app/core/recognition_commands.h"
 
-class CCommandRouter;
 class CMainFrame;
-class CPhonarcDoc;
 class lexicon_mgr;
 
 // GUI thread only.
 class CRecognitionUi : public QObject {
     Q_OBJECT
 public:
-    CRecognitionUi(CMainFrame& frame, CCommandRouter& router, lexicon_mgr& languages,
-                   std::function<CPhonarcDoc*()> active_document);
+    CRecognitionUi(CMainFrame& frame, lexicon_mgr& languages);
 
     // The script editor of the active document; without one the document's script is aligned whole.
     void SetScriptSource(std::function<script_alignment_source*()> source) { script_ = std::move(source); }
-    // Adds the commands to the router and their items to the Lipsync menu and the toolbar.
-    void Install();
+    // What a command run works with: the languages, the script editor, the runner below.
+    recognition_context Context();
     // Whether a recognition is running (its progress dialog is up).
     bool Running() const { return running_; }
 
@@ -32,14 +29,8 @@ public:
     void RunWithProgress(const std::string& status, RecognitionParams& params, RecognitionResult* result);
 
 private:
-    recognition_context Context();
-    void Align();
-    void Textless();
-
     CMainFrame& frame_;
-    CCommandRouter& router_;
     lexicon_mgr& languages_;
-    std::function<CPhonarcDoc*()> active_;
     std::function<script_alignment_source*()> script_;
     bool running_ = false;
 };

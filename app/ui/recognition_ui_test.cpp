@@ -243,7 +243,7 @@ TEST_F(RecognitionUiTest, AModelFileThatIsNotAModelShowsTheEnginesWordsAndChange
     CMainFrame* frame = app->MainFrame();
     frame->UpdateCommands();
     EXPECT_TRUE(frame->Action(cmd::ModelExternal)->isChecked());
-    EXPECT_FALSE(frame->Action(kModelMenu[0].id)->isChecked());
+    EXPECT_FALSE(frame->Action(kBuiltInModels[0].id)->isChecked());
     EXPECT_EQ(frame->Action(cmd::ModelExternal)->text().toStdString(), (folder / "junk.hmm").string());
     Press(cmd::AlignTextWithAudio);
     ASSERT_EQ(prompts.messages.size(), 1u);

@@ -13,42 +13,34 @@
 #include "app/ui/viseme_bar.h"
 #include "views/timeline/timeline_layout.h"
 
-void InstallTimelineCommands(CMainFrame& frame, CCommandRouter& router, std::function<CPhonarcView*()> activeView) {
-    const auto withView = [activeView](void (CPhonarcView::*f)()) {
-        return [activeView, f] {
-            if (CPhonarcView* v = activeView()) (v->*f)();
-        };
-    };
-    const auto playState = [activeView](CommandState& s) {
-        CPhonarcView* v = activeView();
-        s.enabled = v != nullptr;
-        s.checked = v && v->IsPlaying();
-    };
-    // Play and Stop are one toggle.
-    router.Add(cmd::Play, withView(&CPhonarcView::OnPlay), playState);
-    router.Add(cmd::PlayOrStop, withView(&CPhonarcView::OnPlay), playState);
-    router.Add(cmd::Rewind, withView(&CPhonarcView::OnRewind),
-               [activeView](CommandState& s) { s.enabled = activeView() != nullptr; });
-    router.Add(cmd::SelectAll, withView(&CPhonarcView::SelectAll),
-               [activeView](CommandState& s) { s.enabled = activeView() != nullptr; });
-    router.Add(cmd::Unselect, withView(&CPhonarcView::Unselect),
-               [activeView](CommandState& s) { s.enabled = activeView() != nullptr; });
+namespace {
 
+std::vector<command_row<CPhonarcView>> MakeRows() {
+    using V = CPhonarcView;
+    const auto play_state = [](V& v) { return CheckedIf(v.IsPlaying()); };
+    std::vector<command_row<V>> rows = {
+        // Play and Stop are one toggle.
+        {cmd::Play, [](V& v) { v.OnPlay(); }, play_state},
+        {cmd::PlayOrStop, [](V& v) { v.OnPlay(); }, play_state},
+        {cmd::Rewind, [](V& v) { v.OnRewind(); }},
+        {cmd::SelectAll, [](V& v) { v.SelectAll(); }},
+        {cmd::Unselect, [](V& v) { v.Unselect(); }},
+    };
     // The Display commands, with the menu-less ones (time-aligned phonemes, tracks 0 and 2, LPC,
     // the viseme box) that only the profile's mask turns on.
     for (const ChannelSpec& spec : kChannelTable) {
         const uint32_t bit = spec.bit;
-        router.Add(
-            spec.command,
-            [activeView, bit] {
-                if (CPhonarcView* v = activeView()) v->ToggleChannel(bit);
-            },
-            [activeView, bit](CommandState& s) {
-                CPhonarcView* v = activeView();
-                s.enabled = v != nullptr;
-                s.checked = v && (v->DisplayMode() & bit);
-            });
+        rows.push_back({spec.command, [bit](V& v) { v.ToggleChannel(bit); },
+                        [bit](V& v) { return CheckedIf((v.DisplayMode() & bit) != 0); }});
     }
+    return rows;
+}
+
+}  // namespace
+
+const std::vector<command_row<CPhonarcView>>& TimelineCommandRows() {
+    static const std::vector<command_row<CPhonarcView>> rows = MakeRows();
+    return rows;
 }
 
 TimelineViewHooks MakeTimelineHooks(CMainFrame& frame, CCommandRouter& router) {

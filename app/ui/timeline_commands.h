@@ -3,15 +3,16 @@
 // the main frame.
 #pragma once
 
-#include <functional>
+#include <vector>
 
+#include "app/core/command_rows.h"
 #include "views/timeline/phonarc_view.h"
 
 class CCommandRouter;
 class CMainFrame;
 
-// Registers the commands and adds the Display menu and the Edit menu's selection items.
-void InstallTimelineCommands(CMainFrame& frame, CCommandRouter& router, std::function<CPhonarcView*()> activeView);
+// The commands as rows over the active document's view.
+const std::vector<command_row<CPhonarcView>>& TimelineCommandRows();
 
 // Status panes, the playback options, command routing and the context menu of the main frame.
 TimelineViewHooks MakeTimelineHooks(CMainFrame& frame, CCommandRouter& router);

@@ -9,7 +9,6 @@
 #include <QPrinter>
 
 #include "app/core/command_ids.h"
-#include "app/core/command_router.h"
 #include "app/ui/main_frame.h"
 #include "views/timeline/phonarc_view.h"
 
@@ -28,9 +27,8 @@ bool PrintTimelinePage(CPhonarcView& view, QPrinter& printer) {
     return painter.end();
 }
 
-CTimelinePrinter::CTimelinePrinter(CMainFrame& frame, std::function<CPhonarcView*()> activeView)
-    : QObject(&frame), frame_(frame), activeView_(std::move(activeView)),
-      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+CTimelinePrinter::CTimelinePrinter(CMainFrame& frame)
+    : QObject(&frame), frame_(frame), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     // A timeline is wide: landscape until the user chooses otherwise in Print Setup.
     printer_->setPageOrientation(QPageLayout::Landscape);
     printer_->setDocName(QStringLiteral("The Phonarc!"));
@@ -38,11 +36,15 @@ CTimelinePrinter::CTimelinePrinter(CMainFrame& frame, std::function<CPhonarcView
 
 CTimelinePrinter::~CTimelinePrinter() = default;
 
-void CTimelinePrinter::Install(CCommandRouter& router) {
-    const auto needsView = [this](CommandState& s) { s.enabled = activeView_() != nullptr; };
-    router.Add(cmd::PrintSetup, [this] { OnPrintSetup(); });
-    router.Add(cmd::Print, [this] { OnPrint(); }, needsView);
-    router.Add(cmd::PrintPreview, [this] { OnPrintPreview(); }, needsView);
+std::vector<command_row<CTimelinePrinter>> CTimelinePrinter::SetupRows() {
+    return {{cmd::PrintSetup, [](CTimelinePrinter& p) { p.OnPrintSetup(); }}};
+}
+
+std::vector<command_row<CPhonarcView>> CTimelinePrinter::PrintRows() {
+    return {
+        {cmd::Print, [this](CPhonarcView& v) { OnPrint(v); }},
+        {cmd::PrintPreview, [this](CPhonarcView& v) { OnPrintPreview(v); }},
+    };
 }
 
 void CTimelinePrinter::OnPrintSetup() {
@@ -50,31 +52,20 @@ void CTimelinePrinter::OnPrintSetup() {
     dialog.exec();
 }
 
-void CTimelinePrinter::OnPrint() {
-    CPhonarcView* view = activeView_();
-    if (!view) return;
+void CTimelinePrinter::OnPrint(CPhonarcView& view) {
     QPrintDialog dialog(printer_.get(), &frame_);
     // One page: there is no range to choose.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintTimelinePage(*view, *printer_);
+    PrintTimelinePage(view, *printer_);
 }
 
-void CTimelinePrinter::OnPrintPreview() {
-    CPhonarcView* view = activeView_();
-    if (!view) return;
+void CTimelinePrinter::OnPrintPreview(CPhonarcView& view) {
     QPrintPreviewDialog dialog(printer_.get(), &frame_);
     dialog.setWindowTitle(tr("Print Preview"));
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [view](QPrinter* printer) {
-        PrintTimelinePage(*view, *printer);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view](QPrinter* printer) {
+        PrintTimelinePage(view, *printer);
     });
     dialog.exec();
-}
-
-CTimelinePrinter* InstallPrintCommands(CMainFrame& frame, CCommandRouter& router,
-                                       std::function<CPhonarcView*()> activeView) {
-    auto* printer = new CTimelinePrinter(frame, std::move(activeView));
-    printer->Install(router);
-    return printer;
 }

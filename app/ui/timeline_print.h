@@ -3,10 +3,11 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 #include <memory>
+#include <vector>
 
-class CCommandRouter;
+#include "app/core/command_rows.h"
+
 class CMainFrame;
 class CPhonarcView;
 class QPrinter;
@@ -20,25 +21,22 @@ bool PrintTimelinePage(CPhonarcView& view, QPrinter& printer);
 class CTimelinePrinter : public QObject {
     Q_OBJECT
 public:
-    CTimelinePrinter(CMainFrame& frame, std::function<CPhonarcView*()> activeView);
+    explicit CTimelinePrinter(CMainFrame& frame);
     ~CTimelinePrinter() override;
 
-    // Registers the three commands' handlers with the router (the command table places them).
-    void Install(CCommandRouter& router);
+    // Print Setup, over this printer.
+    std::vector<command_row<CTimelinePrinter>> SetupRows();
+    // Print and Print Preview, over the active view; the printer outlives them.
+    std::vector<command_row<CPhonarcView>> PrintRows();
 
     void OnPrintSetup();
-    void OnPrint();
-    void OnPrintPreview();
+    void OnPrint(CPhonarcView& view);
+    void OnPrintPreview(CPhonarcView& view);
 
     // The printer the commands use; tests point it at a PDF file.
     QPrinter& Printer() { return *printer_; }
 
 private:
     CMainFrame& frame_;
-    std::function<CPhonarcView*()> activeView_;
     std::unique_ptr<QPrinter> printer_;
 };
-
-// Makes the frame's printer object and installs its commands; returns it (owned by the frame).
-CTimelinePrinter* InstallPrintCommands(CMainFrame& frame, CCommandRouter& router,
-                                       std::function<CPhonarcView*()> activeView);

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/core/command_router.h"
+#include "app/core/command_rows.h"
 #include "app/core/compiled_pack_target.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
@@ -373,8 +373,10 @@ CVisemeDlgBar* InstallVisemeBar(CMainFrame& frame, CCommandRouter& router, actor
     auto* bar = new CVisemeDlgBar(actors, profile, prompts, dock);
     dock->setWidget(bar);
     frame.SetVisemeTarget(bar);
-    router.Add(cmd::SaveCompiledCharacter, [bar] { bar->OnSaveCompiledCharacter(); },
-               [bar](CommandState& s) { s.enabled = bar->CanSaveCompiledCharacter(); });
+    const std::vector<command_row<CVisemeDlgBar>> rows = {
+        {cmd::SaveCompiledCharacter, [](CVisemeDlgBar& b) { b.OnSaveCompiledCharacter(); },
+         [](CVisemeDlgBar& b) { return EnabledIf(b.CanSaveCompiledCharacter()); }}};
+    InstallCommandRows(router, rows, *bar);
     bar->InitViews();
     return bar;
 }

@@ -18,6 +18,9 @@ constexpr int kMaxTreeDepth = 512;
 // Contexts from a file can be written so that matching backtracks without end ("#:#:#:...");
 // past this many steps a context simply fails to match.
 constexpr int kMatchStepBudget = 200000;
+// '#' (vowels) and ':' (consonants) look along a run of letters; no word has a run this long, and
+// without a bound a "word" of thousands of one letter costs the square of its length.
+constexpr int kMaxContextRun = 16;
 
 bool IsVowel(int c) { return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U'; }
 bool IsConsonant(int c) { return c >= 'A' && c <= 'Z' && !IsVowel(c); }
@@ -193,14 +196,15 @@ bool CLetterToSoundRules::MatchRight(const char* pattern, const char* buffer, in
     const int b = static_cast<unsigned char>(buffer[j]);
     switch (c) {
     case '#':
-        for (int k = j; IsVowel(static_cast<unsigned char>(buffer[k])); ++k)
+        for (int k = j; k - j < kMaxContextRun && IsVowel(static_cast<unsigned char>(buffer[k])); ++k)
             if (MatchRight(pattern + 1, buffer, k + 1)) return true;
         return false;
     case ':':
-        for (int k = j;; ++k) {
+        for (int k = j; k - j <= kMaxContextRun; ++k) {
             if (MatchRight(pattern + 1, buffer, k)) return true;
             if (!IsConsonant(static_cast<unsigned char>(buffer[k]))) return false;
         }
+        return false;
     case '^': return IsConsonant(b) && MatchRight(pattern + 1, buffer, j + 1);
     case '.': return IsVoiced(b) && MatchRight(pattern + 1, buffer, j + 1);
     case '+': return IsFrontVowel(b) && MatchRight(pattern + 1, buffer, j + 1);
@@ -229,14 +233,15 @@ bool CLetterToSoundRules::MatchLeft(const char* pattern, int last, const char* b
     const int b = j >= 0 ? static_cast<unsigned char>(buffer[j]) : -1;
     switch (c) {
     case '#':
-        for (int k = j; k >= 0 && IsVowel(static_cast<unsigned char>(buffer[k])); --k)
+        for (int k = j; k >= 0 && j - k < kMaxContextRun && IsVowel(static_cast<unsigned char>(buffer[k])); --k)
             if (MatchLeft(pattern, last - 1, buffer, k - 1)) return true;
         return false;
     case ':':
-        for (int k = j;; --k) {
+        for (int k = j; j - k <= kMaxContextRun; --k) {
             if (MatchLeft(pattern, last - 1, buffer, k)) return true;
             if (k < 0 || !IsConsonant(static_cast<unsigned char>(buffer[k]))) return false;
         }
+        return false;
     case '^': return IsConsonant(b) && MatchLeft(pattern, last - 1, buffer, j - 1);
     case '.': return IsVoiced(b) && MatchLeft(pattern, last - 1, buffer, j - 1);
     case '+': return IsFrontVowel(b) && MatchLeft(pattern, last - 1, buffer, j - 1);

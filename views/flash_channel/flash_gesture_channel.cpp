@@ -9,27 +9,40 @@
 #include <QMenu>
 #include <QPainter>
 
+#include "app/core/command_router.h"
+#include "app/core/command_table.h"
+#include "app/core/flash_gesture_commands.h"
 #include "app/core/phonarc_doc_flash.h"
-#include "app/core/prompts.h"
-#include "engine/audio/memory_pcm_stream.h"
-#include "flash/gesture_generation.h"
-#include "flash/gesture_selection.h"
 #include "views/offscreen/offscreen_dib.h"
 
 namespace {
 
-constexpr const char* kTextAddGesture = "Add Gesture";
-constexpr const char* kTextDeleteGesture = "Delete Gesture";
-// The command's prompt is "Edit the current gesture\nEdit the current Gesture"; the undo step is
-// named by its first line, which is what a menu can show.
-constexpr const char* kTextChangeGesture = "Edit the current gesture";
 constexpr const char* kTextMove = "Move";
-constexpr const char* kTextNoRoomAtEnd =
-    "Sorry, there is no room for a gesture at the end of the recording. Please place the cursor earlier and try "
-    "again.";
-constexpr const char* kTextNeedSelection =
-    "Sorry, this operation can only be performed when audio is selected. Please select some audio with the mouse "
-    "and try again.";
+
+// The pop-up's items from the command tree, with the states and texts the rows give.
+void AddFromTree(std::span<const MenuItem> items, const CCommandRouter& router, channel_menu* out) {
+    const auto command = [&router](int id, const std::string& own) {
+        const CommandState state = router.Update(id);
+        return channel_menu_item{id, state.text ? *state.text : own, state.enabled, {}};
+    };
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+        case MenuKind::Separator: out->push_back({}); break;
+        case MenuKind::Command: out->push_back(command(item.id, MenuItemText(item))); break;
+        case MenuKind::SubMenu: {
+            // Offered even when empty, greyed, so the user sees where gestures come from.
+            channel_menu_item sub{0, item.text, true, {}};
+            AddFromTree(item.items, router, &sub.submenu);
+            sub.enabled = !sub.submenu.empty();
+            out->push_back(sub);
+            break;
+        }
+        case MenuKind::List:
+            for (int id = item.id; router.Has(id); ++id) out->push_back(command(id, ""));
+            break;
+        }
+    }
+}
 
 void AddItems(QMenu& menu, const channel_menu& items) {
     for (const channel_menu_item& item : items) {
@@ -58,7 +71,7 @@ int PopupChannelMenu(const channel_menu& items, int screenX, int screenY) {
 
 CMXChannelSWFGestures::CMXChannelSWFGestures(const TimelineState* v, CPhonarcDocFlash* document, ITimelineHost* host)
     : CPhonarcChannelView(v), document_(document), host_(host), font_(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {
-    displayBit = kDisplayBit;
+    displayBit = kShowFlashGestures;
     font_.setPixelSize(11);
 }
 
@@ -178,46 +191,13 @@ void CMXChannelSWFGestures::OnLButtonUp(int, int, uint32_t) {
     dragKind_ = kNone;
 }
 
-int CMXChannelSWFGestures::SelectedClip(bool* view) const {
-    flash_gesture_selection* selection = document_ ? document_->FindFlashGesturesView() : nullptr;
-    if (view) *view = selection != nullptr;
-    return selection ? selection->GetSelectedGesture() : -1;
-}
-
-std::string CMXChannelSWFGestures::ClipName(int clip) const {
-    const zuvo_swf_char* c = document_ ? document_->character() : nullptr;
-    if (!c || clip < 0 || clip >= static_cast<int>(c->get_gestures().size())) return "";
-    const swf_char_gesture& g = c->get_gestures()[clip];
-    return g.gesture.empty() ? g.pose : g.pose + "|" + g.gesture;
-}
-
 channel_menu CMXChannelSWFGestures::BuildMenu(const FGesture* under) const {
-    bool view = false;
-    const int s = SelectedClip(&view);
-    const std::string name = ClipName(s);
     channel_menu menu;
-    if (!view) {
-        menu.push_back({cmd::FlashAddSelected, "Add Selected Gesture", true, {}});
-    } else {
-        // A view without a selection leaves the item without a name; there is nothing to add.
-        menu.push_back({cmd::FlashAddSelected, s != -1 ? "Add " + name : "", s != -1, {}});
-    }
-    channel_menu_item templates{0, kTextAddGesture, true, {}};
-    if (const zuvo_swf_char* c = document_ ? document_->character() : nullptr) {
-        const std::vector<swf_char_gesture>& clips = c->get_gestures();
-        for (size_t i = 0; i < clips.size(); ++i) {
-            const swf_char_gesture& g = clips[i];
-            const std::string text = g.gesture.empty() || g.gesture == g.pose ? g.pose : g.pose + " | " + g.gesture;
-            templates.submenu.push_back({cmd::FlashAddGestureFirst + static_cast<int>(i), text, true, {}});
-        }
-    }
-    // Offered even without a template, greyed, so the user sees where gestures come from.
-    templates.enabled = !templates.submenu.empty();
-    menu.push_back(templates);
-    menu.push_back({});
-    menu.push_back({cmd::FlashDeleteGesture, kTextDeleteGesture, under != nullptr, {}});
-    menu.push_back({});
-    menu.push_back({cmd::EditGesture, "Change To " + (view ? name : std::string("Selected Gesture")), under != nullptr, {}});
+    if (!document_) return menu;
+    flash_gesture_target target{document_, under != nullptr, under ? under->id : 0};
+    CCommandRouter router;
+    InstallCommandRows(router, FlashGestureCommandRows(*document_), target);
+    AddFromTree(FindMenuTree(menu_id::FlashGestureChannel)->items, router, &menu);
     return menu;
 }
 
@@ -242,65 +222,10 @@ void CMXChannelSWFGestures::RunMenuCommand(int id, int x) {
 }
 
 void CMXChannelSWFGestures::RunMenuCommandOn(int id, bool hasGesture, uint32_t gestureId) {
-    CPhonarcDocFlash* doc = document_;
-    if (!doc) return;
-    // The gesture may have gone while the menu was open (an undo, say).
-    const FGesture* under = nullptr;
-    if (hasGesture && doc->GetAnim()->get_gestures())
-        for (const FGesture& g : *doc->GetAnim()->get_gestures())
-            if (g.id == gestureId) under = &g;
-    if (id == cmd::FlashDeleteGesture) {
-        if (!under) return;
-        FZuvoAnim copy = *doc->GetAnim();
-        copy.delete_gesture(under->id);
-        doc->CommitAnim(kTextDeleteGesture, copy);
-        return;
-    }
-    if (id == cmd::EditGesture) {
-        const int s = SelectedClip(nullptr);
-        if (s == -1 || !under) return;
-        FZuvoAnim copy = *doc->GetAnim();
-        copy.set_gesture_clip(under->id, s);
-        doc->CommitAnim(kTextChangeGesture, copy);
-        return;
-    }
-    int clip = -1;
-    if (id == cmd::FlashAddSelected) {
-        clip = SelectedClip(nullptr);
-    } else if (id >= cmd::FlashAddGestureFirst) {
-        clip = id - cmd::FlashAddGestureFirst;
-    }
-    AddTemplateGesture(clip);
-}
-
-void CMXChannelSWFGestures::AddTemplateGesture(int clip) {
-    CPhonarcDocFlash* doc = document_;
-    const zuvo_swf_char* c = doc->character();
-    if (clip < 0 || !c || clip >= static_cast<int>(c->get_gestures().size())) return;
-    int start = 0, end = 0;
-    if (!doc->GetSelectionMs(&start, &end)) {
-        doc->host().prompts->MessageBox(kTextNeedSelection, PromptButtons::Ok);
-        return;
-    }
-    // A point gesture is given a length of seconds, which may reach past a short recording; the
-    // gestures are cut at its end. At the very end nothing would be left.
-    const int length = doc->audio() ? static_cast<int>(doc->audio()->FramesToMs(doc->audio()->GetFrameCount())) : 0;
-    if (length > 0 && start >= length) {
-        doc->host().prompts->MessageBox(kTextNoRoomAtEnd, PromptButtons::Ok);
-        return;
-    }
-    FGesture g(start == end ? 128u : 384u, start, end, 100.0f);
-    g.pose_name = c->get_gestures()[clip].pose;
-    g.gesture_name = c->get_gestures()[clip].gesture;
-    g.clip_index = clip;
-    g.update_label();
-    FZuvoAnim copy = *doc->GetAnim();
-    copy.add_gesture(g);
-    if (length > 0) {
-        gesture_marker_list& list = *copy.get_gestures();
-        KeepGesturesWithinRecording(list, length);
-        copy.normalise(list);
-        copy.rebuild_tweens(list);
-    }
-    doc->CommitAnim(kTextAddGesture, copy);
+    if (!document_) return;
+    // The rows of the document as it is now: the gesture may have gone while the menu was open.
+    flash_gesture_target target{document_, hasGesture, gestureId};
+    CCommandRouter router;
+    InstallCommandRows(router, FlashGestureCommandRows(*document_), target);
+    router.Execute(id);
 }

@@ -1,10 +1,13 @@
 // The Flash gesture channel of the timeline: the gestures of the Flash document's animation as
 // grey spans with their pose and gesture names. Their edges are dragged with the mouse (Ctrl drags
-// the whole gesture); the context menu adds template gestures, deletes one or changes it to the
-// clip selected in the gestures bar. Every change is one undoable step of the document.
+// the whole gesture); the context menu, the command tree's pop-up with the commands of
+// app/core/flash_gesture_commands.h on the channel's own document, adds template gestures,
+// deletes one or changes it to the clip selected in the gestures bar. Every change is one undoable
+// step of the document.
 #pragma once
 
 #include "app/core/command_ids.h"
+#include "app/core/display_channels.h"
 
 #include <QColor>
 #include <QFont>
@@ -36,7 +39,6 @@ int PopupChannelMenu(const channel_menu& menu, int screenX, int screenY);
 // GUI thread only.
 class CMXChannelSWFGestures : public CPhonarcChannelView {
 public:
-    static constexpr uint32_t kDisplayBit = 0x40000;
     static constexpr int kHeight = 80;
 
     // Drag kinds and hit-test results.
@@ -73,10 +75,6 @@ public:
 
 private:
     const FZuvoAnim* Shown() const;
-    // The selected template clip, or -1; view tells whether there is a gestures view at all.
-    int SelectedClip(bool* view) const;
-    std::string ClipName(int clip) const;
-    void AddTemplateGesture(int clip);
 
     CPhonarcDocFlash* document_;
     ITimelineHost* host_;
