@@ -80,7 +80,9 @@ TEST_F(DocumentOpenTest, ResultsFileFindsItsRecordingOrAsksForIt) {
         EXPECT_EQ(prompts_.fileRequests.size(), c.question ? 1u : 0u);
         // The question only: a failure is the caller's to show, after the Output Window's texts.
         ASSERT_EQ(prompts_.messages.size(), c.question ? 1u : 0u);
-        if (c.question) EXPECT_EQ(prompts_.messages[0].rfind(c.question, 0), 0u) << prompts_.messages[0];
+        if (c.question) {
+            EXPECT_EQ(prompts_.messages[0].rfind(c.question, 0), 0u) << prompts_.messages[0];
+        }
         EXPECT_TRUE(opened.report.empty());
         if (!c.ok) {
             EXPECT_FALSE(opened.audio);
