@@ -14,9 +14,8 @@
 #include "app/core/active_context.h"
 #include "app/core/document_host.h"
 #include "app/ui/frame_script_source.h"
-#include "app/ui/marker_menus.h"
+#include "app/ui/marker_commands_ui.h"
 
-class CChildFrame;
 class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
@@ -85,5 +84,5 @@ private:
 };
 
 // The targets of the frame's and the view's rows: the active document's frame and its view.
-CChildFrame* TargetOf(const CDocManager& docs, CChildFrame*);
+CDocumentFrame* TargetOf(const CDocManager& docs, CDocumentFrame*);
 CPhonarcView* TargetOf(const CDocManager& docs, CPhonarcView*);

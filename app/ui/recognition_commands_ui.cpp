@@ -1,5 +1,5 @@
 // The recognition commands in the main window.
-#include "app/ui/recognition_ui.h"
+#include "app/ui/recognition_commands_ui.h"
 
 #include <QEventLoop>
 #include <atomic>
