@@ -1,4 +1,4 @@
-// The script editor of a document's document frame as the recognition commands see it.
+// The script editor of a document's frame as the recognition commands see it.
 #pragma once
 
 #include "app/core/recognition_commands.h"

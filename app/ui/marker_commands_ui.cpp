@@ -1,4 +1,4 @@
-// The Markers menu and the dialogs of the marker commands.
+// The marker commands' dialogs and the timeline's typed phoneme.
 #include "app/ui/marker_commands_ui.h"
 
 #include "app/ui/marker_dialogs.h"

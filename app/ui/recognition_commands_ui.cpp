@@ -1,4 +1,4 @@
-// The recognition commands in the main window.
+// The recognition run on a worker thread under the progress dialog.
 #include "app/ui/recognition_commands_ui.h"
 
 #include <QEventLoop>
