@@ -110,6 +110,7 @@ protected:
 private:
     // Whether the frame may close (a modified document asks first).
     bool CanClose();
+    void Refresh();
     // Makes the frame's window the active one of its document area, as a click into it would.
     void Activate();
     void OnSelectLanguage(int index);
