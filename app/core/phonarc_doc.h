@@ -1,6 +1,7 @@
 // The document: one recording in memory, its results file (paths and script), three result
 // tracks, the articulator, its settings (document_settings.h) and one undo history.
-// Opening, saving, undo and every track change go through here; views get copies of the tracks.
+// Opening (done by document_open.h), saving, undo and every track change go through here; views
+// get copies of the tracks.
 // Toolkit-free: the Qt frame binds it, tests drive it with a scripted host.
 #pragma once
 
@@ -12,16 +13,17 @@
 
 #include "app/core/command_state.h"
 #include "app/core/document_host.h"
+#include "app/core/document_open.h"
 #include "app/core/document_settings.h"
+#include "engine/api/sync_marker.h"
+#include "engine/articulation/phoneme_mixture_articulator.h"
 #include "model/app_sync_results.h"
 #include "model/edit_actions.h"
 #include "model/sync_results_file.h"
 #include "model/undo_manager.h"
 
-class CMemoryPCMRangeStream;
-class CMemoryPCMStream;
-class CPhonemeMixtureArticulator;
-class ISyncResultsCollection;
+using results_collection_guard = engine_guard<ISyncResultsCollection, DestroySyncResultsCollection>;
+using articulator_guard = engine_guard<CPhonemeMixtureArticulator, DestroyArticulator>;
 
 // A selection on the timeline in samples; a cursor when both ends are equal.
 struct timeline_selection {
@@ -35,7 +37,6 @@ struct timeline_selection {
 class CPhonarcDoc : public sync_track_target, public audio_samples_target, public modified_flag_owner {
 public:
     static constexpr int kUndoLevels = 25000;
-    static constexpr int kArticulationMarginMs = 1000;
 
     explicit CPhonarcDoc(const document_host& host);
     ~CPhonarcDoc() override;
@@ -66,14 +67,14 @@ public:
     bool GetSelectionMs(int* start, int* end);
     int GetRecognitionTrack(app_sync_results** track = nullptr);
     // A results collection flagged for the document's recognition (energies when asked); null
-    // when it cannot be made. The caller destroys it with DestroySyncResultsCollection.
-    ISyncResultsCollection* CreateResultsCollection();
+    // when it cannot be made.
+    results_collection_guard CreateResultsCollection();
     void RefreshViews();
     const app_sync_results& track(int index) const { return tracks_[index]; }
     const sync_results_file& results_file() const { return results_; }
     sync_results_file& results_file() { return results_; }
-    CMemoryPCMStream* audio() const { return audio_; }
-    CMemoryPCMRangeStream* range_stream() const { return range_; }
+    CMemoryPCMStream* audio() const { return audio_.get(); }
+    CMemoryPCMRangeStream* range_stream() const { return range_.get(); }
     IArticulator* articulator() const;
     bool opened_from_results() const { return opened_from_results_; }
 
@@ -83,18 +84,14 @@ public:
     // joins it and the group is done.
     void CommitTrackEdit(const std::string& name, const app_sync_results& new_track, int index, int start, int end,
                          multi_action* group = nullptr);
-    void ApplyRecognitionResults(const std::string& name, ISyncResultsCollection* collection, const std::string& text,
-                                 bool whole_file, bool keep_text_markers, multi_action* group = nullptr);
-    void ApplyCollectionToTrack(ISyncResultsCollection* collection, const std::string& text, app_sync_results* target,
-                                bool keep_text_markers);
     // The finished track of a recognition run (phonemes, text markers, articulation keys) merged
     // into the recognition track as one undoable step; nothing is generated again here.
     void ApplyRecognitionTrack(const std::string& name, const app_sync_results& fresh, bool keep_text_markers,
                                multi_action* group = nullptr);
     // A copy of the document's articulator (frame rate applied) for a run on another thread; null
-    // when the document has none. The caller destroys it with DestroyArticulator after handing
-    // its state back with TakeArticulatorState, so the next generation here follows on from it.
-    CPhonemeMixtureArticulator* MakeRunArticulator();
+    // when the document has none. The caller hands its state back with TakeArticulatorState, so
+    // the next generation here follows on from it.
+    articulator_guard MakeRunArticulator();
     void TakeArticulatorState(const CPhonemeMixtureArticulator& run);
     void RecomputeArticulation(app_sync_results* track);
     void SetTrackResults(const app_sync_results& record, int index) override;
@@ -106,13 +103,9 @@ public:
     void ShowSecondChannel();
 
     // ---- opening ----
-    // True when the audio was loaded; anything else leaves no usable document.
+    // Opens a recording or results file (document_open.h) and takes it over. True when the audio
+    // was loaded; anything else leaves no usable document.
     bool OnOpenDocument(const std::string& path);
-    // opened (when given) says whether the file was read at all: false when it did not open or is
-    // binary or wide text, no results file (the user was told). stopped_at (when given) gets the
-    // line and reason of the error that stopped reading, when one did.
-    bool ReadSyncResultsFile(const std::string& path, sync_results_file* file, bool* opened = nullptr,
-                             std::string* stopped_at = nullptr);
     void OnReloadAudio();
     // Asks for a results file and makes its track the recognition track as one undoable step.
     void OnImportSyncMarkers();
@@ -153,27 +146,13 @@ public:
     document_settings& settings() { return settings_; }
     const document_settings& settings() const { return settings_; }
 
-    // Where a missing audio file of a results file is looked for before the user is asked: the
-    // path with Windows separators turned, and the same file name beside the results file.
-    static std::vector<std::string> AudioPathCandidates(const std::string& audio_path, const std::string& results_path);
-
     const document_host& host() const { return host_; }
     // What the document wrote to the output log (reader errors and warnings).
     const std::string& logged() const { return logged_; }
 
 private:
-    // False with why (empty when the user cancelled) when the recording did not load or holds no
-    // samples.
-    bool LoadAudio(const std::string& path, CMemoryPCMStream** source, CMemoryPCMRangeStream** range, std::string* why,
-                   bool* cancelled);
-    void NoteCutShortRecording(const std::string& path);
-    void ReadPhonemeFile(const std::string& audio_path);
-    // relinked: the user chose the recording.
-    bool FindAudioForResults(const std::string& results_path, bool* relinked);
-    // Cuts a track read from a results file to the recording (when one is loaded) and builds its
-    // articulation keys when the file had none; the warning line for the log when it cut.
-    std::string FinishResultsTrack(app_sync_results* track, const sync_results_file& file);
-    std::string FitToRecording(app_sync_results* track, const sync_results_file& file);
+    // How opening reads results and builds keys: with this document's reader and articulator.
+    document_opener Opener();
     void ShowMessage(const std::string& text);
     void LogText(const std::string& text);
     template <class F>
@@ -183,14 +162,13 @@ private:
     document_settings settings_;
     std::vector<document_view*> views_;
     document_view* selection_source_ = nullptr;
-    CMemoryPCMStream* audio_ = nullptr;
-    CMemoryPCMRangeStream* range_ = nullptr;
+    // Declared in this order so the range over the audio goes first, the articulator last.
+    articulator_guard articulator_;
+    pcm_stream_guard audio_;
+    pcm_range_guard range_;
     sync_results_file results_;
     app_sync_results tracks_[3];
-    CPhonemeMixtureArticulator* articulator_ = nullptr;
     bool opened_from_results_ = true;
-    bool opening_ = false;  // a results file is being opened: its track waits for the recording
-    std::string pending_report_;  // the reader's report while the recording loads
     bool modified_ = false;
     std::function<bool()> script_modified_;
     std::string path_name_;

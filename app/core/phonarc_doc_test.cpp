@@ -4,7 +4,6 @@
 #include "app/core/phonarc_doc.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -228,39 +227,10 @@ TEST_F(DocumentTest, DoubtfulResultsRecordsAreReportedAndTheRestOpens) {
     EXPECT_EQ(std::count(log_.text.begin(), log_.text.end(), '\n'), 3) << log_.text;
 }
 
-// What is wrong with a recording that won't open is said as it is; a recording cut short opens
-// with what it holds and a line in the log.
+// A results file whose recording is no ordinary file says so before asking for another; a
+// recording cut short opens with what it holds and a line in the log.
 TEST_F(DocumentTest, AudioThatCannotBeOpenedSaysWhatIsWrong) {
-    const fs::path fifo = dir_ / "pipe.wav";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     fs::create_directories(dir_ / "folder.wav");
-    Write(dir_ / "empty.mp3", "");
-    Write(dir_ / "damaged.mp3", std::string("ID3\x04\0\0\0\0\0\0", 10) + "no frames here at all");
-    Write(dir_ / "damaged.ogg", "OggS and then nothing that decodes");
-    WavSpec spec;
-    const std::vector<unsigned char> header_only = BuildWav(spec, {});
-    ASSERT_TRUE(WriteBytes((dir_ / "silent.wav").string(), header_only));
-    struct Case {
-        fs::path path;
-        const char* says;
-    } cases[] = {
-        {dir_ / "folder.wav", "is a folder, not an ordinary file"},
-        {fifo, "is a pipe, not an ordinary file"},
-        {"/dev/null", "is a device, not an ordinary file"},
-        {dir_ / "empty.mp3", "is not a readable MP3 file"},
-        {dir_ / "damaged.mp3", "is not a readable MP3 file"},
-        {dir_ / "damaged.ogg", "is not a readable Ogg Vorbis file"},
-        {dir_ / "silent.wav", "holds no sound: the recording has no samples"},
-        {dir_ / "absent.wav", "could not be found"},
-    };
-    for (const Case& c : cases) {
-        prompts_ = CScriptedPrompts();
-        EXPECT_FALSE(Open(c.path)) << c.path;
-        ASSERT_EQ(prompts_.messages.size(), 1u) << c.path;
-        EXPECT_NE(prompts_.messages[0].find(c.says), std::string::npos) << prompts_.messages[0];
-        EXPECT_NE(prompts_.messages[0].find(c.path.string()), std::string::npos) << prompts_.messages[0];
-        EXPECT_EQ(prompts_.messages[0].find("not a valid WAV file"), std::string::npos) << prompts_.messages[0];
-    }
     // A results file whose recording is a folder says so before asking for another.
     Write(dir_ / "linked.zuvo", "version 1.2\naudio folder.wav\nphn 0 100 0 AA\nend_markers\n");
     prompts_ = CScriptedPrompts();
@@ -270,6 +240,7 @@ TEST_F(DocumentTest, AudioThatCannotBeOpenedSaysWhatIsWrong) {
 
     // Cut short: the header announces a second, the file holds a tenth of it.
     std::vector<int16_t> tenth(1600, 1000);
+    WavSpec spec;
     spec.dataSize = 32000;
     ASSERT_TRUE(WriteBytes((dir_ / "cut.wav").string(), BuildWav(spec, Pcm16(tenth))));
     prompts_ = CScriptedPrompts();
@@ -542,21 +513,6 @@ TEST_F(DocumentTest, ReloadReplacesTheAudioAndAFailedReloadKeepsIt) {
     doc->OnReloadAudio();
     EXPECT_NE(doc->audio()->GetFrameCount(), frames);
     EXPECT_NE(doc->range_stream(), nullptr);
-}
-
-TEST_F(DocumentTest, AudioPathsFromOtherSystemsAreLookedForBesideTheResultsFile) {
-    const std::string results = "/work/takes/a.zuvo";
-    const struct {
-        const char* audio;
-        std::vector<std::string> candidates;
-    } cases[] = {
-        {"C:\\Users\\me\\take.wav", {"/Users/me/take.wav", "/work/takes/take.wav"}},
-        {"take.wav", {"/work/takes/take.wav", "take.wav"}},
-        {"sub\\take.wav", {"/work/takes/sub/take.wav", "sub/take.wav", "/work/takes/take.wav"}},
-        {"/data/take.wav", {"/data/take.wav", "/work/takes/take.wav"}},
-        {"", {}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CPhonarcDoc::AudioPathCandidates(c.audio, results), c.candidates) << c.audio;
 }
 
 TEST_F(DocumentTest, ArticulatorRulesFromAFileAreRememberedAndOffered) {

@@ -132,19 +132,31 @@ void LogNotes(const RecognitionResult& result) {
     }
 }
 
-// The document's articulator copied for the run, so keys are made on the run's thread with the
-// document's rules; its state comes back to the document when the result is applied.
-using run_articulator = engine_guard<CPhonemeMixtureArticulator, DestroyArticulator>;
-
 // What every command asks of the run: the document applies a finished track only (a failed run
 // changes nothing), made with the document's articulator, and a constraints file that does not
-// load is logged and gone without.
-void SetDocumentRun(const run_articulator& articulator, RecognitionParams* params) {
+// load is logged and gone without. The articulator is the document's, copied for the run, so keys
+// are made on the run's thread with the document's rules; its state comes back to the document
+// when the result is applied.
+void SetDocumentRun(const articulator_guard& articulator, RecognitionParams* params) {
     params->articulate = articulator != nullptr;
     params->articulator = articulator.get();
     params->constraintsFileMayFail = true;
     params->resultsOnFailure = false;
     params->records = false;
+}
+
+// The model made from its image; false (the user told why) when the image is no model.
+bool MakeAcousticModel(CPhonarcDoc& doc, const void* data, int size, CAccousticHMM** out) {
+    char error_text[kAccErrorTextSize] = {};
+    CAccousticHMM* made = nullptr;
+    const int code = CreateAccHMM(data, size, error_text, &made);
+    engine_guard<CAccousticHMM, DestroyAccHMM> model(made);
+    if (code != 0) {
+        Tell(doc, error_text);
+        return false;
+    }
+    *out = model.release();
+    return true;
 }
 
 void ShowEngineError(CPhonarcDoc& doc, int code) {
@@ -157,7 +169,6 @@ void ShowEngineError(CPhonarcDoc& doc, int code) {
 
 bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
     *out = nullptr;
-    char error_text[kAccErrorTextSize] = {};
     if (doc.settings().model_uri != doc.settings().external_model) {
         int size = 0;
         const void* data = LoadResourceData(nullptr, kBuiltInResourceType, doc.settings().model_uri.c_str(), &size, false);
@@ -169,26 +180,14 @@ bool CreateAcousticModel(CPhonarcDoc& doc, CAccousticHMM** out) {
                 return false;
             }
         }
-        if (CreateAccHMM(data, size, error_text, out) != 0) {
-            if (*out) DestroyAccHMM(*out);
-            *out = nullptr;
-            Tell(doc, error_text);
-            return false;
-        }
-        return true;
+        return MakeAcousticModel(doc, data, size, out);
     }
     std::string bytes;
     if (!ReadWholeFile(doc.settings().model_uri, kModelFileLimit, &bytes)) {
         Tell(doc, Format(kTextModelFileMissing, doc.settings().external_model));
         return false;
     }
-    if (CreateAccHMM(bytes.data(), static_cast<int>(bytes.size()), error_text, out) != 0) {
-        if (*out) DestroyAccHMM(*out);
-        *out = nullptr;
-        Tell(doc, error_text);
-        return false;
-    }
-    return true;
+    return MakeAcousticModel(doc, bytes.data(), static_cast<int>(bytes.size()), out);
 }
 
 // ---- text-based alignment ----
@@ -240,11 +239,12 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
         Tell(doc, kTextNeedSelection);
         return -1;
     }
-    CTranscriber* transcriber = nullptr;
+    engine_guard<CTranscriber, DestroyTranscriber> transcriber;
     if (context.languages) {
-        const int code = context.languages->CreateLanguageTranscriber(&transcriber);
+        CTranscriber* made = nullptr;
+        const int code = context.languages->CreateLanguageTranscriber(&made);
+        transcriber.reset(made);
         if (code != 0) {
-            if (transcriber) DestroyTranscriber(transcriber);
             ShowEngineError(doc, code);
             return code;
         }
@@ -253,14 +253,13 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
     params.model = model;
     SetConstraints(doc, &params);
     params.script = text;
-    params.transcriber = transcriber;
+    params.transcriber = transcriber.get();
     params.beam = beam;
     params.stateRuns = doc.settings().LipsyncwithEnergy;
-    run_articulator articulator(doc.MakeRunArticulator());
+    const articulator_guard articulator = doc.MakeRunArticulator();
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingRecognition, params, &result);
-    if (transcriber) DestroyTranscriber(transcriber);
     LogWarnings(result);
     LogNotes(result);
     if (result.code == kErrCancelled) return result.code;
@@ -320,7 +319,7 @@ int RunTextlessRecognition(CPhonarcDoc& doc, const recognition_context& context,
     }
     SetConstraints(doc, &params);
     params.stateRuns = doc.settings().LipsyncwithEnergy;
-    run_articulator articulator(doc.MakeRunArticulator());
+    const articulator_guard articulator = doc.MakeRunArticulator();
     SetDocumentRun(articulator, &params);
     RecognitionResult result;
     Run(context, kTextPerformingLipsync, params, &result);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "app/core/document_open.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -123,7 +124,10 @@ TEST(SaveOptions, SaveWritesTheSectionsTheProfileChooses) {
     }
     // What was written reads back.
     sync_results_file file;
-    ASSERT_TRUE(doc.ReadSyncResultsFile((dir / "take.zuvo").string(), &file));
+    const auto reader = [&doc](sync_results_file& f, std::istream& in, std::ostream& errors) {
+        return doc.ReadResults(f, in, errors);
+    };
+    ASSERT_TRUE(ReadSyncResultsFile((dir / "take.zuvo").string(), reader, &file).read);
     EXPECT_EQ(file.results.phonemes.size(), 1u);
     fs::remove_all(dir);
 }

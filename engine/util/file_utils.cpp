@@ -16,15 +16,25 @@
 #include "engine/util/mem_alloc.h"
 #include "platform/safe_save.h"
 
-bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
+namespace {
+
+// The one reader behind ReadWholeFile and ReadRegularFile. Reads from the descriptor it checked, so
+// a path swapped meanwhile is not read, and stops at maxBytes also for a file that grows or a
+// device that never ends. False with error naming the file and the reason; never throws.
+bool ReadBoundedFile(const std::string& path, std::size_t maxBytes, bool regular_only, std::string* out,
+                     std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = "\"" + path + "\": " + why;
-        if (out) out->clear();
+        if (out) {
+            out->clear();
+            out->shrink_to_fit();
+        }
         return false;
     };
     if (!out) return fail("nowhere to read to");
     out->clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking for regular files only, so that opening a pipe with no writer does not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (regular_only ? O_NONBLOCK : 0));
     if (fd < 0) return fail(std::strerror(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -32,64 +42,17 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* o
         ::close(fd);
         return fail(std::strerror(err));
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode) || (regular_only && !S_ISREG(st.st_mode))) {
         ::close(fd);
-        return fail("is a folder, not a file");
+        return fail(S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
     }
     const std::string too_large = "is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be";
     if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > maxBytes) {
         ::close(fd);
         return fail(too_large);
     }
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            return fail(std::strerror(err));
-        }
-        if (n == 0) break;
-        if (out->size() + static_cast<std::size_t>(n) > maxBytes) {
-            ::close(fd);
-            return fail(too_large);
-        }
-        out->append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
-
-bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
-    auto fail = [&](const std::string& why) {
-        if (error) *error = "\"" + path + "\": " + why;
-        if (out) out->clear();
-        return false;
-    };
-    if (!out) return fail("nowhere to read to");
-    out->clear();
-    // Non-blocking, so that opening a pipe with no writer does not wait for one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return fail(std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return fail(std::strerror(err));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return fail(S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
-    }
-    if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return fail("is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be");
-    }
-    // Read from the descriptor checked above, so that a path swapped meanwhile is not read; a file
-    // that grew since the check still stops at maxBytes.
     try {
-        out->reserve(static_cast<std::size_t>(st.st_size));
+        if (S_ISREG(st.st_mode)) out->reserve(static_cast<std::size_t>(st.st_size));
         char chunk[65536];
         for (;;) {
             const ssize_t n = ::read(fd, chunk, sizeof chunk);
@@ -102,18 +65,26 @@ bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string*
             if (n == 0) break;
             if (out->size() + static_cast<std::size_t>(n) > maxBytes) {
                 ::close(fd);
-                return fail("is larger than " + std::to_string(maxBytes) + " bytes, more than such a file can be");
+                return fail(too_large);
             }
             out->append(chunk, static_cast<std::size_t>(n));
         }
     } catch (const std::bad_alloc&) {
         ::close(fd);
-        out->clear();
-        out->shrink_to_fit();
         return fail("out of memory");
     }
     ::close(fd);
     return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
+    return ReadBoundedFile(path, maxBytes, false, out, error);
+}
+
+bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
+    return ReadBoundedFile(path, maxBytes, true, out, error);
 }
 
 char* ReadFileToBuffer(const char* path, int* size, bool terminate) {
