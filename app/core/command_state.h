@@ -1,5 +1,5 @@
 // What a menu item or toolbar button of a command shows: whether it can run, its check mark and,
-// when set, a new text. The document, its command sets and the command router all speak it.
+// when set, a new text. The command rows, the document and the command router all speak it.
 #pragma once
 
 #include <optional>

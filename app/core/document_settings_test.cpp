@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/core/command_router.h"
+#include "app/core/document_test_support.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -18,8 +19,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using document_test::selection_view;
 
-const fs::path kRecording = fs::path(MURMUREX_TESTDATA_DIR) / "speech" / "en_us_f4_0003_clean.wav";
+const fs::path kRecording = document_test::kSpeech / (std::string(document_test::kBase) + ".wav");
 
 class SettingsCommandTest : public ::testing::Test {
 protected:
@@ -170,26 +172,15 @@ TEST_F(SettingsCommandTest, ArticulatorChoiceByIdNamesTheFileInTheMenu) {
     EXPECT_EQ(profile_.GetString("UI", "current_articulator", "x"), "");
 }
 
-class fixed_selection : public document_view {
-public:
-    fixed_selection(int s, int e) : s_(s), e_(e) {}
-    bool GetSelection(int* start, int* end) override {
-        *start = s_;
-        *end = e_;
-        return true;
-    }
-
-private:
-    int s_, e_;
-};
-
 // Only the declared source counts, whichever view joined first; a source that leaves takes its
 // selection with it. A selection dragged backwards reads in order.
 TEST_F(SettingsCommandTest, TheSelectionIsTheDeclaredSourcesOnly) {
     CPhonarcDoc doc(host_);
     ASSERT_TRUE(doc.OnOpenDocument(kRecording.string()));
     const int rate = static_cast<int>(doc.audio()->MsToFrames(1000));
-    fixed_selection other(0, rate), timeline(rate / 2, rate / 4);
+    selection_view other, timeline;
+    other.SelectFrames(0, rate);
+    timeline.SelectFrames(rate / 2, rate / 4);
     doc.AddView(&other);
     doc.AddView(&timeline);
     int s = -1, e = -1;

@@ -1,5 +1,5 @@
 // A short text about an open document (recording length, script size, and per track the marker
-// counts and their extent), shown by the document frame until the timeline view shows the tracks.
+// counts and their extent): the document frame's SummaryText, which the tests read.
 #pragma once
 
 #include <string>

@@ -1,16 +1,15 @@
 // The document's marker commands: set or clear phonemes over the selection, add, edit and delete
 // gestures, words and events, delete chosen marker kinds, and snap phonemes to a frame grid. Each
-// builds a changed copy of track 1 and commits it as one undoable step. The articulator choice
-// commands live here too. Toolkit-free; the Qt shell supplies the dialogs.
+// builds a changed copy of track 1 and commits it as one undoable step. Toolkit-free; the Qt shell
+// supplies the dialogs (app/ui/marker_commands_ui.h).
 #pragma once
-
-#include "app/core/command_ids.h"
 
 #include <cstdint>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "app/core/command_ids.h"
 #include "app/core/command_rows.h"
 #include "app/core/phonarc_doc.h"
 #include "model/marker_lists.h"

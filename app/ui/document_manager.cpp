@@ -19,12 +19,12 @@
 #include "app/core/string_table.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/flash_document_frame.h"
-#include "app/ui/gate_prefs_commands.h"
+#include "app/ui/gate_prefs_commands_ui.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/marker_dialogs.h"
 #include "app/ui/progress_dlg.h"
-#include "app/ui/recognition_ui.h"
-#include "app/ui/timeline_commands.h"
+#include "app/ui/recognition_commands_ui.h"
+#include "app/ui/timeline_commands_ui.h"
 #include "app/ui/timeline_print.h"
 #include "views/playback/viseme_handler.h"
 #include "views/timeline/phonarc_view.h"
@@ -78,7 +78,7 @@ CPhonarcDoc* CDocManager::ActiveDocument() const {
 
 bool CDocManager::Recognising() const { return recognition_ && recognition_->Running(); }
 
-CChildFrame* TargetOf(const CDocManager& docs, CChildFrame*) { return docs.ActiveFrame(); }
+CDocumentFrame* TargetOf(const CDocManager& docs, CDocumentFrame*) { return docs.ActiveFrame(); }
 
 CPhonarcView* TargetOf(const CDocManager& docs, CPhonarcView*) {
     CDocumentFrame* frame = docs.ActiveFrame();
@@ -101,7 +101,7 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     view.hooks = MakeTimelineHooks(frame_, router_);
     AddMarkerHooks(view.hooks, *doc);
     view.channels = MakeFlashChannelFactory(*doc);
-    auto* frame = new CDocumentFrame(*doc, child_frame_context{doc.get(), &languages_, &profile_, &prompts_, &router_},
+    auto* frame = new CDocumentFrame(*doc, document_frame_context{&languages_, &profile_, &prompts_, &router_},
                                      std::move(view));
     if (!frame->Create()) {
         delete frame;
@@ -113,8 +113,8 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     connect(frame, &QObject::destroyed, this, &CDocManager::FrameDestroyed);
     frame->SetCloseQuery([this, doc = doc.get()] { return SaveModified(*doc); });
     connect(frame, &CDocumentFrame::TitleChanged, this, &CDocManager::UpdateTitle);
-    connect(frame, &CChildFrame::CommandStateChanged, &frame_, &CMainFrame::RequestCommandUpdate);
-    connect(&frame_, &CMainFrame::CommandsUpdated, frame, &CChildFrame::UpdateToolBar);
+    connect(frame, &CDocumentFrame::CommandStateChanged, &frame_, &CMainFrame::RequestCommandUpdate);
+    connect(&frame_, &CMainFrame::CommandsUpdated, frame, &CDocumentFrame::UpdateToolBar);
     docs_.push_back({std::move(doc), frame});
     // Maximised: the frame may not have its size yet when a file opens at start-up.
     sub->showMaximized();
@@ -195,7 +195,7 @@ void CDocManager::Install() {
     InstallActiveRows(router_, *this, PreviewCharacterRows(frame_));
     InstallActiveRows(router_, *this, NoiseGateRows(frame_, prompts_));
     InstallCommandRows(router_, PreferencesRows(profile_, prompts_), frame_);
-    InstallActiveRows(router_, *this, CChildFrame::CommandRows());
+    InstallActiveRows(router_, *this, CDocumentFrame::CommandRows());
     InstallActiveRows(router_, *this, TimelineCommandRows());
     auto* printer = new CTimelinePrinter(frame_);
     InstallCommandRows(router_, printer->SetupRows(), *printer);

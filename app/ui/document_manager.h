@@ -1,8 +1,7 @@
 // The open documents of the main window: opening files (menu, recent list, drag and drop,
 // command line) into a document and its frame, asking to save each modified document before the
-// program closes, and the active context every document command acts on: it installs the rows of
-// the document's features (settings, markers, recognition, Flash, timeline, script editor) over
-// the active document, its frame and its view.
+// program closes, and the active context the commands act on: it installs every feature's rows
+// over the active document, its frame or its view (the main frame's own over the main frame).
 #pragma once
 
 #include <QObject>
@@ -14,9 +13,8 @@
 #include "app/core/active_context.h"
 #include "app/core/document_host.h"
 #include "app/ui/frame_script_source.h"
-#include "app/ui/marker_menus.h"
+#include "app/ui/marker_commands_ui.h"
 
-class CChildFrame;
 class CCommandRouter;
 class CDocumentFrame;
 class CMainFrame;
@@ -35,7 +33,7 @@ public:
                 lexicon_mgr& languages);
     ~CDocManager() override;
 
-    // Adds the document commands to the router.
+    // Installs every feature's rows into the router; once, after the main frame is created.
     void Install();
     CPhonarcDoc* Document() const override { return ActiveDocument(); }
     bool Recognising() const override;
@@ -85,5 +83,5 @@ private:
 };
 
 // The targets of the frame's and the view's rows: the active document's frame and its view.
-CChildFrame* TargetOf(const CDocManager& docs, CChildFrame*);
+CDocumentFrame* TargetOf(const CDocManager& docs, CDocumentFrame*);
 CPhonarcView* TargetOf(const CDocManager& docs, CPhonarcView*);

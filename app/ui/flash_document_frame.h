@@ -1,6 +1,6 @@
 // What a document frame adds for the Flash document: the gestures view in the frame's "Flash
 // Gestures" bar, the timeline channels shown on request, the timeline's Flash gesture channel and
-// the Flash document's commands.
+// the Preview command's window.
 #pragma once
 
 #include <QObject>

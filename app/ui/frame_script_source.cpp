@@ -1,8 +1,8 @@
-// The child frame's script editor behind the recognition commands' interface.
+// The document frame's script editor behind the recognition commands' interface.
 #include "app/ui/frame_script_source.h"
 
 #include "app/core/transcription_view.h"
-#include "app/ui/child_frame.h"
+#include "app/ui/document_frame.h"
 
 alignment_mode CFrameScriptSource::AlignmentMode() const {
     return static_cast<alignment_mode>(frame_->GetAlignmentMode());

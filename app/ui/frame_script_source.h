@@ -1,14 +1,14 @@
-// The script editor of a document's child frame as the recognition commands see it.
+// The script editor of a document's frame as the recognition commands see it.
 #pragma once
 
 #include "app/core/recognition_commands.h"
 
-class CChildFrame;
+class CDocumentFrame;
 
 // GUI thread only. Reads the frame given last; the frame must outlive the calls.
 class CFrameScriptSource : public script_alignment_source {
 public:
-    void SetFrame(CChildFrame* frame) { frame_ = frame; }
+    void SetFrame(CDocumentFrame* frame) { frame_ = frame; }
 
     alignment_mode AlignmentMode() const override;
     std::string ScriptText() const override;
@@ -18,5 +18,5 @@ public:
     void FocusScript() override;
 
 private:
-    CChildFrame* frame_ = nullptr;
+    CDocumentFrame* frame_ = nullptr;
 };

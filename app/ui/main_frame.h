@@ -29,12 +29,13 @@ class QToolBar;
 class CMainFrame : public QMainWindow, public IVisemeHandler {
     Q_OBJECT
 public:
-    // Registers the frame's commands with the router; becomes the process-wide viseme handler.
+    // Becomes the process-wide viseme handler.
     CMainFrame(CCommandRouter& router, IProfileStore& profile);
     ~CMainFrame() override;
 
-    // Builds the bars and menus, reads the playback options and applies a saved layout that
-    // passes VerifyBarState. False when a part cannot be made.
+    // Builds the bars and menus, installs the frame's own rows into the router, reads the playback
+    // options and applies a saved layout that passes VerifyBarState. False when a part cannot be
+    // made.
     bool Create();
 
     void SetStatusPanes(const QString& a, const QString& b, const QString& c);

@@ -105,7 +105,7 @@ private:
     bool reloadPending_ = false;  // another arrived meanwhile (the progress dialog pumps events)
 };
 
-// Puts the bar into the frame's "View" bar, sends it the frame's visemes, adds the "Save Compiled
-// Character..." command and loads the first head.
+// Puts the bar into the frame's "View" bar, sends it the frame's visemes, installs the row of
+// "Save Compiled Character..." and loads the first head.
 CVisemeDlgBar* InstallVisemeBar(CMainFrame& frame, CCommandRouter& router, actor_mgr& actors, IProfileStore& profile,
                                 IPrompts& prompts);

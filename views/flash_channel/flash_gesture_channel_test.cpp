@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/core/document_test_support.h"
 #include "app/core/phonarc_doc_flash.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -20,53 +21,15 @@
 #include "flash/char_test_support.h"
 #include "flash/gesture_selection.h"
 #include "views/offscreen/offscreen_dib.h"
+#include "views/timeline/marker_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSpeech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
+using document_test::kBase;
+using document_test::kSpeech;
 const fs::path kTemplate = fs::path(MURMUREX_TESTDATA_DIR) / "flash" / "sample_character.swf";
-constexpr const char* kBase = "en_us_f4_0003_clean";
-
-// The timeline view as the channel sees it: captures and redraws reported to the fixture.
-class view_stand_in : public ITimelineHost {
-public:
-    app_sync_results& Track(int index) override { return tracks[index]; }
-    void SetCapturingChannel(CPhonarcChannelView* channel) override {
-        capturing = channel;
-        if (on_capture) on_capture(channel);
-    }
-    CPhonarcChannelView* CapturingChannel() const override { return capturing; }
-    void RedrawChannels(bool) override {
-        if (on_redraw) on_redraw();
-    }
-    void CommitTrackEdit(const std::string&, int, int, int) override {}
-    bool IsControlDown() const override { return (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) != 0; }
-    void SetChannelCursor(Qt::CursorShape) override {}
-    void MapFromScreen(int screenX, int screenY, int* x, int* y) const override {
-        *x = screenX;
-        *y = screenY;
-    }
-
-    app_sync_results tracks[3];
-    CPhonarcChannelView* capturing = nullptr;
-    std::function<void(CPhonarcChannelView*)> on_capture;
-    std::function<void()> on_redraw;
-};
-
-class selection_view : public document_view {
-public:
-    bool GetSelection(int* start, int* end) override {
-        if (!has) return false;
-        *start = start_frame;
-        *end = end_frame;
-        return true;
-    }
-    bool has = false;
-    int start_frame = 0;
-    int end_frame = 0;
-};
 
 class fake_selection : public flash_gesture_selection {
 public:
@@ -110,13 +73,13 @@ protected:
         doc_->SetFrame(&frame_);
         ASSERT_TRUE(doc_->OnOpenDocument((dir_ / "f.zuvo").string()));
         ASSERT_TRUE(doc_->HasTemplate());
+        // A cursor (start == end) stays selected.
+        selection_ = document_test::selection_view(doc_.get());
         doc_->AddView(&selection_);
         doc_->SetSelectionSource(&selection_);
         state_.stream = doc_->audio();
         // One millisecond per column.
         state_.map.samplesPerPixel = doc_->audio()->MsToFrames(1000) / 1000;
-        view_.on_capture = [this](CPhonarcChannelView* channel) { captured_ = channel == channel_.get(); };
-        view_.on_redraw = [this] { ++redraws_; };
         channel_ = std::make_unique<CMXChannelSWFGestures>(&state_, doc_.get(), &view_);
         channel_->popup = [this](const channel_menu& menu, int, int) {
             shown_ = menu;
@@ -133,9 +96,7 @@ protected:
     const gesture_marker_list& Gestures() const { return *doc_->GetAnim()->get_gestures(); }
     int Clip(const char* pose, const char* gesture) const { return doc_->character()->find_gesture(pose, gesture); }
     void Select(int startMs, int endMs) {
-        selection_.has = true;
-        selection_.start_frame = doc_->audio()->MsToFrames(startMs);
-        selection_.end_frame = doc_->audio()->MsToFrames(endMs);
+        selection_.SelectMs(startMs, endMs);
     }
     const FGesture* At(int ms) const {
         for (const FGesture& g : Gestures())
@@ -148,13 +109,12 @@ protected:
     CScriptedPrompts prompts_;
     document_host host_;
     fake_frame frame_;
-    selection_view selection_;
+    document_test::selection_view selection_;
     std::unique_ptr<CPhonarcDocFlash> doc_;
     TimelineState state_;
-    view_stand_in view_;
+    // The timeline view as the channel sees it; the channel's own document takes its commits.
+    timeline_test::MarkerHost view_{nullptr};
     std::unique_ptr<CMXChannelSWFGestures> channel_;
-    bool captured_ = false;
-    int redraws_ = 0;
     channel_menu shown_;
     int choice_ = 0;
 };
@@ -176,16 +136,16 @@ TEST_F(FlashChannelTest, HitTestByEdgeAndControl) {
 TEST_F(FlashChannelTest, EdgeDragEditsTheWorkingCopyThenCommitsOneMove) {
     const uint32_t id = At(500)->id;
     ASSERT_TRUE(channel_->OnLButtonDown(X(900), 120, 0));
-    EXPECT_TRUE(captured_);
+    EXPECT_EQ(view_.capture, channel_.get());
     channel_->OnMouseMove(X(800), 120, 0);
     channel_->OnMouseMove(X(700), 120, 0);
     const gesture_marker_list& working = *channel_->WorkingCopy().get_gestures();
     ASSERT_GE(working.index_of_id(id), 0);
     EXPECT_EQ(working[working.index_of_id(id)].end, 700);
     EXPECT_EQ(At(500)->end, 900);  // the document waits for the button-up
-    EXPECT_EQ(redraws_, 2);
+    EXPECT_EQ(view_.redraws, 2);
     channel_->OnLButtonUp(X(700), 120, 0);
-    EXPECT_FALSE(captured_);
+    EXPECT_EQ(view_.capture, nullptr);
     EXPECT_EQ(doc_->GetAnim()->get_gestures()->find_id(id)->end, 700);
     EXPECT_EQ(doc_->UpdateUndo().text, "Undo Move\tCtrl+Z");
     doc_->OnEditUndo();

@@ -23,6 +23,7 @@
 #include "app/core/actor_mgr.h"
 #include "app/core/command_router.h"
 #include "app/core/compiled_pack_target.h"
+#include "app/core/document_test_support.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
@@ -436,22 +437,8 @@ TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {
               "Save binary only works on 3d characters. Please select your 3d character and try again.");
 }
 
-// Collects what is written to the Output Window.
-class CapturedLog : public COutputLog {
-public:
-    bool IsVisible() const override { return true; }
-    std::string text;
-
-protected:
-    void ShowBar() override {}
-    bool AppendToLog(const std::string& t) override {
-        text += t;
-        return true;
-    }
-};
-
 TEST_F(ViewerBarTest, ATextureThatCannotBeDecodedIsNamedOnceInTheOutputWindow) {
-    CapturedLog log;
+    document_test::captured_log log;
     SetOutputLog(&log);
     head_test::temp_folder dir;
     dir.Write("face.dds", std::string("DDS but nothing more"));

@@ -1,6 +1,6 @@
 // The device layer the 3D head draws through: the render states, transforms, lights, materials,
 // textures and indexed triangle lists the head view uses. Back ends: OpenGL inside the head view's
-// widget, and a recorder for tests. A device is used on one thread, under the head view's lock.
+// widget, and a recorder for tests. A device is used on the GUI thread only.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // One model of a 3D head: a mesh with its materials and textures, and a copy of its vertex
 // positions that morphing reads. Loaded once from a .x or OBJ file (or .x bytes in memory); the
-// head view owns it and reaches it only under its lock.
+// head view owns it and uses it on the GUI thread only.
 #pragma once
 
 #include <cstddef>

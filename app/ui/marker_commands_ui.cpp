@@ -1,5 +1,5 @@
-// The Markers menu and the dialogs of the marker commands.
-#include "app/ui/marker_menus.h"
+// The marker commands' dialogs and the timeline's typed phoneme.
+#include "app/ui/marker_commands_ui.h"
 
 #include "app/ui/marker_dialogs.h"
 #include "model/debug_output.h"

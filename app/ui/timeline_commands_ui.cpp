@@ -1,5 +1,5 @@
 // The timeline's commands.
-#include "app/ui/timeline_commands.h"
+#include "app/ui/timeline_commands_ui.h"
 
 #include <QAction>
 #include <QMenu>

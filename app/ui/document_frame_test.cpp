@@ -2,7 +2,7 @@
 // editor lands in the document's undo history, the language list follows the program's language
 // in every frame, the script bar's setting and commands (their rows installed as the program
 // installs them), and a screenshot of a frame.
-#include "app/ui/child_frame.h"
+#include "app/ui/document_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,6 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/command_ids.h"
-#include "app/ui/document_frame.h"
 #include "app/ui/find_replace_dlg.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/main_frame.h"
@@ -75,12 +74,12 @@ public:
         return f ? &f->Document() : nullptr;
     }
 };
-CChildFrame* TargetOf(const frame_context& context, CChildFrame*) { return context.frame(); }
+CDocumentFrame* TargetOf(const frame_context& context, CDocumentFrame*) { return context.frame(); }
 
-class ChildFrameTest : public ::testing::Test {
+class DocumentFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(::testing::TempDir()) / ("child_frame_" + std::to_string(::getpid()) + "_" +
+        dir = fs::path(::testing::TempDir()) / ("document_frame_" + std::to_string(::getpid()) + "_" +
                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir / "dicts");
@@ -95,7 +94,7 @@ protected:
             }
             return frames.empty() ? nullptr : frames.back().get();
         };
-        InstallActiveRows(router, context, CChildFrame::CommandRows());
+        InstallActiveRows(router, context, CDocumentFrame::CommandRows());
         InstallActiveRows(router, context, DocumentCommandRows());
     }
     void TearDown() override {
@@ -107,7 +106,7 @@ protected:
     }
     CPhonarcDoc& NewDoc() { return *docs.emplace_back(std::make_unique<CPhonarcDoc>(host)); }
     std::unique_ptr<CDocumentFrame> MakeFrame(CPhonarcDoc& doc, lexicon_mgr& langs) {
-        auto f = std::make_unique<CDocumentFrame>(doc, child_frame_context{&doc, &langs, &profile, &prompts, &router},
+        auto f = std::make_unique<CDocumentFrame>(doc, document_frame_context{&langs, &profile, &prompts, &router},
                                                   timeline_view_setup{});
         EXPECT_TRUE(f->Create());
         return f;
@@ -142,10 +141,10 @@ protected:
     std::vector<std::unique_ptr<CDocumentFrame>> frames;
 };
 
-TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
+TEST_F(DocumentFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
     CPhonarcDoc& doc = NewDoc();
     ASSERT_NO_FATAL_FAILURE(MakeMainFrame());
-    CChildFrame* frame = NewFrame(&doc);
+    CDocumentFrame* frame = NewFrame(&doc);
     CTranscriptionEdit* edit = frame->ScriptEdit();
     edit->setFocus();
     QTest::keyClicks(edit, "abc");
@@ -180,8 +179,8 @@ TEST_F(ChildFrameTest, TypingInTheEditorIsOneUndoLevelOfTheDocument) {
     EXPECT_EQ(edit->toPlainText(), "abc");
 }
 
-TEST_F(ChildFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
-    CChildFrame* frame = NewFrame();
+TEST_F(DocumentFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
+    CDocumentFrame* frame = NewFrame();
     CTranscriptionEdit* edit = frame->ScriptEdit();
     frame->ScriptView().SetInitialText("one two");
     edit->SetSel(0, 4);
@@ -220,10 +219,10 @@ TEST_F(ChildFrameTest, ClipboardKeysAndTheContextMenuGoThroughTheHistory) {
                                   "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));
 }
 
-TEST_F(ChildFrameTest, LanguageChosenInOneFrameShowsInTheOthersAfterTheNextDispatch) {
-    CChildFrame* a = NewFrame();
-    CChildFrame* b = NewFrame();
-    CChildFrame* c = NewFrame();
+TEST_F(DocumentFrameTest, LanguageChosenInOneFrameShowsInTheOthersAfterTheNextDispatch) {
+    CDocumentFrame* a = NewFrame();
+    CDocumentFrame* b = NewFrame();
+    CDocumentFrame* c = NewFrame();
     ASSERT_EQ(a->LanguageList()->count(), 2);
     EXPECT_EQ(b->LanguageList()->currentText(), "English - Default");
     const int spanish = a->LanguageList()->findText("Espanol");
@@ -243,7 +242,7 @@ TEST_F(ChildFrameTest, LanguageChosenInOneFrameShowsInTheOthersAfterTheNextDispa
 
 // Lexicon names arrive as header bytes, UTF-8 or code page 1252, and two lexicons may share a
 // name: every list shows the same decoded names, and each entry chooses its own lexicon.
-TEST_F(ChildFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
+TEST_F(DocumentFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
     std::ofstream(dir / "dicts" / "b_french.zlex", std::ios::binary) << LexiconHeader("Fran\xE7" "ais");  // 1252
     std::ofstream(dir / "dicts" / "c_twin.zlex", std::ios::binary) << LexiconHeader("Twin");
     std::ofstream(dir / "dicts" / "d_twin.zlex", std::ios::binary) << LexiconHeader("Twin");
@@ -277,7 +276,7 @@ TEST_F(ChildFrameTest, EveryInstalledLexiconShowsOneNameAndCanBeChosen) {
 }
 
 // The bar's state is the frame's last word only when the frame really closes.
-TEST_F(ChildFrameTest, ACancelledCloseLeavesTheScriptBarSettingAlone) {
+TEST_F(DocumentFrameTest, ACancelledCloseLeavesTheScriptBarSettingAlone) {
     profile.WriteInt("UI", "ShowTranscribeBar", 1);
     CDocumentFrame* frame = NewFrame();
     bool allow = false;
@@ -290,9 +289,9 @@ TEST_F(ChildFrameTest, ACancelledCloseLeavesTheScriptBarSettingAlone) {
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 0);
 }
 
-TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolbar) {
+TEST_F(DocumentFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolbar) {
     profile.WriteInt("UI", "ShowTranscribeBar", 0);
-    CChildFrame* frame = NewFrame();
+    CDocumentFrame* frame = NewFrame();
     EXPECT_FALSE(frame->ScriptBar()->isVisible());
     EXPECT_FALSE(frame->ScriptToolBar()->isVisible());
     EXPECT_EQ(frame->GetAlignmentMode(), 0);
@@ -333,11 +332,11 @@ TEST_F(ChildFrameTest, ScriptBarFollowsItsSettingAndItsCommandsWorkFromTheToolba
     EXPECT_EQ(profile.GetInt("UI", "ShowTranscribeBar", -1), 1);
 }
 
-TEST_F(ChildFrameTest, NonAsciiScriptKeepsItsBytesAndOffsetsInTheWidget) {
+TEST_F(DocumentFrameTest, NonAsciiScriptKeepsItsBytesAndOffsetsInTheWidget) {
     CPhonarcDoc& doc = NewDoc();
     const std::string script = "\xE2\x80\x9CNa\xC3\xAFve\xE2\x80\x9D \xE2\x80\x94 caf\xC3\xA9\r\n<cut ms=\"1500\"/>Deux \xF0\x9F\x99\x82\r\n";
     doc.results_file().script_text = script;
-    CChildFrame* frame = NewFrame(&doc);
+    CDocumentFrame* frame = NewFrame(&doc);
     CTranscriptionEdit* edit = frame->ScriptEdit();
     EXPECT_EQ(edit->GetText(), script);
     EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("\u201CNa\u00EFve\u201D \u2014 caf\u00E9\n<cut ms=\"1500\"/>Deux \U0001F642\n"));
@@ -367,7 +366,7 @@ TEST_F(ChildFrameTest, NonAsciiScriptKeepsItsBytesAndOffsetsInTheWidget) {
     EXPECT_EQ(edit->GetText(), script);
 }
 
-TEST_F(ChildFrameTest, DocumentOpenedInTheProgramEditsItsScriptInItsFrame) {
+TEST_F(DocumentFrameTest, DocumentOpenedInTheProgramEditsItsScriptInItsFrame) {
     const fs::path speech = fs::path(MURMUREX_TESTDATA_DIR) / "speech";
     fs::copy_file(speech / "en_us_f4_0003_clean.wav", dir / "take.wav");
     fs::copy_file(speech / "en_us_f4_0003_clean.txt", dir / "take.txt");
@@ -410,13 +409,13 @@ TEST_F(ChildFrameTest, DocumentOpenedInTheProgramEditsItsScriptInItsFrame) {
     app->ExitInstance();
 }
 
-TEST_F(ChildFrameTest, ScreenshotOfAFrameWithTheScriptBar) {
+TEST_F(DocumentFrameTest, ScreenshotOfAFrameWithTheScriptBar) {
     CPhonarcDoc& doc = NewDoc();
     doc.results_file().script_text =
         "<cut ms=\"0\"/>The quick brown fox jumps over the lazy dog.\r\n<cut ms=\"2400\"/>\xE2\x80\x9CNa\xC3\xAFve caf\xC3\xA9 "
         "r\xC3\xA9sum\xC3\xA9\xE2\x80\x9D \xE2\x80\x94 she said.\r\n";
     ASSERT_NO_FATAL_FAILURE(MakeMainFrame());
-    CChildFrame* frame = NewFrame(&doc);
+    CDocumentFrame* frame = NewFrame(&doc);
     frame->ScriptEdit()->SetSel(20, 25);
     QApplication::processEvents();
     const QString dir = QStringLiteral(MURMUREX_SCREENSHOT_DIR);

@@ -24,7 +24,7 @@
 #include "app/core/command_ids.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
-#include "app/ui/gate_prefs_commands.h"
+#include "app/ui/gate_prefs_commands_ui.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/noise_gate_dlg.h"
 #include "app/ui/phonarc_app.h"

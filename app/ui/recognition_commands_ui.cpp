@@ -1,5 +1,5 @@
-// The recognition commands in the main window.
-#include "app/ui/recognition_ui.h"
+// The recognition run on a worker thread under the progress dialog.
+#include "app/ui/recognition_commands_ui.h"
 
 #include <QEventLoop>
 #include <atomic>

@@ -1,6 +1,6 @@
 // The Markers menu in the program: its items and their state, commands run through the router and
 // from the timeline's keys, with the real dialogs answered from a timer.
-#include "app/ui/marker_menus.h"
+#include "app/ui/marker_commands_ui.h"
 
 #include <QApplication>
 #include <QCheckBox>

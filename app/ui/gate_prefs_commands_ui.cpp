@@ -1,5 +1,5 @@
-// The Noise Gate and Preferences commands; see gate_prefs_commands.h.
-#include "app/ui/gate_prefs_commands.h"
+// The Noise Gate and Preferences commands; see gate_prefs_commands_ui.h.
+#include "app/ui/gate_prefs_commands_ui.h"
 
 #include "app/core/command_ids.h"
 #include "app/core/phonarc_doc.h"

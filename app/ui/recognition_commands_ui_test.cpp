@@ -31,7 +31,7 @@
 #include "app/ui/output_bar.h"
 #include "app/ui/phonarc_app.h"
 #include "app/ui/progress_dlg.h"
-#include "app/ui/recognition_ui.h"
+#include "app/ui/recognition_commands_ui.h"
 #include "engine/api/error_messages.h"
 #include "engine/audio/audio_test_support.h"
 #include "engine/audio/default_audio_readers.h"
