@@ -13,6 +13,7 @@
 #include "views/heads/model_files/d3d_texture.h"
 #include "views/heads/model_files/file_name_match.h"
 #include "views/heads/model_files/narrow_float.h"
+#include "views/heads/model_files/x_file.h"
 
 namespace {
 
@@ -253,12 +254,10 @@ int32_t ObjModelReader::ReadMaterials(std::istream& in, const std::string& libra
         } else if (token == "map_Kd") {
             in >> current->texture_file;
             // A file name never holds these, and the model's other forms (.x, packs) cannot carry them.
-            for (unsigned char c : current->texture_file) {
-                if (c < 0x20 || c == 0x7F || c == '"') {
-                    error = "material library " + library + ", line " + std::to_string(LineAt(in)) +
-                            ": the texture name holds '\"' or a control character";
-                    return kObjMalformed;
-                }
+            if (!IsWritableText(current->texture_file)) {
+                error = "material library " + library + ", line " + std::to_string(LineAt(in)) +
+                        ": the texture name holds '\"' or a control character";
+                return kObjMalformed;
             }
         }
         if (in.fail() && !in.eof()) break;

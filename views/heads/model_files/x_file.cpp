@@ -17,6 +17,13 @@
 #include "views/heads/model_files/d3d_matrix.h"
 #include "views/heads/model_files/narrow_float.h"
 
+// The writer has no escapes, so a text it could not write back is refused on reading.
+bool IsWritableText(const std::string& text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F || c == '"') return false;
+    return true;
+}
+
 namespace {
 
 // A compressed file may not claim to inflate to more than this.
@@ -33,13 +40,6 @@ struct token {
     // A text number too large (or too small) for a double: refused wherever a number is read.
     bool out_of_range = false;
 };
-
-// The writer has no escapes, so a text it could not write back is refused on reading.
-bool IsWritableText(const std::string& text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7F || c == '"') return false;
-    return true;
-}
 
 class tokenizer {
 public:

@@ -18,6 +18,10 @@ enum class x_format { text, binary, compressed_text, compressed_binary };
 // its place (line, or byte offset).
 bool ReadXFile(const unsigned char* data, std::size_t size, mesh_file& out, std::string* error);
 
+// False for a name or string holding '"' or a control character, which the text form cannot carry
+// (it has no escapes); every reader of a model refuses such a name.
+bool IsWritableText(const std::string& text);
+
 // One mesh with per-vertex normals and texture coordinates; materials are written inline. Empty
 // when the mesh holds what the reader refuses: a number that is not finite, or a texture file
 // name with '"' or a control character (the text form has no escapes).
