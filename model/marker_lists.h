@@ -123,12 +123,17 @@ protected:
         std::vector<M>::erase(kept, stop);
     }
 
-    // Cuts the other list's extent out, then inserts its markers in start order.
+    // Cuts the other list's extent out, then inserts its markers in start order. A marker that
+    // only touches the extent (ends at its start or starts at its end) is a neighbour, such as
+    // the word after a selection that was aligned again, and stays.
     void merge_over_extent(const marker_list& other) {
         if (other.empty()) return;
         int a, b;
         get_list_extent(other, &a, &b);
-        remove_overlapping(a, b);
+        auto stop = this->begin();
+        while (stop != this->end() && stop->start < b) ++stop;
+        auto kept = std::remove_if(this->begin(), stop, [&](const M& m) { return m.start < b && m.end > a; });
+        std::vector<M>::erase(kept, stop);
         insert_sorted(other);
     }
 
@@ -198,7 +203,7 @@ class og_marker_list : public marker_list<og_marker> {
 public:
     using marker_list::marker_list;
 
-    // Removes own words that overlap the other's extent, then inserts the other's in order.
+    // Removes own words that share time with the other's extent, then inserts the other's in order.
     void merge(const marker_list<og_marker>& other) { merge_over_extent(other); }
 
     bool move_start(og_marker* m, int new_start);

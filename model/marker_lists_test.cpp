@@ -257,6 +257,49 @@ TEST(WordMerge, ReplacesWordsOverTheIncomingExtent) {
     EXPECT_EQ(describe(words), "a[0,100] n[150,250] c[300,400]");
 }
 
+// A word that only touches the incoming extent is the neighbour of what was aligned again and
+// stays; one that shares any time with it goes. Punctuation and markup merge the same way.
+TEST(WordMerge, KeepsMarkersThatOnlyTouchTheIncomingExtent) {
+    struct {
+        const char* what;
+        std::initializer_list<item> own, incoming;
+        const char* expected;
+    } cases[] = {
+        {"the words either side of a word aligned again",
+         {{"Yang", 0, 270}, {"spragg", 270, 584}, {"on", 584, 735}},
+         {{"spragg", 270, 584}},
+         "Yang[0,270] spragg[270,584] on[584,735]"},
+        {"several incoming words, touching at both ends",
+         {{"a", 0, 100}, {"b", 100, 200}, {"c", 200, 300}, {"d", 300, 400}},
+         {{"x", 100, 150}, {"y", 150, 300}},
+         "a[0,100] x[100,150] y[150,300] d[300,400]"},
+        {"one millisecond into the extent at either end goes",
+         {{"a", 0, 101}, {"b", 101, 199}, {"c", 199, 300}},
+         {{"n", 100, 200}},
+         "n[100,200]"},
+        {"a word spanning the extent goes",
+         {{"a", 0, 500}},
+         {{"n", 100, 200}},
+         "n[100,200]"},
+        {"a point inside goes, points on the edges stay",
+         {{"p", 100, 100}, {"q", 150, 150}, {"r", 200, 200}},
+         {{"n", 100, 200}},
+         "p[100,100] n[100,200] r[200,200]"},
+        {"an incoming point removes a word across it only",
+         {{"a", 0, 100}, {"b", 100, 200}, {"c", 150, 300}},
+         {{"n", 200, 200}},
+         "a[0,100] b[100,200] n[200,200]"},
+    };
+    for (const auto& c : cases) {
+        og_marker_list words = make<og_marker_list>(c.own);
+        words.merge(make<og_marker_list>(c.incoming));
+        EXPECT_EQ(describe(words), c.expected) << c.what;
+        event_marker_list events = make<event_marker_list>(c.own);
+        events.merge(make<event_marker_list>(c.incoming));
+        EXPECT_EQ(describe(events), c.expected) << c.what;
+    }
+}
+
 enum class op { start, end, move };
 
 struct move_case {

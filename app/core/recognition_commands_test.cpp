@@ -190,6 +190,49 @@ TEST_F(RecognitionCommandsTest, AligningASelectionAddsBothCueTagsAtTheAlignedTim
     doc_->RemoveView(&view);
 }
 
+// Aligning one word again over exactly its own span (as a double-click selects it) replaces that
+// word only: the words that start where it ends and end where it starts stay.
+TEST_F(RecognitionCommandsTest, AligningAWordOverItsOwnSpanKeepsItsNeighbours) {
+    fake_script script(doc_.get());
+    script.text = "Yang spragg on frain to noyd rynearson?";
+    recognition_context context;
+    context.script = &script;
+    ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0);
+    const std::vector<og_marker> before(Track().words.begin(), Track().words.end());
+    const auto find = [](const std::vector<og_marker>& words, const std::string& label) {
+        return std::find_if(words.begin(), words.end(), [&](const og_marker& m) { return m.label == label; });
+    };
+    const auto spragg = find(before, "spragg");
+    ASSERT_NE(spragg, before.end());
+    ASSERT_NE(spragg, before.begin());
+    ASSERT_NE(spragg + 1, before.end());
+    // The recogniser lays words end to end, so the selection touches both neighbours.
+    ASSERT_EQ((spragg - 1)->end, spragg->start);
+    ASSERT_EQ((spragg + 1)->start, spragg->end);
+
+    document_test::selection_view view(doc_.get());
+    doc_->AddView(&view);
+    doc_->SetSelectionSource(&view);
+    view.SelectMs(spragg->start, spragg->end);
+    script.mode = alignment_mode::selection;
+    script.sel_start = static_cast<int32_t>(script.text.find("spragg"));
+    script.sel_end = script.sel_start + 6;
+    ASSERT_EQ(OnAlignTextWithAudio(*doc_, context), 0) << (prompts_.messages.empty() ? "" : prompts_.messages[0]);
+    doc_->RemoveView(&view);
+
+    const std::vector<og_marker> after(Track().words.begin(), Track().words.end());
+    std::string labels;
+    for (const og_marker& m : after) labels += m.label + " ";
+    EXPECT_EQ(labels, "Yang spragg on frain to noyd rynearson ");
+    for (const og_marker& was : before) {
+        if (was.label == "spragg") continue;
+        const auto now = find(after, was.label);
+        ASSERT_NE(now, after.end()) << was.label;
+        EXPECT_EQ(now->start, was.start) << was.label;
+        EXPECT_EQ(now->end, was.end) << was.label;
+    }
+}
+
 TEST_F(RecognitionCommandsTest, NothingToAlignOrNoModelChangesNothingAndTellsWhy) {
     const fs::path junk = dir_ / "junk.hmm";
     std::ofstream(junk) << "this is not an acoustic model\n";
