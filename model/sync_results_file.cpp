@@ -288,6 +288,8 @@ bool record_reader::read_all(sync_results_file& file) {
             ok = false;
             break;
         }
+        // Editors that save UTF-8 may put a byte-order mark before the first keyword.
+        if (record_ == 1 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
         keyword_ = raw;
         ok = read_record(file, stop);
         ++record_;

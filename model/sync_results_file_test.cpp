@@ -383,6 +383,32 @@ TEST(ResultsFile, ReaderRecords) {
     EXPECT_TRUE(read_text("").ok);
 }
 
+// Editors that save UTF-8 may start the file with a byte-order mark: it is no part of the first
+// keyword, and a script so saved is still refused by its first word alone.
+TEST(ResultsFile, AByteOrderMarkBeforeTheFirstKeywordIsSkipped) {
+    const std::string bom = "\xEF\xBB\xBF";
+    struct {
+        std::string input;
+        bool ok;
+        size_t words;
+        const char* errors;
+    } cases[] = {
+        {bom + "version 1.2\nword 0 10 a\nend_markers\n", true, 1, ""},
+        {bom + "WORD 0 10 a\n", true, 1, ""},
+        {bom + "\nword 0 10 a\nbogus\n", false, 1, "Error: Line[3]: unrecognized marker 'bogus'\n"},
+        {bom + "Yang spragg on frain\n", false, 0, "Error: Line[1]: unrecognized marker 'Yang'\n"},
+        // Only at the start of the file.
+        {"word 0 10 a\n" + bom + "word 10 20 b\n", false, 1, "Error: Line[2]: unrecognized marker '\xEF\xBB\xBFword'\n"},
+    };
+    for (const auto& c : cases) {
+        read_result r = read_text(c.input);
+        EXPECT_EQ(r.ok, c.ok) << c.input;
+        EXPECT_EQ(r.errors, c.errors) << c.input;
+        EXPECT_EQ(r.file.results.words.size(), c.words) << c.input;
+        EXPECT_EQ(NotResultsTextReason(c.input), "") << c.input;
+    }
+}
+
 TEST(ResultsFile, ReaderErrorMessages) {
     struct {
         const char* input;
