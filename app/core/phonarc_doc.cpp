@@ -259,20 +259,27 @@ void CPhonarcDoc::OnImportSyncMarkers() {
         ShowMessage(read.failure);
         return;
     }
+    const app_sync_results& t = file.results;
+    const bool nothing = t.phonemes.empty() && t.words.empty() && t.punctuation.empty() && t.xml_events.empty() &&
+                         t.gestures.empty() && t.articulation.empty() && t.envelope.empty();
+    const std::string stopped = read.stopped_at.empty() ? std::string(".") : ": " + read.stopped_at;
+    // A file that fails before its first marker (a script, a newer version) is no results file
+    // this program can use: emptying the track with it would only cost the user an Undo.
+    if (!read.read && nothing) {
+        if (!read.report.empty()) LogText(*chosen + ":\n" + read.report);
+        ShowMessage("Sorry, " + *chosen + " is not a results file that can be imported" + stopped +
+                    "\n\nNo markers were read, so the track was left as it was.");
+        return;
+    }
     // The markers read before an error are kept, as one undoable step; the user is told where
     // reading stopped and how to get the old markers back.
     const std::string report = read.report + FinishResultsTrack(&file.results, file, audio_.get(), opener.articulate);
     if (!report.empty()) LogText(*chosen + ":\n" + report);
     CommitTrackEdit("Import", file.results, GetRecognitionTrack(), -1, -1);
     if (read.read) return;
-    const app_sync_results& t = file.results;
-    const bool nothing = t.phonemes.empty() && t.words.empty() && t.punctuation.empty() && t.xml_events.empty() &&
-                         t.gestures.empty();
-    ShowMessage("Sorry, " + *chosen + " could not be read to the end" +
-                (read.stopped_at.empty() ? std::string(".") : ": " + read.stopped_at) + "\n\n" +
-                (nothing ? "No markers were read before that line, so the track is now empty."
-                         : "The markers read before that line were imported.") +
-                " Edit > Undo Import gives back the markers you had.");
+    ShowMessage("Sorry, " + *chosen + " could not be read to the end" + stopped +
+                "\n\nThe markers read before that line were imported. Edit > Undo Import gives back the markers "
+                "you had.");
 }
 
 // ---- saving and closing ----

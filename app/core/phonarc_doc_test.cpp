@@ -111,8 +111,9 @@ TEST_F(DocumentTest, RecordingOpensWithItsScriptAndPhonemeFile) {
 TEST_F(DocumentTest, ResultsFileOpensWithAudioScriptAndArticulation) {
     CopyRecording("take", true);
     Write(dir_ / "take.phn", "3200 4800 AA\n");
-    // Capital extension, no script block, an audio path written on Windows.
-    std::string zuvo = Read(kSpeech / (std::string(kBase) + ".zuvo"));
+    // Capital extension, no script block, an audio path written on Windows, a UTF-8 byte-order
+    // mark from an editor.
+    std::string zuvo = "\xEF\xBB\xBF" + Read(kSpeech / (std::string(kBase) + ".zuvo"));
     zuvo.replace(zuvo.find("audio "), zuvo.find('\n', zuvo.find("audio ")) - zuvo.find("audio "),
                  "audio C:\\Users\\someone\\take.wav");
     Write(dir_ / "take.ZUVO", zuvo);
@@ -416,9 +417,10 @@ TEST_F(DocumentTest, ImportIsOneUndoableStep) {
     EXPECT_EQ(TrackText(doc->track(1)), imported);
 }
 
-// Importing the wrong file: text that is no results file is applied as far as it read, and the
-// user is told the file, the line, the reason and how to get the markers back; binary data and
-// wide text are refused before anything changes.
+// Importing the wrong file: text that fails before its first marker (a script, a newer version)
+// changes nothing; one that fails later is applied as far as it read, and the user is told the
+// file, the line, the reason and how to get the markers back; binary data and wide text are
+// refused before anything is read.
 TEST_F(DocumentTest, ImportOfTheWrongFileSaysSoAndUndoGivesTheMarkersBack) {
     using namespace std::string_literals;
     auto doc = Open(CopyRecording("take", false));
@@ -436,7 +438,10 @@ TEST_F(DocumentTest, ImportOfTheWrongFileSaysSoAndUndoGivesTheMarkersBack) {
         size_t phonemes;          // then: how many were read
         const char* told;         // in the message
     } cases[] = {
-        {"a script", "Yang spragg on frain to noyd rynearson?\n", true, 0, "Line[1]: unrecognized marker 'Yang'"},
+        {"a script", "Yang spragg on frain to noyd rynearson?\n", false, 0, "Line[1]: unrecognized marker 'Yang'"},
+        {"a script saved with a byte-order mark", "\xEF\xBB\xBFYang spragg on frain\n", false, 0,
+         "Line[1]: unrecognized marker 'Yang'"},
+        {"a newer version", "version 9\nphn 0 50 80 AA\n", false, 0, "version newer than this program"},
         {"cut off by a bad line", "phn 0 50 80 AA\nphn 50 90 80 b\nthat was all\n", true, 2,
          "Line[3]: unrecognized marker 'that'"},
         {"UTF-16 text", "\xFF\xFEp\0h\0n\0 \0"s, false, 0, "is not a results file: it is UTF-16 text"},
@@ -448,6 +453,7 @@ TEST_F(DocumentTest, ImportOfTheWrongFileSaysSoAndUndoGivesTheMarkersBack) {
         Write(file, c.bytes);
         prompts_.files = {file.string()};
         prompts_.messages.clear();
+        doc->SetModifiedFlag(false);
         doc->OnImportSyncMarkers();
         ASSERT_EQ(prompts_.messages.size(), 1u);
         const std::string& message = prompts_.messages[0];
@@ -457,6 +463,8 @@ TEST_F(DocumentTest, ImportOfTheWrongFileSaysSoAndUndoGivesTheMarkersBack) {
         if (!c.applied) {
             EXPECT_EQ(TrackText(doc->track(1)), before);
             EXPECT_EQ(doc->UpdateUndo().text, "Undo Edit\tCtrl+Z");
+            EXPECT_FALSE(doc->IsModified());
+            EXPECT_EQ(message.find("Undo Import"), std::string::npos) << message;
             continue;
         }
         EXPECT_NE(message.find("Undo Import"), std::string::npos) << message;
