@@ -186,7 +186,10 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
     }
     lastX_ = x;
     lastY_ = y;
-    changed_ = ms != grabMs_;
+    // A drag the rules held back (at the recording's end, say) commits no step.
+    const gesture_marker_list& moved = *working_.get_gestures();
+    const int at = moved.index_of_id(grabbedId_);
+    changed_ = at >= 0 && (moved[at].start != grabStart_ || moved[at].end != grabEnd_);
     if (host_) host_->RedrawChannels(false);
 }
 

@@ -308,6 +308,19 @@ TEST_F(FlashChannelTest, DraggedEndStopsAtTheRecordingsEnd) {
         for (const FGesture& x : Gestures()) EXPECT_LE(x.end, length);
         doc_->OnEditUndo();
     }
+
+    // At the end already, a drag further on changes nothing and commits no step.
+    const uint32_t id = At(1500)->id;
+    for (int i = 0; i < 2; ++i) {
+        const int from = i == 0 ? 1800 : length;
+        ASSERT_TRUE(channel_->OnLButtonDown(X(from), 120, 0));
+        channel_->OnMouseMove(X(length + 200), 120, 0);
+        channel_->OnLButtonUp(X(length + 200), 120, 0);
+        EXPECT_EQ(Gestures()[Gestures().index_of_id(id)].end, length);
+    }
+    doc_->OnEditUndo();
+    EXPECT_EQ(Gestures()[Gestures().index_of_id(id)].end, 1800);
+    EXPECT_FALSE(doc_->UpdateUndo().enabled);
 }
 
 // A gesture with no length lies between the times two columns start at; the pop-up at the
