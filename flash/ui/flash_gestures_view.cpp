@@ -162,7 +162,8 @@ bool FlashGesturesView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         auto* control = qobject_cast<QWidget*>(watched);
-        if (control && control != canvas_ && canvas_->isAncestorOf(control) && mouse->button() == Qt::LeftButton) {
+        const bool onThumbnail = control && control != canvas_ && canvas_->isAncestorOf(control);
+        if (onThumbnail && mouse->button() == Qt::LeftButton) {
             const QPoint p = control->mapTo(canvas_, mouse->position().toPoint());
             SelectAt(p.x(), p.y());
         }

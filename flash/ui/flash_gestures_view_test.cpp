@@ -163,7 +163,8 @@ TEST(FlashGesturesView, NameStripShowsEqualNamesOnce) {
     swf_char_gesture hookup;
     hookup.hookup_from = "idle|nod";
     hookup.hookup_to = "talk";
-    EXPECT_EQ(FlashGestureNameLines(hookup), (QStringList{QStringLiteral("idle|nod \u2192"), QStringLiteral("talk")}));
+    EXPECT_EQ(FlashGestureNameLines(hookup),
+              (QStringList{QStringLiteral("idle|nod \u2192"), QStringLiteral("talk")}));
 }
 
 TEST(FlashGesturesView, SampleTemplateShowsOneDistinctThumbnailPerClip) {
@@ -208,7 +209,8 @@ TEST(FlashGesturesView, SampleTemplateShowsOneDistinctThumbnailPerClip) {
     const QImage canvas = view.widget()->grab().toImage();
     for (int i = 0; i < view.CellCount(); ++i) {
         const QRect thumb = view.Controls()[static_cast<size_t>(i)]->geometry();
-        const QRect strip(thumb.left() + 2, thumb.bottom() + 4, thumb.width() - 4, FlashGesturesView::kLabelStrip - 6);
+        const QRect strip(thumb.left() + 2, thumb.bottom() + 4, thumb.width() - 4,
+                          FlashGesturesView::kLabelStrip - 6);
         int ink = 0;
         for (int y = strip.top(); y <= strip.bottom(); ++y)
             for (int x = strip.left(); x <= strip.right(); ++x) ink += qGray(canvas.pixel(x, y)) < 128;
@@ -254,8 +256,11 @@ TEST(FlashGesturesView, ScrollBarClicksScrollAndLeaveTheSelection) {
     option.sliderPosition = option.sliderValue = scroll->value();
     option.singleStep = scroll->singleStep();
     option.pageStep = scroll->pageStep();
-    const QRect arrow = scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, scroll);
-    const QRect trough = scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, scroll);
+    const auto part = [&](QStyle::SubControl control) {
+        return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, control, scroll);
+    };
+    const QRect arrow = part(QStyle::SC_ScrollBarAddLine);
+    const QRect trough = part(QStyle::SC_ScrollBarAddPage);
     ASSERT_FALSE(arrow.isEmpty());
     ASSERT_FALSE(trough.isEmpty());
     for (const QPoint at : {arrow.center(), trough.center()}) {
