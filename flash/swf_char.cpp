@@ -173,6 +173,8 @@ void zuvo_swf_char::build(std::vector<std::string>& errors) {
         g.dst_start_mark = h.length - 1;
         g.clip = main.ExtractFrames(static_cast<uint32_t>(h.frame), h.length);
         g.clip.frameCount = h.length;
+        g.hookup_from = h.src_gesture.empty() ? h.src_pose : h.src_pose + "|" + h.src_gesture;
+        g.hookup_to = h.dst_gesture.empty() ? h.dst_pose : h.dst_pose + "|" + h.dst_gesture;
         const int index = static_cast<int>(gestures.size());
         const int steps = g.clip.GetFrameCount();
         gestures.push_back(std::move(g));

@@ -26,6 +26,10 @@ public:
     int32_t max_time = -1;    // ms it should at most last
     int32_t src_end_mark = 0;    // where a transition search out of a rest clip starts
     int32_t dst_start_mark = 0;  // where a transition search into a rest clip stops
+    // For a hookup clip, the clips it leads from and to as its label names them: "pose", or
+    // "pose|gesture"; empty for a G clip. Only shown: the transitions hold the clips themselves.
+    std::string hookup_from;
+    std::string hookup_to;
 };
 
 // The clips of one pose by index, with the rest clip the pose returns to.

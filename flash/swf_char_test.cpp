@@ -107,6 +107,10 @@ TEST(CharTemplate, DocumentedTemplateGivesClipsRestAndMessage) {
     EXPECT_EQ(g[1].pose, "idle");
     EXPECT_EQ(g[1].gesture, "nod");
     EXPECT_TRUE(g[2].pose.empty() && g[2].gesture.empty());
+    // The hookup keeps the names of its ends for showing; a G clip has none.
+    EXPECT_EQ(g[2].hookup_from, "idle");
+    EXPECT_EQ(g[2].hookup_to, "talk");
+    EXPECT_TRUE(g[1].hookup_from.empty() && g[1].hookup_to.empty());
     EXPECT_EQ(g[1].clip.GetFrameCount(), 20);
     // Frame 12 of the main timeline is frame 2 of the nod clip.
     std::vector<FDisplayRecord> inside, main;
@@ -149,6 +153,8 @@ TEST(CharTemplate, LabelMessagesTimesAndRestClips) {
     const auto& g = c.get_gestures();
     EXPECT_EQ(g[0].pose, "Intro");
     EXPECT_EQ(g[0].gesture, "Intro");
+    EXPECT_EQ(g[6].hookup_from, "idle|nod");
+    EXPECT_EQ(g[6].hookup_to, "talk|wave");
     EXPECT_EQ(g[1].min_time, 2500);
     EXPECT_EQ(g[1].max_time, 4000);
     // "x" reads as 0 ms; two frames then need 167 ms.

@@ -27,7 +27,32 @@ std::string ClipName(const CPhonarcDocFlash& doc, int clip) {
     return g.gesture.empty() ? g.pose : g.pose + "|" + g.gesture;
 }
 
+// Cuts the gesture just added, and the tweens on either side of it, at the recording's end. The
+// others are the user's as they were, also where they lie past the end.
+void KeepAddedGestureWithinRecording(FZuvoAnim& anim, uint32_t id, int length) {
+    gesture_marker_list& list = *anim.get_gestures();
+    const int at = list.index_of_id(id);
+    if (at < 0) return;
+    const auto is_tween = [&list](int i) {
+        return i >= 0 && i < static_cast<int>(list.size()) && (list[i].type & FGesture::kTween) != 0;
+    };
+    const int first = is_tween(at - 1) ? at - 1 : at;
+    const int last = is_tween(at + 1) ? at + 1 : at;
+    gesture_marker_list added(list.begin() + first, list.begin() + last + 1);
+    KeepGesturesWithinRecording(added, length);
+    list.erase(list.begin() + first, list.begin() + last + 1);
+    list.insert(list.begin() + first, added.begin(), added.end());
+    // A tween left without the gesture it led to goes.
+    anim.normalise(list);
+    anim.rebuild_tweens(list);
+}
+
 }  // namespace
+
+int FlashRecordingLengthMs(const CPhonarcDocFlash& doc) {
+    CMemoryPCMStream* audio = doc.audio();
+    return audio ? static_cast<int>(audio->FramesToMs(audio->GetFrameCount())) : 0;
+}
 
 int SelectedFlashClip(const CPhonarcDocFlash& doc, bool* view) {
     flash_gesture_selection* selection = doc.FindFlashGesturesView();
@@ -44,8 +69,8 @@ void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip) {
         return;
     }
     // A point gesture is given a length of seconds, which may reach past a short recording; the
-    // gestures are cut at its end. At the very end nothing would be left.
-    const int length = doc.audio() ? static_cast<int>(doc.audio()->FramesToMs(doc.audio()->GetFrameCount())) : 0;
+    // gesture is cut at its end. At the very end nothing would be left.
+    const int length = FlashRecordingLengthMs(doc);
     if (length > 0 && start >= length) {
         doc.host().prompts->MessageBox(kTextNoRoomAtEnd, PromptButtons::Ok);
         return;
@@ -57,12 +82,7 @@ void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip) {
     g.update_label();
     FZuvoAnim copy = *doc.GetAnim();
     copy.add_gesture(g);
-    if (length > 0) {
-        gesture_marker_list& list = *copy.get_gestures();
-        KeepGesturesWithinRecording(list, length);
-        copy.normalise(list);
-        copy.rebuild_tweens(list);
-    }
+    if (length > 0) KeepAddedGestureWithinRecording(copy, g.id, length);
     doc.CommitAnim(kUndoAddGesture, copy);
 }
 

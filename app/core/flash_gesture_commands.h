@@ -29,10 +29,12 @@ struct flash_gesture_target {
     uint32_t gesture_id = 0;
 };
 
-// The template's clip clip as a gesture over the document's selection, the gestures cut at the end
-// of the recording; without a selection, or with one at the very end, the user is told, and an
-// index the template does not have does nothing.
+// The template's clip clip as a gesture over the document's selection, it and its tweens cut at
+// the end of the recording (the other gestures stay as they are); without a selection, or with one
+// at the very end, the user is told, and an index the template does not have does nothing.
 void OnFlashAddGesture(CPhonarcDocFlash& doc, int clip);
+// The recording's length in ms, where gestures added or dragged end; 0 without a recording.
+int FlashRecordingLengthMs(const CPhonarcDocFlash& doc);
 // Nothing when the gesture has gone (an undo while the menu was open).
 void OnFlashDeleteGesture(CPhonarcDocFlash& doc, uint32_t gesture_id);
 // To the clip selected in the gestures bar; nothing without one.

@@ -170,4 +170,60 @@ TEST_F(FlashDocumentUiTest, OpensWithTheBarExtractsGesturesAndSavesTheSections) 
     main->close();
 }
 
+// A template chosen on a document that had none, then the choice undone: the bar loses the
+// template's thumbnails and its selection, and the gesture channel offers nothing to add.
+TEST_F(FlashDocumentUiTest, UndoingTheTemplateChoiceClearsTheBar) {
+    const fs::path zuvo = folder / "plain.zuvo";
+    std::ofstream(zuvo, std::ios::binary) << AlignmentWithEnergies();
+    app = std::make_unique<CPhonarcApp>(profile, prompts, folder.string());
+    ASSERT_TRUE(app->InitInstance({}));
+    ASSERT_TRUE(app->OpenDocumentFile(zuvo.string()));
+    CMainFrame* main = app->MainFrame();
+    CDocumentFrame* frame = app->Documents()->ActiveFrame();
+    auto* doc = dynamic_cast<CPhonarcDocFlash*>(&frame->Document());
+    ASSERT_NE(doc, nullptr);
+    ASSERT_FALSE(doc->HasTemplate());
+    main->resize(1100, 640);
+    main->show();
+    QTest::qWait(50);
+
+    prompts.files = {kTemplate.string()};
+    EXPECT_TRUE(app->Router().Execute(cmd::SelectCharacter));
+    ASSERT_TRUE(doc->HasTemplate());
+    FlashGesturesView* view = CFlashDocumentBinding::Of(frame)->View();
+    QTest::qWait(50);
+    ASSERT_EQ(view->CellCount(), 7);
+    QTest::mouseClick(view->Controls()[1], Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_EQ(view->GetSelectedGesture(), 1);
+
+    TimelineState state;
+    state.stream = doc->audio();
+    state.map.samplesPerPixel = 16;
+    CMXChannelSWFGestures channel(&state, doc);
+    const auto addItem = [&channel]() -> channel_menu_item {
+        for (const channel_menu_item& item : channel.BuildMenu(nullptr))
+            if (item.id == cmd::FlashAddSelected) return item;
+        return {};
+    };
+    EXPECT_TRUE(addItem().enabled);
+
+    main->UpdateCommands();
+    EXPECT_TRUE(app->Router().Execute(cmd::EditUndo));
+    EXPECT_FALSE(doc->HasTemplate());
+    EXPECT_EQ(view->CellCount(), 0);
+    EXPECT_TRUE(view->Controls().empty());
+    EXPECT_EQ(view->GetSelectedGesture(), -1);
+    const channel_menu_item add = addItem();
+    EXPECT_EQ(add.id, cmd::FlashAddSelected);
+    EXPECT_FALSE(add.enabled) << add.text;
+
+    // Redo brings the template and its thumbnails back.
+    EXPECT_TRUE(app->Router().Execute(cmd::EditRedo));
+    EXPECT_EQ(view->CellCount(), 7);
+    EXPECT_EQ(view->GetSelectedGesture(), 0);
+
+    prompts.answers = {PromptAnswer::No, PromptAnswer::No};
+    main->close();
+}
+
 }  // namespace

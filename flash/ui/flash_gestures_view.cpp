@@ -17,6 +17,9 @@
 #include "flash/ui/swf_player_control.h"
 
 QStringList FlashGestureNameLines(const swf_char_gesture& clip) {
+    if (clip.pose.empty() && !(clip.hookup_from.empty() && clip.hookup_to.empty()))
+        return {QString::fromStdString(clip.hookup_from) + QStringLiteral(" \u2192"),
+                QString::fromStdString(clip.hookup_to)};
     QStringList lines{QString::fromStdString(clip.pose)};
     if (!clip.gesture.empty() && clip.gesture != clip.pose) lines << QString::fromStdString(clip.gesture);
     return lines;
@@ -75,13 +78,18 @@ QSize FlashGesturesView::ScrollSize() const { return canvas_->size(); }
 bool FlashGesturesView::OnCharacterChanged(bool invalidate) {
     if (!document_) return false;
     const std::string path = document_->character_path();
-    if (path.empty()) return false;
-    if (path == shownPath_) return true;
+    if (path == shownPath_) return !path.empty();
 
     selected_ = -1;
     DestroyControls();
     cells_.clear();
     shownPath_ = path;
+    if (path.empty()) {
+        // The template is gone (its choice undone): so are its thumbnails and the selection.
+        canvas_->resize(100, 100);
+        canvas_->update();
+        return false;
+    }
     qDebug("Character Changed");
 
     if (const zuvo_swf_char* character = document_->character()) {
@@ -148,11 +156,14 @@ void FlashGesturesView::SelectAt(int x, int y) {
 }
 
 bool FlashGesturesView::eventFilter(QObject* watched, QEvent* event) {
-    // A click on a thumbnail selects its cell; the control then handles the click as usual.
+    // A click on a thumbnail selects its cell; the control then handles the click as usual. The
+    // scroll area also watches its scroll bars and the canvas through here: a scroll bar is not
+    // inside the canvas, so its points cannot be mapped into it, and the canvas takes its own clicks.
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         auto* control = qobject_cast<QWidget*>(watched);
-        if (control && mouse->button() == Qt::LeftButton) {
+        const bool onThumbnail = control && control != canvas_ && canvas_->isAncestorOf(control);
+        if (onThumbnail && mouse->button() == Qt::LeftButton) {
             const QPoint p = control->mapTo(canvas_, mouse->position().toPoint());
             SelectAt(p.x(), p.y());
         }

@@ -19,7 +19,7 @@ class flash_character_source;
 class swf_char_gesture;
 
 // The lines under a thumbnail: the pose name, then the gesture name unless it is empty or repeats
-// the pose name.
+// the pose name. A hookup clip, which has neither, shows where it leads from and to.
 QStringList FlashGestureNameLines(const swf_char_gesture& clip);
 
 // GUI thread only.
@@ -36,7 +36,8 @@ public:
 
     void SetDocument(const flash_character_source* document) { document_ = document; }
     // Rebuilds the thumbnails when the document's template path differs from the one shown; the
-    // same path keeps them. False without a document path.
+    // same path keeps them. False without a document path, which clears the thumbnails and the
+    // selection.
     bool OnCharacterChanged(bool invalidate) override;
     void OnInitialUpdate();
     // The template clip index of the selected cell; -1 when none is.

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <filesystem>
@@ -94,6 +97,38 @@ TEST(FlashGesturesView, FiveClipsInTwoHundredPixelsWrapAfterTwoCells) {
     EXPECT_EQ(view.Controls()[4]->geometry(), view.GetCellRect(4, 0));
 }
 
+// A template choice undone back to none takes the thumbnails and the selection with it; the
+// same template chosen again builds them anew.
+TEST(FlashGesturesView, EmptyPathClearsTheThumbnails) {
+    fake_document doc = FiveClips();
+    FlashGesturesView view;
+    ShowAt(view, 200, 400);
+    view.SetDocument(&doc);
+    ASSERT_TRUE(view.OnCharacterChanged(true));
+    view.SelectAt(100, 100);
+    ASSERT_EQ(view.GetSelectedGesture(), 1);
+
+    const std::string path = doc.path;
+    doc.path.clear();
+    doc.loaded = false;
+    EXPECT_FALSE(view.OnCharacterChanged(false));
+    EXPECT_EQ(view.CellCount(), 0);
+    EXPECT_TRUE(view.Controls().empty());
+    EXPECT_EQ(view.widget()->findChildren<CSwfPlayerControl*>().size(), 0);
+    EXPECT_EQ(view.SelectedCell(), -1);
+    EXPECT_EQ(view.GetSelectedGesture(), -1);
+    EXPECT_TRUE(view.ShownPath().empty());
+    QSignalSpy asked(&view, &FlashGesturesView::SelectCharacterRequested);
+    QTest::mouseClick(view.widget(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(asked.count(), 1);
+
+    doc.path = path;
+    doc.loaded = true;
+    EXPECT_TRUE(view.OnCharacterChanged(true));
+    EXPECT_EQ(view.CellCount(), 5);
+    EXPECT_EQ(view.GetSelectedGesture(), 0);
+}
+
 TEST(FlashGesturesView, WithoutTemplateAsksForOneOnClick) {
     fake_document doc;
     FlashGesturesView view;
@@ -124,6 +159,12 @@ TEST(FlashGesturesView, NameStripShowsEqualNamesOnce) {
         clip.gesture = c.gesture;
         EXPECT_EQ(FlashGestureNameLines(clip), c.lines) << c.pose << "|" << c.gesture;
     }
+    // A hookup clip has no names of its own: it shows the clips it leads between.
+    swf_char_gesture hookup;
+    hookup.hookup_from = "idle|nod";
+    hookup.hookup_to = "talk";
+    EXPECT_EQ(FlashGestureNameLines(hookup),
+              (QStringList{QStringLiteral("idle|nod \u2192"), QStringLiteral("talk")}));
 }
 
 TEST(FlashGesturesView, SampleTemplateShowsOneDistinctThumbnailPerClip) {
@@ -164,9 +205,76 @@ TEST(FlashGesturesView, SampleTemplateShowsOneDistinctThumbnailPerClip) {
             EXPECT_GT(differing, 40) << "clips " << a << " and " << b;
         }
 
+    // Every cell has its names under it, the hookup clip's too.
+    const QImage canvas = view.widget()->grab().toImage();
+    for (int i = 0; i < view.CellCount(); ++i) {
+        const QRect thumb = view.Controls()[static_cast<size_t>(i)]->geometry();
+        const QRect strip(thumb.left() + 2, thumb.bottom() + 4, thumb.width() - 4,
+                          FlashGesturesView::kLabelStrip - 6);
+        int ink = 0;
+        for (int y = strip.top(); y <= strip.bottom(); ++y)
+            for (int x = strip.left(); x <= strip.right(); ++x) ink += qGray(canvas.pixel(x, y)) < 128;
+        EXPECT_GT(ink, 10) << "cell " << i;
+    }
+
     std::filesystem::create_directories(MURMUREX_SCREENSHOT_DIR);
     const QString file = QStringLiteral(MURMUREX_SCREENSHOT_DIR "/flash_gestures_bar.png");
     EXPECT_TRUE(bar.grab().save(file));
+}
+
+// The bar's scroll bar takes clicks on its arrow and its trough: it scrolls, and the selection
+// stays where it was.
+TEST(FlashGesturesView, ScrollBarClicksScrollAndLeaveTheSelection) {
+    fake_document doc;
+    doc.path = std::string(MURMUREX_TESTDATA_DIR) + "/flash/sample_character.swf";
+    flash_ifstream in(doc.path);
+    std::vector<std::string> errors;
+    ASSERT_TRUE(doc.templ.load(in, errors));
+    doc.loaded = true;
+
+    FlashCharacterBar bar;
+    bar.SetDocument(&doc);
+    bar.resize(200, 160);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    bar.RefreshCharacter();
+    QCoreApplication::processEvents();  // the scroll bar shows once the layout has run
+    FlashGesturesView& view = *bar.View();
+    ASSERT_EQ(view.CellCount(), 7);
+    QTest::mouseClick(view.Controls()[1], Qt::LeftButton, {}, QPoint(30, 30));
+    ASSERT_EQ(view.GetSelectedGesture(), 1);
+
+    QScrollBar* scroll = view.verticalScrollBar();
+    ASSERT_TRUE(scroll->isVisible());
+    ASSERT_GT(scroll->maximum(), 0);
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.subControls = QStyle::SC_All;
+    option.orientation = Qt::Vertical;
+    option.minimum = scroll->minimum();
+    option.maximum = scroll->maximum();
+    option.sliderPosition = option.sliderValue = scroll->value();
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    const auto part = [&](QStyle::SubControl control) {
+        return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, control, scroll);
+    };
+    const QRect arrow = part(QStyle::SC_ScrollBarAddLine);
+    const QRect trough = part(QStyle::SC_ScrollBarAddPage);
+    ASSERT_FALSE(arrow.isEmpty());
+    ASSERT_FALSE(trough.isEmpty());
+    for (const QPoint at : {arrow.center(), trough.center()}) {
+        scroll->setValue(0);
+        for (int click = 0; click < 3; ++click) {
+            QTest::mouseClick(scroll, Qt::LeftButton, {}, at);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_GT(scroll->value(), 0) << at.x() << "," << at.y();
+        EXPECT_EQ(view.GetSelectedGesture(), 1);
+    }
+    // The thumbnails still select, scrolled.
+    QTest::mouseClick(view.Controls()[4], Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(view.GetSelectedGesture(), 4);
 }
 
 }  // namespace

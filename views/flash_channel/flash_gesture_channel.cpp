@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "app/core/command_router.h"
 #include "app/core/command_table.h"
 #include "app/core/flash_gesture_commands.h"
@@ -162,15 +164,18 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
     if (dragKind_ == kNone || (x == lastX_ && y == lastY_)) return;
     const int ms = view->map.XToMs(view->stream, x);
     if (!working_.get_gestures()->find_id(grabbedId_)) return;
+    // As an added gesture is cut, a dragged one ends with the recording at the latest.
+    const int length = FlashRecordingLengthMs(*document_);
     if (dragKind_ == kStartEdge) {
         working_.move_gesture_start(grabbedId_, ms);
     } else if (dragKind_ == kEndEdge) {
-        working_.move_gesture_end(grabbedId_, ms);
+        working_.move_gesture_end(grabbedId_, length > 0 ? std::min(ms, length) : ms);
     } else {
         // The whole gesture follows the pointer from where it was grabbed; the edge that leads
-        // moves first so the gesture never turns inside out.
+        // moves first so the gesture never turns inside out. Its end stops at the recording's.
         working_ = *document_->GetAnim();
-        const int d = ms - grabMs_;
+        int d = ms - grabMs_;
+        if (length > 0 && d > 0) d = std::min(d, std::max(0, length - grabEnd_));
         if (d > 0) {
             working_.move_gesture_end(grabbedId_, grabEnd_ + d);
             working_.move_gesture_start(grabbedId_, grabStart_ + d);
@@ -181,7 +186,10 @@ void CMXChannelSWFGestures::OnMouseMove(int x, int y, uint32_t) {
     }
     lastX_ = x;
     lastY_ = y;
-    changed_ = ms != grabMs_;
+    // A drag the rules held back (at the recording's end, say) commits no step.
+    const gesture_marker_list& moved = *working_.get_gestures();
+    const int at = moved.index_of_id(grabbedId_);
+    changed_ = at >= 0 && (moved[at].start != grabStart_ || moved[at].end != grabEnd_);
     if (host_) host_->RedrawChannels(false);
 }
 

@@ -242,6 +242,87 @@ TEST_F(FlashChannelTest, AddedGesturesEndWithTheRecording) {
     EXPECT_FALSE(doc_->UpdateUndo().enabled);
 }
 
+// Adding cuts only the gesture added: the user's gestures that lie past the recording's end (read
+// from a results file made on a longer take) stay as they were.
+TEST_F(FlashChannelTest, AddingLeavesOtherGesturesPastTheEndAlone) {
+    const int length = static_cast<int>(doc_->audio()->FramesToMs(doc_->audio()->GetFrameCount()));
+    ASSERT_LT(length, 2100);
+    FZuvoAnim anim = *doc_->GetAnim();
+    gesture_marker_list& list = *anim.get_gestures();
+    list.clear();
+    for (const auto& [start, end] : {std::pair{1900, 2600}, std::pair{3000, 4000}}) {
+        FGesture g(kGestureUserClip, start, end, 100.0f);
+        g.pose_name = "talk";
+        g.gesture_name = "point";
+        g.update_label();
+        list.push_back(g);
+    }
+    doc_->CommitAnim("Edit", anim);
+    const gesture_marker_list before = Gestures();
+
+    choice_ = cmd::FlashAddGestureFirst + Clip("idle", "wave");
+    Select(200, 300);
+    channel_->OnContextMenu(X(100), 120);
+    ASSERT_TRUE(prompts_.messages.empty());
+    ASSERT_EQ(Gestures().size(), 3u);
+    EXPECT_EQ(Gestures()[0].start, 200);
+    EXPECT_EQ(Gestures()[0].end, 300);
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(Gestures()[i + 1].id, before[i].id);
+        EXPECT_EQ(Gestures()[i + 1].start, before[i].start);
+        EXPECT_EQ(Gestures()[i + 1].end, before[i].end);
+    }
+    EXPECT_EQ(doc_->UpdateUndo().text, "Undo Add Gesture\tCtrl+Z");
+}
+
+// A gesture's end dragged past the recording stops at its end, as an added gesture is cut there;
+// moved whole, the gesture keeps its length and stops with its end there.
+TEST_F(FlashChannelTest, DraggedEndStopsAtTheRecordingsEnd) {
+    const int length = static_cast<int>(doc_->audio()->FramesToMs(doc_->audio()->GetFrameCount()));
+    ASSERT_LT(length, 2100);
+    struct Case {
+        int grabMs;
+        uint32_t flags;
+        int toMs;
+        int start, end;
+    };
+    const Case cases[] = {
+        {1800, 0, 2600, 1200, length},                              // the end edge
+        {1800, 0, 1950, 1200, 1950},                                // on the recording: as dragged
+        {1500, kMouseControl, 2500, 1200 + length - 1800, length},  // the whole gesture
+        {1500, kMouseControl, 1550, 1250, 1850},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.toMs);
+        const uint32_t id = At(1500)->id;
+        ASSERT_TRUE(channel_->OnLButtonDown(X(c.grabMs), 120, c.flags));
+        channel_->OnMouseMove(X(c.toMs), 120, c.flags);
+        const gesture_marker_list& working = *channel_->WorkingCopy().get_gestures();
+        ASSERT_GE(working.index_of_id(id), 0);
+        EXPECT_EQ(working[working.index_of_id(id)].end, c.end);
+        channel_->OnLButtonUp(X(c.toMs), 120, c.flags);
+        const int at = Gestures().index_of_id(id);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(Gestures()[at].start, c.start);
+        EXPECT_EQ(Gestures()[at].end, c.end);
+        for (const FGesture& x : Gestures()) EXPECT_LE(x.end, length);
+        doc_->OnEditUndo();
+    }
+
+    // At the end already, a drag further on changes nothing and commits no step.
+    const uint32_t id = At(1500)->id;
+    for (int i = 0; i < 2; ++i) {
+        const int from = i == 0 ? 1800 : length;
+        ASSERT_TRUE(channel_->OnLButtonDown(X(from), 120, 0));
+        channel_->OnMouseMove(X(length + 200), 120, 0);
+        channel_->OnLButtonUp(X(length + 200), 120, 0);
+        EXPECT_EQ(Gestures()[Gestures().index_of_id(id)].end, length);
+    }
+    doc_->OnEditUndo();
+    EXPECT_EQ(Gestures()[Gestures().index_of_id(id)].end, 1800);
+    EXPECT_FALSE(doc_->UpdateUndo().enabled);
+}
+
 // A gesture with no length lies between the times two columns start at; the pop-up at the
 // column it is drawn in still acts on it, and the columns beside it have nothing.
 TEST_F(FlashChannelTest, ZeroLengthGestureIsPickedAtItsOwnColumn) {
