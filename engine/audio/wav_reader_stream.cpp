@@ -277,9 +277,10 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
     return ok ? 0 : kErrBadData;
 }
 
-bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present) {
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present, CProgress* progress) {
     if (IdentifyAudioFile(path) != AudioFileKind::kWave) return false;
     CWavRdrStream wav;
+    wav.SetOpenProgress(progress);
     if (wav.Open(path) != 0) return false;
     *announced = wav.AnnouncedDataBytes();
     *present = wav.PresentDataBytes();

@@ -58,5 +58,6 @@ private:
 };
 
 // True when path is a WAV file whose data chunk announces more bytes than the file holds
-// (a copy or download cut short), with both counts.
-bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present);
+// (a copy or download cut short), with both counts. Opening the file again reports to progress
+// (may be null) as Open does; a cancel there gives false.
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present, CProgress* progress = nullptr);
