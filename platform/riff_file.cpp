@@ -29,6 +29,17 @@ int ErrorFromErrno(int e) {
 constexpr uint32_t kRiffId = RiffFourCC('R', 'I', 'F', 'F');
 constexpr uint32_t kListId = RiffFourCC('L', 'I', 'S', 'T');
 
+// Chunks stepped over between two calls of the progress hook.
+constexpr long kChunksPerProgress = 4096;
+
+bool IsFourCC(uint32_t id) {
+    for (int i = 0; i < 4; ++i, id >>= 8) {
+        const uint32_t c = id & 0xFF;
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<CRiffFile> CRiffFile::Open(const char* path, int* error) {
@@ -68,8 +79,9 @@ int CRiffFile::Descend(RiffChunk* chunk, const RiffChunk* parent, unsigned flags
         if (parentEnd < end) end = parentEnd;
     }
     long pos = pos_;
-    for (;;) {
+    for (long walked = 1;; ++walked) {
         if (pos + 8 > end) return kRiffErrChunkNotFound;
+        if (walked % kChunksPerProgress == 0 && progress_ && progress_(pos, end)) return kRiffErrCancelled;
         if (Seek(pos, SEEK_SET) < 0) return kRiffErrCannotSeek;
         RiffChunk found;
         found.dataOffset = static_cast<uint32_t>(pos + 8);
@@ -94,6 +106,9 @@ int CRiffFile::Descend(RiffChunk* chunk, const RiffChunk* parent, unsigned flags
             *chunk = found;
             return kRiffOk;
         }
+        // Bytes that are no chunk header (zeros, another format's data) end the chunks: stepping
+        // on by the size they hold would only walk through garbage, 8 bytes at a time for zeros.
+        if (!IsFourCC(found.id)) return kRiffErrChunkNotFound;
         // Skip the chunk with its pad byte; sizes are counted in 64 bits so a huge size simply
         // runs past the end instead of wrapping.
         const long long next = static_cast<long long>(pos) + 8 + found.size + (found.size & 1);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 // Error numbers of the multimedia file calls.
@@ -22,6 +23,7 @@ enum RiffError : int {
     kRiffErrNetworkError = 270,
     kRiffErrTooManyOpenFiles = 271,
     kRiffErrInvalidFile = 272,
+    kRiffErrCancelled = 300,  // our own: the progress hook asked to stop
 };
 
 constexpr uint32_t RiffFourCC(char a, char b, char c, char d) {
@@ -58,8 +60,13 @@ public:
     // within the file), for a chunk whose id (kRiffFindChunk) or form type (kRiffFindRiff)
     // matches *chunk; on success *chunk describes it and the position is at its data.
     // 265 when no such chunk is there; 0 on success. Without a find flag the chunk at the
-    // current position is taken, whatever it is.
+    // current position is taken, whatever it is. A chunk id is four characters from ' ' to '~':
+    // where other bytes stand in place of a header (zeros, another format's data) the chunks end,
+    // and a search stops there with 265 instead of stepping through them.
     int Descend(RiffChunk* chunk, const RiffChunk* parent, unsigned flags);
+    // Called every few thousand chunks that one Descend steps over, with the search's position and
+    // end in bytes; returning true stops the search with kRiffErrCancelled.
+    void SetProgress(std::function<bool(long done, long total)> progress) { progress_ = std::move(progress); }
     // Moves past the end of chunk (and its pad byte); 0, or 263 when the seek fails.
     int Ascend(const RiffChunk* chunk);
     // Up to n bytes from the position; the count read, or -1 on a read error.
@@ -74,4 +81,5 @@ private:
     std::FILE* file_;
     long size_;
     long pos_ = 0;  // kept here so position queries cost no library call
+    std::function<bool(long, long)> progress_;
 };

@@ -1,11 +1,16 @@
-// Safe replacement of files: temporary file in the target's folder, write, flush, fsync, rename.
+// Safe replacement of files: temporary file in the target's folder, write, flush, fsync, rename;
+// the temporaries of killed saves are removed by the next save of the same file.
 #include "platform/safe_save.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -37,17 +42,90 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-// Creates "<folder>/.<name>.XXXXXX" exclusively; returns the descriptor and its path.
+// Temporaries are named "<folder>/.<name>.saving.<pid>.XXXXXX": the writer's process id tells a
+// later save whether the writer is still running, and the ".saving." mark keeps the pattern far
+// from names a user would give.
+std::string TempPrefix(const std::string& name) { return "." + name + ".saving."; }
+
+// Creates the temporary exclusively and locks it for as long as it is open; returns the
+// descriptor and its path.
 int CreateSibling(const std::string& path, std::string* temp_path) {
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string templ = folder + "." + name + ".XXXXXX";
+    std::string templ = folder + TempPrefix(name) + std::to_string(::getpid()) + ".XXXXXX";
     std::vector<char> buffer(templ.begin(), templ.end());
     buffer.push_back('\0');
     const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd >= 0) *temp_path = buffer.data();
+    if (fd < 0) return fd;
+    *temp_path = buffer.data();
+    // The lock goes with the writer, however it ends; it also speaks for writers whose process
+    // ids mean nothing here (another machine on a shared folder, another pid namespace). Where
+    // the filesystem has no locks the save goes on without one.
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &lock);
     return fd;
+}
+
+// The process id in `entry` when it is exactly a temporary name of ours for prefix, else 0.
+pid_t WriterOf(const char* entry, const std::string& prefix) {
+    const std::string_view e(entry);
+    if (e.size() <= prefix.size() || e.compare(0, prefix.size(), prefix) != 0) return 0;
+    const std::string_view rest = e.substr(prefix.size());
+    const auto dot = rest.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot > 10 || rest[0] == '0') return 0;
+    long long pid = 0;
+    for (std::size_t i = 0; i < dot; ++i) {
+        if (rest[i] < '0' || rest[i] > '9') return 0;
+        pid = pid * 10 + (rest[i] - '0');
+    }
+    const std::string_view suffix = rest.substr(dot + 1);
+    if (suffix.size() != 6 || pid > INT32_MAX) return 0;
+    for (const char c : suffix)
+        if (!std::isalnum(static_cast<unsigned char>(c))) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporaries that earlier saves of `path` left when they were killed: only names of
+// exactly our pattern, only ordinary files of ours, only when the process named is gone and no
+// one holds the writer's lock. A process id that was given to a new process since keeps its
+// temporary: a leak is better than removing a file a save is writing.
+void RemoveStaleTemporaries(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string prefix = TempPrefix(name);
+    DIR* dir = ::opendir(FolderOf(path).c_str());
+    if (!dir) return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t pid = WriterOf(entry->d_name, prefix);
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // running, or not ours to ask
+        struct stat named {};
+        if (::fstatat(dfd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode) ||
+            named.st_uid != ::geteuid()) {
+            continue;
+        }
+        const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat opened {};
+        struct flock lock {};
+        lock.l_type = F_RDLCK;
+        lock.l_whence = SEEK_SET;
+        // Removed only while we hold the lock and the name still names the file we locked.
+        if (::fstat(fd, &opened) == 0 && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
+            ::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
+            struct stat now {};
+            if (::fstatat(dfd, entry->d_name, &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == opened.st_dev &&
+                now.st_ino == opened.st_ino) {
+                ::unlinkat(dfd, entry->d_name, 0);
+            }
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 // As many links in a row as the system itself follows before it gives up.
@@ -114,6 +192,8 @@ bool SaveBytesSafely(const std::string& target, std::string_view bytes, std::str
     struct stat old {};
     const bool had_old = ::stat(path.c_str(), &old) == 0;
     if (had_old && !CheckReplaceable(path, &old, error)) return false;
+    // Before writing: what killed saves left may be what would fill the disk.
+    RemoveStaleTemporaries(path);
     std::string temp;
     const int fd = CreateSibling(path, &temp);
     if (fd < 0) {

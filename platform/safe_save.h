@@ -12,7 +12,9 @@
 // Writes the new contents of `path` through `write`, which returns false when it could not
 // produce them. On success the old file (if any) is replaced at once and its permission bits are
 // kept. On any failure (the writer's, a full disk, a folder without write access) the temporary
-// file is removed, the old file is left byte for byte, and `error` (when given) says why.
+// file is removed, the old file is left byte for byte, and `error` (when given) says why. A save
+// that is killed cannot remove its temporary; the next save of the same path, in any process,
+// removes those whose writer is gone (never one a running save is writing).
 bool SaveFileSafely(const std::string& path, const std::function<bool(std::ostream&)>& write,
                     std::string* error = nullptr);
 

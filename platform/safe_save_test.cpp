@@ -1,14 +1,17 @@
 #include "platform/safe_save.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 namespace {
 
@@ -35,6 +38,11 @@ protected:
     }
     std::size_t FilesInFolder() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    }
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+        return names;
     }
 
     fs::path dir_;
@@ -163,6 +171,97 @@ TEST_F(SafeSaveTest, LinksThatPointNowhereGetTheirFileAndLoopsAreRefused) {
         }
     }
     EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+}
+
+// A process id that no process has: a child that has exited and been reaped.
+pid_t DeadPid() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+// A save killed half way through its write (here by the file-size limit's signal, as a kill or a
+// crash would end it) leaves its temporary; the next save of the file removes it.
+TEST_F(SafeSaveTest, TheNextSaveRemovesWhatAKilledSaveLeft) {
+    const std::string path = Path("take.zuvo");
+    Write(path, "old contents");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit small {4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        rlimit no_core {0, 0};
+        ::setrlimit(RLIMIT_CORE, &no_core);
+        std::signal(SIGXFSZ, SIG_DFL);
+        SaveBytesSafely(path, std::string(1 << 20, 'n'));
+        ::_exit(0);  // not reached: the write past the limit kills the process
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    ASSERT_EQ(FilesInFolder(), 2u);  // the old file and the killed save's temporary
+    EXPECT_EQ(Read(path), "old contents");
+
+    ASSERT_TRUE(SaveBytesSafely(path, "new"));
+    EXPECT_EQ(Names(), std::set<std::string>{"take.zuvo"});
+    EXPECT_EQ(Read(path), "new");
+}
+
+// Only temporaries of this file whose writer is gone are removed: a running writer's (its process
+// alive, or its lock held, as by a writer on another machine) and every other name stay.
+TEST_F(SafeSaveTest, StaleTemporariesGoAndEverythingElseStays) {
+    const std::string dead = std::to_string(DeadPid());
+    const pid_t running = ::fork();  // another program saving, still at work
+    if (running == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(running, 0);
+    const std::string alive = std::to_string(running);
+    const std::string stale = ".take.zuvo.saving." + dead + ".a1B2c3";
+    const std::string locked = ".take.zuvo.saving." + dead + ".LoCk3d";
+    const std::string kept[] = {
+        ".take.zuvo.saving." + alive + ".a1B2c3",   // its writer is running
+        ".take.zuvo.saving." + std::to_string(::getpid()) + ".a1B2c3",  // so is this one
+        locked,                                     // its writer holds the lock
+        ".take.zuvo.saving." + dead + ".a1B2c",     // not our pattern: five letters
+        ".take.zuvo.saving." + dead + ".a1B2c3.bak",
+        ".take.zuvo.saving.0" + dead + ".a1B2c3",   // we never write a leading zero
+        ".take.zuvo.saving.x" + dead + ".a1B2c3",
+        ".take.zuvo.saving." + dead + ".a1-2c3",
+        ".take.zuvo.a1B2c3",                        // the old pattern says nothing of its writer
+        "take.zuvo.saving." + dead + ".a1B2c3",
+        ".other.zuvo.saving." + dead + ".a1B2c3",   // another file's
+        ".take.zuvo2.saving." + dead + ".a1B2c3",
+        ".take.zuvo.saving." + dead + ".d1B2c3",    // a folder
+        ".take.zuvo.saving." + dead + ".l1B2c3",    // a link
+    };
+    Write(Path("take.zuvo"), "old");
+    Write(Path(stale.c_str()), "half written");
+    for (const std::string& name : kept) {
+        if (name.find(".d1B2c3") != std::string::npos) fs::create_directory(dir_ / name);
+        else if (name.find(".l1B2c3") != std::string::npos) fs::create_symlink(Path("take.zuvo"), dir_ / name);
+        else Write(Path(name.c_str()), "keep");
+    }
+    const int held = ::open(Path(locked.c_str()).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
+
+    std::string error;
+    const bool saved = SaveBytesSafely(Path("take.zuvo"), "new", &error);
+    ::close(held);
+    ::kill(running, SIGKILL);
+    ::waitpid(running, nullptr, 0);
+    ASSERT_TRUE(saved) << error;
+
+    std::set<std::string> expected(std::begin(kept), std::end(kept));
+    expected.insert("take.zuvo");
+    EXPECT_EQ(Names(), expected);
+    EXPECT_EQ(Read(Path("take.zuvo")), "new");
 }
 
 }  // namespace

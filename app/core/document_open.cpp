@@ -125,9 +125,9 @@ void ShowMessage(const document_host& host, const std::string& text) {
     host.prompts->MessageBox(text, PromptButtons::Ok);
 }
 
-std::string CutShortNote(const std::string& path) {
+std::string CutShortNote(const std::string& path, CProgress* progress) {
     uint64_t announced = 0, present = 0;
-    if (!WaveFileCutShort(path.c_str(), &announced, &present)) return "";
+    if (!WaveFileCutShort(path.c_str(), &announced, &present, progress)) return "";
     return path + ":\nWarning: the recording is cut short: its header announces " +
            std::to_string(announced) + " bytes of samples, the file holds " + std::to_string(present) +
            "; what is there was opened.\n";
@@ -356,7 +356,13 @@ loaded_audio LoadAudio(const document_host& host, const std::string& path) {
         loaded.audio.reset();
         return loaded;
     }
-    loaded.note = CutShortNote(path);
+    // The file is opened once more for its counts: as long as the first time for a file of a
+    // great many chunks, so the dialog still hears of it and can cancel.
+    loaded.note = CutShortNote(path, &watch);
+    if (watch.cancelled) {
+        loaded.range.reset();
+        loaded.audio.reset();
+    }
     return loaded;
 }
 

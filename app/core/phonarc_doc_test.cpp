@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -272,6 +273,64 @@ TEST_F(DocumentTest, CancelledOrFailedLoadGivesNoDocument) {
     Write(dir_ / "noise.wav", "not a recording at all");
     EXPECT_FALSE(Open(dir_ / "noise.wav"));
     EXPECT_EQ(prompts_.messages.size(), 1u);
+}
+
+// Opening a file can itself be long (here a walk through many empty chunks to a data chunk that
+// never comes): the dialog hears of it, and its Cancel stops the opening of the recording, or of
+// a results file naming it, with no message that the file is bad.
+TEST_F(DocumentTest, CancelWhileTheRecordingIsStillOpeningIsNoError) {
+    std::vector<unsigned char> bytes = BuildWav(WavSpec{}, {});
+    bytes.resize(bytes.size() - 8);  // no data chunk
+    for (int i = 0; i < 20000; ++i) {
+        audio_test::PutTag(bytes, "JUNK");
+        audio_test::PutU32(bytes, 0);
+    }
+    const uint32_t riff_size = static_cast<uint32_t>(bytes.size() - 8);
+    std::memcpy(bytes.data() + 4, &riff_size, 4);
+    ASSERT_TRUE(WriteBytes((dir_ / "long.wav").string(), bytes));
+    Write(dir_ / "long.zuvo", "version 1.2\naudio long.wav\nphn 0 100 0 AA\nend_markers\n");
+    host_.begin_progress = [](const std::string&) { return std::make_unique<cancelling_progress>(); };
+    for (const char* name : {"long.wav", "long.zuvo"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(Open(dir_ / name));
+        EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+        EXPECT_TRUE(prompts_.fileRequests.empty());
+    }
+}
+
+// Cancels at the first report after the samples were all loaded (done == total): the file's
+// counts are read by opening it once more, which for a file of a great many chunks takes as
+// long as the first opening.
+class cancel_after_load_progress : public document_progress {
+public:
+    void SetStatusText(const char*) override {}
+    bool Progress(int done, int total) override {
+        if (loaded) return true;
+        loaded = total > 0 && done == total;
+        return false;
+    }
+    bool loaded = false;
+};
+
+TEST_F(DocumentTest, CancelWhileTheRecordingIsOpenedAgainForItsCountsIsNoError) {
+    std::vector<unsigned char> bytes = BuildWav(WavSpec{}, {});
+    bytes.resize(bytes.size() - 8);  // the data chunk goes after the empty ones
+    for (int i = 0; i < 20000; ++i) {
+        audio_test::PutTag(bytes, "JUNK");
+        audio_test::PutU32(bytes, 0);
+    }
+    const std::vector<unsigned char> samples = Pcm16(std::vector<int16_t>(1600, 1000));
+    audio_test::PutTag(bytes, "data");
+    audio_test::PutU32(bytes, static_cast<uint32_t>(samples.size()));
+    bytes.insert(bytes.end(), samples.begin(), samples.end());
+    const uint32_t riff_size = static_cast<uint32_t>(bytes.size() - 8);
+    std::memcpy(bytes.data() + 4, &riff_size, 4);
+    ASSERT_TRUE(WriteBytes((dir_ / "long.wav").string(), bytes));
+    ASSERT_TRUE(Open(dir_ / "long.wav"));  // a good recording
+
+    host_.begin_progress = [](const std::string&) { return std::make_unique<cancel_after_load_progress>(); };
+    EXPECT_FALSE(Open(dir_ / "long.wav"));
+    EXPECT_TRUE(prompts_.messages.empty());
 }
 
 TEST_F(DocumentTest, EditSaveCloseReopenGivesTheSameTracksAndScript) {

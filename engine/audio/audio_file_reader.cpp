@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <strings.h>
+#include <type_traits>
 #include <vector>
 
 #include "engine/api/entry_point.h"
@@ -31,7 +32,7 @@ CAudioReaderRegistry& Registry() {
 
 bool ExtensionIs(const char* ext, const char* wanted) { return strcasecmp(ext, wanted) == 0; }
 
-int OpenStream(const char* path, CPCMStream** out);
+int OpenStream(const char* path, CPCMStream** out, CProgress* progress);
 
 }  // namespace
 
@@ -47,18 +48,19 @@ void InstallAudioFileReader(IInstallableAudioFileReader* reader) {
     Registry().readers.push_back(reader);
 }
 
-int CreateZuvoStreamFromFile(const char* path, CPCMStream** out) {
+int CreateZuvoStreamFromFile(const char* path, CPCMStream** out, CProgress* progress) {
     if (!out) return kErrInvalidArgument;
     *out = nullptr;
     if (!path) return kErrInvalidArgument;
-    return RunEntryPoint([&] { return OpenStream(path, out); }, kErrOutOfMemory);
+    return RunEntryPoint([&] { return OpenStream(path, out, progress); }, kErrOutOfMemory);
 }
 
 namespace {
 
 template <class Reader>
-int OpenEngineReader(const char* path, CPCMStream** made) {
+int OpenEngineReader(const char* path, CPCMStream** made, CProgress* progress = nullptr) {
     auto* stream = new Reader;
+    if constexpr (std::is_same_v<Reader, CWavRdrStream>) stream->SetOpenProgress(progress);
     const int rc = stream->Open(path);
     if (rc == 0) *made = stream;
     else stream->Release();
@@ -87,9 +89,9 @@ int OpenWithPlugins(const char* path, const char* claimedPath, CPCMStream** made
 
 // The reader that the file's first bytes name; kErrBadData when they name none (or no
 // installed plug-in decodes that kind).
-int OpenByContent(const char* path, AudioFileKind kind, CPCMStream** made) {
+int OpenByContent(const char* path, AudioFileKind kind, CPCMStream** made, CProgress* progress) {
     switch (kind) {
-    case AudioFileKind::kWave: return OpenEngineReader<CWavRdrStream>(path, made);
+    case AudioFileKind::kWave: return OpenEngineReader<CWavRdrStream>(path, made, progress);
     case AudioFileKind::kNist: return OpenEngineReader<CNistStream>(path, made);
     // Plug-ins are chosen by the extension they claim for this kind.
     case AudioFileKind::kOgg: return OpenWithPlugins(path, "content.ogg", made, kErrBadData);
@@ -99,13 +101,15 @@ int OpenByContent(const char* path, AudioFileKind kind, CPCMStream** made) {
     return kErrBadData;
 }
 
-int OpenStream(const char* path, CPCMStream** out) {
+int OpenStream(const char* path, CPCMStream** out, CProgress* progress) {
     int result = kErrBadData;
     CPCMStream* made = nullptr;
     const char* ext = AudioFileExtension(path);
 
     if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp"))
-        result = OpenEngineReader<CWavRdrStream>(path, &made);
+        result = OpenEngineReader<CWavRdrStream>(path, &made, progress);
+    // The user stopped the opening: no other reader is to start on the file.
+    if (result == kErrCancelled) return result;
     // Some ".wav" files are NIST sphere files under another name. Compressed WAVE data keeps
     // its own code: telling the user the file is compressed says more than "not valid".
     if (!made && (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".sph"))) {
@@ -118,7 +122,7 @@ int OpenStream(const char* path, CPCMStream** out) {
     // their first bytes decide. A file that is not there keeps the extension readers' code.
     if (!made && result != kErrFileNotFound) {
         const AudioFileKind kind = IdentifyAudioFile(path);
-        if (kind != AudioFileKind::kUnknown) result = OpenByContent(path, kind, &made);
+        if (kind != AudioFileKind::kUnknown) result = OpenByContent(path, kind, &made, progress);
     }
     *out = made;
     return made ? 0 : result;

@@ -286,7 +286,7 @@ int CreateMemoryPCMStreamFromFile(const char* path, const PCMFormat* target, CPr
     CMemoryPCMStream* memory = nullptr;
     const int rc = RunEntryPoint(
         [&]() -> int {
-            int code = CreateZuvoStreamFromFile(path, &file);
+            int code = CreateZuvoStreamFromFile(path, &file, progress);
             if (code != 0) return code;
             resampled = new CResampledPCMStream;
             code = resampled->Instantiate(file, target, 1, kCutoffFactor);

@@ -117,7 +117,8 @@ private:
 
 // Opens any supported audio file, converts its first channel to target's rate (16 bits, one
 // channel) and holds it in memory, reporting progress and honouring cancel (a cancelled load
-// gives 0 and an empty stream). *out gets the memory stream whenever one was created, also when
+// gives 0 and an empty stream; a cancel while the file is still being opened gives 5 and no
+// stream). *out gets the memory stream whenever one was created, also when
 // the result is not 0; the caller destroys it with Destroy.
 int CreateMemoryPCMStreamFromFile(const char* path, const PCMFormat* target, CProgress* progress,
                                   CMemoryPCMStream** out);

@@ -138,6 +138,48 @@ TEST(MemoryLoad, ReportsProgressAndCancelGivesAnEmptyStream) {
     }
 }
 
+// The long reads of opening a file (a walk through a great many chunks, the decoding of ADPCM
+// data) come before the samples are loaded; a cancel there stops the open at once, as a cancel
+// and not as a file that is no good.
+TEST(MemoryLoad, CancelWhileOpeningStopsTheOpen) {
+    TempDir dir;
+    std::vector<unsigned char> walk = BuildWav(WavSpec{}, {});
+    walk.resize(walk.size() - 8);  // no data chunk: the walk goes to the end
+    for (int i = 0; i < 20000; ++i) {
+        PutTag(walk, "JUNK");
+        PutU32(walk, 0);
+    }
+    const uint32_t riffSize = static_cast<uint32_t>(walk.size() - 8);
+    std::memcpy(walk.data() + 4, &riffSize, 4);
+    WavSpec ima;
+    ima.formatTag = 0x11;
+    ima.bits = 4;
+    ima.blockAlign = 256;  // 505 frames a block
+    const struct {
+        const char* file;
+        std::vector<unsigned char> bytes;
+        int uncancelled;  // the result when nothing cancels
+    } cases[] = {
+        {"many_chunks.wav", walk, kErrBadData},
+        {"ima.wav", BuildWav(ima, std::vector<unsigned char>(3000 * 256, 0x35)), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(WriteBytes(dir.File(c.file), c.bytes));
+        RecordingProgress cancel(1);
+        int rc;
+        MemoryPtr m = Load(dir.File(c.file), &rc, &cancel);
+        EXPECT_EQ(rc, kErrCancelled);
+        EXPECT_FALSE(m);
+        EXPECT_EQ(cancel.calls.size(), 1u);
+
+        RecordingProgress all(-1);
+        m = Load(dir.File(c.file), &rc, &all);
+        EXPECT_EQ(rc, c.uncancelled);
+        EXPECT_FALSE(all.calls.empty());
+    }
+}
+
 TEST(MemoryLoad, OpeningErrorsComeBackWithTheirCodes) {
     TempDir dir;
     int rc;

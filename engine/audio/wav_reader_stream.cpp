@@ -3,10 +3,12 @@
 #include "engine/audio/wav_reader_stream.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/api/error_messages.h"
+#include "engine/api/progress.h"
 #include "engine/api/sdk_log.h"
 #include "engine/audio/audio_file_signature.h"
 #include "engine/audio/ima_adpcm.h"
@@ -30,8 +32,21 @@ int EngineCodeFromRiff(int error) {
     case kRiffErrPathNotFound:
     case kRiffErrNetworkError: return kErrFileNotFound;
     case kRiffErrTooManyOpenFiles: return kErrOutOfMemory;
+    case kRiffErrCancelled: return kErrCancelled;
     default: return 4;
     }
+}
+
+// ADPCM blocks decoded between two progress reports.
+constexpr uint64_t kBlocksPerProgress = 1024;
+
+// Reports done of total in a unit small enough for the progress's ints; true to cancel.
+bool ReportProgress(CProgress* progress, long long done, long long total) {
+    while (total > INT_MAX) {
+        total >>= 10;
+        done >>= 10;
+    }
+    return progress->Progress(static_cast<int>(done), static_cast<int>(total));
 }
 
 constexpr unsigned kWaveFormatPcm = 1;
@@ -117,6 +132,9 @@ int CWavRdrStream::Open(const char* path) {
         Close();
         return rc;
     };
+    if (CProgress* progress = openProgress) {
+        mmio->SetProgress([progress](long done, long total) { return ReportProgress(progress, done, total); });
+    }
 
     RiffChunk riff;
     riff.formType = RiffFourCC('W', 'A', 'V', 'E');
@@ -210,6 +228,10 @@ int CWavRdrStream::DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool mi
     std::vector<unsigned char> block(blockBytes);
     decoded.resize(static_cast<size_t>(blocks * framesPerBlock * channels));
     for (uint64_t b = 0; b < blocks; ++b) {
+        if (openProgress && b % kBlocksPerProgress == kBlocksPerProgress - 1 &&
+            ReportProgress(openProgress, static_cast<long long>(b), static_cast<long long>(blocks))) {
+            return kErrCancelled;
+        }
         if (mmio->Read(block.data(), blockBytes) != static_cast<long>(blockBytes)) return kErrBadData;
         int16_t* out = decoded.data() + b * framesPerBlock * channels;
         if (microsoft) DecodeMsAdpcmBlock(block.data(), blockBytes, channels, out);
@@ -255,9 +277,10 @@ int CWavRdrStream::Read(void* buffer, unsigned* frames) {
     return ok ? 0 : kErrBadData;
 }
 
-bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present) {
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present, CProgress* progress) {
     if (IdentifyAudioFile(path) != AudioFileKind::kWave) return false;
     CWavRdrStream wav;
+    wav.SetOpenProgress(progress);
     if (wav.Open(path) != 0) return false;
     *announced = wav.AnnouncedDataBytes();
     *present = wav.PresentDataBytes();

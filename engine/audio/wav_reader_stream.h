@@ -10,6 +10,7 @@
 #include "engine/audio/pcm_stream.h"
 #include "engine/audio/stored_samples.h"
 
+class CProgress;
 class CRiffFile;
 struct RiffChunk;
 
@@ -24,9 +25,15 @@ public:
 
     // 0, or 10/11/4 when the file cannot be opened, 12 for a file that is not readable WAVE
     // (missing chunks, no channels, a rate of 0 or beyond kMaxFileRateHz, a sample width the
-    // coding does not have), 13 for other compressed data (GSM, MPEG and the like).
+    // coding does not have), 13 for other compressed data (GSM, MPEG and the like), 5 when the
+    // open's progress asked to cancel.
     virtual int Open(const char* path);
     virtual int Close();
+
+    // The long reads of the next Opens (a search through a great many chunks, the decoding of
+    // ADPCM data) report to progress, which may be null; a cancel there makes Open give
+    // kErrCancelled. Borrowed: it must outlive those Opens.
+    void SetOpenProgress(CProgress* progress) { openProgress = progress; }
 
     // After a successful Open: the bytes of samples the data chunk announces and those the file
     // holds (fewer when the file was cut short; the stream reads only those).
@@ -37,6 +44,7 @@ private:
     // Decodes the whole ADPCM data chunk (IMA, or Microsoft's) into decoded; an engine code.
     int DecodeAdpcm(const RiffChunk& data, uint16_t channels, bool microsoft);
 
+    CProgress* openProgress = nullptr;
     unsigned char* waveFormat = nullptr;  // the "fmt " chunk's bytes, at least 16
     std::unique_ptr<CRiffFile> mmio;
     int32_t dataStart = 0;
@@ -50,5 +58,6 @@ private:
 };
 
 // True when path is a WAV file whose data chunk announces more bytes than the file holds
-// (a copy or download cut short), with both counts.
-bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present);
+// (a copy or download cut short), with both counts. Opening the file again reports to progress
+// (may be null) as Open does; a cancel there gives false.
+bool WaveFileCutShort(const char* path, uint64_t* announced, uint64_t* present, CProgress* progress = nullptr);
