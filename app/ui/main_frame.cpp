@@ -309,7 +309,8 @@ QList<int> CMainFrame::BarIds() const {
     QList<int> ids;
     for (const QToolBar* bar : {mainBar_, recognitionBar_, playbackBar_})
         if (bar) ids << ToolBarId(bar);
-    for (const CSizingControlBar* bar : findChildren<CSizingControlBar*>()) ids << bar->BarId();
+    // The frame's own bars only: the document frames' bars come and go with the documents.
+    for (const CSizingControlBar* bar : CSizingControlBar::BarsOf(this)) ids << bar->BarId();
     return ids;
 }
 
