@@ -116,10 +116,9 @@ void document_settings::OnToggleEntireFile() {
 }
 
 CommandState document_settings::UpdateEntireFile() {
-    if (host_.range_selection) {
-        const int selection = host_.range_selection();
-        if (selection >= 0) LipsyncEntireFile = selection == 0;
-    }
+    // Taken the way a recognition run takes it: a flag that followed the list without being
+    // stored would leave the next run nothing to store.
+    SyncLipsyncEntireFile();
     return {true, LipsyncEntireFile, {}};
 }
 

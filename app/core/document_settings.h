@@ -52,7 +52,7 @@ public:
     void OnToggleSmoothing();
     CommandState UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
     CommandState UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
-    // Follows the range list first: the user may have changed it since.
+    // Takes the range list's choice first (SyncLipsyncEntireFile): the user may have changed it since.
     CommandState UpdateEntireFile();
     CommandState UpdateSecondChannel() const { return {true, second_channel, {}}; }
     CommandState UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }

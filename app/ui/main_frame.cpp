@@ -107,6 +107,10 @@ bool CMainFrame::Create() {
                 rangeList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // "Lipsync Selection Only" whole
                 rangeList_->setMaxVisibleItems(8);
                 rangeList_->setCurrentIndex(0);
+                connect(rangeList_, &QComboBox::activated, this, [this](int index) {
+                    emit LipsyncRangeChosen(index);
+                    RequestCommandUpdate();
+                });
                 bar->addWidget(rangeList_);
             } else if (QAction* action = Action(id)) {
                 bar->addAction(action);
