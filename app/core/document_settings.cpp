@@ -132,6 +132,10 @@ void document_settings::SyncLipsyncEntireFile() {
     WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
 }
 
+void document_settings::StoreRangeChoice(IProfileStore& profile, int selection) {
+    if (selection >= 0) profile.WriteInt(kSection, "LipsyncEntireFile", selection == 0 ? 1 : 0);
+}
+
 void document_settings::OnToggleSecondChannel() {
     second_channel = !second_channel;
     if (second_channel_changed) second_channel_changed();

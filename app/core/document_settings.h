@@ -16,6 +16,7 @@
 #include "app/core/document_host.h"
 
 class CPhonemeMixtureArticulator;
+class IProfileStore;
 
 // User-interface thread only.
 class document_settings {
@@ -59,6 +60,9 @@ public:
     CommandState UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
     // Takes the range list's choice and keeps it in the profile.
     void SyncLipsyncEntireFile();
+    // The range list's choice (0 entire file, 1 selection) made while no document is open: kept
+    // for the next document, which sets the list from it.
+    static void StoreRangeChoice(IProfileStore& profile, int selection);
 
     // The acoustic model menu: a built-in model by resource name, the external file chosen last,
     // a new file; the language model's and the phone constraints' files.

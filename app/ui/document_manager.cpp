@@ -202,8 +202,9 @@ void CDocManager::Install() {
     InstallActiveRows(router_, *this, printer->PrintRows());
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::ActiveFrameChanged);
     // The user's choice is kept at once, so the next document and the next start show it.
-    connect(&frame_, &CMainFrame::LipsyncRangeChosen, this, [this] {
+    connect(&frame_, &CMainFrame::LipsyncRangeChosen, this, [this](int index) {
         if (CPhonarcDoc* doc = ActiveDocument()) doc->settings().SyncLipsyncEntireFile();
+        else document_settings::StoreRangeChoice(profile_, index);
     });
 }
 

@@ -425,6 +425,16 @@ TEST_F(RecognitionUiTest, TheRangeChosenBeforeAnyAudioIsSelectedIsKept) {
     EXPECT_EQ(range()->currentIndex(), 1);
     app->MainFrame()->UpdateCommands();
     EXPECT_FALSE(app->MainFrame()->Action(cmd::LipsyncEntireFile)->isChecked());
+
+    // Chosen with no document open, it is the next document's too.
+    app->Router().Execute(cmd::FileClose);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
+    range()->setFocus();
+    QTest::keyClick(range(), Qt::Key_Up);
+    ASSERT_EQ(range()->currentIndex(), 0);
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "other.wav").string()));
+    EXPECT_EQ(range()->currentIndex(), 0);
+    EXPECT_EQ(profile.GetInt("UI", "LipsyncEntireFile", -1), 1);
 }
 
 // Recognition on the second visual channel: its band shows while the option is on or it holds
