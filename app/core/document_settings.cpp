@@ -116,10 +116,9 @@ void document_settings::OnToggleEntireFile() {
 }
 
 CommandState document_settings::UpdateEntireFile() {
-    if (host_.range_selection) {
-        const int selection = host_.range_selection();
-        if (selection >= 0) LipsyncEntireFile = selection == 0;
-    }
+    // Taken the way a recognition run takes it: a flag that followed the list without being
+    // stored would leave the next run nothing to store.
+    SyncLipsyncEntireFile();
     return {true, LipsyncEntireFile, {}};
 }
 
@@ -131,6 +130,10 @@ void document_settings::SyncLipsyncEntireFile() {
     if (entire == LipsyncEntireFile) return;
     LipsyncEntireFile = entire;
     WriteProfileFlag("LipsyncEntireFile", LipsyncEntireFile);
+}
+
+void document_settings::StoreRangeChoice(IProfileStore& profile, int selection) {
+    if (selection >= 0) profile.WriteInt(kSection, "LipsyncEntireFile", selection == 0 ? 1 : 0);
 }
 
 void document_settings::OnToggleSecondChannel() {

@@ -16,6 +16,7 @@
 #include "app/core/document_host.h"
 
 class CPhonemeMixtureArticulator;
+class IProfileStore;
 
 // User-interface thread only.
 class document_settings {
@@ -52,13 +53,16 @@ public:
     void OnToggleSmoothing();
     CommandState UpdateEnergy() const { return {true, LipsyncwithEnergy, {}}; }
     CommandState UpdateLanguageModel() const { return {true, UseTrigram, {}}; }
-    // Follows the range list first: the user may have changed it since.
+    // Takes the range list's choice first (SyncLipsyncEntireFile): the user may have changed it since.
     CommandState UpdateEntireFile();
     CommandState UpdateSecondChannel() const { return {true, second_channel, {}}; }
     CommandState UpdatePhnConstraints() const { return {true, UsePhnConstraints, {}}; }
     CommandState UpdateSmoothing() const { return {true, (ArtFlags & 1) != 0, {}}; }
     // Takes the range list's choice and keeps it in the profile.
     void SyncLipsyncEntireFile();
+    // The range list's choice (0 entire file, 1 selection) made while no document is open: kept
+    // for the next document, which sets the list from it.
+    static void StoreRangeChoice(IProfileStore& profile, int selection);
 
     // The acoustic model menu: a built-in model by resource name, the external file chosen last,
     // a new file; the language model's and the phone constraints' files.

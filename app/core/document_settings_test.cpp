@@ -73,6 +73,28 @@ TEST_F(SettingsCommandTest, EachToggleByIdFlipsItsCheckAndWhatIsStored) {
     EXPECT_FALSE(router.Has(cmd::EditUndo));
 }
 
+// A choice made in the range list is stored whether a menu update (the frame runs one at every
+// focus change) or a recognition run reads it first, and the next document shows it again.
+TEST_F(SettingsCommandTest, TheRangeListsChoiceIsStoredWhicheverReadsItFirst) {
+    for (const bool updateFirst : {true, false}) {
+        SCOPED_TRACE(updateFirst ? "menu update first" : "recognition first");
+        profile_.WriteInt("UI", "LipsyncEntireFile", 1);
+        range_ = 0;
+        CPhonarcDoc doc(host_);
+        CCommandRouter router;
+        Install(router, doc.settings());
+        range_ = 1;  // "Lipsync Selection Only"
+        if (updateFirst) EXPECT_FALSE(router.Update(cmd::LipsyncEntireFile).checked);
+        doc.settings().SyncLipsyncEntireFile();  // what Textless Lipsync does first
+        EXPECT_FALSE(router.Update(cmd::LipsyncEntireFile).checked);
+        EXPECT_EQ(profile_.GetInt("UI", "LipsyncEntireFile", -1), 0);
+        range_ = 0;
+        CPhonarcDoc next(host_);
+        EXPECT_FALSE(next.settings().LipsyncEntireFile);
+        EXPECT_EQ(range_, 1);
+    }
+}
+
 TEST_F(SettingsCommandTest, ModelMenuChecksTheChoiceAndTheExternalItemFollowsTheChosenFile) {
     CPhonarcDoc doc(host_);
     document_settings& d = doc.settings();

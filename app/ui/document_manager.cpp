@@ -201,6 +201,11 @@ void CDocManager::Install() {
     InstallCommandRows(router_, printer->SetupRows(), *printer);
     InstallActiveRows(router_, *this, printer->PrintRows());
     connect(frame_.MdiArea(), &QMdiArea::subWindowActivated, this, &CDocManager::ActiveFrameChanged);
+    // The user's choice is kept at once, so the next document and the next start show it.
+    connect(&frame_, &CMainFrame::LipsyncRangeChosen, this, [this](int index) {
+        if (CPhonarcDoc* doc = ActiveDocument()) doc->settings().SyncLipsyncEntireFile();
+        else document_settings::StoreRangeChoice(profile_, index);
+    });
 }
 
 std::vector<command_row<CDocManager>> CDocManager::CommandRows() {

@@ -1,11 +1,15 @@
 // Writing and showing the user guide.
 #include "app/ui/help_file.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <utility>
 
 #include "app/core/prompts.h"
 #include "app/ui/app_icons.h"
@@ -38,7 +42,63 @@ std::string ExtractHelpFile(const std::string& folder) {
     return havePage ? folder + "/phonarc.html" : std::string();
 }
 
-std::string ShowUserGuide(CMainFrame* frame, IPrompts& prompts, const std::function<bool(const QUrl&)>& open) {
+namespace {
+
+// Watches the opener to its end and reports once. Going with its parent ends the watch without a
+// report (the viewer, if any, stays).
+class COpenerWatch : public QObject {
+public:
+    COpenerWatch(QObject* parent, std::function<void(bool)> done) : QObject(parent), done_(std::move(done)) {
+        // The viewer may be the opener's child and inherit its channels: pipes nobody reads
+        // would stall it once full.
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.setStandardInputFile(QProcess::nullDevice());
+        connect(&process_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+            // A viewer kept the opener running that long: it showed the page.
+            constexpr qint64 kViewerRanMs = 60 * 1000;
+            Finish((status == QProcess::NormalExit && code == 0) || started_.elapsed() > kViewerRanMs);
+        });
+        connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) Finish(false);
+        });
+    }
+    ~COpenerWatch() override {
+        process_.disconnect();
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(1000);
+        }
+    }
+    void Start(const QString& program, const QStringList& arguments) {
+        started_.start();
+        process_.start(program, arguments);
+    }
+
+private:
+    void Finish(bool shown) {
+        deleteLater();
+        if (auto done = std::exchange(done_, nullptr)) done(shown);
+    }
+
+    std::function<void(bool)> done_;
+    QProcess process_;
+    QElapsedTimer started_;
+};
+
+}  // namespace
+
+void OpenWithDesktop(const QUrl& url, QObject* context, std::function<void(bool shown)> done) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        done(QDesktopServices::openUrl(url));
+        return;
+    }
+    auto* watch = new COpenerWatch(context, std::move(done));
+    watch->setObjectName(QStringLiteral("DesktopOpener"));
+    watch->Start(opener, {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
+}
+
+std::string ShowUserGuide(CMainFrame* frame, IPrompts& prompts, const PageOpener& open) {
     // The desktop's viewer cannot read the program's resources: it gets a copy in the cache.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const std::string path = ExtractHelpFile((cache.isEmpty() ? QDir::tempPath() : cache).toStdString() + "/help");
@@ -48,9 +108,11 @@ std::string ShowUserGuide(CMainFrame* frame, IPrompts& prompts, const std::funct
     }
     const QString where = QString::fromStdString(path);
     if (frame) frame->statusBar()->showMessage(QObject::tr("User guide: %1").arg(where), 30000);
-    if (!open(QUrl::fromLocalFile(where)))
-        prompts.MessageBox("No program to show the user guide was found. The guide was written to " + path +
+    open(QUrl::fromLocalFile(where), [&prompts, path](bool shown) {
+        if (shown) return;
+        prompts.MessageBox("No web browser showed the user guide. It was written to " + path +
                                "; open it with a web browser.",
                            PromptButtons::Ok);
+    });
     return path;
 }

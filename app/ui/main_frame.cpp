@@ -107,6 +107,10 @@ bool CMainFrame::Create() {
                 rangeList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // "Lipsync Selection Only" whole
                 rangeList_->setMaxVisibleItems(8);
                 rangeList_->setCurrentIndex(0);
+                connect(rangeList_, &QComboBox::activated, this, [this](int index) {
+                    emit LipsyncRangeChosen(index);
+                    RequestCommandUpdate();
+                });
                 bar->addWidget(rangeList_);
             } else if (QAction* action = Action(id)) {
                 bar->addAction(action);
@@ -309,7 +313,8 @@ QList<int> CMainFrame::BarIds() const {
     QList<int> ids;
     for (const QToolBar* bar : {mainBar_, recognitionBar_, playbackBar_})
         if (bar) ids << ToolBarId(bar);
-    for (const CSizingControlBar* bar : findChildren<CSizingControlBar*>()) ids << bar->BarId();
+    // The frame's own bars only: the document frames' bars come and go with the documents.
+    for (const CSizingControlBar* bar : CSizingControlBar::BarsOf(this)) ids << bar->BarId();
     return ids;
 }
 

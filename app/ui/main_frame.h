@@ -87,6 +87,8 @@ signals:
     void FileDropped(const QString& path);
     // After every update of the commands' states (the document frames' toolbars follow it).
     void CommandsUpdated();
+    // The user chose an item of the recognition-range list (not when a document sets it).
+    void LipsyncRangeChosen(int index);
 
 private:
     void MakeActions();

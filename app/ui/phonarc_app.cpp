@@ -1,7 +1,6 @@
 // Start-up, idle processing and shutdown of the program.
 #include "app/ui/phonarc_app.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -139,4 +138,9 @@ void CPhonarcApp::OnFileOpen() {
     if (path) OpenDocumentFile(*path);
 }
 
-void CPhonarcApp::OnShowHelpFile() { ShowUserGuide(frame_.get(), prompts_, &QDesktopServices::openUrl); }
+void CPhonarcApp::OnShowHelpFile() {
+    CMainFrame* frame = frame_.get();
+    ShowUserGuide(frame, prompts_, [frame](const QUrl& url, std::function<void(bool)> done) {
+        OpenWithDesktop(url, frame, std::move(done));
+    });
+}

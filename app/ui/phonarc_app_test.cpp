@@ -27,6 +27,7 @@
 #include "app/core/prompts.h"
 #include "app/ui/about_dlg.h"
 #include "app/core/command_ids.h"
+#include "app/core/document_test_support.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/output_bar.h"
 #include "app/ui/sel_lang_dlg.h"
@@ -249,6 +250,39 @@ TEST_F(ShellTest, SavedLayoutIsAppliedOnlyWhenItNamesTheFramesBars) {
     // A placeholder id (above 65535) names its bar by the low 16 bits.
     profile.WriteString("BarState", "Bars", std::to_string(59405 + 65536) + " 0 123");
     EXPECT_TRUE(Start().MainFrame()->VerifyBarState("BarState"));
+}
+
+// The document frames have bars of their own; a quit with a document open keeps the main frame's
+// layout and sizes for the next start, which has no document yet, and that start keeps them too.
+TEST_F(ShellTest, QuittingWithADocumentOpenKeepsTheLayoutAndTheBarSizes) {
+    const std::filesystem::path takes = document_test::FreshTakeFolder("murmurex_shell_layout");
+    constexpr int kWidth = 260;
+    {
+        CPhonarcApp& a = Start();
+        ASSERT_TRUE(a.OpenDocumentFile((takes / (std::string(document_test::kBase) + ".wav")).string()));
+        CMainFrame* frame = a.MainFrame();
+        frame->resize(1000, 700);
+        frame->addDockWidget(Qt::LeftDockWidgetArea, frame->ViewerBar());
+        frame->resizeDocks({frame->ViewerBar()}, {kWidth}, Qt::Horizontal);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frame->ViewerBar()->width() == kWidth; }, 2000));
+        Stop();
+    }
+    // The main frame kept its own bars' sizes, not those of the document's script editor.
+    EXPECT_EQ(profile.GetInt("BarState-SCBar-" + std::to_string(bar_id::ScriptEditor), "sizeHorzCY", -1), -1);
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        CPhonarcApp& a = Start();
+        CMainFrame* frame = a.MainFrame();
+        ASSERT_EQ(a.DocumentCount(), 0);
+        EXPECT_TRUE(frame->VerifyBarState("BarState")) << profile.GetString("BarState", "Bars", "");
+        EXPECT_EQ(frame->dockWidgetArea(frame->ViewerBar()), Qt::LeftDockWidgetArea);
+        EXPECT_EQ(frame->ViewerBar()->VertSize().width(), kWidth);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frame->ViewerBar()->width() == kWidth; }, 2000))
+            << frame->ViewerBar()->width();
+        Stop();
+        EXPECT_EQ(profile.GetInt("BarState-SCBar-123", "sizeVertCX", 0), kWidth);
+    }
+    std::filesystem::remove_all(takes);
 }
 
 TEST_F(ShellTest, LoopAndPlayRewindToggleCheckAndPersist) {

@@ -389,6 +389,54 @@ TEST_F(RecognitionUiTest, SelectionCommandsWithOnlyACursorAskForASelectionAndCha
     prompts.answers = {PromptAnswer::No};
 }
 
+// "Lipsync Selection Only" chosen in the list before any audio is selected is kept: a menu update
+// and a run that asks for a selection come first, and still the next document and the next start
+// show the choice.
+TEST_F(RecognitionUiTest, TheRangeChosenBeforeAnyAudioIsSelectedIsKept) {
+    fs::copy_file(folder / "take.wav", folder / "other.wav");
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    const auto range = [this] { return app->MainFrame()->findChild<QComboBox*>(QStringLiteral("RecognitionRange")); };
+    ASSERT_NE(range(), nullptr);
+    ASSERT_EQ(range()->currentIndex(), 0);
+    app->MainFrame()->show();
+    app->MainFrame()->activateWindow();
+    range()->setFocus();
+    QTest::keyClick(range(), Qt::Key_Down);  // the user picks the second item
+    ASSERT_EQ(range()->currentIndex(), 1);
+    EXPECT_EQ(profile.GetInt("UI", "LipsyncEntireFile", -1), 0);  // kept as it is chosen
+    app->MainFrame()->UpdateCommands();
+    EXPECT_FALSE(app->MainFrame()->Action(cmd::LipsyncEntireFile)->isChecked());
+    Press(cmd::TextlessLipsync);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], kTextNeedSelection);
+    EXPECT_EQ(profile.GetInt("UI", "LipsyncEntireFile", -1), 0);
+
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "other.wav").string()));
+    EXPECT_EQ(range()->currentIndex(), 1);
+    app->MainFrame()->close();
+    app->ExitInstance();
+    app.reset();
+    pub_queue::destroy_instance();
+
+    app = std::make_unique<CPhonarcApp>(profile, prompts, folder.string());
+    ASSERT_TRUE(app->InitInstance({}));
+    app->Documents()->SetShowProgress(false);
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    EXPECT_EQ(range()->currentIndex(), 1);
+    app->MainFrame()->UpdateCommands();
+    EXPECT_FALSE(app->MainFrame()->Action(cmd::LipsyncEntireFile)->isChecked());
+
+    // Chosen with no document open, it is the next document's too.
+    app->Router().Execute(cmd::FileClose);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->DocumentCount() == 0; }, 5000));
+    range()->setFocus();
+    QTest::keyClick(range(), Qt::Key_Up);
+    ASSERT_EQ(range()->currentIndex(), 0);
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "other.wav").string()));
+    EXPECT_EQ(range()->currentIndex(), 0);
+    EXPECT_EQ(profile.GetInt("UI", "LipsyncEntireFile", -1), 1);
+}
+
 // Recognition on the second visual channel: its band shows while the option is on or it holds
 // results, and as Save writes the main track only, the document stays modified and closing asks.
 TEST_F(RecognitionUiTest, ResultsOnTheSecondVisualChannelShowAndClosingAsksBeforeLosingThem) {

@@ -152,10 +152,21 @@ void CSizingControlBar::SaveSizes(IProfileStore& profile, const std::string& nam
     profile.WriteInt(section, "sizeFloatCY", sizeFloat_.height());
 }
 
+QList<CSizingControlBar*> CSizingControlBar::BarsOf(const QMainWindow* frame) {
+    QList<CSizingControlBar*> bars;
+    for (CSizingControlBar* bar : frame->findChildren<CSizingControlBar*>()) {
+        // A bar belongs to the nearest frame above it; a floating group window is no frame.
+        const QWidget* owner = bar->parentWidget();
+        while (owner && !qobject_cast<const QMainWindow*>(owner)) owner = owner->parentWidget();
+        if (owner == frame) bars << bar;
+    }
+    return bars;
+}
+
 void CSizingControlBar::LoadBarSizes(QMainWindow* frame, const IProfileStore& profile, const std::string& name) {
-    for (CSizingControlBar* bar : frame->findChildren<CSizingControlBar*>()) bar->LoadSizes(profile, name);
+    for (CSizingControlBar* bar : BarsOf(frame)) bar->LoadSizes(profile, name);
 }
 
 void CSizingControlBar::SaveBarSizes(QMainWindow* frame, IProfileStore& profile, const std::string& name) {
-    for (CSizingControlBar* bar : frame->findChildren<CSizingControlBar*>()) bar->SaveSizes(profile, name);
+    for (CSizingControlBar* bar : BarsOf(frame)) bar->SaveSizes(profile, name);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDockWidget>
+#include <QList>
 #include <QSize>
 #include <string>
 
@@ -31,7 +32,10 @@ public:
     // loads as the minimum; a missing one keeps the current size.
     void LoadSizes(const IProfileStore& profile, const std::string& name);
     void SaveSizes(IProfileStore& profile, const std::string& name) const;
-    // The same for every sizing bar of the frame.
+    // The sizing bars the frame docks itself, floating or not; not those of frames inside it (a
+    // document frame inside the main frame has bars of its own).
+    static QList<CSizingControlBar*> BarsOf(const QMainWindow* frame);
+    // The same for every one of BarsOf(frame).
     static void LoadBarSizes(QMainWindow* frame, const IProfileStore& profile, const std::string& name);
     static void SaveBarSizes(QMainWindow* frame, IProfileStore& profile, const std::string& name);
     // Gives the bar its remembered size for where it is now.

@@ -1,6 +1,7 @@
 // Printing the timeline through Qt's print support.
 #include "app/ui/timeline_print.h"
 
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -9,6 +10,8 @@
 #include <QPrinter>
 
 #include "app/core/command_ids.h"
+#include "app/core/phonarc_doc.h"
+#include "app/ui/document_frame.h"
 #include "app/ui/main_frame.h"
 #include "views/timeline/phonarc_view.h"
 
@@ -31,7 +34,6 @@ CTimelinePrinter::CTimelinePrinter(CMainFrame& frame)
     : QObject(&frame), frame_(frame), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     // A timeline is wide: landscape until the user chooses otherwise in Print Setup.
     printer_->setPageOrientation(QPageLayout::Landscape);
-    printer_->setDocName(QStringLiteral("The Phonarc!"));
 }
 
 CTimelinePrinter::~CTimelinePrinter() = default;
@@ -40,10 +42,16 @@ std::vector<command_row<CTimelinePrinter>> CTimelinePrinter::SetupRows() {
     return {{cmd::PrintSetup, [](CTimelinePrinter& p) { p.OnPrintSetup(); }}};
 }
 
-std::vector<command_row<CPhonarcView>> CTimelinePrinter::PrintRows() {
+std::vector<command_row<CDocumentFrame>> CTimelinePrinter::PrintRows() {
     return {
-        {cmd::Print, [this](CPhonarcView& v) { OnPrint(v); }},
-        {cmd::PrintPreview, [this](CPhonarcView& v) { OnPrintPreview(v); }},
+        {cmd::Print,
+         [this](CDocumentFrame& f) {
+             if (f.View()) OnPrint(*f.View(), f.Document().path_name());
+         }},
+        {cmd::PrintPreview,
+         [this](CDocumentFrame& f) {
+             if (f.View()) OnPrintPreview(*f.View(), f.Document().path_name());
+         }},
     };
 }
 
@@ -52,20 +60,33 @@ void CTimelinePrinter::OnPrintSetup() {
     dialog.exec();
 }
 
-void CTimelinePrinter::OnPrint(CPhonarcView& view) {
+void CTimelinePrinter::NameAfter(const std::string& documentPath) {
+    const QFileInfo document(QString::fromStdString(documentPath));
+    printer_->setDocName(document.fileName());
+    if (printer_->outputFormat() != QPrinter::PdfFormat) return;  // a printer, no file
+    const QString file = printer_->outputFileName();
+    if (!file.isEmpty() && (fileFor_.empty() || fileFor_ == documentPath)) return;
+    const QString folder = file.isEmpty() ? document.absolutePath() : QFileInfo(file).absolutePath();
+    printer_->setOutputFileName(folder + '/' + document.completeBaseName() + QStringLiteral(".pdf"));
+}
+
+void CTimelinePrinter::OnPrint(CPhonarcView& view, const std::string& documentPath) {
+    NameAfter(documentPath);
     QPrintDialog dialog(printer_.get(), &frame_);
     // One page: there is no range to choose.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     if (dialog.exec() != QDialog::Accepted) return;
+    if (!printer_->outputFileName().isEmpty()) fileFor_ = documentPath;
     PrintTimelinePage(view, *printer_);
 }
 
-void CTimelinePrinter::OnPrintPreview(CPhonarcView& view) {
+void CTimelinePrinter::OnPrintPreview(CPhonarcView& view, const std::string& documentPath) {
+    NameAfter(documentPath);
     QPrintPreviewDialog dialog(printer_.get(), &frame_);
     dialog.setWindowTitle(tr("Print Preview"));
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&view](QPrinter* printer) {
         PrintTimelinePage(view, *printer);
     });
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted && !printer_->outputFileName().isEmpty()) fileFor_ = documentPath;
 }

@@ -4,10 +4,12 @@
 
 #include <QObject>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/core/command_rows.h"
 
+class CDocumentFrame;
 class CMainFrame;
 class CPhonarcView;
 class QPrinter;
@@ -26,17 +28,24 @@ public:
 
     // Print Setup, over this printer.
     std::vector<command_row<CTimelinePrinter>> SetupRows();
-    // Print and Print Preview, over the active view; the printer outlives them.
-    std::vector<command_row<CPhonarcView>> PrintRows();
+    // Print and Print Preview, over the active document's view; the printer outlives them.
+    std::vector<command_row<CDocumentFrame>> PrintRows();
 
     void OnPrintSetup();
-    void OnPrint(CPhonarcView& view);
-    void OnPrintPreview(CPhonarcView& view);
+    // The document's path names the print job and the file a print to a file proposes.
+    void OnPrint(CPhonarcView& view, const std::string& documentPath);
+    void OnPrintPreview(CPhonarcView& view, const std::string& documentPath);
 
     // The printer the commands use; tests point it at a PDF file.
     QPrinter& Printer() { return *printer_; }
 
 private:
+    // The job takes the document's file name, so the print dialog proposes "<name>.pdf"; a print
+    // to a file proposes that file beside the document, or in the folder of the file printed
+    // last for another document. A file chosen for this document stays.
+    void NameAfter(const std::string& documentPath);
+
     CMainFrame& frame_;
     std::unique_ptr<QPrinter> printer_;
+    std::string fileFor_;  // the document the printer's output file was last printed for
 };

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -104,6 +105,60 @@ TEST(TimelinePrinting, PrintAndPreviewShowTheComposedTimeline) {
         ASSERT_TRUE(app.Router().Execute(cmd::PrintPreview));
         EXPECT_EQ(pages, 1);
         frame->close();
+        app.ExitInstance();
+    }
+    pub_queue::destroy_instance();
+    fs::remove_all(folder);
+}
+
+// A print to a file proposes the document's name beside it (speech.wav prints to speech.pdf),
+// and the next document its own name in the folder printed to last, never the last file again.
+TEST(TimelinePrinting, PrintToAFileProposesTheDocumentsName) {
+    const fs::path folder = document_test::FreshTakeFolder("murmurex_print_name");
+    const fs::path out = folder / "prints";
+    fs::create_directories(out);
+    fs::copy_file(folder / "en_us_f4_0003_clean.wav", folder / "second take.wav");
+
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    {
+        CPhonarcApp app(profile, prompts, folder.string());
+        ASSERT_TRUE(app.InitInstance({}));
+        auto* printer = app.MainFrame()->findChild<CTimelinePrinter*>();
+        ASSERT_NE(printer, nullptr);
+        printer->Printer().setOutputFormat(QPrinter::PdfFormat);  // as on a desktop with no printer
+        const struct {
+            const char* document;
+            QString moveTo;  // where the user puts the file in the dialog; empty: as proposed
+            fs::path proposed;
+            fs::path printed;
+        } cases[] = {
+            {"en_us_f4_0003_clean.wav", QString::fromStdString((out / "first.pdf").string()),
+             folder / "en_us_f4_0003_clean.pdf", out / "first.pdf"},
+            {"second take.wav", {}, out / "second take.pdf", out / "second take.pdf"},
+            {"en_us_f4_0003_clean.zuvo", {}, out / "en_us_f4_0003_clean.pdf", out / "en_us_f4_0003_clean.pdf"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.document);
+            ASSERT_TRUE(app.OpenDocumentFile((folder / c.document).string()));
+            QCoreApplication::processEvents();
+            QString proposed, job;
+            WhenModal<QPrintDialog>([&, moveTo = c.moveTo](QPrintDialog* d) {
+                proposed = d->printer()->outputFileName();
+                job = d->printer()->docName();
+                if (!moveTo.isEmpty()) {
+                    auto* name = d->findChild<QLineEdit*>(QStringLiteral("filename"));
+                    ASSERT_NE(name, nullptr);
+                    name->setText(moveTo);
+                }
+                d->accept();
+            });
+            ASSERT_TRUE(app.Router().Execute(cmd::Print));
+            EXPECT_EQ(proposed.toStdString(), c.proposed.string());
+            EXPECT_EQ(job.toStdString(), c.document);
+            EXPECT_TRUE(fs::exists(c.printed));
+        }
+        app.MainFrame()->close();
         app.ExitInstance();
     }
     pub_queue::destroy_instance();

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <unistd.h>
 
 #include "app/core/document_commands.h"
@@ -50,6 +51,18 @@ public:
     QList<QUrl> urls;
 };
 
+// PATH is the folder for the guard's life (where programs such as xdg-open are looked up).
+class SearchPath {
+public:
+    explicit SearchPath(const fs::path& folder) : saved_(qgetenv("PATH")) { qputenv("PATH", folder.c_str()); }
+    ~SearchPath() { qputenv("PATH", saved_); }
+    SearchPath(const SearchPath&) = delete;
+    SearchPath& operator=(const SearchPath&) = delete;
+
+private:
+    QByteArray saved_;
+};
+
 TEST(UserGuide, ShowsOnlyPicturesItHasAndHelpSaysWhereItWasWritten) {
     const std::string folder = ::testing::TempDir() + "murmurex_guide_" + std::to_string(::getpid());
     const std::string page = ExtractHelpFile(folder);
@@ -70,12 +83,17 @@ TEST(UserGuide, ShowsOnlyPicturesItHasAndHelpSaysWhereItWasWritten) {
     // guide goes to the test folders, not the user's cache.)
     QStandardPaths::setTestModeEnabled(true);
     CScriptedPrompts prompts;
-    const std::string written = ShowUserGuide(nullptr, prompts, [](const QUrl&) { return false; });
+    const std::string written =
+        ShowUserGuide(nullptr, prompts, [](const QUrl&, std::function<void(bool)> done) { done(false); });
     ASSERT_FALSE(written.empty());
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_NE(prompts.messages[0].find(written), std::string::npos) << prompts.messages[0];
     EXPECT_TRUE(fs::exists(written));
 
+    // Without xdg-open, Qt's own opener is asked.
+    const fs::path noOpener = fs::path(::testing::TempDir()) / ("murmurex_no_opener_" + std::to_string(::getpid()));
+    fs::create_directories(noOpener);
+    const SearchPath path(noOpener);
     CMemoryProfileStore profile;
     CScriptedPrompts appPrompts;
     CPhonarcApp app(profile, appPrompts, ::testing::TempDir());
@@ -91,6 +109,52 @@ TEST(UserGuide, ShowsOnlyPicturesItHasAndHelpSaysWhereItWasWritten) {
     app.MainFrame()->close();
     app.ExitInstance();
     pub_queue::destroy_instance();
+    fs::remove_all(noOpener);
+}
+
+// Where xdg-open is installed, its exit status says whether a browser showed the guide: Help does
+// not wait for it, and a message follows only when it failed.
+TEST(UserGuide, HelpWatchesTheDesktopOpenerAndSaysSoWhenNoBrowserShowsTheGuide) {
+    QStandardPaths::setTestModeEnabled(true);
+    const fs::path bin = fs::path(::testing::TempDir()) / ("murmurex_opener_" + std::to_string(::getpid()));
+    fs::remove_all(bin);
+    fs::create_directories(bin);
+    const fs::path seen = bin / "seen";
+    const SearchPath path(bin);
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    CPhonarcApp app(profile, prompts, ::testing::TempDir());
+    ASSERT_TRUE(app.InitInstance({}));
+    const struct {
+        const char* name;
+        int exit;
+        bool message;
+    } cases[] = {{"no browser", 3, true}, {"a browser", 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(seen);
+        // Slow enough that a Help which waited for it would be seen to.
+        std::ofstream(bin / "xdg-open") << "#!/bin/sh\nPATH=/usr/bin:/bin\nsleep 0.3\nprintf '%s' \"$1\" > '"
+                                        << seen.string() << "'\nexit " << c.exit << "\n";
+        fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        prompts.messages.clear();
+        ASSERT_TRUE(app.Router().Execute(cmd::HelpFile));
+        EXPECT_TRUE(prompts.messages.empty());
+        const QString status = app.MainFrame()->statusBar()->currentMessage();
+        EXPECT_TRUE(status.startsWith("User guide: ")) << status.toStdString();
+        const std::string page = status.mid(12).toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app.MainFrame()->findChild<QObject*>("DesktopOpener"); }, 10000));
+        std::ifstream in(seen);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), page);
+        ASSERT_EQ(prompts.messages.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_NE(prompts.messages[0].find(page), std::string::npos) << prompts.messages[0];
+        }
+    }
+    app.MainFrame()->close();
+    app.ExitInstance();
+    pub_queue::destroy_instance();
+    fs::remove_all(bin);
 }
 
 // Saves a picture for the guide, no wider than a page column, in 256 colours to keep it small.
