@@ -4,10 +4,13 @@
 // alignment, made in a temporary folder when the program starts.
 // `document_open_benchmark --phonemes N [--runs R]` instead opens a results file of N phonemes of
 // 10 ms each and no articulation keys (so opening builds them) on a recording just long enough,
-// and prints the wall time of each open and the resident size.
-// `document_open_benchmark --open FILE` opens FILE (a recording or a results file) as the program
-// does, under a progress dialog that never cancels, and prints how long it took, how long until
-// the dialog first heard of progress (until then its Cancel cannot act) and what the user was told.
+// and prints the wall time of each open and the resident size; with `--reversed` the file lists
+// them last first, as a file sorted by hand the wrong way would.
+// `document_open_benchmark --open FILE` opens FILE (a recording or a results file) as the program's
+// window does (a document that also loads the Flash character template a results file names), under
+// a progress dialog that never cancels, and prints how long it took, how long until the dialog first
+// heard of progress (until then its Cancel cannot act), whether a template loaded, what the user was
+// told and what the document wrote to its output log.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "app/core/phonarc_doc.h"
+#include "app/core/phonarc_doc_flash.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "model/phoneme_codes.h"
@@ -58,10 +63,11 @@ long PeakResidentKb() {
 }
 
 // N phonemes of 10 ms on a recording of N x 10 ms (the utterance repeated), written as a hand-made
-// or foreign file would be: phonemes only, no articulation keys.
-std::string MakePhonemeInputs(const utterance& u, long n) {
+// or foreign file would be: phonemes only, no articulation keys; last first when reversed.
+std::string MakePhonemeInputs(const utterance& u, long n, bool reversed) {
     static const input_folder folder;
-    const std::string base = (folder.path / ("phonemes" + std::to_string(n))).string();
+    const std::string base =
+        (folder.path / ((reversed ? "reversed" : "phonemes") + std::to_string(n))).string();
     {
         const uint64_t frames = static_cast<uint64_t>(n) * 160;
         std::ofstream f(base + ".wav", std::ios::binary);
@@ -75,7 +81,8 @@ std::string MakePhonemeInputs(const utterance& u, long n) {
     std::ofstream z(base + ".zuvo", std::ios::binary);
     z << "version 1.2\naudio " << base << ".wav\n";
     std::string line;
-    for (long i = 0; i < n; ++i) {
+    for (long k = 0; k < n; ++k) {
+        const long i = reversed ? n - 1 - k : k;
         line = "phn " + std::to_string(i * 10) + " " + std::to_string(i * 10 + 10) + " 60 " +
                kPhonemeCodes[1 + i % (kPhonemeCodeCount - 1)] + "\n";
         z << line;
@@ -84,14 +91,14 @@ std::string MakePhonemeInputs(const utterance& u, long n) {
     return base + ".zuvo";
 }
 
-int RunPhonemeOpen(long n, int runs) {
+int RunPhonemeOpen(long n, int runs, bool reversed) {
     if (Utterance().samples.empty()) {
         std::fprintf(stderr, "the bundled utterance did not load\n");
         return 1;
     }
-    const std::string zuvo = MakePhonemeInputs(Utterance(), n);
-    std::printf("results file: %ld phonemes of 10 ms, no articulation keys; recording %.0f s (%.1f MB file)\n", n,
-                n / 100.0, n * 320.0 / 1048576.0);
+    const std::string zuvo = MakePhonemeInputs(Utterance(), n, reversed);
+    std::printf("results file: %ld phonemes of 10 ms%s, no articulation keys; recording %.0f s (%.1f MB file)\n", n,
+                reversed ? " listed last first" : "", n / 100.0, n * 320.0 / 1048576.0);
     CMemoryProfileStore profile;
     CScriptedPrompts prompts;
     document_host host;
@@ -165,15 +172,17 @@ int RunOpenFile(const std::string& path) {
         return std::make_unique<first_call_progress>(&first);
     };
     const auto t0 = std::chrono::steady_clock::now();
-    CPhonarcDoc doc(host);
+    CPhonarcDocFlash doc(host);
     const bool opened = doc.OnOpenDocument(path);
     const auto t1 = std::chrono::steady_clock::now();
     const auto sec = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
     std::printf("%s: %s in %.3f s; ", path.c_str(), opened ? "opened" : "not opened", sec(t0, t1));
     if (first.time_since_epoch().count() == 0) std::printf("no progress call\n");
     else std::printf("first progress call after %.3f s\n", sec(t0, first));
+    std::printf("template %s; %zu phonemes; peak resident %.0f MB\n", doc.HasTemplate() ? "loaded" : "not loaded",
+                doc.track(1).phonemes.size(), PeakResidentKb() / 1024.0);
     for (const std::string& m : prompts.messages) std::printf("  message: %s\n", m.c_str());
-    std::printf("peak resident %.0f MB\n", PeakResidentKb() / 1024.0);
+    std::printf("output log:\n%s", doc.logged().c_str());
     return opened ? 0 : 1;
 }
 
@@ -227,12 +236,15 @@ BENCHMARK(BM_SixtyMinuteDocumentResident)->Unit(benchmark::kMillisecond)->Iterat
 int main(int argc, char** argv) {
     long phonemes = 0;
     int runs = 3;
+    bool reversed = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--reversed") == 0) reversed = true;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--phonemes") == 0) phonemes = std::atol(argv[i + 1]);
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--open") == 0) return RunOpenFile(argv[i + 1]);
     }
-    if (phonemes > 0) return RunPhonemeOpen(phonemes, runs);
+    if (phonemes > 0) return RunPhonemeOpen(phonemes, runs, reversed);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

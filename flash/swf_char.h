@@ -55,6 +55,8 @@ public:
     zuvo_swf_char() = default;
     zuvo_swf_char(const zuvo_swf_char&) = default;
     zuvo_swf_char& operator=(const zuvo_swf_char&) = default;
+    zuvo_swf_char(zuvo_swf_char&&) = default;
+    zuvo_swf_char& operator=(zuvo_swf_char&&) = default;
     virtual ~zuvo_swf_char() = default;
 
     // Loads the movie (errors gets the movie's messages) and builds the clips. False when the movie

@@ -57,9 +57,37 @@ FSWFMovie& FSWFMovie::operator=(const FSWFMovie& o) {
     return *this;
 }
 
+FSWFMovie& FSWFMovie::operator=(FSWFMovie&& o) noexcept {
+    if (this == &o) return *this;
+    DeleteAll();
+    dictionary = std::move(o.dictionary);
+    header.version = o.header.version;
+    header.fileLength = o.header.fileLength;
+    header.frame = o.header.frame;
+    header.rateInteger = o.header.rateInteger;
+    header.rateFraction = o.header.rateFraction;
+    header.frameCount = o.header.frameCount;
+    mainTimeline = std::move(o.mainTimeline);
+    protect = o.protect;
+    jpegTables = std::move(o.jpegTables);
+    o.DeleteAll();
+    return *this;
+}
+
 void FSWFMovie::Keep(const FlashIDEnabled& tag) {
+    // While loading, the tag being read is taken over by Load once the reader returns it.
+    if (loading_ && !toTake_) {
+        toTake_ = &tag;
+        dictionary.erase(tag.characterId);
+        return;
+    }
     std::unique_ptr<FlashTag> copy = tag.Clone();
     dictionary[tag.characterId].reset(static_cast<FlashIDEnabled*>(copy.release()));
+}
+
+void FSWFMovie::Refuse(const std::string& why) {
+    if (!refused_) errors.push_back(why);
+    refused_ = true;
 }
 
 // ---- Visitor ----
@@ -72,7 +100,13 @@ void FSWFMovie::VisitSoundStreamHead(FlashTagSoundStreamHead& tag) { mainTimelin
 void FSWFMovie::VisitStartSound(FlashTagStartSound& tag) { mainTimeline.VisitStartSound(tag); }
 void FSWFMovie::VisitLabelFrame(FlashTagLabelFrame& tag) { mainTimeline.VisitLabelFrame(tag); }
 void FSWFMovie::VisitBackgroundColor(FlashTagBackgroundColor& tag) { mainTimeline.VisitBackgroundColor(tag); }
-void FSWFMovie::VisitShowFrame(FlashTagShowFrame& tag) { mainTimeline.VisitShowFrame(tag); }
+void FSWFMovie::VisitShowFrame(FlashTagShowFrame& tag) {
+    if (mainTimeline.frameCount >= kMaxTimelineFrames) {
+        Refuse("the movie has more than " + std::to_string(kMaxTimelineFrames) + " frames");
+        return;
+    }
+    mainTimeline.VisitShowFrame(tag);
+}
 void FSWFMovie::VisitPlaceObject2(FlashTagPlaceObject2& tag) { mainTimeline.VisitPlaceObject2(tag); }
 void FSWFMovie::VisitPlaceObject(FlashTagPlaceObject& tag) { mainTimeline.VisitPlaceObject(tag); }
 void FSWFMovie::VisitRemoveObject2(FlashTagRemoveObject2& tag) { mainTimeline.VisitRemoveObject2(tag); }
@@ -84,6 +118,10 @@ void FSWFMovie::VisitExportAssets(FlashTagExportAssets& tag) { mainTimeline.Visi
 void FSWFMovie::Reserved1(FlashIDEnabled& tag) { Keep(tag); }
 
 void FSWFMovie::VisitSprite(FlashTagSprite& tag) {
+    if (!tag.refusal.empty()) {
+        Refuse(tag.refusal);
+        return;
+    }
     for (const auto& t : tag.tags)
         if (t && IsRawTag(*t)) WarnUndecoded(t->code);
     Keep(tag);
@@ -129,7 +167,11 @@ void FSWFMovie::TagReadTooFar(uint32_t, FlashTagHeader& h) {
 void FSWFMovie::VisitOtherTag(FlashTag& tag) {
     WarnUndecoded(tag.code);
     if (IsUndecodedCharacterCode(tag.code) && tag.rawData.size() >= 2) {
+        // A made character, not the tag read: copied in, never taken.
+        const bool was = loading_;
+        loading_ = false;
         Keep(FlashTagRawCharacter(tag));
+        loading_ = was;
         return;
     }
     mainTimeline.VisitOtherTag(tag);
@@ -340,6 +382,13 @@ bool FSWFMovie::Load(flash_istream& in, std::vector<std::string>& errorsOut) {
         errors.push_back(error);
     } else {
         in.version = h.version;
+        struct loading_scope {
+            explicit loading_scope(bool& flag) : flag_(flag) { flag_ = true; }
+            ~loading_scope() { flag_ = false; }
+            bool& flag_;
+        } scope(loading_);  // also when reading throws
+        refused_ = false;
+        uint64_t tagsRead = 0;
         for (;;) {
             // Data that stops at a tag boundary has only lost its End tag.
             if (in.good() && in.remaining() == 0) {
@@ -347,9 +396,26 @@ bool FSWFMovie::Load(flash_istream& in, std::vector<std::string>& errorsOut) {
                 break;
             }
             std::unique_ptr<FlashTag> tag;
-            if (!ReadFlashTag(in, tag, this)) break;
+            toTake_ = nullptr;
+            const bool more = ReadFlashTag(in, tag, this);
+            if (tag) {
+                ++tagsRead;
+                if (const auto* sprite = dynamic_cast<const FlashTagSprite*>(tag.get())) tagsRead += sprite->tagsRead;
+            }
+            if (toTake_ && toTake_ == tag.get())
+                dictionary[toTake_->characterId].reset(static_cast<FlashIDEnabled*>(tag.release()));
+            toTake_ = nullptr;
+            if (tagsRead > kMaxMovieTags)
+                Refuse("the movie holds more than " + std::to_string(kMaxMovieTags) + " tags");
+            if (!more || refused_) break;
         }
         mainTimeline.EndBuild();
+        if (refused_) {
+            // Nothing of a refused movie is kept.
+            dictionary.clear();
+            mainTimeline.Clear();
+            jpegTables.reset();
+        }
     }
     errorsOut = errors;
     return errors.empty();

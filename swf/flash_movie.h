@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "swf/flash_bitmap_tags.h"
@@ -26,6 +27,9 @@ public:
     FSWFMovie(const FSWFMovie& o) : FSWFMovie() { *this = o; }
     // Copies dictionary, header, main timeline, Protect flag and JPEG tables; not the errors.
     FSWFMovie& operator=(const FSWFMovie& o);
+    // Takes the same over without copying a tag; the other movie is left empty.
+    FSWFMovie(FSWFMovie&& o) noexcept : FSWFMovie() { *this = std::move(o); }
+    FSWFMovie& operator=(FSWFMovie&& o) noexcept;
     ~FSWFMovie() override = default;
 
     // Control tags go to the main timeline.
@@ -110,7 +114,9 @@ public:
     void WriteCharacterOnce(uint16_t id) override;
     // Reads header and tags; errors holds the texts of everything that went wrong (true when none).
     // What loads but is worth knowing (undecoded tags, a missing End tag) goes to `warnings` and the
-    // trace, and does not fail the load.
+    // trace, and does not fail the load. A movie of more than kMaxMovieTags tags (nested ones
+    // included) or a timeline of more than kMaxTimelineFrames frames is refused with the reason.
+    // The defining tags read are kept as they are, not copied.
     virtual bool Load(flash_istream& in, std::vector<std::string>& errors);
     // Renumbers the other movie against this one and copies its characters in.
     virtual void ImportCharacters(FSWFMovie& other);
@@ -133,6 +139,12 @@ public:
 
 private:
     void Keep(const FlashIDEnabled& tag);
+    // Stops the load with the reason as its error.
+    void Refuse(const std::string& why);
+    bool loading_ = false;
+    bool refused_ = false;
+    // The tag just visited that Load keeps in the dictionary once the reader hands it over.
+    const FlashIDEnabled* toTake_ = nullptr;
     void Warn(const std::string& text);
     void WarnUndecoded(uint16_t code);
     std::set<uint16_t> warnedCodes;

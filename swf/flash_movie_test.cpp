@@ -653,6 +653,103 @@ TEST(FlashMovie, CopiesAreDeepAndLeaveTheErrorsBehind) {
     EXPECT_FALSE(movie.dictionary.empty());
 }
 
+TEST(FlashMovie, MovingTakesTheCharactersOverWithoutCopies) {
+    FSWFMovie movie = RichMovie();
+    const FlashIDEnabled* shape = movie.GetCharacter(2);
+    const std::vector<uint8_t> written = WrittenMovie(movie);
+    FSWFMovie moved(std::move(movie));
+    EXPECT_EQ(moved.GetCharacter(2), shape);
+    EXPECT_TRUE(movie.dictionary.empty());
+    EXPECT_EQ(movie.GetTimeline().GetFrameCount(), 0);
+    EXPECT_EQ(WrittenMovie(moved), written);
+}
+
+// A sprite that counts the copies made of it.
+class CountedSprite : public FlashTagSprite {
+public:
+    static int copies;
+    CountedSprite() = default;
+    CountedSprite(const CountedSprite& o) : FlashTagSprite(o) { ++copies; }
+    std::unique_ptr<FlashTag> Clone() const override { return std::make_unique<CountedSprite>(*this); }
+};
+int CountedSprite::copies = 0;
+
+TEST(FlashMovie, LoadingKeepsTheCharactersReadNotCopies) {
+    FlashTagSprite sprite;
+    sprite.characterId = 3;
+    FlashTagShowFrame show;
+    FlashTagPlaceObject2 place = PlaceAt(1, 3);
+    const std::vector<uint8_t> file = File({&sprite, &place, &show});
+    const FlashTagFactory before = RegisterFlashTagFactory(
+        39, [](flash_istream&, const FlashTagHeader&) -> std::unique_ptr<FlashTag> {
+            return std::make_unique<CountedSprite>();
+        });
+    CountedSprite::copies = 0;
+    FSWFMovie movie;
+    std::vector<std::string> errors;
+    flash_istream in(file.data(), file.size());
+    const bool loaded = movie.Load(in, errors);
+    RegisterFlashTagFactory(39, before);
+    ASSERT_TRUE(loaded);
+    EXPECT_NE(dynamic_cast<CountedSprite*>(movie.GetCharacter(3)), nullptr);
+    EXPECT_EQ(CountedSprite::copies, 0);
+}
+
+TEST(FlashMovie, MoviesOfMoreFramesOrTagsThanATemplateNeedsAreRefusedWithTheReason) {
+    // Bare tags: a ShowFrame, and a FreeCharacter that builds nothing at all.
+    const std::vector<uint8_t> frame = ShortTag(1, {});
+    const std::vector<uint8_t> freeCharacter = ShortTag(3, {9, 0});
+    const auto repeat = [](const std::vector<uint8_t>& tag, uint64_t n) {
+        std::vector<uint8_t> out;
+        out.reserve(tag.size() * n);
+        for (uint64_t i = 0; i < n; ++i) out.insert(out.end(), tag.begin(), tag.end());
+        return out;
+    };
+    // A sprite (id 1) of the given nested tags and an End tag, behind a long header.
+    const auto sprite = [](const std::vector<uint8_t>& nested) {
+        const uint32_t length = static_cast<uint32_t>(nested.size()) + 6;
+        std::vector<uint8_t> out = {0xFF, 0x09, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                    static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24),
+                                    1, 0, 0xFF, 0xFF};
+        out.insert(out.end(), nested.begin(), nested.end());
+        out.insert(out.end(), {0, 0});
+        return out;
+    };
+    const uint64_t tags = kMaxMovieTags;  // with the End tag: that many, then one more
+    const std::string frames = std::to_string(kMaxTimelineFrames);
+    const struct {
+        const char* what;
+        std::vector<uint8_t> body;
+        std::string error;  // empty: it loads
+    } cases[] = {
+        {"main timeline at the frame limit", repeat(frame, kMaxTimelineFrames), ""},
+        {"one frame more", repeat(frame, kMaxTimelineFrames + 1), "the movie has more than " + frames + " frames"},
+        {"sprite at the frame limit", sprite(repeat(frame, kMaxTimelineFrames)), ""},
+        {"sprite of one frame more", sprite(repeat(frame, kMaxTimelineFrames + 1)),
+         "sprite 1 has more than " + frames + " frames"},
+        {"tags at the limit", repeat(freeCharacter, tags - 1), ""},
+        {"one tag more", repeat(freeCharacter, tags), "the movie holds more than " + std::to_string(tags) + " tags"},
+        {"a sprite's tags count", Concat(sprite(repeat(freeCharacter, tags / 2)), repeat(freeCharacter, tags / 2)),
+         "the movie holds more than " + std::to_string(tags) + " tags"},
+    };
+    for (const auto& c : cases) {
+        RawTag body(c.body);
+        const std::vector<uint8_t> file = File({&body});
+        FSWFMovie movie;
+        std::vector<std::string> errors;
+        flash_istream in(file.data(), file.size());
+        const bool loaded = movie.Load(in, errors);
+        if (c.error.empty()) {
+            EXPECT_TRUE(loaded) << c.what << ": " << (errors.empty() ? "" : errors[0]);
+            continue;
+        }
+        EXPECT_FALSE(loaded) << c.what;
+        EXPECT_EQ(errors, std::vector<std::string>{c.error}) << c.what;
+        EXPECT_TRUE(movie.dictionary.empty()) << c.what;
+        EXPECT_EQ(movie.GetTimeline().GetFrameCount(), 0) << c.what;
+    }
+}
+
 TEST(FlashMovie, DownloadedMoviesWriteBackAsAFixedPoint) {
     // Script-era movies carry tags the library does not decode: they load, keep those tags, and
     // write back as a fixed point.

@@ -33,7 +33,7 @@ void ReadButtonRecords(flash_istream& in, std::vector<FlashButtonRecord>& record
 // ---- Sprite ----
 
 FlashTagSprite::FlashTagSprite(const FlashTagSprite& o)
-    : FlashIDEnabled(o), timeline(o.timeline), frameCount(o.frameCount) {
+    : FlashIDEnabled(o), timeline(o.timeline), frameCount(o.frameCount), tagsRead(o.tagsRead), refusal(o.refusal) {
     for (const auto& t : o.tags) tags.push_back(t ? t->Clone() : nullptr);
 }
 
@@ -42,6 +42,8 @@ FlashTagSprite& FlashTagSprite::operator=(const FlashTagSprite& o) {
         FlashIDEnabled::operator=(o);
         timeline = o.timeline;
         frameCount = o.frameCount;
+        tagsRead = o.tagsRead;
+        refusal = o.refusal;
         tags.clear();
         for (const auto& t : o.tags) tags.push_back(t ? t->Clone() : nullptr);
     }
@@ -68,6 +70,8 @@ void FlashTagSprite::Read(flash_istream& in) {
     characterId = ReadU16(in);
     frameCount = ReadU16(in);
     tags.clear();
+    tagsRead = 0;
+    refusal.clear();
     if (in.fail()) return;
     if (g_spriteNesting >= kMaxSpriteNesting) {
         in.setfail();
@@ -82,10 +86,33 @@ void FlashTagSprite::Read(flash_istream& in) {
     flash_istream nested(in.data() + in.tellg(), static_cast<size_t>(bodyLeft));
     nested.version = in.version;
     // A sprite whose End tag is missing ends with its body.
+    int frames = 0;
     while (nested.remaining() >= 2) {
         std::unique_ptr<FlashTag> tag;
         bool more = ReadFlashTag(nested, tag, nullptr);
-        if (tag) tags.push_back(std::move(tag));
+        if (tag) {
+            ++tagsRead;
+            if (tag->code == 1) ++frames;
+            if (const auto* inner = dynamic_cast<const FlashTagSprite*>(tag.get())) {
+                tagsRead += inner->tagsRead;
+                if (refusal.empty()) refusal = inner->refusal;
+            }
+            tags.push_back(std::move(tag));
+        }
+        if (frames > kMaxTimelineFrames)
+            refusal = "sprite " + std::to_string(characterId) + " has more than " +
+                      std::to_string(kMaxTimelineFrames) + " frames";
+        else if (tagsRead > kMaxMovieTags)
+            refusal = "sprite " + std::to_string(characterId) + " holds more than " +
+                      std::to_string(kMaxMovieTags) + " tags";
+        if (!refusal.empty()) {
+            // Nothing of it is kept; the movie reading it stops there with the reason.
+            tags.clear();
+            tags.shrink_to_fit();
+            timeline.Clear();
+            in.seekg(in.tellg() + bodyLeft);
+            return;
+        }
         if (!more) break;
     }
     in.seekg(in.tellg() + nested.tellg());

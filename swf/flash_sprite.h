@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "swf/flash_actions.h"
@@ -13,6 +14,12 @@
 #include "swf/flash_stream.h"
 #include "swf/flash_tag.h"
 #include "swf/flash_timeline.h"
+
+// What one movie may build, whatever its few bytes claim: a timeline's frame count is 16 bits in the
+// file, and past half a million tags (a template needs a few thousand) tiny tags would cost gigabytes
+// in the objects made of them. A movie or sprite beyond either is refused, not read in part.
+constexpr int kMaxTimelineFrames = 65535;
+constexpr uint64_t kMaxMovieTags = uint64_t{1} << 19;
 
 // DefineSprite (39). Only the timeline is written; the nested tags are kept as read.
 class FlashTagSprite : public FlashIDEnabled {
@@ -24,7 +31,8 @@ public:
     // The timeline's frames and an End tag behind id and the stored frame count.
     void Write(flash_ostream& out) override;
     // The nested tags are read from the sprite's body only; a nested tag cut short by the body's
-    // end fails the stream, so the tag reader reports the sprite.
+    // end fails the stream, so the tag reader reports the sprite. A sprite of more than
+    // kMaxTimelineFrames frames or kMaxMovieTags tags keeps none of them and says why in refusal.
     void Read(flash_istream& in) override;
     void Accept(FVisitor& visitor) override;
     std::unique_ptr<FlashTag> Clone() const override { return std::make_unique<FlashTagSprite>(*this); }
@@ -36,6 +44,8 @@ public:
     std::vector<std::unique_ptr<FlashTag>> tags;
     FTimeline timeline;
     uint16_t frameCount = 0;
+    uint64_t tagsRead = 0;  // by the last Read, those of nested sprites included
+    std::string refusal;    // why the last Read kept nothing; empty when it did not refuse
 };
 
 // Button states in FlashButtonRecord::stateFlags.

@@ -60,6 +60,25 @@ FTimeline& FTimeline::operator=(const FTimeline& o) {
     return *this;
 }
 
+FTimeline::FTimeline(FTimeline&& o) noexcept : FDefinedVisitor(o) { *this = std::move(o); }
+
+FTimeline& FTimeline::operator=(FTimeline&& o) noexcept {
+    if (this != &o) {
+        frameCount = o.frameCount;
+        elements = std::move(o.elements);
+        frames = std::move(o.frames);
+        backgroundColors = std::move(o.backgroundColors);
+        keptTags = std::move(o.keptTags);
+        streamSound = std::move(o.streamSound);
+        streamStartFrame = o.streamStartFrame;
+        frameCursor = o.frameCursor;  // the records it points into came along
+        streamStarted = o.streamStarted;
+        blockInFrame = o.blockInFrame;
+        o.Clear();
+    }
+    return *this;
+}
+
 FTimelineElement& FTimeline::ElementAt(uint16_t depth) {
     auto it = elements.find(depth);
     if (it == elements.end()) it = elements.emplace(depth, FTimelineElement(depth)).first;

@@ -25,6 +25,8 @@ public:
     FTimelineStreamSound() = default;
     FTimelineStreamSound(const FTimelineStreamSound& o);
     FTimelineStreamSound& operator=(const FTimelineStreamSound& o);
+    FTimelineStreamSound(FTimelineStreamSound&&) noexcept = default;
+    FTimelineStreamSound& operator=(FTimelineStreamSound&&) noexcept = default;
     virtual ~FTimelineStreamSound() = default;
     virtual void SetFormat(const CommonSoundStruct& f) { format = f; }
 
@@ -55,6 +57,9 @@ public:
     explicit FTimeline(int frames) : frameCount(frames) {}
     FTimeline(const FTimeline& o);
     FTimeline& operator=(const FTimeline& o);
+    // Takes the records over without copying them; the other timeline is left empty.
+    FTimeline(FTimeline&& o) noexcept;
+    FTimeline& operator=(FTimeline&& o) noexcept;
     ~FTimeline() override = default;
 
     // Building from control tags; f is the number of ShowFrame tags seen so far.

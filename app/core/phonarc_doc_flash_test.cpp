@@ -53,6 +53,28 @@ std::string CompressedTemplate(uint64_t body) {
     return std::string("CWS") + movie[3] + std::string(4, '\xFF') + packed;
 }
 
+// A packed template of one sprite of `frames` bare frames: a few hundred bytes that unpack to two
+// bytes a frame.
+std::string SpriteOfFrames(uint32_t frames) {
+    std::string body("\x08\x00\x00\x0C\x01\x00", 6);  // 1 x 1 px stage, 12 frames a second, 1 frame
+    const uint32_t length = 4 + 2 * frames + 2;
+    const char sprite[] = {'\xFF', '\x09', static_cast<char>(length), static_cast<char>(length >> 8),
+                           static_cast<char>(length >> 16), static_cast<char>(length >> 24), 1, 0, '\xFF', '\xFF'};
+    body.append(sprite, sizeof sprite);
+    for (uint32_t i = 0; i < frames; ++i) body.append("\x40\x00", 2);
+    body.append(4, '\0');  // the sprite's End tag and the movie's
+    uLongf size = compressBound(static_cast<uLong>(body.size()));
+    std::string packed(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(body.data()),
+                        static_cast<uLong>(body.size()), 9),
+              Z_OK);
+    packed.resize(size);
+    const uint32_t file = static_cast<uint32_t>(8 + body.size());
+    const char header[] = {'C', 'W', 'S', 6, static_cast<char>(file), static_cast<char>(file >> 8),
+                           static_cast<char>(file >> 16), static_cast<char>(file >> 24)};
+    return std::string(header, sizeof header) + packed;
+}
+
 // Lets this process map only `headroom` bytes more than it has mapped now.
 void LimitAddressSpace(uint64_t headroom) {
     std::ifstream status("/proc/self/status");
@@ -195,6 +217,9 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
     // A header claiming 4 GiB over a body that inflates just past what a template may hold.
     const fs::path bomb = dir_ / "bomb.swf";
     std::ofstream(bomb, std::ios::binary) << CompressedTemplate(kSwfMaxBodyBytes + 1);
+    // Tiny tags past what a template may build: once gigabytes of objects, now refused unbuilt.
+    const fs::path frames = dir_ / "frames.swf";
+    std::ofstream(frames, std::ios::binary) << SpriteOfFrames(65536);
     struct Case {
         fs::path path;
         std::string message;
@@ -203,7 +228,8 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
         {dir_ / "missing.swf", "Can't open character file " + (dir_ / "missing.swf").string() + "\n"},
         {broken, "Reading Character file " + broken.string() + ": "},
         {bomb, "Reading Character file " + bomb.string() +
-                   ": The compressed SWF body inflates to more than 64 MiB"}};
+                   ": The compressed SWF body inflates to more than 64 MiB"},
+        {frames, "Reading Character file " + frames.string() + ": sprite 1 has more than 65535 frames\n"}};
     for (const Case& c : cases) {
         const std::string info = "character " + c.path.string() + "\nno_ambients\nend_character_info\n";
         auto doc = Open(Results(info + kGestures));

@@ -2,6 +2,7 @@
 // of phoneme values after a recognition pass; plus its create and destroy entry points.
 #include "engine/api/results_collection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -55,27 +56,73 @@ void CConcreteSyncMarkerCollection::FreeTexts() {
 void CConcreteSyncMarkerCollection::RemoveAll() {
     FreeTexts();
     TArray<SyncMarker>::RemoveAll();
+    pendingFrom_ = -1;
+    ordered_ = 0;
 }
 
 bool CConcreteSyncMarkerCollection::RemoveAt(int index) {
+    PutInOrder();
     if (index < 0 || index >= count) return false;
     if (data[index].type != kSyncPhoneme) MemFree(data[index].text);
+    if (index < ordered_) --ordered_;
     return TArray<SyncMarker>::RemoveAt(index);
 }
 
 void CConcreteSyncMarkerCollection::clear() {
     FreeTexts();
     count = 0;
+    pendingFrom_ = -1;
+    ordered_ = 0;
+}
+
+SyncMarker* CConcreteSyncMarkerCollection::begin() {
+    PutInOrder();
+    return count > 0 ? data : nullptr;
+}
+
+SyncMarker* CConcreteSyncMarkerCollection::end() {
+    PutInOrder();
+    return count > 0 ? data + count : nullptr;
+}
+
+void CConcreteSyncMarkerCollection::PutInOrder() {
+    if (pendingFrom_ < 0) return;
+    const auto earlier = [](const SyncMarker& a, const SyncMarker& b) { return a.start < b.start; };
+    // Both steps are stable and the merge puts the records already in place first on a tie, which
+    // is where inserting the late ones one at a time, each behind its equals, would put them.
+    const int from = std::min(pendingFrom_, count);
+    std::stable_sort(data + from, data + count, earlier);
+    std::inplace_merge(data, data + from, data + count, earlier);
+    pendingFrom_ = -1;
+    ordered_ = count;
 }
 
 void CConcreteSyncMarkerCollection::add_marker(const SyncMarker* marker) {
     if (!marker) return;
-    int i = 0;
-    while (i < count && data[i].start <= marker->start) ++i;
-    InsertAt(i, *marker);
+    if (pendingFrom_ >= 0) {
+        Append(*marker);
+        return;
+    }
+    ordered_ = std::min(ordered_, count);
+    if (ordered_ == 0 && count > 0) ordered_ = 1;
+    while (ordered_ < count && data[ordered_ - 1].start <= data[ordered_].start) ++ordered_;
+    if (ordered_ < count) {
+        // Records appended directly out of order: the merge would not keep their places.
+        int i = 0;
+        while (i < count && data[i].start <= marker->start) ++i;
+        InsertAt(i, *marker);
+        return;
+    }
+    const bool late = count > 0 && data[count - 1].start > marker->start;
+    if (!Append(*marker)) return;
+    if (late)
+        pendingFrom_ = count - 1;
+    else
+        ordered_ = count;
 }
 
 void CConcreteSyncMarkerCollection::PostProcessMarkers() {
+    PutInOrder();
     if (!(flags & kSyncFlagRescale) || count == 0) return;
     char current[4] = {};
     const SyncMarker* last = nullptr;
@@ -113,7 +160,9 @@ void CConcreteSyncMarkerCollection::PostProcessMarkers() {
 }
 
 CConcreteSyncMarkerCollection* AsConcreteCollection(ISyncResultsCollection* collection) {
-    return dynamic_cast<CConcreteSyncMarkerCollection*>(collection);
+    auto* concrete = dynamic_cast<CConcreteSyncMarkerCollection*>(collection);
+    if (concrete) concrete->PutInOrder();
+    return concrete;
 }
 
 int CreateSyncResultsCollection(int flags, ISyncResultsCollection** out) {
