@@ -147,15 +147,23 @@ void CDocManager::FrameDestroyed(QObject* frame) {
 void CDocManager::ActiveFrameChanged() {
     UpdateTitle();
     CDocumentFrame* f = ActiveFrame();
-    // The panes and the head follow the active document: its cursor, its mouth there; without
-    // one the head is at rest.
-    if (CPhonarcView* view = f ? f->View() : nullptr) {
-        view->UpdateStatusText(false);
-        view->ShowVisemeAtCursor();
-    } else {
-        frame_.SetStatusPanes({}, {}, {});
-        if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
-    }
+    if (CPhonarcView* view = f ? f->View() : nullptr) view->UpdateStatusText(false);
+    else frame_.SetStatusPanes({}, {}, {});
+    ShowActiveMouth();
+}
+
+void CDocManager::ShowActiveMouth() {
+    if (mouthPending_) return;
+    mouthPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            mouthPending_ = false;
+            CDocumentFrame* f = ActiveFrame();
+            if (CPhonarcView* view = f ? f->View() : nullptr) view->ShowVisemeAtCursor();
+            else if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
+        },
+        Qt::QueuedConnection);
 }
 
 bool CDocManager::SaveModified(CPhonarcDoc& doc) {

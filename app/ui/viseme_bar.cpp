@@ -351,28 +351,32 @@ void CVisemeDlgBar::OnSelChange() {
     loading_ = true;
     do {
         reloadPending_ = false;
-        CProgressDlg dlg(QString(), window());
-        dlg.SetStatusText(kLoadingText);
-        dlg.CreateModeless();
-        const ActorRecord selected = actors_.GetSelectedActor();
-        const bool isDefault = actors_.GetSelectedGUID() == actors_.GetDefaultActor().guid;
-        std::string error;
-        const bool loaded = LoadActor(selected, &dlg, &error);
-        if (loaded) {
-            FillActorCombo();
-        } else if (!selected.path.empty()) {
-            // A character file that cannot be shown is not an actor: it is named with the reason
-            // (unless the loader named its viseme file already), taken back off the list, and the
-            // head shown before stays, with its entry selected.
-            if (!loaderSpoke_)
-                prompts_.MessageBox("The character file '" + selected.path + "' cannot be shown: " + error + ".",
-                                    PromptButtons::Ok);
-            if (selected.guid != shownGuid_) actors_.WithdrawActor(selected.guid, shownGuid_);
-            FillActorCombo();
-        } else {
-            // A failed default falls back to the first actor (the 2D head), any other to the default.
-            actors_.SelectActor(isDefault ? ActorRecord(actors_.GetFirstActor()) : ActorRecord(actors_.GetDefaultActor()));
+        std::string report;
+        {
+            CProgressDlg dlg(QString(), window());
+            dlg.SetStatusText(kLoadingText);
+            dlg.CreateModeless();
+            const ActorRecord selected = actors_.GetSelectedActor();
+            const bool isDefault = actors_.GetSelectedGUID() == actors_.GetDefaultActor().guid;
+            std::string error;
+            if (LoadActor(selected, &dlg, &error)) {
+                FillActorCombo();
+            } else if (!selected.path.empty()) {
+                // A character file that cannot be shown is not an actor: it is named with the
+                // reason (unless the loader named its viseme file already), taken back off the
+                // list, and the head shown before stays, with its entry selected.
+                if (!loaderSpoke_)
+                    report = "The character file '" + selected.path + "' cannot be shown: " + error + ".";
+                if (selected.guid != shownGuid_) actors_.WithdrawActor(selected.guid, shownGuid_);
+                FillActorCombo();
+            } else {
+                // A failed default falls back to the first actor (the 2D head), any other to the default.
+                actors_.SelectActor(isDefault ? ActorRecord(actors_.GetFirstActor())
+                                              : ActorRecord(actors_.GetDefaultActor()));
+            }
         }
+        // Once the progress dialog has gone, so that it does not stand behind the message.
+        if (!report.empty()) prompts_.MessageBox(report, PromptButtons::Ok);
     } while (reloadPending_);
     loading_ = false;
 }

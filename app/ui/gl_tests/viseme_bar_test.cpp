@@ -469,6 +469,27 @@ TEST_F(ViewerBarTest, ImportingAFileThatIsNoCharacterNamesItAndAddsNothing) {
     }
 }
 
+// A character shown from its text file whose pack would not read back (its extra model is stored
+// as its file has it, which the centre then moves beyond float) is not compiled: the save says
+// why and writes nothing.
+TEST_F(ViewerBarTest, ACharacterWhosePackWouldNotReadBackIsNotSaved) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", head_test::FanMesh({{0, 0, 0}, {2e38f, 0, 0}, {0, 1, 0}}));
+    dir.WriteModel("low.x", head_test::FanMesh({{-3e38f, 0, 0}, {-3e38f, 1, 0}, {-2.9e38f, 0, 0}}));
+    dir.Write("edge.txt", std::string("single_model\nx 1 rest.x 1\nAUX low.x 3.2e38 0 0\n"));
+    TestBar& b = MakeBar();
+    actors.AddActor("edge", dir.Path() + "edge.txt");
+    Deliver();
+    ASSERT_EQ(Selected(), "edge");
+    ASSERT_TRUE(b.CanSaveCompiledCharacter());
+    prompts.files.push_back(dir.Path() + "edge.zcpk");
+    EXPECT_FALSE(b.OnSaveCompiledCharacter());
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{
+                                    "The character cannot be compiled: its pack would not read back: the pack's centre "
+                                    "moves model 'low.x' beyond the range of float."});
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "edge.zcpk"));
+}
+
 TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {
     head_test::temp_folder dir;
     dir.WriteModel("rest.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}));
