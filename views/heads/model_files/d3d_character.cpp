@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <streambuf>
 #include <new>
+#include <streambuf>
 #include <strings.h>
 
 #include "platform/resource_table.h"
@@ -88,7 +88,16 @@ std::string FloatProblem(const std::string& token, float& value) {
     float v = 0;
     const std::from_chars_result r = ParseNumber(token, v);
     if (r.ptr != token.data() + token.size() || token.empty()) return "not a number";
-    if (r.ec == std::errc::result_out_of_range || std::isinf(v)) return "beyond the range of float";
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too small for float is as good as nothing; too large is refused.
+        double d = 0;
+        if (ParseNumber(token, d).ec == std::errc() && std::fabs(d) < 1) {
+            value = static_cast<float>(d);
+            return {};
+        }
+        return "beyond the range of float";
+    }
+    if (std::isinf(v)) return "beyond the range of float";
     if (r.ec != std::errc() || std::isnan(v)) return "not a number";
     value = v;
     return {};

@@ -188,6 +188,12 @@ TEST(Character, LinesThatMakeNoSenseOrLeaveFloatAreRefusedWithTheirLine) {
         EXPECT_FALSE(character.LoadCharacterFile(in, dir.Path(), nullptr, &error));
         EXPECT_EQ(error, c.error);
     }
+    // A weight too small for float is nothing; a sign and an exponent are numbers.
+    d3d_character tiny;
+    std::istringstream in(std::string(head) + "AA 2 open.x 1e-60 open.x +1E0\n");
+    std::string error;
+    ASSERT_TRUE(tiny.LoadCharacterFile(in, dir.Path(), nullptr, &error)) << error;
+    EXPECT_EQ(tiny.morphs["AA"].arrays[0][0].y - tiny.rest_morph.arrays[0][0].y, -1.0f);
 }
 
 // Whatever loads compiles to a pack that reads back, or is refused when it is compiled: never a
