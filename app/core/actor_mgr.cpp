@@ -1,6 +1,8 @@
 // The actors manager.
 #include "app/core/actor_mgr.h"
 
+#include <algorithm>
+
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/util/string_utils.h"
@@ -67,6 +69,15 @@ bool actor_mgr::AddActor(const std::string& name, const std::string& path) {
     records_.push_back(r);
     SelectActor(r);
     return true;
+}
+
+void actor_mgr::WithdrawActor(const std::string& guid, const std::string& shown) {
+    const auto it = std::find_if(records_.begin(), records_.end(), [&](const ActorRecord& r) { return r.guid == guid; });
+    if (it == records_.end() || (it->flags & kActorInProgram)) return;
+    records_.erase(it);
+    if (selectedGuid_ != guid) return;
+    ActorRecord found;
+    selectedGuid_ = FindActor(shown, &found) ? shown : GetDefaultActor().guid;
 }
 
 bool actor_mgr::ImportCharacter(IPrompts& prompts) {

@@ -50,6 +50,11 @@ public:
     // Appends an actor for a character file (a ".zcpk" pack or a text file) under a new GUID and
     // selects it. Always true.
     bool AddActor(const std::string& name, const std::string& path);
+    // Takes back an imported actor whose character cannot be shown, as though it had never been
+    // added: the record goes and, when it was selected, the selection returns to `shown` (the
+    // actor whose head is shown; the default when no record has that GUID) without a message.
+    // Built-in actors stay.
+    void WithdrawActor(const std::string& guid, const std::string& shown);
     // Asks for a character file and adds it under its base name; false when cancelled.
     bool ImportCharacter(IPrompts& prompts);
     const std::vector<ActorRecord>& GetRecords() const { return records_; }

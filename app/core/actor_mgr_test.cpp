@@ -111,4 +111,36 @@ TEST_F(ActorMgrTest, ImportAddsAndSelectsUnderANewGuid) {
     mgr.unsubscribe(&counter);
 }
 
+// An imported actor whose character cannot be shown is taken back: the selection returns to the
+// actor shown, silently; a built-in actor is never taken back.
+TEST_F(ActorMgrTest, WithdrawingAnImportTakesItBackAndSelectsTheShownActor) {
+    CMemoryProfileStore profile;
+    actor_mgr mgr;
+    mgr.Init(profile);
+    mgr.AddActor("kept", "/chars/kept.txt");
+    mgr.AddActor("bad", "/chars/bad.txt");
+    pub_queue::dispatch();
+    Counter counter;
+    mgr.subscribe(&counter);
+    const std::string kept = mgr.GetRecords()[3].guid, bad = mgr.GetRecords()[4].guid;
+    mgr.WithdrawActor(bad, kept);
+    ASSERT_EQ(mgr.GetRecords().size(), 4u);
+    EXPECT_EQ(mgr.GetSelectedGUID(), kept);
+    // Another actor's withdrawal leaves the selection; a shown GUID that names nothing selects
+    // the default; built-in actors stay.
+    mgr.AddActor("bad again", "/chars/bad.txt");
+    mgr.SelectActor(mgr.GetFirstActor());
+    mgr.WithdrawActor(mgr.GetRecords()[4].guid, kept);
+    EXPECT_EQ(mgr.GetSelectedGUID(), kWireframeActorGuid);
+    mgr.SelectActor(mgr.GetRecords()[3]);
+    mgr.WithdrawActor(kept, "gone");
+    EXPECT_EQ(mgr.GetSelectedGUID(), kHighPolyActorGuid);
+    for (const char* builtIn : {kWireframeActorGuid, kLowPolyActorGuid, kHighPolyActorGuid})
+        mgr.WithdrawActor(builtIn, kept);
+    EXPECT_EQ(mgr.GetRecords().size(), 3u);
+    pub_queue::dispatch();
+    EXPECT_EQ(counter.count, 3);  // the two selections and the add, never a withdrawal
+    mgr.unsubscribe(&counter);
+}
+
 }  // namespace

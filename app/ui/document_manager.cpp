@@ -100,6 +100,10 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     timeline_view_setup view;
     view.hooks = MakeTimelineHooks(frame_, router_);
     AddMarkerHooks(view.hooks, *doc);
+    view.hooks.showsHead = [this](const CPhonarcView& v) {
+        const CDocumentFrame* active = ActiveFrame();
+        return active && active->View() == &v;
+    };
     view.channels = MakeFlashChannelFactory(*doc);
     auto* frame = new CDocumentFrame(*doc, document_frame_context{&languages_, &profile_, &prompts_, &router_},
                                      std::move(view));
@@ -120,7 +124,8 @@ bool CDocManager::OpenDocumentFile(const std::string& given) {
     sub->showMaximized();
     frame_.MdiArea()->setActiveSubWindow(sub);
     if (pathUsed_) pathUsed_(docs_.back().doc->path_name());
-    UpdateTitle();
+    // The new frame may have been activated before it was listed.
+    ActiveFrameChanged();
     frame_.RequestCommandUpdate();
     return true;
 }
@@ -133,8 +138,6 @@ void CDocManager::FrameDestroyed(QObject* frame) {
             retired_.push_back(std::move(it->doc));
             docs_.erase(it);
             QMetaObject::invokeMethod(this, [this] { retired_.clear(); }, Qt::QueuedConnection);
-            // The head showed this document's mouth: it goes back to rest.
-            if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
             break;
         }
     }
@@ -146,6 +149,21 @@ void CDocManager::ActiveFrameChanged() {
     CDocumentFrame* f = ActiveFrame();
     if (CPhonarcView* view = f ? f->View() : nullptr) view->UpdateStatusText(false);
     else frame_.SetStatusPanes({}, {}, {});
+    ShowActiveMouth();
+}
+
+void CDocManager::ShowActiveMouth() {
+    if (mouthPending_) return;
+    mouthPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            mouthPending_ = false;
+            CDocumentFrame* f = ActiveFrame();
+            if (CPhonarcView* view = f ? f->View() : nullptr) view->ShowVisemeAtCursor();
+            else if (IVisemeHandler* head = GetVisemeHandler()) head->SetViseme("x", 0);
+        },
+        Qt::QueuedConnection);
 }
 
 bool CDocManager::SaveModified(CPhonarcDoc& doc) {

@@ -60,8 +60,13 @@ private:
     // File Close, Save, Save As and the phoneme test dialog.
     std::vector<command_row<CDocManager>> CommandRows();
     void UpdateTitle();
-    // The title and the status panes follow the active document (empty panes with none).
+    // The title, the status panes and the head follow the active document (empty panes and the
+    // head at rest with none).
     void ActiveFrameChanged();
+    // The head shows the active document's mouth at its cursor, at the next turn of the event
+    // loop: a head draws at once, and a drawing now would paint a frame being made at a size it
+    // does not keep.
+    void ShowActiveMouth();
     void FrameDestroyed(QObject* frame);
     void SaveActive(bool save_as);
     // The document's save question; a save under a new name joins the recent list.
@@ -77,6 +82,7 @@ private:
     std::vector<std::unique_ptr<CPhonarcDoc>> retired_;
     std::function<void(const std::string&)> pathUsed_;
     bool showProgress_ = true;
+    bool mouthPending_ = false;
     std::unique_ptr<CRecognitionUi> recognition_;
     CFrameScriptSource scriptSource_;
     CMarkerCommandDialogs markerDialogs_;

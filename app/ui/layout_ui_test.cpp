@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -25,6 +26,8 @@
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "app/core/command_ids.h"
+#include "app/core/command_table.h"
+#include "app/core/marker_commands.h"
 #include "app/ui/document_frame.h"
 #include "app/ui/document_manager.h"
 #include "app/ui/flash_document_frame.h"
@@ -165,8 +168,8 @@ TEST_F(LayoutTest, StatusPanesFollowTheActiveDocument) {
     EXPECT_FALSE(a.MainFrame()->Action(cmd::EditRedo)->isEnabled());
     EXPECT_EQ(a.MainFrame()->Action(cmd::EditRedo)->text(), "&Redo\tCtrl+Y");
 
-    // Closing the active document shows the one left and puts the head at rest; closing that
-    // one empties the panes.
+    // Closing the active document shows the one left, its phoneme and its mouth at its cursor;
+    // closing that one puts the head at rest and empties the panes.
     struct : IVisemeHandler {
         void SetVisemeMix(const ArticulationKey*) override { last = "mix"; }
         void SetViseme(const char* label, int32_t) override { last = label; }
@@ -180,15 +183,85 @@ TEST_F(LayoutTest, StatusPanesFollowTheActiveDocument) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(a.DocumentCount(), 1);
-    EXPECT_EQ(head.last, "x");
-    a.MainFrame()->SetVisemeTarget(nullptr);
+    EXPECT_NE(head.last, "x");
     EXPECT_EQ(Pane(0), secondStart);
     EXPECT_EQ(Pane(2), secondLabel);
     ASSERT_TRUE(a.Router().Execute(cmd::FileClose));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     EXPECT_EQ(a.DocumentCount(), 0);
+    EXPECT_EQ(head.last, "x");
+    a.MainFrame()->SetVisemeTarget(nullptr);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Pane(i), QString()) << i;
+}
+
+// Names every mouth shape that reaches the head: a label, or the codes and weights of a mix.
+class ShapeRecorder : public IVisemeHandler {
+public:
+    void SetVisemeMix(const ArticulationKey* key) override {
+        last = "mix";
+        for (int i = 0; key && i < key->count; ++i)
+            last += std::string(" ") + key->pairs[i].code + " " + std::to_string(key->pairs[i].weight);
+    }
+    void SetViseme(const char* label, int32_t amount) override { last = std::string(label) + " " + std::to_string(amount); }
+    std::string last;
+};
+
+// The head shows the active document's mouth at its cursor: when a document opens, when another
+// becomes active, and right after Set Phoneme from the timeline's pop-up; at rest where the
+// document has no phonemes.
+TEST_F(LayoutTest, TheHeadShowsTheActiveDocumentsMouthAtItsCursor) {
+    // Phonemes with energy, long enough that the middle of one shows its own mouth.
+    std::ofstream(folder / "voiced.zuvo") << "version 1.2\naudio en_us_f4_0003_clean.wav\n"
+                                             "phn 0 300 70 x\nphn 300 700 70 AA\nphn 700 1100 70 OW\n"
+                                             "phn 1100 1500 70 x\nend_markers\n";
+    CPhonarcApp& a = Start();
+    ShapeRecorder head;
+    a.MainFrame()->SetVisemeTarget(&head);
+    ASSERT_TRUE(a.OpenDocumentFile((folder / "voiced.zuvo").string()));
+    CDocumentFrame* voiced = a.Documents()->ActiveFrame();
+    QCoreApplication::processEvents();
+    CPhonarcView* view = voiced->View();
+    const int cursor = view->Stream()->MsToFrames(500);
+    view->SetSelection(cursor, cursor, false);
+    const std::string shape = head.last;
+    ASSERT_EQ(shape.rfind("mix AA", 0), 0u) << shape;
+
+    // A recording without phonemes opens: the head rests.
+    ASSERT_TRUE(a.OpenDocumentFile((folder / "en_us_f4_0011_clean.wav").string()));
+    CDocumentFrame* bare = a.Documents()->ActiveFrame();
+    ASSERT_NE(bare, voiced);
+    ASSERT_TRUE(bare->Document().track(1).phonemes.empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(head.last, "x 0");
+
+    auto activate = [&](CDocumentFrame* f) {
+        head.last.clear();
+        a.MainFrame()->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f->parentWidget()));
+        QCoreApplication::processEvents();
+    };
+    activate(voiced);
+    EXPECT_EQ(head.last, shape);
+    activate(bare);
+    EXPECT_EQ(head.last, "x 0");
+    activate(voiced);
+    EXPECT_EQ(head.last, shape);
+
+    // Set Phoneme "m" from the pop-up over the cursor's phoneme: the head closes the mouth at
+    // once, as it would once the cursor moved.
+    std::unique_ptr<QMenu> popup(a.MainFrame()->BuildPopup(menu_id::TimelineContext));
+    QAction* setPhoneme = nullptr;
+    for (QAction* action : popup->findChildren<QAction*>())
+        if (action->data().toInt() == PhonemeCommandFromLabel("m") && action->isEnabled()) setPhoneme = action;
+    ASSERT_NE(setPhoneme, nullptr);
+    head.last.clear();
+    setPhoneme->trigger();
+    ASSERT_EQ(voiced->Document().track(1).phonemes[1].label, "m");
+    const std::string shown = head.last;
+    EXPECT_EQ(shown.rfind("mix m", 0), 0u) << shown;
+    view->SetSelection(cursor, cursor, false);
+    EXPECT_EQ(shown, head.last);
+    a.MainFrame()->SetVisemeTarget(nullptr);
 }
 
 TEST(MessageBoxIcons, ProblemsWarnAndQuestionsAsk) {

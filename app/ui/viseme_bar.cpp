@@ -160,11 +160,16 @@ bool CVisemeDlgBar::OnSaveCompiledCharacter() {
         return false;
     }
     std::vector<uint8_t> pack;
+    std::string why;
     try {
-        pack = d3d_->WriteCharacterPack();
+        pack = d3d_->WriteCharacterPack(&why);
     } catch (const std::bad_alloc&) {
         prompts_.MessageBox("There is not enough memory to compile the character. Please close something and try again.",
                             PromptButtons::Ok);
+        return false;
+    }
+    if (pack.empty()) {
+        prompts_.MessageBox("The character cannot be compiled: " + why + ".", PromptButtons::Ok);
         return false;
     }
     std::string error;
@@ -184,14 +189,18 @@ void CVisemeDlgBar::ReplaceView(QWidget* view, IVisemeHandler* handler, CD3dVise
     delete old;
 }
 
-bool CVisemeDlgBar::LoadActor(const ActorRecord& actor, CProgress* progress) {
-    if (actor.flags & kActor3D) return Load3dActor(actor, progress);
-    if (!(actor.flags & kActor2DWireframe)) return false;
+bool CVisemeDlgBar::LoadActor(const ActorRecord& actor, CProgress* progress, std::string* error) {
+    if (actor.flags & kActor3D) return Load3dActor(actor, progress, error);
+    if (!(actor.flags & kActor2DWireframe)) {
+        if (error) *error = "it is no kind of head the program knows";
+        return false;
+    }
     auto* view = new CWireFrameVisemeView(this);
     view->setObjectName(QStringLiteral("HeadView%1").arg(k2dViewId));
     view->setGeometry(LayoutVisemeBar(rect(), actorList_->sizeHint()).view);
     view->Init();
     ReplaceView(view, view, nullptr);
+    shownGuid_ = actor.guid;
     view->show();
     return true;
 }
@@ -201,14 +210,20 @@ ResourceBytes CVisemeDlgBar::FindHeadResource(const std::string& type, uint32_t 
     return FindEmbeddedResourceById(type.c_str(), static_cast<uint16_t>(id));
 }
 
-bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
-    if (!OpenGLAvailable()) return false;
+bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress, std::string* reason) {
+    loaderSpoke_ = false;
+    if (!OpenGLAvailable()) {
+        if (reason) *reason = "there is no OpenGL to draw a 3D head with";
+        return false;
+    }
     auto* view = new CD3dVisemeView(this);
     view->setObjectName(QStringLiteral("HeadView%1").arg(k3dViewId));
     view->hide();  // shown once it holds the character
     view->setGeometry(LayoutVisemeBar(rect(), actorList_->sizeHint()).view);
-    view->Character().SetMessageSink(
-        [this](const std::string& text) { prompts_.MessageBox(text, PromptButtons::Ok); });
+    view->Character().SetMessageSink([this](const std::string& text) {
+        loaderSpoke_ = true;
+        prompts_.MessageBox(text, PromptButtons::Ok);
+    });
     bool loaded = false;
     std::string error;
     // A character file is read only when it is a regular file of a sane size: a folder, a device
@@ -219,6 +234,7 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
             if (bytes.data && bytes.size >= 1) loaded = view->ReadCharacterPack(bytes.data, bytes.size, &error);
         } else if (std::vector<uint8_t> bytes; ReadHeadFile(actor.path, bytes, &error)) {
             if (actor.flags & kActorCharacterPack) {
+                if (bytes.empty()) error = "the file is empty";
                 loaded = !bytes.empty() && view->ReadCharacterPack(bytes.data(), bytes.size(), &error);
             } else {
                 std::istringstream in(std::string(bytes.begin(), bytes.end()));
@@ -232,6 +248,7 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
         }
     } catch (const std::bad_alloc&) {
         loaded = false;
+        error = "there is not enough memory to load it";
         if (COutputLog* log = GetOutputLog())
             log->Warning("the character %s cannot be shown: there is not enough memory to load it\n",
                          actor.path.c_str());
@@ -242,9 +259,11 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress) {
             log->Warning("the texture %s cannot be shown\n", failure.c_str());
     if (!loaded) {
         delete view;
+        if (reason) *reason = error.empty() ? "it cannot be read" : error;
         return false;
     }
     ReplaceView(view, view, view);
+    shownGuid_ = actor.guid;
     RestoreViewSettings();
     view->show();
     return true;
@@ -332,18 +351,32 @@ void CVisemeDlgBar::OnSelChange() {
     loading_ = true;
     do {
         reloadPending_ = false;
-        CProgressDlg dlg(QString(), window());
-        dlg.SetStatusText(kLoadingText);
-        dlg.CreateModeless();
-        const ActorRecord selected = actors_.GetSelectedActor();
-        const bool isDefault = actors_.GetSelectedGUID() == actors_.GetDefaultActor().guid;
-        const bool loaded = LoadActor(selected, &dlg);
-        if (!loaded) {
-            // A failed default falls back to the first actor (the 2D head), any other to the default.
-            actors_.SelectActor(isDefault ? ActorRecord(actors_.GetFirstActor()) : ActorRecord(actors_.GetDefaultActor()));
-        } else {
-            FillActorCombo();
+        std::string report;
+        {
+            CProgressDlg dlg(QString(), window());
+            dlg.SetStatusText(kLoadingText);
+            dlg.CreateModeless();
+            const ActorRecord selected = actors_.GetSelectedActor();
+            const bool isDefault = actors_.GetSelectedGUID() == actors_.GetDefaultActor().guid;
+            std::string error;
+            if (LoadActor(selected, &dlg, &error)) {
+                FillActorCombo();
+            } else if (!selected.path.empty()) {
+                // A character file that cannot be shown is not an actor: it is named with the
+                // reason (unless the loader named its viseme file already), taken back off the
+                // list, and the head shown before stays, with its entry selected.
+                if (!loaderSpoke_)
+                    report = "The character file '" + selected.path + "' cannot be shown: " + error + ".";
+                if (selected.guid != shownGuid_) actors_.WithdrawActor(selected.guid, shownGuid_);
+                FillActorCombo();
+            } else {
+                // A failed default falls back to the first actor (the 2D head), any other to the default.
+                actors_.SelectActor(isDefault ? ActorRecord(actors_.GetFirstActor())
+                                              : ActorRecord(actors_.GetDefaultActor()));
+            }
         }
+        // Once the progress dialog has gone, so that it does not stand behind the message.
+        if (!report.empty()) prompts_.MessageBox(report, PromptButtons::Ok);
     } while (reloadPending_);
     loading_ = false;
 }

@@ -53,9 +53,9 @@ public:
     // Asks for a ".zcpk" path and writes the shown 3D character there; true when written.
     bool OnSaveCompiledCharacter();
 
-    // Shows the actor's head; false (the shown view kept) when it cannot be loaded.
-    bool LoadActor(const ActorRecord& actor, CProgress* progress);
-    bool Load3dActor(const ActorRecord& actor, CProgress* progress);
+    // Shows the actor's head; false (the shown view kept) with the reason when it cannot be loaded.
+    bool LoadActor(const ActorRecord& actor, CProgress* progress, std::string* error = nullptr);
+    bool Load3dActor(const ActorRecord& actor, CProgress* progress, std::string* error = nullptr);
     void FillActorCombo();
     void SaveViewSettings();
     void RestoreViewSettings();
@@ -101,6 +101,8 @@ private:
     QCheckBox* smooth_;
     int importIndex_ = -1;
     std::map<int, std::string> listActors_;  // list position -> actor GUID
+    std::string shownGuid_;       // the actor whose head the view shows
+    bool loaderSpoke_ = false;    // the last 3D load showed its own message
     bool loading_ = false;        // a selection change is being loaded
     bool reloadPending_ = false;  // another arrived meanwhile (the progress dialog pumps events)
 };

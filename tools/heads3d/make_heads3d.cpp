@@ -75,9 +75,9 @@ bool Compile(const fs::path& work, const fs::path& output, const std::string& na
     const bool loaded = character.LoadCharacterFile(text, "", nullptr, &error);
     // The built-in packs carry an empty label with no arrays before the phoneme labels.
     character.morphs[""] = VisemeMorph{};
-    const std::vector<uint8_t> pack = loaded ? character.WriteCharacterPack() : std::vector<uint8_t>{};
+    const std::vector<uint8_t> pack = loaded ? character.WriteCharacterPack(&error) : std::vector<uint8_t>{};
     fs::current_path(previous);
-    if (!loaded) {
+    if (pack.empty()) {
         std::fprintf(stderr, "make_heads3d: %s: %s\n", name.c_str(), error.c_str());
         return false;
     }

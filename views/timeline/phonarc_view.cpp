@@ -125,8 +125,10 @@ int CPhonarcView::StreamLength() const { return stream_ ? stream_->GetFrameCount
 void CPhonarcView::SetTracks(const app_sync_results* tracks) {
     for (int i = 0; i < 3; ++i) tracks_[i] = tracks[i];
     RedrawChannels(false);
-    // The phoneme pane names the phoneme under the cursor, which an edit may have replaced.
+    // The phoneme pane names the phoneme under the cursor, which an edit may have replaced, and
+    // the head shows its mouth.
     UpdateStatusText(false);
+    if (!hooks_.showsHead || hooks_.showsHead(*this)) ShowVisemeAtCursor();
     NotifyStateChanged();
 }
 

@@ -25,6 +25,7 @@
 
 class CMemoryPCMStream;
 class CPhonarcDoc;
+class CPhonarcView;
 class ISpectralDataSource;
 class QLineEdit;
 class QPushButton;
@@ -48,6 +49,9 @@ struct TimelineViewHooks {
     std::function<void()> stateChanged;
     // The phoneme edit box's text on Enter; the document replaces the selection's phonemes.
     std::function<void(const std::string& label)> setPhoneme;
+    // Whether the head shows this view's document (its frame is the active one); without it
+    // the view always does.
+    std::function<bool(const CPhonarcView& view)> showsHead;
 };
 
 // Everything a view is made with: it builds its channels once, with these.
@@ -122,6 +126,9 @@ public:
     void UpdateStatusText(bool tracking);
     QString StatusText(int pane) const { return status_[pane]; }
     void ShowVisemeAt(int ms);
+    // The head takes the mouth at the cursor: the shape there, at rest where there is none.
+    // Not while playing, when the viseme player moves it.
+    void ShowVisemeAtCursor();
 
     // ---- playback ----
     void OnRewind();

@@ -130,6 +130,15 @@ void CPhonarcView::ShowVisemeAt(int ms) {
     }
 }
 
+void CPhonarcView::ShowVisemeAtCursor() {
+    IVisemeHandler* handler = GetVisemeHandler();
+    if (!handler || IsPlaying()) return;
+    if (stream_)
+        ShowVisemeAt(static_cast<int>(stream_->FramesToMs(std::max(selection_.Start(), 0))) + 1);
+    else
+        handler->SetViseme("x", 0);
+}
+
 void CPhonarcView::SelectMarkerAtPoint(int x, int y) {
     if (!stream_) return;
     const uint32_t c = ChannelAt(x, y);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -217,13 +218,15 @@ TEST_F(ViewerBarTest, AFailedDefaultSelectsTheFirstActorAndAnotherFailureTheDefa
     Deliver();
     EXPECT_EQ(Selected(), "Wireframe View");
 
-    // A character file that does not open shows nothing and falls back too.
+    // A character file that does not open is named, and the head shown stays.
     b.missing.clear();
     actors.AddActor("gone", "/nonexistent/gone.txt");
     Deliver();
-    EXPECT_EQ(Selected(), "High Poly D3D Model");
-    EXPECT_NE(b.D3dView(), nullptr);
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Selected(), "Wireframe View");
+    EXPECT_EQ(b.D3dView(), nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].rfind("The character file '/nonexistent/gone.txt' cannot be shown: cannot read", 0), 0u)
+        << prompts.messages[0];
 }
 
 // Counts the shapes that reach the bar, which it stands in front of as the main frame does.
@@ -377,7 +380,8 @@ TEST_F(ViewerBarTest, CharacterFromTheSetupDialogIsShownAndSavedAsAPack) {
 }
 
 // A character file, or a model a character file names, that is no regular file (a folder, a
-// device, a pipe, a dangling link) is a file that does not open: the default head takes over.
+// device, a pipe, a dangling link) is a file that does not open: it is named, and the head shown
+// before (here the default) stays.
 TEST_F(ViewerBarTest, CharacterFilesThatAreNoRegularFileFallBackToTheDefaultHead) {
     head_test::temp_folder dir;
     std::filesystem::create_directories(dir.Path() + "sub");
@@ -406,15 +410,84 @@ TEST_F(ViewerBarTest, CharacterFilesThatAreNoRegularFileFallBackToTheDefaultHead
         actors.AddActor("bad", c.path);
         Deliver();
         EXPECT_EQ(Selected(), "High Poly D3D Model");
+        EXPECT_EQ(b.ActorList()->currentText(), "High Poly D3D Model");
+        EXPECT_EQ(actors.GetRecords().size(), 3u);
         ASSERT_NE(b.D3dView(), nullptr);
         EXPECT_TRUE(b.D3dView()->HasCharacter());
+        ASSERT_EQ(prompts.messages.size(), 1u);
         if (c.message) {
-            ASSERT_EQ(prompts.messages.size(), 1u);
             EXPECT_EQ(prompts.messages[0], c.message);
         } else {
-            EXPECT_TRUE(prompts.messages.empty());
+            const std::string named = "The character file '" + c.path + "' cannot be shown: cannot read";
+            EXPECT_EQ(prompts.messages[0].rfind(named, 0), 0u) << prompts.messages[0];
         }
     }
+}
+
+// "Import New Actor..." with a file that is no character: the bar names the file and the reason,
+// adds nothing, and keeps showing the head it showed, with that head's entry in the list.
+TEST_F(ViewerBarTest, ImportingAFileThatIsNoCharacterNamesItAndAddsNothing) {
+    head_test::temp_folder dir;
+    dir.Write("note.txt", std::string("this is not a character\n"));
+    dir.Write("noise.zcpk", std::vector<uint8_t>(64, 0xAB));
+    dir.Write("empty.zcpk", std::string());
+    dir.Write("folder_model.txt", std::string("x 1 . 1\n"));
+    dir.Write("nothing.txt", std::string("# only a comment\n"));
+    TestBar& b = MakeBar();
+    actors.SelectActor(actors.GetFirstActor());
+    Deliver();
+    ASSERT_EQ(b.ActorList()->currentText(), "Wireframe View");
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {"note.txt", "The character file '" + dir.Path() +
+                         "note.txt' cannot be shown: line 1: the label 'this' is followed by 'is', not a count of "
+                         "viseme files."},
+        {"noise.zcpk", "The character file '" + dir.Path() +
+                           "noise.zcpk' cannot be shown: the pack holds a texture count (-1414812757) larger than "
+                           "its data."},
+        {"empty.zcpk", "The character file '" + dir.Path() + "empty.zcpk' cannot be shown: the file is empty."},
+        {"nothing.txt", "The character file '" + dir.Path() + "nothing.txt' cannot be shown: it names no model to draw."},
+        {"folder_model.txt", "The specified viseme file '.' cannot be loaded"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        prompts.messages.clear();
+        prompts.files.push_back(dir.Path() + c.file);
+        // As the user chooses the last entry of the list.
+        b.ActorList()->setFocus();
+        QTest::keyClick(b.ActorList(), Qt::Key_End);
+        ASSERT_EQ(prompts.files.size(), 0u) << "no file dialog";
+        Deliver();
+        EXPECT_EQ(prompts.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(actors.GetRecords().size(), 3u);
+        EXPECT_EQ(b.ActorList()->count(), 4);
+        EXPECT_EQ(Selected(), "Wireframe View");
+        EXPECT_EQ(b.ActorList()->currentText(), "Wireframe View");
+        EXPECT_NE(dynamic_cast<CWireFrameVisemeView*>(b.View()), nullptr);
+    }
+}
+
+// A character shown from its text file whose pack would not read back (its extra model is stored
+// as its file has it, which the centre then moves beyond float) is not compiled: the save says
+// why and writes nothing.
+TEST_F(ViewerBarTest, ACharacterWhosePackWouldNotReadBackIsNotSaved) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", head_test::FanMesh({{0, 0, 0}, {2e38f, 0, 0}, {0, 1, 0}}));
+    dir.WriteModel("low.x", head_test::FanMesh({{-3e38f, 0, 0}, {-3e38f, 1, 0}, {-2.9e38f, 0, 0}}));
+    dir.Write("edge.txt", std::string("single_model\nx 1 rest.x 1\nAUX low.x 3.2e38 0 0\n"));
+    TestBar& b = MakeBar();
+    actors.AddActor("edge", dir.Path() + "edge.txt");
+    Deliver();
+    ASSERT_EQ(Selected(), "edge");
+    ASSERT_TRUE(b.CanSaveCompiledCharacter());
+    prompts.files.push_back(dir.Path() + "edge.zcpk");
+    EXPECT_FALSE(b.OnSaveCompiledCharacter());
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{
+                                    "The character cannot be compiled: its pack would not read back: the pack's centre "
+                                    "moves model 'low.x' beyond the range of float."});
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "edge.zcpk"));
 }
 
 TEST_F(ViewerBarTest, AMissingVisemeFileIsShownAndTheDefaultHeadTakesOver) {

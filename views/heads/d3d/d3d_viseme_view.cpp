@@ -72,8 +72,8 @@ bool CD3dVisemeView::LoadBuiltInHead(uint16_t resource_id, std::string* error) {
     return ReadCharacterPack(bytes.data, bytes.size, error);
 }
 
-std::vector<uint8_t> CD3dVisemeView::WriteCharacterPack() {
-    return character_.WriteCharacterPack();
+std::vector<uint8_t> CD3dVisemeView::WriteCharacterPack(std::string* error) {
+    return character_.WriteCharacterPack(error);
 }
 
 void CD3dVisemeView::SetViseme(const char* label, int32_t amount) {

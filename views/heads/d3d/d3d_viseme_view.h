@@ -38,7 +38,8 @@ public:
     bool ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error = nullptr);
     // A built-in head from the program's resources (type "MODEL3D").
     bool LoadBuiltInHead(uint16_t resource_id, std::string* error = nullptr);
-    std::vector<uint8_t> WriteCharacterPack();
+    // Empty, with a reason, when the pack would not read back.
+    std::vector<uint8_t> WriteCharacterPack(std::string* error = nullptr);
 
     void SetVisemeMix(const ArticulationKey* key) override;
     void SetViseme(const char* label, int32_t amount) override;

@@ -3,10 +3,13 @@
 #include "views/heads/model_files/d3d_character.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <streambuf>
 #include <strings.h>
 
 #include "platform/resource_table.h"
@@ -25,6 +28,102 @@ bool IsObjName(const std::string& name) {
     const std::size_t dot = name.rfind('.');
     return dot != std::string::npos && strcasecmp(name.c_str() + dot, ".obj") == 0;
 }
+
+// The whitespace-separated tokens of a character text file, each with the line it starts on.
+class character_tokens {
+public:
+    explicit character_tokens(std::istream& in) : in_(*in.rdbuf()) {}
+
+    // False at the end of the file.
+    bool Next(std::string& token) {
+        token.clear();
+        int c = in_.sbumpc();
+        while (c != EOF && IsBlank(c)) {
+            if (c == '\n') ++line_;
+            c = in_.sbumpc();
+        }
+        if (c == EOF) return false;
+        token_line_ = line_;
+        while (c != EOF && !IsBlank(c)) {
+            token += static_cast<char>(c);
+            c = in_.sbumpc();
+        }
+        // The blank after the token stays: a comment ends at the end of its own line.
+        if (c != EOF) in_.sungetc();
+        return true;
+    }
+    // After "#": up to 1,023 further characters of the line are a comment.
+    void SkipComment() {
+        for (int n = 0; n < 1023; ++n) {
+            const int c = in_.sbumpc();
+            if (c == EOF) return;
+            if (c == '\n') {
+                ++line_;
+                return;
+            }
+        }
+    }
+    int Line() const { return token_line_; }
+
+private:
+    // White space as the C locale has it, whatever the user's locale.
+    static bool IsBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+    std::streambuf& in_;
+    int line_ = 1;
+    int token_line_ = 1;
+};
+
+// Numbers are read the same whatever the user's locale: a decimal point, an optional sign.
+template <typename T>
+std::from_chars_result ParseNumber(const std::string& token, T& value) {
+    const char* first = token.data();
+    const char* last = token.data() + token.size();
+    if (first != last && *first == '+') ++first;
+    return std::from_chars(first, last, value);
+}
+
+// Why a token is no weight or offset; empty when it is a whole number that float holds.
+std::string FloatProblem(const std::string& token, float& value) {
+    float v = 0;
+    const std::from_chars_result r = ParseNumber(token, v);
+    if (r.ptr != token.data() + token.size() || token.empty()) return "not a number";
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too small for float is as good as nothing; too large is refused.
+        double d = 0;
+        if (ParseNumber(token, d).ec == std::errc() && std::fabs(d) < 1) {
+            value = static_cast<float>(d);
+            return {};
+        }
+        return "beyond the range of float";
+    }
+    if (std::isinf(v)) return "beyond the range of float";
+    if (r.ec != std::errc() || std::isnan(v)) return "not a number";
+    value = v;
+    return {};
+}
+
+bool ParseCount(const std::string& token, int& value) {
+    const std::from_chars_result r = ParseNumber(token, value);
+    return !token.empty() && r.ec == std::errc() && r.ptr == token.data() + token.size();
+}
+
+bool AllFinite(const d3d_model& model) {
+    int n;
+    const float* p = model.GetPositions(n);
+    for (int i = 0; i < 3 * n; ++i)
+        if (!std::isfinite(p[i])) return false;
+    return true;
+}
+
+bool AllFinite(const VisemeMorph& morph) {
+    for (const auto& array : morph.arrays)
+        for (const d3d_vector3& p : array)
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+    return true;
+}
+
+std::string AtLine(int line) { return "line " + std::to_string(line) + ": "; }
 
 }  // namespace
 
@@ -177,7 +276,6 @@ bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folde
                                       std::string* error) {
     morphs.clear();
     folder_ = IsResourceFolder(folder) ? std::string() : folder;
-    in.imbue(std::locale::classic());
     int line_count = 0;
     if (progress) {
         std::string line;
@@ -186,26 +284,44 @@ bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folde
         in.clear();
         in.seekg(0);
     }
+    // A file that stops making sense is refused where it does, never shown as far as it got: a
+    // character cut short draws nothing or only some of its mouth shapes.
+    auto fail = [error](int at, const std::string& why) {
+        if (error) *error = AtLine(at) + why;
+        return false;
+    };
+    auto number = [&](const std::string& what, const std::string& token, int at, float& value) {
+        const std::string problem = FloatProblem(token, value);
+        return problem.empty() || fail(at, what + " is '" + token + "', " + problem);
+    };
     bool triple = true;
     bool message_shown = false;
     std::string first_failure;
     std::string rest_file;
     std::map<std::string, ModelSet> sets;
+    std::map<std::string, int> label_lines;  // where each morph was made, to name it
     int line = 0;
+    character_tokens tokens(in);
     std::string token;
-    while (in >> token) {
+    while (tokens.Next(token)) {
+        const int at = tokens.Line();
         if (token == "#") {
-            in.ignore(1023, '\n');
+            tokens.SkipComment();
             continue;
         }
         if (token == "AUX") {
             --line_count;
-            std::string name;
-            float x = 0, y = 0, z = 0;
-            in >> name >> x >> y >> z;
-            if (!in) break;
+            std::string name, value;
+            float offset[3];
+            if (!tokens.Next(name)) return fail(at, "the file ends before the name of the extra model");
+            for (float& v : offset) {
+                if (!tokens.Next(value)) return fail(at, "the file ends inside the line of the extra model '" + name + "'");
+                if (!number("the offset of the extra model '" + name + "'", value, tokens.Line(), v)) return false;
+            }
             if (d3d_model* m = LoadModel(folder, name)) {
-                m->Offset(x, y, z);
+                m->Offset(offset[0], offset[1], offset[2]);
+                if (!AllFinite(*m))
+                    return fail(at, "the offset moves the extra model '" + name + "' beyond the range of float");
                 aux_models.push_back(m);
             }
             continue;
@@ -215,15 +331,19 @@ bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folde
             triple = false;
             continue;
         }
+        std::string value;
         int count = 0;
-        in >> count;
-        if (!in) break;
+        if (!tokens.Next(value)) return fail(at, "the file ends before the count of the label '" + token + "'");
+        if (!ParseCount(value, count))
+            return fail(at, "the label '" + token + "' is followed by '" + value + "', not a count of viseme files");
         std::vector<std::pair<ModelSet, float>> pairs;
         bool complete = true;
         for (int i = 0; i < count; ++i) {
             std::string file;
             float weight = 0;
-            if (!(in >> file >> weight)) break;
+            if (!tokens.Next(file) || !tokens.Next(value))
+                return fail(at, "the file ends inside the line of the label '" + token + "'");
+            if (!number("the weight of '" + file + "'", value, tokens.Line(), weight)) return false;
             if (token == "x") rest_file = file;
             auto known = sets.find(file);
             if (known == sets.end()) {
@@ -244,16 +364,18 @@ bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folde
             }
             pairs.emplace_back(known->second, weight);
         }
-        if (complete && in) {
-            morphs[token] = BuildVisemeMorph(pairs);
-            if (token == "x") rest_morph = morphs[token];
+        if (complete) {
+            VisemeMorph& morph = morphs[token] = BuildVisemeMorph(pairs);
+            if (!AllFinite(morph))
+                return fail(at, "the weights of '" + token + "' move its positions beyond the range of float");
+            label_lines[token] = at;
+            if (token == "x") rest_morph = morph;
         }
         ++line;
         if (progress && progress(line, line_count)) {
             if (error) *error = "loading was cancelled";
             return false;
         }
-        if (!in) break;
     }
     auto rest = sets.find(rest_file);
     rest_models = rest != sets.end() ? rest->second.models : std::vector<d3d_model*>{};
@@ -265,6 +387,14 @@ bool d3d_character::LoadCharacterText(std::istream& in, const std::string& folde
     CenterModels();
     if (message_shown) {
         if (error) *error = "the viseme file '" + first_failure + "' cannot be loaded";
+        return false;
+    }
+    // The centre lies within the models, so only a morph weighted far beyond them can leave float.
+    for (const auto& [label, morph] : morphs)
+        if (!AllFinite(morph))
+            return fail(label_lines[label], "the morph '" + label + "' lies too far from the models' centre for float");
+    if (rest_models.empty() && aux_models.empty()) {
+        if (error) *error = "it names no model to draw";
         return false;
     }
     return CheckMorphs(error);
@@ -286,7 +416,8 @@ void d3d_character::CenterModels() {
     if (!any)
         for (int a = 0; a < 3; ++a) bounds_min[a] = bounds_max[a] = 0;
     for (int a = 0; a < 3; ++a) {
-        centre[a] = (bounds_min[a] + bounds_max[a]) * 0.5f;
+        // In double: the sum of two bounds beyond half of float's range would overflow it.
+        centre[a] = static_cast<float>((static_cast<double>(bounds_min[a]) + bounds_max[a]) * 0.5);
         bounds_min[a] -= centre[a];
         bounds_max[a] -= centre[a];
     }
@@ -350,7 +481,7 @@ void d3d_character::WritePackModels(byte_writer& out, const std::vector<d3d_mode
     }
 }
 
-std::vector<uint8_t> d3d_character::WriteCharacterPack() const {
+std::vector<uint8_t> d3d_character::WriteCharacterPack(std::string* error) const {
     byte_writer out;
     textures.WritePack(out, folder_);
     VertexPool pool;
@@ -368,7 +499,17 @@ std::vector<uint8_t> d3d_character::WriteCharacterPack() const {
     for (float v : bounds_min) out.WriteF32(v);
     for (float v : bounds_max) out.WriteF32(v);
     for (float v : centre) out.WriteF32(v);
-    return std::move(out.Bytes());
+    std::vector<uint8_t> pack = std::move(out.Bytes());
+    // A pack its own reader refuses is a character lost: importing it shows another head. What
+    // the reader checks (positions within float once the stored models are moved by the centre,
+    // morphs that fit their models) is checked by reading the pack back.
+    d3d_character back;
+    std::string why;
+    if (!back.ReadCharacterPack(pack.data(), pack.size(), &why)) {
+        if (error) *error = "its pack would not read back: " + why;
+        return {};
+    }
+    return pack;
 }
 
 bool d3d_character::ReadPackModels(byte_reader& in, std::vector<d3d_model*>& into, std::string* error) {

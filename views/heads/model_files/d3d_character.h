@@ -66,8 +66,9 @@ public:
     using message_fn = std::function<void(const std::string&)>;
 
     // Reads a character text file whose model files lie in folder (ending in a separator, or
-    // "resource" for the program's built-in models). True when every viseme file loaded and the
-    // morphs fit the rest models; error says what failed.
+    // "resource" for the program's built-in models). True when every viseme file loaded, the
+    // morphs fit the rest models and there is a model to draw; error says what failed, with its
+    // line when a line makes no sense or takes a position beyond the range of float.
     bool LoadCharacterFile(std::istream& in, const std::string& folder, const progress_fn& progress = nullptr,
                            std::string* error = nullptr);
     // Reads a compiled character pack; false with a reason when it is cut short, holds counts
@@ -75,8 +76,9 @@ public:
     bool ReadCharacterPack(const unsigned char* data, std::size_t size, std::string* error = nullptr,
                            std::size_t* consumed = nullptr);
     // The character as shown: the morphs, the drawn models as the bytes they were loaded from
-    // and the texture images as decoded, never files read again.
-    std::vector<uint8_t> WriteCharacterPack() const;
+    // and the texture images as decoded, never files read again. Empty, with a reason, when the
+    // pack would not read back (a model the stored centre moves beyond float, say).
+    std::vector<uint8_t> WriteCharacterPack(std::string* error = nullptr) const;
     // The files a character read from a text file was built from (models, material libraries,
     // textures, also those that did not load), which a pack must not be written over.
     std::vector<std::string> SourceFiles() const;

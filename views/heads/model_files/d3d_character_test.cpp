@@ -146,6 +146,99 @@ TEST(Character, CentringUsesTrueBoundsBelowZero) {
     EXPECT_FLOAT_EQ(c.rest_morph.arrays[0][0].x, -1);
 }
 
+// A line that stops making sense, or whose numbers take a position beyond float, refuses the
+// character with the line; so does a file with nothing to draw. Each of these loaded before, as
+// far as it got, and a pack compiled from some of them was refused by its own reader.
+TEST(Character, LinesThatMakeNoSenseOrLeaveFloatAreRefusedWithTheirLine) {
+    head_test::temp_folder dir;
+    dir.WriteModel("rest.x", FanMesh(kQuad));                       // 0 to 2
+    dir.WriteModel("open.x", FanMesh(Moved(kQuad, 0, -1, 0)));      // -1 to 2
+    dir.WriteModel("big.x", FanMesh({{1e37f, 0, 0}, {0, 0, 0}, {0, 1, 0}}));
+    dir.WriteModel("low.x", FanMesh({{-3e38f, 0, 0}, {0, 0, 0}, {0, 1, 0}}));
+    const char* head = "single_model\nx 1 rest.x 1\n";
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        // weight x position beyond float, and a weight float cannot hold at all
+        {std::string(head) + "AA 1 open.x 3e38\n", "line 3: the weights of 'AA' move its positions beyond the range of float"},
+        {std::string(head) + "# two halves\nAA 2 open.x 1.5e38\n open.x 1.5e38\n",
+         "line 4: the weights of 'AA' move its positions beyond the range of float"},
+        {std::string(head) + "AA 1 open.x 1e39\n", "line 3: the weight of 'open.x' is '1e39', beyond the range of float"},
+        {std::string(head) + "AA 1 open.x\n  one\n", "line 4: the weight of 'open.x' is 'one', not a number"},
+        // extra models moved to the edge of float
+        {std::string(head) + "AUX big.x 3.4e38 0 0\n", "line 3: the offset moves the extra model 'big.x' beyond the range of float"},
+        {"AUX rest.x 1e39 0 0\n", "line 1: the offset of the extra model 'rest.x' is '1e39', beyond the range of float"},
+        {"AUX rest.x 0 0,5 0\n", "line 1: the offset of the extra model 'rest.x' is '0,5', not a number"},
+        // centring: the centre lies far below, and a morph far above it
+        {std::string(head) + "AUX low.x 0 0 0\nAA 1 open.x 1.5e38\n",
+         "line 4: the morph 'AA' lies too far from the models' centre for float"},
+        // not a character at all, or one cut short
+        {"this is not a character\n", "line 1: the label 'this' is followed by 'is', not a count of viseme files"},
+        {std::string(head) + "AA 2 open.x 1\n", "line 3: the file ends inside the line of the label 'AA'"},
+        {std::string(head) + "\n\nAA", "line 5: the file ends before the count of the label 'AA'"},
+        {"", "it names no model to draw"},
+        {"# a comment\nsingle_model\nAA 1 open.x 1\nempty 0\n", "it names no model to draw"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        d3d_character character;
+        std::istringstream in(c.text);
+        std::string error;
+        EXPECT_FALSE(character.LoadCharacterFile(in, dir.Path(), nullptr, &error));
+        EXPECT_EQ(error, c.error);
+    }
+    // A weight too small for float is nothing; a sign and an exponent are numbers.
+    d3d_character tiny;
+    std::istringstream in(std::string(head) + "AA 2 open.x 1e-60 open.x +1E0\n");
+    std::string error;
+    ASSERT_TRUE(tiny.LoadCharacterFile(in, dir.Path(), nullptr, &error)) << error;
+    EXPECT_EQ(tiny.morphs["AA"].arrays[0][0].y - tiny.rest_morph.arrays[0][0].y, -1.0f);
+}
+
+// Whatever loads compiles to a pack that reads back, or is refused when it is compiled: never a
+// pack its own reader refuses.
+TEST(CharacterPack, EveryPackWrittenReadsBackOrIsNotWritten) {
+    head_test::temp_folder dir;
+    // Every model beyond half of float's range: the sum of the bounds would overflow float.
+    dir.WriteModel("far.x", FanMesh({{3e38f, 3e38f, 3e38f}, {3.2e38f, 3e38f, 3e38f}, {3e38f, 3.2e38f, 3e38f}}));
+    dir.WriteModel("far_open.x", FanMesh({{3e38f, 2.9e38f, 3e38f}, {3.2e38f, 2.9e38f, 3e38f}, {3e38f, 3.2e38f, 3e38f}}));
+    // An extra model stored near float's low edge and shown, by its offset, inside the head;
+    // the pack stores the model file as read, which the centre then moves beyond float.
+    dir.WriteModel("rest.x", FanMesh({{0, 0, 0}, {2e38f, 0, 0}, {0, 1, 0}}));
+    dir.WriteModel("low.x", FanMesh({{-3e38f, 0, 0}, {-3e38f, 1, 0}, {-2.9e38f, 0, 0}}));
+    const struct {
+        std::string text;
+        std::string refused;  // empty: the pack is written and reads back
+    } cases[] = {
+        {"single_model\nx 1 far.x 1\nAA 1 far_open.x 1\nAA2 2 far.x 0.5 far_open.x 0.5\n", ""},
+        {"single_model\nx 1 rest.x 1\nAUX low.x 3.2e38 0 0\n",
+         "its pack would not read back: the pack's centre moves model 'low.x' beyond the range of float"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        d3d_character character;
+        std::istringstream in(c.text);
+        std::string error;
+        ASSERT_TRUE(character.LoadCharacterFile(in, dir.Path(), nullptr, &error)) << error;
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_TRUE(std::isfinite(character.centre[a]));
+            EXPECT_TRUE(std::isfinite(character.bounds_min[a]) && std::isfinite(character.bounds_max[a]));
+        }
+        const std::vector<uint8_t> pack = character.WriteCharacterPack(&error);
+        if (!c.refused.empty()) {
+            EXPECT_TRUE(pack.empty());
+            EXPECT_EQ(error, c.refused);
+            continue;
+        }
+        d3d_character back;
+        ASSERT_TRUE(back.ReadCharacterPack(pack.data(), pack.size(), &error)) << error;
+        ASSERT_EQ(back.morphs.size(), character.morphs.size());
+        for (const auto& [label, morph] : character.morphs)
+            EXPECT_EQ(back.morphs[label].arrays[0][1].x, morph.arrays[0][1].x) << label;
+    }
+}
+
 TEST(CharacterPack, WrittenAndReadBackGivesTheSameCharacter) {
     sample_character s;
     d3d_character c;
