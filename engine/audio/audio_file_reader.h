@@ -27,7 +27,10 @@ void InstallAudioFileReader(IInstallableAudioFileReader* reader);
 // WAV reader, ".wav" and ".sph" the NIST reader, then the installed plug-ins that claim the
 // extension. When none of them opens it, the file's first bytes name its reader (a WAV file named
 // ".mp3", an Ogg file named ".oga"). *out gets a stream with one reference, or null with the error
-// code (12 when no reader accepts the file).
+// code, which names the format the file is (by its first bytes, else by its extension) or says
+// what else it is: 12 a damaged WAV file, kErrBadNist, kErrBadMp3, kErrBadOgg, kErrCompressedNist;
+// kErrNotRecording when no reader knows it; kErrIsFolder, kErrIsDevice, kErrIsPipe or
+// kErrNotOrdinaryFile for a path that is no file, which no reader opens.
 int CreateZuvoStreamFromFile(const char* path, CPCMStream** out);
 
 // The text from the last '.' of the path (with the dot), or "" when there is none.
