@@ -12,7 +12,6 @@
 
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
-#include "engine/audio/audio_file_signature.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/wav_reader_stream.h"
 #include "engine/text/text_encoding.h"
@@ -62,18 +61,10 @@ bool Exists(const std::string& path) {
     return !path.empty() && fs::exists(fs::status(path, ec));
 }
 
-// The message for a recording that did not load. The engine's codes know only WAV files, so a
-// compressed format that failed is named here, by extension or, failing that, by its first bytes.
+// The message for a recording that did not load: the file, then the engine's text, which says
+// what is wrong with it (a folder, a damaged MP3 file, a format not read here ...).
 std::string AudioFailureText(const std::string& path, int code) {
-    if (!Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
-    const std::string ext = Lower(FileExtension(path));
-    AudioFileKind kind = ext == ".mp3"                    ? AudioFileKind::kMpeg
-                         : ext == ".ogg" || ext == ".oga" ? AudioFileKind::kOgg
-                                                          : IdentifyAudioFile(path.c_str());
-    if (code == kErrBadData) {
-        if (kind == AudioFileKind::kMpeg) return "Sorry, " + path + " is not a readable MP3 file.";
-        if (kind == AudioFileKind::kOgg) return "Sorry, " + path + " is not a readable Ogg Vorbis file.";
-    }
+    if (code == kErrFileNotFound && !Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
     return path + ":\n" + GetErrorMessage(code);
 }
 
@@ -322,11 +313,6 @@ std::vector<std::string> AudioPathCandidates(const std::string& audio_path, cons
 
 loaded_audio LoadAudio(const document_host& host, const std::string& path) {
     loaded_audio loaded;
-    if (const std::string what = NotOrdinaryFile(path); !what.empty()) {
-        loaded.why =
-            "Sorry, " + path + " is " + what + ", not an ordinary file: it cannot be opened as a recording.";
-        return loaded;
-    }
     InstallDefaultAudioFileReaders();
     std::unique_ptr<document_progress> dialog;
     if (host.begin_progress) dialog = host.begin_progress("Opening file...");

@@ -154,6 +154,8 @@ TEST_F(DocumentOpenTest, AudioThatCannotBeLoadedSaysWhatIsWrong) {
     Write(dir_ / "empty.mp3", "");
     Write(dir_ / "damaged.mp3", std::string("ID3\x04\0\0\0\0\0\0", 10) + "no frames here at all");
     Write(dir_ / "damaged.ogg", "OggS and then nothing that decodes");
+    Write(dir_ / "damaged.sph", "NIST_1A\n   1024\nthe header ends here");
+    Write(dir_ / "music.flac", std::string("fLaC\0\0\0\x22", 8) + "stream info and frames");
     ASSERT_TRUE(WriteBytes((dir_ / "silent.wav").string(), BuildWav(WavSpec(), {})));
     struct Case {
         fs::path path;
@@ -165,6 +167,8 @@ TEST_F(DocumentOpenTest, AudioThatCannotBeLoadedSaysWhatIsWrong) {
         {dir_ / "empty.mp3", "is not a readable MP3 file"},
         {dir_ / "damaged.mp3", "is not a readable MP3 file"},
         {dir_ / "damaged.ogg", "is not a readable Ogg Vorbis file"},
+        {dir_ / "damaged.sph", "is not a valid NIST sphere file"},
+        {dir_ / "music.flac", "is not a recording this program reads"},
         {dir_ / "silent.wav", "holds no sound: the recording has no samples"},
         {dir_ / "absent.wav", "could not be found"},
     };
