@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string_view>
@@ -371,7 +372,16 @@ results_read ReadSyncResultsFile(const std::string& path, const results_reader& 
     in.clear();
     in.seekg(0);
     std::ostringstream errors;
-    result.read = reader(*file, in, errors);
+    // Lines ended by a carriage return alone (old Macintosh text) are lines too: read as they
+    // are, a path would run to the end of the file.
+    if (head.find('\r') != std::string::npos && head.find('\n') == std::string::npos) {
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::istringstream lines(std::move(text));
+        result.read = reader(*file, lines, errors);
+    } else {
+        result.read = reader(*file, in, errors);
+    }
     result.report = errors.str();
     if (!result.read) result.stopped_at = FirstReadError(result.report);
     for (const std::string& w : file->warnings)

@@ -99,7 +99,10 @@ int NotOrdinaryFileCode(const char* path) {
 
 std::string ReasonWithoutPath(const std::string& error, const std::string& path) {
     const std::string prefix = "\"" + path + "\": ";
-    return error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error;
+    if (error.rfind(prefix, 0) != 0) return error;
+    const std::string reason = error.substr(prefix.size());
+    // "is a folder, not a file" follows the path; alone it needs its subject.
+    return reason.rfind("is ", 0) == 0 ? "it " + reason : reason;
 }
 
 char* ReadFileToBuffer(const char* path, int* size, bool terminate) {

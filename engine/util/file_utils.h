@@ -31,7 +31,8 @@ bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string*
 // damaged file.
 int NotOrdinaryFileCode(const char* path);
 // The reason of a reader's error above without the quoted path it starts with, for a message that
-// names the file itself; other texts are returned as they are.
+// names the file itself: "it is a folder, not a file", "No such file or directory". Texts that do
+// not start with the quoted path are returned as they are.
 std::string ReasonWithoutPath(const std::string& error, const std::string& path);
 
 // The whole file (opened "rb") in a buffer from MemAlloc, NUL-terminated behind the data when
