@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "app/core/lexicon_mgr.h"
-#include "engine/api/error_messages.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/text/transcriber.h"
@@ -156,7 +155,7 @@ bool PhonemeTestForLanguage(const lexicon_mgr& languages, const std::string& scr
     const int code = languages.CreateLanguageTranscriber(&made);
     const engine_guard<CTranscriber, DestroyTranscriber> transcriber(made);
     if (code != 0 || !transcriber) {
-        *error = GetErrorMessage(code);
+        *error = languages.TranscriberFailureText(code);
         return false;
     }
     *out = PhonemeTestText(transcriber.get(), script);

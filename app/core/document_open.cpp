@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string_view>
 
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
-#include "engine/audio/audio_file_signature.h"
 #include "engine/audio/default_audio_readers.h"
 #include "engine/audio/wav_reader_stream.h"
 #include "engine/text/text_encoding.h"
@@ -62,18 +62,10 @@ bool Exists(const std::string& path) {
     return !path.empty() && fs::exists(fs::status(path, ec));
 }
 
-// The message for a recording that did not load. The engine's codes know only WAV files, so a
-// compressed format that failed is named here, by extension or, failing that, by its first bytes.
+// The message for a recording that did not load: the file, then the engine's text, which says
+// what is wrong with it (a folder, a damaged MP3 file, a format not read here ...).
 std::string AudioFailureText(const std::string& path, int code) {
-    if (!Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
-    const std::string ext = Lower(FileExtension(path));
-    AudioFileKind kind = ext == ".mp3"                    ? AudioFileKind::kMpeg
-                         : ext == ".ogg" || ext == ".oga" ? AudioFileKind::kOgg
-                                                          : IdentifyAudioFile(path.c_str());
-    if (code == kErrBadData) {
-        if (kind == AudioFileKind::kMpeg) return "Sorry, " + path + " is not a readable MP3 file.";
-        if (kind == AudioFileKind::kOgg) return "Sorry, " + path + " is not a readable Ogg Vorbis file.";
-    }
+    if (code == kErrFileNotFound && !Exists(path)) return "Sorry, the audio file " + path + " could not be found.";
     return path + ":\n" + GetErrorMessage(code);
 }
 
@@ -322,11 +314,6 @@ std::vector<std::string> AudioPathCandidates(const std::string& audio_path, cons
 
 loaded_audio LoadAudio(const document_host& host, const std::string& path) {
     loaded_audio loaded;
-    if (const std::string what = NotOrdinaryFile(path); !what.empty()) {
-        loaded.why =
-            "Sorry, " + path + " is " + what + ", not an ordinary file: it cannot be opened as a recording.";
-        return loaded;
-    }
     InstallDefaultAudioFileReaders();
     std::unique_ptr<document_progress> dialog;
     if (host.begin_progress) dialog = host.begin_progress("Opening file...");
@@ -391,7 +378,16 @@ results_read ReadSyncResultsFile(const std::string& path, const results_reader& 
     in.clear();
     in.seekg(0);
     std::ostringstream errors;
-    result.read = reader(*file, in, errors);
+    // Lines ended by a carriage return alone (old Macintosh text) are lines too: read as they
+    // are, a path would run to the end of the file.
+    if (head.find('\r') != std::string::npos && head.find('\n') == std::string::npos) {
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        std::istringstream lines(std::move(text));
+        result.read = reader(*file, lines, errors);
+    } else {
+        result.read = reader(*file, in, errors);
+    }
     result.report = errors.str();
     if (!result.read) result.stopped_at = FirstReadError(result.report);
     for (const std::string& w : file->warnings)

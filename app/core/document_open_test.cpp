@@ -101,6 +101,26 @@ TEST_F(DocumentOpenTest, ResultsFileFindsItsRecordingOrAsksForIt) {
 
 // The Output Window's texts: what loading the recording said, then the reader's lines with the
 // fitting's, under the results file's path; the reader's are kept when opening fails after it.
+// A results file whose lines end with a carriage return alone opens as the same file with line
+// feeds: its recording is found and its records and script read, nothing asked.
+TEST_F(DocumentOpenTest, ResultsFileWithCarriageReturnLinesReadsAsLines) {
+    CopySpeech(".wav", "take.wav");
+    const std::string lines[] = {"version 1.2", "audio take.wav", "phn 0 100 0 AA", "word 0 100 hello",
+                                 "%%-begin-zuvo-text-%% hello", "there", "%%-end-zuvo-text-%%", "end_markers"};
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r";
+    Write(dir_ / "mac.zuvo", text);
+    const opened_document opened = OpenDocumentFile((dir_ / "mac.zuvo").string(), Opener());
+    EXPECT_TRUE(opened.ok) << opened.failure;
+    EXPECT_EQ(opened.file.audio_path, (dir_ / "take.wav").string());
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front();
+    EXPECT_TRUE(prompts_.fileRequests.empty());
+    ASSERT_EQ(opened.file.results.phonemes.size(), 1u);
+    ASSERT_EQ(opened.file.results.words.size(), 1u);
+    EXPECT_EQ(opened.file.results.words[0].label, "hello");
+    EXPECT_EQ(opened.file.script_text, "hello\nthere");
+}
+
 TEST_F(DocumentOpenTest, ReportComesBackInOrderHoweverOpeningEnds) {
     WavSpec spec;
     spec.dataSize = 32000;  // announces a second, holds a tenth
@@ -154,6 +174,8 @@ TEST_F(DocumentOpenTest, AudioThatCannotBeLoadedSaysWhatIsWrong) {
     Write(dir_ / "empty.mp3", "");
     Write(dir_ / "damaged.mp3", std::string("ID3\x04\0\0\0\0\0\0", 10) + "no frames here at all");
     Write(dir_ / "damaged.ogg", "OggS and then nothing that decodes");
+    Write(dir_ / "damaged.sph", "NIST_1A\n   1024\nthe header ends here");
+    Write(dir_ / "music.flac", std::string("fLaC\0\0\0\x22", 8) + "stream info and frames");
     ASSERT_TRUE(WriteBytes((dir_ / "silent.wav").string(), BuildWav(WavSpec(), {})));
     struct Case {
         fs::path path;
@@ -165,6 +187,8 @@ TEST_F(DocumentOpenTest, AudioThatCannotBeLoadedSaysWhatIsWrong) {
         {dir_ / "empty.mp3", "is not a readable MP3 file"},
         {dir_ / "damaged.mp3", "is not a readable MP3 file"},
         {dir_ / "damaged.ogg", "is not a readable Ogg Vorbis file"},
+        {dir_ / "damaged.sph", "is not a valid NIST sphere file"},
+        {dir_ / "music.flac", "is not a recording this program reads"},
         {dir_ / "silent.wav", "holds no sound: the recording has no samples"},
         {dir_ / "absent.wav", "could not be found"},
     };

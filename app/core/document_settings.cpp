@@ -159,7 +159,10 @@ void document_settings::LoadArticulation() {
         std::string error;
         if (ReadWholeFile(current_articulator, kMaxArticulationRulesBytes, &rules, &why)) {
             const int code = articulator_->LoadArticulatorRules(rules.c_str(), static_cast<int>(rules.size()));
-            if (code != 0) error = "Error: " + current_articulator + ": " + GetErrorMessage(code) + "\n";
+            // The engine's text for 12 speaks of WAV files; here it is the rules that do not read.
+            const std::string what =
+                code == kErrBadData ? "a rule in it does not read as an articulator rule" : GetErrorMessage(code);
+            if (code != 0) error = "Error: " + current_articulator + ": " + what + "\n";
         } else {
             error = "Error: " + why + "\n";
         }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/core/script_text.h"
+#include "engine/api/error_messages.h"
 #include "engine/text/lexicon_file.h"
 #include "engine/text/text_encoding.h"
 #include "engine/util/built_in_resources.h"
@@ -112,4 +113,10 @@ int lexicon_mgr::CreateLanguageTranscriber(CTranscriber** out) const {
     }
     if (r.kind == kLanguageLexiconFile) return LoadLexiconFile(r.path.c_str(), out);
     return 10;
+}
+
+std::string lexicon_mgr::TranscriberFailureText(int code) const {
+    const LanguageRecord r = GetCurrentLanguage();
+    if (r.kind != kLanguageLexiconFile) return GetErrorMessage(code);
+    return "The language \"" + r.name + "\" could not be loaded from " + r.path + ":\n" + GetErrorMessage(code);
 }

@@ -51,6 +51,9 @@ public:
     // The current language's transcriber (one reference, the caller's): 0 or an engine code;
     // 10 for a record of an unknown kind.
     int CreateLanguageTranscriber(CTranscriber** out) const;
+    // The message for a code of CreateLanguageTranscriber: the engine's text, after the language
+    // and the lexicon file it was loaded from, so that the user is told which file is wrong.
+    std::string TranscriberFailureText(int code) const;
     // The registered type of the selection message.
     int SelChangeMessage() const { return selChange_; }
 

@@ -12,6 +12,7 @@
 
 #include "engine/text/lexicon_file.h"
 #include "engine/text/transcriber.h"
+#include "engine/util/error_codes.h"
 #include "model/pub_queue.h"
 
 namespace {
@@ -134,8 +135,13 @@ TEST_F(LexiconMgrTest, TranscriberOfTheCurrentLanguage) {
 
     mgr.SelectLanguage(mgr.GetRecords()[1].id);
     transcriber = nullptr;
-    EXPECT_EQ(mgr.CreateLanguageTranscriber(&transcriber), 12);
+    EXPECT_EQ(mgr.CreateLanguageTranscriber(&transcriber), kErrBadLexicon);
     EXPECT_EQ(transcriber, nullptr);
+    // The message names the language and its file, and calls the file a damaged lexicon.
+    const std::string why = mgr.TranscriberFailureText(kErrBadLexicon);
+    EXPECT_NE(why.find("\"Broken\""), std::string::npos) << why;
+    EXPECT_NE(why.find((dir / "broken.zlex").string()), std::string::npos) << why;
+    EXPECT_NE(why.find("lexicon file is damaged"), std::string::npos) << why;
 
     // An id no record has reads as the built-in language under that id.
     mgr.SelectLanguage(9999);

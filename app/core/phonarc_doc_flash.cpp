@@ -13,6 +13,7 @@
 #include "app/core/display_channels.h"
 #include "app/core/prompts.h"
 #include "engine/audio/memory_pcm_stream.h"
+#include "engine/util/file_utils.h"
 #include "flash/gesture_generation.h"
 #include "flash/gesture_selection.h"
 #include "swf/flash_stream.h"
@@ -58,7 +59,7 @@ bool LoadCharacterTemplate(const std::string& path, zuvo_swf_char& character, st
     try {
         flash_ifstream swf(path, std::ios_base::binary);
         if (!swf) {
-            errors << "Can't open character file " << path << '\n';
+            errors << "Can't open character file " << path << ": " << ReasonWithoutPath(swf.error(), path) << '\n';
             return false;
         }
         if (!character.load(swf, messages) && messages.empty())

@@ -224,8 +224,12 @@ TEST_F(FlashDocumentTest, TemplateThatDoesNotLoadKeepsTheSections) {
         fs::path path;
         std::string message;
     };
+    fs::create_directories(dir_ / "folder.swf");
     const Case cases[] = {
-        {dir_ / "missing.swf", "Can't open character file " + (dir_ / "missing.swf").string() + "\n"},
+        {dir_ / "missing.swf",
+         "Can't open character file " + (dir_ / "missing.swf").string() + ": No such file or directory\n"},
+        {dir_ / "folder.swf",
+         "Can't open character file " + (dir_ / "folder.swf").string() + ": it is a folder, not a file\n"},
         {broken, "Reading Character file " + broken.string() + ": "},
         {bomb, "Reading Character file " + bomb.string() +
                    ": The compressed SWF body inflates to more than 64 MiB"},

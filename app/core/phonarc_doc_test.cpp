@@ -596,6 +596,7 @@ TEST_F(DocumentTest, ArticulatorRulesFromAFileAreRememberedAndOffered) {
     EXPECT_EQ(external.text, rules.string());
     EXPECT_FALSE(doc.settings().UpdateArticulatorDefault().checked);
     EXPECT_NE(log_.text.find("rules.txt"), std::string::npos);  // the rules did not load: said so
+    EXPECT_NE(log_.text.find("does not read as an articulator rule"), std::string::npos) << log_.text;
     doc.settings().OnArticulatorDefault();
     EXPECT_EQ(profile_.GetString("UI", "current_articulator", "x"), "");
     EXPECT_FALSE(doc.settings().UpdateArticulatorExternal().checked);

@@ -245,7 +245,7 @@ int RunTextBasedRecognition(CPhonarcDoc& doc, const recognition_context& context
         const int code = context.languages->CreateLanguageTranscriber(&made);
         transcriber.reset(made);
         if (code != 0) {
-            ShowEngineError(doc, code);
+            Tell(doc, context.languages->TranscriberFailureText(code));
             return code;
         }
     }

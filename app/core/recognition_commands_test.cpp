@@ -12,12 +12,14 @@
 #include <sstream>
 
 #include "app/core/document_test_support.h"
+#include "app/core/lexicon_mgr.h"
 #include "app/core/output_log.h"
 #include "app/core/profile_store.h"
 #include "app/core/prompts.h"
 #include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
 #include "model/edit_actions.h"
+#include "model/pub_queue.h"
 #include "model/sync_results_file.h"
 
 namespace {
@@ -349,6 +351,37 @@ TEST_F(RecognitionCommandsTest, AFailedRunLeavesTheDocumentAsItWasAndShowsTheEng
     doc_->OnEditUndo();
     EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));  // the failed runs left no step
     doc_->RemoveView(&view);
+}
+
+// Lipsync With Text in a language whose lexicon file turns out damaged: the user is told which
+// file is wrong and that it is the lexicon, never that the recording is a broken WAV file.
+TEST_F(RecognitionCommandsTest, ALexiconThatDoesNotLoadIsNamedAndNothingChanges) {
+    const fs::path dicts = dir_ / "dicts";
+    fs::create_directories(dicts);
+    // A header the language list accepts, then no packed block.
+    std::string header = "TCID";
+    header += std::string("\x01\0Broken\0\x07\0\0\0\0\0\0\0", 17);
+    std::ofstream(dicts / "broken.zlex", std::ios::binary) << header;
+    lexicon_mgr languages;
+    languages.Load(dicts.string(), "LEXICON");
+    ASSERT_TRUE(languages.SelectLanguageByName("Broken"));
+    pub_queue::dispatch();
+
+    fake_script script(doc_.get());
+    script.text = ReadText(dir_ / "take.txt");
+    recognition_context context;
+    context.script = &script;
+    context.languages = &languages;
+    const std::string before = TrackText(Track());
+    EXPECT_EQ(OnAlignTextWithAudio(*doc_, context), kErrBadLexicon);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    const std::string& said = prompts_.messages[0];
+    EXPECT_NE(said.find((dicts / "broken.zlex").string()), std::string::npos) << said;
+    EXPECT_NE(said.find("lexicon file is damaged"), std::string::npos) << said;
+    EXPECT_EQ(said.find("WAV"), std::string::npos) << said;
+    EXPECT_EQ(TrackText(Track()), before);
+    EXPECT_FALSE(doc_->GetUndoManager().CanUndo(doc_.get(), 1));
+    pub_queue::destroy_instance();
 }
 
 // Phone constraints the user chose from a file that does not load: the run goes on without them

@@ -93,49 +93,67 @@ std::string ConstraintsFault(const CAccousticHMM& model, const std::string& text
     return "it is not a phone constraints file";
 }
 
-// A constraints file that may fail: the run goes on without constraints (a failed load leaves the
-// model none) and the note says which file and why.
-void LoadOptionalConstraintsFile(const std::string& path, CAccousticHMM* model, RecognitionResult* result) {
-    std::string text, why;
-    if (!ReadWholeFile(path, kMaxConstraintFileBytes, &text, &why)) {
+// Why a file the run reads whole did not read: the code (a folder, a missing file, else the
+// kind's own "not such a file" code) and the reader's reason without the file's name.
+int ReadFailure(const std::string& path, const std::string& error, int kindCode, std::string* why) {
+    *why = ReasonWithoutPath(error, path);
+    const int notFile = NotOrdinaryFileCode(path.c_str());
+    if (notFile == kErrIsFolder) return notFile;
+    return FileExists(path.c_str()) ? kindCode : kErrFileNotFound;
+}
+
+// A phone constraints file: 0, or the code saying what is wrong with it and in why the reason.
+// A file that fails leaves the model no constraints.
+int LoadConstraintsFile(const std::string& path, CAccousticHMM* model, std::string* why) {
+    std::string text, error;
+    if (!ReadWholeFile(path, kMaxConstraintFileBytes, &text, &error)) {
         model->ClearConstraints();
-        // The reader's text starts with the quoted path; the note names the file itself.
-        const std::string prefix = "\"" + path + "\": ";
-        if (why.rfind(prefix, 0) == 0) why.erase(0, prefix.size());
-    } else if (LoadPhoneConstraintsIntoHMM(model, text.data(), static_cast<int>(text.size()), 0) != 0) {
-        why = ConstraintsFault(*model, text);
-    } else {
-        return;
+        return ReadFailure(path, error, kErrBadConstraints, why);
     }
-    result->notes.push_back("Warning: phone constraints file \"" + path + "\" not loaded (" + why +
-                            "); recognised without phone constraints");
+    if (LoadPhoneConstraintsIntoHMM(model, text.data(), static_cast<int>(text.size()), 0) == 0) return 0;
+    *why = ConstraintsFault(*model, text);
+    return kErrBadConstraints;
+}
+
+// A phone trigram file, as above.
+int LoadTrigramFile(const std::string& path, CAccousticHMM* model, std::string* why) {
+    std::string text, error;
+    if (!ReadWholeFile(path, kMaxTrigramFileBytes, &text, &error)) return ReadFailure(path, error, kErrBadTrigram, why);
+    if (LoadTrigramIntoHMM(model, text.data(), static_cast<int>(text.size()), 0) == 0) return 0;
+    *why = "it holds no phone trigram counts";
+    return kErrBadTrigram;
 }
 
 int LoadLanguageData(const RecognitionParams& p, bool textBased, CAccousticHMM* model, RecognitionResult* result) {
     int code = 0;
-    if (!p.constraintsFile.empty() && p.constraintsFileMayFail) {
-        LoadOptionalConstraintsFile(p.constraintsFile, model, result);
-    } else if (!p.constraintsFile.empty()) {
-        code = LoadPhoneConstraintsFileIntoHMM(model, p.constraintsFile.c_str(), 0);
-        if (code != 0) return Fail(result, code, p.constraintsFile + ": " + GetErrorMessage(code));
+    std::string why;
+    if (!p.constraintsFile.empty()) {
+        code = LoadConstraintsFile(p.constraintsFile, model, &why);
+        const std::string file = "phone constraints file \"" + p.constraintsFile + "\"";
+        // One that may fail: the run goes on without constraints and the note says which file and why.
+        if (code != 0 && p.constraintsFileMayFail) {
+            result->notes.push_back("Warning: " + file + " not loaded (" + why + "); recognised without phone constraints");
+        } else if (code != 0) {
+            return Fail(result, code, file + ": " + why);
+        }
     } else if (!p.constraintsText.empty()) {
         const int length = static_cast<int>(p.constraintsText.size());
-        code = LoadPhoneConstraintsIntoHMM(model, p.constraintsText.data(), length, 0);
-        if (code != 0) return Fail(result, code, std::string("phone constraints: ") + GetErrorMessage(code));
+        if (LoadPhoneConstraintsIntoHMM(model, p.constraintsText.data(), length, 0) != 0)
+            return Fail(result, kErrBadConstraints, "phone constraints: " + ConstraintsFault(*model, p.constraintsText));
     }
     if (textBased) return 0;
     if (!p.trigramFile.empty()) {
-        code = LoadTrigramFileIntoHMM(model, p.trigramFile.c_str(), 0);
-        if (code != 0) return Fail(result, code, p.trigramFile + ": " + GetErrorMessage(code));
+        code = LoadTrigramFile(p.trigramFile, model, &why);
+        if (code != 0) return Fail(result, code, "phone trigram file \"" + p.trigramFile + "\": " + why);
     } else if (!p.trigramText.empty()) {
-        code = LoadTrigramIntoHMM(model, p.trigramText.data(), static_cast<int>(p.trigramText.size()), 0);
-        if (code != 0) return Fail(result, code, std::string("phone trigram model: ") + GetErrorMessage(code));
+        if (LoadTrigramIntoHMM(model, p.trigramText.data(), static_cast<int>(p.trigramText.size()), 0) != 0)
+            return Fail(result, kErrBadTrigram, "phone trigram model: it holds no phone trigram counts");
     } else if (p.builtInTrigram) {
         int size = 0;
         const void* lm = LoadResourceDataById(nullptr, kBuiltInResourceType, kTrigramResourceId, &size, false);
         if (lm == nullptr) return Fail(result, kErrFileNotFound, "no built-in phone trigram model in this build");
-        code = LoadTrigramIntoHMM(model, static_cast<const char*>(lm), size, 0);
-        if (code != 0) return Fail(result, code, std::string("built-in phone trigram model: ") + GetErrorMessage(code));
+        if (LoadTrigramIntoHMM(model, static_cast<const char*>(lm), size, 0) != 0)
+            return Fail(result, kErrBadTrigram, "built-in phone trigram model: it holds no phone trigram counts");
     }
     return 0;
 }

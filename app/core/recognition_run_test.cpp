@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -295,4 +296,43 @@ TEST(RecognitionRun, ReportsAModelThatDoesNotRead) {
     RecognitionResult r;
     EXPECT_EQ(RunRecognition(p, &r), kErrBadData);
     EXPECT_NE(r.message.find("model"), std::string::npos);
+}
+
+// Phone constraints and trigram models that do not load end the run with a code and a message
+// that name the file and say what is wrong with it; none is called a WAV file.
+TEST(RecognitionRun, LanguageDataThatDoesNotLoadIsNamedWithItsReason) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    audio_test::TempDir dir;
+    std::ofstream(dir.File("bad.txt")) << "mpb 180\nq 240\n";
+    std::ofstream(dir.File("empty.trig")) << "";
+    std::filesystem::create_directories(dir.File("folder.txt"));
+    const struct {
+        const char* what;
+        std::string constraintsFile, constraintsText, trigramFile;
+        int code;
+        std::string says;  // besides the file's name
+    } cases[] = {
+        {"constraints of an unknown phoneme", dir.File("bad.txt"), "", "", kErrBadConstraints,
+         "\"q\" is not a phoneme code"},
+        {"constraints in a folder", dir.File("folder.txt"), "", "", kErrIsFolder, "is a folder"},
+        {"missing constraints", dir.File("gone.txt"), "", "", kErrFileNotFound, "No such file"},
+        {"constraints text", "", "mpb 180 !! 240", "", kErrBadConstraints, "\"!!\" is not a phoneme code"},
+        {"an empty trigram file", "", "", dir.File("empty.trig"), kErrBadTrigram, "no phone trigram counts"},
+        {"a trigram folder", "", "", dir.File("folder.txt"), kErrIsFolder, "is a folder"},
+    };
+    for (const auto& c : cases) {
+        RecognitionParams p;
+        p.audio = audio.get();
+        p.constraintsFile = c.constraintsFile;
+        p.constraintsText = c.constraintsText;
+        p.trigramFile = c.trigramFile;
+        RecognitionResult r;
+        EXPECT_EQ(RunRecognition(p, &r), c.code) << c.what << ": " << r.message;
+        const std::string file = c.constraintsFile + c.trigramFile;
+        if (!file.empty()) EXPECT_NE(r.message.find("\"" + file + "\""), std::string::npos) << c.what << ": " << r.message;
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << c.what << ": " << r.message;
+        EXPECT_EQ(r.message.find("WAV"), std::string::npos) << c.what << ": " << r.message;
+        EXPECT_TRUE(r.records.empty()) << c.what;
+    }
 }

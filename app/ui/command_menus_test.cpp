@@ -428,7 +428,8 @@ TEST_F(CommandMenusTest, FlashTemplateIsChosenAsOneUndoableStepAndPreviewed) {
     ASSERT_EQ(prompts.fileRequests.size(), 1u);
     EXPECT_NE(prompts.fileRequests[0].filter.find("*.swf"), std::string::npos);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0], "Can't open character file " + (folder / "none.swf").string() + "\n");
+    EXPECT_EQ(prompts.messages[0],
+              "Can't open character file " + (folder / "none.swf").string() + ": No such file or directory\n");
     EXPECT_FALSE(doc.HasTemplate());
 
     // A file that is not a movie.

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -155,6 +156,59 @@ TEST(UserGuide, HelpWatchesTheDesktopOpenerAndSaysSoWhenNoBrowserShowsTheGuide) 
     app.ExitInstance();
     pub_queue::destroy_instance();
     fs::remove_all(bin);
+}
+
+// The guide tells what each list of the real window chooses: the Script Editor's alignment list
+// under lip-sync with text, the main toolbar's range list under lip-sync without text (it does
+// not change what Lipsync With Text aligns).
+TEST(UserGuide, EachListIsExplainedWithTheCommandItChangesAndByItsOwnEntries) {
+    const std::string folder = ::testing::TempDir() + "murmurex_guide_lists_" + std::to_string(::getpid());
+    const std::string page = ExtractHelpFile(folder);
+    ASSERT_FALSE(page.empty());
+    QFile f(QString::fromStdString(page));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(f.readAll()).simplified();
+    fs::remove_all(folder);
+    const auto section = [&](const char* from, const char* to) {
+        const qsizetype a = html.indexOf(from), b = html.indexOf(to);
+        return a >= 0 && b > a ? html.mid(a, b - a) : QString();
+    };
+    const QString withText = section("<h2>3.", "<h2>4.");
+    const QString textless = section("<h2>4.", "<h2>5.");
+    ASSERT_FALSE(withText.isEmpty());
+    ASSERT_FALSE(textless.isEmpty());
+
+    const fs::path dir = fs::path(::testing::TempDir()) / ("murmurex_guide_lists_app_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::copy_file(fs::path(MURMUREX_TESTDATA_DIR) / "speech" / "rms_0003_clean.wav", dir / "take.wav",
+                  fs::copy_options::overwrite_existing);
+    CMemoryProfileStore profile;
+    CScriptedPrompts prompts;
+    {
+        CPhonarcApp app(profile, prompts, dir.string());
+        ASSERT_TRUE(app.InitInstance({}));
+        ASSERT_TRUE(app.OpenDocumentFile((dir / "take.wav").string()));
+        const QComboBox* alignment = app.Documents()->ActiveFrame()->AlignmentList();
+        const auto* range = app.MainFrame()->findChild<QComboBox*>(QStringLiteral("RecognitionRange"));
+        ASSERT_NE(alignment, nullptr);
+        ASSERT_NE(range, nullptr);
+        ASSERT_EQ(alignment->count(), 3);
+        for (int i = 0; i < alignment->count(); ++i) {
+            EXPECT_TRUE(withText.contains(alignment->itemText(i))) << alignment->itemText(i).toStdString();
+        }
+        ASSERT_EQ(range->count(), 2);
+        for (int i = 0; i < range->count(); ++i) {
+            EXPECT_TRUE(textless.contains(range->itemText(i))) << range->itemText(i).toStdString();
+            EXPECT_FALSE(withText.contains(range->itemText(i))) << range->itemText(i).toStdString();
+        }
+        EXPECT_TRUE(textless.contains("range list")) << textless.toStdString();
+        EXPECT_FALSE(withText.contains("range list on the toolbar chooses")) << withText.toStdString();
+        prompts.answers = {PromptAnswer::No, PromptAnswer::No};
+        app.MainFrame()->close();
+        app.ExitInstance();
+    }
+    pub_queue::destroy_instance();
+    fs::remove_all(dir);
 }
 
 // Saves a picture for the guide, no wider than a page column, in 256 colours to keep it small.

@@ -255,8 +255,8 @@ bool CVisemeDlgBar::Load3dActor(const ActorRecord& actor, CProgress* progress, s
     }
     // A head whose texture cannot be used still draws, untextured; the log says which one.
     if (COutputLog* log = GetOutputLog())
-        for (const std::string& failure : view->Character().textures.Failures())
-            log->Warning("the texture %s cannot be shown\n", failure.c_str());
+        for (const texture_failure& failure : view->Character().textures.Failures())
+            log->Warning("%s\n", TextureFailureWarning(failure).c_str());
     if (!loaded) {
         delete view;
         if (reason) *reason = error.empty() ? "it cannot be read" : error;

@@ -27,8 +27,35 @@ const char* GetErrorMessage(int code) {
         return "Sorry, this program cannot work with compressed WAV files";
     case kErrMissingCodec:
         return "Sorry, the specified audio file could not be converted because the a system component is missing";
+    case kErrNewerVersion:
+        return "Sorry, the file was made by a newer version of the program; this version cannot read it.";
     case kErrException:
         return "Sorry, the operation could not be completed because an exception occurred.";
+    case kErrIsFolder:
+        return "Sorry, the file is a folder, not an ordinary file.";
+    case kErrIsDevice:
+        return "Sorry, the file is a device, not an ordinary file.";
+    case kErrIsPipe:
+        return "Sorry, the file is a pipe, not an ordinary file.";
+    case kErrNotOrdinaryFile:
+        return "Sorry, the file is not an ordinary file.";
+    case kErrNotRecording:
+        return "Sorry, the file is not a recording this program reads: it reads WAV, NIST sphere, MP3 and Ogg "
+               "Vorbis files.";
+    case kErrBadNist:
+        return "Sorry, the specified audio file is not a valid NIST sphere file";
+    case kErrCompressedNist:
+        return "Sorry, this program cannot work with compressed NIST sphere files";
+    case kErrBadMp3:
+        return "Sorry, the specified audio file is not a readable MP3 file";
+    case kErrBadOgg:
+        return "Sorry, the specified audio file is not a readable Ogg Vorbis file";
+    case kErrBadLexicon:
+        return "Sorry, the lexicon file is damaged or is not a lexicon file.";
+    case kErrBadConstraints:
+        return "Sorry, the file is not a phone constraints file.";
+    case kErrBadTrigram:
+        return "Sorry, the file holds no phone trigram counts.";
     default:
         return "Sorry, the operation could not be completed because an internal error occurred";
     }

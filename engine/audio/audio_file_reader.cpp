@@ -12,6 +12,7 @@
 #include "engine/audio/nist_stream.h"
 #include "engine/audio/wav_reader_stream.h"
 #include "engine/audio/zuvo_stream.h"
+#include "engine/util/file_utils.h"
 
 namespace {
 
@@ -101,7 +102,35 @@ int OpenByContent(const char* path, AudioFileKind kind, CPCMStream** made, CProg
     return kErrBadData;
 }
 
+// The format a file that did not open was meant to be: its first bytes, else its extension.
+AudioFileKind MeantKind(const char* path, const char* ext) {
+    const AudioFileKind kind = IdentifyAudioFile(path);
+    if (kind != AudioFileKind::kUnknown) return kind;
+    if (ExtensionIs(ext, ".wav") || ExtensionIs(ext, ".tmp")) return AudioFileKind::kWave;
+    if (ExtensionIs(ext, ".sph")) return AudioFileKind::kNist;
+    if (ExtensionIs(ext, ".mp3")) return AudioFileKind::kMpeg;
+    if (ExtensionIs(ext, ".ogg") || ExtensionIs(ext, ".oga")) return AudioFileKind::kOgg;
+    return AudioFileKind::kUnknown;
+}
+
+// The readers' "not valid" and "compressed" codes speak of WAV files: a file of another format
+// takes its own format's code, and one of no known format says so.
+int CodeForKind(int code, AudioFileKind kind) {
+    if (code == kErrCompressedWav && kind == AudioFileKind::kNist) return kErrCompressedNist;
+    if (code != kErrBadData) return code;
+    switch (kind) {
+    case AudioFileKind::kWave: return kErrBadData;
+    case AudioFileKind::kNist: return kErrBadNist;
+    case AudioFileKind::kMpeg: return kErrBadMp3;
+    case AudioFileKind::kOgg: return kErrBadOgg;
+    case AudioFileKind::kUnknown: break;
+    }
+    return kErrNotRecording;
+}
+
 int OpenStream(const char* path, CPCMStream** out, CProgress* progress) {
+    *out = nullptr;
+    if (const int notFile = NotOrdinaryFileCode(path)) return notFile;
     int result = kErrBadData;
     CPCMStream* made = nullptr;
     const char* ext = AudioFileExtension(path);
@@ -125,7 +154,10 @@ int OpenStream(const char* path, CPCMStream** out, CProgress* progress) {
         if (kind != AudioFileKind::kUnknown) result = OpenByContent(path, kind, &made, progress);
     }
     *out = made;
-    return made ? 0 : result;
+    if (made) return 0;
+    // No reader claims a missing file of an unknown extension, so none said it was missing.
+    if (result == kErrBadData && !FileExists(path)) return kErrFileNotFound;
+    return CodeForKind(result, MeantKind(path, ext));
 }
 
 }  // namespace

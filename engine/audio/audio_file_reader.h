@@ -28,8 +28,12 @@ void InstallAudioFileReader(IInstallableAudioFileReader* reader);
 // WAV reader, ".wav" and ".sph" the NIST reader, then the installed plug-ins that claim the
 // extension. When none of them opens it, the file's first bytes name its reader (a WAV file named
 // ".mp3", an Ogg file named ".oga"). *out gets a stream with one reference, or null with the error
-// code (12 when no reader accepts the file). The WAV reader's long reads report to progress
-// (may be null); a cancel there gives 5 at once, without trying the other readers.
+// code, which names the format the file is (by its first bytes, else by its extension) or says
+// what else it is: 12 a damaged WAV file, kErrBadNist, kErrBadMp3, kErrBadOgg, kErrCompressedNist;
+// kErrNotRecording when no reader knows it; kErrIsFolder, kErrIsDevice, kErrIsPipe or
+// kErrNotOrdinaryFile for a path that is no file, which no reader opens. The WAV reader's long
+// reads report to progress (may be null); a cancel there gives 5 at once, without trying the
+// other readers.
 int CreateZuvoStreamFromFile(const char* path, CPCMStream** out, CProgress* progress = nullptr);
 
 // The text from the last '.' of the path (with the dot), or "" when there is none.

@@ -1,6 +1,7 @@
 // Tests of opening audio files by name: the extension table, error codes, reader plug-ins, and
 // the Ogg Vorbis and MP3 decoders on encoded fixtures of a known chirp.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -33,7 +34,7 @@ TEST(AudioFileOpenDeathTest, OggWithoutPluginsIsNotReadable) {
     EXPECT_EXIT(
         {
             const int rc = OpenResult(kFixtures + "chirp_44k_stereo.ogg");
-            std::exit(rc == kErrBadData ? 0 : 1);
+            std::exit(rc == kErrBadOgg ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
@@ -60,7 +61,7 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
         {"f.sph", &wav, 0},          {"g.tmp", &nist, 0},        {"noextension", &wav, 0},
         {"h.aiff", &wav, 0},         {"i.mp3", &wav, 0},         {"j.OGG", &nist, 0},
         {"dir.wav/k", &wav, 0},      // the last '.' is in a folder name
-        {"l.wav", &junk, kErrBadData}, {"n.xyz", &junk, kErrBadData}, {"o.mp3", &junk, kErrBadData},
+        {"l.wav", &junk, kErrBadData}, {"n.xyz", &junk, kErrNotRecording}, {"o.mp3", &junk, kErrBadMp3},
         {"p.mp3", &gsm, kErrCompressedWav},  // identified as WAVE, which keeps its own code
     };
     std::filesystem::create_directories(dir.File("dir.wav"));
@@ -71,7 +72,45 @@ TEST(AudioFileOpen, ExtensionChoosesTheReaderWithoutRegardToCase) {
     for (const char* missing : {"m.wav", "m.sph", "m.mp3", "m.ogg"}) {
         EXPECT_EQ(OpenResult(dir.File(missing)), kErrFileNotFound) << missing;
     }
-    EXPECT_EQ(OpenResult(dir.File("m.xyz")), kErrBadData);
+    EXPECT_EQ(OpenResult(dir.File("m.xyz")), kErrFileNotFound);
+}
+
+// A file that does not open is never called a WAV file unless it is one: the code names the
+// format its first bytes (else its extension) announce, or what the path is instead of a file.
+TEST(AudioFileOpen, FilesThatDoNotOpenSayWhatTheyAre) {
+    InstallDefaultAudioFileReaders();
+    TempDir dir;
+    const std::vector<unsigned char> pcm = Pcm16({1, 2, 3});
+    const std::vector<unsigned char> badNist = BuildNist("sample_n_bytes -i 7\n", pcm);
+    const std::vector<unsigned char> shortened = BuildNist("sample_coding -s8 shorten\n", pcm);
+    const std::vector<unsigned char> cutNist(badNist.begin(), badNist.begin() + 100);
+    const std::string flacText = std::string("fLaC\0\0\0\x22", 8) + std::string(60, 'f');
+    const std::vector<unsigned char> flac(flacText.begin(), flacText.end());
+    const std::vector<unsigned char> junk(300, 0x21);
+    const std::vector<unsigned char> oggHead = {'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+    const struct {
+        const char* name;
+        const std::vector<unsigned char>* bytes;
+        int code;
+    } cases[] = {
+        {"bad.sph", &badNist, kErrBadNist},      {"bad.wav", &badNist, kErrBadNist},
+        {"cut.sph", &cutNist, kErrBadNist},      {"nist", &cutNist, kErrBadNist},
+        {"packed.sph", &shortened, kErrCompressedNist}, {"packed.wav", &shortened, kErrCompressedNist},
+        {"junk.sph", &junk, kErrBadNist},        {"junk.wav", &junk, kErrBadData},
+        {"music.flac", &flac, kErrNotRecording}, {"music.mp3", &flac, kErrBadMp3},
+        {"head.ogg", &oggHead, kErrBadOgg},      {"head.wav", &oggHead, kErrBadOgg},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(WriteBytes(dir.File(c.name), *c.bytes));
+        EXPECT_EQ(OpenResult(dir.File(c.name)), c.code) << c.name << ": " << GetErrorMessage(OpenResult(dir.File(c.name)));
+    }
+    // Paths that are no file are refused before any reader opens them: a pipe without a writer
+    // would block the reader for ever.
+    std::filesystem::create_directories(dir.File("folder.wav"));
+    ASSERT_EQ(::mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(OpenResult(dir.File("folder.wav")), kErrIsFolder);
+    EXPECT_EQ(OpenResult(dir.File("pipe.wav")), kErrIsPipe);
+    EXPECT_EQ(OpenResult("/dev/null"), kErrIsDevice);
 }
 
 TEST(AudioFileOpen, ContentUnderAnotherExtensionOpensAsWhatItIs) {
@@ -367,14 +406,14 @@ TEST(EncodedAudio, DamagedAndForeignFilesAreHandled) {
     ASSERT_TRUE(WriteBytes(dir.File("noise.ogg"), noise));
     ASSERT_TRUE(WriteBytes(dir.File("noise.mp3"), noise));  // no frame sync anywhere
     ASSERT_TRUE(WriteBytes(dir.File("empty.mp3"), {}));
-    EXPECT_EQ(OpenResult(dir.File("noise.ogg")), kErrBadData);
-    EXPECT_EQ(OpenResult(dir.File("noise.mp3")), kErrBadData);
-    EXPECT_EQ(OpenResult(dir.File("empty.mp3")), kErrBadData);
+    EXPECT_EQ(OpenResult(dir.File("noise.ogg")), kErrBadOgg);
+    EXPECT_EQ(OpenResult(dir.File("noise.mp3")), kErrBadMp3);
+    EXPECT_EQ(OpenResult(dir.File("empty.mp3")), kErrBadMp3);
     // A frame header followed by garbage: the decoder finds nothing to decode.
     std::vector<unsigned char> fake = {0xFF, 0xFB, 0x90, 0x64};
     fake.resize(3000, 0x11);
     ASSERT_TRUE(WriteBytes(dir.File("fake.mp3"), fake));
-    EXPECT_EQ(OpenResult(dir.File("fake.mp3")), kErrBadData);
+    EXPECT_EQ(OpenResult(dir.File("fake.mp3")), kErrBadMp3);
 }
 
 TEST(Mp3FrameScan, SkipsTagsAndFindsTheFirstLayerThreeHeader) {

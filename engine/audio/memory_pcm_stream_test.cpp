@@ -193,7 +193,7 @@ TEST(MemoryLoad, OpeningErrorsComeBackWithTheirCodes) {
     // No reader claims the extension and the bytes name no format.
     ASSERT_TRUE(WriteBytes(dir.File("u.xyz"), std::vector<unsigned char>(64, 'x')));
     EXPECT_FALSE(Load(dir.File("u.xyz"), &rc));
-    EXPECT_EQ(rc, kErrBadData);
+    EXPECT_EQ(rc, kErrNotRecording);
     // A rate of a few hertz would blow a small file up to gigabytes at 16 kHz.
     WavSpec crawling;
     crawling.rate = 2;

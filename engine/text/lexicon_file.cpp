@@ -134,10 +134,12 @@ int LoadLexiconData(const void* data, int size, CTranscriber** out) {
 
 int LoadLexiconFile(const char* path, CTranscriber** out) {
     if (out) *out = nullptr;
+    if (const int notFile = NotOrdinaryFileCode(path)) return notFile;
     CMemoryBuffer file;
     if (!file.LoadFile(path)) return kErrFileNotFound;
-    if (file.size > static_cast<unsigned>(INT32_MAX)) return kErrBadData;
-    return LoadLexiconData(file.data.get(), static_cast<int>(file.size), out);
+    if (file.size > static_cast<unsigned>(INT32_MAX)) return kErrBadLexicon;
+    const int code = LoadLexiconData(file.data.get(), static_cast<int>(file.size), out);
+    return code == kErrBadData ? kErrBadLexicon : code;
 }
 
 int CreateDefaultTranscriber(const char* text, int length, CTranscriber** out) {

@@ -20,10 +20,11 @@ constexpr int kLexiconInfoBytes = 128;
 // version above 1. The phone-constraints text is read past and dropped.
 int ReadLexiconInfo(const void* data, int size, TranscriberInfo* info);
 // Reads a lexicon file and builds its transcriber (one reference, the caller's). 0; 10 when the
-// file does not open; 12 for a damaged file; 21 for a newer version; 1 when memory runs out.
-// out is null on an error.
+// file does not open; kErrIsFolder, kErrIsDevice, kErrIsPipe or kErrNotOrdinaryFile for a path
+// that is no file; kErrBadLexicon for a damaged file (not 12, whose text speaks of WAV files);
+// 21 for a newer version; 1 when memory runs out. out is null on an error.
 int LoadLexiconFile(const char* path, CTranscriber** out);
-// The same over lexicon bytes in memory.
+// The same over lexicon bytes in memory, with 12 for damaged bytes.
 int LoadLexiconData(const void* data, int size, CTranscriber** out);
 // The built-in language: a dictionary from the "WORD=phones" text and the built-in English rules.
 // 0, or 1 when memory runs out (out null). Its TranscriberInfo is all zero.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/util/error_codes.h"
 #include "engine/util/memory_buffer.h"
 #include "engine/text/letter_to_sound_rules.h"
 #include "engine/text/pronunciation_dictionary.h"
@@ -210,6 +211,40 @@ TEST(LexiconFileTest, HeadersAndVersions) {
     EXPECT_EQ(out, nullptr);
     std::remove(path.c_str());
     EXPECT_EQ(LoadLexiconFile(TempPath("missing.zlex").c_str(), &out), 10);
+}
+
+// A lexicon file that does not load says what is wrong with it in a code whose text speaks of a
+// lexicon, never of a WAV file: damaged, of a newer version, or no file at all.
+TEST(LexiconFileTest, FilesThatDoNotLoadSayWhy) {
+    const std::vector<unsigned char> block = Packed(SmallContent());
+    const std::vector<unsigned char> whole = Bytes().Raw(Header(1, 0)).Raw(block).b;
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        int code;
+    } cases[] = {
+        {"good.zlex", whole, 0},
+        {"cut.zlex", std::vector<unsigned char>(whole.begin(), whole.end() - 5), kErrBadLexicon},
+        {"text.zlex", Bytes().Str("not a lexicon at all").b, kErrBadLexicon},
+        {"empty.zlex", {}, kErrBadLexicon},
+        {"newer.zlex", Bytes().Raw(Header(2)).Raw(block).b, kErrNewerVersion},
+    };
+    for (const auto& c : cases) {
+        const std::string path = TempPath(c.name);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        if (!c.bytes.empty()) std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+        std::fclose(f);
+        CTranscriber* out = nullptr;
+        EXPECT_EQ(LoadLexiconFile(path.c_str(), &out), c.code) << c.name;
+        EXPECT_EQ(out != nullptr, c.code == 0) << c.name;
+        DestroyTranscriber(out);
+        std::remove(path.c_str());
+    }
+    CTranscriber* out = nullptr;
+    EXPECT_EQ(LoadLexiconFile(::testing::TempDir().c_str(), &out), kErrIsFolder);
+    EXPECT_EQ(LoadLexiconFile("/dev/zero", &out), kErrIsDevice);
+    EXPECT_EQ(out, nullptr);
 }
 
 TEST(LexiconFileTest, DamagedBlocksGiveTheirCodes) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/util/error_codes.h"
 #include "engine/util/mem_alloc.h"
 #include "platform/safe_save.h"
 
@@ -85,6 +86,23 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* o
 
 bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error) {
     return ReadBoundedFile(path, maxBytes, true, out, error);
+}
+
+int NotOrdinaryFileCode(const char* path) {
+    struct stat st {};
+    if (!path || ::stat(path, &st) != 0 || S_ISREG(st.st_mode)) return kErrNone;
+    if (S_ISDIR(st.st_mode)) return kErrIsFolder;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return kErrIsDevice;
+    if (S_ISFIFO(st.st_mode)) return kErrIsPipe;
+    return kErrNotOrdinaryFile;
+}
+
+std::string ReasonWithoutPath(const std::string& error, const std::string& path) {
+    const std::string prefix = "\"" + path + "\": ";
+    if (error.rfind(prefix, 0) != 0) return error;
+    const std::string reason = error.substr(prefix.size());
+    // "is a folder, not a file" follows the path; alone it needs its subject.
+    return reason.rfind("is ", 0) == 0 ? "it " + reason : reason;
 }
 
 char* ReadFileToBuffer(const char* path, int* size, bool terminate) {

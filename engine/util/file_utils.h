@@ -25,6 +25,16 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* o
 // reading a byte, as does a missing file or a dangling link. Never throws (out of memory fails too).
 bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out, std::string* error = nullptr);
 
+// 0 when path names an ordinary file or nothing at all (its reader then says it is missing); else
+// what it names instead: kErrIsFolder, kErrIsDevice, kErrIsPipe or kErrNotOrdinaryFile. Checked
+// before a reader opens a file the user named: a pipe would block it and a folder would read as a
+// damaged file.
+int NotOrdinaryFileCode(const char* path);
+// The reason of a reader's error above without the quoted path it starts with, for a message that
+// names the file itself: "it is a folder, not a file", "No such file or directory". Texts that do
+// not start with the quoted path are returned as they are.
+std::string ReasonWithoutPath(const std::string& error, const std::string& path);
+
 // The whole file (opened "rb") in a buffer from MemAlloc, NUL-terminated behind the data when
 // terminate is true; size gets the bytes read. Null when the file does not open, is not a regular
 // seekable file, is larger than an int can count, or memory runs out. The caller frees with MemFree.

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/util/error_codes.h"
 #include "engine/util/mem_alloc.h"
 
 namespace {
@@ -132,6 +133,32 @@ TEST(FileUtils, ReadRegularFileReadsOnlyBoundedRegularFiles) {
     ::unlink(pipe.c_str());
     ::unlink(dangling.c_str());
     ::rmdir(folder);
+}
+
+// What a path names when it is no ordinary file, and a reader's reason said after the file's name.
+TEST(FileUtils, PathsThatAreNoFileAndReasonsWithoutThePath) {
+    ScratchFile file("x");
+    char folder[] = "/tmp/murmurex_kindsXXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string pipe = std::string(folder) + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        int code;
+    } cases[] = {
+        {file.path(), kErrNone}, {"/nonexistent/file", kErrNone}, {folder, kErrIsFolder},
+        {"/dev/null", kErrIsDevice}, {pipe, kErrIsPipe},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NotOrdinaryFileCode(c.path.c_str()), c.code) << c.path;
+    ::unlink(pipe.c_str());
+    ::rmdir(folder);
+
+    std::string bytes, error;
+    EXPECT_FALSE(ReadRegularFile("/tmp", 10, &bytes, &error));
+    EXPECT_EQ(ReasonWithoutPath(error, "/tmp"), "it is a folder, not a file");
+    EXPECT_FALSE(ReadRegularFile("/nonexistent/file", 10, &bytes, &error));
+    EXPECT_EQ(ReasonWithoutPath(error, "/nonexistent/file"), "No such file or directory");
+    EXPECT_EQ(ReasonWithoutPath("another text", "/tmp"), "another text");
 }
 
 TEST(FileUtils, ReadWholeFileIsBoundedAndSaysWhy) {

@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
             CTranscriber* transcriber = nullptr;
             code = LoadLexiconFile(o.lexicon.c_str(), &transcriber);
             lexicon.reset(transcriber);
-            if (code != 0) return Fail(std::string("lexicon: ") + GetErrorMessage(code), code);
+            if (code != 0) return Fail("lexicon " + o.lexicon + ": " + GetErrorMessage(code), code);
             params.transcriber = transcriber;
         }
     }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -54,8 +55,10 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+std::string FolderPath() { return testing::TempDir() + "align_tool_" + std::to_string(::getpid()); }
+
 std::string Folder() {
-    const std::string dir = testing::TempDir() + "align_tool_" + std::to_string(::getpid());
+    const std::string dir = FolderPath();
     ::mkdir(dir.c_str(), 0755);
     return dir + "/";
 }
@@ -66,9 +69,18 @@ std::string WriteWav(const std::string& path, int samples) {
     return path;
 }
 
+// Each test's files go in one folder, removed when the test ends.
+class AlignTool : public testing::Test {
+protected:
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(FolderPath(), ec);
+    }
+};
+
 }  // namespace
 
-TEST(AlignTool, FailedSavesFailAndKeepTheOldFile) {
+TEST_F(AlignTool, FailedSavesFailAndKeepTheOldFile) {
     const std::string dir = Folder();
     const std::string old = dir + "old.zuvo";
     const std::string keep(5000, 'k');
@@ -98,7 +110,7 @@ TEST(AlignTool, FailedSavesFailAndKeepTheOldFile) {
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/full was replaced";
 }
 
-TEST(AlignTool, RefusesToWriteOverItsInput) {
+TEST_F(AlignTool, RefusesToWriteOverItsInput) {
     const std::string dir = Folder();
     const std::string wav = dir + "input.wav";
     std::ofstream(wav, std::ios::binary) << ReadFile(kWav);
@@ -107,7 +119,7 @@ TEST(AlignTool, RefusesToWriteOverItsInput) {
     EXPECT_TRUE(ReadFile(wav) == ReadFile(kWav)) << "the input audio was changed";
 }
 
-TEST(AlignTool, RefusesRecordingsAndRangesWithoutAudio) {
+TEST_F(AlignTool, RefusesRecordingsAndRangesWithoutAudio) {
     const std::string dir = Folder();
     struct Case {
         const char* what;
@@ -130,7 +142,7 @@ TEST(AlignTool, RefusesRecordingsAndRangesWithoutAudio) {
     }
 }
 
-TEST(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
+TEST_F(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
     const ToolRun r = Shell("$T --quiet --print --builtin-trigram --start-ms 500 --length-ms 2147483647 '" + kWav + "'");
     ASSERT_EQ(r.status, 0) << r.out;
     std::istringstream lines(r.out);
@@ -146,7 +158,7 @@ TEST(AlignTool, HugeLengthAlignsToTheEndWithTimesInsideTheRecording) {
 
 // A cut tag holds a time of the recording, also when --start-ms aligns only a later part: a tag
 // where two words meet leaves the words and their times as they are without it.
-TEST(AlignTool, CutTagsAreTimesOfTheRecordingWithAStart) {
+TEST_F(AlignTool, CutTagsAreTimesOfTheRecordingWithAStart) {
     struct Word {
         int start, end;
         std::string text;
@@ -191,7 +203,7 @@ TEST(AlignTool, CutTagsAreTimesOfTheRecordingWithAStart) {
 
 // Input files are read within bounds, and what the script holds that is not read as written is
 // reported, not silently dropped.
-TEST(AlignTool, BoundsItsInputsAndReportsScriptWarnings) {
+TEST_F(AlignTool, BoundsItsInputsAndReportsScriptWarnings) {
     const std::string dir = Folder();
     const ToolRun model = Shell("$T --quiet --model /dev/zero --script '" + kScript + "' '" + kWav + "'");
     EXPECT_NE(model.status, 0) << model.out;
@@ -202,4 +214,67 @@ TEST(AlignTool, BoundsItsInputsAndReportsScriptWarnings) {
     const ToolRun r = Shell("$T --quiet --print --script '" + script + "' '" + kWav + "'");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("warning: script line 2: '[' without a ']'"), std::string::npos) << r.out;
+}
+
+// What is wrong with a file the tool is given is said with the file's name, as the program says
+// it: never "not a valid WAV file" for what is no WAV file, nor "internal error".
+TEST_F(AlignTool, NamesTheFileAndWhatIsWrongWithIt) {
+    const std::string dir = Folder();
+    std::filesystem::create_directories(dir + "folder.wav");
+    ASSERT_EQ(::mkfifo((dir + "pipe.wav").c_str(), 0600), 0);
+    std::ofstream(dir + "junk.mp3", std::ios::binary) << std::string(400, 'j');
+    std::ofstream(dir + "junk.ogg", std::ios::binary) << "OggS" << std::string(400, 'j');
+    std::ofstream(dir + "damaged.sph", std::ios::binary) << "NIST_1A\n   1024\nthe header ends here";
+    std::ofstream(dir + "music.flac", std::ios::binary) << std::string("fLaC\0\0\0\x22", 8) << std::string(400, 'f');
+    // Lexicons: a header and nothing of its packed block; a header of version 2.
+    const std::string tail = std::string("\0Lingo\0\x07\0\0\0\0\0\0\0", 15);
+    std::ofstream(dir + "damaged.zlex", std::ios::binary) << "TCID\x01" << tail;
+    std::ofstream(dir + "newer.zlex", std::ios::binary) << "TCID\x02" << tail << "PCVZ";
+    std::ofstream(dir + "bad.txt", std::ios::binary) << "mpb 180\nq 240\n";
+    const std::string text = "$T --quiet --script '" + kScript + "' ";
+    struct Case {
+        std::string file;  // named in the message
+        std::string commandLine;
+        int code;
+        const char* says;
+    } cases[] = {
+        {dir + "folder.wav", text + "'" + dir + "folder.wav'", 30, "is a folder, not an ordinary file"},
+        {"/dev/null", text + "/dev/null", 31, "is a device, not an ordinary file"},
+        // A pipe without a writer is refused without waiting for one.
+        {dir + "pipe.wav", "timeout 60 " + text + "'" + dir + "pipe.wav'", 32, "is a pipe, not an ordinary file"},
+        {dir + "junk.mp3", text + "'" + dir + "junk.mp3'", 37, "is not a readable MP3 file"},
+        {dir + "junk.ogg", text + "'" + dir + "junk.ogg'", 38, "is not a readable Ogg Vorbis file"},
+        {dir + "damaged.sph", text + "'" + dir + "damaged.sph'", 35, "is not a valid NIST sphere file"},
+        {dir + "music.flac", text + "'" + dir + "music.flac'", 34, "is not a recording this program reads"},
+        {dir + "damaged.zlex", text + "--lexicon '" + dir + "damaged.zlex' '" + kWav + "'", 39,
+         "the lexicon file is damaged"},
+        {dir + "newer.zlex", text + "--lexicon '" + dir + "newer.zlex' '" + kWav + "'", 21,
+         "made by a newer version of the program"},
+        {dir + "bad.txt", text + "--constraints '" + dir + "bad.txt' '" + kWav + "'", 40, "\"q\" is not a phoneme code"},
+        {dir + "folder.wav", "$T --quiet --trigram '" + dir + "folder.wav' '" + kWav + "'", 30, "is a folder"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = Shell(c.commandLine);
+        EXPECT_EQ(r.status, c.code) << c.file << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.file), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.file << "\n" << r.out;
+        EXPECT_EQ(r.out.find("not a valid WAV file"), std::string::npos) << c.file << "\n" << r.out;
+        EXPECT_EQ(r.out.find("internal error"), std::string::npos) << c.file << "\n" << r.out;
+    }
+}
+
+// The tests' own files go with them: a run leaves nothing in the temporary folder.
+TEST(AlignToolTests, LeaveNothingInTheTemporaryFolder) {
+    char pattern[] = "/tmp/align_tool_tmp_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string tmp = std::string(pattern) + "/";
+    const std::string run = "TEST_TMPDIR='" + tmp + "' /proc/" + std::to_string(::getpid()) +
+                            "/exe --gtest_filter='AlignTool.RefusesToWriteOverItsInput:AlignTool.RefusesRecordings*' "
+                            ">/dev/null 2>&1";
+    const int status = std::system(run.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp)) left.push_back(entry.path().string());
+    EXPECT_TRUE(left.empty()) << left.front();
+    std::filesystem::remove_all(tmp);
 }

@@ -532,6 +532,29 @@ TEST_F(ViewerBarTest, ATextureThatCannotBeDecodedIsNamedOnceInTheOutputWindow) {
     EXPECT_EQ(log.text.rfind("Warning: ", 0), 0u) << log.text;
 }
 
+// A texture that is a folder or an empty file: the Output Window's line names it once and says
+// what is wrong in a sentence of its own.
+TEST_F(ViewerBarTest, ATextureThatIsAFolderOrEmptyIsSaidSoInASentence) {
+    document_test::captured_log log;
+    SetOutputLog(&log);
+    head_test::temp_folder dir;
+    std::filesystem::create_directories(dir.Path() + "skin.png");
+    dir.Write("lips.png", std::string());
+    dir.WriteModel("rest.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}}, "skin.png"));
+    dir.WriteModel("aa.x", head_test::FanMesh({{-1, -1, 0}, {1, -1, 0}, {0, 1.5f, 0}}, "lips.png"));
+    dir.Write("textures.txt", std::string("single_model\nx 1 rest.x 1\nAA 1 aa.x 1\n"));
+    TestBar& b = MakeBar();
+    actors.AddActor("textures", dir.Path() + "textures.txt");
+    Deliver();
+    SetOutputLog(nullptr);
+    EXPECT_EQ(Selected(), "textures");
+    EXPECT_TRUE(b.D3dView()->HasCharacter());
+    for (const std::string line : {"the texture " + dir.Path() + "skin.png cannot be shown: it is a folder, not a file\n",
+                                   "the texture " + dir.Path() + "lips.png cannot be shown: it is empty\n"}) {
+        EXPECT_NE(log.text.find(line), std::string::npos) << log.text;
+    }
+}
+
 // "New 3d Character..." in the program: the dialog's character joins the actors and is shown.
 TEST(ViewerBarProgram, NewCharacterCommandImportsAndShowsTheCharacter) {
     const std::filesystem::path folder =

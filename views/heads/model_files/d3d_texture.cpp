@@ -6,6 +6,7 @@
 #include "views/heads/model_files/bmp_image.h"
 #include "views/heads/model_files/dds_image.h"
 
+#include <cctype>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -99,6 +100,15 @@ bool DecodePng(const unsigned char* data, std::size_t size, d3d_texture& out, st
     return true;
 }
 
+// Named as a Targa image (".tga", ".tpic", ".vda", ".icb", ".vst", any case).
+bool HasTargaName(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "tga" || ext == "tpic" || ext == "vda" || ext == "icb" || ext == "vst";
+}
+
 }  // namespace
 
 bool DecodeTarga(const unsigned char* data, std::size_t size, d3d_texture& out, std::string* error) {
@@ -168,6 +178,10 @@ bool DecodeTarga(const unsigned char* data, std::size_t size, d3d_texture& out, 
 }
 
 std::shared_ptr<d3d_texture> DecodeTexture(const unsigned char* data, std::size_t size, std::string* error) {
+    if (size == 0) {
+        if (error) *error = "it is empty";
+        return nullptr;
+    }
     auto tex = std::make_shared<d3d_texture>();
     bool ok;
     if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
@@ -206,9 +220,19 @@ bool ReadHeadFile(const std::string& path, std::vector<uint8_t>& bytes, std::str
 }
 
 std::shared_ptr<d3d_texture> LoadTextureFile(const std::string& path, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadHeadFile(path, bytes, error)) return nullptr;
-    return DecodeTexture(bytes.data(), bytes.size(), error);
+    std::string text, why;
+    if (!ReadRegularFile(path, kMaxHeadFileBytes, &text, &why)) {
+        if (error) *error = ReasonWithoutPath(why, path);
+        return nullptr;
+    }
+    std::shared_ptr<d3d_texture> texture =
+        DecodeTexture(reinterpret_cast<const unsigned char*>(text.data()), text.size(), &why);
+    // Targa images have no signature, so bytes that no other decoder claims reach its reader:
+    // only a file named as one is called a damaged Targa image.
+    if (!texture && why.rfind("Targa: ", 0) == 0 && !HasTargaName(path))
+        why = "it is not an image this program reads (JPEG, PNG, DDS, BMP or Targa)";
+    if (!texture && error) *error = why;
+    return texture;
 }
 
 std::vector<uint8_t> EncodeTarga(int width, int height, const uint8_t* rgba, bool with_alpha) {

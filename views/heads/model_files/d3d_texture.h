@@ -20,9 +20,12 @@ struct d3d_texture {
     std::vector<uint8_t> file_bytes;    // the image file it was made from
 };
 
-// Decodes an image file held in memory; null with a reason when the bytes are no image we read.
+// Decodes an image file held in memory; null with a reason when the bytes are no image we read
+// ("it is empty", or the decoder's "PNG: ..."), written to follow the image's name.
 std::shared_ptr<d3d_texture> DecodeTexture(const unsigned char* data, std::size_t size, std::string* error = nullptr);
-// The same for a file on disk.
+// The same for a file on disk; the reason says what is wrong with the file without naming it
+// ("it is a folder, not a file"), and a file of no format read here and not named as a Targa
+// image is called so rather than a damaged Targa file.
 std::shared_ptr<d3d_texture> LoadTextureFile(const std::string& path, std::string* error = nullptr);
 
 // Decodes an uncompressed or run-length Targa image (8-bit grey, 24 or 32-bit colour).

@@ -48,8 +48,12 @@ std::shared_ptr<d3d_texture> d3d_texture_mgr::FindBareIgnoringCase(const std::st
     return nullptr;
 }
 
+std::string TextureFailureWarning(const texture_failure& failure) {
+    return "the texture " + failure.name + " cannot be shown: " + failure.why;
+}
+
 void d3d_texture_mgr::NoteFailure(const std::string& full_name, const std::string& why) {
-    if (failed_.insert(full_name).second) failures_.push_back(full_name + ": " + why);
+    if (failed_.insert(full_name).second) failures_.push_back({full_name, why});
 }
 
 bool d3d_texture_mgr::HasFailed(const std::string& full_name) const { return failed_.count(full_name) != 0; }

@@ -15,6 +15,14 @@
 class byte_reader;
 class byte_writer;
 
+// A texture that could not be used: its full name and why, as a clause ("it is empty").
+struct texture_failure {
+    std::string name;
+    std::string why;
+};
+// The Output Window's line for it: "the texture NAME cannot be shown: WHY".
+std::string TextureFailureWarning(const texture_failure& failure);
+
 class d3d_texture_mgr {
 public:
     virtual ~d3d_texture_mgr() { ReleaseAll(); }
@@ -28,11 +36,11 @@ public:
     std::shared_ptr<d3d_texture> FindFullIgnoringCase(const std::string& name) const;
     // The texture whose bare name matches bare without regard to case; null when none does.
     std::shared_ptr<d3d_texture> FindBareIgnoringCase(const std::string& bare) const;
-    // Textures that could not be read or decoded, each once, as "name: reason"; a name noted
-    // here is not tried again by the models that share it.
+    // Textures that could not be read or decoded, each once, with the reason; a name noted here
+    // is not tried again by the models that share it.
     void NoteFailure(const std::string& full_name, const std::string& why);
     bool HasFailed(const std::string& full_name) const;
-    const std::vector<std::string>& Failures() const { return failures_; }
+    const std::vector<texture_failure>& Failures() const { return failures_; }
     const std::set<std::string>& FailedNames() const { return failed_; }
     // Drops every texture; the aliases stay.
     virtual void ReleaseAll();
@@ -52,7 +60,7 @@ private:
     std::map<std::string, std::shared_ptr<d3d_texture>> textures_;
     std::map<std::string, std::string> aliases_;
     std::set<std::string> failed_;
-    std::vector<std::string> failures_;
+    std::vector<texture_failure> failures_;
 };
 
 // Base name + "." + extension of a path.

@@ -167,7 +167,37 @@ TEST(TextureManager, AnUndecodableTextureIsNotedOnceAndTheModelStillLoads) {
         EXPECT_FALSE(model.Materials()[0].texture);
     }
     ASSERT_EQ(mgr.Failures().size(), 1u);
-    EXPECT_EQ(mgr.Failures()[0].rfind(dir + "bad.dds: DDS: ", 0), 0u) << mgr.Failures()[0];
+    EXPECT_EQ(mgr.Failures()[0].name, dir + "bad.dds");
+    EXPECT_EQ(mgr.Failures()[0].why.rfind("DDS: ", 0), 0u) << mgr.Failures()[0].why;
+    std::filesystem::remove_all(dir);
+}
+
+// The Output Window's line for a texture that cannot be used names the file once and says what is
+// wrong with it in a sentence: an empty or foreign file is not called a short Targa file.
+TEST(TextureManager, FailureWarningsSayWhatIsWrongWithTheFile) {
+    char pattern[] = "/tmp/murmurex_tex_XXXXXX";
+    const std::string dir = std::string(mkdtemp(pattern)) + "/";
+    std::filesystem::create_directories(dir + "folder.png");
+    { std::ofstream(dir + "empty.png", std::ios::binary); }
+    { std::ofstream(dir + "words.png", std::ios::binary) << "this is text"; }
+    { std::ofstream(dir + "short.tga", std::ios::binary) << "tga"; }
+    const struct {
+        const char* name;
+        const char* why;
+    } cases[] = {
+        {"folder.png", "it is a folder, not a file"},
+        {"empty.png", "it is empty"},
+        {"words.png", "it is not an image this program reads (JPEG, PNG, DDS, BMP or Targa)"},
+        {"short.tga", "Targa: file shorter than its header"},
+        {"gone.png", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_EQ(LoadTextureFile(dir + c.name, &why), nullptr) << c.name;
+        EXPECT_EQ(why, c.why) << c.name;
+        EXPECT_EQ(TextureFailureWarning({dir + c.name, why}),
+                  "the texture " + dir + c.name + " cannot be shown: " + c.why);
+    }
     std::filesystem::remove_all(dir);
 }
 
