@@ -1,7 +1,6 @@
 // Arena of fixed-size blocks for the lattice.
 #include "engine/util/block_pool.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,20 +13,13 @@ CBlockPool::~CBlockPool() {
     for (void* block : blocks_) std::free(block);
 }
 
-void CBlockPool::RoomForOneBlock() {
-    // Room is made before the block is allocated, so the push that follows cannot fail and leak
-    // it. It doubles: growing by one would copy the whole list for each block of a lattice of
-    // tens of thousands of blocks.
-    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(16, 2 * blocks_.size()));
-}
-
 void* CBlockPool::Alloc(int n) {
     if (n < 0) return nullptr;
     // Rounding keeps every piece aligned for the records placed in it: blocks come from malloc,
     // so offsets that are multiples of the strictest alignment stay aligned.
     const std::size_t rounded = (static_cast<std::size_t>(n) + kAlignment - 1) & ~(kAlignment - 1);
     if (rounded >= static_cast<std::size_t>(blockSize_)) {
-        RoomForOneBlock();
+        blocks_.reserve(blocks_.size() + 1);
         void* big = std::calloc(1, rounded);
         if (!big) return nullptr;
         blocks_.push_back(big);
@@ -35,7 +27,7 @@ void* CBlockPool::Alloc(int n) {
     }
     const int size = static_cast<int>(rounded);
     if (!current_ || used_ + size >= blockSize_) {
-        RoomForOneBlock();
+        blocks_.reserve(blocks_.size() + 1);
         void* block = std::malloc(static_cast<std::size_t>(blockSize_));
         if (!block) return nullptr;
         blocks_.push_back(block);

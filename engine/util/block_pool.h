@@ -24,8 +24,6 @@ public:
     std::size_t GetBlockCount() const { return blocks_.size(); }
 
 private:
-    void RoomForOneBlock();
-
     std::vector<void*> blocks_;  // every block handed out or carved from
     int blockSize_;
     int used_ = 0;               // bytes used in the current block
