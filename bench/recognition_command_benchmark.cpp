@@ -3,7 +3,8 @@
 // bundled utterance; the longest pause of the GUI thread during a run; and how long a run takes
 // to end after Cancel is pressed in its progress dialog. With --script-words N: a script of N
 // random words on a short bundled recording instead, opened with it, aligned to its end (result
-// or failure message), and cancelled at moments spread over such a run.
+// or failure message), and cancelled at moments spread over such a run. Exits with 1 when a
+// command fails or runs too long, or when any Cancel takes longer than kCancelLimitMs to end it.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -34,6 +35,18 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// Cancel must end the command within this, wherever in the run it is pressed.
+constexpr double kCancelLimitMs = 500;
+
+// The verdict on the Cancel times: false, with the slow ones named, when one is over the limit.
+bool CancelsWithinLimit(const std::vector<double>& answers) {
+    const auto slow = std::count_if(answers.begin(), answers.end(), [](double ms) { return ms > kCancelLimitMs; });
+    if (slow == 0) return true;
+    std::printf("FAIL: %td of %zu Cancels took longer than %.0f ms to end the command\n", slow, answers.size(),
+                kCancelLimitMs);
+    return false;
+}
 
 void PutLe(std::ofstream& f, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) f.put(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -193,7 +206,10 @@ int ScriptWordsBenchmark(long words, int runs) {
                     outcome.c_str(), *std::min_element(times.begin(), times.end()), Median(times),
                     *std::max_element(times.begin(), times.end()), Median(gaps),
                     *std::max_element(gaps.begin(), gaps.end()));
-        if (Median(times) > 10000) status = 1;
+        if (Median(times) > 10000) {
+            std::printf("FAIL: the run takes longer than 10 s\n");
+            status = 1;
+        }
 
         // Cancel at twenty moments from the start of the run to its end.
         const double length = Median(times);
@@ -216,6 +232,7 @@ int ScriptWordsBenchmark(long words, int runs) {
                         worst_gap);
             std::printf("  pressed at ms: answered in ms:%s\n", moments.c_str());
         }
+        if (!CancelsWithinLimit(answers)) status = 1;
         prompts.answers = {PromptAnswer::No};
     }
     pub_queue::destroy_instance();
@@ -319,6 +336,7 @@ int main(int argc, char** argv) {
             std::printf("Cancel to command end: median %.0f ms, max %.0f ms (%zu of %d runs cancelled part-way)\n",
                         Median(answers), *std::max_element(answers.begin(), answers.end()), answers.size(), runs);
         }
+        if (!CancelsWithinLimit(answers)) status = 1;
         prompts.answers = {PromptAnswer::No};
     }
     pub_queue::destroy_instance();

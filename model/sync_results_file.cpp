@@ -695,6 +695,13 @@ bool sync_results_file::write(std::ostream& out, int /*unused*/, uint32_t flags,
     return true;
 }
 
+size_t envelopes_left_out(const app_sync_results& track, uint32_t flags) {
+    if (!(flags & kWriteEnvelopes)) return track.envelope.size();
+    if (flags & kWriteSilenceEnvelopes) return 0;
+    return static_cast<size_t>(std::count_if(track.envelope.begin(), track.envelope.end(),
+                                             [](const phn_env_marker& e) { return is_silence_label(e.label); }));
+}
+
 bool SaveResultsFile(const sync_results_file& file, const std::string& path, uint32_t flags, std::string* error) {
     std::string why;
     const bool saved = SaveFileSafely(path, [&](std::ostream& out) { return file.write(out, 0, flags, &why); }, error);

@@ -77,6 +77,10 @@ public:
     std::string text_file_path;
 };
 
+// The envelope records of track that write leaves out with flags: all of them without
+// kWriteEnvelopes, those labelled "x" without kWriteSilenceEnvelopes.
+size_t envelopes_left_out(const app_sync_results& track, uint32_t flags);
+
 // How many bytes of a file's start NotResultsTextReason looks at.
 inline constexpr size_t kResultsTextProbeSize = 4096;
 // Why a file starting with these bytes is no results file, which is 8-bit text: a UTF-16 or UTF-32

@@ -13,6 +13,7 @@
 #include "app/core/save_options.h"
 #include "engine/api/error_messages.h"
 #include "engine/audio/memory_pcm_stream.h"
+#include "model/sync_results_file.h"
 #include "platform/safe_save.h"
 
 namespace fs = std::filesystem;
@@ -311,6 +312,8 @@ bool CPhonarcDoc::OnSaveDocument(const std::string& path) {
     }
     if (SecondChannelHoldsResults())
         LogText("The second visual channel is not saved: " + path + " holds the main track only.\n");
+    if (const size_t left_out = envelopes_left_out(file.results, flags))
+        LogText(EnvelopesLeftOutLine(left_out, options, path));
     undo_.MarkSaved(this);
     SetModifiedFlag(false);
     return true;

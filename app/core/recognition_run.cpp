@@ -309,6 +309,9 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     }
     result->code = code;
     if (code == kErrCancelled) return code;
+    // Cancel pressed while the search ended (it asks only every so many frames) wins over how it
+    // ended: the user is not shown a failure of a run he stopped.
+    if (Cancelled(p.progress)) return Cancel(result);
     if (textBased) {
         // The transcriber counts in the engine's bytes; the user reads offsets in his own text.
         for (ScriptWarning w : transcriber->GetWarnings()) {
@@ -318,7 +321,6 @@ int RunRecognition(const RecognitionParams& p, RecognitionResult* result) {
     }
     if (code != 0) result->message = GetErrorMessage(code);
     if (code != 0 && !p.resultsOnFailure) return code;
-    if (Cancelled(p.progress)) return Cancel(result);
 
     // Records into the track, whatever the recogniser's code unless the caller declined: what it
     // found is kept.

@@ -242,6 +242,42 @@ TEST(RecognitionRun, CancelGivesNothing) {
     EXPECT_TRUE(r.track.phonemes.empty());
 }
 
+// Cancel pressed while the search reports its frames, which then fails without asking again: the
+// run ends cancelled, not with the failure for the user to dismiss.
+TEST(RecognitionRun, ACancelBeforeAFailedRunEndsWinsOverTheFailure) {
+    Audio audio = Load(kSpeech + "rms_0011_clean.wav");
+    ASSERT_TRUE(audio);
+    // Sets the user's cancel at the first frame reported and answers it at the next question.
+    class CancelAtAFrame : public CProgress {
+    public:
+        void SetStatusText(const char*) override {}
+        bool Progress(int, int total) override {
+            if (total == 0) return pressed;
+            pressed = true;
+            return false;
+        }
+        bool pressed = false;
+    };
+    for (bool resultsOnFailure : {false, true}) {
+        SCOPED_TRACE(resultsOnFailure);
+        RecognitionParams p;
+        p.audio = audio.get();
+        p.script = ReadText(kSpeech + "rms_0011_clean.txt");
+        p.frameCount = audio->MsToFrames(1500);  // too short for the words: no complete path
+        p.resultsOnFailure = resultsOnFailure;
+        RecognitionResult uncancelled;
+        ASSERT_EQ(RunRecognition(p, &uncancelled), kErrNoPath);
+        CancelAtAFrame cancel;
+        p.progress = &cancel;
+        RecognitionResult r;
+        EXPECT_EQ(RunRecognition(p, &r), kErrCancelled);
+        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(r.message.empty());
+        EXPECT_TRUE(r.records.empty());
+        EXPECT_TRUE(r.track.phonemes.empty());
+    }
+}
+
 TEST(RecognitionRun, RefusesRecordingsAndRangesWithoutFrames) {
     Audio speech = Load(kSpeech + "rms_0011_clean.wav");
     ASSERT_TRUE(speech);

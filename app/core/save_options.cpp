@@ -43,6 +43,14 @@ uint32_t SaveWriteFlags(const save_options& o) {
     return flags;
 }
 
+std::string EnvelopesLeftOutLine(size_t count, const save_options& o, const std::string& path) {
+    // With envelopes saved, only the silence ones can have been left out.
+    const std::string what = o.phn_env ? "silence ('x') envelope" : "envelope";
+    const std::string box = o.phn_env ? "Save Silence 'X' Envelopes" : "Save Articulation Envelopes";
+    return std::to_string(count) + " " + what + (count == 1 ? " record is" : " records are") + " not saved in " + path +
+           ": \"" + box + "\" is off in Options > Preferences.\n";
+}
+
 bool ParseFrameRateField(const std::string& text, int* rate) {
     int value = 0;
     for (char c : text) {

@@ -3,6 +3,7 @@
 // User-interface thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,10 @@ void WriteSaveOptions(IProfileStore& profile, const save_options& options);
 // The results-file writer's flags (sync_write_flags) for the options: the markers always, the
 // optional sections as chosen. The audio link is not a flag: the saver leaves the path out.
 uint32_t SaveWriteFlags(const save_options& options);
+
+// The Output Window line after a save to path that left out count envelope records (count > 0),
+// naming the preference that left them out.
+std::string EnvelopesLeftOutLine(size_t count, const save_options& options, const std::string& path);
 
 // The frame-rate field (digits only) as a number: empty is 0; false for a rate above
 // kMaxPreferredFrameRate or text with anything but digits.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,23 +97,36 @@ TEST(SaveOptions, SaveWritesTheSectionsTheProfileChooses) {
     ASSERT_FALSE(doc.track(1).articulation.empty());
     ASSERT_FALSE(doc.results_file().script_text.empty());
 
+    // The Output Window says, in one line, which envelopes a save left out.
+    const std::string all_left_out = "2 envelope records are not saved in ";
+    const std::string silence_left_out = "1 silence ('x') envelope record is not saved in ";
     struct Case {
         save_options options;
         int phn_env, phn_vis, audio, script;
+        std::string logged;  // the start of the one line logged, or empty for none
     };
     const int keys = static_cast<int>(doc.track(1).articulation.size());
     const Case cases[] = {
-        {{}, 0, keys, 1, 1},
-        {{true, true, true, true, false, 0}, 1, keys, 1, 1},
-        {{true, true, true, true, true, 0}, 2, keys, 1, 1},
-        {{true, true, true, false, true, 0}, 0, keys, 1, 1},  // silence envelopes need envelopes
-        {{false, false, false, false, false, 0}, 0, 0, 0, 0},
-        {{true, false, true, false, false, 0}, 0, keys, 1, 0},
+        {{}, 0, keys, 1, 1, all_left_out},
+        {{true, true, true, true, false, 0}, 1, keys, 1, 1, silence_left_out},
+        {{true, true, true, true, true, 0}, 2, keys, 1, 1, ""},
+        {{true, true, true, false, true, 0}, 0, keys, 1, 1, all_left_out},  // silence envelopes need envelopes
+        {{false, false, false, false, false, 0}, 0, 0, 0, 0, all_left_out},
+        {{true, false, true, false, false, 0}, 0, keys, 1, 0, all_left_out},
     };
     for (const Case& c : cases) {
         WriteSaveOptions(profile, c.options);
         const fs::path saved = dir / "take.zuvo";
+        const size_t logged_before = doc.logged().size();
         ASSERT_TRUE(doc.OnSaveDocument(saved.string()));
+        const std::string logged = doc.logged().substr(logged_before);
+        if (c.logged.empty()) {
+            EXPECT_EQ(logged, "");
+        } else {
+            EXPECT_EQ(logged.rfind(c.logged + saved.string() + ": \"Save ", 0), 0u) << logged;
+            EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
+            EXPECT_EQ(logged.back(), '\n');
+        }
         const std::string text = Read(saved);
         SCOPED_TRACE(text.substr(0, 200));
         EXPECT_EQ(CountLines(text, "phn_env"), c.phn_env);

@@ -13,9 +13,11 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "app/core/command_ids.h"
 #include "app/core/document_commands.h"
 #include "app/core/phonarc_doc.h"
 #include "app/core/profile_store.h"
@@ -166,6 +168,27 @@ TEST_F(DocumentUiTest, BadResultsFileOpensWithWhatIsSoundAndAFolderIsRefused) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_NE(prompts.messages[0].find("is a folder, not an ordinary file"), std::string::npos) << prompts.messages[0];
     EXPECT_TRUE(frame->close());
+}
+
+// Save through the program's command: the envelopes the saving preferences leave out (all of them
+// by default) are named in one Output Window line, and the file holds none.
+TEST_F(DocumentUiTest, SaveNamesTheEnvelopesThePreferencesLeaveOutInTheOutputWindow) {
+    CPhonarcApp& a = Start();
+    const std::string zuvo = (folder / "enveloped.zuvo").string();
+    std::ofstream(zuvo) << "version 1.2\naudio take.wav\nphn_env 0 120 x 2 0 0 120 0\nphn 0 120 0 x\n"
+                           "phn_env 120 300 AA 3 120 0 200 0.8 300 0\nphn 120 300 0 AA\nend_markers\n";
+    ASSERT_TRUE(a.OpenDocumentFile(zuvo)) << (prompts.messages.empty() ? "" : prompts.messages.back());
+    ASSERT_EQ(a.Documents()->ActiveDocument()->track(1).envelope.size(), 2u);
+    const QString before = a.MainFrame()->OutputBar()->Text();
+    a.Router().Execute(cmd::FileSave);
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    const QString logged = a.MainFrame()->OutputBar()->Text().mid(before.size()).trimmed();
+    EXPECT_EQ(logged.toStdString(), "2 envelope records are not saved in " + zuvo +
+                                        ": \"Save Articulation Envelopes\" is off in Options > Preferences.");
+    std::ifstream in(zuvo);
+    const std::string saved{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(saved.find("phn_env"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("phn 120 300"), std::string::npos) << saved;
 }
 
 TEST_F(DocumentUiTest, PhonemeTestDialogShowsTheLanguagesPhonemesOfTheScript) {

@@ -67,4 +67,7 @@ void CProgressDlg::ShowPercent() {
 QString CProgressDlg::StatusText() const { return status_->text(); }
 QString CProgressDlg::PercentShown() const { return percent_->text(); }
 
-void CProgressDlg::reject() { meter_.RequestCancel(); }
+void CProgressDlg::reject() {
+    meter_.RequestCancel();
+    emit cancelRequested();
+}

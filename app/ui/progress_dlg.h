@@ -31,6 +31,11 @@ public:
     QString PercentShown() const;
     int Position() const { return meter_.position(); }
 
+signals:
+    // Cancel (or Escape) was pressed: for a command whose work runs on another thread and may not
+    // report for a while, so the request reaches it at once.
+    void cancelRequested();
+
 protected:
     // Cancel (and Escape) asks the command to stop; the dialog stays until the command ends.
     void reject() override;

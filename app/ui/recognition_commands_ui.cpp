@@ -37,7 +37,9 @@ uint32_t ProgressReportType() {
     return static_cast<uint32_t>(type);
 }
 
-// The worker's side: posts its reports; Cancel reaches the worker at its next report.
+// The worker's side: posts its reports and answers whether to cancel. Cancel is set from the GUI
+// thread the moment it is pressed, since a long script is transcribed and expanded without a
+// report, and stays set: every later question ends the run too.
 class threaded_progress : public CProgress, public publisher {
 public:
     void SetStatusText(const char* text) override {
@@ -47,13 +49,13 @@ public:
     }
     bool Progress(int done, int total) override {
         // A total of 0 only asks whether to cancel: nothing to show.
-        if (total == 0) return cancel_.exchange(false);
+        if (total == 0) return cancel_.load();
         pub_queue::remove_publisher(this, static_cast<int>(ProgressReportType()));
         auto* m = new recognition_report(ProgressReportType(), recognition_report::progress);
         m->done = done;
         m->total = total;
         post(m);
-        return cancel_.exchange(false);
+        return cancel_.load();
     }
     void Finished() { post(new recognition_report(ReportType(), recognition_report::finished)); }
     void Cancel() { cancel_ = true; }
@@ -115,6 +117,8 @@ void CRecognitionUi::RunWithProgress(const std::string& status, RecognitionParam
     params.progress = &progress;
     CProgressDlg dialog(QString(), &frame_);
     dialog.SetStatusText(status.c_str());
+    // Bound before the dialog shows: showing it handles waiting events, Cancel among them.
+    QObject::connect(&dialog, &CProgressDlg::cancelRequested, [&progress] { progress.Cancel(); });
     dialog.CreateModeless();
 
     QEventLoop loop;

@@ -235,6 +235,49 @@ TEST_F(RecognitionUiTest, CancelPartWayLeavesTheDocumentAsItWas) {
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<CProgressDlg*>(w) && w->isVisible());
 }
 
+// Cancel pressed while the dialog is just showing, before the run has reported anything (a long
+// script is transcribed and expanded without a report), reaches the run at once: it ends before
+// its search reports a single frame, and the document stays as it was.
+TEST_F(RecognitionUiTest, CancelBeforeAnyProgressEndsTheRunBeforeItSearches) {
+    std::string script;
+    for (int i = 0; i < 12000; ++i) script += i % 12 == 11 ? "rain\n" : "she had your dark suit in greasy wash water ";
+    std::ofstream(folder / "take.txt", std::ios::trunc) << script;
+    ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
+    ASSERT_GT(Doc().results_file().script_text.size(), 400000u);
+    const std::string before = TrackText(Track());
+
+    // The dialog's bar when it is hidden at the end of the run: it moves only with the search.
+    struct hide_watch : QObject {
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Hide) position_at_hide = static_cast<CProgressDlg*>(watched)->Position();
+            return false;
+        }
+        int position_at_hide = -1;
+    } watch_hide;
+    bool pressed = false;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dlg = qobject_cast<CProgressDlg*>(w);
+            if (pressed || !dlg || !dlg->isVisible()) continue;
+            pressed = true;
+            EXPECT_EQ(dlg->Position(), 0);
+            dlg->installEventFilter(&watch_hide);
+            QTest::mouseClick(dlg->findChild<QPushButton*>(), Qt::LeftButton);
+        }
+    });
+    watch.start();
+    Press(cmd::AlignTextWithAudio);
+    watch.stop();
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(watch_hide.position_at_hide, 0) << "the search ran and reported frames after Cancel";
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(TrackText(Track()), before);
+    EXPECT_FALSE(Doc().GetUndoManager().CanUndo(&Doc(), 1));
+    EXPECT_FALSE(Doc().IsModified());
+}
+
 TEST_F(RecognitionUiTest, AModelFileThatIsNotAModelShowsTheEnginesWordsAndChangesNothing) {
     ASSERT_TRUE(app->OpenDocumentFile((folder / "take.wav").string()));
     std::ofstream(folder / "junk.hmm") << "not a model";

@@ -19,14 +19,37 @@
 namespace {
 
 constexpr double kLogFloor = -1e10;
+// Nodes set up between two questions whether to cancel: the arrays of a lattice of millions of
+// nodes take a good part of a second to fill before the first frame is searched.
+constexpr int kNodesPerCancelCheck = 1 << 20;
 
-// The global model state of every node, so the inner loops need no division.
-bool NodeStates(LatticeNode** nodes, int N, int S, const CAccousticHMM& model, std::vector<int32_t>* out) {
-    out->resize(static_cast<size_t>(N));
+bool CancelAsked(CProgress* progress, int done) {
+    return progress && done % kNodesPerCancelCheck == kNodesPerCancelCheck - 1 && progress->Progress(0, 0);
+}
+
+// The global model state of every node, so the inner loops need no division. 0, 2 for a node of
+// no model, or 5 when cancelled.
+int NodeStates(LatticeNode** nodes, int N, int S, const CAccousticHMM& model, CProgress* progress,
+               std::vector<int32_t>* out) {
+    out->clear();
+    out->reserve(static_cast<size_t>(N));
     for (int n = 0; n < N; ++n) {
+        if (CancelAsked(progress, n)) return kErrCancelled;
         const int m = nodes[n]->model;
-        if (m >= model.numModels) return false;
-        (*out)[static_cast<size_t>(n)] = m * S + n % S;
+        if (m >= model.numModels) return kErrInvalidArgument;
+        out->push_back(m * S + n % S);
+    }
+    return kErrNone;
+}
+
+// n copies of value, filled piece by piece with the same questions; false when cancelled.
+template <class T>
+bool FillNodes(std::vector<T>* out, int n, T value, CProgress* progress) {
+    out->clear();
+    out->reserve(static_cast<size_t>(n));
+    for (int done = 0; done < n; done += kNodesPerCancelCheck) {
+        if (done > 0 && progress && progress->Progress(0, 0)) return false;
+        out->insert(out->end(), static_cast<size_t>(std::min(kNodesPerCancelCheck, n - done)), value);
     }
     return true;
 }
@@ -75,7 +98,8 @@ int CTextbasedPhnRecognizer::Viterbi(CAccousticHMM* model, LatticeNode** nodes, 
     CFrameLikelihoods lik;
     std::vector<int32_t> stateOf;
     CWordArray2D back;
-    if (!lik.Init(*model) || !NodeStates(nodes, N, S, *model, &stateOf)) return kErrInvalidArgument;
+    if (!lik.Init(*model)) return kErrInvalidArgument;
+    if (const int states = NodeStates(nodes, N, S, *model, progress, &stateOf); states != kErrNone) return states;
     if (!back.Allocate(F, B) || !energies.SetSize(F)) return kErrOutOfMemory;
     std::vector<float> features(static_cast<size_t>(std::max(1, model->features.numFeatures)));
     std::vector<double> prevScores(static_cast<size_t>(N), 0.0), curScores(static_cast<size_t>(N), 0.0);
@@ -242,7 +266,8 @@ int CTextbasedPhnRecognizer::ViterbiPruned(CAccousticHMM* model, LatticeNode** n
 
     CFrameLikelihoods lik;
     std::vector<int32_t> stateOf;
-    if (!lik.Init(*model) || !NodeStates(nodes, N, S, *model, &stateOf)) return kErrInvalidArgument;
+    if (!lik.Init(*model)) return kErrInvalidArgument;
+    if (const int states = NodeStates(nodes, N, S, *model, progress, &stateOf); states != kErrNone) return states;
     CNBestList list;
     if (!list.Init(capacity) || !energies.SetSize(F)) return kErrOutOfMemory;
     EnsureTempFileName();
@@ -251,8 +276,12 @@ int CTextbasedPhnRecognizer::ViterbiPruned(CAccousticHMM* model, LatticeNode** n
     if (code != kErrNone) return code;
 
     std::vector<float> features(static_cast<size_t>(std::max(1, model->features.numFeatures)));
-    std::vector<double> prevScores(static_cast<size_t>(N), kLogFloor), curScores(static_cast<size_t>(N), kLogFloor);
-    std::vector<int32_t> dur(static_cast<size_t>(N), 0);
+    std::vector<double> prevScores, curScores;
+    std::vector<int32_t> dur;
+    if (!FillNodes(&prevScores, N, kLogFloor, progress) || !FillNodes(&curScores, N, kLogFloor, progress) ||
+        !FillNodes(&dur, N, int32_t{0}, progress)) {
+        return kErrCancelled;
+    }
     std::vector<int32_t> windowStart(static_cast<size_t>(F), 0);
     std::vector<int32_t> prevLive, curLive;
     std::vector<NBestEntry> candidates;

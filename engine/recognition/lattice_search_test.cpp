@@ -2,11 +2,14 @@
 // probability search, and the likelihood scaling against the plain computation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/api/error_messages.h"
+#include "engine/api/progress.h"
 #include "engine/recognition/textbased_recognizer.h"
 #include "engine/recognition/tone_corpus_test_support.h"
 #include "engine/text/transcriber.h"
@@ -270,6 +273,74 @@ TEST_F(LatticeSearch, NoPathTracebackEndsInTheLastFramesBestNode) {
         ASSERT_EQ(path.size(), frames.size()) << pruned;
         EXPECT_EQ(path.back(), 3 * 3) << pruned;  // IY's first state
         EXPECT_EQ(l.nodes[path[path.size() - 2]]->model, ToneIndex("m")) << pruned;
+    }
+}
+
+// Counts the frames the search reads.
+class CountingFrames : public CFrameListStream {
+public:
+    using CFrameListStream::CFrameListStream;
+    int ReadFrame(float* features, float* energy) override {
+        ++read;
+        return CFrameListStream::ReadFrame(features, energy);
+    }
+    int read = 0;
+};
+
+// Answers each question whether to cancel, cancelling at the cancelAt-th (never when 0), and
+// notes how many frames had been read at each question and whether a frame was reported.
+class CancelAtQuestion : public CProgress {
+public:
+    CancelAtQuestion(int at, const CountingFrames& frames) : cancelAt(at), frames_(frames) {}
+    void SetStatusText(const char*) override {}
+    bool Progress(int, int total) override {
+        if (total != 0) {
+            framesReported = true;
+            return false;
+        }
+        framesReadAtQuestions.push_back(frames_.read);
+        return static_cast<int>(framesReadAtQuestions.size()) == cancelAt;
+    }
+    int cancelAt;
+    bool framesReported = false;
+    std::vector<int> framesReadAtQuestions;
+
+private:
+    const CountingFrames& frames_;
+};
+
+// A script of tens of thousands of words makes a lattice of millions of nodes, whose arrays take a
+// good part of a second to set up before the pruned search reads its first frame: it asks whether
+// to cancel meanwhile, and a cancel there ends it before any frame is read.
+TEST_F(LatticeSearch, PrunedSearchOfAHugeLatticeAnswersCancelBeforeItsFirstFrame) {
+    std::string script;
+    for (int i = 0; i < 100000; ++i) script += i % 2 ? "OWE " : "AMI ";
+    CTextbasedPhnRecognizer r;
+    Lattice l;
+    Build(r, model_, transcriber_, script.c_str(), &l);
+    ASSERT_GT(l.count, 1 << 20);
+    ASSERT_TRUE(r.NeedsPrunedSearch(150, l.count));
+    const auto frames = MeanFrames(*model_, {{0, 50}, {1, 50}, {6, 50}});
+    auto search = [&](int cancelAt, int* code) {
+        CountingFrames obs(frames);
+        auto progress = std::make_unique<CancelAtQuestion>(cancelAt, obs);
+        TArray<int32_t> path;
+        TArray<float> energies;
+        *code = r.ViterbiPruned(model_, l.nodes, l.count / model_->numStates, l.starts, &obs, progress.get(), path,
+                                energies);
+        return progress;
+    };
+    int code = -1;
+    const auto uncancelled = search(0, &code);
+    EXPECT_TRUE(uncancelled->framesReported);
+    const std::vector<int>& asked = uncancelled->framesReadAtQuestions;
+    const int before = static_cast<int>(std::count(asked.begin(), asked.end(), 0));
+    EXPECT_GE(before, 2) << "questions asked before the first frame was read";
+    for (int at = 1; at <= before; ++at) {
+        const auto cancelled = search(at, &code);
+        EXPECT_EQ(code, kErrCancelled) << at;
+        EXPECT_FALSE(cancelled->framesReported) << at;
+        EXPECT_EQ(cancelled->framesReadAtQuestions, std::vector<int>(static_cast<size_t>(at), 0)) << at;
     }
 }
 

@@ -229,6 +229,9 @@ int CTextbasedPhnRecognizer::RecognizeSegment(TranscriptMarker* prevCut, Transcr
     } else {
         result = pruned ? ViterbiPruned(model, nodes, P, startNodes, &obs, progress, path, energies)
                         : Viterbi(model, nodes, P, startNodes, &obs, progress, path, energies);
+        // The search asks only every so many frames, and the records of a long script take a
+        // while to make: a cancel pressed meanwhile ends the run here.
+        if (result != kErrCancelled && progress && progress->Progress(0, 0)) return kErrCancelled;
         if ((result == kErrNone || result == kErrNoPath) && path.count >= 3) {
             const int written =
                 PathToMarkers(path, model, &obs, nodes, energies, withSubPhonemes, true, records);

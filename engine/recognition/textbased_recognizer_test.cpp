@@ -313,6 +313,29 @@ TEST_F(ToneAlignment, ALongScriptAnswersCancelBeforeTheSearch) {
     }
 }
 
+// Cancel pressed while the search runs, whose reports come only every so many frames (so it may
+// finish without one after the press): the run ends when the search does, without a record.
+TEST_F(ToneAlignment, ACancelPressedDuringTheSearchEndsTheRunBeforeItsRecordsAreMade) {
+    class PressedAtAReport : public CProgress {
+    public:
+        void SetStatusText(const char*) override {}
+        bool Progress(int, int total) override {
+            if (total == 0) return pressed;
+            pressed = true;  // the report the user saw before pressing Cancel
+            return false;
+        }
+        bool pressed = false;
+    };
+    const Utterance u = Speak({"AAmIY", "OWEH"}, 150, 200);
+    const std::vector<int16_t> audio = Synthesize(u.pieces);
+    ASSERT_EQ(Align(audio, "AMI OWE").code, 0);
+    PressedAtAReport cancel;
+    const Alignment a = Align(audio, "AMI OWE", nullptr, &cancel);
+    EXPECT_TRUE(cancel.pressed);
+    EXPECT_EQ(a.code, kErrCancelled);
+    EXPECT_TRUE(a.records.empty());
+}
+
 // The first segment cannot be finished and stops early; the second starts at its own first
 // frame anyway and aligns as if alone.
 TEST_F(ToneAlignment, AfterAFailedSegmentTheNextStartsAtItsOwnFrame) {
