@@ -45,12 +45,7 @@ FSWFMovie& FSWFMovie::operator=(const FSWFMovie& o) {
     DeleteAll();
     for (const auto& [id, tag] : o.dictionary)
         if (tag) Keep(*tag);
-    header.version = o.header.version;
-    header.fileLength = o.header.fileLength;
-    header.frame = o.header.frame;
-    header.rateInteger = o.header.rateInteger;
-    header.rateFraction = o.header.rateFraction;
-    header.frameCount = o.header.frameCount;
+    header = o.header;
     mainTimeline = o.mainTimeline;
     protect = o.protect;
     if (o.jpegTables) jpegTables = std::make_unique<FlashTagJPEGTables>(*o.jpegTables);
@@ -61,12 +56,7 @@ FSWFMovie& FSWFMovie::operator=(FSWFMovie&& o) noexcept {
     if (this == &o) return *this;
     DeleteAll();
     dictionary = std::move(o.dictionary);
-    header.version = o.header.version;
-    header.fileLength = o.header.fileLength;
-    header.frame = o.header.frame;
-    header.rateInteger = o.header.rateInteger;
-    header.rateFraction = o.header.rateFraction;
-    header.frameCount = o.header.frameCount;
+    header = o.header;
     mainTimeline = std::move(o.mainTimeline);
     protect = o.protect;
     jpegTables = std::move(o.jpegTables);
