@@ -102,7 +102,9 @@ TEST_F(RiffFileTest, SearchStopsWhereBytesAreNoChunkHeader) {
             ASSERT_EQ(file->Read(got, 8), 8);
             EXPECT_EQ(std::string(got, 8), "samples!");
         }
-        if (before >= 0) EXPECT_LT(BytesRead() - before, 1 << 20) << "the search read through the file";
+        if (before >= 0) {
+            EXPECT_LT(BytesRead() - before, 1 << 20) << "the search read through the file";
+        }
     }
     if (BytesRead() < 0) GTEST_SKIP() << "no read counts in /proc/self/io: only the results were checked";
 }

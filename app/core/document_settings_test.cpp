@@ -84,7 +84,9 @@ TEST_F(SettingsCommandTest, TheRangeListsChoiceIsStoredWhicheverReadsItFirst) {
         CCommandRouter router;
         Install(router, doc.settings());
         range_ = 1;  // "Lipsync Selection Only"
-        if (updateFirst) EXPECT_FALSE(router.Update(cmd::LipsyncEntireFile).checked);
+        if (updateFirst) {
+            EXPECT_FALSE(router.Update(cmd::LipsyncEntireFile).checked);
+        }
         doc.settings().SyncLipsyncEntireFile();  // what Textless Lipsync does first
         EXPECT_FALSE(router.Update(cmd::LipsyncEntireFile).checked);
         EXPECT_EQ(profile_.GetInt("UI", "LipsyncEntireFile", -1), 0);

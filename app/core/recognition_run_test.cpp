@@ -366,7 +366,9 @@ TEST(RecognitionRun, LanguageDataThatDoesNotLoadIsNamedWithItsReason) {
         RecognitionResult r;
         EXPECT_EQ(RunRecognition(p, &r), c.code) << c.what << ": " << r.message;
         const std::string file = c.constraintsFile + c.trigramFile;
-        if (!file.empty()) EXPECT_NE(r.message.find("\"" + file + "\""), std::string::npos) << c.what << ": " << r.message;
+        if (!file.empty()) {
+            EXPECT_NE(r.message.find("\"" + file + "\""), std::string::npos) << c.what << ": " << r.message;
+        }
         EXPECT_NE(r.message.find(c.says), std::string::npos) << c.what << ": " << r.message;
         EXPECT_EQ(r.message.find("WAV"), std::string::npos) << c.what << ": " << r.message;
         EXPECT_TRUE(r.records.empty()) << c.what;
