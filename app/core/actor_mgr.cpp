@@ -71,7 +71,7 @@ bool actor_mgr::AddActor(const std::string& name, const std::string& path) {
     return true;
 }
 
-void actor_mgr::WithdrawActor(const std::string& guid, const std::string& shown) {
+void actor_mgr::WithdrawActor(std::string guid, std::string shown) {
     const auto it = std::find_if(records_.begin(), records_.end(), [&](const ActorRecord& r) { return r.guid == guid; });
     if (it == records_.end() || (it->flags & kActorInProgram)) return;
     records_.erase(it);

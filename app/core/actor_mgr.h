@@ -53,8 +53,9 @@ public:
     // Takes back an imported actor whose character cannot be shown, as though it had never been
     // added: the record goes and, when it was selected, the selection returns to `shown` (the
     // actor whose head is shown; the default when no record has that GUID) without a message.
-    // Built-in actors stay.
-    void WithdrawActor(const std::string& guid, const std::string& shown);
+    // Built-in actors stay. Both GUIDs are taken by value: a caller may pass a record's own field,
+    // which the withdrawal frees.
+    void WithdrawActor(std::string guid, std::string shown);
     // Asks for a character file and adds it under its base name; false when cancelled.
     bool ImportCharacter(IPrompts& prompts);
     const std::vector<ActorRecord>& GetRecords() const { return records_; }
