@@ -585,13 +585,10 @@ bool d3d_character::ReadPack(const unsigned char* data, std::size_t size, std::s
     for (const auto& [name, model] : model_cache) {
         model->Offset(-centre[0], -centre[1], -centre[2]);
         // Finite positions and a finite centre may still sum beyond float.
-        int n;
-        const float* p = model->GetPositions(n);
-        for (int i = 0; i < 3 * n; ++i)
-            if (!std::isfinite(p[i])) {
-                if (error) *error = "the pack's centre moves model '" + name + "' beyond the range of float";
-                return false;
-            }
+        if (!AllFinite(*model)) {
+            if (error) *error = "the pack's centre moves model '" + name + "' beyond the range of float";
+            return false;
+        }
     }
     if (consumed) *consumed = in.Position();
     if (!CheckMorphs(error)) return false;
